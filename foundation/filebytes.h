@@ -1,0 +1,16 @@
+#pragma once
+// Reading a whole file into memory, with a size limit checked before reading.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trellimap {
+
+// Reads the file at `path` (UTF-8, native) into `out`. Fails, with a short
+// English reason, when it cannot be opened, is not a regular file, or is
+// larger than `limit` bytes.
+bool ReadFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>* out, std::string* reason);
+
+}  // namespace trellimap

@@ -1,0 +1,32 @@
+#pragma once
+// File open and save dialogs as the core sees them. The desktop program shows
+// real dialogs; tests answer from a script; without either, every dialog is
+// cancelled.
+
+#include <string>
+
+namespace trellimap {
+
+struct FileDialogRequest {
+  bool save = false;
+  // "description|pattern;pattern|description|pattern..." as the dialog's
+  // owner keeps it; the implementation turns it into its own syntax.
+  std::string filter;
+  std::string defaultExt;         // with its dot, e.g. ".gip"; empty for none
+  bool confirmOverwrite = false;  // ask before an existing file is replaced
+};
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // Asks for a file; true with `*fileName` set when the user confirmed.
+  virtual bool Run(const FileDialogRequest& request, std::string* fileName) = 0;
+};
+
+// The implementation in use; never null.
+FileDialogs& Dialogs();
+
+// Installs `dialogs` (not owned) and returns the previous one; null restores the default.
+FileDialogs* SetFileDialogs(FileDialogs* dialogs);
+
+}  // namespace trellimap

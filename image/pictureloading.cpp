@@ -1,0 +1,51 @@
+#include "image/pictureloading.h"
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+
+void TryToOpenFile(dib* field, const std::string& fname) {
+  dib loaded;
+  OpenDib(&loaded, fname.c_str(), 0, nullptr);
+  if (loaded.poi == nullptr) return;
+  if (DibBitCount(&loaded) != 24) DepthUpTo(24, &loaded);
+  if (loaded.poi == nullptr) return;
+  ReleaseDib(field);
+  *field = loaded;
+}
+
+void DepthUpTo(int32_t bitcount, dib* picture) {
+  const int32_t b = DibBitCount(picture);
+  if (b == bitcount || bitcount != 24) return;
+  const int32_t w = DibWidth(picture), h = DibHeight(picture);
+  dib n;
+  newdib(&n, w, h, 24, nullptr, 0);
+  if (n.poih == 0) return;
+
+  if (b == 1) {
+    const RgbQuad& q0 = picture->pmi->bmiColors[0];
+    const RgbQuad& q1 = picture->pmi->bmiColors[1];
+    const uint32_t c0 = q0.rgbRed | uint32_t{q0.rgbGreen} << 8 | uint32_t{q0.rgbBlue} << 16;
+    const uint32_t c1 = q1.rgbRed | uint32_t{q1.rgbGreen} << 8 | uint32_t{q1.rgbBlue} << 16;
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) setpixel(n, x, y, getpixel(*picture, x, y) == 0 ? c0 : c1);
+  } else if (b == 4 || b == 8) {
+    for (int32_t r = 0; r < h; ++r) {
+      const uint8_t* src = picture->poi + static_cast<int64_t>(r) * picture->bytew;
+      uint8_t* dst = n.poi + static_cast<int64_t>(r) * n.bytew;
+      for (int32_t x = 0; x < w; ++x) {
+        const uint8_t i = b == 8 ? src[x] : (x & 1) ? src[x / 2] & 0x0F : src[x / 2] >> 4;
+        dst[3 * x] = picture->pal.rgb0[i][2];
+        dst[3 * x + 1] = picture->pal.rgb0[i][1];
+        dst[3 * x + 2] = picture->pal.rgb0[i][0];
+      }
+    }
+  } else {
+    deldib(n);
+    return;
+  }
+  ReleaseDib(picture);
+  *picture = n;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,20 @@
+#include "image/pixelsurface.h"
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+
+void PixelSurface::SetSize(int32_t width, int32_t height) {
+  width_ = width > 0 ? width : 0;
+  height_ = height > 0 ? height : 0;
+  stride_ = static_cast<int32_t>(RowBytes(width_, 24));
+  pixels_.assign(static_cast<size_t>(stride_) * static_cast<size_t>(height_), 0);
+}
+
+uint32_t PixelSurface::Pixel(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const uint8_t* p = Row(y) + 3 * static_cast<int64_t>(x);
+  return p[2] | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include "image/pictureformat.h"
+#include "image/pixmill3.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/testfiles.h"
+
+namespace trellimap {
+namespace {
+
+using testing::EncodePicture;
+using testing::MakeBmp;
+using testing::RecordingMessages;
+using testing::Rgb;
+using testing::Rgba16;
+using testing::TempFolder;
+
+class OpenDibTest : public ::testing::Test {
+ protected:
+  ~OpenDibTest() override {
+    if (picture.poi) ReleaseDib(&picture);
+  }
+  // Opens `path`; expects success and no message.
+  void Open(const std::string& path) {
+    OpenDib(&picture, path.c_str(), 0, nullptr);
+    ASSERT_NE(picture.poi, nullptr) << (messages.shown.empty() ? "" : messages.shown[0].text);
+    EXPECT_TRUE(messages.shown.empty());
+  }
+  // Opens `path`; expects failure with one error message naming the file.
+  void ExpectFailure(const std::string& path) {
+    OpenDib(&picture, path.c_str(), 0, nullptr);
+    EXPECT_EQ(picture.poi, nullptr) << path;
+    ASSERT_EQ(messages.shown.size(), 1u) << path;
+    EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+    messages.shown.clear();
+  }
+
+  TempFolder folder;
+  RecordingMessages messages;
+  dib picture{};
+};
+
+std::vector<Rgb> Ramp(int n) {
+  std::vector<Rgb> palette;
+  for (int i = 0; i < n; ++i)
+    palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
+  return palette;
+}
+
+TEST_F(OpenDibTest, PalettedBitmapsKeepTheirDepthIndexesAndColours) {
+  for (const int bits : {1, 4, 8}) {
+    std::vector<Rgb> palette = Ramp(1 << bits);
+    palette[0] = {30, 20, 10};
+    const auto index = [bits](int x, int y) { return static_cast<uint32_t>((x * 3 + y) % (1 << bits)); };
+    Open(folder.Write("p" + std::to_string(bits) + ".bmp", MakeBmp(7, 3, bits, palette, index)));
+    EXPECT_EQ(DibBitCount(&picture), bits);
+    EXPECT_EQ(DibWidth(&picture), 7);
+    EXPECT_EQ(DibHeight(&picture), 3);
+    EXPECT_EQ(picture.pal.rgb0[0][0], 30);  // red, green, blue order
+    EXPECT_EQ(picture.pal.rgb0[0][1], 20);
+    EXPECT_EQ(picture.pal.rgb0[0][2], 10);
+    EXPECT_EQ(picture.pmi->bmiColors[0].rgbBlue, 10);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x) ASSERT_EQ(getpixel(picture, x, y), index(x, y)) << bits << " bits";
+    ReleaseDib(&picture);
+  }
+}
+
+TEST_F(OpenDibTest, TrueColourBitmapAndPngArriveExactlyAt24Bits) {
+  const auto colour = [](int x, int y) { return static_cast<uint32_t>(x * 40 | (y * 50) << 8 | (x + y) * 20 << 16); };
+  Open(folder.Write("t.bmp", MakeBmp(5, 4, 24, {}, colour)));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) ASSERT_EQ(getpixel(picture, x, y), colour(x, y));
+  ReleaseDib(&picture);
+
+  const auto wide = [&](int x, int y) {
+    const uint32_t c = colour(x, y);
+    return Rgba16{static_cast<uint16_t>((c & 0xFF) * 257), static_cast<uint16_t>((c >> 8 & 0xFF) * 257),
+                  static_cast<uint16_t>((c >> 16) * 257), 65535};
+  };
+  Open(folder.Write("t.png", EncodePicture("PNG", 5, 4, 8, false, wide)));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) ASSERT_EQ(getpixel(picture, x, y), colour(x, y));
+}
+
+TEST_F(OpenDibTest, PalettedGifComesWithItsColourTable) {
+  const Rgba16 colours[3] = {{65535, 0, 0, 65535}, {0, 65535, 0, 65535}, {0, 0, 65535, 65535}};
+  Open(folder.Write("p.gif", EncodePicture("GIF", 6, 2, 8, false, [&](int x, int) { return colours[x % 3]; })));
+  EXPECT_LE(DibBitCount(&picture), 8);
+  EXPECT_EQ(DibPixelColour(picture, 0, 0), 0x0000FFu);
+  EXPECT_EQ(DibPixelColour(picture, 1, 1), 0x00FF00u);
+  EXPECT_EQ(DibPixelColour(picture, 5, 0), 0xFF0000u);
+}
+
+TEST_F(OpenDibTest, SixteenBitChannelsAndAlphaBecome24Bits) {
+  Open(folder.Write(
+      "deep.png", EncodePicture("PNG", 3, 1, 16, false, [](int x, int) {
+        return Rgba16{static_cast<uint16_t>(x == 0 ? 65535 : 0x8080), 0, static_cast<uint16_t>(x * 0x1000), 65535};
+      })));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  EXPECT_EQ(getpixel(picture, 0, 0), 0x0000FFu);
+  EXPECT_EQ(getpixel(picture, 1, 0), 0x100080u);
+  ReleaseDib(&picture);
+
+  // Half-transparent black over white is mid grey; fully transparent is white.
+  Open(folder.Write("alpha.png", EncodePicture("PNG", 2, 1, 8, true, [](int x, int) {
+                      return Rgba16{0, 0, 0, static_cast<uint16_t>(x == 0 ? 0 : 0x8080)};
+                    })));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  EXPECT_EQ(getpixel(picture, 0, 0), 0xFFFFFFu);
+  EXPECT_EQ(getpixel(picture, 1, 0), 0x7F7F7Fu);
+}
+
+TEST_F(OpenDibTest, DamagedMissingAndForeignFilesGiveOneClearMessage) {
+  std::vector<uint8_t> bmp = MakeBmp(4, 4, 24, {}, [](int, int) { return 0u; });
+  std::vector<uint8_t> png = EncodePicture("PNG", 4, 4, 8, false, [](int, int) { return Rgba16{1, 2, 3, 4}; });
+  std::vector<uint8_t> gif = EncodePicture("GIF", 4, 4, 8, false, [](int, int) { return Rgba16{1, 2, 3, 4}; });
+
+  std::vector<uint8_t> badBmp = bmp;
+  badBmp[14] = 0xEE;  // header size no bitmap uses
+  ExpectFailure(folder.Write("bad.bmp", badBmp));
+  std::vector<uint8_t> hugeBmp = bmp;
+  hugeBmp[18] = hugeBmp[19] = hugeBmp[22] = hugeBmp[23] = 0xFF;  // 65535 × 65535 claimed, 48 bytes present
+  hugeBmp[20] = hugeBmp[24] = 0x7F;
+  ExpectFailure(folder.Write("huge.bmp", hugeBmp));
+  ExpectFailure(folder.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + 40)));
+  std::vector<uint8_t> badPng = png;
+  for (size_t i = 16; i < badPng.size(); ++i) badPng[i] ^= 0x5A;
+  ExpectFailure(folder.Write("bad.png", badPng));
+  ExpectFailure(folder.Write("cut.gif", std::vector<uint8_t>(gif.begin(), gif.begin() + 13)));
+  ExpectFailure(folder.Write("empty.bmp", {}));
+  ExpectFailure(folder.Write("notes.txt", {'h', 'e', 'l', 'l', 'o'}));
+  ExpectFailure(folder.Path("missing.png"));
+  ExpectFailure(folder.Path(""));  // a folder is no picture
+}
+
+TEST(PictureFormat, ContentFirstThenExtension) {
+  const uint8_t png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const uint8_t pcx[] = {0x0A, 5, 1, 8};
+  const uint8_t nothing[] = {0, 0, 2, 0};
+  EXPECT_EQ(DetectPictureFormat(png, sizeof png, "photo.bmp"), PictureFormat::Png);
+  EXPECT_EQ(DetectPictureFormat(pcx, sizeof pcx, "x"), PictureFormat::Pcx);
+  EXPECT_EQ(DetectPictureFormat(pcx, sizeof pcx, "x.TGA"), PictureFormat::Tga);
+  EXPECT_EQ(DetectPictureFormat(nothing, sizeof nothing, "dir.v2/x.TgA"), PictureFormat::Tga);
+  EXPECT_EQ(DetectPictureFormat(nothing, sizeof nothing, "dir.tga/x"), PictureFormat::Unknown);
+  EXPECT_EQ(DetectPictureFormat(nothing, 0, "a.JIF"), PictureFormat::Jpeg);
+  EXPECT_EQ(DetectPictureFormat(reinterpret_cast<const uint8_t*>("BA"), 2, "a.x"), PictureFormat::Bmp);
+}
+
+}  // namespace
+}  // namespace trellimap

@@ -1,0 +1,148 @@
+#include "ui/mainunit.h"
+
+#include <QMenuBar>
+#include <QtTest>
+
+#include "image/pixmill3.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/testfiles.h"
+
+namespace trellimap {
+
+class MainUnitTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void frameTopBarAndMenu();
+  void workspaceAtStart();
+  void panesSplitTheClientInHalves();
+  void commandLineOpensPicturesOnceOnly();
+};
+
+void MainUnitTest::frameTopBarAndMenu() {
+  TMainForm form({});
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QCOMPARE(form.windowTitle(), QStringLiteral("Vandoriq Trellimap 1.0"));
+  QCOMPARE(form.centralWidget()->size(), QSize(764, 522));
+
+  struct Expected {
+    QWidget* widget;
+    const char* name;
+    QString caption;
+    QRect geometry;
+  };
+  const Expected controls[] = {
+      {form.BitBtn1, "BitBtn1", "Open project...", {8, 8, 113, 25}},
+      {form.BitBtn2, "BitBtn2", "Save project as...", {128, 8, 153, 25}},
+      {form.ShoworiginalCheck, "ShoworiginalCheck", "Show original pictures in the background", {296, 8, 233, 17}},
+      {form.TransCheck, "TransCheck", "Make transparent", {296, 24, 201, 17}},
+      {form.RenderCheck, "RenderCheck", "Render automatically", {536, 8, 201, 17}},
+  };
+  for (const Expected& e : controls) {
+    QCOMPARE(e.widget->objectName(), QString::fromLatin1(e.name));
+    QCOMPARE(e.widget->property("text").toString(), e.caption);
+    QCOMPARE(e.widget->geometry(), e.geometry);
+    QCOMPARE(e.widget->parentWidget(), form.Panel2);
+  }
+  QCOMPARE(form.Panel2->geometry(), QRect(0, 0, 764, 41));
+  QVERIFY(!form.BitBtn1->icon().isNull());
+  QVERIFY(!form.BitBtn2->icon().isNull());
+  QVERIFY(!form.ShoworiginalCheck->isChecked());
+  QVERIFY(!form.TransCheck->isChecked());
+  QVERIFY(form.RenderCheck->isChecked());
+
+  QCOMPARE(form.Language1->title(), QStringLiteral("Language"));
+  const QList<QAction*> items = form.Language1->actions();
+  QCOMPARE(items.size(), 4);
+  QCOMPARE(items[0]->text(), QStringLiteral("English"));
+  QCOMPARE(items[1]->text(), QStringLiteral("Deutsch"));
+  QVERIFY(items[2]->isSeparator());
+  QCOMPARE(items[3]->text(), QString::fromUtf8("Übersetzen..."));
+  QVERIFY(items[0]->isChecked() && !items[1]->isChecked());
+  items[1]->trigger();
+  QVERIFY(!items[0]->isChecked() && items[1]->isChecked());
+  QCOMPARE(form.language, 1);
+
+  QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Project file (*.gip)|*.gip"));
+  QCOMPARE(form.SaveDialog1->DefaultExt, QStringLiteral(".gip"));
+  QVERIFY(form.SaveDialog2->Filter.isEmpty());
+  QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("All pictures|*.BMP;")));
+  QVERIFY(form.OpenDialog1->Filter.endsWith(QStringLiteral("|All files (*.*)|*.*")));
+}
+
+void MainUnitTest::workspaceAtStart() {
+  TMainForm form({});
+  Workspace& ws = form.workspace();
+  for (const dib* d : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) {
+    QVERIFY(d->poi != nullptr);
+    QCOMPARE(DibWidth(d), 320);
+    QCOMPARE(DibHeight(d), 200);
+    QCOMPARE(DibBitCount(d), 24);
+  }
+  QCOMPARE(ws.punkte1.count, 0u);
+  QCOMPARE(ws.punkte2.count, 0u);
+  QCOMPARE(ws.ecken1 + ws.ecken2, 0);
+  QCOMPARE(form.language, 0);
+  QVERIFY(form.progpath.back() == '/');
+}
+
+void MainUnitTest::panesSplitTheClientInHalves() {
+  TMainForm form({});
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const int menu = form.height() - form.centralWidget()->height();
+  form.resize(765, 41 + 401 + menu);
+  QTRY_COMPARE(form.centralWidget()->width(), 765);
+  QCOMPARE(form.Panel1->width(), 382);
+  QCOMPARE(form.Panel3->width(), 383);
+  QCOMPARE(form.panes[0].panel->height(), 200);
+  QCOMPARE(form.panes[2].panel->height(), 201);
+  QCOMPARE(form.panes[3].panel->height(), 201);
+  const char* names[4][3] = {{"Open1Btn", "ZoomEd", "Open picture..."},
+                             {"Open2Btn", "ZoomEd2", "Open picture..."},
+                             {"BitBtn3", "Zoomed3", "Save picture..."},
+                             {"BitBtn4", "ZoomEd4", "Save picture..."}};
+  for (int i = 0; i < 4; ++i) {
+    const Pane& p = form.panes[static_cast<size_t>(i)];
+    QCOMPARE(p.fileButton->objectName(), QString::fromLatin1(names[i][0]));
+    QCOMPARE(p.fileButton->text(), QString::fromLatin1(names[i][2]));
+    QCOMPARE(p.zoom->objectName(), QString::fromLatin1(names[i][1]));
+    QCOMPARE(p.zoom->value(), 30);
+    QCOMPARE(p.zoom->minimum(), 1);
+    QCOMPARE(p.zoom->maximum(), 10000);
+    QCOMPARE(p.zoom->singleStep(), 10);
+    QCOMPARE(p.label->text(), QStringLiteral("Zoom in %:"));
+    QCOMPARE(p.renderButton != nullptr, i >= 2);
+  }
+  QCOMPARE(form.panes[2].renderButton->objectName(), QStringLiteral("BerechnenBtn"));
+  QCOMPARE(form.panes[3].renderButton->objectName(), QStringLiteral("Render2Btn"));
+}
+
+void MainUnitTest::commandLineOpensPicturesOnceOnly() {
+  testing::TempFolder folder;
+  testing::RecordingMessages messages;
+  const std::string one = folder.Write("one.bmp", testing::MakeBmp(7, 5, 24, {}, [](int, int) { return 0x0000FFu; }));
+  const std::string two =
+      folder.Write("two.bmp", testing::MakeBmp(3, 2, 8, {{0, 255, 0}}, [](int, int) { return 0u; }));
+  TMainForm form({QString::fromStdString(one), QString::fromStdString(two)});
+  QCOMPARE(DibWidth(&form.ws->di1), 320);  // nothing is opened before the first showing
+  form.show();
+  QCOMPARE(DibWidth(&form.ws->di1), 7);
+  QCOMPARE(getpixel(form.ws->di1, 6, 4), 0x0000FFu);
+  QCOMPARE(DibWidth(&form.ws->di2), 3);
+  QCOMPARE(DibBitCount(&form.ws->di2), 24);
+  QCOMPARE(getpixel(form.ws->di2, 0, 0), 0x00FF00u);
+
+  // Showing the window again opens nothing again.
+  form.TryToOpenFile(&form.ws->di1, two);
+  form.hide();
+  form.show();
+  QCOMPARE(DibWidth(&form.ws->di1), 3);
+  QVERIFY(messages.shown.empty());
+}
+
+}  // namespace trellimap
+
+QTEST_MAIN(trellimap::MainUnitTest)
+#include "mainunit_test.moc"

@@ -1,0 +1,71 @@
+#include "workspace/workspace.h"
+
+#include <gtest/gtest.h>
+
+#include "image/picturefilter.h"
+#include "image/pixmill3.h"
+#include "workspace/commandline.h"
+#include "workspace/panegeometry.h"
+#include "workspace/programpath.h"
+
+namespace trellimap {
+namespace {
+
+TEST(Workspace, StartsWithFourBlackPicturesAndEmptyOutlines) {
+  Workspace ws;
+  for (const dib* d : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) {
+    ASSERT_NE(d->poi, nullptr);
+    EXPECT_EQ(DibWidth(d), 320);
+    EXPECT_EQ(DibHeight(d), 200);
+    EXPECT_EQ(DibBitCount(d), 24);
+    EXPECT_EQ(getpixel(*d, 100, 100), 0u);
+  }
+  EXPECT_EQ(ws.punkte1.count, 0u);
+  EXPECT_EQ(ws.punkte2.count, 0u);
+  EXPECT_EQ(ws.ecken1, 0);
+  EXPECT_EQ(ws.ecken2, 0);
+  EXPECT_TRUE(ws.renderautomatically);
+  EXPECT_FALSE(ws.showoriginal || ws.transparent);
+
+  // Both lists mirror their current record into the one shared pointer.
+  static_cast<TOutlinePoint*>(ws.punkte1.Add())->x = 1;
+  EXPECT_EQ(ws.apunkt->x, 1);
+  ws.punkte2.Add();
+  EXPECT_EQ(ws.apunkt->x, 0);
+}
+
+TEST(PaneGeometry, HalvesGiveTheOddPixelToTheSecondPart) {
+  EXPECT_EQ(HalfSplit(764).first, 382);
+  EXPECT_EQ(HalfSplit(764).second, 382);
+  EXPECT_EQ(HalfSplit(765).first, 382);
+  EXPECT_EQ(HalfSplit(765).second, 383);
+  EXPECT_EQ(HalfSplit(-4).second, 0);
+}
+
+TEST(CommandLine, ProjectExtensionInAnyCase) {
+  for (const char* yes : {"a.gip", "A.GIP", "dir/x.GiP", ".gip", "my.pictures/p.gIp"})
+    EXPECT_TRUE(HasProjectExtension(yes));
+  for (const char* no : {"a.gipx", "a.gi", "gip", "a.bmp", "dir.gip/file", ""}) EXPECT_FALSE(HasProjectExtension(no));
+}
+
+TEST(ProgramPath, FolderEndsInOneSeparator) {
+  EXPECT_EQ(FolderWithSeparator("/usr/bin/trellimap"), "/usr/bin/");
+  EXPECT_EQ(FolderWithSeparator("/usr/bin/"), "/usr/bin/");
+  EXPECT_EQ(FolderWithSeparator("trellimap"), "./");
+  EXPECT_EQ(ProgramFolder().back(), '/');
+}
+
+TEST(PictureFilter, ListsEveryFormatBetweenTheTwoGivenTexts) {
+  const std::string f = BuildPictureFilter("All pictures", "All files");
+  EXPECT_EQ(f.rfind("All pictures|*.BMP;*.DIB;*.GIF;*.IFF;*.JIF;*.JPG;*.LBM;*.PCX;*.RLE;*.TGA;*.TIF;*.PNG;*.JP2|"
+                    "BMP - Windows, OS/2 Bitmap|*.BMP|DIB - Windows, OS/2 DIB|*.DIB|",
+                    0),
+            0u);
+  EXPECT_NE(f.find("|JIF - JPEG - JFIF Compilant|*.JIF|"), std::string::npos);
+  EXPECT_NE(f.find("|EMF - Windows Enhanced Metafile|*.EMF|JP2 - JPEG 2000|*.JP2|All files (*.*)|*.*"),
+            std::string::npos);
+  EXPECT_EQ(std::count(f.begin(), f.end(), '|'), 2 * 16 - 1);
+}
+
+}  // namespace
+}  // namespace trellimap

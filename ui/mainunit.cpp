@@ -1,0 +1,224 @@
+#include "ui/mainunit.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <initializer_list>
+
+#include "i18n/translateunit.h"
+#include "image/picturefilter.h"
+#include "image/pictureloading.h"
+#include "workspace/commandline.h"
+#include "workspace/panegeometry.h"
+#include "workspace/programpath.h"
+
+namespace trellimap {
+namespace {
+
+constexpr PaneNames kPaneNames[4] = {
+    {"Panel4", "Panel8", "Open1Btn", "Label1", "ZoomEd", nullptr, "ScrollBox1", "PaintBox1"},
+    {"Panel6", "Panel9", "Open2Btn", "Label2", "ZoomEd2", nullptr, "ScrollBox2", "PaintBox2"},
+    {"Panel5", "Panel10", "BitBtn3", "Label3", "Zoomed3", "BerechnenBtn", "ScrollBox3", "PaintBox3"},
+    {"Panel7", "Panel11", "BitBtn4", "Label4", "ZoomEd4", "Render2Btn", "ScrollBox4", "PaintBox4"},
+};
+
+constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
+
+QFont WindowFont() {
+  const QString family = QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+                             ? QStringLiteral("Tahoma")
+                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+  return QFont(family, 8);
+}
+
+template <class W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QStringList arguments, QWidget* parent) : QMainWindow(parent), arguments_(std::move(arguments)) {
+  setObjectName(QStringLiteral("MainForm"));
+  BuildFrame();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildFrame() {
+  setWindowTitle(QStringLiteral("Vandoriq Trellimap 1.0"));
+  setFont(WindowFont());
+  client_ = new QWidget(this);
+  client_->setBackgroundRole(QPalette::Button);
+  client_->setAutoFillBackground(true);
+  setCentralWidget(client_);
+  BuildTopBar(client_);
+
+  Panel1 = Named(new QWidget(client_), "Panel1");
+  Panel3 = Named(new QWidget(client_), "Panel3");
+  panes[0] = BuildPane(Panel1, kPaneNames[0], false);
+  panes[2] = BuildPane(Panel1, kPaneNames[2], true);
+  panes[1] = BuildPane(Panel3, kPaneNames[1], false);
+  panes[3] = BuildPane(Panel3, kPaneNames[3], true);
+  for (QWidget* w : {client_, Panel1, Panel3}) w->installEventFilter(this);
+
+  BuildMenu();
+  BuildDialogs();
+
+  // The client area below the menu is 764 × 522, the window centred on the screen.
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = geometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void TMainForm::BuildTopBar(QWidget* client) {
+  Panel2 = Named(new QWidget(client), "Panel2");
+  QStyle* style = QApplication::style();
+  BitBtn1 = Named(new QPushButton(QStringLiteral("Open project..."), Panel2), "BitBtn1");
+  BitBtn1->setIcon(style->standardIcon(QStyle::SP_DirOpenIcon));
+  BitBtn1->setGeometry(8, 8, 113, 25);
+  BitBtn2 = Named(new QPushButton(QStringLiteral("Save project as..."), Panel2), "BitBtn2");
+  BitBtn2->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+  BitBtn2->setGeometry(128, 8, 153, 25);
+  ShoworiginalCheck =
+      Named(new QCheckBox(QStringLiteral("Show original pictures in the background"), Panel2), "ShoworiginalCheck");
+  ShoworiginalCheck->setGeometry(296, 8, 233, 17);
+  TransCheck = Named(new QCheckBox(QStringLiteral("Make transparent"), Panel2), "TransCheck");
+  TransCheck->setGeometry(296, 24, 201, 17);
+  RenderCheck = Named(new QCheckBox(QStringLiteral("Render automatically"), Panel2), "RenderCheck");
+  RenderCheck->setGeometry(536, 8, 201, 17);
+  RenderCheck->setChecked(true);
+}
+
+void TMainForm::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  Language1 = Named(bar->addMenu(QStringLiteral("Language")), "Language1");
+  auto* group = new QActionGroup(this);
+  group->setExclusive(true);
+  English1 = Named(Language1->addAction(QStringLiteral("English")), "English1");
+  Deutsch1 = Named(Language1->addAction(QStringLiteral("Deutsch")), "Deutsch1");
+  for (QAction* a : {English1, Deutsch1}) {
+    a->setCheckable(true);
+    group->addAction(a);
+  }
+  English1->setChecked(true);
+  N1 = Named(Language1->addSeparator(), "N1");
+  N1->setText(QStringLiteral("-"));
+  bersetzen1 = Named(Language1->addAction(QString::fromUtf8("Übersetzen...")), "bersetzen1");
+  connect(English1, &QAction::triggered, this, &TMainForm::English1Click);
+  connect(Deutsch1, &QAction::triggered, this, &TMainForm::Deutsch1Click);
+}
+
+void TMainForm::BuildDialogs() {
+  OpenDialog1 = new TFileDialog(QStringLiteral("OpenDialog1"), TFileDialog::Kind::Open, this);
+  OpenDialog2 = new TFileDialog(QStringLiteral("OpenDialog2"), TFileDialog::Kind::Open, this);
+  SaveDialog1 = new TFileDialog(QStringLiteral("SaveDialog1"), TFileDialog::Kind::Save, this);
+  SaveDialog2 = new TFileDialog(QStringLiteral("SaveDialog2"), TFileDialog::Kind::Save, this);
+  for (TFileDialog* d : {OpenDialog2, SaveDialog1}) {
+    d->Filter = QString::fromLatin1(kProjectFilter);
+    d->DefaultExt = QStringLiteral(".gip");
+  }
+  SaveDialog2->ConfirmOverwrite = true;
+}
+
+void TMainForm::FormCreate() {
+  progpath = ProgramFolder();
+  ws = std::make_unique<Workspace>();
+  for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
+  InitTranslation(progpath);
+  LoadOptions();
+  OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(GetLangString(5), GetLangString(6)));
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  FormShow();
+}
+
+void TMainForm::FormShow() {
+  if (isfirst) return;
+  isfirst = true;
+  RegisterLangStrings();
+  language = languagesetto;
+  if (arguments_.size() >= 1) {
+    const std::string first = arguments_[0].toStdString();
+    if (HasProjectExtension(first))
+      OpenProjectfile(first);
+    else
+      TryToOpenFile(&ws->di1, first);
+  }
+  if (arguments_.size() >= 2) TryToOpenFile(&ws->di2, arguments_[1].toStdString());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (watched == client_) FormResize();
+    if (watched == Panel1) Panel1Resize();
+    if (watched == Panel3) Panel3Resize();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FormResize() {
+  const int width = client_->width();
+  const int below = client_->height() - kTopBarHeight;
+  Panel2->setGeometry(0, 0, width, kTopBarHeight);
+  const Split columns = HalfSplit(width);
+  Panel1->setGeometry(0, kTopBarHeight, columns.first, below);
+  Panel3->setGeometry(columns.first, kTopBarHeight, columns.second, below);
+}
+
+void TMainForm::Panel1Resize() {
+  const Split rows = HalfSplit(Panel1->height());
+  panes[0].panel->setGeometry(0, 0, Panel1->width(), rows.first);
+  panes[2].panel->setGeometry(0, rows.first, Panel1->width(), rows.second);
+}
+
+void TMainForm::Panel3Resize() {
+  const Split rows = HalfSplit(Panel3->height());
+  panes[1].panel->setGeometry(0, 0, Panel3->width(), rows.first);
+  panes[3].panel->setGeometry(0, rows.first, Panel3->width(), rows.second);
+}
+
+void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap::TryToOpenFile(field, fname); }
+
+void TMainForm::DepthUpTo(int32_t bitcount, dib* picture) { trellimap::DepthUpTo(bitcount, picture); }
+
+// Project files are not read yet: the workspace stays as it is.
+void TMainForm::OpenProjectfile(const std::string& /*fname*/) {}
+
+// No options file is read yet: English is in force and ticked.
+void TMainForm::LoadOptions() {
+  languagesetto = 0;
+  language = 0;
+  dontchlang = true;
+  English1->setChecked(true);
+  dontchlang = false;
+}
+
+std::string TMainForm::GetProgramDir(bool /*create*/) { return progpath; }
+
+void TMainForm::English1Click() {
+  if (dontchlang) return;
+  English1->setChecked(true);
+  language = 0;
+}
+
+void TMainForm::Deutsch1Click() {
+  if (dontchlang) return;
+  Deutsch1->setChecked(true);
+  language = 1;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,99 @@
+#pragma once
+// The main window: owner of the workspace, its frame, top bar, menu, dialogs
+// and the four panes. Its handlers are thin and delegate to the core.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "image/pixelsurface.h"
+#include "ui/filedialog.h"
+#include "ui/panes.h"
+#include "workspace/workspace.h"
+
+namespace trellimap {
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `arguments` are the command-line arguments after the program's name;
+  // the first showing of the window opens the files they name.
+  explicit TMainForm(QStringList arguments, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  Workspace& workspace() { return *ws; }
+
+  // The methods that reach files; they delegate to the core.
+  void TryToOpenFile(dib* field, const std::string& fname);
+  void DepthUpTo(int32_t bitcount, dib* picture);
+  void OpenProjectfile(const std::string& fname);
+  void LoadOptions();
+  std::string GetProgramDir(bool create);
+
+  // Workspace held for the window's whole life (di1 … di4, outlines, options).
+  std::unique_ptr<Workspace> ws;
+  // Off-screen bitmaps of panes 1, 2, 3 and 4.
+  PixelSurface bit0, bit2, bit3, bit4;
+  bool dontchlang = false;
+  bool donotrendernow = false;
+  bool isfirst = false;
+  int32_t language = 0;
+  int32_t languagesetto = 0;
+  std::string progpath;  // the program's folder, ending in "/"
+
+  // Top bar.
+  QWidget* Panel2 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;
+  QCheckBox* ShoworiginalCheck = nullptr;
+  QCheckBox* TransCheck = nullptr;
+  QCheckBox* RenderCheck = nullptr;
+  // Columns and panes (1 top left, 2 top right, 3 bottom left, 4 bottom right).
+  QWidget* Panel1 = nullptr;
+  QWidget* Panel3 = nullptr;
+  std::array<Pane, 4> panes;
+  // Menu.
+  QMenu* Language1 = nullptr;
+  QAction* English1 = nullptr;
+  QAction* Deutsch1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* bersetzen1 = nullptr;
+  // Dialogs.
+  TFileDialog* OpenDialog1 = nullptr;
+  TFileDialog* OpenDialog2 = nullptr;
+  TFileDialog* SaveDialog1 = nullptr;
+  TFileDialog* SaveDialog2 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildFrame();
+  void BuildTopBar(QWidget* client);
+  void BuildMenu();
+  void BuildDialogs();
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  void Panel1Resize();
+  void Panel3Resize();
+  void English1Click();
+  void Deutsch1Click();
+
+  QWidget* client_ = nullptr;
+  QStringList arguments_;
+};
+
+// Size of the window's client area below the menu.
+inline constexpr int kClientWidth = 764;
+inline constexpr int kClientHeight = 522;
+inline constexpr int kTopBarHeight = 41;
+
+}  // namespace trellimap

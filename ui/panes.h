@@ -1,0 +1,46 @@
+#pragma once
+// The four panes of the main window: each a panel with a tool row (file
+// button, zoom label and edit, and for results a render button) above a
+// scroll box that holds the pane's drawing area.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QWidget>
+
+namespace trellimap {
+
+struct PaneNames {
+  const char* panel;
+  const char* toolRow;
+  const char* fileButton;
+  const char* label;
+  const char* zoom;
+  const char* renderButton;  // null for the picture panes
+  const char* scrollBox;
+  const char* paintBox;
+};
+
+struct Pane {
+  QWidget* panel = nullptr;
+  QWidget* toolRow = nullptr;
+  QPushButton* fileButton = nullptr;  // "Open picture..." or "Save picture..."
+  QLabel* label = nullptr;
+  QSpinBox* zoom = nullptr;
+  QPushButton* renderButton = nullptr;
+  QScrollArea* scrollBox = nullptr;
+  QWidget* paintBox = nullptr;
+};
+
+// Builds a pane inside `column`; picture panes get "Open picture...",
+// result panes "Save picture..." and "Render".
+Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult);
+
+// Zoom edits: whole percent from 1 to 10000, stepping by 10, starting at 30.
+inline constexpr int kZoomMin = 1;
+inline constexpr int kZoomMax = 10000;
+inline constexpr int kZoomStep = 10;
+inline constexpr int kZoomStart = 30;
+
+}  // namespace trellimap

@@ -1,0 +1,25 @@
+#pragma once
+// Message boxes and file dialogs of the desktop program, on Qt.
+
+#include <QString>
+
+#include "foundation/filedialogs.h"
+#include "foundation/messagebox.h"
+
+namespace trellimap {
+
+class QtMessageBoxes final : public MessageBoxes {
+ public:
+  MsgAnswer Show(const std::string& text, const std::string& caption, MsgIcon icon, MsgButtons buttons) override;
+};
+
+class QtFileDialogs final : public FileDialogs {
+ public:
+  bool Run(const FileDialogRequest& request, std::string* fileName) override;
+};
+
+// "desc|*.A;*.B|desc2|*.C" as Qt name filters "desc (*.[aA] *.[bB]);;desc2 (...)".
+// Patterns become case-insensitive, since file names on Linux keep their case.
+QString ToQtNameFilters(const QString& filter);
+
+}  // namespace trellimap

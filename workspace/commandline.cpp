@@ -1,0 +1,20 @@
+#include "workspace/commandline.h"
+
+#include <cctype>
+
+namespace trellimap {
+
+bool HasProjectExtension(std::string_view fname) {
+  const size_t slash = fname.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? fname : fname.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view ext = name.substr(dot);
+  if (ext.size() != 4) return false;
+  const char* want = ".GIP";
+  for (size_t i = 0; i < 4; ++i)
+    if (std::toupper(static_cast<unsigned char>(ext[i])) != want[i]) return false;
+  return true;
+}
+
+}  // namespace trellimap
