@@ -29,11 +29,13 @@ constexpr PaneNames kPaneNames[4] = {
 
 constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
 
+// Tahoma 8 pt where installed; otherwise the system's sans-serif at 8 pt,
+// semi-condensed so that captions fit the controls laid out for Tahoma.
 QFont WindowFont() {
-  const QString family = QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
-                             ? QStringLiteral("Tahoma")
-                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-  return QFont(family, 8);
+  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) return QFont(QStringLiteral("Tahoma"), 8);
+  QFont font(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(), 8);
+  font.setStretch(QFont::SemiCondensed);
+  return font;
 }
 
 template <class W>
