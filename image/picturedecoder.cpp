@@ -64,7 +64,8 @@ const char* CoderName(PictureFormat f) {
 }
 
 std::string DescribeException(const ExceptionInfo& e) {
-  std::string text = e.reason ? e.reason : "the picture data is damaged";
+  if (e.reason == nullptr || *e.reason == 0) return "the picture data is damaged";
+  std::string text = e.reason;
   if (e.description && *e.description) text += std::string(" (") + e.description + ")";
   return text;
 }
@@ -85,6 +86,21 @@ struct ExceptionOwner {
   ExceptionOwner() { GetExceptionInfo(&e); }
   ~ExceptionOwner() { DestroyExceptionInfo(&e); }
 };
+
+// The decoder keeps grey pictures in a grey colour map, whether or not the
+// file had a colour table. Only a real colour table makes a paletted picture:
+// PNG says so in its header's colour type, TIFF by not being grey.
+bool FileHasColourTable(PictureFormat format, const std::vector<uint8_t>& bytes, const Image& img) {
+  constexpr size_t kPngColourType = 25;
+  switch (format) {
+    case PictureFormat::Png:
+      return bytes.size() > kPngColourType && bytes[kPngColourType] == 3;
+    case PictureFormat::Tiff:
+      return !img.is_grayscale;
+    default:
+      return true;
+  }
+}
 
 // Paletted delivery keeps the file's colour indexes; it needs a colour map of
 // at most 256 entries, 8-bit samples and no transparency.
@@ -147,19 +163,17 @@ bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   return true;
 }
 
-}  // namespace
-
-bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
-  std::memset(out, 0, sizeof(dib));
-  std::string why;
+bool Decode(const std::string& path, dib* out, std::string* why) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, kMaxFileBytes, &bytes, &why)) {
-    if (reason) *reason = why;
+  if (!ReadFileBytes(path, kMaxFileBytes, &bytes, why)) return false;
+  if (bytes.empty()) {
+    *why = "the file is empty";
     return false;
   }
-  const char* coder = CoderName(DetectPictureFormat(bytes.data(), bytes.size(), path));
-  if (bytes.empty() || coder == nullptr) {
-    if (reason) *reason = bytes.empty() ? "the file is empty" : "the file format is not recognised";
+  const PictureFormat format = DetectPictureFormat(bytes.data(), bytes.size(), path);
+  const char* coder = CoderName(format);
+  if (coder == nullptr) {
+    *why = "the file format is not recognised";
     return false;
   }
 
@@ -171,26 +185,39 @@ bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
   ExceptionOwner exception;
   ImageOwner image;
   image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
-  bool ok = image.image != nullptr && exception.e.severity < ErrorException;
-  if (ok && image.image->colorspace != RGBColorspace && !IsGrayColorspace(image.image->colorspace))
-    ok = TransformColorspace(image.image, RGBColorspace) != MagickFail;
-  if (ok &&
-      (image.image->columns == 0 || image.image->rows == 0 || static_cast<int64_t>(image.image->columns) > kMaxSide ||
-       static_cast<int64_t>(image.image->rows) > kMaxSide))
-    ok = false;
-  if (ok) {
-    ok = DeliverPaletted(*image.image) ? CopyPaletted(image.image, out, &exception.e)
-                                       : CopyTrueColour(image.image, out, &exception.e);
-    if (!ok && out->poi == nullptr && exception.e.severity < ErrorException) why = "not enough memory for the picture";
+  if (image.image == nullptr || exception.e.severity >= ErrorException) {
+    *why = DescribeException(exception.e);
+    return false;
   }
-  if (!ok) {
-    if (out->poi) ReleaseDib(out);
-    std::memset(out, 0, sizeof(dib));
-    if (why.empty())
-      why = exception.e.severity >= WarningException ? DescribeException(exception.e) : "the picture data is damaged";
-    if (reason) *reason = why;
+  Image* img = image.image;
+  if (img->colorspace != RGBColorspace && !IsGrayColorspace(img->colorspace) &&
+      TransformColorspace(img, RGBColorspace) == MagickFail) {
+    *why = DescribeException(img->exception);
+    return false;
   }
-  return ok;
+  if (img->columns == 0 || img->rows == 0 || static_cast<int64_t>(img->columns) > kMaxSide ||
+      static_cast<int64_t>(img->rows) > kMaxSide) {
+    *why = "the picture's size is out of range";
+    return false;
+  }
+  const bool paletted = DeliverPaletted(*img) && FileHasColourTable(format, bytes, *img);
+  if (!(paletted ? CopyPaletted(img, out, &exception.e) : CopyTrueColour(img, out, &exception.e))) {
+    *why = out->poi ? DescribeException(exception.e) : "not enough memory for the picture";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
+  std::memset(out, 0, sizeof(dib));
+  std::string why;
+  if (Decode(path, out, &why)) return true;
+  if (out->poi) ReleaseDib(out);
+  std::memset(out, 0, sizeof(dib));
+  if (reason) *reason = why;
+  return false;
 }
 
 void DecodePictureFile(const char* path, dib* out) {

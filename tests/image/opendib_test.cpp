@@ -114,6 +114,17 @@ TEST_F(OpenDibTest, SixteenBitChannelsAndAlphaBecome24Bits) {
   EXPECT_EQ(getpixel(picture, 1, 0), 0x7F7F7Fu);
 }
 
+TEST_F(OpenDibTest, GreyPicturesBecome24BitsAtTheirShades) {
+  Open(folder.Write("grey8.png", testing::MakeGreyPng(4, 1, 8, {{0, 80, 160, 240}})));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  EXPECT_EQ(getpixel(picture, 2, 0), 0xA0A0A0u);
+  ReleaseDib(&picture);
+  Open(folder.Write("grey1.png", testing::MakeGreyPng(8, 1, 1, {{0xAA}})));
+  EXPECT_EQ(DibBitCount(&picture), 24);
+  EXPECT_EQ(getpixel(picture, 0, 0), 0xFFFFFFu);
+  EXPECT_EQ(getpixel(picture, 1, 0), 0u);
+}
+
 TEST_F(OpenDibTest, DamagedMissingAndForeignFilesGiveOneClearMessage) {
   std::vector<uint8_t> bmp = MakeBmp(4, 4, 24, {}, [](int, int) { return 0u; });
   std::vector<uint8_t> png = EncodePicture("PNG", 4, 4, 8, false, [](int, int) { return Rgba16{1, 2, 3, 4}; });

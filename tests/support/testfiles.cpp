@@ -21,7 +21,60 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t n) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  PutBig32(out, static_cast<uint32_t>(data.size()));
+  std::vector<uint8_t> body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  PutBig32(out, Crc32(body.data(), body.size()));
+}
+
 }  // namespace
+
+std::vector<uint8_t> MakeGreyPng(int width, int height, int depth, const std::vector<std::vector<uint8_t>>& rows) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBig32(header, static_cast<uint32_t>(width));
+  PutBig32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {static_cast<uint8_t>(depth), 0, 0, 0, 0});
+  PutChunk(out, "IHDR", header);
+  std::vector<uint8_t> raw;
+  for (const auto& row : rows) {
+    raw.push_back(0);  // filter: none
+    raw.insert(raw.end(), row.begin(), row.end());
+  }
+  // zlib stream of one stored block, then the Adler-32 of the raw data.
+  std::vector<uint8_t> z = {0x78,
+                            0x01,
+                            0x01,
+                            static_cast<uint8_t>(raw.size()),
+                            static_cast<uint8_t>(raw.size() >> 8),
+                            static_cast<uint8_t>(~raw.size()),
+                            static_cast<uint8_t>(~raw.size() >> 8)};
+  z.insert(z.end(), raw.begin(), raw.end());
+  uint32_t a = 1, b = 0;
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBig32(z, b << 16 | a);
+  PutChunk(out, "IDAT", z);
+  PutChunk(out, "IEND", {});
+  return out;
+}
 
 TempFolder::TempFolder() {
   static int serial = 0;

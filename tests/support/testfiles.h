@@ -38,6 +38,10 @@ struct Rgb {
 std::vector<uint8_t> MakeBmp(int width, int height, int bits, const std::vector<Rgb>& palette,
                              const std::function<uint32_t(int x, int y)>& pixel);
 
+// A PNG of grey samples (colour type 0) at `depth` 1, 8 or 16 bits; rows are
+// given as the bytes of their packed samples, written without compression.
+std::vector<uint8_t> MakeGreyPng(int width, int height, int depth, const std::vector<std::vector<uint8_t>>& rows);
+
 // A picture in `format` ("PNG", "PNG8", "GIF", "TIFF", ...) encoded by
 // GraphicsMagick from 16-bit RGBA samples. `depth` 8 or 16 selects the
 // sample depth written where the format has a choice.
