@@ -1,0 +1,12 @@
+#pragma once
+// The warp done the straightforward way, as the reference the fast renderer
+// must match byte for byte: four walks along the outlines per grid point,
+// exact extended arithmetic for every coordinate, one pixel at a time.
+
+#include "warp/renderer.h"
+
+namespace trellimap::testing {
+
+bool LiteralRenderDirection(Workspace& ws, WarpDirection direction);
+
+}  // namespace trellimap::testing
