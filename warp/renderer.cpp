@@ -1,7 +1,7 @@
 #include "warp/renderer.h"
 
 #include <algorithm>
-#include <cmath>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -10,118 +10,129 @@
 
 #include "image/pixmill3.h"
 #include "warp/edgewalk.h"
+#include "warp/gridaxis.h"
 #include "warp/warpmath.h"
 
 namespace trellimap {
 namespace {
 
-// One coordinate of the grid point (x or y, on the read or the write outline)
-// as a function of the row v, per column u: c(v) = ((t − b) × v) ÷ H + b.
-// The fast path evaluates slope × v + b in double precision; where that lies
-// within `tolerance` of a rounding boundary (a half-integer) the exact extended
-// evaluation decides, so the rounded result is always that of the exact one.
-struct Axis {
-  std::vector<double> t, b, slope, tolerance;
+// The grid point's x and y on one outline; the points on sides 1 and 3 depend
+// only on the column, so each is sampled once per column.
+struct OutlineGrid {
+  GridAxis x, y;
 
-  void Resize(size_t n) {
-    for (auto* v : {&t, &b, &slope, &tolerance}) v->resize(n);
-  }
-  void Set(size_t u, double top, double bottom, int32_t H) {
-    t[u] = top;
-    b[u] = bottom;
-    const long double difference = static_cast<long double>(top) - bottom;
-    slope[u] = static_cast<double>(difference / H);
-    // The double evaluation is within a few units of 2^-53 of the magnitudes
-    // involved; 2^-40 leaves a wide margin.
-    tolerance[u] = (std::fabs(bottom) + std::fabs(static_cast<double>(difference)) + 1) * 0x1p-40;
-  }
-
-  // Pixel coordinates of row v for every column.
-  void Row(int32_t v, int32_t H, int32_t* out) const {
-    const size_t n = t.size();
-    const double dv = v;
-    for (size_t u = 0; u < n; ++u) {
-      const double a = slope[u] * dv + b[u];
-      const double floor = std::floor(a);
-      const double fraction = a - floor;
-      if (std::fabs(fraction - 0.5) > tolerance[u] && std::fabs(a) < kFarAway - 1)
-        out[u] = static_cast<int32_t>(floor) + (fraction > 0.5 ? 1 : 0);
-      else
-        out[u] = ToPixel(GridCoordinate(t[u], b[u], v, H));
+  OutlineGrid(TDynaArray& outline, int32_t W, int32_t H) : x(static_cast<size_t>(W), H), y(static_cast<size_t>(W), H) {
+    const SideLengthSet lengths = SideLengths(outline);
+    for (int32_t u = 0; u < W; ++u) {
+      // A point that is not found (a malformed outline) is taken as (0, 0).
+      double tx = 0, ty = 0, bx = 0, by = 0;
+      PointOnSide(outline, 1, SampleDistance(u, lengths.L1, W), tx, ty);
+      PointOnSide(outline, 3, SampleDistance(W - 1 - u, lengths.L3, W), bx, by);
+      x.SetColumn(static_cast<size_t>(u), tx, bx);
+      y.SetColumn(static_cast<size_t>(u), ty, by);
     }
   }
 };
 
-// The points on sides 1 and 3 of one outline depend only on the column.
-void SampleColumns(TDynaArray& outline, int32_t W, int32_t H, Axis& x, Axis& y) {
-  const SideLengthSet lengths = SideLengths(outline);
-  x.Resize(static_cast<size_t>(W));
-  y.Resize(static_cast<size_t>(W));
-  for (int32_t u = 0; u < W; ++u) {
-    // A point that is not found (a malformed outline) is taken as (0, 0).
-    double tx = 0, ty = 0, bx = 0, by = 0;
-    PointOnSide(outline, 1, SampleDistance(u, lengths.L1, W), tx, ty);
-    PointOnSide(outline, 3, SampleDistance(W - 1 - u, lengths.L3, W), bx, by);
-    x.Set(static_cast<size_t>(u), tx, bx, H);
-    y.Set(static_cast<size_t>(u), ty, by, H);
-  }
-}
+// A picture's pixels as the warp reads them: colours, 0 off the picture.
+struct PictureReader {
+  const dib* d;
+  int32_t w, h;
+  bool direct;  // 24 bits: rows are read in place
 
-// Where a band of rows writes: the result itself, or (for bands running in
-// parallel with an earlier one) a private buffer of the same layout with a
-// mask of the pixels written, merged afterwards in band order.
-struct Target {
-  uint8_t* pixels;
-  uint8_t* mask;  // null when writing straight into the result
+  explicit PictureReader(const dib& picture)
+      : d(&picture),
+        w(DibWidth(&picture)),
+        h(DibHeight(&picture)),
+        direct(DibBitCount(&picture) == 24 && picture.poi != nullptr) {}
+
+  bool Inside(int32_t x, int32_t y) const {
+    return static_cast<uint32_t>(x) < static_cast<uint32_t>(w) && static_cast<uint32_t>(y) < static_cast<uint32_t>(h);
+  }
+  // Blue, green, red of (x, y) into bgr.
+  void Read(int32_t x, int32_t y, uint8_t* bgr) const {
+    if (!Inside(x, y)) {
+      bgr[0] = bgr[1] = bgr[2] = 0;
+    } else if (direct) {
+      std::memcpy(bgr, d->poi + static_cast<int64_t>(h - 1 - y) * d->bytew + 3 * static_cast<int64_t>(x), 3);
+    } else {
+      const uint32_t c = DibPixelColour(*d, x, y);
+      bgr[0] = static_cast<uint8_t>(c >> 16);
+      bgr[1] = static_cast<uint8_t>(c >> 8);
+      bgr[2] = static_cast<uint8_t>(c);
+    }
+  }
+};
+
+// A grid point ready to be written: the result's byte offset (negative: off
+// the result, nothing is written) and the colour, blue, green, red.
+struct StagedPoint {
+  int32_t offset;
+  uint8_t bgr[3];
 };
 
 struct Job {
-  const dib* source;
-  const dib* destination;
+  PictureReader source, destination;
   int32_t W, H, bytew;
   bool transparent;
-  const Axis *readX, *readY, *writeX, *writeY;
+  const OutlineGrid *read, *write;
 };
 
-// The colour of a picture at (x, y), 0 outside; 24-bit rows are read directly.
-inline uint32_t ReadColour(const dib& d, int32_t w, int32_t h, bool is24, int32_t x, int32_t y) {
-  if (!is24) return DibPixelColour(d, x, y);
-  if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(w) || static_cast<uint32_t>(y) >= static_cast<uint32_t>(h))
-    return 0;
-  const uint8_t* p = d.poi + static_cast<int64_t>(h - 1 - y) * d.bytew + 3 * static_cast<int64_t>(x);
-  return p[2] | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16;
-}
-
-void RenderRows(const Job& job, int32_t firstRow, int32_t endRow, const Target& target) {
+// Works out rows [first, end) into `staged`: coordinates, reads and blends,
+// everything but the writes, which must keep the grid's order.
+void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoint>& staged) {
   const size_t W = static_cast<size_t>(job.W);
   std::vector<int32_t> rx(W), ry(W), wx(W), wy(W);
-  const int32_t sw = DibWidth(job.source), sh = DibHeight(job.source);
-  const bool source24 = DibBitCount(job.source) == 24 && job.source->poi != nullptr;
-  const bool destination24 = DibBitCount(job.destination) == 24 && job.destination->poi != nullptr;
-  for (int32_t v = firstRow; v < endRow; ++v) {
-    job.readX->Row(v, job.H, rx.data());
-    job.readY->Row(v, job.H, ry.data());
-    job.writeX->Row(v, job.H, wx.data());
-    job.writeY->Row(v, job.H, wy.data());
-    for (size_t u = 0; u < W; ++u) {
+  staged.resize(W * static_cast<size_t>(end - first));
+  StagedPoint* out = staged.data();
+  for (int32_t v = first; v < end; ++v) {
+    job.read->x.Row(v, rx.data());
+    job.read->y.Row(v, ry.data());
+    job.write->x.Row(v, wx.data());
+    job.write->y.Row(v, wy.data());
+    for (size_t u = 0; u < W; ++u, ++out) {
       const int32_t x = wx[u], y = wy[u];
-      if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(job.W) ||
-          static_cast<uint32_t>(y) >= static_cast<uint32_t>(job.H))
-        continue;  // off the result: nothing is written
-      uint32_t value = ReadColour(*job.source, sw, sh, source24, rx[u], ry[u]);
-      if (job.transparent) {
-        const uint32_t partner = ReadColour(*job.destination, job.W, job.H, destination24, x, y);
-        value = ((value & 0xFF) + (partner & 0xFF)) >> 1 | (((value >> 8 & 0xFF) + (partner >> 8 & 0xFF)) >> 1) << 8 |
-                (((value >> 16 & 0xFF) + (partner >> 16 & 0xFF)) >> 1) << 16;
+      if (!job.destination.Inside(x, y)) {
+        out->offset = -1;
+        continue;
       }
-      const int64_t row = job.H - 1 - y;
-      uint8_t* p = target.pixels + row * job.bytew + 3 * static_cast<int64_t>(x);
-      p[0] = static_cast<uint8_t>(value >> 16);
-      p[1] = static_cast<uint8_t>(value >> 8);
-      p[2] = static_cast<uint8_t>(value);
-      if (target.mask) target.mask[row * job.W + x] = 1;
+      out->offset = (job.H - 1 - y) * job.bytew + 3 * x;
+      job.source.Read(rx[u], ry[u], out->bgr);
+      if (job.transparent) {
+        uint8_t partner[3];
+        job.destination.Read(x, y, partner);
+        for (int i = 0; i < 3; ++i) out->bgr[i] = static_cast<uint8_t>((out->bgr[i] + partner[i]) >> 1);
+      }
     }
   }
+}
+
+void CommitRows(const std::vector<StagedPoint>& staged, uint8_t* pixels) {
+  for (const StagedPoint& p : staged)
+    if (p.offset >= 0) std::memcpy(pixels + p.offset, p.bgr, 3);
+}
+
+// Rows are staged in chunks by all threads at once and written chunk by chunk
+// in grid order, so a later grid point wins over an earlier one exactly as in
+// a single pass.
+void RenderGrid(const Job& job, uint8_t* pixels, int threads) {
+  const int32_t chunkRows = std::max(1, (1 << 14) / std::max(job.W, 1));
+  const int32_t chunks = (job.H + chunkRows - 1) / chunkRows;
+  std::atomic<int32_t> committed{0};
+  auto worker = [&](int32_t firstChunk) {
+    std::vector<StagedPoint> staged;
+    for (int32_t k = firstChunk; k < chunks; k += threads) {
+      StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
+      for (int32_t done = committed.load(); done != k; done = committed.load()) committed.wait(done);
+      CommitRows(staged, pixels);
+      committed.store(k + 1);
+      committed.notify_all();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, t);
+  worker(0);
+  for (std::thread& h : helpers) h.join();
 }
 
 // The destination's colours as the result's background.
@@ -135,16 +146,22 @@ void CopyBackground(const dib& from, dib& to) {
     for (int32_t x = 0; x < w; ++x) setpixel(to, x, y, DibPixelColour(from, x, y));
 }
 
-struct Band {
-  int32_t first, end;
-  std::unique_ptr<uint8_t[]> pixels;
-  std::unique_ptr<uint8_t, decltype(&std::free)> mask{nullptr, &std::free};
-};
-
-int ThreadCount(int requested, int64_t pixels) {
+int ThreadCount(int requested, int32_t W, int32_t H) {
   if (requested > 0) return requested;
-  if (pixels < (int64_t{1} << 16)) return 1;  // not worth a thread
-  return std::max(1u, std::thread::hardware_concurrency());
+  if (int64_t{W} * H < (int64_t{1} << 16)) return 1;  // not worth a thread
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// A result of the same size is cleared and reused: a fresh block of that size
+// costs the system more than clearing the old one.
+bool ReuseOrMake(dib& result, int32_t W, int32_t H) {
+  if (result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H) {
+    std::memset(result.poi, 0, static_cast<size_t>(result.bytew) * static_cast<size_t>(H));
+    return true;
+  }
+  ReleaseDib(&result);
+  newdib(&result, W, H, 24, nullptr, 0);
+  return result.poi != nullptr;
 }
 
 }  // namespace
@@ -155,55 +172,15 @@ bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
   const dib& source = oneIntoTwo ? ws.di1 : ws.di2;
   const dib& destination = oneIntoTwo ? ws.di2 : ws.di1;
   dib& result = oneIntoTwo ? ws.di3 : ws.di4;
-  TDynaArray& readOutline = oneIntoTwo ? ws.punkte1 : ws.punkte2;
-  TDynaArray& writeOutline = oneIntoTwo ? ws.punkte2 : ws.punkte1;
 
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
-  ReleaseDib(&result);
-  newdib(&result, W, H, 24, nullptr, 0);
-  if (result.poi == nullptr) return true;  // no memory: the result stays empty
+  if (!ReuseOrMake(result, W, H)) return true;  // no memory: the result stays empty
   if (ws.showoriginal) CopyBackground(destination, result);
 
-  Axis readX, readY, writeX, writeY;
-  SampleColumns(readOutline, W, H, readX, readY);
-  SampleColumns(writeOutline, W, H, writeX, writeY);
-  const Job job{&source, &destination, W, H, result.bytew, ws.transparent, &readX, &readY, &writeX, &writeY};
-
-  // Rows are split into bands, one per thread. The first band writes into the
-  // result; later bands write privately and are merged in band order, so a
-  // later grid point wins over an earlier one exactly as in a single pass.
-  const int bandCount = std::min<int64_t>(ThreadCount(threads, int64_t{W} * H), H);
-  std::vector<Band> bands(static_cast<size_t>(bandCount));
-  const size_t resultBytes = static_cast<size_t>(result.bytew) * static_cast<size_t>(H);
-  for (int i = 0; i < bandCount; ++i) {
-    Band& band = bands[static_cast<size_t>(i)];
-    band.first = static_cast<int32_t>(int64_t{H} * i / bandCount);
-    band.end = static_cast<int32_t>(int64_t{H} * (i + 1) / bandCount);
-    if (i > 0) {
-      band.pixels.reset(new (std::nothrow) uint8_t[resultBytes]);
-      band.mask.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(W) * static_cast<size_t>(H), 1)));
-      if (!band.pixels || !band.mask) {  // short of memory: one band does it all
-        bands.resize(1);
-        bands[0].end = H;
-        break;
-      }
-    }
-  }
-  std::vector<std::thread> workers;
-  for (size_t i = 1; i < bands.size(); ++i)
-    workers.emplace_back(RenderRows, std::cref(job), bands[i].first, bands[i].end,
-                         Target{bands[i].pixels.get(), bands[i].mask.get()});
-  RenderRows(job, bands[0].first, bands[0].end, Target{result.poi, nullptr});
-  for (std::thread& w : workers) w.join();
-
-  for (size_t i = 1; i < bands.size(); ++i) {
-    const uint8_t* mask = bands[i].mask.get();
-    const uint8_t* pixels = bands[i].pixels.get();
-    for (int64_t row = 0; row < H; ++row)
-      for (int64_t x = 0; x < W; ++x)
-        if (mask[row * W + x])
-          std::memcpy(result.poi + row * result.bytew + 3 * x, pixels + row * result.bytew + 3 * x, 3);
-  }
+  const OutlineGrid read(oneIntoTwo ? ws.punkte1 : ws.punkte2, W, H);
+  const OutlineGrid write(oneIntoTwo ? ws.punkte2 : ws.punkte1, W, H);
+  const Job job{PictureReader(source), PictureReader(destination), W, H, result.bytew, ws.transparent, &read, &write};
+  RenderGrid(job, result.poi, ThreadCount(threads, W, H));
   return true;
 }
 

@@ -1,0 +1,148 @@
+// Measures the warp: both directions on two 4000 × 3000 pictures, the
+// straightforward reference on 1000 × 750, and a plain copy of the results
+// (the memory floor). Prints `name: number` lines; with an output folder it
+// also writes the pictures and the corner quads for the outside comparisons.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "image/pixmill3.h"
+#include "tests/warp/literalwarp.h"
+#include "tests/warp/outlines.h"
+#include "warp/renderer.h"
+
+namespace trellimap {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// Corners and bends as fractions of the picture, so one shape serves every size.
+struct Shape {
+  double corners[4][2];
+  double bend;
+};
+
+std::vector<testing::PointSpec> Outline(const Shape& s, int32_t w, int32_t h) {
+  auto at = [&](double fx, double fy, bool corner) {
+    return testing::PointSpec{static_cast<int32_t>(fx * w), static_cast<int32_t>(fy * h), corner};
+  };
+  std::vector<testing::PointSpec> p{at(s.corners[0][0], s.corners[0][1], true)};
+  // Eight bends along side 1 (corner 1 to 2) and side 3 (corner 3 to 4).
+  for (int side = 0; side < 2; ++side) {
+    const double* a = s.corners[side * 2];
+    const double* b = s.corners[side * 2 + 1];
+    if (side == 1) p.push_back(at(a[0], a[1], true));
+    for (int i = 1; i <= 8; ++i) {
+      const double f = i / 9.0;
+      const double wave = s.bend * (i % 2 ? 1 : -1);
+      p.push_back(at(a[0] + (b[0] - a[0]) * f, a[1] + (b[1] - a[1]) * f + wave, false));
+    }
+    p.push_back(at(b[0], b[1], true));
+  }
+  p.push_back(p.front());
+  return p;
+}
+
+const Shape kShape1{{{0.08, 0.10}, {0.90, 0.06}, {0.94, 0.92}, {0.05, 0.88}}, 0.02};
+const Shape kShape2{{{0.15, 0.05}, {0.80, 0.12}, {0.88, 0.95}, {0.10, 0.80}}, 0.03};
+
+void Prepare(Workspace& ws, int32_t w, int32_t h) {
+  std::mt19937 random(1);
+  for (dib* d : {&ws.di1, &ws.di2}) {
+    ReleaseDib(d);
+    newdib(d, w, h, 24, nullptr, 0);
+    for (int64_t i = 0; i < int64_t{h} * d->bytew; ++i) d->poi[i] = static_cast<uint8_t>(random());
+  }
+  testing::FillOutline(ws.punkte1, Outline(kShape1, w, h));
+  testing::FillOutline(ws.punkte2, Outline(kShape2, w, h));
+  ws.ecken1 = ws.ecken2 = 4;
+}
+
+template <class F>
+double Best(int runs, F&& f) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    f();
+    best = std::min(best, Milliseconds(start));
+  }
+  return best;
+}
+
+void WritePpm(const std::string& path, const dib& d) {
+  const int32_t w = DibWidth(&d), h = DibHeight(&d);
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << w << " " << h << "\n255\n";
+  std::vector<char> row(static_cast<size_t>(w) * 3);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* p = d.poi + static_cast<int64_t>(h - 1 - y) * d.bytew;
+    for (int32_t x = 0; x < w; ++x) {
+      row[3 * x] = static_cast<char>(p[3 * x + 2]);
+      row[3 * x + 1] = static_cast<char>(p[3 * x + 1]);
+      row[3 * x + 2] = static_cast<char>(p[3 * x]);
+    }
+    out.write(row.data(), static_cast<std::streamsize>(row.size()));
+  }
+}
+
+void WriteQuads(const std::string& path, int32_t w, int32_t h) {
+  std::ofstream out(path);
+  for (const Shape* s : {&kShape1, &kShape2}) {
+    for (const auto& c : s->corners)
+      out << static_cast<int32_t>(c[0] * w) << " " << static_cast<int32_t>(c[1] * h) << " ";
+    out << "\n";
+  }
+}
+
+}  // namespace
+}  // namespace trellimap
+
+int main(int argc, char** argv) {
+  using namespace trellimap;
+  Workspace big;
+  Prepare(big, 4000, 3000);
+  const double both = Best(3, [&] {
+    RenderDirection(big, WarpDirection::OneIntoTwo);
+    RenderDirection(big, WarpDirection::TwoIntoOne);
+  });
+  std::printf("warp_both_ms: %.1f\n", both);
+
+  Workspace small;
+  Prepare(small, 1000, 750);
+  const double ours = Best(3, [&] {
+    RenderDirection(small, WarpDirection::OneIntoTwo, 1);
+    RenderDirection(small, WarpDirection::TwoIntoOne, 1);
+  });
+  const double literal = Best(1, [&] {
+    testing::LiteralRenderDirection(small, WarpDirection::OneIntoTwo);
+    testing::LiteralRenderDirection(small, WarpDirection::TwoIntoOne);
+  });
+  std::printf("warp_literal_ratio: %.1f\n", literal / ours);
+
+  const size_t bytes = static_cast<size_t>(big.di3.bytew) * 3000;
+  std::vector<uint8_t> copy3(bytes), copy4(bytes);
+  const double copy = Best(5, [&] {
+    std::memcpy(copy3.data(), big.di3.poi, bytes);
+    std::memcpy(copy4.data(), big.di4.poi, bytes);
+  });
+  std::printf("warp_memcpy_ratio: %.1f\n", both / copy);
+
+  if (argc > 1) {
+    const std::string folder = argv[1];
+    WritePpm(folder + "/picture1.ppm", big.di1);
+    WritePpm(folder + "/picture2.ppm", big.di2);
+    WritePpm(folder + "/result1.ppm", big.di3);
+    WriteQuads(folder + "/quads.txt", 4000, 3000);
+  }
+  return 0;
+}
