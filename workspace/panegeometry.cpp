@@ -1,10 +1,47 @@
 #include "workspace/panegeometry.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
 namespace trellimap {
 
 Split HalfSplit(int32_t total) {
   if (total < 0) total = 0;
   return {total / 2, total - total / 2};
+}
+
+int32_t ZoomFromText(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i == text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return kZoomMin;
+  int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{kZoomMax} + 1);
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  if (i != text.size()) return kZoomMin;  // not a whole number
+  if (negative) return kZoomMin;
+  return static_cast<int32_t>(std::clamp<int64_t>(value, kZoomMin, kZoomMax));
+}
+
+namespace {
+
+// Results are kept within ±2^29: far outside any pane or picture, and safe to
+// add small offsets to.
+constexpr double kLimit = 1 << 29;
+
+int32_t Clamped(long double value) { return static_cast<int32_t>(std::clamp<long double>(value, -kLimit, kLimit)); }
+
+}  // namespace
+
+int32_t Zoomed(int32_t value, int32_t zoom) {
+  return Clamped(std::nearbyint(static_cast<double>(value) * zoom / 100.0));
+}
+
+int32_t PaneToPicture(int32_t position, int32_t zoom) {
+  return Clamped(std::nearbyint(static_cast<long double>(position) / zoom * 100));
 }
 
 }  // namespace trellimap

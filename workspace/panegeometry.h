@@ -1,7 +1,9 @@
 #pragma once
-// Geometry of the window's panes, free of any window system.
+// Geometry of the window's panes, free of any window system: the split of the
+// client area, zoomed sizes, and the mapping between pane and picture pixels.
 
 #include <cstdint>
+#include <string_view>
 
 namespace trellimap {
 
@@ -12,5 +14,23 @@ struct Split {
 
 // Splits `total` pixels in half, the odd pixel going to the second part.
 Split HalfSplit(int32_t total);
+
+// Zoom edits hold whole percent from 1 to 10000.
+inline constexpr int32_t kZoomMin = 1;
+inline constexpr int32_t kZoomMax = 10000;
+
+// The zoom an edit's text stands for: its whole number, 1 for an empty or
+// non-numeric text, and the nearer limit for a number outside 1 to 10000.
+int32_t ZoomFromText(std::string_view text);
+
+// A picture length or coordinate at `zoom` percent: the nearest integer of
+// value × zoom ÷ 100, halves to even. Both mappings keep their results within
+// ±2^29, far beyond any pane or picture.
+int32_t Zoomed(int32_t value, int32_t zoom);
+
+// The picture coordinate under pane position `position` at `zoom` percent:
+// the nearest integer of position ÷ zoom × 100 (the quotient taken in extended
+// precision first), halves to even.
+int32_t PaneToPicture(int32_t position, int32_t zoom);
 
 }  // namespace trellimap

@@ -5,7 +5,6 @@
 #include "image/picturefilter.h"
 #include "image/pixmill3.h"
 #include "workspace/commandline.h"
-#include "workspace/panegeometry.h"
 #include "workspace/programpath.h"
 
 namespace trellimap {
@@ -32,14 +31,6 @@ TEST(Workspace, StartsWithFourBlackPicturesAndEmptyOutlines) {
   EXPECT_EQ(ws.apunkt->x, 1);
   ws.punkte2.Add();
   EXPECT_EQ(ws.apunkt->x, 0);
-}
-
-TEST(PaneGeometry, HalvesGiveTheOddPixelToTheSecondPart) {
-  EXPECT_EQ(HalfSplit(764).first, 382);
-  EXPECT_EQ(HalfSplit(764).second, 382);
-  EXPECT_EQ(HalfSplit(765).first, 382);
-  EXPECT_EQ(HalfSplit(765).second, 383);
-  EXPECT_EQ(HalfSplit(-4).second, 0);
 }
 
 TEST(CommandLine, ProjectExtensionInAnyCase) {

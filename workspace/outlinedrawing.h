@@ -1,0 +1,18 @@
+#pragma once
+// Drawing an outline over a zoomed picture: a hollow square marker at every
+// point and lines joining the points in list order, in plain red. Corners get
+// a 2-pixel pen, intermediate points (and the line leading to them) 1 pixel.
+
+#include <cstdint>
+
+#include "foundation/dynaarray.h"
+#include "image/pixelsurface.h"
+
+namespace trellimap {
+
+// Draws the outline in `list` at `zoom` percent onto `surface`, which shows
+// the pane's pixels from (originX, originY) on; anything outside is clipped,
+// so every part of the pane gets exactly the pixels of a whole-pane drawing.
+void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, TDynaArray& list, int32_t zoom);
+
+}  // namespace trellimap

@@ -1,0 +1,25 @@
+#pragma once
+// Turning presses on a picture pane into outline points: four corners in
+// order, intermediate points on sides 1 and 3, and the closing record.
+
+#include <cstdint>
+
+#include "foundation/dynaarray.h"
+
+namespace trellimap {
+
+enum class MouseButton { Left, Right, Middle };
+
+enum class PressEffect {
+  Ignored,    // a right or middle press while side 2 is being drawn
+  Added,      // a point was added
+  Completed,  // the fourth corner was placed and the outline closed
+};
+
+// Applies a press at picture coordinates (x, y) to the outline in `list`
+// (TOutlinePoint records) with `corners` corners placed. A press on a complete
+// outline starts a new one. The first point is always a corner; later left
+// presses add corners, other buttons intermediate points (ignored on side 2).
+PressEffect PressOnOutline(TDynaArray& list, int32_t& corners, MouseButton button, int32_t x, int32_t y);
+
+}  // namespace trellimap
