@@ -13,6 +13,7 @@
 #include "i18n/translateunit.h"
 #include "image/picturefilter.h"
 #include "image/pictureloading.h"
+#include "warp/renderer.h"
 #include "workspace/commandline.h"
 #include "workspace/panegeometry.h"
 #include "workspace/programpath.h"
@@ -73,6 +74,7 @@ void TMainForm::BuildFrame() {
 
   BuildMenu();
   BuildDialogs();
+  ConnectPanes();
 
   // The client area below the menu is 764 × 522, the window centred on the screen.
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -191,6 +193,96 @@ void TMainForm::Panel3Resize() {
   const Split rows = HalfSplit(Panel3->height());
   panes[1].panel->setGeometry(0, 0, Panel3->width(), rows.first);
   panes[3].panel->setGeometry(0, rows.first, Panel3->width(), rows.second);
+}
+
+void TMainForm::ConnectPanes() {
+  for (size_t i = 0; i < panes.size(); ++i) {
+    const Pane& p = panes[i];
+    connect(p.zoom, &QSpinBox::textChanged, this, [this, i] { PaintPane(i); });
+    p.paintBox->SetComposer([this, i](const PaneArea& area) { return ComposeArea(i, area); });
+  }
+  panes[0].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox1MouseDown(b, x, y); });
+  panes[1].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox2MouseDown(b, x, y); });
+  connect(panes[2].renderButton, &QPushButton::clicked, this, &TMainForm::BerechnenBtnClick);
+  connect(panes[3].renderButton, &QPushButton::clicked, this, &TMainForm::Render2BtnClick);
+  // toggled also reports changes made by the program, which donotrendernow guards.
+  connect(ShoworiginalCheck, &QCheckBox::toggled, this, &TMainForm::ShoworiginalCheckClick);
+  connect(TransCheck, &QCheckBox::toggled, this, &TMainForm::TransCheckClick);
+  connect(RenderCheck, &QCheckBox::toggled, this, [this](bool on) { ws->renderautomatically = on; });
+}
+
+int32_t TMainForm::PaneZoom(size_t pane) const { return ZoomFromText(panes[pane].zoom->cleanText().toStdString()); }
+
+dib& TMainForm::PanePicture(size_t pane) {
+  dib* pictures[] = {&ws->di1, &ws->di2, &ws->di3, &ws->di4};
+  return *pictures[pane];
+}
+
+PixelSurface& TMainForm::PaneBitmap(size_t pane) {
+  PixelSurface* bitmaps[] = {&bit0, &bit2, &bit3, &bit4};
+  return *bitmaps[pane];
+}
+
+void TMainForm::PaintPane(size_t pane) {
+  TPaintBox* box = panes[pane].paintBox;
+  const PaneArea size = ZoomedPicture(PanePicture(pane), PaneZoom(pane));
+  if (box->width() != size.width || box->height() != size.height) {
+    box->resize(size.width, size.height);  // the platform paints the resized area
+    return;
+  }
+  box->repaint();
+}
+
+const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
+  const int32_t zoom = PaneZoom(pane);
+  const PaneArea size = ZoomedPicture(PanePicture(pane), zoom);
+  TPaintBox* box = panes[pane].paintBox;
+  if (box->width() != size.width || box->height() != size.height) {
+    box->resize(size.width, size.height);
+    return nullptr;
+  }
+  TDynaArray* outline = pane == 0 ? &ws->punkte1 : pane == 1 ? &ws->punkte2 : nullptr;
+  ComposePane(PanePicture(pane), zoom, outline, area, PaneBitmap(pane));
+  return &PaneBitmap(pane);
+}
+
+void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
+  TDynaArray& list = pane == 0 ? ws->punkte1 : ws->punkte2;
+  int32_t& corners = pane == 0 ? ws->ecken1 : ws->ecken2;
+  const int32_t otherCorners = pane == 0 ? ws->ecken2 : ws->ecken1;
+  const int32_t x = PaneToPicture(X, PaneZoom(pane));
+  const int32_t y = PaneToPicture(Y, PaneZoom(pane));
+  const PressEffect effect = PressOnOutline(list, corners, button, x, y);
+  if (effect == PressEffect::Ignored) return;
+  if (effect == PressEffect::Completed && otherCorners == 4 && RenderCheck->isChecked()) {
+    BerechnenBtnClick();
+    Render2BtnClick();
+  }
+  PaintPane(pane);
+}
+
+void TMainForm::BerechnenBtnClick() {
+  if (RenderDirection(*ws, WarpDirection::OneIntoTwo)) PaintBox3Paint();
+}
+
+void TMainForm::Render2BtnClick() {
+  if (RenderDirection(*ws, WarpDirection::TwoIntoOne)) PaintBox4Paint();
+}
+
+void TMainForm::ShoworiginalCheckClick() {
+  ws->showoriginal = ShoworiginalCheck->isChecked();
+  RenderBothIfAutomatic();
+}
+
+void TMainForm::TransCheckClick() {
+  ws->transparent = TransCheck->isChecked();
+  RenderBothIfAutomatic();
+}
+
+void TMainForm::RenderBothIfAutomatic() {
+  if (donotrendernow || ws->ecken2 != 4 || ws->ecken1 != 4 || !RenderCheck->isChecked()) return;
+  BerechnenBtnClick();
+  Render2BtnClick();
 }
 
 void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap::TryToOpenFile(field, fname); }

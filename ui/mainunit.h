@@ -36,6 +36,23 @@ class TMainForm : public QMainWindow {
   void LoadOptions();
   std::string GetProgramDir(bool create);
 
+  // Painting: size the pane's drawing area to the zoomed picture, or redraw it.
+  void PaintBox1Paint() { PaintPane(0); }
+  void PaintBox2Paint() { PaintPane(1); }
+  void PaintBox3Paint() { PaintPane(2); }
+  void PaintBox4Paint() { PaintPane(3); }
+  // Rendering: direction 1 into result 1, direction 2 into result 2.
+  void BerechnenBtnClick();
+  void Render2BtnClick();
+  void ShoworiginalCheckClick();
+  void TransCheckClick();
+  // Corner editing: a mouse press at pane position (X, Y).
+  void PaintBox1MouseDown(MouseButton button, int X, int Y) { PressOnPane(0, button, X, Y); }
+  void PaintBox2MouseDown(MouseButton button, int X, int Y) { PressOnPane(1, button, X, Y); }
+
+  // The zoom in force for a pane (0 to 3), read afresh from its edit.
+  int32_t PaneZoom(size_t pane) const;
+
   // Workspace held for the window's whole life (di1 … di4, outlines, options).
   std::unique_ptr<Workspace> ws;
   // Off-screen bitmaps of panes 1, 2, 3 and 4.
@@ -86,6 +103,13 @@ class TMainForm : public QMainWindow {
   void Panel3Resize();
   void English1Click();
   void Deutsch1Click();
+  void ConnectPanes();
+  void PaintPane(size_t pane);
+  const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
+  void PressOnPane(size_t pane, MouseButton button, int X, int Y);
+  void RenderBothIfAutomatic();
+  dib& PanePicture(size_t pane);
+  PixelSurface& PaneBitmap(size_t pane);
 
   QWidget* client_ = nullptr;
   QStringList arguments_;

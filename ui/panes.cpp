@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "workspace/panegeometry.h"
+
 namespace trellimap {
 namespace {
 
@@ -54,7 +56,7 @@ Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult) {
   p.scrollBox->setBackgroundRole(QPalette::Dark);
   p.scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   p.scrollBox->setWidgetResizable(false);
-  p.paintBox = Named(new QWidget, names.paintBox);
+  p.paintBox = new TPaintBox(QString::fromLatin1(names.paintBox));
   p.paintBox->resize(kDesignPaintBoxSize, kDesignPaintBoxSize);
   p.scrollBox->setWidget(p.paintBox);
   layout->addWidget(p.scrollBox, 1);

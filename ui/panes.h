@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <QWidget>
 
+#include "ui/paintbox.h"
+
 namespace trellimap {
 
 struct PaneNames {
@@ -30,16 +32,14 @@ struct Pane {
   QSpinBox* zoom = nullptr;
   QPushButton* renderButton = nullptr;
   QScrollArea* scrollBox = nullptr;
-  QWidget* paintBox = nullptr;
+  TPaintBox* paintBox = nullptr;
 };
 
 // Builds a pane inside `column`; picture panes get "Open picture...",
 // result panes "Save picture..." and "Render".
 Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult);
 
-// Zoom edits: whole percent from 1 to 10000, stepping by 10, starting at 30.
-inline constexpr int kZoomMin = 1;
-inline constexpr int kZoomMax = 10000;
+// Zoom edits step by 10 and start at 30 (the limits are in panegeometry.h).
 inline constexpr int kZoomStep = 10;
 inline constexpr int kZoomStart = 30;
 

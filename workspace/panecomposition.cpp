@@ -1,0 +1,25 @@
+#include "workspace/panecomposition.h"
+
+#include "image/paintdib.h"
+#include "image/pixmill3.h"
+#include "image/surfacedevice.h"
+#include "workspace/outlinedrawing.h"
+#include "workspace/panegeometry.h"
+
+namespace trellimap {
+
+PaneArea ZoomedPicture(const dib& picture, int32_t zoom) {
+  if (picture.poi == nullptr) return {0, 0, 0, 0};
+  return {0, 0, Zoomed(DibWidth(&picture), zoom), Zoomed(DibHeight(&picture), zoom)};
+}
+
+void ComposePane(const dib& picture, int32_t zoom, TDynaArray* outline, const PaneArea& area, PixelSurface& surface) {
+  surface.SetSize(area.width, area.height);
+  const PaneArea whole = ZoomedPicture(picture, zoom);
+  SurfaceDevice device(surface, area.left, area.top);
+  PaintDib(device, 0, 0, whole.width, whole.height, &picture, 0, 0, DibWidth(&picture), DibHeight(&picture), false,
+           SRCCOPY);
+  if (outline != nullptr) DrawOutline(surface, area.left, area.top, *outline, zoom);
+}
+
+}  // namespace trellimap

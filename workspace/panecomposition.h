@@ -1,0 +1,27 @@
+#pragma once
+// Composing a pane's pixels: its picture drawn at the pane's zoom and, for the
+// picture panes, the outline over it.
+
+#include <cstdint>
+
+#include "foundation/dynaarray.h"
+#include "image/dib.h"
+#include "image/pixelsurface.h"
+
+namespace trellimap {
+
+struct PaneArea {
+  int32_t left, top, width, height;  // in pane pixels
+};
+
+// The zoomed size of `picture` at `zoom` percent (0 × 0 without a picture).
+PaneArea ZoomedPicture(const dib& picture, int32_t zoom);
+
+// Composes `area` of the pane into `surface`, which is resized to the area:
+// the whole picture drawn at `zoom` percent with its top-left at the pane's
+// origin, then `outline` (when not null) over it. Only the area is computed,
+// and every pixel is the one a composition of the whole pane has there, so
+// memory stays bounded by the area at any zoom.
+void ComposePane(const dib& picture, int32_t zoom, TDynaArray* outline, const PaneArea& area, PixelSurface& surface);
+
+}  // namespace trellimap
