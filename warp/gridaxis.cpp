@@ -33,23 +33,26 @@ constexpr int32_t kUnsettled = INT32_MIN + 1;
 
 // The plain loop is written for the vectoriser; the wider instruction set is
 // chosen at run time where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void GridAxis::Row(int32_t v, int32_t* out) const {
-  const size_t n = top_.size();
+__attribute__((target_clones("avx2", "default"))) void GridAxis::Row(int32_t v, size_t begin, size_t end,
+                                                                     int32_t* out) const {
+  const size_t n = end - begin;
   const double dv = v;
-  const double* slope = slope_.data();
-  const double* bottom = bottom_.data();
-  const double* margin = margin_.data();
-  int32_t settledCount = 0;
+  const double* slope = slope_.data() + begin;
+  const double* bottom = bottom_.data() + begin;
+  const double* margin = margin_.data() + begin;
+  // Kept in double lanes throughout: mixing in 32-bit masks would cost the
+  // vector loop more than the arithmetic.
+  int64_t unsettled = 0;
   for (size_t u = 0; u < n; ++u) {
     const double a = slope[u] * dv + bottom[u];
     const double nearest = (a + kRoundingShift) - kRoundingShift;
-    const int32_t settled = (std::fabs(a - nearest) < margin[u]) & (std::fabs(a) < kFarAway);
-    out[u] = settled ? static_cast<int32_t>(settled ? nearest : 0.0) : kUnsettled;
-    settledCount += settled;
+    const bool settled = (std::fabs(a - nearest) < margin[u]) & (std::fabs(a) < kFarAway);
+    out[u] = static_cast<int32_t>(settled ? nearest : kUnsettled);
+    unsettled |= settled ? 0 : 1;
   }
-  if (settledCount == static_cast<int32_t>(n)) return;
+  if (unsettled == 0) return;
   for (size_t u = 0; u < n; ++u)
-    if (out[u] == kUnsettled) out[u] = ToPixel(GridCoordinate(top_[u], bottom_[u], v, rows_));
+    if (out[u] == kUnsettled) out[u] = ToPixel(GridCoordinate(top_[begin + u], bottom_[begin + u], v, rows_));
 }
 
 }  // namespace trellimap

@@ -21,9 +21,9 @@ class GridAxis {
   // Sets column u from its points on side 1 (top) and side 3 (bottom).
   void SetColumn(size_t u, double top, double bottom);
 
-  // The pixel coordinates of row v for every column; kOutside (see
-  // warpmath.h) for coordinates that lie far outside every picture.
-  void Row(int32_t v, int32_t* out) const;
+  // The pixel coordinates of row v for columns [begin, end) into out[0 ...];
+  // kOutside (see warpmath.h) for coordinates far outside every picture.
+  void Row(int32_t v, size_t begin, size_t end, int32_t* out) const;
 
  private:
   int32_t rows_;
