@@ -40,7 +40,7 @@ void newdib(dib* d, int32_t width, int32_t height, int32_t bitcount, const Bitma
   if (bytew * height > kMaxPixelBytes) return;
 
   auto* info = static_cast<BitmapInfo*>(std::calloc(1, sizeof(BitmapInfo)));
-  auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytew * height), 1));
+  auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytew * height) + kPixelBlockSlack, 1));
   if (info == nullptr || pixels == nullptr) {
     std::free(info);
     std::free(pixels);

@@ -66,6 +66,10 @@ void SetScreenBitsPerPixel(int32_t bits);
 int64_t RowBytes(int64_t width, int64_t bitcount);
 
 // The largest pixel block newdib makes, so that row offsets fit 32 bits.
-inline constexpr int64_t kMaxPixelBytes = INT32_MAX;
+inline constexpr int64_t kMaxPixelBytes = INT32_MAX - 16;
+
+// Bytes newdib allocates beyond a pixel block, so that a 24-bit pixel may be
+// read as one 32-bit word wherever it lies.
+inline constexpr int64_t kPixelBlockSlack = 4;
 
 }  // namespace trellimap

@@ -25,9 +25,33 @@ class GridAxis {
   // kOutside (see warpmath.h) for coordinates far outside every picture.
   void Row(int32_t v, size_t begin, size_t end, int32_t* out) const;
 
+  // The exact pixel coordinate of column u in row v.
+  int32_t Exact(int32_t v, size_t u) const;
+
+  // The double evaluation of column u in row v is slopes()[u] × v + bottoms()[u];
+  // where it lies nearer than Margin() to a half-integer (always, for a
+  // margin of -1), only the exact evaluation decides.
+  const double* slopes() const { return slope_.data(); }
+  const double* bottoms() const { return bottom_.data(); }
+  double Margin() const;
+
  private:
   int32_t rows_;
-  std::vector<double> top_, bottom_, slope_, margin_;
+  std::vector<double> top_, bottom_, slope_;
+  double reach_ = 0;  // the largest magnitude any value of the axis can have
 };
+
+// Where the pixels of a bottom-up 24-bit picture lie.
+struct PixelLayout {
+  int32_t width, height, bytew;
+};
+
+// For columns [begin, end) of row v: the byte offset of the point (readX,
+// readY) in a picture laid out as `read`, and of (writeX, writeY) in one laid
+// out as `write`, or -1 for a point off its picture. One pass computes all
+// four coordinates, so this is the cheapest way to map a row.
+void MapRow(const GridAxis& readX, const GridAxis& readY, const GridAxis& writeX, const GridAxis& writeY, int32_t v,
+            size_t begin, size_t end, const PixelLayout& read, const PixelLayout& write, int32_t* readAt,
+            int32_t* writeAt);
 
 }  // namespace trellimap

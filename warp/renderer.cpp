@@ -68,7 +68,7 @@ struct PictureReader {
 // the result, nothing is written) and the colour, blue, green, red.
 struct StagedPoint {
   int32_t offset;
-  uint8_t bgr[3];
+  uint8_t bgr[4];  // the fourth byte is not written
 };
 
 struct Job {
@@ -104,16 +104,25 @@ void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoi
   staged.resize(W * static_cast<size_t>(end - first));
   const PictureReader& source = job.source;
   const PictureReader& destination = job.destination;
+  // Pictures of other depths are read by coordinates; 24-bit ones by offsets alone.
+  const bool byOffsets = source.direct && (destination.direct || !job.transparent);
+  const PixelLayout readLayout{source.w, source.h, source.direct ? source.d->bytew : 0};
+  const PixelLayout writeLayout{job.W, job.H, job.bytew};
   for (size_t begin = 0; begin < W; begin += kTile) {
     const size_t n = std::min(kTile, W - begin);
     for (int32_t v = first; v < end; ++v) {
-      job.read->x.Row(v, begin, begin + n, rx);
-      job.read->y.Row(v, begin, begin + n, ry);
-      job.write->x.Row(v, begin, begin + n, wx);
-      job.write->y.Row(v, begin, begin + n, wy);
       // The result has the destination's size, so one offset serves both.
-      PixelOffsets(wx, wy, n, job.W, job.H, job.bytew, writeAt);
-      if (source.direct) PixelOffsets(rx, ry, n, source.w, source.h, source.d->bytew, readAt);
+      if (byOffsets) {
+        MapRow(job.read->x, job.read->y, job.write->x, job.write->y, v, begin, begin + n, readLayout, writeLayout,
+               readAt, writeAt);
+      } else {
+        job.read->x.Row(v, begin, begin + n, rx);
+        job.read->y.Row(v, begin, begin + n, ry);
+        job.write->x.Row(v, begin, begin + n, wx);
+        job.write->y.Row(v, begin, begin + n, wy);
+        PixelOffsets(wx, wy, n, job.W, job.H, job.bytew, writeAt);
+        if (source.direct) PixelOffsets(rx, ry, n, source.w, source.h, source.d->bytew, readAt);
+      }
       StagedPoint* out = staged.data() + static_cast<size_t>(v - first) * W + begin;
       for (size_t u = 0; u < n; ++u, ++out) {
         out->offset = writeAt[u];
@@ -121,7 +130,7 @@ void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoi
         if (!source.direct)
           source.Read(rx[u], ry[u], out->bgr);
         else if (readAt[u] >= 0)
-          std::memcpy(out->bgr, source.d->poi + readAt[u], 3);
+          std::memcpy(out->bgr, source.d->poi + readAt[u], 4);  // one word: pixel blocks have slack
         else
           out->bgr[0] = out->bgr[1] = out->bgr[2] = 0;
         if (job.transparent) {
@@ -142,17 +151,35 @@ void CommitRows(const std::vector<StagedPoint>& staged, uint8_t* pixels) {
     if (p.offset >= 0) std::memcpy(pixels + p.offset, p.bgr, 3);
 }
 
+// How the result starts before any grid point is written: its bytes are
+// cleared or copied from the destination's block, split among the threads.
+struct Start {
+  const uint8_t* from = nullptr;  // a block of the result's layout to copy, or null to clear
+  bool clear = false;             // a reused block needs clearing; a fresh one is zero already
+  size_t bytes = 0;
+};
+
 // Rows are staged in chunks by all threads at once and written chunk by chunk
 // in grid order, so a later grid point wins over an earlier one exactly as in
 // a single pass.
-void RenderGrid(const Job& job, uint8_t* pixels, int threads) {
+void RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads) {
   const int32_t chunkRows = std::max(1, (1 << 17) / std::max(job.W, 1));
   const int32_t chunks = (job.H + chunkRows - 1) / chunkRows;
+  std::atomic<int32_t> started{0};
   std::atomic<int32_t> committed{0};
-  auto worker = [&](int32_t firstChunk) {
+  auto worker = [&](int32_t t) {
+    const size_t begin = start.bytes * static_cast<size_t>(t) / static_cast<size_t>(threads);
+    const size_t end = start.bytes * static_cast<size_t>(t + 1) / static_cast<size_t>(threads);
+    if (start.from != nullptr)
+      std::memcpy(pixels + begin, start.from + begin, end - begin);
+    else if (start.clear)
+      std::memset(pixels + begin, 0, end - begin);
+    started.fetch_add(1);
+    started.notify_all();
     std::vector<StagedPoint> staged;
-    for (int32_t k = firstChunk; k < chunks; k += threads) {
+    for (int32_t k = t; k < chunks; k += threads) {
       StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
+      for (int32_t s = started.load(); s != threads; s = started.load()) started.wait(s);
       for (int32_t done = committed.load(); done != k; done = committed.load()) committed.wait(done);
       CommitRows(staged, pixels);
       committed.store(k + 1);
@@ -165,12 +192,9 @@ void RenderGrid(const Job& job, uint8_t* pixels, int threads) {
   for (std::thread& h : helpers) h.join();
 }
 
-// The destination's colours as the result's background.
-void CopyBackground(const dib& from, dib& to) {
-  if (DibBitCount(&from) == 24 && from.bytew == to.bytew) {
-    std::memcpy(to.poi, from.poi, static_cast<size_t>(to.bytew) * static_cast<size_t>(DibHeight(&to)));
-    return;
-  }
+// The destination's colours, one pixel at a time, for a destination whose
+// rows are not laid out like the result's.
+void CopyBackgroundColours(const dib& from, dib& to) {
   const int32_t w = DibWidth(&to), h = DibHeight(&to);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) setpixel(to, x, y, DibPixelColour(from, x, y));
@@ -182,13 +206,12 @@ int ThreadCount(int requested, int32_t W, int32_t H) {
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-// A result of the same size is cleared and reused: a fresh block of that size
-// costs the system more than clearing the old one.
-bool ReuseOrMake(dib& result, int32_t W, int32_t H) {
-  if (result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H) {
-    std::memset(result.poi, 0, static_cast<size_t>(result.bytew) * static_cast<size_t>(H));
-    return true;
-  }
+// A result of the same size is reused (and cleared): a fresh block of that
+// size costs the system more than clearing the old one. Returns false when no
+// block could be had; `reused` tells whether the block holds old pixels.
+bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
+  reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
+  if (reused) return true;
   ReleaseDib(&result);
   newdib(&result, W, H, 24, nullptr, 0);
   return result.poi != nullptr;
@@ -204,13 +227,21 @@ bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
   dib& result = oneIntoTwo ? ws.di3 : ws.di4;
 
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
-  if (!ReuseOrMake(result, W, H)) return true;  // no memory: the result stays empty
-  if (ws.showoriginal) CopyBackground(destination, result);
+  bool reused = false;
+  if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
+  Start start{nullptr, reused, static_cast<size_t>(result.bytew) * static_cast<size_t>(H)};
+  if (ws.showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew) {
+    start.from = destination.poi;
+  } else if (ws.showoriginal) {
+    if (reused) std::memset(result.poi, 0, start.bytes);
+    CopyBackgroundColours(destination, result);
+    start.clear = false;
+  }
 
   const OutlineGrid read(oneIntoTwo ? ws.punkte1 : ws.punkte2, W, H);
   const OutlineGrid write(oneIntoTwo ? ws.punkte2 : ws.punkte1, W, H);
   const Job job{PictureReader(source), PictureReader(destination), W, H, result.bytew, ws.transparent, &read, &write};
-  RenderGrid(job, result.poi, ThreadCount(threads, W, H));
+  RenderGrid(job, result.poi, start, ThreadCount(threads, W, H));
   return true;
 }
 
