@@ -1,0 +1,177 @@
+#include "persist/projectfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "foundation/binaryfile.h"
+#include "foundation/ioerror.h"
+#include "image/pixmill3.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/testfiles.h"
+#include "tests/warp/outlines.h"
+
+namespace trellimap {
+namespace {
+
+using testing::TempFolder;
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int32_t Int32At(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24);
+}
+
+void Paint(dib& d, uint32_t salt) {
+  for (int32_t i = 0; i < DibHeight(&d) * d.bytew; ++i) d.poi[i] = static_cast<uint8_t>(i * 31 + salt);
+}
+
+class ProjectFileTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  testing::RecordingMessages messages;
+  std::string path = folder.Path("work.gip");
+};
+
+TEST_F(ProjectFileTest, FreshWorkspaceHasTheKnownLayout) {
+  Workspace ws;
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  const std::vector<uint8_t> b = Bytes(path);
+  ASSERT_EQ(b.size(), 768211u);  // 16 + 4 × (8 + 40 + 200 × 960) + 3
+  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(b[i], 0) << i;
+  const std::vector<uint8_t> blockStart{0x28, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_TRUE(std::equal(blockStart.begin(), blockStart.end(), b.begin() + 16));
+  EXPECT_EQ(Int32At(b, 24 + 4), 320);
+  EXPECT_EQ(b[24 + 14], 24);  // bit count
+  EXPECT_EQ(b[b.size() - 3], 0);
+  EXPECT_EQ(b[b.size() - 2], 0);
+  EXPECT_EQ(b[b.size() - 1], 1);  // "Render automatically"
+  // Nothing is left beside the file.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);
+}
+
+TEST_F(ProjectFileTest, EverythingComesBackAsItWasSaved) {
+  Workspace ws;
+  testing::FillOutline(ws.punkte1,
+                       {{1, 2, true}, {3, 4, false}, {5, 6, true}, {7, 8, true}, {9, 10, true}, {1, 2, true}});
+  testing::FillOutline(ws.punkte2, {{-5, 70000, true}});
+  ws.ecken1 = 4;
+  ws.ecken2 = 1;
+  BitmapInfo colours{};
+  for (int i = 0; i < 256; ++i) colours.bmiColors[i] = {static_cast<uint8_t>(i), 2, 3, 0};
+  const std::pair<int32_t, int32_t> shapes[4] = {{321, 7}, {5, 3}, {9, 4}, {17, 2}};
+  const int32_t depths[4] = {24, 8, 1, 4};
+  dib* pictures[4] = {&ws.di1, &ws.di2, &ws.di3, &ws.di4};
+  for (int i = 0; i < 4; ++i) {
+    ReleaseDib(pictures[i]);
+    newdib(pictures[i], shapes[i].first, shapes[i].second, depths[i], &colours, 256);
+    Paint(*pictures[i], static_cast<uint32_t>(i));
+  }
+  ws.showoriginal = true;
+  ws.transparent = false;
+  ws.renderautomatically = false;
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  const std::vector<uint8_t> b = Bytes(path);
+  const size_t firstBlock = 4 + 6 * 12 + 4 + 12 + 8;
+  EXPECT_EQ(Int32At(b, firstBlock), 40);
+  EXPECT_EQ(Int32At(b, firstBlock + 8 + 40 + 7 * 964), 1064);  // 8 bits: H = 40 + 4 × 256, rows of 964 bytes before
+  EXPECT_EQ(Int32At(b, firstBlock + 8 + 40 + 7 * 964 + 4), 256);
+
+  Workspace back;
+  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  EXPECT_EQ(back.punkte1.count, 6u);
+  EXPECT_EQ(back.punkte2.count, 1u);
+  EXPECT_EQ(static_cast<TOutlinePoint*>(back.punkte2.GetObject(0))->y, 70000);
+  EXPECT_FALSE(static_cast<TOutlinePoint*>(back.punkte1.GetObject(1))->iscorner);
+  EXPECT_EQ(back.ecken1, 4);
+  EXPECT_EQ(back.ecken2, 1);
+  const dib* again[4] = {&back.di1, &back.di2, &back.di3, &back.di4};
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(DibWidth(again[i]), shapes[i].first);
+    ASSERT_EQ(DibBitCount(again[i]), depths[i]);
+    const size_t bytes = static_cast<size_t>(DibHeight(again[i]) * again[i]->bytew);
+    EXPECT_EQ(std::memcmp(again[i]->poi, pictures[i]->poi, bytes), 0) << i;
+    if (depths[i] <= 8) {
+      EXPECT_EQ(again[i]->pmi->bmiColors[1].rgbBlue, 1);
+      EXPECT_EQ(again[i]->pal.rgb0[1][2], 1);  // the palette follows the colour table
+    }
+  }
+  EXPECT_TRUE(back.showoriginal);
+  EXPECT_FALSE(back.transparent || back.renderautomatically);
+}
+
+TEST_F(ProjectFileTest, NegativeCountsGiveEmptyLists) {
+  Workspace ws;
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  std::vector<uint8_t> b = Bytes(path);
+  b[0] = b[1] = b[2] = b[3] = 0xFF;  // count 1 = −1
+  folder.Write("work.gip", b);
+  Workspace back;
+  testing::FillOutline(back.punkte1, {{1, 1, true}});
+  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  EXPECT_EQ(back.punkte1.count, 0u);
+}
+
+TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
+  Workspace ws;
+  testing::FillOutline(ws.punkte1, {{1, 2, true}, {3, 4, true}});
+  ReleaseDib(&ws.di2);
+  newdib(&ws.di2, 3, 2, 8, nullptr, 0);
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  const std::vector<uint8_t> good = Bytes(path);
+
+  auto expectFailure = [&](const std::vector<uint8_t>& bytes, const std::string& what) {
+    folder.Write("bad.gip", bytes);
+    Workspace back;
+    EXPECT_THROW(OpenProjectfile(back, folder.Path("bad.gip")), InOutError) << what;
+    for (const dib* d : {&back.di1, &back.di2, &back.di3, &back.di4}) {
+      ASSERT_NE(d->poi, nullptr) << what;
+      EXPECT_GT(DibWidth(d), 0) << what;
+    }
+  };
+  // Every cut of the file, sampled densely near the structure and sparsely in the rows.
+  for (size_t cut = 0; cut < good.size(); cut += cut < 200 ? 1 : 4099)
+    expectFailure(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)),
+                  "cut at " + std::to_string(cut));
+
+  const size_t block = 4 + 2 * 12 + 4 + 8;
+  const struct {
+    size_t at;
+    int32_t value;
+    const char* what;
+  } lies[] = {{0, 1 << 30, "count beyond the file"},      {block, 39, "header too short"},
+              {block, 1 << 20, "header beyond the file"}, {block + 4, -1, "negative colour count"},
+              {block + 8 + 4, -320, "negative width"},    {block + 8 + 8, 1 << 30, "height beyond the file"},
+              {block + 8 + 12, 7 << 16, "bit count 7"}};
+  for (const auto& lie : lies) {
+    std::vector<uint8_t> bad = good;
+    for (int i = 0; i < 4; ++i) bad[lie.at + static_cast<size_t>(i)] = static_cast<uint8_t>(lie.value >> (8 * i));
+    expectFailure(bad, lie.what);
+  }
+}
+
+TEST_F(ProjectFileTest, MissingFilesAndFoldersAreReportedWithoutHarm) {
+  Workspace ws;
+  EXPECT_EQ(OpenProjectfile(ws, folder.Path("none.gip")), ProjectStatus::CannotOpen);
+  EXPECT_EQ(DibWidth(&ws.di1), 320);
+  EXPECT_EQ(SaveProjectfile(ws, folder.Path("no/such/folder.gip")), ProjectStatus::CannotCreate);
+}
+
+TEST_F(ProjectFileTest, AnAbandonedSaveLeavesThePreviousFile) {
+  folder.Write("work.gip", {1, 2, 3});
+  {
+    AtomicFileWriter out;
+    ASSERT_TRUE(out.Open(path));
+    out.WriteInt32(42);
+  }  // never committed, as when a write error ends a save
+  EXPECT_EQ(Bytes(path), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);
+}
+
+}  // namespace
+}  // namespace trellimap
