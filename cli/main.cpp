@@ -1,26 +1,25 @@
-// trellimap-cli: the headless tool for scripting and batch work.
+// trellimap-cli: the headless tool for scripting, batch work and checking the
+// program from outside. It works on the core alone.
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
-namespace {
-
-void PrintUsage(std::FILE* out) {
-  std::fputs(
-      "Usage: trellimap-cli [--help]\n"
-      "\n"
-      "Warps the outlined area of one picture into the outline on another.\n"
-      "Commands for rendering and converting workspaces follow in later versions.\n",
-      out);
-}
-
-}  // namespace
+#include "cli/commands.h"
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    PrintUsage(stdout);
-    return 0;
+  using namespace trellimap::cli;
+  const std::map<std::string, int (*)(const Arguments&)> commands = {
+      {"new", New}, {"render", Render}, {"info", Info}, {"convert", Convert}, {"demo", Demo}};
+  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::fputs(Usage("").c_str(), argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
   }
-  PrintUsage(stderr);
-  return argc == 1 ? 0 : 2;
+  const auto command = commands.find(argv[1]);
+  if (command == commands.end()) {
+    std::fprintf(stderr, "trellimap-cli: unknown command \"%s\"\n%s", argv[1], Usage("").c_str());
+    return 2;
+  }
+  return command->second(Arguments(argv + 2, argv + argc));
 }

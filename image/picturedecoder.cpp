@@ -8,6 +8,9 @@
 
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
+#include "image/ilbm.h"
+#include "image/jpeg2000.h"
+#include "image/magickowners.h"
 #include "image/pictureformat.h"
 #include "image/pixmill3.h"
 
@@ -57,35 +60,16 @@ const char* CoderName(PictureFormat f) {
       return "TGA";
     case PictureFormat::Tiff:
       return "TIFF";
+    case PictureFormat::Emf:
+    case PictureFormat::Iff:
+    case PictureFormat::Jpeg2000:
     case PictureFormat::Unknown:
       break;
   }
   return nullptr;
 }
 
-std::string DescribeException(const ExceptionInfo& e) {
-  if (e.reason == nullptr || *e.reason == 0) return "the picture data is damaged";
-  std::string text = e.reason;
-  if (e.description && *e.description) text += std::string(" (") + e.description + ")";
-  return text;
-}
-
-// Owners of the decoder's structures, released on every path.
-struct ImageInfoOwner {
-  ImageInfo* info = CloneImageInfo(nullptr);
-  ~ImageInfoOwner() { DestroyImageInfo(info); }
-};
-struct ImageOwner {
-  Image* image = nullptr;
-  ~ImageOwner() {
-    if (image) DestroyImageList(image);
-  }
-};
-struct ExceptionOwner {
-  ExceptionInfo e;
-  ExceptionOwner() { GetExceptionInfo(&e); }
-  ~ExceptionOwner() { DestroyExceptionInfo(&e); }
-};
+constexpr const char* kDamaged = "the picture data is damaged";
 
 // The decoder keeps grey pictures in a grey colour map, whether or not the
 // file had a colour table. Only a real colour table makes a paletted picture:
@@ -171,6 +155,13 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
     return false;
   }
   const PictureFormat format = DetectPictureFormat(bytes.data(), bytes.size(), path);
+  // Formats the graphics library lacks have readers of their own.
+  if (format == PictureFormat::Iff) return DecodeIlbm(bytes.data(), bytes.size(), out, why);
+  if (format == PictureFormat::Jpeg2000) return DecodeJpeg2000(bytes.data(), bytes.size(), out, why);
+  if (format == PictureFormat::Emf) {
+    *why = "enhanced metafiles cannot be read";
+    return false;
+  }
   const char* coder = CoderName(format);
   if (coder == nullptr) {
     *why = "the file format is not recognised";
@@ -185,14 +176,16 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   ExceptionOwner exception;
   ImageOwner image;
   image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
-  if (image.image == nullptr || exception.e.severity >= ErrorException) {
-    *why = DescribeException(exception.e);
+  // A picture the decoder calls corrupt (a file cut short, say) is refused
+  // rather than shown in part.
+  if (image.image == nullptr || exception.e.severity >= ErrorException || exception.e.severity == CorruptImageWarning) {
+    *why = DescribeException(exception.e, kDamaged);
     return false;
   }
   Image* img = image.image;
   if (img->colorspace != RGBColorspace && !IsGrayColorspace(img->colorspace) &&
       TransformColorspace(img, RGBColorspace) == MagickFail) {
-    *why = DescribeException(img->exception);
+    *why = DescribeException(img->exception, kDamaged);
     return false;
   }
   if (img->columns == 0 || img->rows == 0 || static_cast<int64_t>(img->columns) > kMaxSide ||
@@ -202,7 +195,7 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   }
   const bool paletted = DeliverPaletted(*img) && FileHasColourTable(format, bytes, *img);
   if (!(paletted ? CopyPaletted(img, out, &exception.e) : CopyTrueColour(img, out, &exception.e))) {
-    *why = out->poi ? DescribeException(exception.e) : "not enough memory for the picture";
+    *why = out->poi ? DescribeException(exception.e, kDamaged) : "not enough memory for the picture";
     return false;
   }
   return true;

@@ -18,6 +18,13 @@ PictureFormat ByContent(const uint8_t* h, size_t n) {
   if (StartsWith(h, n, "GIF87a", 6) || StartsWith(h, n, "GIF89a", 6)) return PictureFormat::Gif;
   if (StartsWith(h, n, "\xFF\xD8\xFF", 3)) return PictureFormat::Jpeg;
   if (StartsWith(h, n, "II*\0", 4) || StartsWith(h, n, "MM\0*", 4)) return PictureFormat::Tiff;
+  if (StartsWith(h, n, "\0\0\0\x0CjP  \r\n\x87\n", 12) || StartsWith(h, n, "\xFF\x4F\xFF\x51", 4))
+    return PictureFormat::Jpeg2000;
+  if (StartsWith(h, n, "FORM", 4) && n >= 12 &&
+      (std::memcmp(h + 8, "ILBM", 4) == 0 || std::memcmp(h + 8, "PBM ", 4) == 0))
+    return PictureFormat::Iff;
+  // An enhanced metafile: record type 1 with the signature " EMF" at byte 40.
+  if (StartsWith(h, n, "\x01\0\0\0", 4) && n >= 44 && std::memcmp(h + 40, " EMF", 4) == 0) return PictureFormat::Emf;
   // Windows and OS/2 bitmaps, including OS/2 icon and pointer variants.
   for (const char* m : {"BM", "BA", "CI", "CP", "IC", "PT"})
     if (StartsWith(h, n, m, 2)) return PictureFormat::Bmp;
@@ -38,7 +45,12 @@ PictureFormat ByExtension(std::string_view filename) {
     const char* ext;
     PictureFormat format;
   };
-  static constexpr std::array<Entry, 14> kTable{{{"bmp", PictureFormat::Bmp},
+  static constexpr std::array<Entry, 19> kTable{{{"bmp", PictureFormat::Bmp},
+                                                 {"emf", PictureFormat::Emf},
+                                                 {"iff", PictureFormat::Iff},
+                                                 {"lbm", PictureFormat::Iff},
+                                                 {"jp2", PictureFormat::Jpeg2000},
+                                                 {"j2k", PictureFormat::Jpeg2000},
                                                  {"dib", PictureFormat::Bmp},
                                                  {"rle", PictureFormat::Bmp},
                                                  {"gif", PictureFormat::Gif},

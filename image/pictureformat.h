@@ -8,7 +8,7 @@
 
 namespace trellimap {
 
-enum class PictureFormat { Unknown, Bmp, Gif, Jpeg, Pcx, Png, Tga, Tiff };
+enum class PictureFormat { Unknown, Bmp, Emf, Gif, Iff, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff };
 
 // `head` holds the file's first bytes (any number, 16 suffice); `filename`
 // supplies the extension, compared without regard to case.

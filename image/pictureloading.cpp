@@ -4,14 +4,14 @@
 
 namespace trellimap {
 
-void TryToOpenFile(dib* field, const std::string& fname) {
+bool TryToOpenFile(dib* field, const std::string& fname) {
   dib loaded;
   OpenDib(&loaded, fname.c_str(), 0, nullptr);
-  if (loaded.poi == nullptr) return;
+  if (loaded.poi == nullptr) return false;
   if (DibBitCount(&loaded) != 24) DepthUpTo(24, &loaded);
-  if (loaded.poi == nullptr) return;
   ReleaseDib(field);
   *field = loaded;
+  return true;
 }
 
 void DepthUpTo(int32_t bitcount, dib* picture) {

@@ -10,8 +10,9 @@ namespace trellimap {
 
 // Reads `fname` with OpenDib and, when that worked, promotes it to 24 bits and
 // replaces `*field` (releasing the old picture). A failed read leaves `*field`
-// as it was; a failed promotion loads the picture at its own depth.
-void TryToOpenFile(dib* field, const std::string& fname);
+// as it was; a failed promotion loads the picture at its own depth. True when
+// the field was replaced.
+bool TryToOpenFile(dib* field, const std::string& fname);
 
 // Promotes a 1-, 4- or 8-bit picture to `bitcount` (only 24 is supported) in
 // place: the new buffer is made first and replaces the old one when filled.

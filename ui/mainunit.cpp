@@ -10,9 +10,13 @@
 #include <QStyle>
 #include <initializer_list>
 
+#include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "image/picturefilter.h"
 #include "image/pictureloading.h"
+#include "image/picturewriter.h"
+#include "persist/projectfile.h"
+#include "ui/guarded.h"
 #include "warp/renderer.h"
 #include "workspace/commandline.h"
 #include "workspace/panegeometry.h"
@@ -203,6 +207,12 @@ void TMainForm::ConnectPanes() {
   }
   panes[0].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox1MouseDown(b, x, y); });
   panes[1].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox2MouseDown(b, x, y); });
+  connect(panes[0].fileButton, &QPushButton::clicked, this, &TMainForm::Open1BtnClick);
+  connect(panes[1].fileButton, &QPushButton::clicked, this, &TMainForm::Open2BtnClick);
+  connect(panes[2].fileButton, &QPushButton::clicked, this, &TMainForm::BitBtn3Click);
+  connect(panes[3].fileButton, &QPushButton::clicked, this, &TMainForm::BitBtn4Click);
+  connect(BitBtn1, &QPushButton::clicked, this, &TMainForm::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TMainForm::BitBtn2Click);
   connect(panes[2].renderButton, &QPushButton::clicked, this, &TMainForm::BerechnenBtnClick);
   connect(panes[3].renderButton, &QPushButton::clicked, this, &TMainForm::Render2BtnClick);
   // toggled also reports changes made by the program, which donotrendernow guards.
@@ -289,8 +299,60 @@ void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap:
 
 void TMainForm::DepthUpTo(int32_t bitcount, dib* picture) { trellimap::DepthUpTo(bitcount, picture); }
 
-// Project files are not read yet: the workspace stays as it is.
-void TMainForm::OpenProjectfile(const std::string& /*fname*/) {}
+void TMainForm::OpenProjectfile(const std::string& fname) {
+  ProjectStatus status = ProjectStatus::Done;
+  Guarded([&] { status = trellimap::OpenProjectfile(*ws, fname); });
+  if (status == ProjectStatus::CannotOpen) {
+    ShowMessage(GetLangString(8), {}, MsgIcon::Error, MsgButtons::Ok);
+    return;
+  }
+  // Also after a read that stopped part-way, the window shows what the workspace holds now.
+  ShowWorkspace();
+}
+
+void TMainForm::ShowWorkspace() {
+  donotrendernow = true;  // the stored results are shown, not rendered again
+  ShoworiginalCheck->setChecked(ws->showoriginal);
+  TransCheck->setChecked(ws->transparent);
+  donotrendernow = false;
+  RenderCheck->setChecked(ws->renderautomatically);
+  for (size_t pane = 0; pane < panes.size(); ++pane) PaintPane(pane);
+}
+
+void TMainForm::SaveProjectfile(const std::string& fname) {
+  Guarded([&] {
+    if (trellimap::SaveProjectfile(*ws, fname) == ProjectStatus::CannotCreate)
+      ShowMessage(GetLangString(7), {}, MsgIcon::Error, MsgButtons::Ok);
+  });
+}
+
+void TMainForm::BitBtn1Click() {
+  if (OpenDialog2->Execute()) OpenProjectfile(OpenDialog2->FileName.toStdString());
+}
+
+void TMainForm::BitBtn2Click() {
+  if (SaveDialog1->Execute()) SaveProjectfile(SaveDialog1->FileName.toStdString());
+}
+
+void TMainForm::Open1BtnClick() { OpenPicture(0); }
+void TMainForm::Open2BtnClick() { OpenPicture(1); }
+
+void TMainForm::BitBtn3Click() { SavePicture(ws->di3); }
+void TMainForm::BitBtn4Click() { SavePicture(ws->di4); }
+
+void TMainForm::SavePicture(const dib& picture) {
+  if (!SaveDialog2->Execute()) return;
+  const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
+  std::string reason;
+  if (!WritePictureFile(picture, fname, &reason))
+    ShowMessage("Could not save the picture \"" + fname + "\": " + reason + ".", {}, MsgIcon::Error, MsgButtons::Ok);
+}
+
+void TMainForm::OpenPicture(size_t pane) {
+  if (!OpenDialog1->Execute()) return;
+  TryToOpenFile(pane == 0 ? &ws->di1 : &ws->di2, OpenDialog1->FileName.toStdString());
+  PaintPane(pane);
+}
 
 // No options file is read yet: English is in force and ticked.
 void TMainForm::LoadOptions() {

@@ -33,8 +33,17 @@ class TMainForm : public QMainWindow {
   void TryToOpenFile(dib* field, const std::string& fname);
   void DepthUpTo(int32_t bitcount, dib* picture);
   void OpenProjectfile(const std::string& fname);
+  void SaveProjectfile(const std::string& fname);
   void LoadOptions();
   std::string GetProgramDir(bool create);
+
+  // Buttons that open and save files.
+  void BitBtn1Click();  // "Open project..."
+  void BitBtn2Click();  // "Save project as..."
+  void Open1BtnClick();
+  void Open2BtnClick();
+  void BitBtn3Click();  // "Save picture..." of result 1
+  void BitBtn4Click();  // "Save picture..." of result 2
 
   // Painting: size the pane's drawing area to the zoomed picture, or redraw it.
   void PaintBox1Paint() { PaintPane(0); }
@@ -108,6 +117,9 @@ class TMainForm : public QMainWindow {
   const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
   void RenderBothIfAutomatic();
+  void OpenPicture(size_t pane);
+  void SavePicture(const dib& picture);
+  void ShowWorkspace();
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);
 

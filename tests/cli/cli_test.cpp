@@ -1,0 +1,121 @@
+// trellimap-cli end to end: the built program run as a user runs it.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/support/testfiles.h"
+
+namespace trellimap {
+namespace {
+
+using testing::TempFolder;
+
+struct CliRun {
+  int status;
+  std::string out, err;
+};
+
+CliRun Cli(const std::string& arguments, const TempFolder& folder) {
+  const std::string errFile = folder.Path("stderr.txt");
+  const std::string command = std::string(TRELLIMAP_CLI) + " " + arguments + " 2>'" + errFile + "'";
+  CliRun run{};
+  FILE* pipe = popen(command.c_str(), "r");
+  std::array<char, 4096> buffer{};
+  for (size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  FILE* err = fopen(errFile.c_str(), "r");
+  for (size_t n; err && (n = fread(buffer.data(), 1, buffer.size(), err)) > 0;) run.err.append(buffer.data(), n);
+  if (err) fclose(err);
+  return run;
+}
+
+std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+
+std::string Field(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key + ": ");
+  if (at == std::string::npos) return {};
+  const size_t end = text.find('\n', at);
+  return text.substr(at + key.size() + 2, end - at - key.size() - 2);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  std::string Picture(const std::string& name, int w, int h, uint32_t salt) {
+    return folder.Write(name, testing::MakeBmp(w, h, 24, {}, [salt](int x, int y) {
+                          return static_cast<uint32_t>(x * 9 + y * 700 + salt) & 0xFFFFFF;
+                        }));
+  }
+};
+
+TEST_F(CliTest, NewRenderAndInfoWorkTogether) {
+  const std::string one = Picture("one.bmp", 40, 30, 1), two = Picture("two.bmp", 50, 20, 2);
+  const std::string project = folder.Path("p.gip"), rendered = folder.Path("r.gip");
+  CliRun run = Cli("new " + Quoted(project) + " --picture1 " + Quoted(one) + " --picture2 " + Quoted(two) +
+                       " --points1 '1,1 20,0,i 39,1 39,29 1,29' --points2 '0,0 49,0 49,19 0,19,i 10,19' --background",
+                   folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  run = Cli("info --json " + Quoted(project), folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"corners1\":4"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"corners2\":4"), std::string::npos);
+  EXPECT_NE(run.out.find("{\"x\":20,\"y\":0,\"corner\":0}"), std::string::npos);
+  EXPECT_NE(run.out.find("\"showoriginal\":1"), std::string::npos);
+  EXPECT_NE(run.out.find("\"result1\":{\"width\":320"), std::string::npos);  // not rendered yet
+
+  run = Cli("render " + Quoted(project) + " " + Quoted(rendered) + " --result1 " + Quoted(folder.Path("r1.png")) +
+                " --result2 " + Quoted(folder.Path("r2")),
+            folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("r1.png")));
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("r2.bmp")));  // no extension: BMP
+  run = Cli("info " + Quoted(rendered), folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("result1:\n    width: 50\n    height: 20"), std::string::npos) << run.out;
+  // The written result is the rendered one.
+  const std::string resultSum = run.out.substr(run.out.find("result1:"));
+  run = Cli("info " + Quoted(folder.Path("r1.png")), folder);
+  EXPECT_EQ(Field(run.out, "checksum"), Field(resultSum, "checksum"));
+}
+
+TEST_F(CliTest, ConvertKeepsThePixels) {
+  const std::string one = Picture("one.bmp", 21, 9, 3);
+  ASSERT_EQ(Cli("convert " + Quoted(one) + " " + Quoted(folder.Path("one.tif")), folder).status, 0);
+  const CliRun a = Cli("info " + Quoted(one), folder), b = Cli("info " + Quoted(folder.Path("one.tif")), folder);
+  ASSERT_EQ(a.status, 0);
+  ASSERT_EQ(b.status, 0);
+  EXPECT_EQ(Field(a.out, "checksum"), Field(b.out, "checksum"));
+  EXPECT_EQ(Field(b.out, "bits_promoted"), "24");
+}
+
+TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
+  const std::string demo = folder.Path("demo.gip");
+  ASSERT_EQ(Cli("demo " + Quoted(demo), folder).status, 0);
+  EXPECT_NE(Cli("info " + Quoted(demo), folder).out.find("corners2: 4"), std::string::npos);
+
+  for (const std::string& arguments :
+       {"info " + Quoted(folder.Path("missing.png")), "info " + Quoted(folder.Path("missing.gip")),
+        "render " + Quoted(folder.Path("missing.gip")) + " " + Quoted(folder.Path("x.gip")),
+        "convert " + Quoted(demo) + " " + Quoted(folder.Path("x.png")),
+        "new " + Quoted(folder.Path("no/folder.gip"))}) {
+    const CliRun run = Cli(arguments, folder);
+    EXPECT_NE(run.status, 0) << arguments;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << arguments << ": " << run.err;
+  }
+  EXPECT_EQ(Cli("frobnicate", folder).status, 2);
+  EXPECT_EQ(Cli("new --points1 nonsense " + Quoted(folder.Path("x.gip")), folder).status, 2);
+  for (const char* command : {"new", "render", "info", "convert", "demo"}) {
+    const CliRun help = Cli(std::string(command) + " --help", folder);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find(std::string("trellimap-cli ") + command), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace trellimap

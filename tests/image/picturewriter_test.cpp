@@ -1,0 +1,90 @@
+#include "image/picturewriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "image/pixmill3.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/testfiles.h"
+
+namespace trellimap {
+namespace {
+
+using testing::TempFolder;
+
+// At most 64 colours, so the formats that reduce to 256 colours keep them all.
+dib Picture(int32_t w, int32_t h) {
+  dib d;
+  newdib(&d, w, h, 24, nullptr, 0);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      setpixel(d, x, y, static_cast<uint32_t>((x % 4) * 80 | ((y % 4) * 80) << 8 | (((x + y) % 4) * 80) << 16));
+  return d;
+}
+
+TEST(PictureWriter, ExtensionsSelectFormats) {
+  EXPECT_EQ(FormatForExtension(".BMP"), PictureFileFormat::Bmp);
+  EXPECT_EQ(FormatForExtension(".dib"), PictureFileFormat::Bmp);
+  EXPECT_EQ(FormatForExtension(".rle"), PictureFileFormat::BmpRle8);
+  EXPECT_EQ(FormatForExtension(".Lbm"), PictureFileFormat::Ilbm);
+  EXPECT_EQ(FormatForExtension(".jif"), PictureFileFormat::Jpeg);
+  EXPECT_EQ(FormatForExtension(".jp2"), PictureFileFormat::Jpeg2000);
+  EXPECT_EQ(FormatForExtension(".png"), PictureFileFormat::Png);
+  EXPECT_FALSE(FormatForExtension(".xyz"));
+  EXPECT_FALSE(FormatForExtension(""));
+  EXPECT_EQ(WithDefaultExtension("/a.b/result"), "/a.b/result.bmp");
+  EXPECT_EQ(WithDefaultExtension("result.tif"), "result.tif");
+}
+
+class LosslessRoundTrip : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LosslessRoundTrip, ReadsBackTheSamePixels) {
+  TempFolder folder;
+  testing::RecordingMessages messages;
+  for (const auto& [w, h] : {std::pair{1, 1}, {13, 7}, {64, 33}}) {
+    dib picture = Picture(w, h);
+    const std::string path = folder.Path(std::string("out") + GetParam());
+    std::string reason;
+    ASSERT_TRUE(WritePictureFile(picture, path, &reason)) << GetParam() << ": " << reason;
+    dib back;
+    OpenDib(&back, path.c_str(), 0, nullptr);
+    ASSERT_NE(back.poi, nullptr) << GetParam() << (messages.shown.empty() ? "" : messages.shown[0].text);
+    ASSERT_EQ(DibWidth(&back), w);
+    ASSERT_EQ(DibHeight(&back), h);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x)
+        ASSERT_EQ(DibPixelColour(back, x, y), getpixel(picture, x, y)) << GetParam() << " at " << x << "," << y;
+    ReleaseDib(&back);
+    ReleaseDib(&picture);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
+                         ::testing::Values(".bmp", ".dib", ".gif", ".iff", ".lbm", ".pcx", ".rle", ".tga", ".tif",
+                                           ".jp2", ".png"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param + 1); });
+
+TEST(PictureWriter, JpegIsCloseAndFailuresLeaveNoFile) {
+  TempFolder folder;
+  testing::RecordingMessages messages;
+  dib picture = Picture(16, 16);
+  std::string reason;
+  ASSERT_TRUE(WritePictureFile(picture, folder.Path("p.jpg"), &reason)) << reason;
+  dib back;
+  OpenDib(&back, folder.Path("p.jpg").c_str(), 0, nullptr);
+  ASSERT_NE(back.poi, nullptr);
+  ReleaseDib(&back);
+
+  EXPECT_FALSE(WritePictureFile(picture, folder.Path("p.xyz"), &reason));
+  EXPECT_NE(reason.find(".xyz"), std::string::npos);
+  EXPECT_FALSE(WritePictureFile(picture, folder.Path("missing/p.png"), &reason));
+  dib empty{};
+  EXPECT_FALSE(WritePictureFile(empty, folder.Path("e.png"), &reason));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("e.png")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);  // only p.jpg
+  ReleaseDib(&picture);
+}
+
+}  // namespace
+}  // namespace trellimap

@@ -1,0 +1,127 @@
+#include <QtTest>
+#include <filesystem>
+
+#include "image/pixmill3.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/testfiles.h"
+#include "ui/mainunit.h"
+
+namespace trellimap {
+
+class FilesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    messages.shown.clear();
+    dialogs.answers.clear();
+  }
+  void openPictureButtonsLoadAndRepaint();
+  void projectsSaveAndReopenTheWholeWorkspace();
+  void projectFailuresAreReported();
+  void commandLineOpensAProjectThenPicture2();
+  void resultPicturesAreSaved();
+
+ private:
+  std::string Bmp(const std::string& name, int w, int h, uint32_t colour) {
+    return folder.Write(name, testing::MakeBmp(w, h, 24, {}, [colour](int, int) { return colour; }));
+  }
+  testing::TempFolder folder;
+  testing::RecordingMessages messages;
+  testing::ScriptedDialogs dialogs;
+};
+
+void FilesTest::openPictureButtonsLoadAndRepaint() {
+  TMainForm form({});
+  form.show();
+  dialogs.answers = {Bmp("a.bmp", 100, 50, 0x0000FF)};
+  form.panes[0].fileButton->click();
+  QCOMPARE(DibWidth(&form.ws->di1), 100);
+  QCOMPARE(form.panes[0].paintBox->size(), QSize(30, 15));
+  QVERIFY(dialogs.asked.back().filter.rfind("All pictures|*.BMP;", 0) == 0);
+  form.panes[1].fileButton->click();  // cancelled: nothing happens
+  QCOMPARE(DibWidth(&form.ws->di2), 320);
+  dialogs.answers = {folder.Path("missing.bmp")};
+  form.panes[1].fileButton->click();  // the library reports; the pane keeps its picture
+  QCOMPARE(DibWidth(&form.ws->di2), 320);
+  QCOMPARE(messages.shown.size(), size_t{1});
+}
+
+void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
+  const std::string project = folder.Path("work.gip");
+  {
+    TMainForm form({});
+    form.show();
+    form.TryToOpenFile(&form.ws->di1, Bmp("one.bmp", 40, 30, 0x00FF00));
+    for (int pane : {0, 1})
+      for (const QPoint p : {QPoint(1, 1), QPoint(8, 1), QPoint(8, 8), QPoint(1, 8)})
+        QTest::mouseClick(form.panes[static_cast<size_t>(pane)].paintBox, Qt::LeftButton, {}, p);
+    QCOMPARE(DibWidth(&form.ws->di4), 40);  // rendered
+    form.TransCheck->setChecked(true);
+    dialogs.answers = {project};
+    form.BitBtn2->click();
+    QCOMPARE(dialogs.asked.back().defaultExt, std::string(".gip"));
+  }
+  TMainForm back({});
+  back.show();
+  back.panes[2].zoom->setValue(250);
+  dialogs.answers = {project};
+  back.BitBtn1->click();
+  QCOMPARE(back.ws->punkte1.count, 5u);
+  QCOMPARE(back.ws->ecken2, 4);
+  QCOMPARE(DibWidth(&back.ws->di1), 40);
+  QCOMPARE(getpixel(back.ws->di1, 3, 3), 0x00FF00u);
+  QCOMPARE(DibWidth(&back.ws->di4), 40);
+  QVERIFY(back.TransCheck->isChecked());
+  QCOMPARE(back.panes[2].paintBox->size(), QSize(800, 500));  // result 1 at 250 %, zoom kept
+  QVERIFY(messages.shown.empty());
+}
+
+void FilesTest::projectFailuresAreReported() {
+  TMainForm form({});
+  form.show();
+  dialogs.answers = {folder.Path("missing.gip")};
+  form.BitBtn1->click();
+  QCOMPARE(messages.shown.back().text, std::string("Could not open the file"));
+  QCOMPARE(messages.shown.back().icon, MsgIcon::Error);
+  dialogs.answers = {folder.Path("no/folder/x.gip")};
+  form.BitBtn2->click();
+  QCOMPARE(messages.shown.back().text, std::string("Could not create the file"));
+  const std::string cut = folder.Write("cut.gip", std::vector<uint8_t>(20, 0));
+  dialogs.answers = {cut};
+  form.BitBtn1->click();
+  QCOMPARE(messages.shown.back().text, std::string("Read beyond end of file"));
+  QCOMPARE(messages.shown.back().caption, std::string("Trellimap"));
+  QVERIFY(form.ws->di1.poi != nullptr);  // a valid picture, never a released one
+}
+
+void FilesTest::commandLineOpensAProjectThenPicture2() {
+  const std::string project = folder.Path("Start.GiP");
+  {
+    TMainForm form({});
+    form.TryToOpenFile(&form.ws->di1, Bmp("p1.bmp", 11, 11, 0xFF0000));
+    dialogs.answers = {project};
+    form.BitBtn2Click();
+  }
+  TMainForm form({QString::fromStdString(project), QString::fromStdString(Bmp("p2.bmp", 7, 3, 0x123456))});
+  form.show();
+  QCOMPARE(DibWidth(&form.ws->di1), 11);  // from the project
+  QCOMPARE(DibWidth(&form.ws->di2), 7);   // then picture 2 from the second argument
+}
+
+void FilesTest::resultPicturesAreSaved() {
+  TMainForm form({});
+  form.show();
+  dialogs.answers = {folder.Path("result"), folder.Path("result.xyz")};
+  form.panes[2].fileButton->click();
+  QVERIFY(std::filesystem::exists(folder.Path("result.bmp")));  // ".bmp" added
+  form.panes[3].fileButton->click();
+  QVERIFY(!std::filesystem::exists(folder.Path("result.xyz")));
+  QVERIFY(messages.shown.back().text.find("result.xyz") != std::string::npos);
+}
+
+}  // namespace trellimap
+
+QTEST_MAIN(trellimap::FilesTest)
+#include "files_test.moc"

@@ -1,0 +1,37 @@
+#include "workspace/pointlist.h"
+
+#include <gtest/gtest.h>
+
+#include "image/pixmill3.h"
+#include "workspace/demo.h"
+
+namespace trellimap {
+namespace {
+
+TEST(PointList, ParsesCornersAndIntermediatePoints) {
+  const auto points = ParsePointList(" 10,20  -3,4,i 7,-8 ");
+  ASSERT_TRUE(points);
+  ASSERT_EQ(points->size(), 3u);
+  EXPECT_EQ((*points)[0].x, 10);
+  EXPECT_EQ((*points)[0].button, MouseButton::Left);
+  EXPECT_EQ((*points)[1].x, -3);
+  EXPECT_EQ((*points)[1].button, MouseButton::Right);
+  EXPECT_EQ((*points)[2].y, -8);
+  EXPECT_TRUE(ParsePointList("")->empty());
+  for (const char* bad : {"10", "10,", "a,b", "1,2,x", "1,2,3", "99999999999,1"})
+    EXPECT_FALSE(ParsePointList(bad)) << bad;
+}
+
+TEST(Demo, RendersBothResultsFromItsOwnPictures) {
+  Workspace ws;
+  BuildDemoWorkspace(ws);
+  EXPECT_EQ(ws.ecken1, 4);
+  EXPECT_EQ(ws.ecken2, 4);
+  EXPECT_EQ(DibWidth(&ws.di3), DibWidth(&ws.di2));
+  EXPECT_EQ(DibWidth(&ws.di4), DibWidth(&ws.di1));
+  // The board in picture 2 now shows the target of picture 1.
+  EXPECT_NE(getpixel(ws.di3, 280, 200), getpixel(ws.di2, 280, 200));
+}
+
+}  // namespace
+}  // namespace trellimap
