@@ -349,6 +349,7 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
   if (!CheckCodestreamHeader(data + codestream, size - codestream, paletteChannels, why)) return false;
 
   std::string error;
+  Reader reader{data, size, 0};  // outlives the stream that points to it
   const CodecPtr codec(opj_create_decompress(format));
   const StreamPtr stream(opj_stream_create(kStreamChunk, OPJ_STREAM_READ));
   if (!codec || !stream) {
@@ -356,7 +357,6 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
     return false;
   }
   SetHandlers(codec.get(), &error);
-  Reader reader{data, size, 0};
   opj_stream_set_read_function(stream.get(), ReadFromMemory);
   opj_stream_set_skip_function(stream.get(), SkipInMemory);
   opj_stream_set_seek_function(stream.get(), SeekInMemory);
@@ -445,8 +445,7 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
     *why = "the picture is too large for a JPEG 2000 file";
     return false;
   }
-  opj_image_cmptparm_t parts[3];
-  std::memset(parts, 0, sizeof parts);
+  opj_image_cmptparm_t parts[3] = {};
   for (opj_image_cmptparm_t& p : parts) {
     p.dx = p.dy = 1;
     p.w = static_cast<OPJ_UINT32>(width);
@@ -482,6 +481,7 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
   parameters.numresolution = Resolutions(width, height);
 
   std::string error;
+  Writer writer{out, 0};  // outlives the stream that points to it
   const CodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
   const StreamPtr stream(opj_stream_create(kStreamChunk, OPJ_STREAM_WRITE));
   if (!codec || !stream) {
@@ -489,7 +489,6 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
     return false;
   }
   SetHandlers(codec.get(), &error);
-  Writer writer{out, 0};
   opj_stream_set_write_function(stream.get(), WriteToMemory);
   opj_stream_set_skip_function(stream.get(), SkipWhileWriting);
   opj_stream_set_seek_function(stream.get(), SeekWhileWriting);
