@@ -73,7 +73,8 @@ constexpr const char* kDamaged = "the picture data is damaged";
 
 // The decoder keeps grey pictures in a grey colour map, whether or not the
 // file had a colour table. Only a real colour table makes a paletted picture:
-// PNG says so in its header's colour type, TIFF by not being grey.
+// PNG says so in its header's colour type, TIFF by not being grey, and JPEG
+// never has one.
 bool FileHasColourTable(PictureFormat format, const std::vector<uint8_t>& bytes, const Image& img) {
   constexpr size_t kPngColourType = 25;
   switch (format) {
@@ -81,6 +82,8 @@ bool FileHasColourTable(PictureFormat format, const std::vector<uint8_t>& bytes,
       return bytes.size() > kPngColourType && bytes[kPngColourType] == 3;
     case PictureFormat::Tiff:
       return !img.is_grayscale;
+    case PictureFormat::Jpeg:
+      return false;
     default:
       return true;
   }

@@ -215,6 +215,36 @@ TEST_F(HandMadeFormats, TransparentGifFlattensOntoWhiteAndTakesTheFirstFrame) {
   ReleaseDib(&d);
 }
 
+TEST_F(HandMadeFormats, BilevelAndGreyFilesOpen) {
+  const std::string halves = "convert -size 9x5 xc:white -fill black -draw 'rectangle 0,0 3,4' -type Bilevel ";
+  const std::string ppm = folder.Path("bw.ppm");
+  for (const auto& [command, name] :
+       {std::pair{halves + "BMP3:", "bw.bmp"}, {halves + "PPM:", "bw.ppm"}, {"ppmtopcx '" + ppm + "' >", "bw.pcx"}}) {
+    const std::string out = folder.Path(name);
+    ASSERT_EQ(std::system((command + "'" + out + "' 2>/dev/null").c_str()), 0);
+    if (out == ppm) continue;  // the source of the PCX file
+    dib d;
+    OpenDib(&d, out.c_str(), 0, nullptr);
+    ASSERT_NE(d.poi, nullptr) << name;
+    EXPECT_EQ(DibBitCount(&d), 1) << name;
+    EXPECT_EQ(DibPixelColour(d, 0, 0), 0u) << name;
+    EXPECT_EQ(DibPixelColour(d, 8, 0), 0xFFFFFFu) << name;
+    ReleaseDib(&d);
+  }
+  const std::string grey = folder.Path("grey.jpg");
+  ASSERT_EQ(std::system(("convert -size 16x8 gradient:black-white -quality 95 '" + grey + "'").c_str()), 0);
+  dib d;
+  OpenDib(&d, grey.c_str(), 0, nullptr);
+  ASSERT_NE(d.poi, nullptr);
+  EXPECT_EQ(DibBitCount(&d), 24);
+  for (int y = 0; y < 8; ++y) {
+    const uint32_t c = DibPixelColour(d, 5, y);
+    EXPECT_EQ(c & 0xFF, c >> 8 & 0xFF);
+    EXPECT_EQ(c & 0xFF, c >> 16);
+  }
+  ReleaseDib(&d);
+}
+
 TEST_F(HandMadeFormats, EnhancedMetafilesGetAClearMessage) {
   std::vector<uint8_t> emf(88, 0);
   emf[0] = 1;

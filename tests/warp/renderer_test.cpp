@@ -64,6 +64,18 @@ std::vector<Scene> Scenes() {
                Quad({}, {{100, 100, 0}}, {37, 23, 1}, {-3, 0, 1}, {40, 41, 1}, {0, 41, 1})});
   s.push_back({"extreme", Quad({{INT32_MAX, 0, 0}}, {}, {INT32_MIN, 3, 1}, {4, INT32_MAX, 1}, {9, 9, 1}, {0, 9, 1}),
                Quad({}, {}, {0, 0, 1}, {INT32_MAX, INT32_MAX, 1}, {INT32_MIN, 1, 1}, {1, INT32_MIN, 1})});
+  // Lists that do not have the shape of an outline, as a damaged project may hold.
+  s.push_back({"malformed", {{3, 3, false}, {9, 9, false}}, {{1, 1, true}, {5, 5, true}}});
+  s.push_back({"no corners",
+               {},
+               {{2, 2, true},
+                {3, 3, false},
+                {4, 4, true},
+                {5, 5, true},
+                {6, 6, true},
+                {7, 7, true},
+                {8, 8, true},
+                {9, 9, true}}});
   std::mt19937 random(7);
   std::uniform_int_distribution<int32_t> coordinate(-8, 48);
   for (int i = 0; i < 12; ++i) {
