@@ -8,6 +8,7 @@
 
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
+#include "i18n/translateunit.h"
 #include "image/ilbm.h"
 #include "image/jpeg2000.h"
 #include "image/magickowners.h"
@@ -219,8 +220,9 @@ bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
 void DecodePictureFile(const char* path, dib* out) {
   std::string reason;
   if (!DecodePicture(path ? path : "", out, &reason))
-    ShowMessage("Could not read the picture \"" + std::string(path ? path : "") + "\": " + reason + ".", {},
-                MsgIcon::Error, MsgButtons::Ok);
+    ShowMessage(
+        TranslateUtf8("Could not read the picture") + " \"" + std::string(path ? path : "") + "\": " + reason + ".", {},
+        MsgIcon::Error, MsgButtons::Ok);
 }
 
 }  // namespace trellimap

@@ -3,8 +3,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
-#include <QFont>
-#include <QFontDatabase>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
@@ -12,11 +10,14 @@
 
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "i18n/translatewalk.h"
 #include "image/picturefilter.h"
 #include "image/pictureloading.h"
 #include "image/picturewriter.h"
+#include "persist/optionsfile.h"
 #include "persist/projectfile.h"
 #include "ui/guarded.h"
+#include "ui/windowfont.h"
 #include "warp/renderer.h"
 #include "workspace/commandline.h"
 #include "workspace/panegeometry.h"
@@ -34,15 +35,6 @@ constexpr PaneNames kPaneNames[4] = {
 
 constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
 
-// Tahoma 8 pt where installed; otherwise the system's sans-serif at 8 pt,
-// semi-condensed so that captions fit the controls laid out for Tahoma.
-QFont WindowFont() {
-  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) return QFont(QStringLiteral("Tahoma"), 8);
-  QFont font(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(), 8);
-  font.setStretch(QFont::SemiCondensed);
-  return font;
-}
-
 template <class W>
 W* Named(W* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -55,6 +47,7 @@ TMainForm::TMainForm(QStringList arguments, QWidget* parent) : QMainWindow(paren
   setObjectName(QStringLiteral("MainForm"));
   BuildFrame();
   FormCreate();
+  TranslateForm = new TTranslateForm(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -126,6 +119,7 @@ void TMainForm::BuildMenu() {
   bersetzen1 = Named(Language1->addAction(QString::fromUtf8("Übersetzen...")), "bersetzen1");
   connect(English1, &QAction::triggered, this, &TMainForm::English1Click);
   connect(Deutsch1, &QAction::triggered, this, &TMainForm::Deutsch1Click);
+  connect(bersetzen1, &QAction::triggered, this, &TMainForm::bersetzen1Click);
 }
 
 void TMainForm::BuildDialogs() {
@@ -144,9 +138,9 @@ void TMainForm::FormCreate() {
   progpath = ProgramFolder();
   ws = std::make_unique<Workspace>();
   for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
-  InitTranslation(progpath);
+  Guarded([&] { InitTranslation(progpath); });
   LoadOptions();
-  OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(GetLangString(5), GetLangString(6)));
+  OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(GetLangStringUtf8(5), GetLangStringUtf8(6)));
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -157,8 +151,11 @@ void TMainForm::showEvent(QShowEvent* event) {
 void TMainForm::FormShow() {
   if (isfirst) return;
   isfirst = true;
-  RegisterLangStrings();
-  language = languagesetto;
+  Guarded([&] {
+    RegisterLangStrings();
+    language = languagesetto;
+    if (languagesetto != 0) TranslateApplication({this, TranslateForm});
+  });
   if (arguments_.size() >= 1) {
     const std::string first = arguments_[0].toStdString();
     if (HasProjectExtension(first))
@@ -303,7 +300,7 @@ void TMainForm::OpenProjectfile(const std::string& fname) {
   ProjectStatus status = ProjectStatus::Done;
   Guarded([&] { status = trellimap::OpenProjectfile(*ws, fname); });
   if (status == ProjectStatus::CannotOpen) {
-    ShowMessage(GetLangString(8), {}, MsgIcon::Error, MsgButtons::Ok);
+    Guarded([] { ShowMessage(GetLangStringUtf8(8), {}, MsgIcon::Error, MsgButtons::Ok); });
     return;
   }
   // Also after a read that stopped part-way, the window shows what the workspace holds now.
@@ -322,7 +319,7 @@ void TMainForm::ShowWorkspace() {
 void TMainForm::SaveProjectfile(const std::string& fname) {
   Guarded([&] {
     if (trellimap::SaveProjectfile(*ws, fname) == ProjectStatus::CannotCreate)
-      ShowMessage(GetLangString(7), {}, MsgIcon::Error, MsgButtons::Ok);
+      ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
   });
 }
 
@@ -345,7 +342,10 @@ void TMainForm::SavePicture(const dib& picture) {
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
   std::string reason;
   if (!WritePictureFile(picture, fname, &reason))
-    ShowMessage("Could not save the picture \"" + fname + "\": " + reason + ".", {}, MsgIcon::Error, MsgButtons::Ok);
+    Guarded([&] {
+      ShowMessage(TranslateUtf8("Could not save the picture") + " \"" + fname + "\": " + reason + ".", {},
+                  MsgIcon::Error, MsgButtons::Ok);
+    });
 }
 
 void TMainForm::OpenPicture(size_t pane) {
@@ -354,27 +354,44 @@ void TMainForm::OpenPicture(size_t pane) {
   PaintPane(pane);
 }
 
-// No options file is read yet: English is in force and ticked.
 void TMainForm::LoadOptions() {
   languagesetto = 0;
   language = 0;
   dontchlang = true;
   English1->setChecked(true);
   dontchlang = false;
+  languagesetto = ReadOptions(GetProgramDir(false));
+  dontchlang = true;
+  if (languagesetto == 0) English1->setChecked(true);
+  if (languagesetto == 1) Deutsch1->setChecked(true);
+  dontchlang = false;
 }
 
-std::string TMainForm::GetProgramDir(bool /*create*/) { return progpath; }
+// Written when a language is chosen, so the choice holds even if the program
+// does not end normally.
+void TMainForm::SaveOptions() { WriteOptions(GetProgramDir(true), language); }
 
-void TMainForm::English1Click() {
+std::string TMainForm::GetProgramDir(bool create) { return DataFolder(create, progpath); }
+
+void TMainForm::English1Click() { ChooseLanguage(English1, 0); }
+void TMainForm::Deutsch1Click() { ChooseLanguage(Deutsch1, 1); }
+
+void TMainForm::ChooseLanguage(QAction* item, int32_t column) {
   if (dontchlang) return;
-  English1->setChecked(true);
-  language = 0;
+  item->setChecked(true);
+  language = column;
+  SaveOptions();
+  TellToRestart();
 }
 
-void TMainForm::Deutsch1Click() {
-  if (dontchlang) return;
-  Deutsch1->setChecked(true);
-  language = 1;
+void TMainForm::bersetzen1Click() {
+  TranslateForm->FillStringGrid();
+  TranslateForm->exec();
+  TellToRestart();
+}
+
+void TMainForm::TellToRestart() {
+  Guarded([] { ShowMessage(GetLangStringUtf8(1), GetLangStringUtf8(2), MsgIcon::Information, MsgButtons::Ok); });
 }
 
 }  // namespace trellimap

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "i18n/translatefunit.h"
+#include "i18n/translateunit.h"
 #include "image/pixelsurface.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"
@@ -35,6 +37,7 @@ class TMainForm : public QMainWindow {
   void OpenProjectfile(const std::string& fname);
   void SaveProjectfile(const std::string& fname);
   void LoadOptions();
+  void SaveOptions();
   std::string GetProgramDir(bool create);
 
   // Buttons that open and save files.
@@ -69,9 +72,10 @@ class TMainForm : public QMainWindow {
   bool dontchlang = false;
   bool donotrendernow = false;
   bool isfirst = false;
-  int32_t language = 0;
+  int32_t& language = CurrentLanguage();  // the column every lookup uses
   int32_t languagesetto = 0;
-  std::string progpath;  // the program's folder, ending in "/"
+  TTranslateForm* TranslateForm = nullptr;  // the translation editor, hidden until asked for
+  std::string progpath;                     // the program's folder, ending in "/"
 
   // Top bar.
   QWidget* Panel2 = nullptr;
@@ -112,6 +116,9 @@ class TMainForm : public QMainWindow {
   void Panel3Resize();
   void English1Click();
   void Deutsch1Click();
+  void bersetzen1Click();
+  void ChooseLanguage(QAction* item, int32_t column);
+  void TellToRestart();
   void ConnectPanes();
   void PaintPane(size_t pane);
   const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);

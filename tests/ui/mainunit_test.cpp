@@ -2,8 +2,10 @@
 
 #include <QMenuBar>
 #include <QtTest>
+#include <filesystem>
 
 #include "image/pixmill3.h"
+#include "persist/optionsfile.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 
@@ -13,6 +15,8 @@ class MainUnitTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Every case starts in English, whatever an earlier case chose.
+  void init() { std::filesystem::remove(DataFolder(false, "") + kOptionsFileName); }
   void frameTopBarAndMenu();
   void workspaceAtStart();
   void panesSplitTheClientInHalves();

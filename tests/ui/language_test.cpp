@@ -1,0 +1,101 @@
+#include <QCheckBox>
+#include <QPushButton>
+#include <QtTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "i18n/translateunit.h"
+#include "i18n/translatewalk.h"
+#include "persist/optionsfile.h"
+#include "tests/support/recordingmessages.h"
+#include "tests/support/testfiles.h"
+#include "ui/mainunit.h"
+
+namespace trellimap {
+
+class LanguageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    setenv("XDG_CONFIG_HOME", config.Path("").c_str(), 1);
+    std::filesystem::remove_all(config.Path("Vandoriq"));
+    messages.shown.clear();
+  }
+
+  void englishByDefault() {
+    TMainForm form({});
+    QVERIFY(form.English1->isChecked());
+    form.show();
+    QCOMPARE(form.language, 0);
+    QCOMPARE(form.BitBtn1->text(), QStringLiteral("Open project..."));
+  }
+
+  void storedGermanIsPutInForceAtTheFirstShow() {
+    QVERIFY(WriteOptions(DataFolder(true, ""), 1));
+    TMainForm form({});
+    QVERIFY(form.Deutsch1->isChecked());
+    QCOMPARE(form.languagesetto, 1);
+    QCOMPARE(form.language, 0);  // texts looked up before the first showing are English
+    QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("All pictures|")));
+    form.show();
+    QCOMPARE(form.language, 1);
+    QCOMPARE(form.BitBtn1->text(), QString::fromUtf8("Projekt öffnen..."));
+    QCOMPARE(form.panes[2].renderButton->text(), QStringLiteral("Berechnen"));
+    QCOMPARE(form.panes[0].label->text(), QStringLiteral("Zoom in %:"));
+    QCOMPARE(form.Language1->title(), QStringLiteral("Sprache"));
+    QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("Alle Bilder|")));
+    QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));
+    QCOMPARE(form.TranslateForm->windowTitle(), QString::fromUtf8("Übersetzen"));
+  }
+
+  void choosingALanguageIsStoredAndTakesEffectAtTheNextStart() {
+    TMainForm form({});
+    form.show();
+    form.Deutsch1->trigger();
+    QVERIFY(form.Deutsch1->isChecked() && !form.English1->isChecked());
+    QCOMPARE(form.language, 1);
+    QCOMPARE(ReadOptions(DataFolder(false, "")), 1);
+    QCOMPARE(form.BitBtn1->text(), QStringLiteral("Open project..."));  // the windows stay as they are
+    QCOMPARE(messages.shown.size(), size_t{1});
+    QCOMPARE(messages.shown[0].text, std::string("Bitte schließen Sie das Programm und starten Sie es neu."));
+    QCOMPARE(messages.shown[0].caption, std::string("Übersetzen"));
+    QCOMPARE(messages.shown[0].icon, MsgIcon::Information);
+    form.English1->trigger();
+    QCOMPARE(ReadOptions(DataFolder(false, "")), 0);
+    QCOMPARE(messages.shown.back().text, std::string("Please close the program and start it again."));
+  }
+
+  void walkVisitsWindowsFirstAndControlsInReverse() {
+    testing::TempFolder program;
+    InitTranslation(program.Path(""));
+    CurrentLanguage() = 1;
+    QWidget first, second;
+    first.setObjectName("First");
+    first.setWindowTitle("Window one");
+    second.setObjectName("Second");
+    second.setWindowTitle("Window two");
+    for (const char* name : {"A", "B", "C"}) {
+      auto* button = new QPushButton(QString("Button ") + name, &first);
+      button->setObjectName(name);
+    }
+    auto* check = new QCheckBox("Check caption", &second);
+    check->setObjectName("Check");
+    check->setToolTip("Check hint");
+    TranslateApplication({&first, &second});
+    const std::vector<std::u16string> expected = {u"Window two", u"Window one", u"Check hint", u"Check caption",
+                                                  u"Button C",   u"Button B",   u"Button A"};
+    QCOMPARE(TranslationRowCount(), static_cast<int32_t>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) QVERIFY(TranslationCell(static_cast<int32_t>(i), 0) == expected[i]);
+    CurrentLanguage() = 0;
+  }
+
+ private:
+  testing::TempFolder config;
+  testing::RecordingMessages messages;
+};
+
+}  // namespace trellimap
+
+QTEST_MAIN(trellimap::LanguageTest)
+#include "language_test.moc"
