@@ -69,7 +69,12 @@ void TranslateComponent(QObject* o) {
     menu->setTitle(Translated(menu->title()));
     menu->setToolTip(Translated(menu->toolTip()));
   } else if (auto* action = qobject_cast<QAction*>(o)) {
-    action->setText(Translated(action->text()));
+    // A separator's caption is "-"; it is looked up like any other, but a
+    // separator shows no text.
+    if (action->isSeparator())
+      Translated(QStringLiteral("-"));
+    else
+      action->setText(Translated(action->text()));
   } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(o)) {
     spin->setToolTip(Translated(spin->toolTip()));
   } else if (auto* grid = qobject_cast<QTableWidget*>(o)) {

@@ -115,7 +115,6 @@ void TMainForm::BuildMenu() {
   }
   English1->setChecked(true);
   N1 = Named(Language1->addSeparator(), "N1");
-  N1->setText(QStringLiteral("-"));
   bersetzen1 = Named(Language1->addAction(QString::fromUtf8("Übersetzen...")), "bersetzen1");
   connect(English1, &QAction::triggered, this, &TMainForm::English1Click);
   connect(Deutsch1, &QAction::triggered, this, &TMainForm::Deutsch1Click);
