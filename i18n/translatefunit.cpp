@@ -14,6 +14,7 @@
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "ui/guarded.h"
+#include "ui/named.h"
 #include "ui/windowfont.h"
 
 namespace trellimap {
@@ -26,12 +27,6 @@ constexpr int kPanel2Height = 40;
 constexpr int kStatusBarHeight = 19;
 constexpr int kFixedColCheckWidth = 161;
 constexpr int kSaveDelayMs = 1000;
-
-template <class W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QPushButton* Button(const QString& caption, QWidget* panel, const char* name, QRect geometry) {
   auto* button = Named(new QPushButton(caption, panel), name);

@@ -17,6 +17,7 @@
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
 #include "ui/guarded.h"
+#include "ui/named.h"
 #include "ui/windowfont.h"
 #include "warp/renderer.h"
 #include "workspace/commandline.h"
@@ -34,12 +35,6 @@ constexpr PaneNames kPaneNames[4] = {
 };
 
 constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
-
-template <class W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ui/named.h"
 #include "workspace/panegeometry.h"
 
 namespace trellimap {
@@ -11,12 +12,6 @@ namespace {
 
 constexpr int kToolRowHeight = 41;
 constexpr int kDesignPaintBoxSize = 105;
-
-template <class W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 }  // namespace
 
