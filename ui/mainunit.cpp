@@ -38,7 +38,8 @@ constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
 
 }  // namespace
 
-TMainForm::TMainForm(QStringList arguments, QWidget* parent) : QMainWindow(parent), arguments_(std::move(arguments)) {
+TMainForm::TMainForm(QStringList arguments, std::string programFolder, QWidget* parent)
+    : QMainWindow(parent), arguments_(std::move(arguments)), programFolder_(std::move(programFolder)) {
   setObjectName(QStringLiteral("MainForm"));
   BuildFrame();
   FormCreate();
@@ -129,12 +130,15 @@ void TMainForm::BuildDialogs() {
 }
 
 void TMainForm::FormCreate() {
-  progpath = ProgramFolder();
+  progpath = programFolder_.empty() ? ProgramFolder() : FolderWithSeparator(programFolder_ + "/");
   ws = std::make_unique<Workspace>();
   for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
   Guarded([&] { InitTranslation(progpath); });
   LoadOptions();
-  OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(GetLangStringUtf8(5), GetLangStringUtf8(6)));
+  // Looked up in this order, so a new table records text 5 before text 6.
+  const std::string allPictures = GetLangStringUtf8(5);
+  const std::string allFiles = GetLangStringUtf8(6);
+  OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(allPictures, allFiles));
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

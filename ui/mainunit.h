@@ -25,8 +25,9 @@ class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
   // `arguments` are the command-line arguments after the program's name;
-  // the first showing of the window opens the files they name.
-  explicit TMainForm(QStringList arguments, QWidget* parent = nullptr);
+  // the first showing of the window opens the files they name. The program's
+  // folder (where translate.dat lies) is the running program's unless given.
+  explicit TMainForm(QStringList arguments, std::string programFolder = {}, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   Workspace& workspace() { return *ws; }
@@ -132,6 +133,7 @@ class TMainForm : public QMainWindow {
 
   QWidget* client_ = nullptr;
   QStringList arguments_;
+  std::string programFolder_;
 };
 
 // Size of the window's client area below the menu.

@@ -66,6 +66,27 @@ class LanguageTest : public QObject {
     QCOMPARE(messages.shown.back().text, std::string("Please close the program and start it again."));
   }
 
+  void firstGermanStartRecordsTheNumberedTextsThenTheWalk() {
+    QVERIFY(WriteOptions(DataFolder(true, ""), 1));
+    testing::TempFolder program;  // no translate.dat there
+    TMainForm form({}, program.Path(""));
+    form.show();
+    const std::vector<std::u16string> first = {u"All pictures",
+                                               u"All files",
+                                               u"Please close the program and start it again.",
+                                               u"Translate",
+                                               u"Could not create the file",
+                                               u"Could not open the file"};
+    QVERIFY(TranslationRowCount() > 20);
+    for (size_t i = 0; i < first.size(); ++i)
+      QCOMPARE(QString::fromStdU16String(TranslationCell(static_cast<int32_t>(i), 0)),
+               QString::fromStdU16String(first[i]));
+    // The walk follows: the windows' captions, from the last window made.
+    QVERIFY(TranslationCell(6, 0) == u"Vandoriq Trellimap 1.0");
+    QVERIFY(std::filesystem::file_size(program.Path("translate.dat")) > 100);  // each row saved at once
+    CurrentLanguage() = 0;
+  }
+
   void walkVisitsWindowsFirstAndControlsInReverse() {
     testing::TempFolder program;
     InitTranslation(program.Path(""));
