@@ -148,11 +148,16 @@ bool ScaleInSoftware(DrawingDevice& device, const PaintRects& a, const dib* pict
           case 8:
             target[c] = source[sourceCol];
             break;
+          case 16:
           case 24:
-            std::memcpy(target + 3 * c, source + 3 * sourceCol, 3);
+          case 32: {
+            // Whole pixels of 2, 3 or 4 bytes are copied as they are.
+            const int64_t bytes = bits / 8;
+            std::memcpy(target + bytes * c, source + bytes * sourceCol, static_cast<size_t>(bytes));
             break;
+          }
           default:
-            break;  // other depths stay as newdib made them
+            break;
         }
       }
     }
