@@ -9,6 +9,7 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "image/emf.h"
 #include "image/ilbm.h"
 #include "image/jpeg2000.h"
 #include "image/magickowners.h"
@@ -162,10 +163,7 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   // Formats the graphics library lacks have readers of their own.
   if (format == PictureFormat::Iff) return DecodeIlbm(bytes.data(), bytes.size(), out, why);
   if (format == PictureFormat::Jpeg2000) return DecodeJpeg2000(bytes.data(), bytes.size(), out, why);
-  if (format == PictureFormat::Emf) {
-    *why = "enhanced metafiles cannot be read";
-    return false;
-  }
+  if (format == PictureFormat::Emf) return DecodeEmf(bytes.data(), bytes.size(), out, why);
   const char* coder = CoderName(format);
   if (coder == nullptr) {
     *why = "the file format is not recognised";

@@ -245,7 +245,7 @@ TEST_F(HandMadeFormats, BilevelAndGreyFilesOpen) {
   ReleaseDib(&d);
 }
 
-TEST_F(HandMadeFormats, EnhancedMetafilesGetAClearMessage) {
+TEST_F(HandMadeFormats, DamagedMetafilesGetAClearMessage) {
   std::vector<uint8_t> emf(88, 0);
   emf[0] = 1;
   emf[40] = ' ';

@@ -63,7 +63,9 @@ TEST_P(LosslessRoundTrip, ReadsBackTheSamePixels) {
 INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
                          ::testing::Values(".bmp", ".dib", ".gif", ".iff", ".lbm", ".pcx", ".rle", ".tga", ".tif",
                                            ".jp2", ".png"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param + 1); });
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(param.param + 1);
+                         });
 
 TEST(PictureWriter, JpegIsCloseAndFailuresLeaveNoFile) {
   TempFolder folder;
