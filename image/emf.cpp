@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -358,19 +359,8 @@ bool LooksLikeEmf(const uint8_t* data, size_t size) {
 }
 
 bool DecodeEmf(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  std::memset(out, 0, sizeof(dib));
-  std::string why;
-  bool ok = false;
-  try {
-    ok = Decode(data, size, out, &why);
-  } catch (const std::bad_alloc&) {
-    why = "not enough memory to decode the metafile";
-  }
-  if (ok) return true;
-  if (out->poi) ReleaseDib(out);
-  std::memset(out, 0, sizeof(dib));
-  if (reason) *reason = why.empty() ? "the metafile could not be decoded" : why;
-  return false;
+  return DecodeInto(out, reason, "the metafile could not be decoded",
+                    [&](dib* picture, std::string* why) { return Decode(data, size, picture, why); });
 }
 
 }  // namespace trellimap

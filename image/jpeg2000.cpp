@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -509,19 +510,8 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
 }  // namespace
 
 bool DecodeJpeg2000(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  std::memset(out, 0, sizeof(dib));
-  std::string why;
-  bool ok = false;
-  try {
-    ok = Decode(data, size, out, &why);
-  } catch (const std::bad_alloc&) {
-    why = "not enough memory to decode the picture";
-  }
-  if (ok) return true;
-  if (out->poi) ReleaseDib(out);
-  std::memset(out, 0, sizeof(dib));
-  if (reason) *reason = why.empty() ? "the JPEG 2000 picture could not be decoded" : why;
-  return false;
+  return DecodeInto(out, reason, "the JPEG 2000 picture could not be decoded",
+                    [&](dib* picture, std::string* why) { return Decode(data, size, picture, why); });
 }
 
 bool EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, std::string* reason) {

@@ -9,6 +9,7 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "image/decodeinto.h"
 #include "image/emf.h"
 #include "image/ilbm.h"
 #include "image/jpeg2000.h"
@@ -206,13 +207,7 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
 }  // namespace
 
 bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
-  std::memset(out, 0, sizeof(dib));
-  std::string why;
-  if (Decode(path, out, &why)) return true;
-  if (out->poi) ReleaseDib(out);
-  std::memset(out, 0, sizeof(dib));
-  if (reason) *reason = why;
-  return false;
+  return DecodeInto(out, reason, kDamaged, [&](dib* picture, std::string* why) { return Decode(path, picture, why); });
 }
 
 void DecodePictureFile(const char* path, dib* out) {
