@@ -149,23 +149,31 @@ class Report {
   }
   void Text(const std::string& key, const std::string& v) { Value(key, v, true); }
   void Number(const std::string& key, int64_t v) { Value(key, std::to_string(v), false); }
+  // In text, a named group is a heading with its lines indented under it, an
+  // item of a list starts with "-", and the outermost group has no heading.
   void Begin(const std::string& key, bool list) {
     Separate();
+    const bool item = !stack_.empty() && stack_.back();
     if (json_) {
       if (!key.empty()) out_ << JsonString(key) << ":";
       out_ << (list ? "[" : "{");
     } else if (!key.empty()) {
       out_ << std::string(indent_, ' ') << key << ":\n";
+    } else if (item) {
+      out_ << std::string(indent_, ' ') << "-\n";
     }
+    const int step = stack_.empty() ? 0 : 2;
     stack_.push_back(list);
+    steps_.push_back(step);
     first_ = true;
-    indent_ += 2;
+    indent_ += step;
   }
   void End() {
     if (json_) out_ << (stack_.back() ? "]" : "}");
     stack_.pop_back();
     first_ = false;
-    indent_ -= 2;
+    indent_ -= steps_.back();
+    steps_.pop_back();
   }
   std::string str() const { return out_.str() + (json_ ? "\n" : ""); }
 
@@ -178,6 +186,7 @@ class Report {
   bool first_ = true;
   int indent_ = 0;
   std::vector<bool> stack_;
+  std::vector<int> steps_;
   std::ostringstream out_;
 };
 

@@ -77,7 +77,7 @@ TEST_F(CliTest, NewRenderAndInfoWorkTogether) {
   EXPECT_TRUE(std::filesystem::exists(folder.Path("r2.bmp")));  // no extension: BMP
   run = Cli("info " + Quoted(rendered), folder);
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("result1:\n    width: 50\n    height: 20"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("result1:\n  width: 50\n  height: 20"), std::string::npos) << run.out;
   // The written result is the rendered one.
   const std::string resultSum = run.out.substr(run.out.find("result1:"));
   run = Cli("info " + Quoted(folder.Path("r1.png")), folder);
