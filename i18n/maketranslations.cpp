@@ -14,9 +14,16 @@ namespace {
 
 using namespace trellimap;
 
+// Records the English text (once, however often it is listed) and gives its
+// row the German text.
 void Add(const std::string& english, const std::string& german) {
-  TranslateString(Utf16(english));  // records the row
-  SetTranslationCell(TranslationRowCount() - 1, 1, Utf16(german));
+  const std::u16string key = Utf16(english);
+  TranslateString(key);
+  for (int32_t row = TranslationRowCount() - 1; row >= 0; --row)
+    if (TranslationCell(row, 0) == key) {
+      SetTranslationCell(row, 1, Utf16(german));
+      return;
+    }
 }
 
 }  // namespace
