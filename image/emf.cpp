@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/releasewith.h"
 #include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
@@ -211,22 +212,6 @@ class CNumericLocale {
   locale_t previous_ = static_cast<locale_t>(nullptr);
 };
 
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
-};
-struct GObjectDeleter {
-  void operator()(RsvgHandle* p) const { g_object_unref(p); }
-};
-struct GErrorDeleter {
-  void operator()(GError* p) const { g_error_free(p); }
-};
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* p) const { cairo_surface_destroy(p); }
-};
-struct CairoDeleter {
-  void operator()(cairo_t* p) const { cairo_destroy(p); }
-};
-
 std::string WithDetail(const std::string& what, const GError* error) {
   if (error == nullptr || error->message == nullptr) return what;
   return what + " (" + error->message + ")";
@@ -266,7 +251,7 @@ bool Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, 
   size_t svg_length = 0;
   const CNumericLocale numbers;
   const int converted = emf2svg(reinterpret_cast<char*>(input->data()), length, &svg_text, &svg_length, &options);
-  const std::unique_ptr<char, FreeDeleter> converted_text(svg_text);
+  const Owned<char, std::free> converted_text(svg_text);
   if (converted == 0 || svg_text == nullptr || svg_length == 0) {
     *why = "the metafile could not be converted";
     return false;
@@ -276,14 +261,14 @@ bool Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, 
 
   GError* error_raw = nullptr;
   // No base address is given, so the drawing can reach no file outside it.
-  const std::unique_ptr<RsvgHandle, GObjectDeleter> handle(
+  const Owned<RsvgHandle, g_object_unref> handle(
       rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error_raw));
-  std::unique_ptr<GError, GErrorDeleter> error(error_raw);
+  Owned<GError, g_error_free> error(error_raw);
   if (handle == nullptr) {
     *why = WithDetail("the converted metafile could not be read", error.get());
     return false;
   }
-  const std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(surface));
+  const Owned<cairo_t, cairo_destroy> cr(cairo_create(surface));
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
     *why = "not enough memory to draw the metafile";
     return false;
@@ -310,14 +295,14 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
   Metafile file;
   if (!Examine(data, size, &file, why)) return false;
 
-  const std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+  const Owned<cairo_surface_t, cairo_surface_destroy> surface(
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, file.width, file.height));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     *why = "not enough memory to draw the metafile";
     return false;
   }
   if (file.blank) {
-    const std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(surface.get()));
+    const Owned<cairo_t, cairo_destroy> cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
     cairo_surface_flush(surface.get());

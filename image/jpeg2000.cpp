@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "foundation/releasewith.h"
 #include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
@@ -165,18 +166,9 @@ std::string Failure(const char* what, const std::string& error) {
   return error.empty() ? std::string(what) : std::string(what) + " (" + error + ")";
 }
 
-struct CodecCloser {
-  void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamCloser {
-  void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageCloser {
-  void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
-using CodecPtr = std::unique_ptr<opj_codec_t, CodecCloser>;
-using StreamPtr = std::unique_ptr<opj_stream_t, StreamCloser>;
-using ImagePtr = std::unique_ptr<opj_image_t, ImageCloser>;
+using CodecPtr = Owned<opj_codec_t, opj_destroy_codec>;
+using StreamPtr = Owned<opj_stream_t, opj_stream_destroy>;
+using ImagePtr = Owned<opj_image_t, opj_image_destroy>;
 
 void SetHandlers(opj_codec_t* codec, std::string* error) {
   opj_set_error_handler(codec, KeepFirstError, error);
