@@ -9,6 +9,7 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "image/codergate.h"
 #include "image/decodeinto.h"
 #include "image/emf.h"
 #include "image/ilbm.h"
@@ -42,35 +43,11 @@ void InitializePictureLibrary() {
     SetMagickResourceLimit(MemoryResource, kMaxDecoderMemory);
     SetMagickResourceLimit(MapResource, kMaxDecoderMemory);
     SetMagickResourceLimit(DiskResource, 0);
+    ConfineCoders();
   });
 }
 
 namespace {
-
-const char* CoderName(PictureFormat f) {
-  switch (f) {
-    case PictureFormat::Bmp:
-      return "BMP";
-    case PictureFormat::Gif:
-      return "GIF";
-    case PictureFormat::Jpeg:
-      return "JPEG";
-    case PictureFormat::Pcx:
-      return "PCX";
-    case PictureFormat::Png:
-      return "PNG";
-    case PictureFormat::Tga:
-      return "TGA";
-    case PictureFormat::Tiff:
-      return "TIFF";
-    case PictureFormat::Emf:
-    case PictureFormat::Iff:
-    case PictureFormat::Jpeg2000:
-    case PictureFormat::Unknown:
-      break;
-  }
-  return nullptr;
-}
 
 constexpr const char* kDamaged = "the picture data is damaged";
 
@@ -172,6 +149,11 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   }
 
   InitializePictureLibrary();
+  // The library would otherwise pick its own coder for what it recognises.
+  if (std::string found; !CoderMaySee(coder, bytes.data(), bytes.size(), &found)) {
+    *why = "its content is " + found + ", not " + coder;
+    return false;
+  }
   ImageInfoOwner info;
   std::strncpy(info.info->magick, coder, MaxTextExtent - 1);
   info.info->subimage = 0;  // first frame or page only

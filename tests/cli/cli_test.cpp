@@ -19,9 +19,10 @@ struct CliRun {
   std::string out, err;
 };
 
-CliRun Cli(const std::string& arguments, const TempFolder& folder) {
+// `environment` ("NAME=value ...") is set for the tool alone.
+CliRun Cli(const std::string& arguments, const TempFolder& folder, const std::string& environment = "") {
   const std::string errFile = folder.Path("stderr.txt");
-  const std::string command = std::string(TRELLIMAP_CLI) + " " + arguments + " 2>'" + errFile + "'";
+  const std::string command = environment + " " + TRELLIMAP_CLI + " " + arguments + " 2>'" + errFile + "'";
   CliRun run{};
   FILE* pipe = popen(command.c_str(), "r");
   std::array<char, 4096> buffer{};
@@ -114,6 +115,41 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
     const CliRun help = Cli(std::string(command) + " --help", folder);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find(std::string("trellimap-cli ") + command), std::string::npos);
+  }
+}
+
+// Files dressed as another format reach no other decoder: none of the
+// programs the graphics library could start is started (stand-ins first on
+// the PATH would leave a mark), and each file is refused with one message.
+TEST_F(CliTest, DisguisedPicturesStartNoProgram) {
+  std::filesystem::create_directory(folder.Path("bin"));
+  const std::string mark = folder.Path("started");
+  for (const char* program : {"ilbmtoppm", "gs"}) {
+    const std::string path = folder.Path(std::string("bin/") + program);
+    const std::string script = "#!/bin/sh\ntouch '" + mark + "'\n";
+    folder.Write(std::string("bin/") + program, std::vector<uint8_t>(script.begin(), script.end()));
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  folder.Write("secret.png", testing::EncodePicture("PNG", 2, 2, 8, false, [](int, int) {
+                 return testing::Rgba16{65535, 0, 0, 65535};
+               }));
+  const std::string svg =
+      "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"2\" height=\"2\"><image "
+      "xlink:href=\"" +
+      folder.Path("secret.png") + "\" width=\"2\" height=\"2\"/></svg>";
+  const std::string ilbm = "XXXXXXXXILBM" + std::string(64, '\0');
+  const std::string ps = "%!PS-Adobe-3.0\n0 0 moveto showpage\n";
+  const std::string jxl("\0\0\0\x0cJXL \r\n\x87\n\0\0\0\x14", 16);
+  for (const auto& [name, content] :
+       {std::pair{"svg.pcx", svg}, {"ilbm.bmp", ilbm}, {"ps.tga", ps}, {"jxl.jpg", jxl}}) {
+    const std::string path = folder.Write(name, std::vector<uint8_t>(content.begin(), content.end()));
+    const CliRun run = Cli("info " + Quoted(path), folder, "PATH=" + Quoted(folder.Path("bin")) + ":\"$PATH\"");
+    EXPECT_NE(run.status, 0) << name;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << name << ": " << run.err;
+    EXPECT_NE(run.err.find("Could not read the picture"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(mark)) << name << " started a program";
+    std::filesystem::remove(mark);
   }
 }
 

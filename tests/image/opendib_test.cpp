@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <magick/api.h>
 
+#include "image/codergate.h"
+#include "image/picturedecoder.h"
 #include "image/pictureformat.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
@@ -159,6 +162,32 @@ TEST(PictureFormat, ContentFirstThenExtension) {
   EXPECT_EQ(DetectPictureFormat(nothing, sizeof nothing, "dir.tga/x"), PictureFormat::Unknown);
   EXPECT_EQ(DetectPictureFormat(nothing, 0, "a.JIF"), PictureFormat::Jpeg);
   EXPECT_EQ(DetectPictureFormat(reinterpret_cast<const uint8_t*>("BA"), 2, "a.x"), PictureFormat::Bmp);
+}
+
+// The walls around the graphics library, each on its own: foreign coders are
+// gone, no program may be started, and sniffing keeps a coder to its own kind.
+TEST(CoderGate, OnlyTheChosenCodersRemainAndNoProgramRuns) {
+  InitializePictureLibrary();
+  ExceptionInfo exception;
+  GetExceptionInfo(&exception);
+  for (const char* foreign : {"SVG", "PS", "MSL", "JXL", "MNG", "TXT"})
+    EXPECT_EQ(GetMagickInfo(foreign, &exception), nullptr) << foreign;
+  for (const char* own : {"BMP", "BMP3", "GIF", "JPEG", "PCX", "PNG", "TGA", "TIFF"})
+    EXPECT_NE(GetMagickInfo(own, &exception), nullptr) << own;
+  EXPECT_EQ(MagickConfirmAccess(FileExecuteConfirmAccessMode, "/bin/sh", &exception), MagickFail);
+  EXPECT_EQ(MagickConfirmAccess(URLGetHTTPConfirmAccessMode, "http://localhost/", &exception), MagickFail);
+  DestroyExceptionInfo(&exception);
+
+  const std::string svg = "<?xml version=\"1.0\"?><svg/>", ps = "%!PS-Adobe-3.0", tga(18, '\0');
+  const std::string png = "\x89PNG\r\n\x1a\n";
+  const auto bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
+  std::string found;
+  EXPECT_FALSE(CoderMaySee("PCX", bytes(svg), svg.size(), &found));
+  EXPECT_EQ(found, "SVG");
+  EXPECT_FALSE(CoderMaySee("TGA", bytes(ps), ps.size(), &found));
+  EXPECT_FALSE(CoderMaySee("JPEG", bytes(png), png.size(), &found));
+  EXPECT_TRUE(CoderMaySee("PNG", bytes(png), png.size(), &found));
+  EXPECT_TRUE(CoderMaySee("TGA", bytes(tga), tga.size(), &found));
 }
 
 }  // namespace
