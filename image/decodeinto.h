@@ -3,6 +3,7 @@
 // why it could not; on failure the record is left empty, whatever the reader
 // had made of it, and running out of memory is a failure like any other.
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -11,6 +12,11 @@
 #include "image/pixmill3.h"
 
 namespace trellimap {
+
+// The largest picture any reader delivers, so that a damaged header cannot
+// make a decoder allocate without bound.
+inline constexpr int64_t kMaxPictureSide = 65535;
+inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
 
 // Calls decode(out, &why). True when it succeeded; otherwise `out` holds no
 // picture and `*reason` (when given) says why, or `fallback`.

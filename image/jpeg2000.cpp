@@ -16,8 +16,8 @@
 namespace trellimap {
 namespace {
 
-constexpr uint64_t kMaxSide = 65535;
-constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
+constexpr auto kMaxSide = static_cast<uint64_t>(kMaxPictureSide);
+constexpr auto kMaxPixels = static_cast<uint64_t>(kMaxPicturePixels);
 // The decoder holds every sample as a 32-bit integer: at most 3 GB of them,
 // so that red, green and blue reach the pixel limit and four components stop
 // short of it.

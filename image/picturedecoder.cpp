@@ -9,6 +9,7 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "image/bmptruecolour.h"
 #include "image/codergate.h"
 #include "image/decodeinto.h"
 #include "image/emf.h"
@@ -23,8 +24,6 @@ namespace {
 
 // A damaged header must not make the decoder allocate without bound.
 constexpr size_t kMaxFileBytes = size_t{1} << 30;
-constexpr int64_t kMaxSide = 65535;
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
 constexpr int64_t kMaxDecoderMemory = int64_t{3} << 30;
 
 }  // namespace
@@ -37,9 +36,9 @@ void InitializePictureLibrary() {
     // The program keeps its own signal handling (and sanitizers theirs).
     InitializeMagickEx(nullptr, MAGICK_OPT_NO_SIGNAL_HANDER, &exception);
     DestroyExceptionInfo(&exception);
-    SetMagickResourceLimit(WidthResource, kMaxSide);
-    SetMagickResourceLimit(HeightResource, kMaxSide);
-    SetMagickResourceLimit(PixelsResource, kMaxPixels);
+    SetMagickResourceLimit(WidthResource, kMaxPictureSide);
+    SetMagickResourceLimit(HeightResource, kMaxPictureSide);
+    SetMagickResourceLimit(PixelsResource, kMaxPicturePixels);
     SetMagickResourceLimit(MemoryResource, kMaxDecoderMemory);
     SetMagickResourceLimit(MapResource, kMaxDecoderMemory);
     SetMagickResourceLimit(DiskResource, 0);
@@ -105,9 +104,22 @@ bool CopyPaletted(Image* img, dib* out, ExceptionInfo* exception) {
   return true;
 }
 
-// Each channel scaled to 8 bits; transparency blended onto white.
+// True when some pixel is not wholly transparent. A picture transparent
+// everywhere had its alpha channel left unused by its writer: it is opaque.
+bool AlphaInUse(Image* img, ExceptionInfo* exception) {
+  for (unsigned long y = 0; img->matte && y < img->rows; ++y) {
+    const PixelPacket* p = AcquireImagePixels(img, 0, static_cast<long>(y), img->columns, 1, exception);
+    if (p == nullptr) return true;  // the copy meets the same failure and reports it
+    for (unsigned long x = 0; x < img->columns; ++x)
+      if (p[x].opacity != MaxRGB) return true;
+  }
+  return false;
+}
+
+// Each channel scaled to 8 bits; transparency in use blended onto white.
 bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   const auto w = static_cast<int32_t>(img->columns), h = static_cast<int32_t>(img->rows);
+  const bool blend = AlphaInUse(img, exception);
   newdib(out, w, h, 24, nullptr, 0);
   if (out->poi == nullptr) return false;
   for (int32_t y = 0; y < h; ++y) {
@@ -116,7 +128,7 @@ bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
     uint8_t* row = out->poi + static_cast<int64_t>(h - 1 - y) * out->bytew;
     for (int32_t x = 0; x < w; ++x, ++p, row += 3) {
       double r = p->red, g = p->green, b = p->blue;
-      if (img->matte) {
+      if (blend) {
         const double alpha = static_cast<double>(MaxRGB - p->opacity) / MaxRGB;
         r = r * alpha + MaxRGB * (1 - alpha);
         g = g * alpha + MaxRGB * (1 - alpha);
@@ -142,6 +154,8 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   if (format == PictureFormat::Iff) return DecodeIlbm(bytes.data(), bytes.size(), out, why);
   if (format == PictureFormat::Jpeg2000) return DecodeJpeg2000(bytes.data(), bytes.size(), out, why);
   if (format == PictureFormat::Emf) return DecodeEmf(bytes.data(), bytes.size(), out, why);
+  if (format == PictureFormat::Bmp && IsTrueColourBmp(bytes.data(), bytes.size()))
+    return DecodeBmpTrueColour(bytes.data(), bytes.size(), out, why);
   const char* coder = CoderName(format);
   if (coder == nullptr) {
     *why = "the file format is not recognised";
@@ -173,8 +187,8 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
     *why = DescribeException(img->exception, kDamaged);
     return false;
   }
-  if (img->columns == 0 || img->rows == 0 || static_cast<int64_t>(img->columns) > kMaxSide ||
-      static_cast<int64_t>(img->rows) > kMaxSide) {
+  if (img->columns == 0 || img->rows == 0 || static_cast<int64_t>(img->columns) > kMaxPictureSide ||
+      static_cast<int64_t>(img->rows) > kMaxPictureSide) {
     *why = "the picture's size is out of range";
     return false;
   }

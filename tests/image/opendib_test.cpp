@@ -117,6 +117,80 @@ TEST_F(OpenDibTest, SixteenBitChannelsAndAlphaBecome24Bits) {
   EXPECT_EQ(getpixel(picture, 1, 0), 0x7F7F7Fu);
 }
 
+// A 16- or 32-bit BMP of one row: `header` bytes of information header
+// (40, 56, 108 or 124), `compression` 0 (plain) or 3 (bit fields) with
+// `masks` (red, green, blue[, alpha]) in the header or after a 40-byte one.
+std::vector<uint8_t> TrueColourBmp(int bits, uint32_t header, uint32_t compression, std::vector<uint32_t> masks,
+                                   const std::vector<uint32_t>& pixels, bool topDown = false) {
+  const auto width = static_cast<uint32_t>(pixels.size());
+  const uint32_t stride = (width * bits / 8 + 3) / 4 * 4;
+  const uint32_t maskBytes = header == 40 && compression == 3 ? 4 * static_cast<uint32_t>(masks.size()) : 0;
+  const uint32_t offset = 14 + header + maskBytes;
+  std::vector<uint8_t> b(offset + stride, 0);
+  const auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, static_cast<uint32_t>(b.size()), 4);
+  put(10, offset, 4);
+  put(14, header, 4);
+  put(18, width, 4);
+  put(22, topDown ? ~0u : 1u, 4);
+  put(26, 1, 2);
+  put(28, static_cast<uint32_t>(bits), 2);
+  put(30, compression, 4);
+  masks.resize(header >= 56 ? 4 : masks.size());
+  for (size_t i = 0; i < masks.size() && (header > 40 || compression == 3); ++i) put(54 + 4 * i, masks[i], 4);
+  for (size_t x = 0; x < pixels.size(); ++x) put(offset + x * (bits / 8), pixels[x], bits / 8);
+  return b;
+}
+
+struct TrueColourCase {
+  const char* name;
+  std::vector<uint8_t> file;
+  std::vector<uint32_t> expected;  // getpixel values of the row
+};
+
+TEST_F(OpenDibTest, SixteenAndThirtyTwoBitBitmapsWidenChannelsAndUseAlphaOnlyWhereDeclared) {
+  const std::vector<uint32_t> rgba = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  const TrueColourCase cases[] = {
+      {"555 white and 12 in red", TrueColourBmp(16, 40, 0, {}, {0x7FFF, 12 << 10, 0x8000}), {0xFFFFFF, 99, 0}},
+      {"565 full green and 25",
+       TrueColourBmp(16, 40, 3, {0xF800, 0x07E0, 0x001F}, {0x07E0, 25 << 5, 0xFFFF}),
+       {0x00FF00, 101 << 8, 0xFFFFFF}},
+      {"1555 with alpha bit",
+       TrueColourBmp(16, 56, 3, {0x7C00, 0x03E0, 0x001F, 0x8000}, {0x001F, 0x801F}),
+       {0xFFFFFF, 0xFF0000}},
+      {"top-down 555", TrueColourBmp(16, 40, 0, {}, {31}, true), {0xFF0000}},
+      {"plain 32 with fourth byte 0", TrueColourBmp(32, 40, 0, {}, {0x00102030, 0x00FFFFFF}), {0x302010, 0xFFFFFF}},
+      {"plain 32 in a V4 header naming alpha", TrueColourBmp(32, 108, 0, rgba, {0x00102030}), {0x302010}},
+      {"bit fields without alpha", TrueColourBmp(32, 40, 3, {0xFF0000, 0xFF00, 0xFF}, {0x00102030}), {0x302010}},
+      {"V5 alpha all 0", TrueColourBmp(32, 124, 3, rgba, {0x00102030, 0x00405060}), {0x302010, 0x605040}},
+      {"V5 alpha in use",
+       TrueColourBmp(32, 124, 3, rgba, {0x80000000, 0xFF102030, 0x00102030}),
+       {0x7F7F7F, 0x302010, 0xFFFFFF}},
+  };
+  for (const TrueColourCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open(folder.Write("t.bmp", c.file));
+    ASSERT_EQ(DibBitCount(&picture), 24);
+    ASSERT_EQ(DibWidth(&picture), static_cast<int32_t>(c.expected.size()));
+    for (size_t x = 0; x < c.expected.size(); ++x)
+      EXPECT_EQ(getpixel(picture, static_cast<int32_t>(x), 0), c.expected[x]) << x;
+    ReleaseDib(&picture);
+  }
+  // The same rule for other formats: alpha 0 everywhere is no transparency.
+  Open(folder.Write("clear.png", EncodePicture("PNG", 2, 1, 8, true, [](int x, int) {
+                      return Rgba16{static_cast<uint16_t>(x * 0x1010), 0x2020, 0x3030, 0};
+                    })));
+  EXPECT_EQ(getpixel(picture, 1, 0), 0x302010u);
+  ReleaseDib(&picture);
+  std::vector<uint8_t> cut = TrueColourBmp(16, 40, 0, {}, {1, 2, 3});
+  cut.resize(cut.size() - 4);
+  ExpectFailure(folder.Write("cut.bmp", cut));
+}
+
 TEST_F(OpenDibTest, GreyPicturesBecome24BitsAtTheirShades) {
   Open(folder.Write("grey8.png", testing::MakeGreyPng(4, 1, 8, {{0, 80, 160, 240}})));
   EXPECT_EQ(DibBitCount(&picture), 24);
