@@ -14,6 +14,7 @@ std::string TextOf(InOutError::Kind kind, int code) {
     case InOutError::Kind::DiskFull:
       return "Disk full";
     case InOutError::Kind::Other:
+    case InOutError::Kind::Damaged:
       break;
   }
   return "I/O error " + std::to_string(code);

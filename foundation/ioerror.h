@@ -9,10 +9,13 @@ namespace trellimap {
 
 class InOutError : public std::runtime_error {
  public:
-  enum class Kind { ReadBeyondEnd, DiskFull, Other };
+  enum class Kind { ReadBeyondEnd, DiskFull, Other, Damaged };
 
   static InOutError ReadBeyondEnd() { return InOutError(Kind::ReadBeyondEnd, 0); }
   static InOutError DiskFull() { return InOutError(Kind::DiskFull, 0); }
+  // A file whose content cannot be right, whatever its length; `message`
+  // says what is wrong, in the words the user reads.
+  static InOutError Damaged(const std::string& message) { return InOutError(message); }
   // An error number of the system (errno); ENOSPC counts as a full disk.
   static InOutError FromErrno(int code);
 
@@ -21,6 +24,7 @@ class InOutError : public std::runtime_error {
 
  private:
   InOutError(Kind kind, int code);
+  explicit InOutError(const std::string& message) : std::runtime_error(message), kind_(Kind::Damaged), code_(0) {}
   Kind kind_;
   int code_;
 };

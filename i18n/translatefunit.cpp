@@ -204,8 +204,7 @@ void TTranslateForm::FilterBtnClick() {
 bool TTranslateForm::AskToGoOn(const QString& search) {
   bool goOn = false;
   Guarded([&] {
-    std::string text = TranslateUtf8("Found \"%1\". Continue searching?");
-    if (const size_t at = text.find("%1"); at != std::string::npos) text.replace(at, 2, search.toStdString());
+    const std::string text = TranslateFormat("Found \"%1\". Continue searching?", {search.toStdString()});
     goOn = ShowMessage(text, TranslateUtf8("Find"), MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes;
   });
   return goOn;

@@ -528,6 +528,22 @@ std::u16string Utf16(const std::string& text) {
 
 std::string TranslateUtf8(const std::string& text) { return Utf8(TranslateString(Utf16(text))); }
 
+std::string TranslateFormat(const std::string& text, std::initializer_list<std::string> arguments) {
+  const std::string translated = TranslateUtf8(text);
+  std::string out;
+  for (size_t i = 0; i < translated.size(); ++i) {
+    const char next = i + 1 < translated.size() ? translated[i + 1] : 0;
+    const size_t n = next >= '1' && next <= '9' ? static_cast<size_t>(next - '1') : arguments.size();
+    if (translated[i] == '%' && n < arguments.size()) {
+      out += arguments.begin()[n];
+      ++i;
+    } else {
+      out += translated[i];
+    }
+  }
+  return out;
+}
+
 std::string GetLangStringUtf8(int n) { return Utf8(GetLangString(n)); }
 
 }  // namespace trellimap

@@ -6,6 +6,7 @@
 // Texts are UTF-16, as the file stores them.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,11 @@ std::u16string Utf16(const std::string& text);
 
 // UTF-8 shorthands for messages built by the core.
 std::string TranslateUtf8(const std::string& text);
+
+// TranslateUtf8 of `text`, then "%1", "%2", ... in the translation replaced
+// by the arguments in order, so that each language places them where its
+// grammar wants them.
+std::string TranslateFormat(const std::string& text, std::initializer_list<std::string> arguments);
 std::string GetLangStringUtf8(int n);
 
 }  // namespace trellimap

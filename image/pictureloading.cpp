@@ -29,12 +29,14 @@ void DepthUpTo(int32_t bitcount, dib* picture) {
     const uint32_t c1 = q1.rgbRed | uint32_t{q1.rgbGreen} << 8 | uint32_t{q1.rgbBlue} << 16;
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) setpixel(n, x, y, getpixel(*picture, x, y) == 0 ? c0 : c1);
-  } else if (b == 4 || b == 8) {
+  } else if (b == 2 || b == 4 || b == 8) {
     for (int32_t r = 0; r < h; ++r) {
       const uint8_t* src = picture->poi + static_cast<int64_t>(r) * picture->bytew;
       uint8_t* dst = n.poi + static_cast<int64_t>(r) * n.bytew;
       for (int32_t x = 0; x < w; ++x) {
-        const uint8_t i = b == 8 ? src[x] : (x & 1) ? src[x / 2] & 0x0F : src[x / 2] >> 4;
+        const uint8_t i = b == 8   ? src[x]
+                          : b == 4 ? ((x & 1) ? src[x / 2] & 0x0F : src[x / 2] >> 4)
+                                   : (src[x / 4] >> (6 - 2 * (x & 3))) & 3;
         dst[3 * x] = picture->pal.rgb0[i][2];
         dst[3 * x + 1] = picture->pal.rgb0[i][1];
         dst[3 * x + 2] = picture->pal.rgb0[i][0];

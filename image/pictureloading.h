@@ -14,7 +14,7 @@ namespace trellimap {
 // the field was replaced.
 bool TryToOpenFile(dib* field, const std::string& fname);
 
-// Promotes a 1-, 4- or 8-bit picture to `bitcount` (only 24 is supported) in
+// Promotes a 1-, 2-, 4- or 8-bit picture to `bitcount` (only 24 is supported) in
 // place: the new buffer is made first and replaces the old one when filled.
 // Other depths, and a failed allocation, leave the picture as it is.
 void DepthUpTo(int32_t bitcount, dib* picture);

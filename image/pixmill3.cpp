@@ -19,7 +19,9 @@ uint32_t NewHandle() {
   return h == 0 ? nextHandle.fetch_add(1) : h;
 }
 
-bool ValidDepth(int32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+bool ValidDepth(int32_t bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
 
 // Address of row y counted from the top, or null when (x, y) is outside.
 uint8_t* RowOf(const dib& d, int32_t x, int32_t y) {
@@ -37,7 +39,7 @@ void newdib(dib* d, int32_t width, int32_t height, int32_t bitcount, const Bitma
   std::memset(d, 0, sizeof(dib));
   if (width <= 0 || height <= 0 || !ValidDepth(bitcount)) return;
   const int64_t bytew = RowBytes(width, bitcount);
-  if (bytew * height > kMaxPixelBytes) return;
+  if (bytew > kMaxPixelBytes / height) return;  // the block would not fit (nor its size in 64 bits)
 
   auto* info = static_cast<BitmapInfo*>(std::calloc(1, sizeof(BitmapInfo)));
   auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytew * height) + kPixelBlockSlack, 1));
@@ -97,6 +99,8 @@ uint32_t getpixel(const dib& d, int32_t x, int32_t y) {
   switch (d.pmi->bmiHeader.biBitCount) {
     case 1:
       return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 2:
+      return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
     case 4:
       return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
     case 8:
@@ -122,6 +126,11 @@ void setpixel(const dib& d, int32_t x, int32_t y, uint32_t value) {
     case 1: {
       const uint8_t bit = static_cast<uint8_t>(0x80u >> (x & 7));
       row[x >> 3] = value ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit);
+      return;
+    }
+    case 2: {
+      const int shift = 6 - 2 * (x & 3);
+      row[x >> 2] = static_cast<uint8_t>((row[x >> 2] & ~(3u << shift)) | (value & 3u) << shift);
       return;
     }
     case 4: {
@@ -166,6 +175,7 @@ uint32_t DibPixelColour(const dib& d, int32_t x, int32_t y) {
   const uint32_t v = getpixel(d, x, y);
   switch (DibBitCount(&d)) {
     case 1:
+    case 2:
     case 4:
     case 8: {
       const RgbQuad& q = d.pmi->bmiColors[v & 0xFF];

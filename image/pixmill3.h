@@ -15,8 +15,8 @@ namespace trellimap {
 // has been shown. `flags` and `window` are accepted for callers' sake and unused.
 void OpenDib(dib* d, const char* fname, int32_t flags, void* window);
 
-// Makes a new zero-filled buffer of width × height at `bitcount` bits (1, 4,
-// 8, 16, 24 or 32). Depths up to 8 bits get a full colour table; when
+// Makes a new zero-filled buffer of width × height at `bitcount` bits (1, 2,
+// 4, 8, 16, 24 or 32). Depths up to 8 bits get a full colour table; when
 // `colours` is given, its first `ncolours` entries are copied into it.
 // On failure (bad size or depth, no memory) poi is null and poih is 0.
 void newdib(dib* d, int32_t width, int32_t height, int32_t bitcount, const BitmapInfo* colours, int32_t ncolours);
@@ -25,7 +25,7 @@ void newdib(dib* d, int32_t width, int32_t height, int32_t bitcount, const Bitma
 void deldib(const dib& d);
 
 // The pixel at column x, row y counted from the top: red + 256 × green +
-// 65536 × blue at 24 bits, the colour index at 1, 4 and 8 bits, the raw value
+// 65536 × blue at 24 bits, the colour index at 1, 2, 4 and 8 bits, the raw value
 // at 16 and 32 bits. Returns 0 outside the picture or for an empty buffer.
 uint32_t getpixel(const dib& d, int32_t x, int32_t y);
 

@@ -6,6 +6,8 @@
 
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
+#include "i18n/translateunit.h"
+#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -53,24 +55,38 @@ void ReadPoints(BinaryReader& in, TDynaArray& list) {
   }
 }
 
-bool ValidDepth(int32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+bool ValidDepth(int32_t bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
 
-// Reads one picture block into `picture`, which is released first. Sizes are
-// checked against the bytes left before anything is allocated from them.
-void ReadPicture(BinaryReader& in, dib& picture) {
+// The error for a block whose values cannot be right: which of the four
+// pictures, in which file.
+InOutError DamagedBlock(const std::string& fname, int index) {
+  static constexpr const char* kNames[] = {"picture 1", "picture 2", "result 1", "result 2"};
+  return InOutError::Damaged(
+      TranslateFormat("The project file \"%1\" is damaged: %2 has an impossible size or colour depth.",
+                      {fname, TranslateUtf8(kNames[index])}));
+}
+
+// Reads block `index` (0 to 3) of `fname` into `picture`, which is released
+// first. Sizes are checked against the bytes left before anything is
+// allocated from them. Two-bit pictures, which nothing else here draws, are
+// promoted to 24 bits as loaded pictures are.
+void ReadPicture(BinaryReader& in, dib& picture, const std::string& fname, int index) {
   ReleaseDib(&picture);
   try {
     const int32_t headerBytes = in.ReadInt32();
     const int32_t colours = in.ReadInt32();
-    if (headerBytes < kHeaderBytes || headerBytes > kHeaderBytes + 4 * kMaxPaletteEntries ||
-        static_cast<uint64_t>(headerBytes) > in.Remaining() || colours < 0 || colours > kMaxPaletteEntries)
-      throw InOutError::ReadBeyondEnd();
+    if (headerBytes < kHeaderBytes || headerBytes > kHeaderBytes + 4 * kMaxPaletteEntries || colours < 0 ||
+        colours > kMaxPaletteEntries)
+      throw DamagedBlock(fname, index);
+    if (static_cast<uint64_t>(headerBytes) > in.Remaining()) throw InOutError::ReadBeyondEnd();
     BitmapInfo header;
     std::memset(&header, 0, sizeof header);
     in.Read(&header, static_cast<size_t>(headerBytes));
     const BitmapInfoHeader& h = header.bmiHeader;
     const int32_t bits = h.biBitCount;
-    if (h.biWidth <= 0 || h.biHeight <= 0 || !ValidDepth(bits)) throw InOutError::ReadBeyondEnd();
+    if (h.biWidth <= 0 || h.biHeight <= 0 || !ValidDepth(bits)) throw DamagedBlock(fname, index);
     const int64_t rowBytes = RowBytes(h.biWidth, bits);
     if (static_cast<uint64_t>(rowBytes) > in.Remaining() / static_cast<uint64_t>(h.biHeight))
       throw InOutError::ReadBeyondEnd();
@@ -79,6 +95,8 @@ void ReadPicture(BinaryReader& in, dib& picture) {
     newdib(&picture, h.biWidth, h.biHeight, bits, &header, colours < available ? colours : available);
     if (picture.poi == nullptr) throw InOutError::FromErrno(ENOMEM);
     in.Read(picture.poi, static_cast<size_t>(rowBytes * h.biHeight));
+    if (bits == 2) DepthUpTo(24, &picture);
+    if (DibBitCount(&picture) == 2) throw InOutError::FromErrno(ENOMEM);
   } catch (...) {
     // The picture was released: it must not stay without one.
     if (picture.poi != nullptr) ReleaseDib(&picture);
@@ -111,7 +129,8 @@ ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname) {
   ReadPoints(in, ws.punkte2);
   ws.ecken1 = in.ReadInt32();
   ws.ecken2 = in.ReadInt32();
-  for (dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) ReadPicture(in, *picture);
+  int index = 0;
+  for (dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) ReadPicture(in, *picture, fname, index++);
   ws.showoriginal = in.ReadByte() != 0;
   ws.transparent = in.ReadByte() != 0;
   ws.renderautomatically = in.ReadByte() != 0;

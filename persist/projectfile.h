@@ -20,9 +20,11 @@ enum class ProjectStatus {
 ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname);
 
 // Replaces the workspace by the contents of `fname`; it does not render.
-// A file that ends early or holds impossible sizes throws InOutError
-// ("Read beyond end of file") where it is found: what was read before stays,
-// the picture being read becomes a new 320 × 200 picture, the rest is as it was.
+// A file that ends early throws InOutError ("Read beyond end of file") where it
+// is found, and a picture block with impossible values (size, depth, colour
+// count) throws InOutError::Damaged naming the file and the picture: what was
+// read before stays, the picture being read becomes a new 320 × 200 picture,
+// the rest is as it was. Two-bit pictures arrive promoted to 24 bits.
 ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname);
 
 }  // namespace trellimap

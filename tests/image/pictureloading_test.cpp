@@ -47,6 +47,17 @@ TEST(DepthUpTo, FourAndEightBitsTakeTheirColoursFromThePalette) {
   EXPECT_EQ(p.poi[4], 20);
   EXPECT_EQ(p.poi[5], 10);
   ReleaseDib(&p);
+
+  newdib(&p, 5, 1, 2, nullptr, 0);
+  p.poi[0] = 0x1B;  // indexes 0, 1, 2, 3, then column 4 in the top bits of the next byte
+  p.poi[1] = 0x80;
+  p.pal.rgb0[2][2] = 9;
+  DepthUpTo(24, &p);
+  ASSERT_EQ(DibBitCount(&p), 24);
+  EXPECT_EQ(getpixel(p, 2, 0), 0x090000u);
+  EXPECT_EQ(getpixel(p, 4, 0), 0x090000u);
+  EXPECT_EQ(getpixel(p, 0, 0), 0u);
+  ReleaseDib(&p);
 }
 
 TEST(DepthUpTo, LeavesOtherDepthsAlone) {

@@ -52,7 +52,7 @@ TEST(NewDib, RefusesImpossibleBuffers) {
     int32_t w, h, bits;
   };
   for (const Case c : {Case{0, 10, 24}, Case{10, 0, 24}, Case{-5, 10, 24}, Case{10, 10, 7}, Case{10, 10, 0},
-                       Case{60000, 60000, 24}, Case{INT32_MAX, 1, 32}}) {
+                       Case{60000, 60000, 24}, Case{INT32_MAX, 1, 32}, Case{INT32_MAX, INT32_MAX, 32}}) {
     dib d;
     std::memset(&d, 0x5A, sizeof d);
     newdib(&d, c.w, c.h, c.bits, nullptr, 0);
@@ -104,8 +104,8 @@ TEST_P(PixelRoundTrip, SetThenGetGivesTheValueAndLeavesNeighboursAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, PixelRoundTrip,
-                         ::testing::Values(std::pair{1, 1u}, std::pair{4, 0xBu}, std::pair{8, 0xC7u},
-                                           std::pair{16, 0xBEEFu}, std::pair{24, 0x123456u},
+                         ::testing::Values(std::pair{1, 1u}, std::pair{2, 3u}, std::pair{2, 2u}, std::pair{4, 0xBu},
+                                           std::pair{8, 0xC7u}, std::pair{16, 0xBEEFu}, std::pair{24, 0x123456u},
                                            std::pair{32, 0x89ABCDEFu}));
 
 TEST(PixelAccess, NeverTouchesMemoryOutsideThePicture) {

@@ -139,20 +139,64 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
     expectFailure(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)),
                   "cut at " + std::to_string(cut));
 
+  // A file too short says so; a complete file with impossible values says
+  // that it is damaged, and where.
   const size_t block = 4 + 2 * 12 + 4 + 8;
+  const size_t second = block + 8 + 40 + 200 * 960;
+  const std::string beyond = "Read beyond end of file", damaged = "is damaged: picture 1 has";
   const struct {
     size_t at;
     int32_t value;
     const char* what;
-  } lies[] = {{0, 1 << 30, "count beyond the file"},      {block, 39, "header too short"},
-              {block, 1 << 20, "header beyond the file"}, {block + 4, -1, "negative colour count"},
-              {block + 8 + 4, -320, "negative width"},    {block + 8 + 8, 1 << 30, "height beyond the file"},
-              {block + 8 + 12, 7 << 16, "bit count 7"}};
+    const std::string& says;
+  } lies[] = {{0, 1 << 30, "count beyond the file", beyond},
+              {block + 8 + 8, 1 << 30, "height beyond the file", beyond},
+              {block, 39, "header too short", damaged},
+              {block, 1 << 20, "header longer than any", damaged},
+              {block + 4, -1, "negative colour count", damaged},
+              {block + 8 + 4, -320, "negative width", damaged},
+              {block + 8 + 4, 0, "width 0", damaged},
+              {block + 8 + 8, 0, "height 0", damaged},
+              {block + 8 + 12, 0 << 16 | 1, "bit count 0", damaged},
+              {block + 8 + 12, 7 << 16 | 1, "bit count 7", damaged},
+              {block + 8 + 12, 64 << 16 | 1, "bit count 64", damaged},
+              {second + 8 + 12, 0 << 16 | 1, "bit count 0 in picture 2", "is damaged: picture 2 has"}};
   for (const auto& lie : lies) {
     std::vector<uint8_t> bad = good;
     for (int i = 0; i < 4; ++i) bad[lie.at + static_cast<size_t>(i)] = static_cast<uint8_t>(lie.value >> (8 * i));
+    folder.Write("bad.gip", bad);
+    Workspace back;
+    try {
+      OpenProjectfile(back, folder.Path("bad.gip"));
+      ADD_FAILURE() << lie.what << " was read";
+    } catch (const InOutError& e) {
+      EXPECT_NE(std::string(e.what()).find(lie.says), std::string::npos) << lie.what << ": " << e.what();
+      if (lie.says != beyond) {
+        EXPECT_NE(std::string(e.what()).find(folder.Path("bad.gip")), std::string::npos);
+      }
+    }
     expectFailure(bad, lie.what);
   }
+}
+
+TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {
+  Workspace ws;
+  BitmapInfo colours{};
+  colours.bmiColors[2] = {30, 20, 10, 0};  // blue, green, red
+  colours.bmiColors[3] = {255, 255, 255, 0};
+  ReleaseDib(&ws.di3);
+  newdib(&ws.di3, 5, 2, 2, &colours, 4);
+  setpixel(ws.di3, 4, 0, 2);
+  setpixel(ws.di3, 0, 1, 3);
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  const std::vector<uint8_t> b = Bytes(path);
+  EXPECT_EQ(Int32At(b, 16 + 2 * (8 + 40 + 200 * 960)), 40 + 16);  // H of a 2-bit block
+  Workspace back;
+  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  ASSERT_EQ(DibBitCount(&back.di3), 24);
+  EXPECT_EQ(getpixel(back.di3, 4, 0), 0x1E140Au);
+  EXPECT_EQ(getpixel(back.di3, 0, 1), 0xFFFFFFu);
+  EXPECT_EQ(getpixel(back.di3, 1, 1), 0u);
 }
 
 TEST_F(ProjectFileTest, MissingFilesAndFoldersAreReportedWithoutHarm) {
