@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/binaryfile.h"
+#include "foundation/filebytes.h"
 #include "foundation/ioerror.h"
 
 namespace trellimap {
@@ -88,6 +89,9 @@ void SortIndexBucket(int b, int32_t lo, int32_t hi);
 // object never moves; it frees every text when the process ends.
 struct Translations {
   std::string folder;
+  // Set when translate.dat could not be read whole and no copy of it could be
+  // kept: saving the partial table would lose the rows after the damage.
+  bool keepFile = false;
   TTranslationRow* arow = nullptr;  // the table's current row
   TIndexEntry* aentry = nullptr;    // current entry of whichever bucket moved last
   std::unique_ptr<TDynaArray> table;
@@ -171,6 +175,42 @@ Translations& State() {
 }
 
 std::string FilePath() { return State().folder + "translate.dat"; }
+
+// Copies translate.dat, as it is, to translate.dat.damaged (replacing an older
+// copy); the path of the copy, or "" when it could not be made.
+std::string KeepDamagedCopy() {
+  constexpr size_t kLimit = size_t{1} << 30;
+  const std::string copy = FilePath() + ".damaged";
+  std::vector<uint8_t> bytes;
+  std::string reason;
+  if (!ReadFileBytes(FilePath(), kLimit, &bytes, &reason)) return {};
+  try {
+    AtomicFileWriter out;
+    if (!out.Open(copy)) return {};
+    out.Write(bytes.data(), bytes.size());
+    out.Commit();
+  } catch (const InOutError&) {
+    return {};
+  }
+  return copy;
+}
+
+// After a read that stopped at `reason`: the file is kept aside before any
+// save can replace it, and the error names the file and where the copy went.
+// Without a copy the file is never saved over in this run.
+InOutError DamagedTable(const std::string& reason) {
+  const std::string copy = KeepDamagedCopy();
+  State().keepFile = copy.empty();
+  if (copy.empty())
+    return InOutError::Damaged(
+        TranslateFormat("The translation file \"%1\" is damaged (%2): the texts after the damage are missing. No copy "
+                        "of it could be made, so it is left as it is and not saved over.",
+                        {FilePath(), reason}));
+  return InOutError::Damaged(TranslateFormat(
+      "The translation file \"%1\" is damaged (%2): the texts after the damage are missing. The damaged file was "
+      "kept as \"%3\".",
+      {FilePath(), reason, copy}));
+}
 
 // One length-prefixed string: int32 length in UTF-16 units, then the units as
 // UTF-16LE. The length is checked against the bytes left before anything is
@@ -333,19 +373,24 @@ void LoadTranslations() {
   if (!s.Ready()) return;
   s.ReleaseIndex();
   s.ReleaseRows();
+  s.keepFile = false;
   std::exception_ptr failure;
+  std::string damage;
   try {
     ReadTable();
+  } catch (const InOutError& error) {
+    damage = error.what();
   } catch (...) {
     failure = std::current_exception();
   }
   BuildIndex();
   if (failure) std::rethrow_exception(failure);
+  if (!damage.empty()) throw DamagedTable(damage);
 }
 
 void SaveTranslations() {
   Translations& s = State();
-  if (!s.Ready()) return;
+  if (!s.Ready() || s.keepFile) return;
   AtomicFileWriter out;
   if (!out.Open(FilePath())) return;
   out.WriteInt32(kLanguageColumns);  // always all columns, whatever the file had

@@ -37,8 +37,11 @@ int32_t& CurrentLanguage();
 std::u16string LanguageColumnName(int32_t column);
 
 // Creates the table, reads `translate.dat` from `folder` (ending in "/") and
-// builds the index. A file that ends early throws InOutError("Read beyond end
-// of file") after the table and index hold the rows read so far.
+// builds the index. A file that cannot be read whole (it ends early, a length
+// is impossible) leaves the table and index with the rows read so far, is
+// copied to translate.dat.damaged before anything can save over it, and
+// throws InOutError::Damaged naming the file and the copy. Where no copy can
+// be made, the file is not saved over for the rest of the run.
 void InitTranslation(const std::string& folder);
 
 // Replaces the table's rows by those of translate.dat and rebuilds the index;

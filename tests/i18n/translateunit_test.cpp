@@ -76,15 +76,22 @@ class Translation : public ::testing::Test {
     folder.Write("translate.dat", file.bytes);
     InitTranslation(Dir());
   }
-  // Loads `file` and expects it to be rejected as cut short.
+  // Loads `file` and expects it to be rejected as damaged, kept unchanged as
+  // translate.dat.damaged, and named with its copy in the message. The
+  // message's own text then has a row after the rows read.
   void LoadDamaged(const DatFile& file) {
     folder.Write("translate.dat", file.bytes);
     try {
       InitTranslation(Dir());
       ADD_FAILURE() << "no error for a damaged file";
     } catch (const InOutError& e) {
-      EXPECT_EQ(e.kind(), InOutError::Kind::ReadBeyondEnd);
+      EXPECT_EQ(e.kind(), InOutError::Kind::Damaged);
+      const std::string message = e.what();
+      EXPECT_NE(message.find("\"" + Dat() + "\" is damaged (Read beyond end of file)"), std::string::npos) << message;
+      EXPECT_NE(message.find("kept as \"" + Dat() + ".damaged\""), std::string::npos) << message;
     }
+    EXPECT_EQ(ReadAll(Dat() + ".damaged"), file.bytes);
+    EXPECT_EQ(TranslationCell(TranslationRowCount() - 1, 0).substr(0, 25), u"The translation file \"%1\"");
   }
   size_t FilesInFolder() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(Dir()), {}));
@@ -252,25 +259,25 @@ TEST_F(Translation, EveryPrefixOfAFileKeepsTheWholeRowsReadSoFar) {
     LoadDamaged(prefix);
     int32_t whole = 0;
     while (file.rowEnds[static_cast<size_t>(whole)] <= cut) ++whole;
-    ASSERT_EQ(TranslationRowCount(), whole) << cut;
+    ASSERT_EQ(TranslationRowCount(), whole + 1) << cut;  // and the message's row
     CurrentLanguage() = 1;
     EXPECT_EQ(TranslateString(u"OK"), whole >= 1 ? u"Gut" : u"OK") << cut;
     EXPECT_EQ(TranslateString(u"Yes"), whole >= 2 ? u"Ja" : u"Yes") << cut;
-    EXPECT_EQ(TranslationRowCount(), std::max(whole, 2)) << cut;  // texts of lost rows are recorded anew
+    EXPECT_EQ(TranslationRowCount(), std::max(whole, 2) + 1) << cut;  // texts of lost rows are recorded anew
     CurrentLanguage() = 0;
   }
 }
 
 TEST_F(Translation, CountsAndLengthsThatLieAreRejectedWithoutReadingPastTheEnd) {
   LoadDamaged(DatFile().Int(30).Int(1).Int(INT32_MAX).Str(u"x"));
-  EXPECT_EQ(TranslationRowCount(), 0);
+  EXPECT_EQ(TranslationRowCount(), 0 + 1);
   DatFile oneTooLong = DatFile().Int(30).Int(1).Int(3);
   oneTooLong.bytes.insert(oneTooLong.bytes.end(), {'a', 0, 'b', 0, 'c'});
   LoadDamaged(oneTooLong);
   LoadDamaged(DatFile().Int(INT32_MAX).Int(INT32_MAX).Str(u"OK").Str(u"Gut"));
-  EXPECT_EQ(TranslationRowCount(), 0);
+  EXPECT_EQ(TranslationRowCount(), 0 + 1);
   LoadDamaged(DatFile().Int(30).Int(INT32_MAX).Row({u"OK", u"Gut"}));
-  EXPECT_EQ(TranslationRowCount(), 1);
+  EXPECT_EQ(TranslationRowCount(), 1 + 1);
 
   // A negative length is damage, not an empty text: the rest of its row is not trusted.
   DatFile negative = Table({{u"OK", u"Gut"}, {}});
@@ -278,11 +285,11 @@ TEST_F(Translation, CountsAndLengthsThatLieAreRejectedWithoutReadingPastTheEnd) 
   negative.Str(u"Yes").Int(-1);
   for (int c = 2; c < kLanguageColumns; ++c) negative.Str(u"");
   LoadDamaged(negative);
-  ASSERT_EQ(TranslationRowCount(), 1);
+  ASSERT_EQ(TranslationRowCount(), 1 + 1);
   CurrentLanguage() = 1;
   EXPECT_EQ(TranslateString(u"OK"), u"Gut");
   EXPECT_EQ(TranslateString(u"Yes"), u"Yes");
-  EXPECT_EQ(TranslationRowCount(), 2);
+  EXPECT_EQ(TranslationRowCount(), 3);
 
   // A new initialisation drops everything of the previous one.
   testing::TempFolder other;
@@ -328,6 +335,30 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
   rlimit previous_{};
 };
+
+// A length spoilt in the middle: the first new text saves the table at once,
+// but the whole damaged file was kept first; where it cannot be kept, the
+// file is not saved over at all.
+TEST_F(Translation, ADamagedFileIsKeptBeforeAnySaveCanReplaceIt) {
+  DatFile spoilt = Table({{u"OK", u"Gut"}, {u"Yes", u"Ja"}, {u"No", u"Nein"}});
+  spoilt.bytes[spoilt.rowEnds[0] + 4 + 2 * 3] = 0x7F;  // the length of "Ja"
+  LoadDamaged(spoilt);
+  EXPECT_EQ(TranslateString(u"New"), u"New");
+  EXPECT_NE(ReadAll(Dat()), spoilt.bytes);
+  EXPECT_EQ(ReadAll(Dat() + ".damaged"), spoilt.bytes);
+
+  std::filesystem::remove(Dat() + ".damaged");
+  std::filesystem::create_directory(Dat() + ".damaged");  // no copy can be made there
+  folder.Write("translate.dat", spoilt.bytes);
+  try {
+    InitTranslation(Dir());
+    ADD_FAILURE() << "no error for a damaged file";
+  } catch (const InOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("No copy of it could be made"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(TranslateString(u"Newer"), u"Newer");
+  EXPECT_EQ(ReadAll(Dat()), spoilt.bytes);
+}
 
 TEST_F(Translation, AFailedSaveLeavesThePreviousFile) {
   InitTranslation(Dir());
