@@ -12,9 +12,17 @@ struct FileDialogRequest {
   // "description|pattern;pattern|description|pattern..." as the dialog's
   // owner keeps it; the implementation turns it into its own syntax.
   std::string filter;
-  std::string defaultExt;         // with its dot, e.g. ".gip"; empty for none
+  // With its dot, e.g. ".gip"; empty for none. A name typed without an
+  // extension gets the chosen filter entry's (FilterEntryExtension), else
+  // this one, before the overwrite question is asked about it.
+  std::string defaultExt;
   bool confirmOverwrite = false;  // ask before an existing file is replaced
 };
+
+// The extension, with its dot, that entry `index` of `filter` (in the syntax
+// above) gives a name typed without one: that of its first pattern ("*.png"
+// gives ".png"); "" for an entry of all files ("*.*") or an index past the end.
+std::string FilterEntryExtension(const std::string& filter, size_t index);
 
 class FileDialogs {
  public:

@@ -106,18 +106,20 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
 std::optional<PictureFileFormat> FormatForExtension(std::string_view extension) {
   std::string ext(extension);
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  static constexpr std::array<std::pair<const char*, PictureFileFormat>, 13> kTable{{
+  static constexpr std::array<std::pair<const char*, PictureFileFormat>, 15> kTable{{
       {".bmp", PictureFileFormat::Bmp},
       {".dib", PictureFileFormat::Bmp},
       {".gif", PictureFileFormat::Gif},
       {".iff", PictureFileFormat::Ilbm},
       {".jif", PictureFileFormat::Jpeg},
       {".jpg", PictureFileFormat::Jpeg},
+      {".jpeg", PictureFileFormat::Jpeg},
       {".lbm", PictureFileFormat::Ilbm},
       {".pcx", PictureFileFormat::Pcx},
       {".rle", PictureFileFormat::BmpRle8},
       {".tga", PictureFileFormat::Tga},
       {".tif", PictureFileFormat::Tiff},
+      {".tiff", PictureFileFormat::Tiff},
       {".jp2", PictureFileFormat::Jpeg2000},
       {".png", PictureFileFormat::Png},
   }};
@@ -180,8 +182,8 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
   const std::optional<PictureFileFormat> format = FormatForExtension(ExtensionOf(fname));
   if (!format) {
     *reason = "the extension \"" + ExtensionOf(fname) +
-              "\" names no picture format (use .bmp, .dib, .gif, .iff, .jif, .jpg, .lbm, .pcx, .rle, .tga, .tif, "
-              ".jp2 or .png)";
+              "\" names no picture format (use .bmp, .dib, .gif, .iff, .jif, .jpg, .jpeg, .lbm, .pcx, .rle, .tga, "
+              ".tif, .tiff, .jp2 or .png)";
     return false;
   }
   std::vector<uint8_t> bytes;

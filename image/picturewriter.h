@@ -16,7 +16,7 @@ enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png
 // BMP, ".rle" BMP with RLE8 after reduction to 256 colours, ".gif" GIF (256
 // colours), ".iff" and ".lbm" ILBM with 24 bit planes, ".jif" and ".jpg" JPEG
 // at quality 90, ".pcx" PCX with three planes, ".tga", ".tif", ".png", and
-// ".jp2" lossless JPEG 2000. Nothing for any other extension.
+// ".jp2" lossless JPEG 2000 (".jpeg" and ".tiff" too). Nothing for any other extension.
 std::optional<PictureFileFormat> FormatForExtension(std::string_view extension);
 
 // The extension of the file name part of `fname` with its dot, or "".

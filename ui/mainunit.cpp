@@ -126,6 +126,7 @@ void TMainForm::BuildDialogs() {
     d->Filter = QString::fromLatin1(kProjectFilter);
     d->DefaultExt = QStringLiteral(".gip");
   }
+  SaveDialog2->DefaultExt = QStringLiteral(".bmp");
   SaveDialog2->ConfirmOverwrite = true;
 }
 
@@ -336,6 +337,8 @@ void TMainForm::BitBtn3Click() { SavePicture(ws->di3); }
 void TMainForm::BitBtn4Click() { SavePicture(ws->di4); }
 
 void TMainForm::SavePicture(const dib& picture) {
+  // Built as the dialog opens, so that its texts are in the language in force.
+  SaveDialog2->Filter = QString::fromStdString(BuildSavePictureFilter(GetLangStringUtf8(6)));
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
   std::string reason;

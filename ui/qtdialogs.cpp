@@ -73,14 +73,49 @@ QString ToQtNameFilters(const QString& filter) {
   return filters.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// A file dialog that, when the user accepts, gives a name typed without an
+// extension that of the chosen filter entry when saving, else the request's
+// default, before the dialog checks whether the file exists and asks about it.
+class ExtendingFileDialog final : public QFileDialog {
+ public:
+  ExtendingFileDialog(QWidget* parent, const FileDialogRequest& request) : QFileDialog(parent), request_(request) {}
+
+  void accept() override {
+    const std::string extension =
+        request_.save ? FilterEntryExtension(request_.filter, SelectedEntry()) : std::string();
+    const std::string suffix = extension.empty() ? request_.defaultExt : extension;
+    setDefaultSuffix(QString::fromStdString(suffix.size() > 1 ? suffix.substr(1) : std::string()));
+    QFileDialog::accept();
+  }
+
+ private:
+  // The chosen entry's place in the filter. The dialog names it by the text
+  // it shows, which lacks the patterns where their details are hidden.
+  size_t SelectedEntry() const {
+    const QString shown = selectedNameFilter();
+    const QStringList filters = nameFilters();
+    for (qsizetype i = 0; i < filters.size(); ++i)
+      if (filters[i] == shown || filters[i].startsWith(shown + QStringLiteral(" ("))) return static_cast<size_t>(i);
+    return 0;
+  }
+
+  const FileDialogRequest& request_;
+};
+
+}  // namespace
+
 bool QtFileDialogs::Run(const FileDialogRequest& request, std::string* fileName) {
-  QFileDialog dialog(QApplication::activeWindow());
+  ExtendingFileDialog dialog(QApplication::activeWindow(), request);
+  // The toolkit's own dialog everywhere: it applies the extension before the
+  // overwrite question, and it speaks the program's language, not the desktop's.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   if (!request.filter.empty()) dialog.setNameFilter(ToQtNameFilters(QString::fromStdString(request.filter)));
-  if (request.defaultExt.size() > 1) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt.substr(1)));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *fileName = dialog.selectedFiles().first().toStdString();
   return true;

@@ -1,11 +1,17 @@
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 
+#include "image/picturefilter.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/testfiles.h"
 #include "ui/mainunit.h"
+#include "ui/qtdialogs.h"
 
 namespace trellimap {
 
@@ -22,6 +28,7 @@ class FilesTest : public QObject {
   void projectFailuresAreReported();
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
+  void saveDialogAddsTheExtensionBeforeAskingToReplace();
 
  private:
   std::string Bmp(const std::string& name, int w, int h, uint32_t colour) {
@@ -116,9 +123,52 @@ void FilesTest::resultPicturesAreSaved() {
   dialogs.answers = {folder.Path("result"), folder.Path("result.xyz")};
   form.panes[2].fileButton->click();
   QVERIFY(std::filesystem::exists(folder.Path("result.bmp")));  // ".bmp" added
+  const FileDialogRequest& asked = dialogs.asked.back();
+  QVERIFY(asked.save && asked.confirmOverwrite);
+  QCOMPARE(asked.defaultExt, std::string(".bmp"));
+  QVERIFY(asked.filter.rfind("BMP picture (*.bmp *.dib)|*.bmp;*.dib|", 0) == 0);
+  QVERIFY(asked.filter.find("|PNG picture (*.png)|*.png|") != std::string::npos);
+  QVERIFY(asked.filter.ends_with("|All files (*.*)|*.*"));
   form.panes[3].fileButton->click();
   QVERIFY(!std::filesystem::exists(folder.Path("result.xyz")));
   QVERIFY(messages.shown.back().text.find("result.xyz") != std::string::npos);
+}
+
+// The real dialog, driven as a user drives it: a name typed without an
+// extension gets the chosen entry's (BMP by default) before the dialog asks
+// whether to replace an existing file, so no file is replaced unasked.
+void FilesTest::saveDialogAddsTheExtensionBeforeAskingToReplace() {
+  Bmp("x.bmp", 2, 2, 0);
+  folder.Write("y.png", {});
+  QStringList questions;
+  const auto answerNo = [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      questions << box->text();
+      box->button(QMessageBox::No)->click();
+    }
+  };
+  const auto save = [&](QFileDialog* dialog, const QString& name, int entry) {
+    dialog->selectNameFilter(dialog->nameFilters().at(entry));
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+    QTimer::singleShot(0, answerNo);          // the question, if one comes
+    static_cast<QDialog*>(dialog)->accept();  // the Save button
+  };
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    dialog->setDirectory(QString::fromStdString(folder.Path("")));
+    save(dialog, QStringLiteral("x"), 0);  // BMP
+    save(dialog, QStringLiteral("y"), 7);  // PNG
+    save(dialog, QStringLiteral("z"), 7);  // new: saved without a question
+  });
+  QtFileDialogs real;
+  const FileDialogRequest request{true, BuildSavePictureFilter("All files"), ".bmp", true};
+  std::string chosen;
+  QVERIFY(real.Run(request, &chosen));
+  QCOMPARE(QString::fromStdString(chosen), QString::fromStdString(folder.Path("z.png")));
+  QCOMPARE(questions.size(), 2);
+  QVERIFY(questions[0].contains(QStringLiteral("x.bmp")));
+  QVERIFY(questions[1].contains(QStringLiteral("y.png")));
 }
 
 }  // namespace trellimap
