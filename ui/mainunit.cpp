@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 #include <initializer_list>
 
 #include "foundation/messagebox.h"
@@ -35,6 +36,17 @@ constexpr PaneNames kPaneNames[4] = {
 };
 
 constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
+
+// Room left below each tool row for the pane's picture at the smallest window.
+constexpr int kMinimumViewHeight = 40;
+
+// The right edge of the rightmost control on `bar`.
+int ControlsRight(const QWidget* bar) {
+  int right = 0;
+  for (const QWidget* control : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    right = std::max(right, control->geometry().right() + 1);
+  return right;
+}
 
 }  // namespace
 
@@ -68,6 +80,13 @@ void TMainForm::BuildFrame() {
   BuildMenu();
   BuildDialogs();
   ConnectPanes();
+
+  // The smallest window still shows every control of the top bar and of the
+  // tool rows: each column, half the width, holds a whole tool row.
+  int toolRows = 0;
+  for (const Pane& p : panes) toolRows = std::max(toolRows, ControlsRight(p.toolRow));
+  client_->setMinimumSize(std::max(ControlsRight(Panel2), 2 * toolRows),
+                          kTopBarHeight + 2 * (panes[0].toolRow->height() + kMinimumViewHeight));
 
   // The client area below the menu is 764 × 522, the window centred on the screen.
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());

@@ -24,12 +24,23 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {
+  // Only the three main buttons edit outlines; side buttons (back, forward)
+  // and any others do nothing.
+  MouseButton button;
+  switch (event->button()) {
+    case Qt::LeftButton:
+      button = MouseButton::Left;
+      break;
+    case Qt::RightButton:
+      button = MouseButton::Right;
+      break;
+    case Qt::MiddleButton:
+      button = MouseButton::Middle;
+      break;
+    default:
+      return;
+  }
   if (!press_) return;
-  MouseButton button = MouseButton::Left;
-  if (event->button() == Qt::RightButton)
-    button = MouseButton::Right;
-  else if (event->button() != Qt::LeftButton)
-    button = MouseButton::Middle;
   const QPoint at = event->position().toPoint();
   press_(button, at.x(), at.y());
 }

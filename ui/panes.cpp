@@ -35,8 +35,7 @@ Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult) {
   p.label->move(152, 16);
   p.label->adjustSize();
 
-  p.zoom = Named(new QSpinBox(p.toolRow), names.zoom);
-  p.zoom->setRange(kZoomMin, kZoomMax);
+  p.zoom = Named(new TZoomEdit(p.toolRow), names.zoom);
   p.zoom->setSingleStep(kZoomStep);
   p.zoom->setValue(kZoomStart);
   p.zoom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpinBox>
 #include <QWidget>
 
 #include "ui/paintbox.h"
+#include "ui/zoomedit.h"
 
 namespace trellimap {
 
@@ -29,7 +29,7 @@ struct Pane {
   QWidget* toolRow = nullptr;
   QPushButton* fileButton = nullptr;  // "Open picture..." or "Save picture..."
   QLabel* label = nullptr;
-  QSpinBox* zoom = nullptr;
+  TZoomEdit* zoom = nullptr;
   QPushButton* renderButton = nullptr;
   QScrollArea* scrollBox = nullptr;
   TPaintBox* paintBox = nullptr;

@@ -7,6 +7,7 @@
 
 #include "image/picturefilter.h"
 #include "image/pixmill3.h"
+#include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/testfiles.h"
@@ -35,12 +36,13 @@ class FilesTest : public QObject {
     return folder.Write(name, testing::MakeBmp(w, h, 24, {}, [colour](int, int) { return colour; }));
   }
   testing::TempFolder folder;
+  testing::ProgramFolder program;
   testing::RecordingMessages messages;
   testing::ScriptedDialogs dialogs;
 };
 
 void FilesTest::openPictureButtonsLoadAndRepaint() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {Bmp("a.bmp", 100, 50, 0x0000FF)};
   form.panes[0].fileButton->click();
@@ -58,7 +60,7 @@ void FilesTest::openPictureButtonsLoadAndRepaint() {
 void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
   const std::string project = folder.Path("work.gip");
   {
-    TMainForm form({});
+    TMainForm form({}, program.Folder());
     form.show();
     form.TryToOpenFile(&form.ws->di1, Bmp("one.bmp", 40, 30, 0x00FF00));
     for (int pane : {0, 1})
@@ -70,7 +72,7 @@ void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
     form.BitBtn2->click();
     QCOMPARE(dialogs.asked.back().defaultExt, std::string(".gip"));
   }
-  TMainForm back({});
+  TMainForm back({}, program.Folder());
   back.show();
   back.panes[2].zoom->setValue(250);
   dialogs.answers = {project};
@@ -86,7 +88,7 @@ void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
 }
 
 void FilesTest::projectFailuresAreReported() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {folder.Path("missing.gip")};
   form.BitBtn1->click();
@@ -106,19 +108,20 @@ void FilesTest::projectFailuresAreReported() {
 void FilesTest::commandLineOpensAProjectThenPicture2() {
   const std::string project = folder.Path("Start.GiP");
   {
-    TMainForm form({});
+    TMainForm form({}, program.Folder());
     form.TryToOpenFile(&form.ws->di1, Bmp("p1.bmp", 11, 11, 0xFF0000));
     dialogs.answers = {project};
     form.BitBtn2Click();
   }
-  TMainForm form({QString::fromStdString(project), QString::fromStdString(Bmp("p2.bmp", 7, 3, 0x123456))});
+  TMainForm form({QString::fromStdString(project), QString::fromStdString(Bmp("p2.bmp", 7, 3, 0x123456))},
+                 program.Folder());
   form.show();
   QCOMPARE(DibWidth(&form.ws->di1), 11);  // from the project
   QCOMPARE(DibWidth(&form.ws->di2), 7);   // then picture 2 from the second argument
 }
 
 void FilesTest::resultPicturesAreSaved() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {folder.Path("result"), folder.Path("result.xyz")};
   form.panes[2].fileButton->click();

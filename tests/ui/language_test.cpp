@@ -7,6 +7,7 @@
 #include "i18n/translateunit.h"
 #include "i18n/translatewalk.h"
 #include "persist/optionsfile.h"
+#include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 #include "ui/mainunit.h"
@@ -24,7 +25,7 @@ class LanguageTest : public QObject {
   }
 
   void englishByDefault() {
-    TMainForm form({});
+    TMainForm form({}, program.Folder());
     QVERIFY(form.English1->isChecked());
     form.show();
     QCOMPARE(form.language, 0);
@@ -33,7 +34,7 @@ class LanguageTest : public QObject {
 
   void storedGermanIsPutInForceAtTheFirstShow() {
     QVERIFY(WriteOptions(DataFolder(true, ""), 1));
-    TMainForm form({});
+    TMainForm form({}, program.Folder());
     QVERIFY(form.Deutsch1->isChecked());
     QCOMPARE(form.languagesetto, 1);
     QCOMPARE(form.language, 0);  // texts looked up before the first showing are English
@@ -50,7 +51,7 @@ class LanguageTest : public QObject {
   }
 
   void choosingALanguageIsStoredAndTakesEffectAtTheNextStart() {
-    TMainForm form({});
+    TMainForm form({}, program.Folder());
     form.show();
     form.Deutsch1->trigger();
     QVERIFY(form.Deutsch1->isChecked() && !form.English1->isChecked());
@@ -68,8 +69,8 @@ class LanguageTest : public QObject {
 
   void firstGermanStartRecordsTheNumberedTextsThenTheWalk() {
     QVERIFY(WriteOptions(DataFolder(true, ""), 1));
-    testing::TempFolder program;  // no translate.dat there
-    TMainForm form({}, program.Path(""));
+    testing::TempFolder empty;  // no translate.dat there
+    TMainForm form({}, empty.Path(""));
     form.show();
     const std::vector<std::u16string> first = {u"All pictures",
                                                u"All files",
@@ -83,13 +84,13 @@ class LanguageTest : public QObject {
                QString::fromStdU16String(first[i]));
     // The walk follows: the windows' captions, from the last window made.
     QVERIFY(TranslationCell(6, 0) == u"Vandoriq Trellimap 1.0");
-    QVERIFY(std::filesystem::file_size(program.Path("translate.dat")) > 100);  // each row saved at once
+    QVERIFY(std::filesystem::file_size(empty.Path("translate.dat")) > 100);  // each row saved at once
     CurrentLanguage() = 0;
   }
 
   void walkVisitsWindowsFirstAndControlsInReverse() {
-    testing::TempFolder program;
-    InitTranslation(program.Path(""));
+    testing::TempFolder empty;
+    InitTranslation(empty.Path(""));
     CurrentLanguage() = 1;
     QWidget first, second;
     first.setObjectName("First");
@@ -113,6 +114,7 @@ class LanguageTest : public QObject {
 
  private:
   testing::TempFolder config;
+  testing::ProgramFolder program;
   testing::RecordingMessages messages;
 };
 

@@ -6,6 +6,7 @@
 
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
+#include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 
@@ -21,10 +22,13 @@ class MainUnitTest : public QObject {
   void workspaceAtStart();
   void panesSplitTheClientInHalves();
   void commandLineOpensPicturesOnceOnly();
+
+ private:
+  testing::ProgramFolder program;
 };
 
 void MainUnitTest::frameTopBarAndMenu() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   QCOMPARE(form.windowTitle(), QStringLiteral("Vandoriq Trellimap 1.0"));
@@ -76,7 +80,7 @@ void MainUnitTest::frameTopBarAndMenu() {
 }
 
 void MainUnitTest::workspaceAtStart() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   Workspace& ws = form.workspace();
   for (const dib* d : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) {
     QVERIFY(d->poi != nullptr);
@@ -92,7 +96,7 @@ void MainUnitTest::workspaceAtStart() {
 }
 
 void MainUnitTest::panesSplitTheClientInHalves() {
-  TMainForm form({});
+  TMainForm form({}, program.Folder());
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   const int menu = form.height() - form.centralWidget()->height();
@@ -121,6 +125,19 @@ void MainUnitTest::panesSplitTheClientInHalves() {
   }
   QCOMPARE(form.panes[2].renderButton->objectName(), QStringLiteral("BerechnenBtn"));
   QCOMPARE(form.panes[3].renderButton->objectName(), QStringLiteral("Render2Btn"));
+
+  // Made as small as it goes, the window still shows every control of the
+  // top bar and the tool rows whole.
+  form.resize(100, 100);
+  QTRY_VERIFY(form.centralWidget()->width() < 765);
+  QList<QWidget*> controls = form.Panel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (const Pane& p : form.panes)
+    for (QWidget* c : p.toolRow->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) controls.push_back(c);
+  for (const QWidget* c : controls) {
+    QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(c->objectName()));
+    const QRect onClient(c->mapTo(form.centralWidget(), QPoint(0, 0)), c->size());
+    QVERIFY2(form.centralWidget()->rect().contains(onClient), qPrintable(c->objectName()));
+  }
 }
 
 void MainUnitTest::commandLineOpensPicturesOnceOnly() {
@@ -129,7 +146,7 @@ void MainUnitTest::commandLineOpensPicturesOnceOnly() {
   const std::string one = folder.Write("one.bmp", testing::MakeBmp(7, 5, 24, {}, [](int, int) { return 0x0000FFu; }));
   const std::string two =
       folder.Write("two.bmp", testing::MakeBmp(3, 2, 8, {{0, 255, 0}}, [](int, int) { return 0u; }));
-  TMainForm form({QString::fromStdString(one), QString::fromStdString(two)});
+  TMainForm form({QString::fromStdString(one), QString::fromStdString(two)}, program.Folder());
   QCOMPARE(DibWidth(&form.ws->di1), 320);  // nothing is opened before the first showing
   form.show();
   QCOMPARE(DibWidth(&form.ws->di1), 7);

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "image/pixmill3.h"
+#include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "ui/mainunit.h"
 #include "warp/renderer.h"
@@ -23,13 +24,14 @@ class PanesTest : public QObject {
 
  private slots:
   void init() {
-    form = std::make_unique<TMainForm>(QStringList{});
+    form = std::make_unique<TMainForm>(QStringList{}, program.Folder());
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
   }
   void cleanup() { form.reset(); }
 
   void zoomSizesTheDrawingArea();
+  void typedZoomIsPaintedAsItStandsAndClampedWhenTheEditIsLeft();
   void pressesFollowTheTableAndRenderWhenBothOutlinesClose();
   void optionsAndButtonsRender();
   void markersAreDrawnOnThePicture();
@@ -44,14 +46,15 @@ class PanesTest : public QObject {
     form->panes[static_cast<size_t>(pane)].zoom->findChild<QLineEdit*>()->setText(text);
   }
   std::unique_ptr<TMainForm> form;
+  testing::ProgramFolder program;
   testing::RecordingMessages messages;
 };
 
 void PanesTest::zoomSizesTheDrawingArea() {
   TPaintBox* box = form->panes[0].paintBox;
   QTRY_COMPARE(box->size(), QSize(96, 60));  // 320 × 200 at 30 %
-  SetZoom(0, "1");
-  QCOMPARE(box->size(), QSize(3, 2));
+  SetZoom(0, "250");
+  QCOMPARE(box->size(), QSize(800, 500));
   SetZoom(0, "");  // an empty entry counts as 1 %
   QCOMPARE(box->size(), QSize(3, 2));
   SetZoom(0, "250");
@@ -59,6 +62,34 @@ void PanesTest::zoomSizesTheDrawingArea() {
   Fill(form->ws->di3, 15, 5, 0);
   form->PaintBox3Paint();
   QCOMPARE(form->panes[2].paintBox->size(), QSize(4, 2));  // 4.5 and 1.5 go to the even neighbours
+}
+
+void PanesTest::typedZoomIsPaintedAsItStandsAndClampedWhenTheEditIsLeft() {
+  form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
+  TZoomEdit* zoom = form->panes[0].zoom;
+  QLineEdit* entry = zoom->findChild<QLineEdit*>();
+  TPaintBox* box = form->panes[0].paintBox;
+  const struct {
+    const char* typed;
+    QSize painted;
+    const char* left;
+  } cases[] = {{"0", {3, 2}, "1"},
+               {"20000", {32000, 20000}, "10000"},
+               {"", {3, 2}, "1"},
+               {"-7", {3, 2}, "1"},
+               {"250x", {800, 500}, "250"}};  // a letter is refused
+  for (const auto& c : cases) {
+    zoom->setFocus();
+    zoom->selectAll();
+    QTest::keyClick(zoom, Qt::Key_Backspace);
+    QTest::keyClicks(zoom, QString::fromLatin1(c.typed));
+    QCOMPARE(entry->text(), QString::fromLatin1(c.typed).remove(QLatin1Char('x')));
+    QCOMPARE(box->size(), c.painted);
+    form->panes[1].zoom->setFocus();  // the focus leaves
+    QCOMPARE(entry->text(), QString::fromLatin1(c.left));
+    QCOMPARE(box->size(), c.painted);
+  }
 }
 
 void PanesTest::pressesFollowTheTableAndRenderWhenBothOutlinesClose() {
@@ -77,6 +108,9 @@ void PanesTest::pressesFollowTheTableAndRenderWhenBothOutlinesClose() {
   QVERIFY(ws.apunkt->iscorner);
   Click(0, Qt::MiddleButton, 30, 6);  // an intermediate point of side 1
   QVERIFY(!static_cast<TOutlinePoint*>(ws.punkte1.GetObject(1))->iscorner);
+  Click(0, Qt::BackButton, 50, 6);  // side buttons take no part
+  Click(0, Qt::ForwardButton, 50, 6);
+  QCOMPARE(ws.punkte1.count, 2u);
   Click(0, Qt::LeftButton, 70, 8);
   Click(0, Qt::RightButton, 40, 40);  // ignored on side 2
   QCOMPARE(ws.punkte1.count, 3u);
