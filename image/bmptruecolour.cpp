@@ -43,8 +43,9 @@ uint8_t OnWhite(uint8_t value, double opacity) {
 
 bool ReadLayout(const uint8_t* d, size_t size, Layout* l) {
   if (size < kFileHeader + 40 || d[0] != 'B' || d[1] != 'M') return false;
+  // The Windows headers only: OS/2 headers give compression other meanings.
   const uint32_t headerSize = U32(d + kFileHeader);
-  if (headerSize < 40 || headerSize > 124) return false;
+  if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) return false;
   const uint8_t* h = d + kFileHeader;
   l->bits = U16(h + 14);
   const uint32_t compression = U32(h + 16);

@@ -12,7 +12,7 @@
 
 namespace trellimap {
 
-// True for a BMP with a Windows information header (40 bytes or longer) at 16
+// True for a BMP with a Windows information header (40, 52, 56, 108 or 124 bytes) at 16
 // or 32 bits per pixel, stored as plain pixels or bit fields: the kind
 // DecodeBmpTrueColour reads.
 bool IsTrueColourBmp(const uint8_t* data, size_t size);
