@@ -22,4 +22,19 @@ enum class PressEffect {
 // presses add corners, other buttons intermediate points (ignored on side 2).
 PressEffect PressOnOutline(TDynaArray& list, int32_t& corners, MouseButton button, int32_t x, int32_t y);
 
+// The index of the point of `list` drawn nearest to pane position (px, py) at
+// `zoom` percent, if it lies within `radius` pane pixels; -1 otherwise. The
+// closing record of a complete outline answers as corner 1 (index 0).
+int32_t PointNear(TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius);
+
+// Moves point `index` of `list` to picture coordinates (x, y); it keeps its
+// kind and place. Corner 1 and the closing record of a complete outline
+// (`corners` 4) move together. An index outside the list changes nothing.
+void MovePoint(TDynaArray& list, int32_t corners, int32_t index, int32_t x, int32_t y);
+
+// Removes the last point placed: on a complete outline corner 4, with the
+// closing record, so the outline is open again. A removed corner lowers
+// `corners`. False when the list is empty.
+bool RemoveLastPoint(TDynaArray& list, int32_t& corners);
+
 }  // namespace trellimap

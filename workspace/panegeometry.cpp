@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 
 namespace trellimap {
 
@@ -42,6 +43,33 @@ int32_t Zoomed(int32_t value, int32_t zoom) {
 
 int32_t PaneToPicture(int32_t position, int32_t zoom) {
   return Clamped(std::nearbyint(static_cast<long double>(position) / zoom * 100));
+}
+
+int32_t FitZoom(int32_t width, int32_t height, int32_t viewWidth, int32_t viewHeight) {
+  if (width <= 0 || height <= 0) return kZoomMax;
+  const auto fits = [&](int32_t z) { return Zoomed(width, z) <= viewWidth && Zoomed(height, z) <= viewHeight; };
+  const long double estimate =
+      std::min(100.0L * viewWidth / width, 100.0L * viewHeight / height);  // the rounding decides the last step
+  int32_t zoom = static_cast<int32_t>(std::clamp<long double>(estimate, kZoomMin, kZoomMax));
+  while (zoom > kZoomMin && !fits(zoom)) --zoom;
+  while (zoom < kZoomMax && fits(zoom + 1)) ++zoom;
+  return zoom;
+}
+
+int32_t WheelZoom(int32_t zoom, int notches) {
+  long double z = zoom;
+  for (int i = 0; i < std::abs(notches); ++i) {
+    const long double next = std::nearbyint(notches > 0 ? z * 1.25L : z / 1.25L);
+    z = next != z ? next : z + (notches > 0 ? 1 : -1);
+    z = std::clamp<long double>(z, kZoomMin, kZoomMax);
+  }
+  return static_cast<int32_t>(z);
+}
+
+int32_t ScrollKeepingPoint(int32_t scroll, int32_t pointer, int32_t from, int32_t to) {
+  if (from <= 0) return scroll;
+  const long double under = (static_cast<long double>(scroll) + pointer) * to / from;
+  return Clamped(std::nearbyint(under - pointer));
 }
 
 }  // namespace trellimap

@@ -33,4 +33,17 @@ int32_t Zoomed(int32_t value, int32_t zoom);
 // precision first), halves to even.
 int32_t PaneToPicture(int32_t position, int32_t zoom);
 
+// The largest zoom (1 to 10000) at which a picture of width × height takes
+// no more than viewWidth × viewHeight pane pixels.
+int32_t FitZoom(int32_t width, int32_t height, int32_t viewWidth, int32_t viewHeight);
+
+// The zoom `notches` wheel notches away from `zoom`: 1.25 times larger per
+// notch in (positive), smaller out, at least 1 % per notch, within the limits.
+int32_t WheelZoom(int32_t zoom, int notches);
+
+// The scroll offset that keeps the picture point under the pointer (at
+// `pointer` pane pixels into the view, scrolled to `scroll`) where it is when
+// the zoom goes from `from` to `to` percent.
+int32_t ScrollKeepingPoint(int32_t scroll, int32_t pointer, int32_t from, int32_t to);
+
 }  // namespace trellimap

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "foundation/outlinepoint.h"
 #include "tests/warp/outlines.h"
 
@@ -55,6 +57,44 @@ TEST(OutlineEditing, ImpossibleCornerCountsStartOver) {
     EXPECT_EQ(o.list.count, 1u);
     EXPECT_EQ(o.corners, 1);
   }
+}
+
+// Grabbing, moving and taking back points of an outline, open or complete.
+TEST(OutlineEditing, PointsAreFoundMovedAndRemovedInPlace) {
+  OutlineUnderTest o;
+  for (const auto& [b, x, y] : {std::tuple{MouseButton::Left, 10, 10},
+                                {MouseButton::Right, 30, 5},
+                                {MouseButton::Left, 50, 10},
+                                {MouseButton::Left, 50, 40},
+                                {MouseButton::Left, 10, 40}})
+    o.Press(b, x, y);
+  ASSERT_EQ(o.list.count, 6u);
+  // At 200 %, pane pixels: the hit radius counts on the screen, nearest wins,
+  // and the closing record answers as corner 1.
+  EXPECT_EQ(PointNear(o.list, o.corners, 64, 14, 200, 6), 1);   // 5.7 pixels off
+  EXPECT_EQ(PointNear(o.list, o.corners, 66, 14, 200, 6), -1);  // 7.2 pixels off
+  EXPECT_EQ(PointNear(o.list, o.corners, 22, 18, 200, 6), 0);
+  EXPECT_EQ(PointNear(o.list, o.corners, 200, 200, 200, 6), -1);
+
+  MovePoint(o.list, o.corners, 1, 31, 2);  // keeps its kind
+  EXPECT_EQ(o.At(1).x, 31);
+  EXPECT_FALSE(o.At(1).iscorner);
+  MovePoint(o.list, o.corners, 5, 12, 13);  // the closing record moves corner 1 along
+  EXPECT_EQ(o.At(0).x, 12);
+  EXPECT_EQ(o.At(5).y, 13);
+  MovePoint(o.list, o.corners, 9, 0, 0);  // no such point: nothing happens
+  EXPECT_EQ(o.list.count, 6u);
+
+  EXPECT_TRUE(RemoveLastPoint(o.list, o.corners));  // corner 4 and the closing record: open again
+  EXPECT_EQ(o.corners, 3);
+  EXPECT_EQ(o.list.count, 4u);
+  o.Press(MouseButton::Right, 30, 40);
+  EXPECT_TRUE(RemoveLastPoint(o.list, o.corners));  // an intermediate point leaves the count alone
+  EXPECT_EQ(o.corners, 3);
+  while (RemoveLastPoint(o.list, o.corners)) {
+  }
+  EXPECT_EQ(o.corners, 0);
+  EXPECT_EQ(o.list.count, 0u);
 }
 
 }  // namespace

@@ -41,5 +41,21 @@ TEST(PaneGeometry, ZoomTextReadsWholeNumbersWithinTheLimits) {
   for (const auto& [text, zoom] : cases) EXPECT_EQ(ZoomFromText(text), zoom) << '"' << text << '"';
 }
 
+TEST(PaneGeometry, FitWheelAndPointerKeepTheZoomUsable) {
+  EXPECT_EQ(FitZoom(4000, 3000, 382, 200), 6);   // 240 × 180 fits, 7 % would not
+  EXPECT_EQ(FitZoom(15, 5, 4, 2), 30);           // 4.5 rounds to 4: the rounding is taken into account
+  EXPECT_EQ(FitZoom(1, 1, 500, 500), kZoomMax);  // within the limits
+  EXPECT_EQ(FitZoom(100000, 10, 10, 10), kZoomMin);
+  EXPECT_EQ(WheelZoom(100, 1), 125);
+  EXPECT_EQ(WheelZoom(100, -1), 80);
+  EXPECT_EQ(WheelZoom(2, 1), 3);  // at least 1 % a notch
+  EXPECT_EQ(WheelZoom(1, -3), kZoomMin);
+  EXPECT_EQ(WheelZoom(9000, 2), kZoomMax);
+  // The picture point under the pointer stays there: (100 + 50) px at 100 % is
+  // picture pixel 150, at 200 % pane pixel 300, 50 px into the view.
+  EXPECT_EQ(ScrollKeepingPoint(100, 50, 100, 200), 250);
+  EXPECT_EQ(ScrollKeepingPoint(250, 50, 200, 100), 100);
+}
+
 }  // namespace
 }  // namespace trellimap

@@ -1,0 +1,76 @@
+#include "workspace/edithistory.h"
+
+#include <cstring>
+#include <utility>
+
+namespace trellimap {
+namespace {
+
+std::vector<TOutlinePoint> Points(TDynaArray& list) {
+  std::vector<TOutlinePoint> points(list.count);
+  for (uint32_t i = 0; i < list.count; ++i) std::memcpy(&points[i], list.GetObject(i), sizeof(TOutlinePoint));
+  return points;
+}
+
+void SetPoints(TDynaArray& list, const std::vector<TOutlinePoint>& points) {
+  list.Clear();
+  for (const TOutlinePoint& p : points) {
+    void* record = list.Add();
+    if (record == nullptr) return;  // out of memory, reported by the list
+    std::memcpy(record, &p, sizeof p);
+  }
+}
+
+bool SamePoints(const std::vector<TOutlinePoint>& a, const std::vector<TOutlinePoint>& b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TOutlinePoint)) == 0);
+}
+
+}  // namespace
+
+bool OutlineState::operator==(const OutlineState& other) const {
+  return SamePoints(points1, other.points1) && SamePoints(points2, other.points2) && corners1 == other.corners1 &&
+         corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent;
+}
+
+OutlineState CaptureState(Workspace& ws) {
+  return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1, ws.ecken2, ws.showoriginal, ws.transparent};
+}
+
+void RestoreState(Workspace& ws, const OutlineState& state) {
+  SetPoints(ws.punkte1, state.points1);
+  SetPoints(ws.punkte2, state.points2);
+  ws.ecken1 = state.corners1;
+  ws.ecken2 = state.corners2;
+  ws.showoriginal = state.showoriginal;
+  ws.transparent = state.transparent;
+}
+
+void EditHistory::Record(const OutlineState& before, Workspace& ws) {
+  if (before == CaptureState(ws)) return;
+  if (undo_.size() == kMaxSteps) undo_.erase(undo_.begin());
+  undo_.push_back(before);
+  redo_.clear();
+}
+
+bool EditHistory::Undo(Workspace& ws) {
+  if (undo_.empty()) return false;
+  redo_.push_back(CaptureState(ws));
+  RestoreState(ws, undo_.back());
+  undo_.pop_back();
+  return true;
+}
+
+bool EditHistory::Redo(Workspace& ws) {
+  if (redo_.empty()) return false;
+  undo_.push_back(CaptureState(ws));
+  RestoreState(ws, redo_.back());
+  redo_.pop_back();
+  return true;
+}
+
+void EditHistory::Clear() {
+  undo_.clear();
+  redo_.clear();
+}
+
+}  // namespace trellimap

@@ -1,0 +1,45 @@
+#pragma once
+// Undo and redo of outline editing: every change of the two outlines (their
+// points and corner counters) and of the two option states that shape a
+// render is one step. Pictures are never kept.
+
+#include <cstdint>
+#include <vector>
+
+#include "foundation/outlinepoint.h"
+#include "workspace/workspace.h"
+
+namespace trellimap {
+
+// What one step restores.
+struct OutlineState {
+  std::vector<TOutlinePoint> points1, points2;  // whole records, as the lists hold them
+  int32_t corners1 = 0, corners2 = 0;
+  bool showoriginal = false, transparent = false;
+
+  bool operator==(const OutlineState& other) const;
+};
+
+OutlineState CaptureState(Workspace& ws);
+void RestoreState(Workspace& ws, const OutlineState& state);
+
+class EditHistory {
+ public:
+  // Records the change from `before` to the workspace's present state as one
+  // step, when there is one; what could be redone is forgotten then.
+  void Record(const OutlineState& before, Workspace& ws);
+  // Go back or forward one step; false (and nothing changed) when there is none.
+  bool Undo(Workspace& ws);
+  bool Redo(Workspace& ws);
+  void Clear();
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+
+  // The oldest steps are dropped beyond this many.
+  static constexpr size_t kMaxSteps = 1000;
+
+ private:
+  std::vector<OutlineState> undo_, redo_;
+};
+
+}  // namespace trellimap
