@@ -5,8 +5,12 @@
 #include <QEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 
 #include "foundation/messagebox.h"
@@ -15,6 +19,7 @@
 #include "image/picturefilter.h"
 #include "image/pictureloading.h"
 #include "image/picturewriter.h"
+#include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
 #include "ui/guarded.h"
@@ -22,6 +27,7 @@
 #include "ui/windowfont.h"
 #include "warp/renderer.h"
 #include "workspace/commandline.h"
+#include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
 #include "workspace/programpath.h"
 
@@ -79,6 +85,7 @@ void TMainForm::BuildFrame() {
 
   BuildMenu();
   BuildDialogs();
+  BuildEditing();
   ConnectPanes();
 
   // The smallest window still shows every control of the top bar and of the
@@ -88,8 +95,9 @@ void TMainForm::BuildFrame() {
   client_->setMinimumSize(std::max(ControlsRight(Panel2), 2 * toolRows),
                           kTopBarHeight + 2 * (panes[0].toolRow->height() + kMinimumViewHeight));
 
-  // The client area below the menu is 764 × 522, the window centred on the screen.
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  // The client area between the menu and the status bar is 764 × 522, the
+  // window centred on the screen.
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = geometry();
     frame.moveCenter(screen->availableGeometry().center());
@@ -136,6 +144,38 @@ void TMainForm::BuildMenu() {
   connect(bersetzen1, &QAction::triggered, this, &TMainForm::bersetzen1Click);
 }
 
+void TMainForm::BuildEditing() {
+  Editing = new TEditGestures(*this);
+  const struct {
+    QKeySequence keys;
+    std::function<void()> act;
+  } shortcuts[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Editing->Undo(); }},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { Editing->Redo(); }},
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { Editing->Redo(); }},
+      {QKeySequence(Qt::Key_Backspace), [this] { Editing->RemoveLastPoint(); }},
+      {QKeySequence(Qt::Key_Left), [this] { Editing->Nudge(-1, 0); }},
+      {QKeySequence(Qt::Key_Right), [this] { Editing->Nudge(1, 0); }},
+      {QKeySequence(Qt::Key_Up), [this] { Editing->Nudge(0, -1); }},
+      {QKeySequence(Qt::Key_Down), [this] { Editing->Nudge(0, 1); }},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { Editing->Nudge(-10, 0); }},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { Editing->Nudge(10, 0); }},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Up), [this] { Editing->Nudge(0, -10); }},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Down), [this] { Editing->Nudge(0, 10); }},
+  };
+  // Window-wide, but an edit with the focus keeps its own keys (it claims them first).
+  for (const auto& s : shortcuts) connect(new QShortcut(s.keys, this), &QShortcut::activated, this, s.act);
+
+  for (size_t i = 0; i < 2; ++i) {
+    FitBtn[i] = Named(new QToolButton(panes[i].toolRow), i == 0 ? "Fit1Btn" : "Fit2Btn");
+    FitBtn[i]->setIcon(QApplication::style()->standardIcon(QStyle::SP_TitleBarNormalButton));
+    FitBtn[i]->setToolTip(QStringLiteral("Fit the picture to its pane"));
+    FitBtn[i]->setGeometry(292, 16, 21, 21);
+    connect(FitBtn[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
+  }
+  for (const Pane& p : panes) p.label->installEventFilter(this);
+}
+
 void TMainForm::BuildDialogs() {
   OpenDialog1 = new TFileDialog(QStringLiteral("OpenDialog1"), TFileDialog::Kind::Open, this);
   OpenDialog2 = new TFileDialog(QStringLiteral("OpenDialog2"), TFileDialog::Kind::Open, this);
@@ -173,6 +213,12 @@ void TMainForm::FormShow() {
     RegisterLangStrings();
     language = languagesetto;
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
+    // Texts of the additions, once the language is in force.
+    for (const Pane& p : panes) {
+      p.label->adjustSize();
+      p.label->setToolTip(QString::fromStdString(TranslateUtf8("Double-click: fit the picture to its pane")));
+    }
+    Editing->UpdateStatus();
   });
   if (arguments_.size() >= 1) {
     const std::string first = arguments_[0].toStdString();
@@ -185,6 +231,10 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (size_t i = 0; i < panes.size(); ++i)
+      if (watched == panes[i].label) FitPane(i);
+  }
   if (event->type() == QEvent::Resize) {
     if (watched == client_) FormResize();
     if (watched == Panel1) Panel1Resize();
@@ -220,8 +270,15 @@ void TMainForm::ConnectPanes() {
     connect(p.zoom, &QSpinBox::textChanged, this, [this, i] { PaintPane(i); });
     p.paintBox->SetComposer([this, i](const PaneArea& area) { return ComposeArea(i, area); });
   }
-  panes[0].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox1MouseDown(b, x, y); });
-  panes[1].paintBox->SetPressHandler([this](MouseButton b, int x, int y) { PaintBox2MouseDown(b, x, y); });
+  for (size_t i = 0; i < 2; ++i) {
+    TPaintBox* box = panes[i].paintBox;
+    box->SetPressHandler([this, i](MouseButton b, int x, int y) { Editing->Press(i, b, x, y); });
+    box->SetDragHandlers([this, i](int x, int y) { Editing->Move(i, x, y); },
+                         [this, i](int x, int y) { Editing->Release(i, x, y); });
+    box->SetLabelSource([this, i] { return Editing->CornerLabels(i); });
+  }
+  for (size_t i = 0; i < panes.size(); ++i)
+    panes[i].paintBox->SetZoomHandler([this, i](int notches, int x, int y) { WheelZoomPane(i, notches, x, y); });
   connect(panes[0].fileButton, &QPushButton::clicked, this, &TMainForm::Open1BtnClick);
   connect(panes[1].fileButton, &QPushButton::clicked, this, &TMainForm::Open2BtnClick);
   connect(panes[2].fileButton, &QPushButton::clicked, this, &TMainForm::BitBtn3Click);
@@ -266,6 +323,11 @@ const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
     box->resize(size.width, size.height);
     return nullptr;
   }
+  // While a point is dragged, the results follow it in reduced form.
+  if (const dib* preview = pane >= 2 ? Editing->PreviewFor(pane) : nullptr) {
+    ComposeStretched(*preview, size, area, PaneBitmap(pane));
+    return &PaneBitmap(pane);
+  }
   TDynaArray* outline = pane == 0 ? &ws->punkte1 : pane == 1 ? &ws->punkte2 : nullptr;
   ComposePane(PanePicture(pane), zoom, outline, area, PaneBitmap(pane));
   return &PaneBitmap(pane);
@@ -287,21 +349,48 @@ void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
 }
 
 void TMainForm::BerechnenBtnClick() {
-  if (RenderDirection(*ws, WarpDirection::OneIntoTwo)) PaintBox3Paint();
+  if (RenderDirection(*ws, WarpDirection::OneIntoTwo))
+    PaintBox3Paint();
+  else
+    Editing->UpdateStatus(UnfinishedOutlineWarning());
 }
 
 void TMainForm::Render2BtnClick() {
-  if (RenderDirection(*ws, WarpDirection::TwoIntoOne)) PaintBox4Paint();
+  if (RenderDirection(*ws, WarpDirection::TwoIntoOne))
+    PaintBox4Paint();
+  else
+    Editing->UpdateStatus(UnfinishedOutlineWarning());
 }
 
 void TMainForm::ShoworiginalCheckClick() {
+  const OutlineState before = CaptureState(*ws);
   ws->showoriginal = ShoworiginalCheck->isChecked();
+  Editing->OptionChanged(before);
   RenderBothIfAutomatic();
 }
 
 void TMainForm::TransCheckClick() {
+  const OutlineState before = CaptureState(*ws);
   ws->transparent = TransCheck->isChecked();
+  Editing->OptionChanged(before);
   RenderBothIfAutomatic();
+}
+
+void TMainForm::FitPane(size_t pane) {
+  const dib& picture = PanePicture(pane);
+  const QSize view = panes[pane].scrollBox->maximumViewportSize();
+  panes[pane].zoom->setValue(FitZoom(DibWidth(&picture), DibHeight(&picture), view.width(), view.height()));
+}
+
+void TMainForm::WheelZoomPane(size_t pane, int notches, int x, int y) {
+  const int32_t from = PaneZoom(pane), to = WheelZoom(from, notches);
+  if (to == from) return;
+  QScrollArea* view = panes[pane].scrollBox;
+  const QPoint pointer = panes[pane].paintBox->mapTo(view->viewport(), QPoint(x, y));
+  const int scrollX = view->horizontalScrollBar()->value(), scrollY = view->verticalScrollBar()->value();
+  panes[pane].zoom->setValue(to);  // resizes the drawing area, and the scroll bars with it
+  view->horizontalScrollBar()->setValue(ScrollKeepingPoint(scrollX, pointer.x(), from, to));
+  view->verticalScrollBar()->setValue(ScrollKeepingPoint(scrollY, pointer.y(), from, to));
 }
 
 void TMainForm::RenderBothIfAutomatic() {
@@ -322,7 +411,9 @@ void TMainForm::OpenProjectfile(const std::string& fname) {
     return;
   }
   // Also after a read that stopped part-way, the window shows what the workspace holds now.
+  Editing->ForgetHistory();
   ShowWorkspace();
+  Editing->UpdateStatus();
 }
 
 void TMainForm::ShowWorkspace() {
@@ -372,6 +463,7 @@ void TMainForm::OpenPicture(size_t pane) {
   if (!OpenDialog1->Execute()) return;
   TryToOpenFile(pane == 0 ? &ws->di1 : &ws->di2, OpenDialog1->FileName.toStdString());
   PaintPane(pane);
+  Editing->UpdateStatus();
 }
 
 void TMainForm::LoadOptions() {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStringList>
+#include <QToolButton>
 #include <array>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "i18n/translatefunit.h"
 #include "i18n/translateunit.h"
 #include "image/pixelsurface.h"
+#include "ui/editgestures.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"
 #include "workspace/workspace.h"
@@ -65,6 +67,19 @@ class TMainForm : public QMainWindow {
 
   // The zoom in force for a pane (0 to 3), read afresh from its edit.
   int32_t PaneZoom(size_t pane) const;
+  // Sets a pane's zoom so that its whole picture fits the pane.
+  void FitPane(size_t pane);
+  // Ctrl+wheel over a pane: `notches` steps in or out, keeping the picture
+  // point under (x, y) of the drawing area in place.
+  void WheelZoomPane(size_t pane, int notches, int x, int y);
+
+  // Shows the workspace as it stands: option boxes (without rendering) and all panes.
+  void ShowWorkspace();
+  // Both directions, when both outlines are complete and "Render automatically" is on.
+  void RenderBothIfAutomatic();
+
+  // Dragging, undo and redo, the editing keys and the status bar.
+  TEditGestures* Editing = nullptr;
 
   // Workspace held for the window's whole life (di1 … di4, outlines, options).
   std::unique_ptr<Workspace> ws;
@@ -89,6 +104,7 @@ class TMainForm : public QMainWindow {
   QWidget* Panel1 = nullptr;
   QWidget* Panel3 = nullptr;
   std::array<Pane, 4> panes;
+  QToolButton* FitBtn[2] = {nullptr, nullptr};  // beside the zoom edits of the picture panes
   // Menu.
   QMenu* Language1 = nullptr;
   QAction* English1 = nullptr;
@@ -124,10 +140,9 @@ class TMainForm : public QMainWindow {
   void PaintPane(size_t pane);
   const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
-  void RenderBothIfAutomatic();
+  void BuildEditing();
   void OpenPicture(size_t pane);
   void SavePicture(const dib& picture);
-  void ShowWorkspace();
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);
 

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
 
 namespace trellimap {
 
@@ -11,6 +13,8 @@ TPaintBox::TPaintBox(const QString& name, QWidget* parent) : QWidget(parent) {
   setObjectName(name);
   // Every pixel is painted from the composed surface.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // A click gives the pane the keyboard, for the editing keys.
+  setFocusPolicy(Qt::ClickFocus);
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
@@ -20,7 +24,19 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
   const PixelSurface* surface = composer_({area.x(), area.y(), area.width(), area.height()});
   if (surface == nullptr) return;
   const QImage image(surface->Row(0), surface->width(), surface->height(), surface->stride(), QImage::Format_BGR888);
-  QPainter(this).drawImage(area.topLeft(), image);
+  QPainter painter(this);
+  painter.drawImage(area.topLeft(), image);
+  if (!labels_) return;
+  // Bold red text with a white rim, readable on any picture at any zoom.
+  QFont font = painter.font();
+  font.setBold(true);
+  QPainterPath path;
+  for (const Label& label : labels_()) path.addText(label.x, label.y, font, label.text);
+  if (path.isEmpty() || !path.boundingRect().intersects(area)) return;
+  painter.setClipRect(area);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.strokePath(path, QPen(Qt::white, 3));
+  painter.fillPath(path, Qt::red);
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {
@@ -43,6 +59,27 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
   if (!press_) return;
   const QPoint at = event->position().toPoint();
   press_(button, at.x(), at.y());
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (move_ && (event->buttons() & Qt::LeftButton)) move_(at.x(), at.y());
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (release_ && event->button() == Qt::LeftButton) release_(at.x(), at.y());
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* event) {
+  // Without Ctrl the wheel scrolls the pane, as the scroll box does it.
+  const int notches = event->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
+  if (!zoom_ || !(event->modifiers() & Qt::ControlModifier) || notches == 0) {
+    event->ignore();
+    return;
+  }
+  const QPoint at = event->position().toPoint();
+  zoom_(notches, at.x(), at.y());
 }
 
 }  // namespace trellimap

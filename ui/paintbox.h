@@ -1,10 +1,13 @@
 #pragma once
 // A pane's drawing area: it has the zoomed picture's size (so the scroll box
 // scrolls over it), but composes only the part the platform asks to paint,
-// through its owner, and copies that to the screen in one step.
+// through its owner, and copies that to the screen in one step. It passes the
+// pointer's presses, moves, releases and Ctrl+wheel turns on to its owner, and
+// draws short labels (the corner numbers) over the picture.
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "image/pixelsurface.h"
 #include "workspace/outlineediting.h"
@@ -20,18 +23,42 @@ class TPaintBox : public QWidget {
   using Composer = std::function<const PixelSurface*(const PaneArea& area)>;
   // A mouse button went down at pane position (x, y).
   using PressHandler = std::function<void(MouseButton button, int x, int y)>;
+  // The pointer moved to (x, y) with the left button held, or the left button
+  // went up there.
+  using PointerHandler = std::function<void(int x, int y)>;
+  // The wheel turned `notches` (positive away from the user) with Ctrl held,
+  // the pointer at (x, y).
+  using ZoomHandler = std::function<void(int notches, int x, int y)>;
+  // A text drawn with its left end at (x, y), its baseline below y.
+  struct Label {
+    QString text;
+    int x, y;
+  };
+  using LabelSource = std::function<std::vector<Label>()>;
 
   TPaintBox(const QString& name, QWidget* parent = nullptr);
   void SetComposer(Composer composer) { composer_ = std::move(composer); }
   void SetPressHandler(PressHandler handler) { press_ = std::move(handler); }
+  void SetDragHandlers(PointerHandler move, PointerHandler release) {
+    move_ = std::move(move);
+    release_ = std::move(release);
+  }
+  void SetZoomHandler(ZoomHandler handler) { zoom_ = std::move(handler); }
+  void SetLabelSource(LabelSource labels) { labels_ = std::move(labels); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   Composer composer_;
   PressHandler press_;
+  PointerHandler move_, release_;
+  ZoomHandler zoom_;
+  LabelSource labels_;
 };
 
 }  // namespace trellimap

@@ -13,12 +13,15 @@ PaneArea ZoomedPicture(const dib& picture, int32_t zoom) {
   return {0, 0, Zoomed(DibWidth(&picture), zoom), Zoomed(DibHeight(&picture), zoom)};
 }
 
-void ComposePane(const dib& picture, int32_t zoom, TDynaArray* outline, const PaneArea& area, PixelSurface& surface) {
+void ComposeStretched(const dib& picture, const PaneArea& whole, const PaneArea& area, PixelSurface& surface) {
   surface.SetSize(area.width, area.height);
-  const PaneArea whole = ZoomedPicture(picture, zoom);
   SurfaceDevice device(surface, area.left, area.top);
   PaintDib(device, 0, 0, whole.width, whole.height, &picture, 0, 0, DibWidth(&picture), DibHeight(&picture), false,
            SRCCOPY);
+}
+
+void ComposePane(const dib& picture, int32_t zoom, TDynaArray* outline, const PaneArea& area, PixelSurface& surface) {
+  ComposeStretched(picture, ZoomedPicture(picture, zoom), area, surface);
   if (outline != nullptr) DrawOutline(surface, area.left, area.top, *outline, zoom);
 }
 

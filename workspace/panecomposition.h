@@ -24,4 +24,8 @@ PaneArea ZoomedPicture(const dib& picture, int32_t zoom);
 // memory stays bounded by the area at any zoom.
 void ComposePane(const dib& picture, int32_t zoom, TDynaArray* outline, const PaneArea& area, PixelSurface& surface);
 
+// Composes `area` of a pane that shows `picture` stretched over `whole` (its
+// top-left at the pane's origin), for a stand-in picture of another size.
+void ComposeStretched(const dib& picture, const PaneArea& whole, const PaneArea& area, PixelSurface& surface);
+
 }  // namespace trellimap

@@ -43,7 +43,8 @@ class LanguageTest : public QObject {
     QCOMPARE(form.language, 1);
     QCOMPARE(form.BitBtn1->text(), QString::fromUtf8("Projekt öffnen..."));
     QCOMPARE(form.panes[2].renderButton->text(), QStringLiteral("Berechnen"));
-    QCOMPARE(form.panes[0].label->text(), QStringLiteral("Zoom in %:"));
+    QCOMPARE(form.panes[0].label->text(), QString::fromUtf8("Größe in %:"));
+    QVERIFY(form.panes[0].label->width() >= form.panes[0].label->sizeHint().width());  // sized to its text
     QCOMPARE(form.Language1->title(), QStringLiteral("Sprache"));
     QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("Alle Bilder|")));
     QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));

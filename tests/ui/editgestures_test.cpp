@@ -1,0 +1,157 @@
+#include <QLabel>
+#include <QStatusBar>
+#include <QtTest>
+
+#include "image/pixmill3.h"
+#include "tests/support/programfolder.h"
+#include "tests/support/recordingmessages.h"
+#include "ui/mainunit.h"
+#include "warp/renderer.h"
+#include "workspace/panegeometry.h"
+
+namespace trellimap {
+
+class EditGesturesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    form = std::make_unique<TMainForm>(QStringList{}, program.Folder());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    Workspace& ws = *form->ws;
+    for (auto [d, w, h, salt] : {std::tuple{&ws.di1, 40, 30, 1u}, {&ws.di2, 50, 20, 2u}}) {
+      ReleaseDib(d);
+      newdib(d, w, h, 24, nullptr, 0);
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) setpixel(*d, x, y, (x * 7 + y * 131 + salt * 99) & 0xFFFFFF);
+    }
+    for (size_t i = 0; i < 4; ++i) form->panes[i].zoom->setValue(200);
+  }
+  void cleanup() { form.reset(); }
+
+  void dragUndoRedoAndPlainClicks();
+  void keysTakeBackAndNudgePointsAndOptionsUndo();
+  void wheelAndFitZoomThroughTheEdit();
+
+ private:
+  TPaintBox* Box(int pane) { return form->panes[static_cast<size_t>(pane)].paintBox; }
+  void Click(int pane, QPoint at) { QTest::mouseClick(Box(pane), Qt::LeftButton, {}, at); }
+  void Quadrilaterals() {
+    for (QPoint p : {QPoint(4, 4), QPoint(70, 6), QPoint(72, 50), QPoint(6, 52)}) Click(0, p);
+    for (QPoint p : {QPoint(4, 4), QPoint(90, 4), QPoint(90, 36), QPoint(4, 36)}) Click(1, p);
+  }
+  std::vector<uint8_t> Pixels(const dib& d) { return {d.poi, d.poi + DibHeight(&d) * d.bytew}; }
+  QString Status() { return form->statusBar()->findChildren<QLabel*>().value(0)->text(); }
+  const TOutlinePoint& Point(TDynaArray& list, uint32_t i) { return *static_cast<TOutlinePoint*>(list.GetObject(i)); }
+
+  testing::ProgramFolder program;
+  testing::RecordingMessages messages;
+  std::unique_ptr<TMainForm> form;
+};
+
+void EditGesturesTest::dragUndoRedoAndPlainClicks() {
+  Workspace& ws = *form->ws;
+  Click(0, {4, 4});
+  QVERIFY(Status().contains(QStringLiteral("Picture 1: click corner 2 of 4; the right button adds a point")));
+  QVERIFY(Status().contains(QStringLiteral("Picture 2: click corner 1 of 4")));
+  Click(0, {70, 6});
+  Click(0, {72, 50});
+  Click(0, {6, 52});
+  for (QPoint p : {QPoint(4, 4), QPoint(90, 4), QPoint(90, 36), QPoint(4, 36)}) Click(1, p);
+  QVERIFY(Status().contains(QStringLiteral("Picture 1: outline complete")));
+  const std::vector<uint8_t> result1 = Pixels(ws.di3), result2 = Pixels(ws.di4);
+
+  // Corner 2 dragged with real events: it moves, its kind stays, and at the
+  // release the results are exactly a fresh render's.
+  QTest::mousePress(Box(0), Qt::LeftButton, {}, {72, 4});  // within 6 pixels of (70, 6)
+  for (int step = 1; step <= 5; ++step) QTest::mouseMove(Box(0), QPoint(72 - 2 * step, 4 + 4 * step));
+  QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {62, 24});
+  QCOMPARE(ws.punkte1.count, 5u);
+  QCOMPARE(Point(ws.punkte1, 1).x, 31);
+  QCOMPARE(Point(ws.punkte1, 1).y, 12);
+  QVERIFY(Point(ws.punkte1, 1).iscorner);
+  const std::vector<uint8_t> dragged1 = Pixels(ws.di3), dragged2 = Pixels(ws.di4);
+  QVERIFY(dragged1 != result1);
+  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  RenderDirection(ws, WarpDirection::TwoIntoOne);
+  QVERIFY(Pixels(ws.di3) == dragged1 && Pixels(ws.di4) == dragged2);
+
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(Point(ws.punkte1, 1).x, 35);
+  QVERIFY(Pixels(ws.di3) == result1 && Pixels(ws.di4) == result2);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QVERIFY(Pixels(ws.di3) == dragged1 && Pixels(ws.di4) == dragged2);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  QCOMPARE(Point(ws.punkte1, 1).x, 31);
+
+  // A press on a point that moves no more than 3 pixels is a click: on a
+  // complete outline it starts a new one, as a click anywhere does.
+  QTest::mousePress(Box(0), Qt::LeftButton, {}, {8, 8});
+  QTest::mouseMove(Box(0), QPoint(11, 5));
+  QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {11, 5});
+  QCOMPARE(ws.punkte1.count, 1u);
+  QCOMPARE(Point(ws.punkte1, 0).x, 4);  // where the press was
+  QCOMPARE(ws.ecken1, 1);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);  // the new outline was one step
+  QCOMPARE(ws.ecken1, 4);
+}
+
+void EditGesturesTest::keysTakeBackAndNudgePointsAndOptionsUndo() {
+  Workspace& ws = *form->ws;
+  Quadrilaterals();
+  Click(0, {20, 20});  // a new outline on picture 1: corner 1, the last point clicked
+  QTest::mouseClick(Box(0), Qt::RightButton, {}, QPoint(40, 16));
+  QTest::keyClick(form.get(), Qt::Key_Backspace);  // the intermediate point goes
+  QCOMPARE(ws.punkte1.count, 1u);
+  QTest::keyClick(form.get(), Qt::Key_Right);
+  QTest::keyClick(form.get(), Qt::Key_Down, Qt::ShiftModifier);
+  QCOMPARE(Point(ws.punkte1, 0).x, 11);
+  QCOMPARE(Point(ws.punkte1, 0).y, 20);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);  // one step per key press
+  QCOMPARE(Point(ws.punkte1, 0).y, 10);
+
+  Click(1, {50, 50});  // picture 2 last clicked: its outline was complete, a new one starts
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(ws.ecken2, 4);
+  QTest::keyClick(form.get(), Qt::Key_Backspace);  // corner 4 goes and the outline opens
+  QCOMPARE(ws.ecken2, 3);
+  QCOMPARE(ws.punkte2.count, 3u);
+  QVERIFY(Status().contains(QStringLiteral("Picture 2: click corner 4 of 4")));
+
+  form->TransCheck->click();
+  QVERIFY(ws.transparent);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(!ws.transparent && !form->TransCheck->isChecked());
+  QCOMPARE(ws.ecken2, 3);
+  form->panes[2].renderButton->click();  // an open outline: nothing to render, and the bar says why
+  QVERIFY(form->statusBar()->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("four corners")));
+}
+
+void EditGesturesTest::wheelAndFitZoomThroughTheEdit() {
+  form->panes[0].zoom->setValue(100);
+  QScrollArea* view = form->panes[0].scrollBox;
+  QWheelEvent wheel(QPointF(10, 10), Box(0)->mapToGlobal(QPointF(10, 10)), {}, {0, 120}, Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(Box(0), &wheel);
+  QCOMPARE(form->panes[0].zoom->value(), 125);
+  QCOMPARE(Box(0)->size(), QSize(50, 38));
+  QWheelEvent plain(QPointF(10, 10), Box(0)->mapToGlobal(QPointF(10, 10)), {}, {0, 120}, Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(Box(0), &plain);  // without Ctrl the wheel does not zoom
+  QCOMPARE(form->panes[0].zoom->value(), 125);
+
+  form->FitBtn[0]->click();
+  const QSize room = view->maximumViewportSize();
+  QVERIFY(Box(0)->width() <= room.width() && Box(0)->height() <= room.height());
+  QVERIFY(Box(0)->width() > room.width() - 3 || Box(0)->height() > room.height() - 3);
+  QTest::mouseDClick(form->panes[2].label, Qt::LeftButton);
+  QCOMPARE(form->panes[2].zoom->value(), FitZoom(320, 200, form->panes[2].scrollBox->maximumViewportSize().width(),
+                                                 form->panes[2].scrollBox->maximumViewportSize().height()));
+}
+
+}  // namespace trellimap
+
+QTEST_MAIN(trellimap::EditGesturesTest)
+#include "editgestures_test.moc"

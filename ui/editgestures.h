@@ -1,0 +1,92 @@
+#pragma once
+// Editing beyond the plain click: dragging a point (with results that follow
+// it), undo and redo, taking back the last point, moving a point with the
+// arrow keys, and the status bar that says what comes next. A press that does
+// not drag keeps exactly the effect of a click. The window's picture panes
+// hand their pointer events here; the logic lives in the core.
+
+#include <QLabel>
+#include <QObject>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/paintbox.h"
+#include "warp/dragpreview.h"
+#include "workspace/edithistory.h"
+
+namespace trellimap {
+
+class TMainForm;
+
+class TEditGestures : public QObject {
+  Q_OBJECT
+ public:
+  explicit TEditGestures(TMainForm& form);
+
+  // Pointer events of picture pane `pane` (0 or 1), in pane pixels.
+  void Press(size_t pane, MouseButton button, int x, int y);
+  void Move(size_t pane, int x, int y);
+  void Release(size_t pane, int x, int y);
+
+  void Undo();
+  void Redo();
+  // Backspace: the last point of the picture under the pointer, else of the
+  // picture last clicked.
+  void RemoveLastPoint();
+  // Arrow keys: the point last clicked or dragged, by (dx, dy) picture pixels.
+  void Nudge(int dx, int dy);
+
+  // An option box changed the workspace from `before`, unless the program set it.
+  void OptionChanged(const OutlineState& before);
+  // A new workspace (an opened project): nothing of the old one can be undone.
+  void ForgetHistory();
+
+  // While a drag shows reduced results, the one for result pane `pane` (2 or 3).
+  const dib* PreviewFor(size_t pane) const;
+  // The corner numbers of picture pane `pane`, beside their markers.
+  std::vector<TPaintBox::Label> CornerLabels(size_t pane) const;
+
+  // Shows what comes next on each picture and the warnings that hold now;
+  // `notice` (a passing warning) goes first when given.
+  void UpdateStatus(const std::string& notice = {});
+
+ private:
+  struct Grab {
+    size_t pane;
+    int32_t index;
+    int x, y;  // where the press was
+    bool dragging;
+    OutlineState before;
+  };
+  struct Place {
+    size_t pane = 0;
+    int32_t index = -1;
+  };
+
+  TDynaArray& List(size_t pane) const;
+  int32_t& Corners(size_t pane) const;
+  bool BothComplete() const;
+  bool LiveResults() const;
+  // A click's effect, recorded as one step.
+  void Click(size_t pane, MouseButton button, int x, int y);
+  // After a change from `before`: one step, the picture repainted, the status.
+  void Changed(size_t pane, const OutlineState& before);
+  void Restored();
+  size_t PaneUnderPointer() const;
+
+  TMainForm& form_;
+  EditHistory history_;
+  DragPreview preview_;
+  std::optional<Grab> grab_;
+  Place last_;
+  QLabel* guidance_ = nullptr;
+  QLabel* warnings_ = nullptr;
+};
+
+// A press within this many screen pixels of a point grabs it, and moving it
+// more than kDragThreshold pixels drags it.
+inline constexpr int kGrabRadius = 6;
+inline constexpr int kDragThreshold = 3;
+
+}  // namespace trellimap
