@@ -56,8 +56,6 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
       ASSERT_TRUE(preview.Render(ws));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::TwoIntoOne));
-      EXPECT_EQ(DibWidth(&preview.Result1()), 45);
-      EXPECT_EQ(DibWidth(&preview.Result2()), 60);
       EXPECT_EQ(Pixels(preview.Result1()), Pixels(ws.di3)) << bits << " bits, options " << options;
       EXPECT_EQ(Pixels(preview.Result2()), Pixels(ws.di4)) << bits << " bits, options " << options;
     }
@@ -82,10 +80,8 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
   ws.ecken2 = 4;
   ASSERT_TRUE(preview.Render(ws));
   const dib &r1 = preview.Result1(), &r2 = preview.Result2();
-  ASSERT_EQ(DibWidth(&r1), 500);
-  ASSERT_EQ(DibHeight(&r1), 300);
-  ASSERT_EQ(DibWidth(&r2), 501);
-  ASSERT_EQ(DibHeight(&r2), 300);
+  ASSERT_EQ((std::array{DibWidth(&r1), DibHeight(&r1), DibWidth(&r2), DibHeight(&r2)}),
+            (std::array{500, 300, 501, 300}));
   for (int32_t y = 1; y < 299; ++y)  // the renderer leaves parts of the outline's edge alone
     for (int32_t x = 1; x < 499; ++x) {
       ASSERT_EQ(getpixel(r1, x, y), getpixel(ws.di1, 2 * x, 2 * y)) << x << ", " << y;
