@@ -52,19 +52,14 @@ void EditHistory::Record(const OutlineState& before, Workspace& ws) {
   redo_.clear();
 }
 
-bool EditHistory::Undo(Workspace& ws) {
-  if (undo_.empty()) return false;
-  redo_.push_back(CaptureState(ws));
-  RestoreState(ws, undo_.back());
-  undo_.pop_back();
-  return true;
-}
+bool EditHistory::Undo(Workspace& ws) { return Step(undo_, redo_, ws); }
+bool EditHistory::Redo(Workspace& ws) { return Step(redo_, undo_, ws); }
 
-bool EditHistory::Redo(Workspace& ws) {
-  if (redo_.empty()) return false;
-  undo_.push_back(CaptureState(ws));
-  RestoreState(ws, redo_.back());
-  redo_.pop_back();
+bool EditHistory::Step(std::vector<OutlineState>& from, std::vector<OutlineState>& to, Workspace& ws) {
+  if (from.empty()) return false;
+  to.push_back(CaptureState(ws));
+  RestoreState(ws, from.back());
+  from.pop_back();
   return true;
 }
 

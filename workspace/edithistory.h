@@ -39,6 +39,9 @@ class EditHistory {
   static constexpr size_t kMaxSteps = 1000;
 
  private:
+  // Restores the last state of `from`, keeping the present one in `to`.
+  static bool Step(std::vector<OutlineState>& from, std::vector<OutlineState>& to, Workspace& ws);
+
   std::vector<OutlineState> undo_, redo_;
 };
 
