@@ -16,6 +16,7 @@
 #include "tests/warp/literalwarp.h"
 #include "tests/warp/outlines.h"
 #include "warp/renderer.h"
+#include "warp/smoothrenderer.h"
 
 namespace trellimap {
 namespace {
@@ -116,6 +117,11 @@ int main(int argc, char** argv) {
     RenderDirection(big, WarpDirection::TwoIntoOne);
   });
   std::printf("warp_both_ms: %.1f\n", both);
+  const double smooth = Best(3, [&] {
+    RenderSmooth(big, WarpDirection::OneIntoTwo);
+    RenderSmooth(big, WarpDirection::TwoIntoOne);
+  });
+  std::printf("smooth_both_ms: %.1f\n", smooth);
 
   Workspace small;
   Prepare(small, 1000, 750);

@@ -11,6 +11,7 @@
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "warp/renderer.h"
+#include "warp/smoothrenderer.h"
 #include "workspace/commandline.h"
 #include "workspace/demo.h"
 #include "workspace/pointlist.h"
@@ -26,9 +27,10 @@ const std::map<std::string, std::string> kUsage = {
      "  LIST is \"x,y x,y ...\" in picture pixels; a point ending in \",i\" is an intermediate\n"
      "  point (a right-button press). Nothing is rendered.\n"},
     {"render",
-     "trellimap-cli render IN.gip OUT.gip [--result1 FILE] [--result2 FILE]\n"
+     "trellimap-cli render IN.gip OUT.gip [--smooth] [--result1 FILE] [--result2 FILE]\n"
      "  Renders both directions of a project with its stored options, saves it as OUT.gip\n"
-     "  and, when asked, the results as pictures (the extension selects the format).\n"},
+     "  and, when asked, the results as pictures (the extension selects the format).\n"
+     "  --smooth resamples: no holes, antialiased edges, area-averaged where minified.\n"},
     {"info",
      "trellimap-cli info FILE [--json]\n"
      "  Describes a picture (size, depth as read and after promotion, pixel checksum) or a\n"
@@ -253,14 +255,15 @@ int Render(const Arguments& args) {
   Arguments positional;
   std::map<std::string, std::string> options;
   std::string problem;
-  if (!ParseOptions(args, {}, {"--result1", "--result2"}, &positional, &options, &problem))
+  if (!ParseOptions(args, {"--smooth"}, {"--result1", "--result2"}, &positional, &options, &problem))
     return UsageError("render", problem);
   if (positional.size() != 2) return UsageError("render", "give the project to read and the one to write");
   Workspace ws;
   if (const int status = OpenProject(ws, positional[0])) return status;
   if (ws.ecken1 != 4 || ws.ecken2 != 4) return Fail(positional[0], "both outlines need four corners");
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
-  RenderDirection(ws, WarpDirection::TwoIntoOne);
+  ws.smooth = options.count("--smooth") > 0;
+  RenderAsChosen(ws, WarpDirection::OneIntoTwo);
+  RenderAsChosen(ws, WarpDirection::TwoIntoOne);
   if (const int status = SaveProject(ws, positional[1])) return status;
   if (options.count("--result1"))
     if (const int status = WritePicture(ws.di3, options["--result1"])) return status;

@@ -25,7 +25,7 @@
 #include "ui/guarded.h"
 #include "ui/named.h"
 #include "ui/windowfont.h"
-#include "warp/renderer.h"
+#include "warp/smoothrenderer.h"
 #include "workspace/commandline.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
@@ -122,6 +122,8 @@ void TMainForm::BuildTopBar(QWidget* client) {
   RenderCheck = Named(new QCheckBox(QStringLiteral("Render automatically"), Panel2), "RenderCheck");
   RenderCheck->setGeometry(536, 8, 201, 17);
   RenderCheck->setChecked(true);
+  SmoothCheck = Named(new QCheckBox(QStringLiteral("Smooth results"), Panel2), "SmoothCheck");
+  SmoothCheck->setGeometry(536, 24, 201, 17);
 }
 
 void TMainForm::BuildMenu() {
@@ -291,6 +293,10 @@ void TMainForm::ConnectPanes() {
   connect(ShoworiginalCheck, &QCheckBox::toggled, this, &TMainForm::ShoworiginalCheckClick);
   connect(TransCheck, &QCheckBox::toggled, this, &TMainForm::TransCheckClick);
   connect(RenderCheck, &QCheckBox::toggled, this, [this](bool on) { ws->renderautomatically = on; });
+  connect(SmoothCheck, &QCheckBox::toggled, this, [this](bool on) {
+    ws->smooth = on;
+    RenderBothIfAutomatic();
+  });
 }
 
 int32_t TMainForm::PaneZoom(size_t pane) const { return ZoomFromText(panes[pane].zoom->cleanText().toStdString()); }
@@ -349,14 +355,14 @@ void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
 }
 
 void TMainForm::BerechnenBtnClick() {
-  if (RenderDirection(*ws, WarpDirection::OneIntoTwo))
+  if (RenderAsChosen(*ws, WarpDirection::OneIntoTwo))
     PaintBox3Paint();
   else
     Editing->UpdateStatus(UnfinishedOutlineWarning());
 }
 
 void TMainForm::Render2BtnClick() {
-  if (RenderDirection(*ws, WarpDirection::TwoIntoOne))
+  if (RenderAsChosen(*ws, WarpDirection::TwoIntoOne))
     PaintBox4Paint();
   else
     Editing->UpdateStatus(UnfinishedOutlineWarning());

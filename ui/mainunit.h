@@ -100,6 +100,7 @@ class TMainForm : public QMainWindow {
   QCheckBox* ShoworiginalCheck = nullptr;
   QCheckBox* TransCheck = nullptr;
   QCheckBox* RenderCheck = nullptr;
+  QCheckBox* SmoothCheck = nullptr;  // resampled results; off at every start
   // Columns and panes (1 top left, 2 top right, 3 bottom left, 4 bottom right).
   QWidget* Panel1 = nullptr;
   QWidget* Panel3 = nullptr;

@@ -29,6 +29,7 @@ struct Workspace {
   bool showoriginal = false;  // results start as a copy of the destination picture
   bool transparent = false;   // warped pixels are blended half and half
   bool renderautomatically = true;
+  bool smooth = false;  // results resampled smoothly; an option of the run, never stored
 };
 
 // Size of the pictures a new workspace starts with.

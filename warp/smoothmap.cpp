@@ -1,0 +1,122 @@
+#include "warp/smoothmap.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/outlinepoint.h"
+
+namespace trellimap {
+namespace {
+
+// Caps on the mesh, so that outlines far beyond any picture stay cheap.
+constexpr double kMaxRows = 4096;
+constexpr double kMaxColumnsPerStrip = 4096;
+constexpr size_t kMaxColumns = 1 << 16;
+
+double Distance(const Vec& a, const Vec& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+// The points of side k: from the k-th corner record to the next one.
+std::vector<Vec> SidePoints(TDynaArray& outline, int k) {
+  std::vector<Vec> points;
+  int corners = 0;
+  for (uint32_t i = 0; i < outline.count; ++i) {
+    const auto* p = static_cast<const TOutlinePoint*>(outline.GetObject(i));
+    if (p->iscorner) ++corners;
+    if (corners == k || (corners == k + 1 && p->iscorner))
+      points.push_back({static_cast<double>(p->x), static_cast<double>(p->y)});
+    if (corners > k) break;
+  }
+  if (points.empty()) points.push_back({0, 0});
+  return points;
+}
+
+}  // namespace
+
+SidePath::SidePath(std::vector<Vec> points) : points_(std::move(points)) {
+  cumulative_.push_back(0);
+  for (size_t i = 1; i < points_.size(); ++i)
+    cumulative_.push_back(cumulative_.back() + Distance(points_[i - 1], points_[i]));
+}
+
+Vec SidePath::At(double distance) const {
+  if (points_.size() == 1 || distance <= 0) return points_.front();
+  if (distance >= Length()) return points_.back();
+  // The segment that holds the distance; zero-length segments are passed over.
+  const size_t end =
+      static_cast<size_t>(std::upper_bound(cumulative_.begin(), cumulative_.end(), distance) - cumulative_.begin());
+  const size_t a = end - 1;
+  const double span = cumulative_[end] - cumulative_[a];
+  const double t = span > 0 ? (distance - cumulative_[a]) / span : 0;
+  return {points_[a].x + (points_[end].x - points_[a].x) * t, points_[a].y + (points_[end].y - points_[a].y) * t};
+}
+
+std::vector<double> SidePath::Bends() const {
+  return {cumulative_.begin() + 1, cumulative_.end() - (cumulative_.size() > 1 ? 1 : 0)};
+}
+
+OutlineMap::OutlineMap(TDynaArray& outline) : side1(SidePoints(outline, 1)), side3(SidePoints(outline, 3)) {}
+
+std::vector<double> OutlineMap::Bends() const {
+  std::vector<double> s;
+  if (side1.Length() > 0)
+    for (double d : side1.Bends()) s.push_back(d / side1.Length());
+  if (side3.Length() > 0)
+    for (double d : side3.Bends()) s.push_back(1 - d / side3.Length());
+  return s;
+}
+
+Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double cell, double tolerance) {
+  std::vector<double> bends = destination.Bends();
+  for (double s : source.Bends()) bends.push_back(s);
+  bends.push_back(0);
+  bends.push_back(1);
+  std::erase_if(bends, [](double s) { return !(s >= 0 && s <= 1); });
+  std::sort(bends.begin(), bends.end());
+  bends.erase(std::unique(bends.begin(), bends.end()), bends.end());
+
+  // Each strip between bends is one bilinear patch on either outline.
+  struct Strip {
+    double s0, s1, across, twist;
+  };
+  std::vector<Strip> strips;
+  double along = 0;  // the longest r-edge, in destination pixels
+  for (size_t i = 0; i + 1 < bends.size(); ++i) {
+    Strip strip{bends[i], bends[i + 1], 0, 0};
+    for (const OutlineMap* map : {&destination, &source}) {
+      const Vec b0 = map->Bottom(strip.s0), b1 = map->Bottom(strip.s1);
+      const Vec t0 = map->Top(strip.s0), t1 = map->Top(strip.s1);
+      strip.twist = std::max(strip.twist, std::hypot(t1.x - t0.x - b1.x + b0.x, t1.y - t0.y - b1.y + b0.y));
+      if (map == &destination) {
+        strip.across = std::max(Distance(b0, b1), Distance(t0, t1));
+        along = std::max({along, Distance(b0, t0), Distance(b1, t1)});
+      }
+    }
+    strips.push_back(strip);
+  }
+  Mesh mesh;
+  mesh.rows = static_cast<int32_t>(std::clamp(std::ceil(along / cell), 1.0, kMaxRows));
+  mesh.s.push_back(0);
+  for (const Strip& strip : strips) {
+    // A triangle of a cell a × b (in parts of the strip) strays by at most
+    // twist × a × b / 4 from its patch.
+    const double forSize = std::ceil(strip.across / cell);
+    const double forTwist = std::ceil(strip.twist / (4 * tolerance * mesh.rows));
+    const auto parts = static_cast<int>(std::clamp(std::max(forSize, forTwist), 1.0, kMaxColumnsPerStrip));
+    for (int k = 1; k <= parts && mesh.s.size() < kMaxColumns; ++k)
+      mesh.s.push_back(k == parts ? strip.s1 : strip.s0 + (strip.s1 - strip.s0) * k / parts);
+  }
+  if (mesh.s.back() != 1) mesh.s.push_back(1);
+  const size_t vertices = static_cast<size_t>(mesh.rows + 1) * mesh.Columns();
+  mesh.destination.resize(vertices);
+  mesh.source.resize(vertices);
+  for (int32_t j = 0; j <= mesh.rows; ++j) {
+    const double r = static_cast<double>(j) / mesh.rows;
+    for (size_t c = 0; c < mesh.Columns(); ++c) {
+      mesh.destination[mesh.Index(j, c)] = destination.At(mesh.s[c], r);
+      mesh.source[mesh.Index(j, c)] = source.At(mesh.s[c], r);
+    }
+  }
+  return mesh;
+}
+
+}  // namespace trellimap

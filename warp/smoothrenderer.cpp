@@ -1,0 +1,411 @@
+#include "warp/smoothrenderer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "image/pixmill3.h"
+#include "warp/smoothmap.h"
+
+namespace trellimap {
+namespace {
+
+constexpr int32_t kTile = 64;                    // destination pixels a side
+constexpr double kCell = 24;                     // mesh cells about this many destination pixels across
+constexpr double kTolerance = 0.02;              // how far a mesh triangle may stray from the map, in pixels
+constexpr double kMaxFootprint = 64;             // source pixels across one destination pixel, at most
+constexpr int kMinSamples = 2, kMaxSamples = 4;  // samples per pixel a side
+
+// Four floats, red, green, blue and a spare, worked on as one.
+using Colour = float __attribute__((vector_size(16)));
+using Bytes4 = uint8_t __attribute__((vector_size(4)));
+
+// A picture as the resampler reads it: pixels of four bytes (red, green, blue,
+// zero), rows from the top, with a black border of one pixel all round, so
+// that a bilinear read near the edge needs no test per pixel. Reads further
+// out are black.
+struct Level {
+  int32_t w = 0, h = 0;
+  std::vector<Bytes4> px;  // (w + 2) × (h + 2)
+
+  size_t Stride() const { return static_cast<size_t>(w) + 2; }
+  Bytes4* Row(int32_t y) { return px.data() + static_cast<size_t>(y + 1) * Stride() + 1; }
+  const Bytes4* Row(int32_t y) const { return px.data() + static_cast<size_t>(y + 1) * Stride() + 1; }
+
+  void Resize(int32_t width, int32_t height) {
+    w = width;
+    h = height;
+    px.assign(Stride() * static_cast<size_t>(h + 2), Bytes4{0, 0, 0, 0});
+  }
+
+  // The bilinear value at (u, v), pixel centres at whole numbers.
+  Colour Bilinear(double u, double v) const {
+    // Shifted by one, the coordinates of any read that touches the picture
+    // are not negative, so truncation is the floor.
+    const double su = u + 1, sv = v + 1;
+    if (!(su >= 0 && su < w + 1 && sv >= 0 && sv < h + 1)) return Colour{0, 0, 0, 0};
+    const auto x = static_cast<int32_t>(su), y = static_cast<int32_t>(sv);
+    const auto ax = static_cast<float>(su - x), ay = static_cast<float>(sv - y);
+    const Bytes4* p = px.data() + static_cast<size_t>(y) * Stride() + static_cast<size_t>(x);
+    const Bytes4* q = p + Stride();
+    const Colour top = __builtin_convertvector(p[0], Colour) +
+                       (__builtin_convertvector(p[1], Colour) - __builtin_convertvector(p[0], Colour)) * ax;
+    const Colour bottom = __builtin_convertvector(q[0], Colour) +
+                          (__builtin_convertvector(q[1], Colour) - __builtin_convertvector(q[0], Colour)) * ax;
+    return top + (bottom - top) * ay;
+  }
+};
+
+// The source and its halvings, each averaged from the one before over 2 × 2
+// pixels (a missing neighbour past an odd edge counts as black, as reads off
+// the picture do).
+struct Pyramid {
+  std::vector<Level> levels;
+
+  explicit Pyramid(const dib& picture) {
+    Level base;
+    base.Resize(DibWidth(&picture), DibHeight(&picture));
+    const bool direct = DibBitCount(&picture) == 24;
+    for (int32_t y = 0; y < base.h; ++y) {
+      const uint8_t* row = picture.poi + static_cast<int64_t>(base.h - 1 - y) * picture.bytew;
+      Bytes4* out = base.Row(y);
+      for (int32_t x = 0; x < base.w; ++x) {
+        if (direct) {
+          out[x] = Bytes4{row[3 * x + 2], row[3 * x + 1], row[3 * x], 0};
+        } else {
+          const uint32_t c = DibPixelColour(picture, x, y);
+          out[x] = Bytes4{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16), 0};
+        }
+      }
+    }
+    levels.push_back(std::move(base));
+  }
+
+  // The level (0 is the source); levels are made before the threads start.
+  const Level& Get(int level) const { return levels[static_cast<size_t>(std::min<int>(level, Top()))]; }
+  int Top() const { return static_cast<int>(levels.size()) - 1; }
+
+  // Makes the levels up to `level`.
+  void Build(int level) {
+    while (Top() < level) {
+      const Level& from = levels.back();
+      Level next;
+      next.Resize((from.w + 1) / 2, (from.h + 1) / 2);
+      for (int32_t y = 0; y < next.h; ++y) {
+        const Bytes4* a = from.Row(2 * y);
+        const Bytes4* b = from.Row(2 * y + 1);
+        Bytes4* out = next.Row(y);
+        for (int32_t x = 0; x < next.w; ++x) {
+          const Colour sum = __builtin_convertvector(a[2 * x], Colour) + __builtin_convertvector(a[2 * x + 1], Colour) +
+                             __builtin_convertvector(b[2 * x], Colour) + __builtin_convertvector(b[2 * x + 1], Colour);
+          for (int k = 0; k < 3; ++k) out[x][k] = static_cast<uint8_t>((sum[k] + 2) / 4);
+        }
+      }
+      levels.push_back(std::move(next));
+    }
+  }
+};
+
+// A mesh triangle: its destination corners and the affine map from
+// destination to source coordinates it stands for.
+struct Triangle {
+  Vec d[3];
+  double au, ux, uy, av, vx, vy;  // u = au + ux × X + uy × Y, v likewise
+  double footprint;               // source pixels across one destination pixel
+
+  bool Make(const Vec& d0, const Vec& d1, const Vec& d2, const Vec& s0, const Vec& s1, const Vec& s2) {
+    d[0] = d0;
+    d[1] = d1;
+    d[2] = d2;
+    const double e1x = d1.x - d0.x, e1y = d1.y - d0.y, e2x = d2.x - d0.x, e2y = d2.y - d0.y;
+    const double det = e1x * e2y - e1y * e2x;
+    if (!(std::abs(det) > 1e-12)) return false;  // covers no area
+    // (alpha, beta) of a point in the triangle's own axes, then the source there.
+    const double ax = e2y / det, ay = -e2x / det, bx = -e1y / det, by = e1x / det;
+    const double f1u = s1.x - s0.x, f2u = s2.x - s0.x, f1v = s1.y - s0.y, f2v = s2.y - s0.y;
+    ux = f1u * ax + f2u * bx;
+    uy = f1u * ay + f2u * by;
+    vx = f1v * ax + f2v * bx;
+    vy = f1v * ay + f2v * by;
+    au = s0.x - ux * d0.x - uy * d0.y;
+    av = s0.y - vx * d0.x - vy * d0.y;
+    footprint = std::min(kMaxFootprint, std::max(std::hypot(ux, vx), std::hypot(uy, vy)));
+    return true;
+  }
+};
+
+// The samples of one tile: colour and whether the region covers it.
+struct Samples {
+  int n = 2;                                      // per pixel a side
+  int32_t x0 = 0, y0 = 0, columns = 0, rows = 0;  // the tile in samples
+  std::vector<Colour> colour;
+  std::vector<uint8_t> covered;
+
+  void Start(int32_t tileX, int32_t tileY, int perPixel) {
+    n = perPixel;
+    x0 = tileX;
+    y0 = tileY;
+    columns = rows = kTile * n;
+    colour.resize(static_cast<size_t>(columns * rows));
+    covered.assign(static_cast<size_t>(columns * rows), 0);
+  }
+  // The destination coordinate of sample index i of a tile starting at pixel p.
+  double Position(int32_t p, int32_t i) const { return p - 0.5 + (i + 0.5) / n; }
+  // The first sample index at or after coordinate c.
+  int32_t FirstAtOrAfter(int32_t p, double c) const {
+    return static_cast<int32_t>(std::ceil((c - (p - 0.5)) * n - 0.5));
+  }
+};
+
+struct Job {
+  const Mesh* mesh;
+  const Pyramid* pyramid;
+  const std::vector<std::vector<uint32_t>>* bins;  // cells of each tile, in the map's order
+  const std::vector<float>* footprints;            // of each cell
+  int32_t W, H, tilesAcross;
+  const dib* destination;
+  bool showoriginal, transparent;
+  uint8_t* pixels;
+  int32_t bytew;
+};
+
+// Where a cell's two triangles lie, from the mesh.
+void CellTriangles(const Mesh& mesh, uint32_t cell, Triangle out[2], bool made[2]) {
+  const size_t columns = mesh.Columns() - 1;
+  const auto j = static_cast<int32_t>(cell / columns);
+  const size_t c = cell % columns;
+  const Vec& d00 = mesh.Destination(j, c);
+  const Vec& d10 = mesh.Destination(j, c + 1);
+  const Vec& d01 = mesh.Destination(j + 1, c);
+  const Vec& d11 = mesh.Destination(j + 1, c + 1);
+  const Vec& s00 = mesh.Source(j, c);
+  const Vec& s10 = mesh.Source(j, c + 1);
+  const Vec& s01 = mesh.Source(j + 1, c);
+  const Vec& s11 = mesh.Source(j + 1, c + 1);
+  made[0] = out[0].Make(d00, d10, d11, s00, s10, s11);
+  made[1] = out[1].Make(d00, d11, d01, s00, s11, s01);
+}
+
+// The source colour at a point, for the samples of one triangle: bilinear
+// where a sample spans at most a source pixel, else read from the halvings
+// that make it so, blended between the two nearest.
+class Reader {
+ public:
+  Reader(const Pyramid& pyramid, double footprint, int n) {
+    const double spacing = footprint / n;
+    if (spacing <= 1) {
+      fine_ = &pyramid.Get(0);
+      return;
+    }
+    const double level = std::log2(spacing);
+    const int low = static_cast<int>(std::floor(level));
+    fine_ = &pyramid.Get(low);
+    coarse_ = &pyramid.Get(low + 1);
+    fineScale_ = std::ldexp(1.0, -low);
+    mix_ = static_cast<float>(level - low);
+  }
+
+  bool Blends() const { return coarse_ != nullptr; }
+
+  Colour Read(double u, double v) const { return fine_->Bilinear(u, v); }
+
+  // For minified triangles: pixel centres of level k lie at 2^k × (x + 0.5) − 0.5 of the source.
+  Colour ReadBlended(double u, double v) const {
+    const Colour c = fine_->Bilinear((u + 0.5) * fineScale_ - 0.5, (v + 0.5) * fineScale_ - 0.5);
+    if (coarse_ == nullptr) return c;
+    const double coarseScale = fineScale_ / 2;
+    const Colour d = coarse_->Bilinear((u + 0.5) * coarseScale - 0.5, (v + 0.5) * coarseScale - 0.5);
+    return c + (d - c) * mix_;
+  }
+
+ private:
+  const Level* fine_ = nullptr;
+  const Level* coarse_ = nullptr;
+  double fineScale_ = 1;
+  float mix_ = 0;
+};
+
+// Marks and colours the samples of `tile` that triangle t covers. A sample
+// row at y takes the edges with y0 <= y < y1 and the span x0 <= x < x1 between
+// them, each edge worked out from its upper end: neighbouring triangles meet
+// exactly, so no sample is taken twice or missed.
+__attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle& t, const Reader& reader, Samples& tile,
+                                                                 int32_t W, int32_t H) {
+  const double top = std::min({t.d[0].y, t.d[1].y, t.d[2].y});
+  const double bottom = std::max({t.d[0].y, t.d[1].y, t.d[2].y});
+  const int32_t limitRows = std::min(tile.rows, (H - tile.y0) * tile.n);
+  const int32_t limitColumns = std::min(tile.columns, (W - tile.x0) * tile.n);
+  const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, top));
+  const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, bottom));
+  const double step = 1.0 / tile.n;
+  for (int32_t j = firstRow; j < endRow; ++j) {
+    const double y = tile.Position(tile.y0, j);
+    double xs[2];
+    int found = 0;
+    for (int e = 0; e < 3 && found < 2; ++e) {
+      const Vec* a = &t.d[e];
+      const Vec* b = &t.d[(e + 1) % 3];
+      if (a->y == b->y) continue;
+      if (a->y > b->y) std::swap(a, b);
+      if (y < a->y || y >= b->y) continue;
+      xs[found++] = a->x + (y - a->y) * (b->x - a->x) / (b->y - a->y);
+    }
+    if (found < 2) continue;
+    const int32_t first = std::max(0, tile.FirstAtOrAfter(tile.x0, std::min(xs[0], xs[1])));
+    const int32_t end = std::min(limitColumns, tile.FirstAtOrAfter(tile.x0, std::max(xs[0], xs[1])));
+    double x = tile.Position(tile.x0, first);
+    double u = t.au + t.ux * x + t.uy * y, v = t.av + t.vx * x + t.vy * y;
+    const double du = t.ux * step, dv = t.vx * step;
+    const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
+    Colour* out = tile.colour.data() + at;
+    const bool blends = reader.Blends();
+    for (int32_t i = first; i < end; ++i, ++out, u += du, v += dv)
+      *out = blends ? reader.ReadBlended(u, v) : reader.Read(u, v);
+    if (end > first) std::memset(tile.covered.data() + at, 1, static_cast<size_t>(end - first));
+  }
+}
+
+// The destination's colour at (x, y).
+Colour DestinationColour(const dib& destination, int32_t x, int32_t y) {
+  const uint32_t c = DibPixelColour(destination, x, y);
+  return Colour{static_cast<float>(c & 0xFF), static_cast<float>(c >> 8 & 0xFF), static_cast<float>(c >> 16 & 0xFF), 0};
+}
+
+// Each pixel of the tile from its samples: the covered ones averaged, taken
+// half and half with the destination when transparent, and blended with the
+// background by the share covered. Pixels no sample covers keep the background.
+void Resolve(const Job& job, const Samples& tile) {
+  const int32_t xEnd = std::min(job.W, tile.x0 + kTile), yEnd = std::min(job.H, tile.y0 + kTile);
+  const int n = tile.n;
+  const auto all = static_cast<float>(n * n);
+  for (int32_t y = tile.y0; y < yEnd; ++y) {
+    uint8_t* row = job.pixels + static_cast<int64_t>(job.H - 1 - y) * job.bytew;
+    for (int32_t x = tile.x0; x < xEnd; ++x) {
+      Colour sum{0, 0, 0, 0};
+      int covered = 0;
+      for (int sy = 0; sy < n; ++sy) {
+        const size_t at = static_cast<size_t>((y - tile.y0) * n + sy) * static_cast<size_t>(tile.columns) +
+                          static_cast<size_t>((x - tile.x0) * n);
+        for (int sx = 0; sx < n; ++sx) {
+          if (!tile.covered[at + sx]) continue;
+          ++covered;
+          sum += tile.colour[at + sx];
+        }
+      }
+      if (covered == 0) continue;
+      const Colour destination =
+          job.showoriginal || job.transparent ? DestinationColour(*job.destination, x, y) : Colour{0, 0, 0, 0};
+      Colour warped = sum / static_cast<float>(covered);
+      if (job.transparent) warped = (warped + destination) / 2;
+      const Colour background = job.showoriginal ? destination : Colour{0, 0, 0, 0};
+      const Colour value = background + (warped - background) * (static_cast<float>(covered) / all);
+      uint8_t* out = row + 3 * static_cast<int64_t>(x);
+      // Values lie within 0 to 255: adding a half and truncating rounds them to nearest.
+      for (int k = 0; k < 3; ++k) out[2 - k] = static_cast<uint8_t>(std::clamp(value[k], 0.0f, 255.0f) + 0.5f);
+    }
+  }
+}
+
+void RenderTiles(const Job& job, int threads) {
+  const int32_t tilesDown = (job.H + kTile - 1) / kTile;
+  const int32_t tiles = job.tilesAcross * tilesDown;
+  std::atomic<int32_t> next{0};
+  auto worker = [&] {
+    Samples samples;
+    Triangle triangles[2];
+    bool made[2];
+    for (int32_t t = next.fetch_add(1); t < tiles; t = next.fetch_add(1)) {
+      const std::vector<uint32_t>& cells = (*job.bins)[static_cast<size_t>(t)];
+      if (cells.empty()) continue;
+      // Enough samples a side for the most minified cell of the tile.
+      double footprint = 0;
+      for (uint32_t cell : cells) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
+      const int n = std::clamp(static_cast<int>(std::ceil(footprint)), kMinSamples, kMaxSamples);
+      samples.Start((t % job.tilesAcross) * kTile, (t / job.tilesAcross) * kTile, n);
+      for (uint32_t cell : cells) {
+        CellTriangles(*job.mesh, cell, triangles, made);
+        for (int k = 0; k < 2; ++k)
+          if (made[k]) Rasterise(triangles[k], Reader(*job.pyramid, triangles[k].footprint, n), samples, job.W, job.H);
+      }
+      Resolve(job, samples);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  worker();
+  for (std::thread& h : helpers) h.join();
+}
+
+}  // namespace
+
+bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
+  return ws.smooth ? RenderSmooth(ws, direction, threads) : RenderDirection(ws, direction, threads);
+}
+
+bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
+  if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
+  const bool oneIntoTwo = direction == WarpDirection::OneIntoTwo;
+  const dib& source = oneIntoTwo ? ws.di1 : ws.di2;
+  const dib& destination = oneIntoTwo ? ws.di2 : ws.di1;
+  dib& result = oneIntoTwo ? ws.di3 : ws.di4;
+  const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
+
+  ReleaseDib(&result);
+  newdib(&result, W, H, 24, nullptr, 0);
+  if (result.poi == nullptr) return true;  // no memory: the result stays empty
+  if (ws.showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew)
+    std::memcpy(result.poi, destination.poi, static_cast<size_t>(result.bytew) * static_cast<size_t>(H));
+  else if (ws.showoriginal)
+    for (int32_t y = 0; y < H; ++y)
+      for (int32_t x = 0; x < W; ++x) setpixel(result, x, y, DibPixelColour(destination, x, y));
+  if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) return true;
+
+  const OutlineMap to(oneIntoTwo ? ws.punkte2 : ws.punkte1), from(oneIntoTwo ? ws.punkte1 : ws.punkte2);
+  const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
+
+  // Each cell goes to the tiles its bounding box touches, in the map's order.
+  const int32_t tilesAcross = (W + kTile - 1) / kTile, tilesDown = (H + kTile - 1) / kTile;
+  std::vector<std::vector<uint32_t>> bins(static_cast<size_t>(tilesAcross) * static_cast<size_t>(tilesDown));
+  const size_t cellColumns = mesh.Columns() - 1;
+  std::vector<float> footprints(static_cast<size_t>(mesh.rows) * cellColumns);
+  Triangle triangles[2];
+  bool made[2];
+  for (int32_t j = 0; j < mesh.rows; ++j)
+    for (size_t c = 0; c < cellColumns; ++c) {
+      const auto cell = static_cast<uint32_t>(static_cast<size_t>(j) * cellColumns + c);
+      double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+      for (const Vec& v : {mesh.Destination(j, c), mesh.Destination(j, c + 1), mesh.Destination(j + 1, c),
+                           mesh.Destination(j + 1, c + 1)}) {
+        left = std::min(left, v.x);
+        right = std::max(right, v.x);
+        top = std::min(top, v.y);
+        bottom = std::max(bottom, v.y);
+      }
+      // Samples lie within half a pixel inside the picture's pixels.
+      if (!(right >= -0.5 && left < W - 0.5 && bottom >= -0.5 && top < H - 0.5)) continue;
+      CellTriangles(mesh, cell, triangles, made);
+      footprints[cell] =
+          static_cast<float>(std::max(made[0] ? triangles[0].footprint : 0.0, made[1] ? triangles[1].footprint : 0.0));
+      const auto tileOf = [](double v, int32_t count) {
+        return static_cast<int32_t>(std::clamp(std::floor((v + 0.5) / kTile), 0.0, count - 1.0));
+      };
+      for (int32_t ty = tileOf(top, tilesDown); ty <= tileOf(bottom, tilesDown); ++ty)
+        for (int32_t tx = tileOf(left, tilesAcross); tx <= tileOf(right, tilesAcross); ++tx)
+          bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
+    }
+
+  Pyramid pyramid(source);
+  // The halvings the most minified cell reads, and the next one it blends with.
+  const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
+  if (widest > kMaxSamples) pyramid.Build(static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1);
+  const Job job{&mesh,       &pyramid,     &bins,           &footprints,    W,          H,
+                tilesAcross, &destination, ws.showoriginal, ws.transparent, result.poi, result.bytew};
+  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  RenderTiles(job, count);
+  return true;
+}
+
+}  // namespace trellimap
