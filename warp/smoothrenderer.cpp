@@ -1,5 +1,7 @@
 #include "warp/smoothrenderer.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -15,7 +17,7 @@ namespace {
 
 constexpr int32_t kTile = 64;                    // destination pixels a side
 constexpr double kCell = 24;                     // mesh cells about this many destination pixels across
-constexpr double kTolerance = 0.02;              // how far a mesh triangle may stray from the map, in pixels
+constexpr double kTolerance = 0.03;              // how far a mesh triangle may stray from the map, in pixels
 constexpr double kMaxFootprint = 64;             // source pixels across one destination pixel, at most
 constexpr int kMinSamples = 2, kMaxSamples = 4;  // samples per pixel a side
 
@@ -50,12 +52,21 @@ struct Level {
     const auto x = static_cast<int32_t>(su), y = static_cast<int32_t>(sv);
     const auto ax = static_cast<float>(su - x), ay = static_cast<float>(sv - y);
     const Bytes4* p = px.data() + static_cast<size_t>(y) * Stride() + static_cast<size_t>(x);
-    const Bytes4* q = p + Stride();
-    const Colour top = __builtin_convertvector(p[0], Colour) +
-                       (__builtin_convertvector(p[1], Colour) - __builtin_convertvector(p[0], Colour)) * ax;
-    const Colour bottom = __builtin_convertvector(q[0], Colour) +
-                          (__builtin_convertvector(q[1], Colour) - __builtin_convertvector(q[0], Colour)) * ax;
+    Colour p0, p1, q0, q1;
+    Pair(p, p0, p1);
+    Pair(p + Stride(), q0, q1);
+    const Colour top = p0 + (p1 - p0) * ax;
+    const Colour bottom = q0 + (q1 - q0) * ax;
     return top + (bottom - top) * ay;
+  }
+
+ private:
+  // Two neighbouring pixels as colours, from one 8-byte load.
+  static void Pair(const Bytes4* p, Colour& first, Colour& second) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    first = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
+    second = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)));
   }
 };
 
@@ -65,11 +76,21 @@ struct Level {
 struct Pyramid {
   std::vector<Level> levels;
 
-  explicit Pyramid(const dib& picture) {
+  // Level 0, its rows shared out among `threads`.
+  Pyramid(const dib& picture, int threads) {
     Level base;
     base.Resize(DibWidth(&picture), DibHeight(&picture));
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) helpers.emplace_back([&, t] { Fill(picture, base, t, threads); });
+    Fill(picture, base, 0, threads);
+    for (std::thread& h : helpers) h.join();
+    levels.push_back(std::move(base));
+  }
+
+  static void Fill(const dib& picture, Level& base, int part, int parts) {
     const bool direct = DibBitCount(&picture) == 24;
-    for (int32_t y = 0; y < base.h; ++y) {
+    const int32_t first = base.h * part / parts, end = base.h * (part + 1) / parts;
+    for (int32_t y = first; y < end; ++y) {
       const uint8_t* row = picture.poi + static_cast<int64_t>(base.h - 1 - y) * picture.bytew;
       Bytes4* out = base.Row(y);
       for (int32_t x = 0; x < base.w; ++x) {
@@ -81,7 +102,6 @@ struct Pyramid {
         }
       }
     }
-    levels.push_back(std::move(base));
   }
 
   // The level (0 is the source); levels are made before the threads start.
@@ -228,43 +248,53 @@ class Reader {
   float mix_ = 0;
 };
 
-// Marks and colours the samples of `tile` that triangle t covers. A sample
-// row at y takes the edges with y0 <= y < y1 and the span x0 <= x < x1 between
-// them, each edge worked out from its upper end: neighbouring triangles meet
-// exactly, so no sample is taken twice or missed.
+// One edge of a triangle, from its upper end down: the x where it crosses a
+// row. Both triangles along an edge work it out from the same end with the
+// same numbers, so they agree on every crossing to the last bit.
+struct Edge {
+  double x0, y0, slope;
+
+  Edge(Vec a, Vec b) {
+    if (a.y > b.y) std::swap(a, b);
+    x0 = a.x;
+    y0 = a.y;
+    slope = b.y > a.y ? (b.x - a.x) / (b.y - a.y) : 0;
+  }
+  double At(double y) const { return x0 + (y - y0) * slope; }
+};
+
+// Marks and colours the samples of `tile` that triangle t covers: a sample
+// row at y runs from the edges with y0 <= y < y1, and takes the samples with
+// x0 <= x < x1 between them, so that triangles sharing an edge neither take a
+// sample twice nor miss one.
 __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle& t, const Reader& reader, Samples& tile,
                                                                  int32_t W, int32_t H) {
-  const double top = std::min({t.d[0].y, t.d[1].y, t.d[2].y});
-  const double bottom = std::max({t.d[0].y, t.d[1].y, t.d[2].y});
+  Vec v[3] = {t.d[0], t.d[1], t.d[2]};
+  std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
+  const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
   const int32_t limitRows = std::min(tile.rows, (H - tile.y0) * tile.n);
   const int32_t limitColumns = std::min(tile.columns, (W - tile.x0) * tile.n);
-  const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, top));
-  const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, bottom));
+  const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, v[0].y));
+  const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, v[2].y));
   const double step = 1.0 / tile.n;
+  const double du = t.ux * step, dv = t.vx * step;
+  const bool blends = reader.Blends();
   for (int32_t j = firstRow; j < endRow; ++j) {
     const double y = tile.Position(tile.y0, j);
-    double xs[2];
-    int found = 0;
-    for (int e = 0; e < 3 && found < 2; ++e) {
-      const Vec* a = &t.d[e];
-      const Vec* b = &t.d[(e + 1) % 3];
-      if (a->y == b->y) continue;
-      if (a->y > b->y) std::swap(a, b);
-      if (y < a->y || y >= b->y) continue;
-      xs[found++] = a->x + (y - a->y) * (b->x - a->x) / (b->y - a->y);
-    }
-    if (found < 2) continue;
-    const int32_t first = std::max(0, tile.FirstAtOrAfter(tile.x0, std::min(xs[0], xs[1])));
-    const int32_t end = std::min(limitColumns, tile.FirstAtOrAfter(tile.x0, std::max(xs[0], xs[1])));
-    double x = tile.Position(tile.x0, first);
-    double u = t.au + t.ux * x + t.uy * y, v = t.av + t.vx * x + t.vy * y;
-    const double du = t.ux * step, dv = t.vx * step;
+    const double a = along.At(y), b = (y < v[1].y ? upper : lower).At(y);
+    const int32_t first = std::max(0, tile.FirstAtOrAfter(tile.x0, std::min(a, b)));
+    const int32_t end = std::min(limitColumns, tile.FirstAtOrAfter(tile.x0, std::max(a, b)));
+    if (end <= first) continue;
+    const double x = tile.Position(tile.x0, first);
+    double u = t.au + t.ux * x + t.uy * y, w = t.av + t.vx * x + t.vy * y;
     const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
     Colour* out = tile.colour.data() + at;
-    const bool blends = reader.Blends();
-    for (int32_t i = first; i < end; ++i, ++out, u += du, v += dv)
-      *out = blends ? reader.ReadBlended(u, v) : reader.Read(u, v);
-    if (end > first) std::memset(tile.covered.data() + at, 1, static_cast<size_t>(end - first));
+    if (blends) {
+      for (int32_t i = first; i < end; ++i, u += du, w += dv) *out++ = reader.ReadBlended(u, w);
+    } else {
+      for (int32_t i = first; i < end; ++i, u += du, w += dv) *out++ = reader.Read(u, w);
+    }
+    std::memset(tile.covered.data() + at, 1, static_cast<size_t>(end - first));
   }
 }
 
@@ -284,15 +314,15 @@ void Resolve(const Job& job, const Samples& tile) {
   for (int32_t y = tile.y0; y < yEnd; ++y) {
     uint8_t* row = job.pixels + static_cast<int64_t>(job.H - 1 - y) * job.bytew;
     for (int32_t x = tile.x0; x < xEnd; ++x) {
+      // Samples not covered hold stale colours; their weight is 0.
       Colour sum{0, 0, 0, 0};
       int covered = 0;
       for (int sy = 0; sy < n; ++sy) {
         const size_t at = static_cast<size_t>((y - tile.y0) * n + sy) * static_cast<size_t>(tile.columns) +
                           static_cast<size_t>((x - tile.x0) * n);
         for (int sx = 0; sx < n; ++sx) {
-          if (!tile.covered[at + sx]) continue;
-          ++covered;
-          sum += tile.colour[at + sx];
+          covered += tile.covered[at + sx];
+          sum += tile.colour[at + sx] * static_cast<float>(tile.covered[at + sx]);
         }
       }
       if (covered == 0) continue;
@@ -397,13 +427,13 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
           bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
     }
 
-  Pyramid pyramid(source);
+  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  Pyramid pyramid(source, count);
   // The halvings the most minified cell reads, and the next one it blends with.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
   if (widest > kMaxSamples) pyramid.Build(static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1);
   const Job job{&mesh,       &pyramid,     &bins,           &footprints,    W,          H,
                 tilesAcross, &destination, ws.showoriginal, ws.transparent, result.poi, result.bytew};
-  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   RenderTiles(job, count);
   return true;
 }
