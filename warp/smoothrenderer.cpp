@@ -174,9 +174,12 @@ struct Samples {
   }
   // The destination coordinate of sample index i of a tile starting at pixel p.
   double Position(int32_t p, int32_t i) const { return p - 0.5 + (i + 0.5) / n; }
-  // The first sample index at or after coordinate c.
+  // The first sample index at or after coordinate c, kept just outside the
+  // tile for coordinates far off it.
   int32_t FirstAtOrAfter(int32_t p, double c) const {
-    return static_cast<int32_t>(std::ceil((c - (p - 0.5)) * n - 0.5));
+    const double index = std::ceil((c - (p - 0.5)) * n - 0.5);
+    if (std::isnan(index)) return -1;
+    return static_cast<int32_t>(std::clamp(index, -1.0, static_cast<double>(kTile * n + 1)));
   }
 };
 
