@@ -88,7 +88,7 @@ void SortIndexBucket(int b, int32_t lo, int32_t hi);
 // record into. The arrays keep the addresses of `arow` and `aentry`, so the
 // object never moves; it frees every text when the process ends.
 struct Translations {
-  std::string folder;
+  std::string readPath, savePath;  // translate.dat as read at start, and where saves go
   // Set when translate.dat could not be read whole and no copy of it could be
   // kept: saving the partial table would lose the rows after the damage.
   bool keepFile = false;
@@ -174,16 +174,15 @@ Translations& State() {
   return state;
 }
 
-std::string FilePath() { return State().folder + "translate.dat"; }
-
-// Copies translate.dat, as it is, to translate.dat.damaged (replacing an older
-// copy); the path of the copy, or "" when it could not be made.
+// Copies the table file as read, unchanged, to translate.dat.damaged beside
+// where saves go (replacing an older copy); the path of the copy, or "" when
+// it could not be made.
 std::string KeepDamagedCopy() {
   constexpr size_t kLimit = size_t{1} << 30;
-  const std::string copy = FilePath() + ".damaged";
+  const std::string copy = State().savePath + ".damaged";
   std::vector<uint8_t> bytes;
   std::string reason;
-  if (!ReadFileBytes(FilePath(), kLimit, &bytes, &reason)) return {};
+  if (!ReadFileBytes(State().readPath, kLimit, &bytes, &reason)) return {};
   try {
     AtomicFileWriter out;
     if (!out.Open(copy)) return {};
@@ -205,11 +204,11 @@ InOutError DamagedTable(const std::string& reason) {
     return InOutError::Damaged(
         TranslateFormat("The translation file \"%1\" is damaged (%2): the texts after the damage are missing. No copy "
                         "of it could be made, so it is left as it is and not saved over.",
-                        {FilePath(), reason}));
+                        {State().readPath, reason}));
   return InOutError::Damaged(TranslateFormat(
       "The translation file \"%1\" is damaged (%2): the texts after the damage are missing. The damaged file was "
       "kept as \"%3\".",
-      {FilePath(), reason, copy}));
+      {State().readPath, reason, copy}));
 }
 
 // One length-prefixed string: int32 length in UTF-16 units, then the units as
@@ -240,7 +239,7 @@ void WriteLenString(AtomicFileWriter& out, std::u16string_view text) {
 void ReadTable() {
   Translations& s = State();
   BinaryReader in;
-  if (!in.Open(FilePath())) return;
+  if (!in.Open(s.readPath)) return;
   const int32_t columns = in.ReadInt32();
   const int32_t rows = in.ReadInt32();
   // A row without strings has no English text and could never be found; a
@@ -361,9 +360,14 @@ std::u16string LanguageColumnName(int32_t column) {
 }
 
 void InitTranslation(const std::string& folder) {
+  InitTranslationFiles(folder + "translate.dat", folder + "translate.dat");
+}
+
+void InitTranslationFiles(const std::string& readPath, const std::string& savePath) {
   Translations& s = State();
   s.Release();
-  s.folder = folder;
+  s.readPath = readPath;
+  s.savePath = savePath;
   s.Create();
   LoadTranslations();
 }
@@ -392,7 +396,7 @@ void SaveTranslations() {
   Translations& s = State();
   if (!s.Ready() || s.keepFile) return;
   AtomicFileWriter out;
-  if (!out.Open(FilePath())) return;
+  if (!out.Open(s.savePath)) return;
   out.WriteInt32(kLanguageColumns);  // always all columns, whatever the file had
   out.WriteInt32(static_cast<int32_t>(s.table->count));
   s.table->First();

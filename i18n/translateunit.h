@@ -44,6 +44,10 @@ std::u16string LanguageColumnName(int32_t column);
 // be made, the file is not saved over for the rest of the run.
 void InitTranslation(const std::string& folder);
 
+// The same with the table read from `readPath` and saved to `savePath`
+// (see persist/tableplace.h for where those lie).
+void InitTranslationFiles(const std::string& readPath, const std::string& savePath);
+
 // Replaces the table's rows by those of translate.dat and rebuilds the index;
 // see InitTranslation. Does nothing before InitTranslation.
 void LoadTranslations();

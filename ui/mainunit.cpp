@@ -22,6 +22,7 @@
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
+#include "persist/tableplace.h"
 #include "ui/guarded.h"
 #include "ui/named.h"
 #include "ui/windowfont.h"
@@ -195,7 +196,10 @@ void TMainForm::FormCreate() {
   progpath = programFolder_.empty() ? ProgramFolder() : FolderWithSeparator(programFolder_ + "/");
   ws = std::make_unique<Workspace>();
   for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
-  Guarded([&] { InitTranslation(progpath); });
+  Guarded([&] {
+    const TablePlace table = ChooseTablePlace(progpath);
+    InitTranslationFiles(table.read, table.save);
+  });
   LoadOptions();
   // Looked up in this order, so a new table records text 5 before text 6.
   const std::string allPictures = GetLangStringUtf8(5);
