@@ -2,13 +2,33 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "foundation/ioerror.h"
 #include "image/pixmill3.h"
 #include "ui/mainunit.h"
 #include "ui/qtdialogs.h"
+#include "workspace/commandline.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: trellimap [PROJECT.gip | PICTURE1 [PICTURE2]]\n"
+    "Warps one picture into the shape of a region of another.\n"
+    "  A first argument ending in .gip opens a project, otherwise pictures 1 and 2.\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n"
+    "  --         end the options: what follows is a file, whatever its name\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // Help and version need no display, so they are answered before the window system starts.
+  const trellimap::ProgramCommand command = trellimap::ParseProgramArguments({argv + 1, argv + argc});
+  if (command.action == trellimap::ProgramCommand::Action::Help) return std::fputs(kHelp, stdout), 0;
+  if (command.action == trellimap::ProgramCommand::Action::Version)
+    return std::printf("trellimap %s\n", trellimap::kVersion), 0;
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(trellimap::kApplicationTitle));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) trellimap::SetScreenBitsPerPixel(screen->depth());
@@ -18,8 +38,8 @@ int main(int argc, char** argv) {
   trellimap::SetMessageBoxes(&messages);
   trellimap::SetFileDialogs(&dialogs);
 
-  QStringList arguments = QApplication::arguments();
-  arguments.removeFirst();
+  QStringList arguments;
+  for (const std::string& file : command.files) arguments << QString::fromStdString(file);
   trellimap::TMainForm form(arguments);
   form.show();
   const int status = QApplication::exec();

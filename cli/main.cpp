@@ -7,11 +7,14 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "workspace/commandline.h"
 
 int main(int argc, char** argv) {
   using namespace trellimap::cli;
   const std::map<std::string, int (*)(const Arguments&)> commands = {
       {"new", New}, {"render", Render}, {"info", Info}, {"convert", Convert}, {"demo", Demo}};
+  if (argc >= 2 && std::strcmp(argv[1], "--version") == 0)
+    return std::printf("trellimap-cli %s\n", trellimap::kVersion), 0;
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::fputs(Usage("").c_str(), argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

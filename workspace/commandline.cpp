@@ -17,4 +17,21 @@ bool HasProjectExtension(std::string_view fname) {
   return true;
 }
 
+ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments) {
+  ProgramCommand command;
+  bool options = true;
+  for (const std::string& a : arguments) {
+    if (options && a == "--") {
+      options = false;
+    } else if (options && (a == "--help" || a == "-h")) {
+      return {ProgramCommand::Action::Help, {}};
+    } else if (options && a == "--version") {
+      return {ProgramCommand::Action::Version, {}};
+    } else {
+      command.files.push_back(a);
+    }
+  }
+  return command;
+}
+
 }  // namespace trellimap

@@ -39,6 +39,25 @@ TEST(CommandLine, ProjectExtensionInAnyCase) {
   for (const char* no : {"a.gipx", "a.gi", "gip", "a.bmp", "dir.gip/file", ""}) EXPECT_FALSE(HasProjectExtension(no));
 }
 
+TEST(CommandLine, HelpVersionAndTheEndOfOptions) {
+  using Action = ProgramCommand::Action;
+  const struct {
+    std::vector<std::string> arguments;
+    Action action;
+    std::vector<std::string> files;
+  } cases[] = {{{"--help"}, Action::Help, {}},
+               {{"a.png", "--version"}, Action::Version, {}},
+               {{"a.gip"}, Action::Run, {"a.gip"}},
+               {{"--", "--help", "b.png"}, Action::Run, {"--help", "b.png"}},
+               {{"a.png", "--", "--"}, Action::Run, {"a.png", "--"}},
+               {{"-x.png"}, Action::Run, {"-x.png"}}};
+  for (const auto& c : cases) {
+    const ProgramCommand command = ParseProgramArguments(c.arguments);
+    EXPECT_EQ(command.action, c.action);
+    EXPECT_EQ(command.files, c.files);
+  }
+}
+
 TEST(ProgramPath, FolderEndsInOneSeparator) {
   EXPECT_EQ(FolderWithSeparator("/usr/bin/trellimap"), "/usr/bin/");
   EXPECT_EQ(FolderWithSeparator("/usr/bin/"), "/usr/bin/");
