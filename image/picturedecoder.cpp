@@ -209,9 +209,8 @@ bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
 void DecodePictureFile(const char* path, dib* out) {
   std::string reason;
   if (!DecodePicture(path ? path : "", out, &reason))
-    ShowMessage(
-        TranslateUtf8("Could not read the picture") + " \"" + std::string(path ? path : "") + "\": " + reason + ".", {},
-        MsgIcon::Error, MsgButtons::Ok);
+    ShowMessage(TranslateFormat("Could not read the picture \"%1\": %2.", {std::string(path ? path : ""), reason}), {},
+                MsgIcon::Error, MsgButtons::Ok);
 }
 
 }  // namespace trellimap

@@ -3,12 +3,15 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTranslator>
 #include <algorithm>
 #include <functional>
 #include <initializer_list>
@@ -147,6 +150,18 @@ void TMainForm::BuildMenu() {
   connect(bersetzen1, &QAction::triggered, this, &TMainForm::bersetzen1Click);
 }
 
+void TMainForm::UseToolkitTexts(bool german) {
+  if (toolkitTexts_) QCoreApplication::removeTranslator(toolkitTexts_.get());
+  toolkitTexts_.reset();
+  if (!german) return;
+  // The toolkit's own texts (file dialogs, standard buttons, edit menus) from its translations.
+  auto texts = std::make_unique<QTranslator>();
+  if (texts->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(texts.get()))
+    toolkitTexts_ = std::move(texts);
+}
+
 void TMainForm::BuildEditing() {
   Editing = new TEditGestures(*this);
   const struct {
@@ -218,6 +233,7 @@ void TMainForm::FormShow() {
   Guarded([&] {
     RegisterLangStrings();
     language = languagesetto;
+    UseToolkitTexts(language == 1);
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
     // Texts of the additions, once the language is in force.
     for (const Pane& p : panes) {
@@ -464,8 +480,8 @@ void TMainForm::SavePicture(const dib& picture) {
   std::string reason;
   if (!WritePictureFile(picture, fname, &reason))
     Guarded([&] {
-      ShowMessage(TranslateUtf8("Could not save the picture") + " \"" + fname + "\": " + reason + ".", {},
-                  MsgIcon::Error, MsgButtons::Ok);
+      ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {}, MsgIcon::Error,
+                  MsgButtons::Ok);
     });
 }
 

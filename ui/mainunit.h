@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QToolButton>
+#include <QTranslator>
 #include <array>
 #include <memory>
 #include <string>
@@ -142,12 +143,15 @@ class TMainForm : public QMainWindow {
   const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
   void BuildEditing();
+  // Qt's own texts in German while German is in force; otherwise its English.
+  void UseToolkitTexts(bool german);
   void OpenPicture(size_t pane);
   void SavePicture(const dib& picture);
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);
 
   QWidget* client_ = nullptr;
+  std::unique_ptr<QTranslator> toolkitTexts_;
   QStringList arguments_;
   std::string programFolder_;
 };

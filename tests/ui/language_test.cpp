@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 #include <cstdlib>
@@ -30,6 +31,7 @@ class LanguageTest : public QObject {
     form.show();
     QCOMPARE(form.language, 0);
     QCOMPARE(form.BitBtn1->text(), QStringLiteral("Open project..."));
+    QCOMPARE(YesButtonText(), QStringLiteral("&Yes"));
   }
 
   void storedGermanIsPutInForceAtTheFirstShow() {
@@ -49,6 +51,7 @@ class LanguageTest : public QObject {
     QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("Alle Bilder|")));
     QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));
     QCOMPARE(form.TranslateForm->windowTitle(), QString::fromUtf8("Übersetzen"));
+    QCOMPARE(YesButtonText(), QStringLiteral("&Ja"));  // the toolkit's own texts too
   }
 
   void choosingALanguageIsStoredAndTakesEffectAtTheNextStart() {
@@ -114,6 +117,11 @@ class LanguageTest : public QObject {
   }
 
  private:
+  static QString YesButtonText() {
+    QMessageBox box;
+    return box.addButton(QMessageBox::Yes)->text();
+  }
+
   testing::TempFolder config;
   testing::ProgramFolder program;
   testing::RecordingMessages messages;
