@@ -2,16 +2,20 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTranslator>
+#include <QUrl>
 #include <algorithm>
 #include <functional>
 #include <initializer_list>
@@ -63,6 +67,7 @@ int ControlsRight(const QWidget* bar) {
 TMainForm::TMainForm(QStringList arguments, std::string programFolder, QWidget* parent)
     : QMainWindow(parent), arguments_(std::move(arguments)), programFolder_(std::move(programFolder)) {
   setObjectName(QStringLiteral("MainForm"));
+  setAcceptDrops(true);
   BuildFrame();
   FormCreate();
   TranslateForm = new TTranslateForm(this);
@@ -250,6 +255,41 @@ void TMainForm::FormShow() {
       TryToOpenFile(&ws->di1, first);
   }
   if (arguments_.size() >= 2) TryToOpenFile(&ws->di2, arguments_[1].toStdString());
+}
+
+namespace {
+
+// The local files a drag carries; empty when it carries anything else.
+std::vector<std::string> DraggedFiles(const QMimeData* data) {
+  std::vector<std::string> files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    files.push_back(url.toLocalFile().toStdString());
+  }
+  return files;
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QPoint at = event->position().toPoint();
+  int pane = -1;
+  for (int i = 0; i < 2; ++i)
+    if (panes[static_cast<size_t>(i)].panel->rect().contains(panes[static_cast<size_t>(i)].panel->mapFrom(this, at)))
+      pane = i;
+  const DropPlan plan = PlanDrop(DraggedFiles(event->mimeData()), pane);
+  if (plan.kind == DropPlan::Kind::Refuse) return;
+  event->acceptProposedAction();
+  if (plan.kind == DropPlan::Kind::Project) {
+    OpenProjectfile(plan.files[0].second);
+    return;
+  }
+  for (const auto& [target, file] : plan.files) LoadPicture(static_cast<size_t>(target), file);
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -486,8 +526,11 @@ void TMainForm::SavePicture(const dib& picture) {
 }
 
 void TMainForm::OpenPicture(size_t pane) {
-  if (!OpenDialog1->Execute()) return;
-  TryToOpenFile(pane == 0 ? &ws->di1 : &ws->di2, OpenDialog1->FileName.toStdString());
+  if (OpenDialog1->Execute()) LoadPicture(pane, OpenDialog1->FileName.toStdString());
+}
+
+void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
+  TryToOpenFile(pane == 0 ? &ws->di1 : &ws->di2, fname);
   PaintPane(pane);
   Editing->UpdateStatus();
 }

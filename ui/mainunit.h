@@ -121,6 +121,9 @@ class TMainForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Files dropped on the window open as the buttons open them.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -146,6 +149,8 @@ class TMainForm : public QMainWindow {
   // Qt's own texts in German while German is in force; otherwise its English.
   void UseToolkitTexts(bool german);
   void OpenPicture(size_t pane);
+  // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
+  void LoadPicture(size_t pane, const std::string& fname);
   void SavePicture(const dib& picture);
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);

@@ -17,6 +17,16 @@ bool HasProjectExtension(std::string_view fname) {
   return true;
 }
 
+DropPlan PlanDrop(const std::vector<std::string>& files, int pane) {
+  using Kind = DropPlan::Kind;
+  if (files.size() == 1 && HasProjectExtension(files[0])) return {Kind::Project, {{-1, files[0]}}};
+  for (const std::string& f : files)
+    if (HasProjectExtension(f)) return {};
+  if (files.size() == 2) return {Kind::Pictures, {{0, files[0]}, {1, files[1]}}};
+  if (files.size() == 1 && (pane == 0 || pane == 1)) return {Kind::Pictures, {{pane, files[0]}}};
+  return {};
+}
+
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments) {
   ProgramCommand command;
   bool options = true;

@@ -20,6 +20,15 @@ struct ProgramCommand {
 };
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments);
 
+// What files dropped on the window do: one project anywhere opens it, two
+// pictures anywhere open as pictures 1 and 2, one picture on picture pane
+// `pane` (0 or 1; -1 elsewhere) opens there; anything else is refused.
+struct DropPlan {
+  enum class Kind { Refuse, Project, Pictures } kind = Kind::Refuse;
+  std::vector<std::pair<int, std::string>> files;  // (pane, file); the project with pane -1
+};
+DropPlan PlanDrop(const std::vector<std::string>& files, int pane);
+
 // The version the programs report.
 inline constexpr const char* kVersion = "1.0";
 

@@ -1,7 +1,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <QtTest>
 #include <filesystem>
 
@@ -30,6 +32,7 @@ class FilesTest : public QObject {
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
+  void droppedFilesOpenAsTheButtonsOpenThem();
 
  private:
   std::string Bmp(const std::string& name, int w, int h, uint32_t colour) {
@@ -172,6 +175,42 @@ void FilesTest::saveDialogAddsTheExtensionBeforeAskingToReplace() {
   QCOMPARE(questions.size(), 2);
   QVERIFY(questions[0].contains(QStringLiteral("x.bmp")));
   QVERIFY(questions[1].contains(QStringLiteral("y.png")));
+}
+
+void FilesTest::droppedFilesOpenAsTheButtonsOpenThem() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const auto drop = [&](const std::vector<std::string>& files, QWidget* over) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& f : files) urls << QUrl::fromLocalFile(QString::fromStdString(f));
+    data.setUrls(urls);
+    const QPointF at = over->mapTo(&form, over->rect().center());
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
+  };
+  QVERIFY(drop({Bmp("d2.bmp", 9, 4, 0x0000FF)}, form.panes[1].scrollBox));
+  QCOMPARE(DibWidth(&form.ws->di2), 9);
+  QCOMPARE(DibWidth(&form.ws->di1), 320);
+  QVERIFY(drop({Bmp("d1.bmp", 5, 4, 0), Bmp("d3.bmp", 6, 4, 0)}, form.panes[3].scrollBox));
+  QCOMPARE(DibWidth(&form.ws->di1), 5);
+  QCOMPARE(DibWidth(&form.ws->di2), 6);
+  QVERIFY(!drop({Bmp("d4.bmp", 7, 4, 0)}, form.panes[2].scrollBox));  // one picture on a result: refused
+  QCOMPARE(DibWidth(&form.ws->di1), 5);
+
+  form.SaveProjectfile(folder.Path("dropped.gip"));
+  form.TryToOpenFile(&form.ws->di1, Bmp("d5.bmp", 8, 4, 0));
+  QVERIFY(drop({folder.Path("dropped.gip")}, form.Panel2));
+  QCOMPARE(DibWidth(&form.ws->di1), 5);
+  messages.shown.clear();
+  QVERIFY(drop({folder.Write("notes.txt", {'x'})}, form.panes[0].scrollBox));  // read as the dialog's file would be
+  QCOMPARE(messages.shown.size(), size_t{1});
+  QVERIFY(messages.shown[0].text.find("Could not read the picture") != std::string::npos);
+  QCOMPARE(DibWidth(&form.ws->di1), 5);
 }
 
 }  // namespace trellimap

@@ -58,6 +58,17 @@ TEST(CommandLine, HelpVersionAndTheEndOfOptions) {
   }
 }
 
+TEST(CommandLine, DropsOpenAProjectTwoPicturesOrOneOnItsPane) {
+  using Kind = DropPlan::Kind;
+  EXPECT_EQ(PlanDrop({"p.GIP"}, -1).kind, Kind::Project);
+  EXPECT_EQ(PlanDrop({"a.png", "b.jpg"}, 3).files,
+            (std::vector<std::pair<int, std::string>>{{0, "a.png"}, {1, "b.jpg"}}));
+  EXPECT_EQ(PlanDrop({"a.png"}, 1).files, (std::vector<std::pair<int, std::string>>{{1, "a.png"}}));
+  for (const auto& [files, pane] : std::vector<std::pair<std::vector<std::string>, int>>{
+           {{"a.png"}, -1}, {{"a.png"}, 2}, {{"p.gip", "a.png"}, 0}, {{"a", "b", "c"}, 0}, {{}, 0}})
+    EXPECT_EQ(PlanDrop(files, pane).kind, Kind::Refuse) << files.size() << " on " << pane;
+}
+
 TEST(ProgramPath, FolderEndsInOneSeparator) {
   EXPECT_EQ(FolderWithSeparator("/usr/bin/trellimap"), "/usr/bin/");
   EXPECT_EQ(FolderWithSeparator("/usr/bin/"), "/usr/bin/");
