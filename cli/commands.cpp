@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "foundation/ioerror.h"
@@ -121,73 +122,85 @@ std::string Hex(uint64_t v) {
   return text;
 }
 
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (const unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-// A small writer that prints the same facts as "key: value" lines or JSON.
+// The same facts as "key: value" lines or as JSON. In text, a named group is
+// a heading with its lines indented under it, an item of a list starts with
+// "-", and the outermost group has no heading. JSON keeps the order of the
+// keys, and text that is not valid UTF-8 (a file name) comes out with
+// replacement characters.
 class Report {
  public:
   explicit Report(bool json) : json_(json) {}
-  void Value(const std::string& key, const std::string& text, bool quoted) {
-    Separate();
+  void Text(const std::string& key, const std::string& v) {
     if (json_)
-      out_ << JsonString(key) << ":" << (quoted ? JsonString(text) : text);
+      Add(key, v);
     else
-      out_ << std::string(indent_, ' ') << key << ": " << text << "\n";
+      Line(key, v);
   }
-  void Text(const std::string& key, const std::string& v) { Value(key, v, true); }
-  void Number(const std::string& key, int64_t v) { Value(key, std::to_string(v), false); }
-  // In text, a named group is a heading with its lines indented under it, an
-  // item of a list starts with "-", and the outermost group has no heading.
+  void Number(const std::string& key, int64_t v) {
+    if (json_)
+      Add(key, v);
+    else
+      Line(key, std::to_string(v));
+  }
   void Begin(const std::string& key, bool list) {
-    Separate();
-    const bool item = !stack_.empty() && stack_.back();
     if (json_) {
-      if (!key.empty()) out_ << JsonString(key) << ":";
-      out_ << (list ? "[" : "{");
-    } else if (!key.empty()) {
-      out_ << std::string(indent_, ' ') << key << ":\n";
-    } else if (item) {
-      out_ << std::string(indent_, ' ') << "-\n";
+      groups_.push_back(list ? Json::array() : Json::object());
+      keys_.push_back(key);
+      return;
     }
-    const int step = stack_.empty() ? 0 : 2;
-    stack_.push_back(list);
+    const bool item = !lists_.empty() && lists_.back();
+    if (!key.empty())
+      out_ << std::string(indent_, ' ') << key << ":\n";
+    else if (item)
+      out_ << std::string(indent_, ' ') << "-\n";
+    const int step = lists_.empty() ? 0 : 2;
+    lists_.push_back(list);
     steps_.push_back(step);
-    first_ = true;
     indent_ += step;
   }
   void End() {
-    if (json_) out_ << (stack_.back() ? "]" : "}");
-    stack_.pop_back();
-    first_ = false;
+    if (json_) {
+      Json group = std::move(groups_.back());
+      groups_.pop_back();
+      const std::string key = keys_.back();
+      keys_.pop_back();
+      if (groups_.empty())
+        root_ = std::move(group);
+      else
+        Add(key, std::move(group));
+      return;
+    }
+    lists_.pop_back();
     indent_ -= steps_.back();
     steps_.pop_back();
   }
-  std::string str() const { return out_.str() + (json_ ? "\n" : ""); }
+  std::string str() const {
+    return json_ ? root_.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n" : out_.str();
+  }
 
  private:
-  void Separate() {
-    if (json_ && !first_) out_ << ",";
-    first_ = false;
+  using Json = nlohmann::ordered_json;
+
+  template <class V>
+  void Add(const std::string& key, V&& value) {
+    Json& group = groups_.back();
+    if (group.is_array())
+      group.push_back(std::forward<V>(value));
+    else
+      group[key] = std::forward<V>(value);
   }
+  void Line(const std::string& key, const std::string& text) {
+    out_ << std::string(indent_, ' ') << key << ": " << text << "\n";
+  }
+
   bool json_;
-  bool first_ = true;
+  // JSON: the groups begun and not yet ended, with their keys, and the finished whole.
+  std::vector<Json> groups_;
+  std::vector<std::string> keys_;
+  Json root_;
+  // Text.
   int indent_ = 0;
-  std::vector<bool> stack_;
+  std::vector<bool> lists_;
   std::vector<int> steps_;
   std::ostringstream out_;
 };

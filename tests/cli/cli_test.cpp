@@ -118,6 +118,15 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
   }
 }
 
+// A file name that is not UTF-8 is described, with replacement characters in JSON.
+TEST_F(CliTest, InfoJsonCarriesNamesThatAreNotUtf8) {
+  const std::string path = Picture("odd\xff.bmp", 3, 2, 1);
+  const CliRun run = Cli("info --json " + Quoted(path), folder);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("odd\xEF\xBF\xBD.bmp"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"width\":3"), std::string::npos);
+}
+
 // Files dressed as another format reach no other decoder: none of the
 // programs the graphics library could start is started (stand-ins first on
 // the PATH would leave a mark), and each file is refused with one message.
