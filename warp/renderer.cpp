@@ -219,12 +219,14 @@ bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
 
 }  // namespace
 
+DirectionParts PartsOf(Workspace& ws, WarpDirection direction) {
+  if (direction == WarpDirection::OneIntoTwo) return {ws.di1, ws.punkte1, ws.di2, ws.punkte2, ws.di3};
+  return {ws.di2, ws.punkte2, ws.di1, ws.punkte1, ws.di4};
+}
+
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
   if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  const bool oneIntoTwo = direction == WarpDirection::OneIntoTwo;
-  const dib& source = oneIntoTwo ? ws.di1 : ws.di2;
-  const dib& destination = oneIntoTwo ? ws.di2 : ws.di1;
-  dib& result = oneIntoTwo ? ws.di3 : ws.di4;
+  const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
 
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
   bool reused = false;
@@ -238,8 +240,8 @@ bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
     start.clear = false;
   }
 
-  const OutlineGrid read(oneIntoTwo ? ws.punkte1 : ws.punkte2, W, H);
-  const OutlineGrid write(oneIntoTwo ? ws.punkte2 : ws.punkte1, W, H);
+  const OutlineGrid read(sourceOutline, W, H);
+  const OutlineGrid write(destinationOutline, W, H);
   const Job job{PictureReader(source), PictureReader(destination), W, H, result.bytew, ws.transparent, &read, &write};
   RenderGrid(job, result.poi, start, ThreadCount(threads, W, H));
   return true;

@@ -12,6 +12,17 @@ enum class WarpDirection {
   TwoIntoOne,  // picture 2's outlined area into picture 1's outline: result 2 (di4)
 };
 
+// What one direction reads and writes: the source picture and its outline,
+// the destination picture and its outline, and the result.
+struct DirectionParts {
+  const dib& source;
+  TDynaArray& sourceOutline;
+  const dib& destination;
+  TDynaArray& destinationOutline;
+  dib& result;
+};
+DirectionParts PartsOf(Workspace& ws, WarpDirection direction);
+
 // Renders one direction. Does nothing and returns false unless both outlines
 // are complete (4 corners each). Otherwise the result is replaced by a new
 // 24-bit picture of the destination picture's size (black, or a copy of the

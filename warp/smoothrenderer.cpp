@@ -516,10 +516,7 @@ bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
 
 bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
   if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  const bool oneIntoTwo = direction == WarpDirection::OneIntoTwo;
-  const dib& source = oneIntoTwo ? ws.di1 : ws.di2;
-  const dib& destination = oneIntoTwo ? ws.di2 : ws.di1;
-  dib& result = oneIntoTwo ? ws.di3 : ws.di4;
+  const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
 
   ReleaseDib(&result);
@@ -532,7 +529,7 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
       for (int32_t x = 0; x < W; ++x) setpixel(result, x, y, DibPixelColour(destination, x, y));
   if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) return true;
 
-  const OutlineMap to(oneIntoTwo ? ws.punkte2 : ws.punkte1), from(oneIntoTwo ? ws.punkte1 : ws.punkte2);
+  const OutlineMap to(destinationOutline), from(sourceOutline);
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
 
   // Each cell goes to the tiles its bounding box touches, in the map's order.
