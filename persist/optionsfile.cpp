@@ -18,15 +18,20 @@ std::string WithSeparator(std::string path) {
 
 }  // namespace
 
-std::string DataFolder(bool create, const std::string& fallback) {
+std::string UserFolder(const char* variable, const char* belowHome) {
   std::string base;
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0)
-    base = config;
+  if (const char* value = std::getenv(variable); value != nullptr && *value != 0)
+    base = value;
   else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0)
-    base = std::string(home) + "/.config";
+    base = std::string(home) + "/" + belowHome;
   else
-    return fallback;
-  const std::string folder = WithSeparator(base) + "Vandoriq/Trellimap/";
+    return {};
+  return WithSeparator(base) + "Vandoriq/Trellimap/";
+}
+
+std::string DataFolder(bool create, const std::string& fallback) {
+  const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config");
+  if (folder.empty()) return fallback;
   if (create) {
     std::error_code ignored;  // a folder that cannot be made shows when the file is written
     std::filesystem::create_directories(folder, ignored);

@@ -13,6 +13,11 @@ namespace trellimap {
 // folder and its missing parents are made.
 std::string DataFolder(bool create, const std::string& fallback);
 
+// The program's folder below a per-user base folder: $`variable`, or
+// $HOME/`belowHome` when that is unset or empty, followed by
+// "Vandoriq/Trellimap/"; "" when neither is known.
+std::string UserFolder(const char* variable, const char* belowHome);
+
 inline constexpr const char* kOptionsFileName = "options.dat";
 
 // The language stored in `folder`'s options file: 0 when there is none, it is

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "persist/optionsfile.h"
+
 namespace trellimap {
 namespace {
 
@@ -18,19 +20,6 @@ bool Exists(const std::string& path) {
 
 bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
-// The user's own data folder; empty when neither variable names one.
-std::string UserDataFolder() {
-  std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != 0)
-    base = data;
-  else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0)
-    base = std::string(home) + "/.local/share";
-  else
-    return {};
-  if (base.back() != '/') base += '/';
-  return base + "Vandoriq/Trellimap/";
-}
-
 }  // namespace
 
 std::string InstalledTable(const std::string& programFolder) { return programFolder + "../share/trellimap/" + kTable; }
@@ -39,7 +28,7 @@ TablePlace ChooseTablePlace(const std::string& programFolder) {
   const std::string own = programFolder + kTable;
   const std::string installed = InstalledTable(programFolder);
   if (Exists(own) ? Writable(own) : Writable(programFolder) && !Exists(installed)) return {own, own};
-  const std::string folder = UserDataFolder();
+  const std::string folder = UserFolder("XDG_DATA_HOME", ".local/share");
   if (folder.empty()) return {Exists(own) ? own : installed, own};  // nowhere of the user's: saves fail quietly
   std::error_code error;
   std::filesystem::create_directories(folder, error);  // without it, saves fail quietly
