@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -61,28 +62,31 @@ bool WantsHelp(const Arguments& args) {
   return false;
 }
 
-// Splits arguments into positional ones and options; options in `withValue`
-// take the next argument. False for an unknown option or a missing value.
+// Splits arguments into positional ones and options (parsed by CLI11);
+// options in `withValue` take a value. Only the options given are set. False,
+// with the parser's reason, for an unknown option or a missing value. "--"
+// ends the options, for files whose names begin with "-".
 bool ParseOptions(const Arguments& args, const std::vector<std::string>& flags,
                   const std::vector<std::string>& withValue, Arguments* positional,
                   std::map<std::string, std::string>* options, std::string* problem) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) {
-      positional->push_back(a);
-    } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
-      (*options)[a] = "";
-    } else if (std::find(withValue.begin(), withValue.end(), a) != withValue.end()) {
-      if (i + 1 >= args.size()) {
-        *problem = a + " needs a value";
-        return false;
-      }
-      (*options)[a] = args[++i];
-    } else {
-      *problem = "unknown option " + a;
-      return false;
-    }
+  CLI::App parser;
+  parser.set_help_flag();  // each command prints its own usage for --help
+  std::map<std::string, std::string> values;
+  std::map<std::string, bool> set;
+  for (const std::string& flag : flags) parser.add_flag(flag, set[flag]);
+  for (const std::string& option : withValue) parser.add_option(option, values[option]);
+  parser.add_option("files", *positional);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes the last first
+  try {
+    parser.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    *problem = error.what();
+    return false;
   }
+  for (const auto& [flag, on] : set)
+    if (on) (*options)[flag] = "";
+  for (const std::string& option : withValue)
+    if (parser.count(option) > 0) (*options)[option] = values[option];
   return true;
 }
 
