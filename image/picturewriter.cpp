@@ -13,6 +13,7 @@
 #include "image/magickowners.h"
 #include "image/picturedecoder.h"
 #include "image/pixmill3.h"
+#include "image/pngencoder.h"
 
 namespace trellimap {
 namespace {
@@ -154,7 +155,7 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
     case PictureFileFormat::Pcx:
       return EncodeWithLibrary(picture, "PCX", out, reason);
     case PictureFileFormat::Png:
-      return EncodeWithLibrary(picture, "PNG", out, reason);
+      return EncodePng(picture, out);
     case PictureFileFormat::Tga:
       return EncodeWithLibrary(picture, "TGA", out, reason);
     case PictureFileFormat::Tiff:

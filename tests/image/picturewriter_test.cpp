@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "image/pixmill3.h"
+#include "image/pngencoder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 
@@ -42,7 +43,7 @@ class LosslessRoundTrip : public ::testing::TestWithParam<const char*> {};
 TEST_P(LosslessRoundTrip, ReadsBackTheSamePixels) {
   TempFolder folder;
   testing::RecordingMessages messages;
-  for (const auto& [w, h] : {std::pair{1, 1}, {13, 7}, {64, 33}}) {
+  for (const auto& [w, h] : {std::pair{1, 1}, {13, 7}, {64, 33}, {37, 150}}) {  // 150 rows: several PNG bands
     dib picture = Picture(w, h);
     const std::string path = folder.Path(std::string("out") + GetParam());
     std::string reason;
@@ -66,6 +67,15 @@ INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
                          [](const ::testing::TestParamInfo<const char*>& param) {
                            return std::string(param.param + 1);
                          });
+
+TEST(PictureWriter, PngBytesDoNotDependOnTheThreads) {
+  dib picture = Picture(37, 150);
+  std::vector<uint8_t> one, three;
+  ASSERT_TRUE(EncodePng(picture, &one, 1));
+  ASSERT_TRUE(EncodePng(picture, &three, 3));
+  EXPECT_EQ(one, three);
+  ReleaseDib(&picture);
+}
 
 TEST(PictureWriter, JpegIsCloseAndFailuresLeaveNoFile) {
   TempFolder folder;

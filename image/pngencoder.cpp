@@ -1,0 +1,177 @@
+#include "image/pngencoder.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+constexpr int kLevel = 6;                       // zlib's own default balance of size and speed
+constexpr int32_t kBandRows = 64;               // rows deflated together
+constexpr size_t kIdatBytes = size_t{1} << 20;  // data per IDAT chunk
+constexpr uInt kWindow = 32768;                 // a band starts from the bytes before it
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void Chunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t length) {
+  Put32(out, static_cast<uint32_t>(length));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  if (length > 0) out.insert(out.end(), data, data + length);
+  Put32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+uint8_t Paeth(int a, int b, int c) {
+  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+// Row y of the picture as red, green, blue bytes.
+void RgbRow(const dib& picture, int32_t y, uint8_t* out) {
+  const int32_t w = DibWidth(&picture);
+  if (DibBitCount(&picture) == 24) {
+    const uint8_t* p = picture.poi + static_cast<int64_t>(DibHeight(&picture) - 1 - y) * picture.bytew;
+    for (int32_t x = 0; x < w; ++x, p += 3, out += 3) {
+      out[0] = p[2];
+      out[1] = p[1];
+      out[2] = p[0];
+    }
+    return;
+  }
+  for (int32_t x = 0; x < w; ++x, out += 3) {
+    const uint32_t c = DibPixelColour(picture, x, y);
+    out[0] = static_cast<uint8_t>(c);
+    out[1] = static_cast<uint8_t>(c >> 8);
+    out[2] = static_cast<uint8_t>(c >> 16);
+  }
+}
+
+// Row `row` filtered against `above` (zeros for the first row): the filter
+// byte, then the row, whichever of the five filters leaves the smallest sum
+// of absolute (signed) bytes.
+// The prediction of filter f (0 none, 1 left, 2 above, 3 average, 4 Paeth)
+// for byte i of a row of 3-byte pixels.
+inline int Predicted(int f, const uint8_t* row, const uint8_t* above, size_t i) {
+  const int a = i >= 3 ? row[i - 3] : 0, b = above[i], c = i >= 3 ? above[i - 3] : 0;
+  switch (f) {
+    case 1:
+      return a;
+    case 2:
+      return b;
+    case 3:
+      return (a + b) / 2;
+    case 4:
+      return Paeth(a, b, c);
+    default:
+      return 0;
+  }
+}
+
+void FilterRow(const uint8_t* row, const uint8_t* above, size_t bytes, uint8_t* out) {
+  std::array<uint64_t, 5> sums{};
+  for (size_t i = 0; i < bytes; ++i)
+    for (int f = 0; f < 5; ++f)
+      sums[static_cast<size_t>(f)] +=
+          static_cast<uint64_t>(std::abs(static_cast<int8_t>(row[i] - Predicted(f, row, above, i))));
+  const int chosen = static_cast<int>(std::min_element(sums.begin(), sums.end()) - sums.begin());
+  out[0] = static_cast<uint8_t>(chosen);
+  for (size_t i = 0; i < bytes; ++i) out[1 + i] = static_cast<uint8_t>(row[i] - Predicted(chosen, row, above, i));
+}
+
+struct Band {
+  std::vector<uint8_t> raw;         // filtered rows
+  z_off_t length = 0;               // their bytes
+  std::vector<uint8_t> compressed;  // raw deflate, ended by a full flush (the last: finished)
+  uLong adler = 1;
+};
+
+// Filters and deflates rows [first, end); the band before it lends its last
+// window as the dictionary, so the bands compress as well as one stream would.
+void MakeBand(const dib& picture, int32_t first, int32_t end, bool last, Band& band) {
+  const auto bytes = static_cast<size_t>(DibWidth(&picture)) * 3;
+  std::vector<uint8_t> row(bytes), above(bytes, 0);
+  if (first > 0) RgbRow(picture, first - 1, above.data());
+  // The window before the band, re-made from the rows before it.
+  std::vector<uint8_t> window;
+  for (int32_t y = std::max(0, first - 1 - static_cast<int32_t>(kWindow / (bytes + 1)) - 1); y < first; ++y) {
+    std::vector<uint8_t> before(bytes), beforeAbove(bytes, 0), filtered(bytes + 1);
+    RgbRow(picture, y, before.data());
+    if (y > 0) RgbRow(picture, y - 1, beforeAbove.data());
+    FilterRow(before.data(), beforeAbove.data(), bytes, filtered.data());
+    window.insert(window.end(), filtered.begin(), filtered.end());
+  }
+  band.raw.resize((bytes + 1) * static_cast<size_t>(end - first));
+  for (int32_t y = first; y < end; ++y) {
+    RgbRow(picture, y, row.data());
+    FilterRow(row.data(), above.data(), bytes, band.raw.data() + (bytes + 1) * static_cast<size_t>(y - first));
+    std::swap(row, above);
+  }
+  band.adler = adler32(1, band.raw.data(), static_cast<uInt>(band.raw.size()));
+  band.length = static_cast<z_off_t>(band.raw.size());
+
+  z_stream z{};
+  deflateInit2(&z, kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  if (!window.empty()) {
+    const size_t keep = std::min<size_t>(window.size(), kWindow);
+    deflateSetDictionary(&z, window.data() + window.size() - keep, static_cast<uInt>(keep));
+  }
+  band.compressed.resize(deflateBound(&z, static_cast<uLong>(band.raw.size())) + 16);
+  z.next_in = band.raw.data();
+  z.avail_in = static_cast<uInt>(band.raw.size());
+  z.next_out = band.compressed.data();
+  z.avail_out = static_cast<uInt>(band.compressed.size());
+  deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
+  band.compressed.resize(band.compressed.size() - z.avail_out);
+  deflateEnd(&z);
+  band.raw = {};
+}
+
+}  // namespace
+
+bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads) {
+  const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+  if (picture.poi == nullptr || w <= 0 || h <= 0) return false;
+  const int32_t bandCount = (h + kBandRows - 1) / kBandRows;
+  std::vector<Band> bands(static_cast<size_t>(bandCount));
+  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < count; ++t)
+    workers.emplace_back([&, t] {
+      for (int32_t b = t; b < bandCount; b += count)
+        MakeBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1,
+                 bands[static_cast<size_t>(b)]);
+    });
+  for (std::thread& worker : workers) worker.join();
+
+  // One zlib stream: its header, the bands' deflate data, the Adler-32 of all rows.
+  std::vector<uint8_t> stream = {0x78, 0x9C};
+  uLong adler = 1;
+  for (const Band& band : bands) {
+    stream.insert(stream.end(), band.compressed.begin(), band.compressed.end());
+    adler = adler32_combine(adler, band.adler, band.length);
+  }
+  Put32(stream, static_cast<uint32_t>(adler));
+
+  const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  out->assign(signature, signature + 8);
+  std::vector<uint8_t> header;
+  Put32(header, static_cast<uint32_t>(w));
+  Put32(header, static_cast<uint32_t>(h));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, truecolour, deflate, adaptive filters, no interlace
+  Chunk(*out, "IHDR", header.data(), header.size());
+  for (size_t at = 0; at < stream.size(); at += kIdatBytes)
+    Chunk(*out, "IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at));
+  Chunk(*out, "IEND", nullptr, 0);
+  return true;
+}
+
+}  // namespace trellimap
