@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "image/paintdib.h"
+#include "display/paintdib.h"
 #include "image/pixmill3.h"
-#include "image/surfacedevice.h"
+#include "display/surfacedevice.h"
 #include "tests/warp/outlines.h"
 #include "warp/dragpreview.h"
 #include "workspace/panecomposition.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "image/picturewriter.h"
+#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
 
 int main(int argc, char** argv) {

@@ -9,7 +9,7 @@
 
 #include "foundation/ioerror.h"
 #include "image/pictureloading.h"
-#include "image/picturewriter.h"
+#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "warp/renderer.h"

@@ -8,7 +8,7 @@
 
 #include "foundation/ioerror.h"
 #include "i18n/translateunit.h"
-#include "image/picturefilter.h"
+#include "codecs/picturefilter.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "image/picturedecoder.h"
-
 namespace trellimap {
 namespace {
 
@@ -163,8 +161,6 @@ void setpixel(const dib& d, int32_t x, int32_t y, uint32_t value) {
     }
   }
 }
-
-void OpenDib(dib* d, const char* fname, int32_t /*flags*/, void* /*window*/) { DecodePictureFile(fname, d); }
 
 // A record without a header block (after a failed newdib) reads as 0 × 0.
 int32_t DibWidth(const dib* d) { return d->pmi ? d->pmi->bmiHeader.biWidth : 0; }

@@ -16,7 +16,7 @@
 
 #include "i18n/translatefunit.h"
 #include "i18n/translateunit.h"
-#include "image/pixelsurface.h"
+#include "display/pixelsurface.h"
 #include "ui/editgestures.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"

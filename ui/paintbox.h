@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "image/pixelsurface.h"
+#include "display/pixelsurface.h"
 #include "workspace/outlineediting.h"
 #include "workspace/panecomposition.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "foundation/dynaarray.h"
-#include "image/pixelsurface.h"
+#include "display/pixelsurface.h"
 
 namespace trellimap {
 

@@ -1,8 +1,8 @@
 #include "workspace/panecomposition.h"
 
-#include "image/paintdib.h"
+#include "display/paintdib.h"
 #include "image/pixmill3.h"
-#include "image/surfacedevice.h"
+#include "display/surfacedevice.h"
 #include "workspace/outlinedrawing.h"
 #include "workspace/panegeometry.h"
 

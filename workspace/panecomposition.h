@@ -6,7 +6,7 @@
 
 #include "foundation/dynaarray.h"
 #include "image/dib.h"
-#include "image/pixelsurface.h"
+#include "display/pixelsurface.h"
 
 namespace trellimap {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "image/picturedecoder.h"
+#include "codecs/picturedecoder.h"
 
 namespace trellimap::testing {
 namespace {

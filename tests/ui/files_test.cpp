@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "image/picturefilter.h"
+#include "codecs/picturefilter.h"
 #include "image/pixmill3.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"

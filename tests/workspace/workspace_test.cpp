@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "image/picturefilter.h"
+#include "codecs/picturefilter.h"
 #include "image/pixmill3.h"
 #include "workspace/commandline.h"
 #include "workspace/programpath.h"

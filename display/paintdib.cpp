@@ -1,4 +1,4 @@
-#include "image/paintdib.h"
+#include "display/paintdib.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "image/paintdib.h"
+#include "display/paintdib.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "image/pixmill3.h"
-#include "image/surfacedevice.h"
+#include "display/surfacedevice.h"
 #include "tests/support/recordingmessages.h"
 
 namespace trellimap {

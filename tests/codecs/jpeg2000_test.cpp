@@ -1,4 +1,4 @@
-#include "image/jpeg2000.h"
+#include "codecs/jpeg2000.h"
 
 #include <gtest/gtest.h>
 #include <openjpeg.h>

@@ -1,4 +1,4 @@
-#include "image/pictureformat.h"
+#include "codecs/pictureformat.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "image/surfacedevice.h"
+#include "display/surfacedevice.h"
 
 #include <algorithm>
 #include <cstring>

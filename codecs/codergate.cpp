@@ -1,4 +1,4 @@
-#include "image/codergate.h"
+#include "codecs/codergate.h"
 
 #include <magick/api.h>
 
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "image/magickowners.h"
+#include "codecs/magickowners.h"
 
 namespace trellimap {
 namespace {

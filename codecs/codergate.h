@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "image/pictureformat.h"
+#include "codecs/pictureformat.h"
 
 namespace trellimap {
 

@@ -1,19 +1,19 @@
-#include "image/picturewriter.h"
+#include "codecs/picturewriter.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
 
+#include "codecs/bmprle8.h"
+#include "codecs/ilbm.h"
+#include "codecs/jpeg2000.h"
+#include "codecs/magickowners.h"
+#include "codecs/picturedecoder.h"
+#include "codecs/pngencoder.h"
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
-#include "image/bmprle8.h"
-#include "image/ilbm.h"
-#include "image/jpeg2000.h"
-#include "image/magickowners.h"
-#include "image/picturedecoder.h"
 #include "image/pixmill3.h"
-#include "image/pngencoder.h"
 
 namespace trellimap {
 namespace {

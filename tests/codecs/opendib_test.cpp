@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <magick/api.h>
 
-#include "image/codergate.h"
-#include "image/picturedecoder.h"
-#include "image/pictureformat.h"
+#include "codecs/codergate.h"
+#include "codecs/picturedecoder.h"
+#include "codecs/pictureformat.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"

@@ -1,4 +1,4 @@
-#include "image/bmprle8.h"
+#include "codecs/bmprle8.h"
 
 #include <cstring>
 

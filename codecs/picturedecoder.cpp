@@ -1,4 +1,4 @@
-#include "image/picturedecoder.h"
+#include "codecs/picturedecoder.h"
 
 #include <magick/api.h>
 
@@ -6,17 +6,17 @@
 #include <mutex>
 #include <vector>
 
+#include "codecs/bmptruecolour.h"
+#include "codecs/codergate.h"
+#include "codecs/decodeinto.h"
+#include "codecs/emf.h"
+#include "codecs/ilbm.h"
+#include "codecs/jpeg2000.h"
+#include "codecs/magickowners.h"
+#include "codecs/pictureformat.h"
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
-#include "image/bmptruecolour.h"
-#include "image/codergate.h"
-#include "image/decodeinto.h"
-#include "image/emf.h"
-#include "image/ilbm.h"
-#include "image/jpeg2000.h"
-#include "image/magickowners.h"
-#include "image/pictureformat.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -212,5 +212,9 @@ void DecodePictureFile(const char* path, dib* out) {
     ShowMessage(TranslateFormat("Could not read the picture \"%1\": %2.", {std::string(path ? path : ""), reason}), {},
                 MsgIcon::Error, MsgButtons::Ok);
 }
+
+// The library's reading operation is decoding, so it lives with the codecs;
+// pixmill3.h declares it with the other operations.
+void OpenDib(dib* d, const char* fname, int32_t /*flags*/, void* /*window*/) { DecodePictureFile(fname, d); }
 
 }  // namespace trellimap

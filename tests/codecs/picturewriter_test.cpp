@@ -1,11 +1,11 @@
-#include "image/picturewriter.h"
+#include "codecs/picturewriter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "image/pixmill3.h"
-#include "image/pngencoder.h"
+#include "codecs/pngencoder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 

@@ -1,4 +1,4 @@
-#include "image/pixelsurface.h"
+#include "display/pixelsurface.h"
 
 #include "image/pixmill3.h"
 

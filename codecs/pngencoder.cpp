@@ -1,4 +1,4 @@
-#include "image/pngencoder.h"
+#include "codecs/pngencoder.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "image/jpeg2000.h"
+#include "codecs/jpeg2000.h"
 
 #include <openjpeg.h>
 
@@ -9,8 +9,8 @@
 #include <memory>
 #include <new>
 
+#include "codecs/decodeinto.h"
 #include "foundation/releasewith.h"
-#include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {

@@ -1,4 +1,4 @@
-#include "image/emf.h"
+#include "codecs/emf.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "image/picturefilter.h"
+#include "codecs/picturefilter.h"
 
 #include <array>
 

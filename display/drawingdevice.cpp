@@ -1,4 +1,4 @@
-#include "image/drawingdevice.h"
+#include "display/drawingdevice.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "image/bmptruecolour.h"
+#include "codecs/bmptruecolour.h"
 
 #include <bit>
 
-#include "image/decodeinto.h"
+#include "codecs/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {

@@ -1,4 +1,4 @@
-#include "image/emf.h"
+#include "codecs/emf.h"
 
 #include <cairo.h>
 #include <emf2svg.h>
@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/decodeinto.h"
 #include "foundation/releasewith.h"
-#include "image/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {

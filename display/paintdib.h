@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
+#include "display/drawingdevice.h"
 #include "image/dib.h"
-#include "image/drawingdevice.h"
 
 namespace trellimap {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "image/drawingdevice.h"
-#include "image/pixelsurface.h"
+#include "display/drawingdevice.h"
+#include "display/pixelsurface.h"
 
 namespace trellimap {
 

@@ -1,4 +1,4 @@
-#include "image/ilbm.h"
+#include "codecs/ilbm.h"
 
 #include <gtest/gtest.h>
 
