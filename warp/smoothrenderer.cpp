@@ -272,9 +272,20 @@ __attribute__((target("avx2,fma"))) void ReadSpanAvx2(const Level& level, double
   }
 }
 
-using SpanReader = void (*)(const Level&, double, double, double, double, int, float*, float*, float*);
-const SpanReader ReadSpanOf =
-    __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? ReadSpanAvx2 : ReadSpanScalar;
+// Whether the processor runs the eight-wide code; asked once, after the
+// processor's description is read (static initialisers may run before it is).
+bool HasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has;
+}
+
+void ReadSpanOf(const Level& level, double u, double v, double du, double dv, int count, float* red, float* green,
+                float* blue) {
+  (HasAvx2() ? ReadSpanAvx2 : ReadSpanScalar)(level, u, v, du, dv, count, red, green, blue);
+}
 
 // The source colour at a point, for the samples of one triangle: bilinear
 // where a sample spans at most a source pixel, else read from the halvings
@@ -445,8 +456,6 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
   }
 }
 
-const bool kSumsInBlocks = __builtin_cpu_supports("avx2");
-
 // Each pixel of the tile from its samples: the covered ones averaged, taken
 // half and half with the destination when transparent, and blended with the
 // background by the share covered. Pixels no sample covers keep the background.
@@ -455,7 +464,7 @@ void Resolve(const Job& job, const Samples& tile) {
   const auto all = static_cast<float>(tile.n * tile.n);
   RowSums sums;
   for (int32_t y = tile.y0; y < yEnd; ++y) {
-    if (tile.n == 2 && kSumsInBlocks)
+    if (tile.n == 2 && HasAvx2())
       SumRowOf2(tile, y - tile.y0, pixels, sums);
     else
       SumRow(tile, y - tile.y0, pixels, sums);
