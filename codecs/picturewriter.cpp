@@ -140,7 +140,8 @@ std::string WithDefaultExtension(const std::string& fname) {
   return ExtensionOf(fname).empty() ? fname + ".bmp" : fname;
 }
 
-bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason) {
+bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
+                   Progress* progress) {
   if (picture.poi == nullptr || DibWidth(&picture) <= 0 || DibHeight(&picture) <= 0) {
     *reason = "there is no picture to write";
     return false;
@@ -155,7 +156,9 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
     case PictureFileFormat::Pcx:
       return EncodeWithLibrary(picture, "PCX", out, reason);
     case PictureFileFormat::Png:
-      return EncodePng(picture, out);
+      if (EncodePng(picture, out, 0, progress)) return true;
+      *reason = kStopped;
+      return false;
     case PictureFileFormat::Tga:
       return EncodeWithLibrary(picture, "TGA", out, reason);
     case PictureFileFormat::Tiff:
@@ -179,7 +182,7 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   return false;
 }
 
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason) {
+bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress) {
   const std::optional<PictureFileFormat> format = FormatForExtension(ExtensionOf(fname));
   if (!format) {
     *reason = "the extension \"" + ExtensionOf(fname) +
@@ -188,7 +191,11 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
     return false;
   }
   std::vector<uint8_t> bytes;
-  if (!EncodePicture(picture, *format, &bytes, reason)) return false;
+  if (!EncodePicture(picture, *format, &bytes, reason, progress)) return false;
+  if (!Continue(progress, 1)) {
+    *reason = kStopped;
+    return false;
+  }
   try {
     AtomicFileWriter out;
     if (!out.Open(fname)) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
@@ -26,11 +27,16 @@ std::string ExtensionOf(std::string_view fname);
 std::string WithDefaultExtension(const std::string& fname);
 
 // Encodes `picture` (any depth; colours are what is written) in `format`.
-bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason);
+bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
+                   Progress* progress = nullptr);
 
 // Writes `picture` to `fname` in the format its extension selects. The file
 // appears under its name only when it was written completely. False, with a
 // short English reason, when the picture could not be written.
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason);
+// `progress`, when given, hears how far the encoding got and may stop it;
+// a stopped write fails with the reason kStopped and leaves any file alone.
+bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress = nullptr);
+
+inline constexpr const char* kStopped = "stopped";
 
 }  // namespace trellimap

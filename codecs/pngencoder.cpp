@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -137,20 +138,36 @@ void MakeBand(const dib& picture, int32_t first, int32_t end, bool last, Band& b
 
 }  // namespace
 
-bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads) {
+bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads, Progress* progress) {
   const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
   if (picture.poi == nullptr || w <= 0 || h <= 0) return false;
   const int32_t bandCount = (h + kBandRows - 1) / kBandRows;
   std::vector<Band> bands(static_cast<size_t>(bandCount));
   const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // The calling thread tells the progress (a reporter need not be thread-safe)
+  // while the workers take bands in turn.
+  std::atomic<int32_t> next{0}, done{0};
+  std::atomic<bool> stop{false};
   std::vector<std::thread> workers;
   for (int t = 0; t < count; ++t)
-    workers.emplace_back([&, t] {
-      for (int32_t b = t; b < bandCount; b += count)
+    workers.emplace_back([&] {
+      for (int32_t b = next.fetch_add(1); b < bandCount && !stop; b = next.fetch_add(1)) {
         MakeBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1,
                  bands[static_cast<size_t>(b)]);
+        done.fetch_add(1);
+        done.notify_all();
+      }
     });
+  for (int32_t seen = 0; seen < bandCount && !stop;) {
+    done.wait(seen);
+    seen = done.load();
+    if (!Continue(progress, 0.95 * seen / bandCount)) stop = true;
+  }
   for (std::thread& worker : workers) worker.join();
+  if (stop) {
+    out->clear();
+    return false;
+  }
 
   // One zlib stream: its header, the bands' deflate data, the Adler-32 of all rows.
   std::vector<uint8_t> stream = {0x78, 0x9C};

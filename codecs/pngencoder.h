@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
 
 // Encodes `picture` (any depth; colours as DibPixelColour gives them) as an
 // 8-bit truecolour PNG into `out`. `threads` 0 means one per core; the file
-// does not depend on it. False only for an empty picture.
-bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads = 0);
+// does not depend on it. False for an empty picture.
+// `progress`, when given, hears as bands are done and may stop the encoding
+// (false then, and `out` holds nothing).
+bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads = 0, Progress* progress = nullptr);
 
 }  // namespace trellimap

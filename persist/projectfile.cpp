@@ -107,14 +107,19 @@ void ReadPicture(BinaryReader& in, dib& picture, const std::string& fname, int i
 
 }  // namespace
 
-ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname) {
+ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress* progress) {
   AtomicFileWriter out;
   if (!out.Open(fname)) return ProjectStatus::CannotCreate;
   WritePoints(out, ws.punkte1);
   WritePoints(out, ws.punkte2);
   out.WriteInt32(ws.ecken1);
   out.WriteInt32(ws.ecken2);
-  for (const dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) WritePicture(out, *picture);
+  double done = 0;
+  for (const dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) {
+    WritePicture(out, *picture);
+    // An uncommitted file is removed: the previous one stays.
+    if (!Continue(progress, done += 0.25)) return ProjectStatus::Stopped;
+  }
   out.WriteByte(ws.showoriginal ? 1 : 0);
   out.WriteByte(ws.transparent ? 1 : 0);
   out.WriteByte(ws.renderautomatically ? 1 : 0);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "foundation/progress.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
@@ -12,12 +13,14 @@ enum class ProjectStatus {
   Done,
   CannotCreate,  // saving: the file could not be created (nothing else happened)
   CannotOpen,    // opening: the file could not be opened (the workspace is unchanged)
+  Stopped,       // saving: stopped on request; the file that was there is untouched
 };
 
 // Writes the workspace to `fname`. The file is written beside the target and
 // renamed over it when complete, so a failed save leaves the previous file.
 // Write errors throw InOutError.
-ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname);
+// `progress`, when given, hears after each picture and may stop the save.
+ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress* progress = nullptr);
 
 // Replaces the workspace by the contents of `fname`; it does not render.
 // A file that ends early throws InOutError ("Read beyond end of file") where it

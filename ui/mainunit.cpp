@@ -20,18 +20,19 @@
 #include <functional>
 #include <initializer_list>
 
+#include "codecs/picturefilter.h"
+#include "codecs/picturewriter.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "i18n/translatewalk.h"
-#include "codecs/picturefilter.h"
 #include "image/pictureloading.h"
-#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
 #include "persist/tableplace.h"
 #include "ui/guarded.h"
 #include "ui/named.h"
+#include "ui/progressrunner.h"
 #include "ui/windowfont.h"
 #include "warp/smoothrenderer.h"
 #include "workspace/commandline.h"
@@ -292,6 +293,37 @@ void TMainForm::dropEvent(QDropEvent* event) {
   for (const auto& [target, file] : plan.files) LoadPicture(static_cast<size_t>(target), file);
 }
 
+namespace {
+
+// A workspace for a save on another thread: copies of the window's outlines
+// (a repaint walks the window's own, moving their cursors) and options, and
+// the window's pictures lent to it, which nothing changes while the window
+// waits and which it never releases.
+class LentWorkspace {
+ public:
+  explicit LentWorkspace(Workspace& from) {
+    RestoreState(ws_, CaptureState(from));
+    ws_.renderautomatically = from.renderautomatically;
+    const dib* shown[] = {&from.di1, &from.di2, &from.di3, &from.di4};
+    for (size_t i = 0; i < 4; ++i) {
+      ReleaseDib(Pictures()[i]);
+      *Pictures()[i] = *shown[i];
+    }
+  }
+  ~LentWorkspace() {
+    for (dib* d : Pictures()) *d = dib{};
+  }
+  LentWorkspace(const LentWorkspace&) = delete;
+  LentWorkspace& operator=(const LentWorkspace&) = delete;
+  Workspace& Get() { return ws_; }
+
+ private:
+  std::array<dib*, 4> Pictures() { return {&ws_.di1, &ws_.di2, &ws_.di3, &ws_.di4}; }
+  Workspace ws_;
+};
+
+}  // namespace
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
     for (size_t i = 0; i < panes.size(); ++i)
@@ -493,8 +525,14 @@ void TMainForm::ShowWorkspace() {
 
 void TMainForm::SaveProjectfile(const std::string& fname) {
   Guarded([&] {
-    if (trellimap::SaveProjectfile(*ws, fname) == ProjectStatus::CannotCreate)
-      ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
+    LentWorkspace lent(*ws);
+    ProjectStatus status = ProjectStatus::Done;
+    RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
+                    QString::fromStdString(TranslateUtf8("Saving the project...")), [&](Progress& progress) {
+                      status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
+                      return true;
+                    });
+    if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
   });
 }
 
@@ -518,7 +556,10 @@ void TMainForm::SavePicture(const dib& picture) {
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
   std::string reason;
-  if (!WritePictureFile(picture, fname, &reason))
+  const bool written = RunWithProgress(
+      this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Saving the picture...")),
+      [&](Progress& progress) { return WritePictureFile(picture, fname, &reason, &progress); });
+  if (!written && reason != kStopped)
     Guarded([&] {
       ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {}, MsgIcon::Error,
                   MsgButtons::Ok);

@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
+#include "display/pixelsurface.h"
 #include "i18n/translatefunit.h"
 #include "i18n/translateunit.h"
-#include "display/pixelsurface.h"
 #include "ui/editgestures.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "image/pixmill3.h"
 #include "codecs/pngencoder.h"
+#include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 
@@ -68,12 +68,22 @@ INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
                            return std::string(param.param + 1);
                          });
 
-TEST(PictureWriter, PngBytesDoNotDependOnTheThreads) {
+TEST(PictureWriter, PngBytesDoNotDependOnTheThreadsAndAStoppedWriteLeavesTheFile) {
   dib picture = Picture(37, 150);
   std::vector<uint8_t> one, three;
   ASSERT_TRUE(EncodePng(picture, &one, 1));
   ASSERT_TRUE(EncodePng(picture, &three, 3));
   EXPECT_EQ(one, three);
+
+  TempFolder folder;
+  const std::string path = folder.Write("old.png", {'o', 'l', 'd'});
+  struct Stop final : Progress {
+    bool Report(double) override { return false; }
+  } stop;
+  std::string reason;
+  EXPECT_FALSE(WritePictureFile(picture, path, &reason, &stop));
+  EXPECT_EQ(reason, kStopped);
+  EXPECT_EQ(std::filesystem::file_size(path), 3u);
   ReleaseDib(&picture);
 }
 

@@ -179,6 +179,20 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
   }
 }
 
+// A save stopped part-way leaves the file that was there byte for byte.
+TEST_F(ProjectFileTest, AStoppedSaveLeavesThePreviousFile) {
+  Workspace ws;
+  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  const std::vector<uint8_t> before = Bytes(path);
+  struct StopAtHalf final : Progress {
+    bool Report(double fraction) override { return fraction < 0.5; }
+  } stop;
+  ws.ecken1 = 3;
+  EXPECT_EQ(SaveProjectfile(ws, path, &stop), ProjectStatus::Stopped);
+  EXPECT_EQ(Bytes(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);  // no temporary left
+}
+
 TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {
   Workspace ws;
   BitmapInfo colours{};

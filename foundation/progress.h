@@ -1,0 +1,17 @@
+#pragma once
+// Long work tells how far it got and learns whether the user wants it
+// stopped. Work that is stopped leaves everything as it was before it began.
+
+namespace trellimap {
+
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // `fraction` of the work is done (0 to 1). False when the work is to stop.
+  virtual bool Report(double fraction) = 0;
+};
+
+// Reports `fraction` to `progress` when there is one; false when the work is to stop.
+inline bool Continue(Progress* progress, double fraction) { return progress == nullptr || progress->Report(fraction); }
+
+}  // namespace trellimap
