@@ -4,13 +4,22 @@
 
 namespace trellimap {
 
-bool TryToOpenFile(dib* field, const std::string& fname) {
-  dib loaded;
-  OpenDib(&loaded, fname.c_str(), 0, nullptr);
-  if (loaded.poi == nullptr) return false;
-  if (DibBitCount(&loaded) != 24) DepthUpTo(24, &loaded);
+bool ReadPictureFile(const std::string& fname, dib* loaded) {
+  OpenDib(loaded, fname.c_str(), 0, nullptr);
+  if (loaded->poi == nullptr) return false;
+  if (DibBitCount(loaded) != 24) DepthUpTo(24, loaded);
+  return true;
+}
+
+void ReplacePicture(dib* field, const dib& loaded) {
   ReleaseDib(field);
   *field = loaded;
+}
+
+bool TryToOpenFile(dib* field, const std::string& fname) {
+  dib loaded;
+  if (!ReadPictureFile(fname, &loaded)) return false;
+  ReplacePicture(field, loaded);
   return true;
 }
 

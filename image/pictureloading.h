@@ -14,6 +14,14 @@ namespace trellimap {
 // the field was replaced.
 bool TryToOpenFile(dib* field, const std::string& fname);
 
+// The reading half of TryToOpenFile: `*loaded` (overwritten) receives the
+// picture promoted to 24 bits; false, with `loaded->poi` null, when it could
+// not be read. The caller owns what it receives.
+bool ReadPictureFile(const std::string& fname, dib* loaded);
+
+// The replacing half: `*field` is released and takes `loaded`.
+void ReplacePicture(dib* field, const dib& loaded);
+
 // Promotes a 1-, 2-, 4- or 8-bit picture to `bitcount` (only 24 is supported) in
 // place: the new buffer is made first and replaces the old one when filled.
 // Other depths, and a failed allocation, leave the picture as it is.

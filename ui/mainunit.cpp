@@ -571,7 +571,20 @@ void TMainForm::OpenPicture(size_t pane) {
 }
 
 void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
-  TryToOpenFile(pane == 0 ? &ws->di1 : &ws->di2, fname);
+  // Read on a worker thread; the pane's picture is replaced here, and only
+  // when the read was neither failed nor cancelled.
+  dib loaded{};
+  const bool read =
+      RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
+                      QString::fromStdString(TranslateUtf8("Opening the picture...")), [&](Progress& progress) {
+                        const bool ok = ReadPictureFile(fname, &loaded);
+                        return progress.Report(1) && ok;
+                      });
+  if (!read) {
+    if (loaded.poi != nullptr) ReleaseDib(&loaded);
+    return;
+  }
+  ReplacePicture(pane == 0 ? &ws->di1 : &ws->di2, loaded);
   PaintPane(pane);
   Editing->UpdateStatus();
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <QThread>
 
 namespace trellimap {
 namespace {
@@ -37,6 +38,13 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 }  // namespace
 
 MsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& caption, MsgIcon icon, MsgButtons buttons) {
+  // Work on a worker thread (while the window waits for it) asks the window's thread.
+  if (QThread::currentThread() != QApplication::instance()->thread()) {
+    MsgAnswer answer = MsgAnswer::Cancel;
+    QMetaObject::invokeMethod(
+        QApplication::instance(), [&] { answer = Show(text, caption, icon, buttons); }, Qt::BlockingQueuedConnection);
+    return answer;
+  }
   QMessageBox box(QtIcon(icon), caption.empty() ? QApplication::applicationName() : QString::fromStdString(caption),
                   QString::fromStdString(text));
   switch (buttons) {
