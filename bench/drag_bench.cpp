@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "display/paintdib.h"
-#include "image/pixmill3.h"
 #include "display/surfacedevice.h"
+#include "image/pixmill3.h"
 #include "tests/warp/outlines.h"
 #include "warp/dragpreview.h"
 #include "workspace/panecomposition.h"
