@@ -306,23 +306,29 @@ class Reader {
     mix_ = static_cast<float>(level - low);
   }
 
-  bool Blends() const { return coarse_ != nullptr; }
-
   // Samples i = 0 … count − 1 at (u + i × du, v + i × dv), into three planes.
   void ReadSpan(double u, double v, double du, double dv, int count, float* red, float* green, float* blue) const {
-    ReadSpanOf(*fine_, u, v, du, dv, count, red, green, blue);
+    if (coarse_ == nullptr) {
+      ReadSpanOf(*fine_, u, v, du, dv, count, red, green, blue);
+      return;
+    }
+    for (int i = 0; i < count; ++i, u += du, v += dv) {
+      const Colour c = ReadBlended(u, v);
+      red[i] = c[0];
+      green[i] = c[1];
+      blue[i] = c[2];
+    }
   }
 
+ private:
   // For minified triangles: pixel centres of level k lie at 2^k × (x + 0.5) − 0.5 of the source.
   Colour ReadBlended(double u, double v) const {
     const Colour c = fine_->Bilinear((u + 0.5) * fineScale_ - 0.5, (v + 0.5) * fineScale_ - 0.5);
-    if (coarse_ == nullptr) return c;
     const double coarseScale = fineScale_ / 2;
     const Colour d = coarse_->Bilinear((u + 0.5) * coarseScale - 0.5, (v + 0.5) * coarseScale - 0.5);
     return c + (d - c) * mix_;
   }
 
- private:
   const Level* fine_ = nullptr;
   const Level* coarse_ = nullptr;
   double fineScale_ = 1;
@@ -359,7 +365,6 @@ __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle&
   const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, v[2].y));
   const double step = 1.0 / tile.n;
   const double du = t.ux * step, dv = t.vx * step;
-  const bool blends = reader.Blends();
   for (int32_t j = firstRow; j < endRow; ++j) {
     const double y = tile.Position(tile.y0, j);
     const double a = along.At(y), b = (y < v[1].y ? upper : lower).At(y);
@@ -367,21 +372,9 @@ __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle&
     const int32_t end = std::min(limitColumns, tile.FirstAtOrAfter(tile.x0, std::max(a, b)));
     if (end <= first) continue;
     const double x = tile.Position(tile.x0, first);
-    double u = t.au + t.ux * x + t.uy * y, w = t.av + t.vx * x + t.vy * y;
+    const double u = t.au + t.ux * x + t.uy * y, w = t.av + t.vx * x + t.vy * y;
     const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
-    float* red = tile.red.data() + at;
-    float* green = tile.green.data() + at;
-    float* blue = tile.blue.data() + at;
-    if (blends) {
-      for (int32_t i = 0; i < end - first; ++i, u += du, w += dv) {
-        const Colour c = reader.ReadBlended(u, w);
-        red[i] = c[0];
-        green[i] = c[1];
-        blue[i] = c[2];
-      }
-    } else {
-      reader.ReadSpan(u, w, du, dv, end - first, red, green, blue);
-    }
+    reader.ReadSpan(u, w, du, dv, end - first, tile.red.data() + at, tile.green.data() + at, tile.blue.data() + at);
     std::memset(tile.covered.data() + at, 1, static_cast<size_t>(end - first));
   }
 }
