@@ -14,6 +14,13 @@ constexpr double kMaxColumnsPerStrip = 4096;
 constexpr size_t kMaxColumns = 1 << 16;
 
 double Distance(const Vec& a, const Vec& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+Vec Add(const Vec& a, const Vec& b) { return {a.x + b.x, a.y + b.y}; }
+Vec Sub(const Vec& a, const Vec& b) { return {a.x - b.x, a.y - b.y}; }
+// How nearly a direction runs across (0 down, 1 across; 0 for no direction).
+double Across(const Vec& way) {
+  const double length = std::hypot(way.x, way.y);
+  return length > 0 ? std::abs(way.x) / length : 0;
+}
 
 // The points of side k: from the k-th corner record to the next one.
 std::vector<Vec> SidePoints(TDynaArray& outline, int k) {
@@ -93,15 +100,27 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
     }
     strips.push_back(strip);
   }
+  // Samples are taken along destination rows, so the tolerance is met by
+  // dividing cells in the direction of the map that runs more nearly down the
+  // destination: the cells come out long and flat, and their rows of samples long.
+  const Vec sWay = Add(Sub(destination.Top(1), destination.Top(0)), Sub(destination.Bottom(1), destination.Bottom(0)));
+  const Vec rWay = Add(Sub(destination.Top(0), destination.Bottom(0)), Sub(destination.Top(1), destination.Bottom(1)));
+  const bool divideRows = Across(sWay) >= Across(rWay);
+  // A triangle of a cell a × b (in parts of the strip) strays by at most
+  // twist × a × b / 4 from its patch.
+  const auto enough = [&](double twist, double otherParts) { return std::ceil(twist / (4 * tolerance * otherParts)); };
+  const auto partsOf = [&](const Strip& strip, double rows) {
+    const double forTwist = divideRows ? 1 : enough(strip.twist, rows);
+    return static_cast<int>(std::clamp(std::max(std::ceil(strip.across / cell), forTwist), 1.0, kMaxColumnsPerStrip));
+  };
   Mesh mesh;
-  mesh.rows = static_cast<int32_t>(std::clamp(std::ceil(along / cell), 1.0, kMaxRows));
+  double rows = std::ceil(along / cell);
+  if (divideRows)
+    for (const Strip& strip : strips) rows = std::max(rows, enough(strip.twist, partsOf(strip, rows)));
+  mesh.rows = static_cast<int32_t>(std::clamp(rows, 1.0, kMaxRows));
   mesh.s.push_back(0);
   for (const Strip& strip : strips) {
-    // A triangle of a cell a × b (in parts of the strip) strays by at most
-    // twist × a × b / 4 from its patch.
-    const double forSize = std::ceil(strip.across / cell);
-    const double forTwist = std::ceil(strip.twist / (4 * tolerance * mesh.rows));
-    const auto parts = static_cast<int>(std::clamp(std::max(forSize, forTwist), 1.0, kMaxColumnsPerStrip));
+    const int parts = partsOf(strip, mesh.rows);
     for (int k = 1; k <= parts && mesh.s.size() < kMaxColumns; ++k)
       mesh.s.push_back(k == parts ? strip.s1 : strip.s0 + (strip.s1 - strip.s0) * k / parts);
   }

@@ -4,130 +4,25 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "foundation/processor.h"
 #include "image/pixmill3.h"
 #include "warp/smoothmap.h"
+#include "warp/sourcepyramid.h"
 
 namespace trellimap {
 namespace {
 
 constexpr int32_t kTile = 64;                    // destination pixels a side
-constexpr double kCell = 24;                     // mesh cells about this many destination pixels across
+constexpr double kCell = 48;                     // mesh cells about this many destination pixels across
 constexpr double kTolerance = 0.03;              // how far a mesh triangle may stray from the map, in pixels
 constexpr double kMaxFootprint = 64;             // source pixels across one destination pixel, at most
 constexpr int kMinSamples = 2, kMaxSamples = 4;  // samples per pixel a side
-
-// Four floats, red, green, blue and a spare, worked on as one.
-using Colour = float __attribute__((vector_size(16)));
-using Bytes4 = uint8_t __attribute__((vector_size(4)));
-
-// A picture as the resampler reads it: pixels of four bytes (red, green, blue,
-// zero), rows from the top, with a black border of one pixel all round, so
-// that a bilinear read near the edge needs no test per pixel. Reads further
-// out are black.
-struct Level {
-  int32_t w = 0, h = 0;
-  std::vector<Bytes4> px;  // (w + 2) × (h + 2)
-
-  size_t Stride() const { return static_cast<size_t>(w) + 2; }
-  Bytes4* Row(int32_t y) { return px.data() + static_cast<size_t>(y + 1) * Stride() + 1; }
-  const Bytes4* Row(int32_t y) const { return px.data() + static_cast<size_t>(y + 1) * Stride() + 1; }
-
-  void Resize(int32_t width, int32_t height) {
-    w = width;
-    h = height;
-    px.assign(Stride() * static_cast<size_t>(h + 2), Bytes4{0, 0, 0, 0});
-  }
-
-  // The bilinear value at (u, v), pixel centres at whole numbers.
-  Colour Bilinear(double u, double v) const {
-    // Shifted by one, the coordinates of any read that touches the picture
-    // are not negative, so truncation is the floor.
-    const double su = u + 1, sv = v + 1;
-    if (!(su >= 0 && su < w + 1 && sv >= 0 && sv < h + 1)) return Colour{0, 0, 0, 0};
-    const auto x = static_cast<int32_t>(su), y = static_cast<int32_t>(sv);
-    const auto ax = static_cast<float>(su - x), ay = static_cast<float>(sv - y);
-    const Bytes4* p = px.data() + static_cast<size_t>(y) * Stride() + static_cast<size_t>(x);
-    Colour p0, p1, q0, q1;
-    Pair(p, p0, p1);
-    Pair(p + Stride(), q0, q1);
-    const Colour top = p0 + (p1 - p0) * ax;
-    const Colour bottom = q0 + (q1 - q0) * ax;
-    return top + (bottom - top) * ay;
-  }
-
- private:
-  // Two neighbouring pixels as colours, from one 8-byte load.
-  static void Pair(const Bytes4* p, Colour& first, Colour& second) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-    first = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
-    second = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)));
-  }
-};
-
-// The source and its halvings, each averaged from the one before over 2 × 2
-// pixels (a missing neighbour past an odd edge counts as black, as reads off
-// the picture do).
-struct Pyramid {
-  std::vector<Level> levels;
-
-  // Level 0, its rows shared out among `threads`.
-  Pyramid(const dib& picture, int threads) {
-    Level base;
-    base.Resize(DibWidth(&picture), DibHeight(&picture));
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) helpers.emplace_back([&, t] { Fill(picture, base, t, threads); });
-    Fill(picture, base, 0, threads);
-    for (std::thread& h : helpers) h.join();
-    levels.push_back(std::move(base));
-  }
-
-  static void Fill(const dib& picture, Level& base, int part, int parts) {
-    const bool direct = DibBitCount(&picture) == 24;
-    const int32_t first = base.h * part / parts, end = base.h * (part + 1) / parts;
-    for (int32_t y = first; y < end; ++y) {
-      const uint8_t* row = picture.poi + static_cast<int64_t>(base.h - 1 - y) * picture.bytew;
-      Bytes4* out = base.Row(y);
-      for (int32_t x = 0; x < base.w; ++x) {
-        if (direct) {
-          out[x] = Bytes4{row[3 * x + 2], row[3 * x + 1], row[3 * x], 0};
-        } else {
-          const uint32_t c = DibPixelColour(picture, x, y);
-          out[x] = Bytes4{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16), 0};
-        }
-      }
-    }
-  }
-
-  // The level (0 is the source); levels are made before the threads start.
-  const Level& Get(int level) const { return levels[static_cast<size_t>(std::min<int>(level, Top()))]; }
-  int Top() const { return static_cast<int>(levels.size()) - 1; }
-
-  // Makes the levels up to `level`.
-  void Build(int level) {
-    while (Top() < level) {
-      const Level& from = levels.back();
-      Level next;
-      next.Resize((from.w + 1) / 2, (from.h + 1) / 2);
-      for (int32_t y = 0; y < next.h; ++y) {
-        const Bytes4* a = from.Row(2 * y);
-        const Bytes4* b = from.Row(2 * y + 1);
-        Bytes4* out = next.Row(y);
-        for (int32_t x = 0; x < next.w; ++x) {
-          const Colour sum = __builtin_convertvector(a[2 * x], Colour) + __builtin_convertvector(a[2 * x + 1], Colour) +
-                             __builtin_convertvector(b[2 * x], Colour) + __builtin_convertvector(b[2 * x + 1], Colour);
-          for (int k = 0; k < 3; ++k) out[x][k] = static_cast<uint8_t>((sum[k] + 2) / 4);
-        }
-      }
-      levels.push_back(std::move(next));
-    }
-  }
-};
 
 // A mesh triangle: its destination corners and the affine map from
 // destination to source coordinates it stands for.
@@ -157,35 +52,69 @@ struct Triangle {
   }
 };
 
-// The samples of one tile: colour and whether the region covers it.
+// Eight values at once, and the same read from or written to anywhere in an array.
+using Floats = float __attribute__((vector_size(32)));
+using FloatsAt = float __attribute__((vector_size(32), aligned(4), may_alias));
+using Ints = int32_t __attribute__((vector_size(32)));
+using Bytes8 = uint8_t __attribute__((vector_size(8)));
+using Flags = uint8_t __attribute__((vector_size(8)));
+constexpr Floats kSteps = {0, 1, 2, 3, 4, 5, 6, 7};
+
+// Writes `count` values of a run that starts at `first` and grows by `step8`
+// every eight, in whole blocks of eight: the block past the run is read before
+// and put back after, so the arrays need eight values to spare at their end.
+template <class Vector, class Value>
+void FillRun(Value* to, int32_t count, const Vector& start, Value step8) {
+  Vector after, value = start;
+  std::memcpy(&after, to + count, sizeof after);
+  for (int32_t i = 0; i < count; i += 8, value += step8) std::memcpy(to + i, &value, sizeof value);
+  std::memcpy(to + count, &after, sizeof after);
+}
+
+// The samples of one tile. Triangles are rasterised first, each covered
+// sample getting the source position its triangle maps it to (and, where the
+// source is minified, how many source pixels it spans); then the source is
+// read for all of them at once, in runs as long as the tile's rows allow.
 struct Samples {
   int n = 2;                                      // per pixel a side
+  double step = 0.5;                              // 1 / n
   int32_t x0 = 0, y0 = 0, columns = 0, rows = 0;  // the tile in samples
-  std::vector<float> red, green, blue;            // one plane each, row by row
+  bool minified = false;                          // some sample reads the halvings
+  std::vector<float> u, v;                        // source position of each sample, row by row
+  std::vector<float> detail;                      // log2 of the source pixels a sample spans, when minified
+  std::vector<float> red, green, blue;            // colour of each sample
   std::vector<uint8_t> covered;
+  std::vector<int32_t> firstCovered, endCovered;  // the range of each row that may be covered
 
-  void Start(int32_t tileX, int32_t tileY, int perPixel) {
+  void Start(int32_t tileX, int32_t tileY, int perPixel, bool withDetail) {
     n = perPixel;
+    step = 1.0 / n;
     x0 = tileX;
     y0 = tileY;
     columns = rows = kTile * n;
-    for (std::vector<float>* plane : {&red, &green, &blue}) plane->resize(static_cast<size_t>(columns * rows));
-    covered.assign(static_cast<size_t>(columns * rows), 0);
+    minified = withDetail;
+    const auto size = static_cast<size_t>(columns * rows);
+    // Runs are written eight at a time, and put back past their end.
+    for (std::vector<float>* plane : {&u, &v, &red, &green, &blue}) plane->resize(size + 8);
+    if (minified) detail.resize(size + 8);
+    covered.assign(size + 8, 0);
+    firstCovered.assign(static_cast<size_t>(rows), columns);
+    endCovered.assign(static_cast<size_t>(rows), 0);
   }
   // The destination coordinate of sample index i of a tile starting at pixel p.
-  double Position(int32_t p, int32_t i) const { return p - 0.5 + (i + 0.5) / n; }
+  double Position(int32_t p, int32_t i) const { return p - 0.5 + (i + 0.5) * step; }
   // The first sample index at or after coordinate c, kept just outside the
   // tile for coordinates far off it.
   int32_t FirstAtOrAfter(int32_t p, double c) const {
     const double index = std::ceil((c - (p - 0.5)) * n - 0.5);
-    if (std::isnan(index)) return -1;
-    return static_cast<int32_t>(std::clamp(index, -1.0, static_cast<double>(kTile * n + 1)));
+    // In this order a coordinate that is not a number gives −1.
+    return static_cast<int32_t>(std::max(-1.0, std::min(index, static_cast<double>(kTile * n + 1))));
   }
 };
 
 struct Job {
   const Mesh* mesh;
-  const Pyramid* pyramid;
+  const SourcePyramid* pyramid;
   const std::vector<std::vector<uint32_t>>* bins;  // cells of each tile, in the map's order
   const std::vector<float>* footprints;            // of each cell
   int32_t W, H, tilesAcross;
@@ -212,129 +141,6 @@ void CellTriangles(const Mesh& mesh, uint32_t cell, Triangle out[2], bool made[2
   made[1] = out[1].Make(d00, d11, d01, s00, s11, s01);
 }
 
-// Bilinear reads along a span of samples, one at a time.
-void ReadSpanScalar(const Level& level, double u, double v, double du, double dv, int count, float* red, float* green,
-                    float* blue) {
-  for (int i = 0; i < count; ++i, u += du, v += dv) {
-    const Colour c = level.Bilinear(u, v);
-    red[i] = c[0];
-    green[i] = c[1];
-    blue[i] = c[2];
-  }
-}
-
-// One byte of each of eight pixels, as floats.
-__attribute__((target("avx2"))) inline __m256 Channel(__m256i pixels, __m256i shift, __m256i low) {
-  return _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srlv_epi32(pixels, shift), low));
-}
-
-// The same, eight samples at a time: the four pixels around each gathered,
-// each channel interpolated across the eight at once.
-__attribute__((target("avx2,fma"))) void ReadSpanAvx2(const Level& level, double u, double v, double du, double dv,
-                                                      int count, float* red, float* green, float* blue) {
-  const __m256 steps = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256 zero = _mm256_setzero_ps();
-  const __m256 limitU = _mm256_set1_ps(static_cast<float>(level.w + 1));
-  const __m256 limitV = _mm256_set1_ps(static_cast<float>(level.h + 1));
-  const __m256 stepU = _mm256_set1_ps(static_cast<float>(du)), stepV = _mm256_set1_ps(static_cast<float>(dv));
-  const auto stride = static_cast<int>(level.Stride());
-  const __m256i strideV = _mm256_set1_epi32(stride), one = _mm256_set1_epi32(1), low = _mm256_set1_epi32(0xFF);
-  const auto* pixels = reinterpret_cast<const int*>(level.px.data());
-  // Spans are short (a triangle's width within a tile): the last block of a
-  // span takes its remaining lanes under a mask.
-  for (int i = 0; i < count; i += 8) {
-    const __m256 lanes = _mm256_cmp_ps(steps, _mm256_set1_ps(static_cast<float>(count - i)), _CMP_LT_OQ);
-    // Shifted by one, as Level::Bilinear does; each block starts afresh from
-    // the exact position, so no rounding piles up along the span.
-    const __m256 su = _mm256_fmadd_ps(steps, stepU, _mm256_set1_ps(static_cast<float>(u + i * du + 1)));
-    const __m256 sv = _mm256_fmadd_ps(steps, stepV, _mm256_set1_ps(static_cast<float>(v + i * dv + 1)));
-    const __m256 inside = _mm256_and_ps(
-        lanes,
-        _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(su, zero, _CMP_GE_OQ), _mm256_cmp_ps(su, limitU, _CMP_LT_OQ)),
-                      _mm256_and_ps(_mm256_cmp_ps(sv, zero, _CMP_GE_OQ), _mm256_cmp_ps(sv, limitV, _CMP_LT_OQ))));
-    const __m256i x = _mm256_cvttps_epi32(_mm256_and_ps(su, inside));
-    const __m256i y = _mm256_cvttps_epi32(_mm256_and_ps(sv, inside));
-    const __m256 ax = _mm256_sub_ps(su, _mm256_cvtepi32_ps(x)), ay = _mm256_sub_ps(sv, _mm256_cvtepi32_ps(y));
-    const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(y, strideV), x);
-    const __m256i p0 = _mm256_i32gather_epi32(pixels, at, 4);
-    const __m256i p1 = _mm256_i32gather_epi32(pixels, _mm256_add_epi32(at, one), 4);
-    const __m256i q0 = _mm256_i32gather_epi32(pixels, _mm256_add_epi32(at, strideV), 4);
-    const __m256i q1 = _mm256_i32gather_epi32(pixels, _mm256_add_epi32(_mm256_add_epi32(at, strideV), one), 4);
-    float* planes[3] = {red, green, blue};
-    for (int c = 0; c < 3; ++c) {
-      const __m256i shift = _mm256_set1_epi32(8 * c);
-      const __m256 a = Channel(p0, shift, low), b = Channel(q0, shift, low);
-      const __m256 top = _mm256_fmadd_ps(_mm256_sub_ps(Channel(p1, shift, low), a), ax, a);
-      const __m256 bottom = _mm256_fmadd_ps(_mm256_sub_ps(Channel(q1, shift, low), b), ax, b);
-      const __m256 value = _mm256_fmadd_ps(_mm256_sub_ps(bottom, top), ay, top);
-      _mm256_maskstore_ps(planes[c] + i, _mm256_castps_si256(lanes), _mm256_and_ps(value, inside));
-    }
-  }
-}
-
-// Whether the processor runs the eight-wide code; asked once, after the
-// processor's description is read (static initialisers may run before it is).
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-  }();
-  return has;
-}
-
-void ReadSpanOf(const Level& level, double u, double v, double du, double dv, int count, float* red, float* green,
-                float* blue) {
-  (HasAvx2() ? ReadSpanAvx2 : ReadSpanScalar)(level, u, v, du, dv, count, red, green, blue);
-}
-
-// The source colour at a point, for the samples of one triangle: bilinear
-// where a sample spans at most a source pixel, else read from the halvings
-// that make it so, blended between the two nearest.
-class Reader {
- public:
-  Reader(const Pyramid& pyramid, double footprint, int n) {
-    const double spacing = footprint / n;
-    if (spacing <= 1) {
-      fine_ = &pyramid.Get(0);
-      return;
-    }
-    const double level = std::log2(spacing);
-    const int low = static_cast<int>(std::floor(level));
-    fine_ = &pyramid.Get(low);
-    coarse_ = &pyramid.Get(low + 1);
-    fineScale_ = std::ldexp(1.0, -low);
-    mix_ = static_cast<float>(level - low);
-  }
-
-  // Samples i = 0 … count − 1 at (u + i × du, v + i × dv), into three planes.
-  void ReadSpan(double u, double v, double du, double dv, int count, float* red, float* green, float* blue) const {
-    if (coarse_ == nullptr) {
-      ReadSpanOf(*fine_, u, v, du, dv, count, red, green, blue);
-      return;
-    }
-    for (int i = 0; i < count; ++i, u += du, v += dv) {
-      const Colour c = ReadBlended(u, v);
-      red[i] = c[0];
-      green[i] = c[1];
-      blue[i] = c[2];
-    }
-  }
-
- private:
-  // For minified triangles: pixel centres of level k lie at 2^k × (x + 0.5) − 0.5 of the source.
-  Colour ReadBlended(double u, double v) const {
-    const Colour c = fine_->Bilinear((u + 0.5) * fineScale_ - 0.5, (v + 0.5) * fineScale_ - 0.5);
-    const double coarseScale = fineScale_ / 2;
-    const Colour d = coarse_->Bilinear((u + 0.5) * coarseScale - 0.5, (v + 0.5) * coarseScale - 0.5);
-    return c + (d - c) * mix_;
-  }
-
-  const Level* fine_ = nullptr;
-  const Level* coarse_ = nullptr;
-  double fineScale_ = 1;
-  float mix_ = 0;
-};
-
 // One edge of a triangle, from its upper end down: the x where it crosses a
 // row. Both triangles along an edge work it out from the same end with the
 // same numbers, so they agree on every crossing to the last bit.
@@ -350,12 +156,12 @@ struct Edge {
   double At(double y) const { return x0 + (y - y0) * slope; }
 };
 
-// Marks and colours the samples of `tile` that triangle t covers: a sample
-// row at y runs from the edges with y0 <= y < y1, and takes the samples with
-// x0 <= x < x1 between them, so that triangles sharing an edge neither take a
-// sample twice nor miss one.
-__attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle& t, const Reader& reader, Samples& tile,
-                                                                 int32_t W, int32_t H) {
+// Marks the samples of `tile` that triangle t covers and notes where they
+// read the source: a sample row at y runs from the edges with y0 <= y < y1,
+// and takes the samples with x0 <= x < x1 between them, so that triangles
+// sharing an edge neither take a sample twice nor miss one.
+__attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle& t, Samples& tile, int32_t W,
+                                                                 int32_t H) {
   Vec v[3] = {t.d[0], t.d[1], t.d[2]};
   std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
   const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
@@ -363,8 +169,10 @@ __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle&
   const int32_t limitColumns = std::min(tile.columns, (W - tile.x0) * tile.n);
   const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, v[0].y));
   const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, v[2].y));
-  const double step = 1.0 / tile.n;
-  const double du = t.ux * step, dv = t.vx * step;
+  const double step = tile.step;
+  const auto fu = static_cast<float>(t.ux * step), fv = static_cast<float>(t.vx * step);
+  // The halvings a sample reads: log2 of the source pixels between samples.
+  const auto detail = static_cast<float>(std::max(0.0, std::log2(t.footprint * step)));
   for (int32_t j = firstRow; j < endRow; ++j) {
     const double y = tile.Position(tile.y0, j);
     const double a = along.At(y), b = (y < v[1].y ? upper : lower).At(y);
@@ -374,8 +182,35 @@ __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle&
     const double x = tile.Position(tile.x0, first);
     const double u = t.au + t.ux * x + t.uy * y, w = t.av + t.vx * x + t.vy * y;
     const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
-    reader.ReadSpan(u, w, du, dv, end - first, tile.red.data() + at, tile.green.data() + at, tile.blue.data() + at);
-    std::memset(tile.covered.data() + at, 1, static_cast<size_t>(end - first));
+    const int32_t count = end - first;
+    FillRun(tile.u.data() + at, count, Floats{} + static_cast<float>(u) + kSteps * fu, fu * 8);
+    FillRun(tile.v.data() + at, count, Floats{} + static_cast<float>(w) + kSteps * fv, fv * 8);
+    if (tile.minified) FillRun(tile.detail.data() + at, count, Floats{} + detail, 0.0f);
+    FillRun(tile.covered.data() + at, count, Flags{} + 1, uint8_t{0});
+    tile.firstCovered[static_cast<size_t>(j)] = std::min(tile.firstCovered[static_cast<size_t>(j)], first);
+    tile.endCovered[static_cast<size_t>(j)] = std::max(tile.endCovered[static_cast<size_t>(j)], end);
+  }
+}
+
+// Reads the source for the samples the triangles left: row by row, from the
+// first covered sample to the last (those between that no triangle covered
+// are read too and weigh nothing).
+void ReadSource(const SourcePyramid& pyramid, Samples& tile) {
+  for (int32_t j = 0; j < tile.rows; ++j) {
+    const int32_t first = tile.firstCovered[static_cast<size_t>(j)], end = tile.endCovered[static_cast<size_t>(j)];
+    if (end <= first) continue;
+    const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
+    if (!tile.minified) {
+      pyramid.Base().ReadBilinear(tile.u.data() + at, tile.v.data() + at, end - first, tile.red.data() + at,
+                                  tile.green.data() + at, tile.blue.data() + at);
+      continue;
+    }
+    for (size_t i = at; i < at + static_cast<size_t>(end - first); ++i) {
+      const Colour c = tile.covered[i] ? pyramid.Read(tile.u[i], tile.v[i], tile.detail[i]) : Colour{0, 0, 0, 0};
+      tile.red[i] = c[0];
+      tile.green[i] = c[1];
+      tile.blue[i] = c[2];
+    }
   }
 }
 
@@ -391,6 +226,8 @@ Colour DestinationColour(const dib& destination, int32_t x, int32_t y) {
 struct RowSums {
   float covered[kTile], red[kTile], green[kTile], blue[kTile];
 };
+
+
 
 void SumRow(const Samples& tile, int32_t y, int32_t pixels, RowSums& sums) {
   const int n = tile.n;
@@ -451,31 +288,55 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
 
 // Each pixel of the tile from its samples: the covered ones averaged, taken
 // half and half with the destination when transparent, and blended with the
-// background by the share covered. Pixels no sample covers keep the background.
-void Resolve(const Job& job, const Samples& tile) {
+// background by the share covered. A pixel no sample covers comes out as the
+// background exactly, which the result holds already.
+__attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, const Samples& tile) {
   const int32_t pixels = std::min(job.W - tile.x0, kTile), yEnd = std::min(job.H, tile.y0 + kTile);
-  const auto all = static_cast<float>(tile.n * tile.n);
-  RowSums sums;
+  const int n = tile.n;
+  const auto all = static_cast<float>(n * n);
+  const bool readDestination = job.showoriginal || job.transparent;
+  RowSums sums{};
+  float destination[3][kTile] = {}, background[3][kTile] = {};
+  uint8_t out[3][kTile];
   for (int32_t y = tile.y0; y < yEnd; ++y) {
-    if (tile.n == 2 && HasAvx2())
+    const size_t firstRow = static_cast<size_t>((y - tile.y0) * n);
+    bool anyCovered = false;
+    for (size_t j = firstRow; j < firstRow + static_cast<size_t>(n); ++j)
+      anyCovered = anyCovered || tile.firstCovered[j] < tile.endCovered[j];
+    if (!anyCovered) continue;
+    if (n == 2 && HasAvx2())
       SumRowOf2(tile, y - tile.y0, pixels, sums);
     else
       SumRow(tile, y - tile.y0, pixels, sums);
+    if (readDestination)
+      for (int32_t i = 0; i < pixels; ++i) {
+        const Colour c = DestinationColour(*job.destination, tile.x0 + i, y);
+        for (int k = 0; k < 3; ++k) {
+          destination[k][i] = c[k];
+          background[k][i] = job.showoriginal ? c[k] : 0;
+        }
+      }
+    const float* summed[3] = {sums.red, sums.green, sums.blue};
+    for (int32_t i = 0; i < pixels; i += 8) {
+      const Floats covered = *reinterpret_cast<const FloatsAt*>(sums.covered + i);
+      // Uncovered pixels sum to 0, and stay 0 divided by 1.
+      const Floats divisor = covered > 1 ? covered : 1, share = covered / all;
+      for (int k = 0; k < 3; ++k) {
+        Floats warped = *reinterpret_cast<const FloatsAt*>(summed[k] + i) / divisor;
+        if (job.transparent) warped = (warped + *reinterpret_cast<const FloatsAt*>(destination[k] + i)) * 0.5f;
+        const Floats below = *reinterpret_cast<const FloatsAt*>(background[k] + i);
+        Floats value = below + (warped - below) * share;
+        value = value < 0 ? 0 : value > 255 ? 255 : value;
+        // Values lie within 0 to 255: adding a half and truncating rounds them to nearest.
+        const auto bytes = __builtin_convertvector(__builtin_convertvector(value + 0.5f, Ints), Bytes8);
+        std::memcpy(out[k] + i, &bytes, sizeof bytes);
+      }
+    }
     uint8_t* row = job.pixels + static_cast<int64_t>(job.H - 1 - y) * job.bytew + 3 * static_cast<int64_t>(tile.x0);
     for (int32_t i = 0; i < pixels; ++i) {
-      const float covered = sums.covered[i];
-      if (covered == 0) continue;
-      const Colour sum{sums.red[i], sums.green[i], sums.blue[i], 0};
-      const Colour destination = job.showoriginal || job.transparent
-                                     ? DestinationColour(*job.destination, tile.x0 + i, y)
-                                     : Colour{0, 0, 0, 0};
-      Colour warped = sum / covered;
-      if (job.transparent) warped = (warped + destination) / 2;
-      const Colour background = job.showoriginal ? destination : Colour{0, 0, 0, 0};
-      const Colour value = background + (warped - background) * (covered / all);
-      uint8_t* out = row + 3 * i;
-      // Values lie within 0 to 255: adding a half and truncating rounds them to nearest.
-      for (int k = 0; k < 3; ++k) out[2 - k] = static_cast<uint8_t>(std::clamp(value[k], 0.0f, 255.0f) + 0.5f);
+      row[3 * i] = out[2][i];
+      row[3 * i + 1] = out[1][i];
+      row[3 * i + 2] = out[0][i];
     }
   }
 }
@@ -495,12 +356,13 @@ void RenderTiles(const Job& job, int threads) {
       double footprint = 0;
       for (uint32_t cell : cells) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
       const int n = std::clamp(static_cast<int>(std::ceil(footprint)), kMinSamples, kMaxSamples);
-      samples.Start((t % job.tilesAcross) * kTile, (t / job.tilesAcross) * kTile, n);
+      samples.Start((t % job.tilesAcross) * kTile, (t / job.tilesAcross) * kTile, n, footprint > n);
       for (uint32_t cell : cells) {
         CellTriangles(*job.mesh, cell, triangles, made);
         for (int k = 0; k < 2; ++k)
-          if (made[k]) Rasterise(triangles[k], Reader(*job.pyramid, triangles[k].footprint, n), samples, job.W, job.H);
+          if (made[k]) Rasterise(triangles[k], samples, job.W, job.H);
       }
+      ReadSource(*job.pyramid, samples);
       Resolve(job, samples);
     }
   };
@@ -566,7 +428,7 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
     }
 
   const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  Pyramid pyramid(source, count);
+  SourcePyramid pyramid(source, count);
   // The halvings the most minified cell reads, and the next one it blends with.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
   if (widest > kMaxSamples) pyramid.Build(static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1);

@@ -1,0 +1,15 @@
+#include "foundation/processor.h"
+
+namespace trellimap {
+
+// Asked once, after the processor's description is read (static initialisers
+// may run before it is).
+bool HasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,10 @@
+#pragma once
+// What the processor running us can do, for code with a faster path on newer
+// processors.
+
+namespace trellimap {
+
+// Whether it runs AVX2 and FMA instructions.
+bool HasAvx2();
+
+}  // namespace trellimap

@@ -1,0 +1,208 @@
+#include "warp/sourcepyramid.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "foundation/processor.h"
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// Two neighbouring stored pixels as colours, from one 8-byte load.
+void Pair(const Bytes4* p, Colour& first, Colour& second) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+  first = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
+  second = reinterpret_cast<Colour>(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)));
+}
+
+// One byte of each of eight pixels, as floats.
+__attribute__((target("avx2"))) inline __m256 Channel(__m256i pixels, int shift) {
+  return _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pixels, shift), _mm256_set1_epi32(0xFF)));
+}
+
+// Spreads a row of w pixels stored as blue, green, red into red, green, blue,
+// zero, four at a time as far as a 16-byte load stays within the row. Returns
+// how many it did.
+__attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_t w, Bytes4* out) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  int32_t x = 0;
+  for (; 3 * int64_t{x} + 16 <= 3 * int64_t{w}; x += 4) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 3 * x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_shuffle_epi8(bytes, order));
+  }
+  return x;
+}
+
+}  // namespace
+
+void SourceLevel::Make(int32_t w, int32_t h, int threads, const RowOf& row) {
+  w_ = w;
+  h_ = h;
+  // Reads start at shifted coordinates 0 … w and 0 … h.
+  blocksAcross_ = w / kBlock + 1;
+  blocksDown_ = h / kBlock + 1;
+  px_.resize(static_cast<size_t>(blocksAcross_) * static_cast<size_t>(blocksDown_) * kBlockSize);
+  std::vector<std::thread> helpers;
+  const auto part = [&](int k) { return static_cast<int32_t>(int64_t{blocksDown_} * k / threads); };
+  for (int t = 1; t < threads; ++t) helpers.emplace_back([&, t] { FillBlockRows(row, part(t), part(t + 1)); });
+  FillBlockRows(row, part(0), part(1));
+  for (std::thread& helper : helpers) helper.join();
+}
+
+void SourceLevel::FillBlockRows(const RowOf& row, int32_t first, int32_t end) {
+  // One row of shifted coordinates: the border, the picture's row, black after.
+  std::vector<Bytes4> line(static_cast<size_t>(blocksAcross_) * kBlock + 1, Bytes4{0, 0, 0, 0});
+  for (int32_t by = first; by < end; ++by)
+    for (int32_t j = 0; j < kSide; ++j) {
+      const int32_t y = by * kBlock + j - 1;
+      const bool inside = y >= 0 && y < h_;
+      if (inside) row(y, line.data() + 1);
+      for (int32_t bx = 0; bx < blocksAcross_; ++bx) {
+        Bytes4* to = px_.data() +
+                     (static_cast<size_t>(by) * static_cast<size_t>(blocksAcross_) + static_cast<size_t>(bx)) * kBlockSize +
+                     static_cast<size_t>(j) * kSide;
+        if (inside)
+          std::memcpy(to, line.data() + static_cast<size_t>(bx) * kBlock, kSide * sizeof(Bytes4));
+        else
+          std::memset(to, 0, kSide * sizeof(Bytes4));
+      }
+    }
+}
+
+Colour SourceLevel::Bilinear(double u, double v) const {
+  // Shifted by one, the coordinates of any read that touches the picture are
+  // not negative, so truncation is the floor.
+  const double su = u + 1, sv = v + 1;
+  if (!(su >= 0 && su < w_ + 1 && sv >= 0 && sv < h_ + 1)) return Colour{0, 0, 0, 0};
+  const auto x = static_cast<int32_t>(su), y = static_cast<int32_t>(sv);
+  const auto ax = static_cast<float>(su - x), ay = static_cast<float>(sv - y);
+  const Bytes4* p = px_.data() + Index(x, y);
+  Colour p0, p1, q0, q1;
+  Pair(p, p0, p1);
+  Pair(p + kSide, q0, q1);
+  const Colour top = p0 + (p1 - p0) * ax;
+  const Colour bottom = q0 + (q1 - q0) * ax;
+  return top + (bottom - top) * ay;
+}
+
+void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue) const {
+  // The eight-wide reads index the stored pixels with 32-bit numbers.
+  if (HasAvx2() && px_.size() <= INT_MAX)
+    ReadBilinearAvx2(u, v, count, red, green, blue);
+  else
+    ReadBilinearScalar(u, v, count, red, green, blue);
+}
+
+void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green,
+                               float* blue) const {
+  for (int i = 0; i < count; ++i) {
+    const Colour c = Bilinear(u[i], v[i]);
+    red[i] = c[0];
+    green[i] = c[1];
+    blue[i] = c[2];
+  }
+}
+
+// Eight reads at a time: the four pixels around each gathered, each channel
+// interpolated across the eight at once.
+__attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const float* u, const float* v, int count,
+                                                                 float* red, float* green, float* blue) const {
+  const __m256 steps = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1);
+  const __m256 limitU = _mm256_set1_ps(static_cast<float>(w_ + 1));
+  const __m256 limitV = _mm256_set1_ps(static_cast<float>(h_ + 1));
+  const __m256i blocksAcross = _mm256_set1_epi32(blocksAcross_), inBlock = _mm256_set1_epi32(kBlock - 1);
+  const auto* pixels = reinterpret_cast<const int*>(px_.data());
+  for (int i = 0; i < count; i += 8) {
+    // The last block takes its remaining lanes under a mask.
+    const __m256 lanes = _mm256_cmp_ps(steps, _mm256_set1_ps(static_cast<float>(count - i)), _CMP_LT_OQ);
+    const __m256 su = _mm256_add_ps(_mm256_maskload_ps(u + i, _mm256_castps_si256(lanes)), one);
+    const __m256 sv = _mm256_add_ps(_mm256_maskload_ps(v + i, _mm256_castps_si256(lanes)), one);
+    const __m256 inside = _mm256_and_ps(
+        lanes,
+        _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(su, zero, _CMP_GE_OQ), _mm256_cmp_ps(su, limitU, _CMP_LT_OQ)),
+                      _mm256_and_ps(_mm256_cmp_ps(sv, zero, _CMP_GE_OQ), _mm256_cmp_ps(sv, limitV, _CMP_LT_OQ))));
+    const __m256i x = _mm256_cvttps_epi32(_mm256_and_ps(su, inside));
+    const __m256i y = _mm256_cvttps_epi32(_mm256_and_ps(sv, inside));
+    const __m256 ax = _mm256_sub_ps(su, _mm256_cvtepi32_ps(x)), ay = _mm256_sub_ps(sv, _mm256_cvtepi32_ps(y));
+    // Index(x, y): the block, then the place within it.
+    const __m256i block = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(y, 5), blocksAcross),
+                                           _mm256_srli_epi32(x, 5));
+    const __m256i within = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(y, inBlock), _mm256_set1_epi32(kSide)),
+                                            _mm256_and_si256(x, inBlock));
+    const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(block, _mm256_set1_epi32(kBlockSize)), within);
+    const __m256i p0 = _mm256_i32gather_epi32(pixels, at, 4);
+    const __m256i p1 = _mm256_i32gather_epi32(pixels + 1, at, 4);
+    const __m256i q0 = _mm256_i32gather_epi32(pixels + kSide, at, 4);
+    const __m256i q1 = _mm256_i32gather_epi32(pixels + kSide + 1, at, 4);
+    float* planes[3] = {red, green, blue};
+    for (int c = 0; c < 3; ++c) {
+      const __m256 a = Channel(p0, 8 * c), b = Channel(q0, 8 * c);
+      const __m256 top = _mm256_fmadd_ps(_mm256_sub_ps(Channel(p1, 8 * c), a), ax, a);
+      const __m256 bottom = _mm256_fmadd_ps(_mm256_sub_ps(Channel(q1, 8 * c), b), ax, b);
+      const __m256 value = _mm256_fmadd_ps(_mm256_sub_ps(bottom, top), ay, top);
+      _mm256_maskstore_ps(planes[c] + i, _mm256_castps_si256(lanes), _mm256_and_ps(value, inside));
+    }
+  }
+}
+
+SourcePyramid::SourcePyramid(const dib& picture, int threads) {
+  const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+  SourceLevel base;
+  if (DibBitCount(&picture) == 24) {
+    base.Make(w, h, threads, [&](int32_t y, Bytes4* out) {
+      const uint8_t* row = picture.poi + static_cast<int64_t>(h - 1 - y) * picture.bytew;
+      const int32_t done = HasAvx2() ? SpreadRowAvx2(row, w, out) : 0;
+      for (int32_t x = done; x < w; ++x) out[x] = Bytes4{row[3 * x + 2], row[3 * x + 1], row[3 * x], 0};
+    });
+  } else {
+    base.Make(w, h, threads, [&](int32_t y, Bytes4* out) {
+      for (int32_t x = 0; x < w; ++x) {
+        const uint32_t c = DibPixelColour(picture, x, y);
+        out[x] = Bytes4{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16), 0};
+      }
+    });
+  }
+  levels_.push_back(std::move(base));
+}
+
+void SourcePyramid::Build(int level) {
+  while (static_cast<int>(levels_.size()) <= level) {
+    const SourceLevel& from = levels_.back();
+    SourceLevel next;
+    next.Make((from.Width() + 1) / 2, (from.Height() + 1) / 2, 1, [&](int32_t y, Bytes4* out) {
+      for (int32_t x = 0; x < (from.Width() + 1) / 2; ++x) {
+        const Colour sum = __builtin_convertvector(from.Pixel(2 * x, 2 * y), Colour) +
+                           __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y), Colour) +
+                           __builtin_convertvector(from.Pixel(2 * x, 2 * y + 1), Colour) +
+                           __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y + 1), Colour);
+        for (int k = 0; k < 3; ++k) out[x][k] = static_cast<uint8_t>((sum[k] + 2) / 4);
+        out[x][3] = 0;
+      }
+    });
+    levels_.push_back(std::move(next));
+  }
+}
+
+const SourceLevel& SourcePyramid::Get(int level) const {
+  return levels_[static_cast<size_t>(std::min<int>(level, static_cast<int>(levels_.size()) - 1))];
+}
+
+// Pixel centres of level k lie at 2^k × (x + 0.5) − 0.5 of the source.
+Colour SourcePyramid::Read(double u, double v, float detail) const {
+  if (detail <= 0) return Base().Bilinear(u, v);
+  const int low = static_cast<int>(detail);
+  const double fineScale = std::ldexp(1.0, -low), coarseScale = fineScale / 2;
+  const Colour c = Get(low).Bilinear((u + 0.5) * fineScale - 0.5, (v + 0.5) * fineScale - 0.5);
+  const Colour d = Get(low + 1).Bilinear((u + 0.5) * coarseScale - 0.5, (v + 0.5) * coarseScale - 0.5);
+  return c + (d - c) * (detail - static_cast<float>(low));
+}
+
+}  // namespace trellimap

@@ -1,0 +1,87 @@
+#pragma once
+// The source picture as the smooth renderer reads it: bilinear reads at any
+// point, and halvings of it for reads that must average many pixels.
+//
+// A level keeps its pixels in blocks of 32 × 32, each stored with the first
+// row and column of its right and lower neighbours (33 × 33), so that the
+// four pixels of any bilinear read lie in one block at fixed offsets, and the
+// pixels one tile of the destination reads lie on few memory pages. A black
+// border of one pixel runs all round, so that reads near an edge need no test
+// per pixel; reads further out are black.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "foundation/hugepages.h"
+#include "image/dib.h"
+
+namespace trellimap {
+
+// Four floats, red, green, blue and a spare, worked on as one.
+using Colour = float __attribute__((vector_size(16)));
+// A stored pixel: red, green, blue and zero.
+using Bytes4 = uint8_t __attribute__((vector_size(4)));
+
+class SourceLevel {
+ public:
+  static constexpr int32_t kBlock = 32;                // pixels a side
+  static constexpr int32_t kSide = kBlock + 1;          // stored a side
+  static constexpr int32_t kBlockSize = kSide * kSide;  // stored a block
+
+  int32_t Width() const { return w_; }
+  int32_t Height() const { return h_; }
+
+  // Writes the w pixels of row y to `out`; called from several threads at once.
+  using RowOf = std::function<void(int32_t y, Bytes4* out)>;
+  // Makes a w × h level, its block rows shared out among `threads`.
+  void Make(int32_t w, int32_t h, int threads, const RowOf& row);
+
+  // The pixel at (x, y) of the picture; (−1 … w, −1 … h) for the border.
+  Bytes4 Pixel(int32_t x, int32_t y) const { return px_[Index(x + 1, y + 1)]; }
+
+  // The bilinear value at (u, v), pixel centres at whole numbers.
+  Colour Bilinear(double u, double v) const;
+
+  // Bilinear values at (u[i], v[i]) for i = 0 … count − 1, into three planes.
+  void ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+
+ private:
+  // The stored place of (X, Y), coordinates shifted by one so that the
+  // border is at 0 and the picture starts at 1.
+  size_t Index(int32_t X, int32_t Y) const {
+    return (static_cast<size_t>(Y / kBlock) * static_cast<size_t>(blocksAcross_) + static_cast<size_t>(X / kBlock)) *
+               kBlockSize +
+           static_cast<size_t>(Y % kBlock) * kSide + static_cast<size_t>(X % kBlock);
+  }
+  void FillBlockRows(const RowOf& row, int32_t first, int32_t end);
+  void ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+  void ReadBilinearAvx2(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+
+  int32_t w_ = 0, h_ = 0;
+  int32_t blocksAcross_ = 0, blocksDown_ = 0;
+  std::vector<Bytes4, HugePageAllocator<Bytes4>> px_;
+};
+
+// The source and its halvings, each averaged from the one before over 2 × 2
+// pixels (a missing neighbour past an odd edge counts as black, as reads off
+// the picture do).
+class SourcePyramid {
+ public:
+  // SourceLevel 0, the picture itself, made by `threads` threads.
+  SourcePyramid(const dib& picture, int threads);
+
+  const SourceLevel& Base() const { return levels_.front(); }
+  // Makes the halvings up to `level`; before any reads start.
+  void Build(int level);
+  // The colour at (u, v) of the source averaged over about 2^detail pixels
+  // across: read from the two halvings nearest that size, blended.
+  Colour Read(double u, double v, float detail) const;
+
+ private:
+  const SourceLevel& Get(int level) const;
+
+  std::vector<SourceLevel> levels_;
+};
+
+}  // namespace trellimap
