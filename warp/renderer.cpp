@@ -224,6 +224,20 @@ DirectionParts PartsOf(Workspace& ws, WarpDirection direction) {
   return {ws.di2, ws.punkte2, ws.di1, ws.punkte1, ws.di4};
 }
 
+bool StartResult(dib& result, const dib& destination, bool showoriginal) {
+  const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
+  bool reused = false;
+  if (!ReuseOrMake(result, W, H, reused)) return false;
+  const size_t bytes = static_cast<size_t>(result.bytew) * static_cast<size_t>(H);
+  if (showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew) {
+    std::memcpy(result.poi, destination.poi, bytes);
+    return true;
+  }
+  if (reused) std::memset(result.poi, 0, bytes);
+  if (showoriginal) CopyBackgroundColours(destination, result);
+  return true;
+}
+
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
   if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
   const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);

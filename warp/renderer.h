@@ -32,4 +32,10 @@ DirectionParts PartsOf(Workspace& ws, WarpDirection direction);
 // `threads` 0 means one per core; the result does not depend on it.
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads = 0);
 
+// Makes `result` a 24-bit picture of the destination's size holding the
+// background a render starts from: a copy of `destination` with
+// `showoriginal`, else black. A result of that size already is reused.
+// Returns false (the result left empty) when no block could be had.
+bool StartResult(dib& result, const dib& destination, bool showoriginal);
+
 }  // namespace trellimap

@@ -56,7 +56,6 @@ struct Triangle {
 using Floats = float __attribute__((vector_size(32)));
 using FloatsAt = float __attribute__((vector_size(32), aligned(4), may_alias));
 using Ints = int32_t __attribute__((vector_size(32)));
-using Bytes8 = uint8_t __attribute__((vector_size(8)));
 using Flags = uint8_t __attribute__((vector_size(8)));
 constexpr Floats kSteps = {0, 1, 2, 3, 4, 5, 6, 7};
 
@@ -87,6 +86,13 @@ struct Samples {
   std::vector<int32_t> firstCovered, endCovered;  // the range of each row that may be covered
 
   void Start(int32_t tileX, int32_t tileY, int perPixel, bool withDetail) {
+    // The flags the last tile set are cleared where it set them.
+    if (perPixel == n && !covered.empty())
+      for (size_t j = 0; j < firstCovered.size(); ++j)
+        if (firstCovered[j] < endCovered[j])
+          std::memset(covered.data() + j * static_cast<size_t>(columns) + static_cast<size_t>(firstCovered[j]), 0,
+                      static_cast<size_t>(endCovered[j] - firstCovered[j]));
+    const bool resized = perPixel != n || covered.empty();
     n = perPixel;
     step = 1.0 / n;
     x0 = tileX;
@@ -97,7 +103,7 @@ struct Samples {
     // Runs are written eight at a time, and put back past their end.
     for (std::vector<float>* plane : {&u, &v, &red, &green, &blue}) plane->resize(size + 8);
     if (minified) detail.resize(size + 8);
-    covered.assign(size + 8, 0);
+    if (resized) covered.assign(size + 8, 0);
     firstCovered.assign(static_cast<size_t>(rows), columns);
     endCovered.assign(static_cast<size_t>(rows), 0);
   }
@@ -297,7 +303,7 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
   const bool readDestination = job.showoriginal || job.transparent;
   RowSums sums{};
   float destination[3][kTile] = {}, background[3][kTile] = {};
-  uint8_t out[3][kTile];
+  int32_t out[3][kTile];
   for (int32_t y = tile.y0; y < yEnd; ++y) {
     const size_t firstRow = static_cast<size_t>((y - tile.y0) * n);
     bool anyCovered = false;
@@ -328,15 +334,15 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
         Floats value = below + (warped - below) * share;
         value = value < 0 ? 0 : value > 255 ? 255 : value;
         // Values lie within 0 to 255: adding a half and truncating rounds them to nearest.
-        const auto bytes = __builtin_convertvector(__builtin_convertvector(value + 0.5f, Ints), Bytes8);
-        std::memcpy(out[k] + i, &bytes, sizeof bytes);
+        const Ints whole = __builtin_convertvector(value + 0.5f, Ints);
+        std::memcpy(out[k] + i, &whole, sizeof whole);
       }
     }
     uint8_t* row = job.pixels + static_cast<int64_t>(job.H - 1 - y) * job.bytew + 3 * static_cast<int64_t>(tile.x0);
     for (int32_t i = 0; i < pixels; ++i) {
-      row[3 * i] = out[2][i];
-      row[3 * i + 1] = out[1][i];
-      row[3 * i + 2] = out[0][i];
+      row[3 * i] = static_cast<uint8_t>(out[2][i]);
+      row[3 * i + 1] = static_cast<uint8_t>(out[1][i]);
+      row[3 * i + 2] = static_cast<uint8_t>(out[0][i]);
     }
   }
 }
@@ -383,14 +389,7 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
 
-  ReleaseDib(&result);
-  newdib(&result, W, H, 24, nullptr, 0);
-  if (result.poi == nullptr) return true;  // no memory: the result stays empty
-  if (ws.showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew)
-    std::memcpy(result.poi, destination.poi, static_cast<size_t>(result.bytew) * static_cast<size_t>(H));
-  else if (ws.showoriginal)
-    for (int32_t y = 0; y < H; ++y)
-      for (int32_t x = 0; x < W; ++x) setpixel(result, x, y, DibPixelColour(destination, x, y));
+  if (!StartResult(result, destination, ws.showoriginal)) return true;  // no memory: the result stays empty
   if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) return true;
 
   const OutlineMap to(destinationOutline), from(sourceOutline);
@@ -428,10 +427,18 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
     }
 
   const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  SourcePyramid pyramid(source, count);
-  // The halvings the most minified cell reads, and the next one it blends with.
+  // The halvings the most minified cell reads, and the next one it blends
+  // with; reads are centred within the mesh on the source.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
-  if (widest > kMaxSamples) pyramid.Build(static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1);
+  const int halvings = widest > kMaxSamples ? static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1 : 0;
+  ReadBox reads{INFINITY, INFINITY, -INFINITY, -INFINITY};
+  for (const Vec& v : mesh.source) {
+    reads.left = std::min(reads.left, v.x);
+    reads.right = std::max(reads.right, v.x);
+    reads.top = std::min(reads.top, v.y);
+    reads.bottom = std::max(reads.bottom, v.y);
+  }
+  const SourcePyramid pyramid(source, reads, halvings, count);
   const Job job{&mesh,       &pyramid,     &bins,           &footprints,    W,          H,
                 tilesAcross, &destination, ws.showoriginal, ws.transparent, result.poi, result.bytew};
   RenderTiles(job, count);

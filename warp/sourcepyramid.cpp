@@ -42,7 +42,9 @@ __attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_
 
 }  // namespace
 
-void SourceLevel::Make(int32_t w, int32_t h, int threads, const RowOf& row) {
+void SourceLevel::Make(int32_t left, int32_t top, int32_t w, int32_t h, int threads, const RowOf& row) {
+  left_ = left;
+  top_ = top;
   w_ = w;
   h_ = h;
   // Reads start at shifted coordinates 0 … w and 0 … h.
@@ -79,7 +81,7 @@ void SourceLevel::FillBlockRows(const RowOf& row, int32_t first, int32_t end) {
 Colour SourceLevel::Bilinear(double u, double v) const {
   // Shifted by one, the coordinates of any read that touches the picture are
   // not negative, so truncation is the floor.
-  const double su = u + 1, sv = v + 1;
+  const double su = u - left_ + 1, sv = v - top_ + 1;
   if (!(su >= 0 && su < w_ + 1 && sv >= 0 && sv < h_ + 1)) return Colour{0, 0, 0, 0};
   const auto x = static_cast<int32_t>(su), y = static_cast<int32_t>(sv);
   const auto ax = static_cast<float>(su - x), ay = static_cast<float>(sv - y);
@@ -115,7 +117,8 @@ void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, 
 __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const float* u, const float* v, int count,
                                                                  float* red, float* green, float* blue) const {
   const __m256 steps = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1);
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 shiftU = _mm256_set1_ps(static_cast<float>(1 - left_)), shiftV = _mm256_set1_ps(static_cast<float>(1 - top_));
   const __m256 limitU = _mm256_set1_ps(static_cast<float>(w_ + 1));
   const __m256 limitV = _mm256_set1_ps(static_cast<float>(h_ + 1));
   const __m256i blocksAcross = _mm256_set1_epi32(blocksAcross_), inBlock = _mm256_set1_epi32(kBlock - 1);
@@ -123,8 +126,8 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
   for (int i = 0; i < count; i += 8) {
     // The last block takes its remaining lanes under a mask.
     const __m256 lanes = _mm256_cmp_ps(steps, _mm256_set1_ps(static_cast<float>(count - i)), _CMP_LT_OQ);
-    const __m256 su = _mm256_add_ps(_mm256_maskload_ps(u + i, _mm256_castps_si256(lanes)), one);
-    const __m256 sv = _mm256_add_ps(_mm256_maskload_ps(v + i, _mm256_castps_si256(lanes)), one);
+    const __m256 su = _mm256_add_ps(_mm256_maskload_ps(u + i, _mm256_castps_si256(lanes)), shiftU);
+    const __m256 sv = _mm256_add_ps(_mm256_maskload_ps(v + i, _mm256_castps_si256(lanes)), shiftV);
     const __m256 inside = _mm256_and_ps(
         lanes,
         _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(su, zero, _CMP_GE_OQ), _mm256_cmp_ps(su, limitU, _CMP_LT_OQ)),
@@ -153,37 +156,50 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
   }
 }
 
-SourcePyramid::SourcePyramid(const dib& picture, int threads) {
-  const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+SourcePyramid::SourcePyramid(const dib& picture, const ReadBox& reads, int halvings, int threads) {
+  const int32_t width = DibWidth(&picture), height = DibHeight(&picture);
+  // A read at level k reaches 1.5 of its pixels, 1.5 × 2^k source pixels,
+  // from its centre; the kept part starts and ends on whole pixels of the
+  // last halving (or at the picture's edge), so that each halving averages
+  // the same pixels as one of the whole picture would.
+  const double margin = std::ldexp(2.0, halvings) + 2, align = std::ldexp(1.0, halvings);
+  const auto edge = [&](double at, bool up, int32_t size) {
+    if (!std::isfinite(at)) return up ? size : 0;
+    const double aligned = (up ? std::ceil((at + margin) / align) : std::floor((at - margin) / align)) * align;
+    return static_cast<int32_t>(std::clamp(aligned, 0.0, static_cast<double>(size)));
+  };
+  const int32_t left = edge(reads.left, false, width), right = std::max(left, edge(reads.right, true, width));
+  const int32_t top = edge(reads.top, false, height), bottom = std::max(top, edge(reads.bottom, true, height));
+  const int32_t w = right - left, h = bottom - top;
+
   SourceLevel base;
   if (DibBitCount(&picture) == 24) {
-    base.Make(w, h, threads, [&](int32_t y, Bytes4* out) {
-      const uint8_t* row = picture.poi + static_cast<int64_t>(h - 1 - y) * picture.bytew;
+    base.Make(left, top, w, h, threads, [&](int32_t y, Bytes4* out) {
+      const uint8_t* row = picture.poi + static_cast<int64_t>(height - 1 - top - y) * picture.bytew + 3 * int64_t{left};
       const int32_t done = HasAvx2() ? SpreadRowAvx2(row, w, out) : 0;
       for (int32_t x = done; x < w; ++x) out[x] = Bytes4{row[3 * x + 2], row[3 * x + 1], row[3 * x], 0};
     });
   } else {
-    base.Make(w, h, threads, [&](int32_t y, Bytes4* out) {
+    base.Make(left, top, w, h, threads, [&](int32_t y, Bytes4* out) {
       for (int32_t x = 0; x < w; ++x) {
-        const uint32_t c = DibPixelColour(picture, x, y);
+        const uint32_t c = DibPixelColour(picture, left + x, top + y);
         out[x] = Bytes4{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16), 0};
       }
     });
   }
   levels_.push_back(std::move(base));
-}
 
-void SourcePyramid::Build(int level) {
-  while (static_cast<int>(levels_.size()) <= level) {
+  for (int k = 1; k <= halvings; ++k) {
     const SourceLevel& from = levels_.back();
+    const int32_t halfW = (from.Width() + 1) / 2;
     SourceLevel next;
-    next.Make((from.Width() + 1) / 2, (from.Height() + 1) / 2, 1, [&](int32_t y, Bytes4* out) {
-      for (int32_t x = 0; x < (from.Width() + 1) / 2; ++x) {
+    next.Make(left >> k, top >> k, halfW, (from.Height() + 1) / 2, 1, [&](int32_t y, Bytes4* out) {
+      for (int32_t x = 0; x < halfW; ++x) {
         const Colour sum = __builtin_convertvector(from.Pixel(2 * x, 2 * y), Colour) +
                            __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y), Colour) +
                            __builtin_convertvector(from.Pixel(2 * x, 2 * y + 1), Colour) +
                            __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y + 1), Colour);
-        for (int k = 0; k < 3; ++k) out[x][k] = static_cast<uint8_t>((sum[k] + 2) / 4);
+        for (int c = 0; c < 3; ++c) out[x][c] = static_cast<uint8_t>((sum[c] + 2) / 4);
         out[x][3] = 0;
       }
     });

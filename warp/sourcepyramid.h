@@ -32,12 +32,15 @@ class SourceLevel {
   int32_t Width() const { return w_; }
   int32_t Height() const { return h_; }
 
-  // Writes the w pixels of row y to `out`; called from several threads at once.
+  // Writes the w pixels of the level's row y (from its left edge) to `out`;
+  // called from several threads at once.
   using RowOf = std::function<void(int32_t y, Bytes4* out)>;
-  // Makes a w × h level, its block rows shared out among `threads`.
-  void Make(int32_t w, int32_t h, int threads, const RowOf& row);
+  // Makes a level w × h whose first pixel sits at (left, top) of the picture
+  // it is part of; everything outside reads as black. Its block rows are
+  // shared out among `threads`.
+  void Make(int32_t left, int32_t top, int32_t w, int32_t h, int threads, const RowOf& row);
 
-  // The pixel at (x, y) of the picture; (−1 … w, −1 … h) for the border.
+  // The pixel at (x, y) from the level's first; (−1 … w, −1 … h) for the border.
   Bytes4 Pixel(int32_t x, int32_t y) const { return px_[Index(x + 1, y + 1)]; }
 
   // The bilinear value at (u, v), pixel centres at whole numbers.
@@ -58,22 +61,26 @@ class SourceLevel {
   void ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx2(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
 
-  int32_t w_ = 0, h_ = 0;
+  int32_t left_ = 0, top_ = 0, w_ = 0, h_ = 0;
   int32_t blocksAcross_ = 0, blocksDown_ = 0;
   std::vector<Bytes4, HugePageAllocator<Bytes4>> px_;
 };
 
+// Where reads of the source are centred: a box in source pixels.
+struct ReadBox {
+  double left, top, right, bottom;
+};
+
 // The source and its halvings, each averaged from the one before over 2 × 2
 // pixels (a missing neighbour past an odd edge counts as black, as reads off
-// the picture do).
+// the picture do). Only the part of the source that reads centred in a box
+// can reach is kept, so that a small outline on a large picture costs little.
 class SourcePyramid {
  public:
-  // SourceLevel 0, the picture itself, made by `threads` threads.
-  SourcePyramid(const dib& picture, int threads);
+  // The source and `halvings` halvings of it, level 0 made by `threads` threads.
+  SourcePyramid(const dib& picture, const ReadBox& reads, int halvings, int threads);
 
   const SourceLevel& Base() const { return levels_.front(); }
-  // Makes the halvings up to `level`; before any reads start.
-  void Build(int level);
   // The colour at (u, v) of the source averaged over about 2^detail pixels
   // across: read from the two halvings nearest that size, blended.
   Colour Read(double u, double v, float detail) const;
