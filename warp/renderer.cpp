@@ -194,27 +194,10 @@ void RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
 
 // The destination's colours, one pixel at a time, for a destination whose
 // rows are not laid out like the result's.
-void CopyBackgroundColours(const dib& from, dib& to) {
-  const int32_t w = DibWidth(&to), h = DibHeight(&to);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) setpixel(to, x, y, DibPixelColour(from, x, y));
-}
-
 int ThreadCount(int requested, int32_t W, int32_t H) {
   if (requested > 0) return requested;
   if (int64_t{W} * H < (int64_t{1} << 16)) return 1;  // not worth a thread
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
-
-// A result of the same size is reused (and cleared): a fresh block of that
-// size costs the system more than clearing the old one. Returns false when no
-// block could be had; `reused` tells whether the block holds old pixels.
-bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
-  reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
-  if (reused) return true;
-  ReleaseDib(&result);
-  newdib(&result, W, H, 24, nullptr, 0);
-  return result.poi != nullptr;
 }
 
 }  // namespace
@@ -224,18 +207,28 @@ DirectionParts PartsOf(Workspace& ws, WarpDirection direction) {
   return {ws.di2, ws.punkte2, ws.di1, ws.punkte1, ws.di4};
 }
 
-bool StartResult(dib& result, const dib& destination, bool showoriginal) {
-  const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
-  bool reused = false;
-  if (!ReuseOrMake(result, W, H, reused)) return false;
-  const size_t bytes = static_cast<size_t>(result.bytew) * static_cast<size_t>(H);
-  if (showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew) {
-    std::memcpy(result.poi, destination.poi, bytes);
-    return true;
+bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
+  reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
+  if (reused) return true;
+  ReleaseDib(&result);
+  newdib(&result, W, H, 24, nullptr, 0);
+  return result.poi != nullptr;
+}
+
+void FillBackground(dib& result, const dib& destination, bool showoriginal, int32_t x0, int32_t y0, int32_t x1,
+                    int32_t y1) {
+  const int32_t H = DibHeight(&result);
+  const bool copy = DibBitCount(&destination) == 24;
+  for (int32_t y = y0; y < y1; ++y) {
+    uint8_t* row = result.poi + static_cast<int64_t>(H - 1 - y) * result.bytew + 3 * int64_t{x0};
+    if (!showoriginal)
+      std::memset(row, 0, 3 * static_cast<size_t>(x1 - x0));
+    else if (copy)
+      std::memcpy(row, destination.poi + static_cast<int64_t>(H - 1 - y) * destination.bytew + 3 * int64_t{x0},
+                  3 * static_cast<size_t>(x1 - x0));
+    else
+      for (int32_t x = x0; x < x1; ++x) setpixel(result, x, y, DibPixelColour(destination, x, y));
   }
-  if (reused) std::memset(result.poi, 0, bytes);
-  if (showoriginal) CopyBackgroundColours(destination, result);
-  return true;
 }
 
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
@@ -250,7 +243,7 @@ bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
     start.from = destination.poi;
   } else if (ws.showoriginal) {
     if (reused) std::memset(result.poi, 0, start.bytes);
-    CopyBackgroundColours(destination, result);
+    FillBackground(result, destination, true, 0, 0, W, H);
     start.clear = false;
   }
 

@@ -32,10 +32,15 @@ DirectionParts PartsOf(Workspace& ws, WarpDirection direction);
 // `threads` 0 means one per core; the result does not depend on it.
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads = 0);
 
-// Makes `result` a 24-bit picture of the destination's size holding the
-// background a render starts from: a copy of `destination` with
-// `showoriginal`, else black. A result of that size already is reused.
+// Makes `result` a 24-bit W × H picture; one of that size already is kept
+// as it is (`reused` then true), as clearing it costs less than a fresh block.
 // Returns false (the result left empty) when no block could be had.
-bool StartResult(dib& result, const dib& destination, bool showoriginal);
+bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused);
+
+// Writes the background a render starts from into the pixels [x0, x1) ×
+// [y0, y1) of `result`, which has the destination's size: the destination's
+// pixels with `showoriginal`, else black.
+void FillBackground(dib& result, const dib& destination, bool showoriginal, int32_t x0, int32_t y0, int32_t x1,
+                    int32_t y1);
 
 }  // namespace trellimap

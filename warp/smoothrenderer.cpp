@@ -126,8 +126,7 @@ struct Job {
   int32_t W, H, tilesAcross;
   const dib* destination;
   bool showoriginal, transparent;
-  uint8_t* pixels;
-  int32_t bytew;
+  dib* result;
 };
 
 // Where a cell's two triangles lie, from the mesh.
@@ -338,7 +337,8 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
         std::memcpy(out[k] + i, &whole, sizeof whole);
       }
     }
-    uint8_t* row = job.pixels + static_cast<int64_t>(job.H - 1 - y) * job.bytew + 3 * static_cast<int64_t>(tile.x0);
+    uint8_t* row =
+        job.result->poi + static_cast<int64_t>(job.H - 1 - y) * job.result->bytew + 3 * static_cast<int64_t>(tile.x0);
     for (int32_t i = 0; i < pixels; ++i) {
       row[3 * i] = static_cast<uint8_t>(out[2][i]);
       row[3 * i + 1] = static_cast<uint8_t>(out[1][i]);
@@ -356,13 +356,16 @@ void RenderTiles(const Job& job, int threads) {
     Triangle triangles[2];
     bool made[2];
     for (int32_t t = next.fetch_add(1); t < tiles; t = next.fetch_add(1)) {
+      const int32_t x0 = (t % job.tilesAcross) * kTile, y0 = (t / job.tilesAcross) * kTile;
+      FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTile),
+                     std::min(job.H, y0 + kTile));
       const std::vector<uint32_t>& cells = (*job.bins)[static_cast<size_t>(t)];
       if (cells.empty()) continue;
       // Enough samples a side for the most minified cell of the tile.
       double footprint = 0;
       for (uint32_t cell : cells) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
       const int n = std::clamp(static_cast<int>(std::ceil(footprint)), kMinSamples, kMaxSamples);
-      samples.Start((t % job.tilesAcross) * kTile, (t / job.tilesAcross) * kTile, n, footprint > n);
+      samples.Start(x0, y0, n, footprint > n);
       for (uint32_t cell : cells) {
         CellTriangles(*job.mesh, cell, triangles, made);
         for (int k = 0; k < 2; ++k)
@@ -389,8 +392,13 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
 
-  if (!StartResult(result, destination, ws.showoriginal)) return true;  // no memory: the result stays empty
-  if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) return true;
+  // Each tile writes its own background.
+  bool reused = false;
+  if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
+  if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) {
+    FillBackground(result, destination, ws.showoriginal, 0, 0, W, H);
+    return true;
+  }
 
   const OutlineMap to(destinationOutline), from(sourceOutline);
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
@@ -439,8 +447,8 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
     reads.bottom = std::max(reads.bottom, v.y);
   }
   const SourcePyramid pyramid(source, reads, halvings, count);
-  const Job job{&mesh,       &pyramid,     &bins,           &footprints,    W,          H,
-                tilesAcross, &destination, ws.showoriginal, ws.transparent, result.poi, result.bytew};
+  const Job job{&mesh,        &pyramid,        &bins,          &footprints, W, H, tilesAcross,
+                &destination, ws.showoriginal, ws.transparent, &result};
   RenderTiles(job, count);
   return true;
 }

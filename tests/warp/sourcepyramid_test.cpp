@@ -1,0 +1,35 @@
+#include "warp/sourcepyramid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// Keeping only the part of the picture that reads centred in a box can reach
+// changes no read in the box, at any level of detail.
+TEST(SourcePyramid, KeepsWhatReadsInTheBoxReach) {
+  dib picture{};
+  newdib(&picture, 200, 160, 24, nullptr, 0);
+  for (int32_t y = 0; y < 160; ++y)
+    for (int32_t x = 0; x < 200; ++x)
+      setpixel(picture, x, y,
+               static_cast<uint32_t>((x * 37 + y * 11) % 256) | static_cast<uint32_t>((x * y) % 256) << 8 |
+                   static_cast<uint32_t>((x ^ y) % 256) << 16);
+  const ReadBox box{71.3, 51.6, 140.8, 111.2};
+  const SourcePyramid kept(picture, box, 3, 2);
+  const SourcePyramid whole(picture, ReadBox{NAN, NAN, NAN, NAN}, 3, 1);
+  for (const float detail : {0.0f, 0.6f, 1.5f, 2.9f})
+    for (double v = box.top; v <= box.bottom; v += 0.93)
+      for (double u = box.left; u <= box.right; u += 0.71) {
+        const Colour a = kept.Read(u, v, detail), b = whole.Read(u, v, detail);
+        for (int k = 0; k < 3; ++k) ASSERT_NEAR(a[k], b[k], 1e-3) << detail << " at " << u << "," << v;
+      }
+  ReleaseDib(&picture);
+}
+
+}  // namespace
+}  // namespace trellimap
