@@ -13,7 +13,7 @@
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "warp/renderer.h"
-#include "warp/smoothrenderer.h"
+#include "warp/chosenrenderer.h"
 #include "workspace/commandline.h"
 #include "workspace/demo.h"
 #include "workspace/pointlist.h"

@@ -1,5 +1,6 @@
 #include "persist/projectfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -42,19 +43,6 @@ void WritePicture(AtomicFileWriter& out, const dib& picture) {
   out.Write(picture.poi, static_cast<size_t>(picture.bytew) * static_cast<size_t>(DibHeight(&picture)));
 }
 
-void ReadPoints(BinaryReader& in, TDynaArray& list) {
-  const int32_t count = in.ReadInt32();
-  // Every record must be there before the list takes it.
-  if (count > 0 && static_cast<uint64_t>(count) * sizeof(TOutlinePoint) > in.Remaining())
-    throw InOutError::ReadBeyondEnd();
-  list.Clear();
-  for (int32_t i = 0; i < count; ++i) {
-    void* record = list.Add();
-    if (record == nullptr) throw InOutError::FromErrno(ENOMEM);  // reported by the list already
-    in.Read(record, sizeof(TOutlinePoint));
-  }
-}
-
 bool ValidDepth(int32_t bits) {
   return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
@@ -68,11 +56,28 @@ InOutError DamagedBlock(const std::string& fname, int index) {
                       {fname, TranslateUtf8(kNames[index])}));
 }
 
+// Tells `progress` how much of the file is read; false when the read is to stop.
+bool ReportRead(const BinaryReader& in, uint64_t total, Progress* progress) {
+  return Continue(progress, total > 0 ? 1.0 - static_cast<double>(in.Remaining()) / static_cast<double>(total) : 1.0);
+}
+
+// Reads `bytes` bytes in parts, telling `progress` after each; false when stopped.
+bool ReadInParts(BinaryReader& in, uint8_t* to, size_t bytes, uint64_t total, Progress* progress) {
+  constexpr size_t kPart = size_t{16} << 20;
+  for (size_t done = 0; done < bytes; done += kPart) {
+    in.Read(to + done, std::min(kPart, bytes - done));
+    if (!ReportRead(in, total, progress)) return false;
+  }
+  return true;
+}
+
 // Reads block `index` (0 to 3) of `fname` into `picture`, which is released
 // first. Sizes are checked against the bytes left before anything is
 // allocated from them. Two-bit pictures, which nothing else here draws, are
-// promoted to 24 bits as loaded pictures are.
-void ReadPicture(BinaryReader& in, dib& picture, const std::string& fname, int index) {
+// promoted to 24 bits as loaded pictures are. False when stopped through
+// `progress` (of a file of `total` bytes).
+bool ReadPicture(BinaryReader& in, dib& picture, const std::string& fname, int index, uint64_t total,
+                 Progress* progress) {
   ReleaseDib(&picture);
   try {
     const int32_t headerBytes = in.ReadInt32();
@@ -94,15 +99,40 @@ void ReadPicture(BinaryReader& in, dib& picture, const std::string& fname, int i
     const int32_t available = (headerBytes - kHeaderBytes) / 4;
     newdib(&picture, h.biWidth, h.biHeight, bits, &header, colours < available ? colours : available);
     if (picture.poi == nullptr) throw InOutError::FromErrno(ENOMEM);
-    in.Read(picture.poi, static_cast<size_t>(rowBytes * h.biHeight));
+    if (!ReadInParts(in, picture.poi, static_cast<size_t>(rowBytes * h.biHeight), total, progress)) return false;
     if (bits == 2) DepthUpTo(24, &picture);
     if (DibBitCount(&picture) == 2) throw InOutError::FromErrno(ENOMEM);
+    return true;
   } catch (...) {
     // The picture was released: it must not stay without one.
     if (picture.poi != nullptr) ReleaseDib(&picture);
     newdib(&picture, kStartWidth, kStartHeight, 24, nullptr, 0);
     throw;
   }
+}
+
+std::vector<TOutlinePoint> ReadPointList(BinaryReader& in) {
+  const int32_t count = in.ReadInt32();
+  // Every record must be there before any is taken.
+  if (count > 0 && static_cast<uint64_t>(count) * sizeof(TOutlinePoint) > in.Remaining())
+    throw InOutError::ReadBeyondEnd();
+  std::vector<TOutlinePoint> points(static_cast<size_t>(std::max(count, 0)));
+  if (!points.empty()) in.Read(points.data(), points.size() * sizeof(TOutlinePoint));
+  return points;
+}
+
+// Reads the file into `read`; false when stopped through `progress`.
+bool ReadProject(BinaryReader& in, ProjectRead& read, const std::string& fname, Progress* progress) {
+  const uint64_t total = in.Remaining();
+  for (auto& points : read.points) points = ReadPointList(in);
+  for (auto& corners : read.cornerCounts) corners = in.ReadInt32();
+  for (int k = 0; k < 4; ++k) {
+    // Whatever happens to it, the picture being read replaces the old one.
+    read.pictureRead[k] = true;
+    if (!ReadPicture(in, read.pictures[k], fname, k, total, progress)) return false;
+  }
+  for (auto& option : read.options) option = in.ReadByte() != 0;
+  return true;
 }
 
 }  // namespace
@@ -127,19 +157,58 @@ ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress*
   return ProjectStatus::Done;
 }
 
-ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname) {
+ProjectRead::~ProjectRead() {
+  for (dib& picture : pictures)
+    if (picture.poi != nullptr) ReleaseDib(&picture);
+}
+
+void ProjectRead::HandTo(Workspace& ws) {
+  TDynaArray* lists[2] = {&ws.punkte1, &ws.punkte2};
+  int32_t* corners[2] = {&ws.ecken1, &ws.ecken2};
+  for (int k = 0; k < 2; ++k) {
+    if (points[k].has_value()) {
+      lists[k]->Clear();
+      for (const TOutlinePoint& p : *points[k]) {
+        void* record = lists[k]->Add();
+        if (record == nullptr) throw InOutError::FromErrno(ENOMEM);  // reported by the list already
+        std::memcpy(record, &p, sizeof p);
+      }
+    }
+    if (cornerCounts[k].has_value()) *corners[k] = *cornerCounts[k];
+  }
+  dib* fields[4] = {&ws.di1, &ws.di2, &ws.di3, &ws.di4};
+  for (int k = 0; k < 4; ++k)
+    if (pictureRead[k]) {
+      ReplacePicture(fields[k], pictures[k]);
+      pictures[k] = dib{};
+      pictureRead[k] = false;
+    }
+  bool* flags[3] = {&ws.showoriginal, &ws.transparent, &ws.renderautomatically};
+  for (int k = 0; k < 3; ++k)
+    if (options[k].has_value()) *flags[k] = *options[k];
+}
+
+ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progress* progress) {
   BinaryReader in;
   if (!in.Open(fname)) return ProjectStatus::CannotOpen;
-  ReadPoints(in, ws.punkte1);
-  ReadPoints(in, ws.punkte2);
-  ws.ecken1 = in.ReadInt32();
-  ws.ecken2 = in.ReadInt32();
-  int index = 0;
-  for (dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) ReadPicture(in, *picture, fname, index++);
-  ws.showoriginal = in.ReadByte() != 0;
-  ws.transparent = in.ReadByte() != 0;
-  ws.renderautomatically = in.ReadByte() != 0;
-  return ProjectStatus::Done;
+  return ReadProject(in, read, fname, progress) ? ProjectStatus::Done : ProjectStatus::Stopped;
+}
+
+ProjectStatus TakeProject(Workspace& ws, const std::function<ProjectStatus(ProjectRead&)>& reading) {
+  ProjectRead read;
+  ProjectStatus status = ProjectStatus::Done;
+  try {
+    status = reading(read);
+  } catch (...) {
+    read.HandTo(ws);
+    throw;
+  }
+  if (status == ProjectStatus::Done) read.HandTo(ws);
+  return status;
+}
+
+ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname, Progress* progress) {
+  return TakeProject(ws, [&](ProjectRead& read) { return ReadProjectfile(fname, read, progress); });
 }
 
 }  // namespace trellimap

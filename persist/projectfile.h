@@ -2,7 +2,10 @@
 // The project file: both outline lists with their corner counters, the four
 // pictures and the three option states, one after the other, little-endian.
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/progress.h"
 #include "workspace/workspace.h"
@@ -13,7 +16,7 @@ enum class ProjectStatus {
   Done,
   CannotCreate,  // saving: the file could not be created (nothing else happened)
   CannotOpen,    // opening: the file could not be opened (the workspace is unchanged)
-  Stopped,       // saving: stopped on request; the file that was there is untouched
+  Stopped,       // stopped on request: the file that was there, or the workspace, is untouched
 };
 
 // Writes the workspace to `fname`. The file is written beside the target and
@@ -28,6 +31,37 @@ ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress*
 // count) throws InOutError::Damaged naming the file and the picture: what was
 // read before stays, the picture being read becomes a new 320 × 200 picture,
 // the rest is as it was. Two-bit pictures arrive promoted to 24 bits.
-ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname);
+// The file is read apart and taken into the workspace when the read ends, so
+// that `progress`, when given, hears how far it got and may stop it with the
+// workspace untouched.
+ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname, Progress* progress = nullptr);
+
+// What has been read of a project file, held apart from any workspace: a read
+// that is stopped changes nothing, and one that fails hands over what it read
+// as a read into the workspace would have left it.
+class ProjectRead {
+ public:
+  ProjectRead() = default;
+  ProjectRead(const ProjectRead&) = delete;
+  ProjectRead& operator=(const ProjectRead&) = delete;
+  ~ProjectRead();
+
+  // Puts what was read in the workspace's place; the pictures move there.
+  void HandTo(Workspace& ws);
+
+  std::optional<std::vector<TOutlinePoint>> points[2];
+  std::optional<int32_t> cornerCounts[2];
+  dib pictures[4] = {};
+  bool pictureRead[4] = {};  // the picture replaces the workspace's, also when its read failed
+  std::optional<bool> options[3];
+};
+
+// OpenProjectfile's reading, into `read` alone, so that it can run on another thread.
+ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progress* progress);
+
+// Runs `reading`, which reads into the ProjectRead it is given, and hands what
+// it read to the workspace as OpenProjectfile does: when it returns Done, or
+// when it throws (the exception then goes on). Returns what `reading` returned.
+ProjectStatus TakeProject(Workspace& ws, const std::function<ProjectStatus(ProjectRead&)>& reading);
 
 }  // namespace trellimap

@@ -34,7 +34,7 @@
 #include "ui/named.h"
 #include "ui/progressrunner.h"
 #include "ui/windowfont.h"
-#include "warp/smoothrenderer.h"
+#include "warp/chosenrenderer.h"
 #include "workspace/commandline.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
@@ -446,18 +446,25 @@ void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
   PaintPane(pane);
 }
 
-void TMainForm::BerechnenBtnClick() {
-  if (RenderAsChosen(*ws, WarpDirection::OneIntoTwo))
-    PaintBox3Paint();
-  else
-    Editing->UpdateStatus(UnfinishedOutlineWarning());
-}
+void TMainForm::BerechnenBtnClick() { RenderResult(WarpDirection::OneIntoTwo, 2); }
+void TMainForm::Render2BtnClick() { RenderResult(WarpDirection::TwoIntoOne, 3); }
 
-void TMainForm::Render2BtnClick() {
-  if (RenderAsChosen(*ws, WarpDirection::TwoIntoOne))
-    PaintBox4Paint();
-  else
+void TMainForm::RenderResult(WarpDirection direction, size_t pane) {
+  // Rendered on a worker thread beside the old result, which the panes keep
+  // showing; the new one takes its place here, and only when complete.
+  dib made{};
+  RenderOutcome outcome = RenderOutcome::Rendered;
+  RunWithProgress(this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Rendering the result...")),
+                  [&](Progress& progress) {
+                    outcome = RenderAside(*ws, direction, made, progress);
+                    return true;
+                  });
+  if (outcome == RenderOutcome::Unfinished) {
     Editing->UpdateStatus(UnfinishedOutlineWarning());
+    return;
+  }
+  if (outcome == RenderOutcome::Rendered) ReplacePicture(&PartsOf(*ws, direction).result, made);
+  PaintPane(pane);
 }
 
 void TMainForm::ShoworiginalCheckClick() {
@@ -502,8 +509,20 @@ void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap:
 void TMainForm::DepthUpTo(int32_t bitcount, dib* picture) { trellimap::DepthUpTo(bitcount, picture); }
 
 void TMainForm::OpenProjectfile(const std::string& fname) {
+  // Read on a worker thread beside the workspace, which the panes keep
+  // showing; the workspace takes what was read when the read ends.
   ProjectStatus status = ProjectStatus::Done;
-  Guarded([&] { status = trellimap::OpenProjectfile(*ws, fname); });
+  Guarded([&] {
+    TakeProject(*ws, [&](ProjectRead& read) {
+      RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
+                      QString::fromStdString(TranslateUtf8("Opening the project...")), [&](Progress& progress) {
+                        status = ReadProjectfile(fname, read, &progress);
+                        return true;
+                      });
+      return status;
+    });
+  });
+  if (status == ProjectStatus::Stopped) return;
   if (status == ProjectStatus::CannotOpen) {
     Guarded([] { ShowMessage(GetLangStringUtf8(8), {}, MsgIcon::Error, MsgButtons::Ok); });
     return;

@@ -20,6 +20,7 @@
 #include "ui/editgestures.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"
+#include "warp/renderer.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
@@ -151,6 +152,8 @@ class TMainForm : public QMainWindow {
   void OpenPicture(size_t pane);
   // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
   void LoadPicture(size_t pane, const std::string& fname);
+  // Renders one direction with progress and Cancel, and shows it in `pane`.
+  void RenderResult(WarpDirection direction, size_t pane);
   void SavePicture(const dib& picture);
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);

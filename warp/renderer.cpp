@@ -161,10 +161,13 @@ struct Start {
 
 // Rows are staged in chunks by all threads at once and written chunk by chunk
 // in grid order, so a later grid point wins over an earlier one exactly as in
-// a single pass.
-void RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads) {
+// a single pass. The first thread tells `progress` how many chunks are
+// written; when it is told to stop, every thread stops before its next chunk
+// and false is returned.
+bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads, Progress* progress) {
   const int32_t chunkRows = std::max(1, (1 << 17) / std::max(job.W, 1));
   const int32_t chunks = (job.H + chunkRows - 1) / chunkRows;
+  constexpr int32_t kStopped = -1;  // `committed` once stopped, so that no thread waits for a chunk
   std::atomic<int32_t> started{0};
   std::atomic<int32_t> committed{0};
   auto worker = [&](int32_t t) {
@@ -177,12 +180,14 @@ void RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
     started.fetch_add(1);
     started.notify_all();
     std::vector<StagedPoint> staged;
-    for (int32_t k = t; k < chunks; k += threads) {
+    for (int32_t k = t; k < chunks && committed.load() != kStopped; k += threads) {
       StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
       for (int32_t s = started.load(); s != threads; s = started.load()) started.wait(s);
-      for (int32_t done = committed.load(); done != k; done = committed.load()) committed.wait(done);
+      int32_t done = committed.load();
+      for (; done != k && done != kStopped; done = committed.load()) committed.wait(done);
+      if (done == kStopped) break;
       CommitRows(staged, pixels);
-      committed.store(k + 1);
+      committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kStopped : k + 1);
       committed.notify_all();
     }
   };
@@ -190,6 +195,7 @@ void RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, t);
   worker(0);
   for (std::thread& h : helpers) h.join();
+  return committed.load() != kStopped;
 }
 
 // The destination's colours, one pixel at a time, for a destination whose
@@ -233,15 +239,19 @@ void FillBackground(dib& result, const dib& destination, bool showoriginal, int3
 
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
   if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
+  RenderExact(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
+  return true;
+}
 
+bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {
+  const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
   bool reused = false;
   if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
   Start start{nullptr, reused, static_cast<size_t>(result.bytew) * static_cast<size_t>(H)};
-  if (ws.showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew) {
+  if (options.showoriginal && DibBitCount(&destination) == 24 && destination.bytew == result.bytew) {
     start.from = destination.poi;
-  } else if (ws.showoriginal) {
+  } else if (options.showoriginal) {
     if (reused) std::memset(result.poi, 0, start.bytes);
     FillBackground(result, destination, true, 0, 0, W, H);
     start.clear = false;
@@ -249,9 +259,9 @@ bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
 
   const OutlineGrid read(sourceOutline, W, H);
   const OutlineGrid write(destinationOutline, W, H);
-  const Job job{PictureReader(source), PictureReader(destination), W, H, result.bytew, ws.transparent, &read, &write};
-  RenderGrid(job, result.poi, start, ThreadCount(threads, W, H));
-  return true;
+  const Job job{PictureReader(source), PictureReader(destination), W,     H, result.bytew, options.transparent,
+                &read,                 &write};
+  return RenderGrid(job, result.poi, start, ThreadCount(options.threads, W, H), options.progress);
 }
 
 }  // namespace trellimap

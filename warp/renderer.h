@@ -3,6 +3,7 @@
 // through both outlines, reading the source picture at the grid point on the
 // source outline and writing it at the grid point on the destination outline.
 
+#include "foundation/progress.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
@@ -31,6 +32,21 @@ DirectionParts PartsOf(Workspace& ws, WarpDirection direction);
 // returned; a result that cannot be allocated is left empty (poi null).
 // `threads` 0 means one per core; the result does not depend on it.
 bool RenderDirection(Workspace& ws, WarpDirection direction, int threads = 0);
+
+// What a render does besides the pictures: the two options, how many threads
+// (0: one per core; the result does not depend on it), and whom to tell how
+// far it got, who may stop it.
+struct RenderOptions {
+  bool showoriginal = false;
+  bool transparent = false;
+  int threads = 0;
+  Progress* progress = nullptr;
+};
+
+// RenderDirection's work on the parts of one direction, whose outlines are
+// complete. False when stopped through the progress: the result is then
+// incomplete.
+bool RenderExact(const DirectionParts& parts, const RenderOptions& options);
 
 // Makes `result` a 24-bit W × H picture; one of that size already is kept
 // as it is (`reused` then true), as clearing it costs less than a fresh block.

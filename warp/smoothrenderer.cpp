@@ -347,15 +347,23 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
   }
 }
 
-void RenderTiles(const Job& job, int threads) {
+// Tiles are taken in turn by all threads. The first thread tells `progress`
+// how many tiles were taken; when it is told to stop, every thread stops
+// before its next tile and false is returned.
+bool RenderTiles(const Job& job, int threads, Progress* progress) {
   const int32_t tilesDown = (job.H + kTile - 1) / kTile;
   const int32_t tiles = job.tilesAcross * tilesDown;
   std::atomic<int32_t> next{0};
-  auto worker = [&] {
+  std::atomic<bool> stopped{false};
+  auto worker = [&](bool reports) {
     Samples samples;
     Triangle triangles[2];
     bool made[2];
-    for (int32_t t = next.fetch_add(1); t < tiles; t = next.fetch_add(1)) {
+    for (int32_t t = next.fetch_add(1); t < tiles && !stopped.load(); t = next.fetch_add(1)) {
+      if (reports && !Continue(progress, static_cast<double>(t) / tiles)) {
+        stopped.store(true);
+        break;
+      }
       const int32_t x0 = (t % job.tilesAcross) * kTile, y0 = (t / job.tilesAcross) * kTile;
       FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTile),
                      std::min(job.H, y0 + kTile));
@@ -376,27 +384,29 @@ void RenderTiles(const Job& job, int threads) {
     }
   };
   std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  worker();
+  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, false);
+  worker(true);
   for (std::thread& h : helpers) h.join();
+  return !stopped.load();
 }
 
 }  // namespace
 
-bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
-  return ws.smooth ? RenderSmooth(ws, direction, threads) : RenderDirection(ws, direction, threads);
-}
-
 bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
   if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  const auto [source, sourceOutline, destination, destinationOutline, result] = PartsOf(ws, direction);
+  RenderSmooth(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
+  return true;
+}
+
+bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
+  const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
 
   // Each tile writes its own background.
   bool reused = false;
   if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
   if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) {
-    FillBackground(result, destination, ws.showoriginal, 0, 0, W, H);
+    FillBackground(result, destination, options.showoriginal, 0, 0, W, H);
     return true;
   }
 
@@ -434,7 +444,7 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
           bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
     }
 
-  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int count = options.threads > 0 ? options.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   // The halvings the most minified cell reads, and the next one it blends
   // with; reads are centred within the mesh on the source.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
@@ -447,10 +457,9 @@ bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
     reads.bottom = std::max(reads.bottom, v.y);
   }
   const SourcePyramid pyramid(source, reads, halvings, count);
-  const Job job{&mesh,        &pyramid,        &bins,          &footprints, W, H, tilesAcross,
-                &destination, ws.showoriginal, ws.transparent, &result};
-  RenderTiles(job, count);
-  return true;
+  const Job job{&mesh,        &pyramid,         &bins,        &footprints, W, H, tilesAcross,
+                &destination, options.showoriginal, options.transparent, &result};
+  return RenderTiles(job, count, options.progress);
 }
 
 }  // namespace trellimap

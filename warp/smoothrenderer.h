@@ -17,8 +17,9 @@ namespace trellimap {
 // destination. `threads` 0 means one per core; the result does not depend on it.
 bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads = 0);
 
-// The renderer the workspace's `smooth` option chooses: RenderSmooth, or the
-// exact RenderDirection.
-bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads = 0);
+// RenderSmooth's work on the parts of one direction, whose outlines are
+// complete. False when stopped through the progress: the result is then
+// incomplete.
+bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options);
 
 }  // namespace trellimap

@@ -179,18 +179,39 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
   }
 }
 
-// A save stopped part-way leaves the file that was there byte for byte.
-TEST_F(ProjectFileTest, AStoppedSaveLeavesThePreviousFile) {
+// A save stopped part-way leaves the file that was there byte for byte, and
+// an opening stopped part-way the workspace as it was.
+TEST_F(ProjectFileTest, StoppedSavesAndOpeningsLeaveEverythingAsItWas) {
   Workspace ws;
   ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
   const std::vector<uint8_t> before = Bytes(path);
   struct StopAtHalf final : Progress {
-    bool Report(double fraction) override { return fraction < 0.5; }
+    bool Report(double fraction) override {
+      last = fraction;
+      return fraction < 0.5;
+    }
+    double last = 0;
   } stop;
   ws.ecken1 = 3;
   EXPECT_EQ(SaveProjectfile(ws, path, &stop), ProjectStatus::Stopped);
   EXPECT_EQ(Bytes(path), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);  // no temporary left
+
+  Paint(ws.di1, 5);
+  const std::vector<uint8_t> picture(ws.di1.poi, ws.di1.poi + 200 * ws.di1.bytew);
+  EXPECT_EQ(OpenProjectfile(ws, path, &stop), ProjectStatus::Stopped);
+  EXPECT_EQ(ws.ecken1, 3);
+  EXPECT_TRUE(std::equal(picture.begin(), picture.end(), ws.di1.poi));
+  struct Record final : Progress {
+    bool Report(double fraction) override {
+      last = fraction;
+      return true;
+    }
+    double last = 0;
+  } record;
+  EXPECT_EQ(OpenProjectfile(ws, path, &record), ProjectStatus::Done);
+  EXPECT_EQ(ws.ecken1, 0);
+  EXPECT_GT(record.last, 0.99);
 }
 
 TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {

@@ -8,6 +8,7 @@
 
 #include "image/pixmill3.h"
 #include "tests/warp/outlines.h"
+#include "warp/chosenrenderer.h"
 
 namespace trellimap {
 namespace {

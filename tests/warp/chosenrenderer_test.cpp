@@ -1,0 +1,54 @@
+#include "warp/chosenrenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/pixmill3.h"
+#include "tests/warp/outlines.h"
+
+namespace trellimap {
+namespace {
+
+struct Answer final : Progress {
+  explicit Answer(bool answer) : go(answer) {}
+  bool Report(double) override { return go; }
+  bool go;
+};
+
+std::vector<uint8_t> Pixels(const dib& d) { return {d.poi, d.poi + DibHeight(&d) * d.bytew}; }
+
+// Rendering aside gives what rendering in place gives, in a picture of its
+// own; stopped, it gives nothing and the old result stays; with an outline
+// unfinished it renders nothing.
+TEST(ChosenRenderer, RendersAsideOrNotAtAll) {
+  Workspace ws;
+  for (int32_t i = 0; i < DibHeight(&ws.di1) * ws.di1.bytew; ++i) ws.di1.poi[i] = static_cast<uint8_t>(i * 7);
+  testing::FillOutline(ws.punkte1, {{10, 10, true}, {300, 20, true}, {310, 190, true}, {5, 180, true}, {10, 10, true}});
+  testing::FillOutline(ws.punkte2, {{40, 5, true}, {280, 30, true}, {260, 170, true}, {20, 195, true}, {40, 5, true}});
+  ws.ecken1 = ws.ecken2 = 4;
+  for (const bool smooth : {false, true}) {
+    ws.smooth = smooth;
+    ASSERT_TRUE(RenderAsChosen(ws, WarpDirection::OneIntoTwo));
+    const std::vector<uint8_t> rendered = Pixels(ws.di3);
+    std::fill(ws.di3.poi, ws.di3.poi + DibHeight(&ws.di3) * ws.di3.bytew, 0x55);
+    const std::vector<uint8_t> old = Pixels(ws.di3);
+
+    dib made{};
+    Answer stop(false), go(true);
+    EXPECT_EQ(RenderAside(ws, WarpDirection::OneIntoTwo, made, stop), RenderOutcome::Stopped) << smooth;
+    EXPECT_EQ(made.poi, nullptr);
+    ASSERT_EQ(RenderAside(ws, WarpDirection::OneIntoTwo, made, go), RenderOutcome::Rendered) << smooth;
+    EXPECT_EQ(Pixels(made), rendered) << smooth;
+    EXPECT_EQ(Pixels(ws.di3), old) << smooth;
+    ReleaseDib(&made);
+  }
+  ws.ecken2 = 3;
+  dib made{};
+  Answer go(true);
+  EXPECT_EQ(RenderAside(ws, WarpDirection::TwoIntoOne, made, go), RenderOutcome::Unfinished);
+  EXPECT_EQ(made.poi, nullptr);
+}
+
+}  // namespace
+}  // namespace trellimap
