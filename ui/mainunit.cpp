@@ -449,7 +449,7 @@ void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
 void TMainForm::BerechnenBtnClick() { RenderResult(WarpDirection::OneIntoTwo, 2); }
 void TMainForm::Render2BtnClick() { RenderResult(WarpDirection::TwoIntoOne, 3); }
 
-void TMainForm::RenderResult(WarpDirection direction, size_t pane) {
+bool TMainForm::RenderResult(WarpDirection direction, size_t pane) {
   // Rendered on a worker thread beside the old result, which the panes keep
   // showing; the new one takes its place here, and only when complete.
   dib made{};
@@ -461,10 +461,12 @@ void TMainForm::RenderResult(WarpDirection direction, size_t pane) {
                   });
   if (outcome == RenderOutcome::Unfinished) {
     Editing->UpdateStatus(UnfinishedOutlineWarning());
-    return;
+    return true;
   }
-  if (outcome == RenderOutcome::Rendered) ReplacePicture(&PartsOf(*ws, direction).result, made);
+  if (outcome == RenderOutcome::Stopped) return false;
+  ReplacePicture(&PartsOf(*ws, direction).result, made);
   PaintPane(pane);
+  return true;
 }
 
 void TMainForm::ShoworiginalCheckClick() {
@@ -500,8 +502,8 @@ void TMainForm::WheelZoomPane(size_t pane, int notches, int x, int y) {
 
 void TMainForm::RenderBothIfAutomatic() {
   if (donotrendernow || ws->ecken2 != 4 || ws->ecken1 != 4 || !RenderCheck->isChecked()) return;
-  BerechnenBtnClick();
-  Render2BtnClick();
+  // Cancel stops both.
+  if (RenderResult(WarpDirection::OneIntoTwo, 2)) RenderResult(WarpDirection::TwoIntoOne, 3);
 }
 
 void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap::TryToOpenFile(field, fname); }

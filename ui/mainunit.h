@@ -152,8 +152,9 @@ class TMainForm : public QMainWindow {
   void OpenPicture(size_t pane);
   // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
   void LoadPicture(size_t pane, const std::string& fname);
-  // Renders one direction with progress and Cancel, and shows it in `pane`.
-  void RenderResult(WarpDirection direction, size_t pane);
+  // Renders one direction with progress and Cancel, and shows it in `pane`;
+  // false when cancelled.
+  bool RenderResult(WarpDirection direction, size_t pane);
   void SavePicture(const dib& picture);
   dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);
