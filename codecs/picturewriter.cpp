@@ -10,6 +10,7 @@
 #include "codecs/jpeg2000.h"
 #include "codecs/magickowners.h"
 #include "codecs/picturedecoder.h"
+#include "codecs/plainencoders.h"
 #include "codecs/pngencoder.h"
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
@@ -102,6 +103,22 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
   return true;
 }
 
+// The writer of our own for `format`, when it takes `picture`; null otherwise.
+using PlainEncoder = void (*)(const dib&, const ByteSink&);
+PlainEncoder PlainEncoderFor(PictureFileFormat format, const dib& picture) {
+  if (!PlainlyEncodable(picture)) return nullptr;
+  switch (format) {
+    case PictureFileFormat::Bmp:
+      return EncodeBmp24;
+    case PictureFileFormat::Tga:
+      return EncodeTga24;
+    case PictureFileFormat::Tiff:
+      return EncodeTiff24;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 std::optional<PictureFileFormat> FormatForExtension(std::string_view extension) {
@@ -145,6 +162,11 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   if (picture.poi == nullptr || DibWidth(&picture) <= 0 || DibHeight(&picture) <= 0) {
     *reason = "there is no picture to write";
     return false;
+  }
+  if (const PlainEncoder encoder = PlainEncoderFor(format, picture)) {
+    out->clear();
+    encoder(picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); });
+    return true;
   }
   switch (format) {
     case PictureFileFormat::Bmp:
@@ -190,9 +212,12 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
               ".tif, .tiff, .jp2 or .png)";
     return false;
   }
+  // Formats of our own are written as they are encoded; the others are
+  // encoded whole first.
+  const PlainEncoder encoder = PlainEncoderFor(*format, picture);
   std::vector<uint8_t> bytes;
-  if (!EncodePicture(picture, *format, &bytes, reason, progress)) return false;
-  if (!Continue(progress, 1)) {
+  if (encoder == nullptr && !EncodePicture(picture, *format, &bytes, reason, progress)) return false;
+  if (!Continue(progress, encoder ? 0 : 1)) {
     *reason = kStopped;
     return false;
   }
@@ -202,7 +227,10 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
       *reason = "the file could not be created";
       return false;
     }
-    out.Write(bytes.data(), bytes.size());
+    if (encoder)
+      encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); });
+    else
+      out.Write(bytes.data(), bytes.size());
     out.Commit();
   } catch (const InOutError& error) {
     *reason = error.what();
