@@ -1,4 +1,5 @@
-// File work on a picture, timed: "png PICTURE OUT.png" writes it as PNG,
+// File work on a picture, timed: "save PICTURE OUT.ext" writes it as the
+// extension says (PNG, or any other format results are saved in),
 // "load PICTURE" reads it as the window does, "project PICTURE OUT.gip" saves
 // a project holding it as both pictures. Each prints the shortest of three
 // runs in milliseconds.
@@ -30,7 +31,7 @@ double BestOfThree(const std::function<bool()>& work) {
 
 int main(int argc, char** argv) {
   using namespace trellimap;
-  if (argc < 3) return std::fputs("usage: save_bench png|load|project PICTURE [OUT]\n", stderr), 2;
+  if (argc < 3) return std::fputs("usage: save_bench save|load|project PICTURE [OUT]\n", stderr), 2;
   const std::string mode = argv[1], picturePath = argv[2], out = argc > 3 ? argv[3] : "";
   double ms = -1;
   if (mode == "load") {
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     Workspace ws;
     if (!TryToOpenFile(&ws.di1, picturePath) || !TryToOpenFile(&ws.di2, picturePath)) return 1;
     std::string reason;
-    if (mode == "png")
+    if (mode == "save")
       ms = BestOfThree([&] { return WritePictureFile(ws.di1, out, &reason); });
     else if (mode == "project")
       ms = BestOfThree([&] { return SaveProjectfile(ws, out) == ProjectStatus::Done; });

@@ -9,6 +9,8 @@
 #include "codecs/ilbm.h"
 #include "codecs/jpeg2000.h"
 #include "codecs/magickowners.h"
+#include "codecs/jpegencoder.h"
+#include "codecs/pcxencoder.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/plainencoders.h"
 #include "codecs/pngencoder.h"
@@ -18,8 +20,6 @@
 
 namespace trellimap {
 namespace {
-
-constexpr int kJpegQuality = 90;
 
 // The picture as the library's image: 8-bit red, green, blue rows from the top.
 Image* ToImage(const dib& picture, ExceptionInfo* exception) {
@@ -104,16 +104,20 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
 }
 
 // The writer of our own for `format`, when it takes `picture`; null otherwise.
-using PlainEncoder = void (*)(const dib&, const ByteSink&);
+using PlainEncoder = bool (*)(const dib&, const ByteSink&, std::string* reason);
 PlainEncoder PlainEncoderFor(PictureFileFormat format, const dib& picture) {
   if (!PlainlyEncodable(picture)) return nullptr;
   switch (format) {
     case PictureFileFormat::Bmp:
-      return EncodeBmp24;
+      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeBmp24(p, sink), true; };
     case PictureFileFormat::Tga:
-      return EncodeTga24;
+      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeTga24(p, sink), true; };
     case PictureFileFormat::Tiff:
-      return EncodeTiff24;
+      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeTiff24(p, sink), true; };
+    case PictureFileFormat::Pcx:
+      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodePcx24(p, sink), true; };
+    case PictureFileFormat::Jpeg:
+      return EncodeJpeg24;
     default:
       return nullptr;
   }
@@ -165,8 +169,8 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   }
   if (const PlainEncoder encoder = PlainEncoderFor(format, picture)) {
     out->clear();
-    encoder(picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); });
-    return true;
+    return encoder(picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); },
+                   reason);
   }
   switch (format) {
     case PictureFileFormat::Bmp:
@@ -227,10 +231,10 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
       *reason = "the file could not be created";
       return false;
     }
-    if (encoder)
-      encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); });
-    else
+    if (encoder == nullptr)
       out.Write(bytes.data(), bytes.size());
+    else if (!encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); }, reason))
+      return false;  // the unfinished file is removed: the previous one stays
     out.Commit();
   } catch (const InOutError& error) {
     *reason = error.what();

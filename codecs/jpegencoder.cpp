@@ -1,0 +1,108 @@
+#include "codecs/jpegencoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+// libjpeg's header needs the standard I/O declarations first.
+#include <jpeglib.h>
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+constexpr size_t kBufferBytes = size_t{1} << 16;
+
+// The encoder's output, passed on to the sink a buffer at a time. An
+// exception from the sink must not cross the library: it is kept, the rest
+// of the output dropped, and it is thrown again once the library is done.
+struct Destination {
+  jpeg_destination_mgr manager{};
+  const ByteSink* sink = nullptr;
+  std::vector<uint8_t> buffer = std::vector<uint8_t>(kBufferBytes);
+  std::exception_ptr failure;
+
+  void Pass(size_t bytes) {
+    if (failure) return;
+    try {
+      (*sink)(buffer.data(), bytes);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+};
+
+void StartOutput(j_compress_ptr info) {
+  auto* d = reinterpret_cast<Destination*>(info->dest);
+  d->manager.next_output_byte = d->buffer.data();
+  d->manager.free_in_buffer = d->buffer.size();
+}
+
+boolean PassBuffer(j_compress_ptr info) {
+  auto* d = reinterpret_cast<Destination*>(info->dest);
+  d->Pass(d->buffer.size());
+  StartOutput(info);
+  return TRUE;
+}
+
+void PassRest(j_compress_ptr info) {
+  auto* d = reinterpret_cast<Destination*>(info->dest);
+  d->Pass(d->buffer.size() - d->manager.free_in_buffer);
+}
+
+// Errors end the encoding by a jump back to it, with the library's message.
+struct ErrorHandler {
+  jpeg_error_mgr manager{};
+  std::jmp_buf back{};
+  char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void Fail(j_common_ptr info) {
+  auto* e = reinterpret_cast<ErrorHandler*>(info->err);
+  e->manager.format_message(info, e->message);
+  std::longjmp(e->back, 1);
+}
+
+}  // namespace
+
+bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason) {
+  jpeg_compress_struct info{};
+  ErrorHandler errors;
+  info.err = jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = Fail;
+  Destination destination;
+  destination.sink = &sink;
+  destination.manager.init_destination = StartOutput;
+  destination.manager.empty_output_buffer = PassBuffer;
+  destination.manager.term_destination = PassRest;
+  // Nothing with a destructor is made between here and the end of the
+  // encoding, which a jump may leave.
+  if (setjmp(errors.back) != 0) {
+    jpeg_destroy_compress(&info);
+    *reason = errors.message;
+    return false;
+  }
+  jpeg_create_compress(&info);
+  info.dest = &destination.manager;
+  info.image_width = static_cast<JDIMENSION>(DibWidth(&picture));
+  info.image_height = static_cast<JDIMENSION>(DibHeight(&picture));
+  info.input_components = 3;
+  info.in_color_space = JCS_EXT_BGR;  // the picture's own byte order
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, kJpegQuality, TRUE);
+  for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+  jpeg_start_compress(&info, TRUE);
+  const int32_t h = DibHeight(&picture);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = picture.poi + static_cast<int64_t>(h - 1 - static_cast<int32_t>(info.next_scanline)) * picture.bytew;
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  if (destination.failure) std::rethrow_exception(destination.failure);
+  return true;
+}
+
+}  // namespace trellimap
