@@ -1,6 +1,6 @@
 #pragma once
 // An allocator for large working buffers that asks the system to back them
-// with huge pages: a buffer of many megabytes then costs a few page faults to
+// with huge pages and leaves their elements uninitialised: a buffer of many megabytes then costs a few page faults to
 // fill instead of thousands, and reads spread over it miss the address cache
 // less often.
 
@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 namespace trellimap {
 
@@ -30,6 +31,17 @@ struct HugePageAllocator {
     return static_cast<T*>(p);
   }
   void deallocate(T* p, size_t) { std::free(p); }
+  // Elements are left as they come, not zeroed: the buffers are filled by
+  // their owners, and zeroing many megabytes first would cost as much again.
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  // Nor are they touched again when the buffer goes.
+  template <class U>
+  void destroy(U* p) noexcept {
+    if constexpr (!std::is_trivially_destructible_v<U>) p->~U();
+  }
 
   template <class U>
   bool operator==(const HugePageAllocator<U>&) const {

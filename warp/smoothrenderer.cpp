@@ -294,7 +294,8 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
 // Each pixel of the tile from its samples: the covered ones averaged, taken
 // half and half with the destination when transparent, and blended with the
 // background by the share covered. A pixel no sample covers comes out as the
-// background exactly, which the result holds already.
+// background exactly; rows with no sample covered are given the background
+// directly.
 __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, const Samples& tile) {
   const int32_t pixels = std::min(job.W - tile.x0, kTile), yEnd = std::min(job.H, tile.y0 + kTile);
   const int n = tile.n;
@@ -308,7 +309,10 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
     bool anyCovered = false;
     for (size_t j = firstRow; j < firstRow + static_cast<size_t>(n); ++j)
       anyCovered = anyCovered || tile.firstCovered[j] < tile.endCovered[j];
-    if (!anyCovered) continue;
+    if (!anyCovered) {
+      FillBackground(*job.result, *job.destination, job.showoriginal, tile.x0, y, tile.x0 + pixels, y + 1);
+      continue;
+    }
     if (n == 2 && HasAvx2())
       SumRowOf2(tile, y - tile.y0, pixels, sums);
     else
@@ -365,10 +369,12 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
         break;
       }
       const int32_t x0 = (t % job.tilesAcross) * kTile, y0 = (t / job.tilesAcross) * kTile;
-      FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTile),
-                     std::min(job.H, y0 + kTile));
       const std::vector<uint32_t>& cells = (*job.bins)[static_cast<size_t>(t)];
-      if (cells.empty()) continue;
+      if (cells.empty()) {
+        FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTile),
+                       std::min(job.H, y0 + kTile));
+        continue;
+      }
       // Enough samples a side for the most minified cell of the tile.
       double footprint = 0;
       for (uint32_t cell : cells) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
@@ -402,7 +408,7 @@ bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
 
-  // Each tile writes its own background.
+  // Every tile writes each of its pixels, background included.
   bool reused = false;
   if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
   if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) {

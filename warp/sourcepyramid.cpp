@@ -27,14 +27,15 @@ __attribute__((target("avx2"))) inline __m256 Channel(__m256i pixels, int shift)
   return _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pixels, shift), _mm256_set1_epi32(0xFF)));
 }
 
-// Spreads a row of w pixels stored as blue, green, red into red, green, blue,
-// zero, four at a time as far as a 16-byte load stays within the row. Returns
-// how many it did.
-__attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_t w, Bytes4* out) {
+// Spreads pixels first … first + count − 1 of a row of `width` pixels stored
+// as blue, green, red into red, green, blue, zero, four at a time as far as
+// a 16-byte load stays within the row. Returns how many it did.
+__attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_t first, int32_t count,
+                                                      int32_t width, Bytes4* out) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
   int32_t x = 0;
-  for (; 3 * int64_t{x} + 16 <= 3 * int64_t{w}; x += 4) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 3 * x));
+  for (; x + 4 <= count && 3 * (int64_t{first} + x) + 16 <= 3 * int64_t{width}; x += 4) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 3 * (int64_t{first} + x)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_shuffle_epi8(bytes, order));
   }
   return x;
@@ -59,21 +60,24 @@ void SourceLevel::Make(int32_t left, int32_t top, int32_t w, int32_t h, int thre
 }
 
 void SourceLevel::FillBlockRows(const RowOf& row, int32_t first, int32_t end) {
-  // One row of shifted coordinates: the border, the picture's row, black after.
-  std::vector<Bytes4> line(static_cast<size_t>(blocksAcross_) * kBlock + 1, Bytes4{0, 0, 0, 0});
   for (int32_t by = first; by < end; ++by)
     for (int32_t j = 0; j < kSide; ++j) {
       const int32_t y = by * kBlock + j - 1;
       const bool inside = y >= 0 && y < h_;
-      if (inside) row(y, line.data() + 1);
       for (int32_t bx = 0; bx < blocksAcross_; ++bx) {
         Bytes4* to = px_.data() +
                      (static_cast<size_t>(by) * static_cast<size_t>(blocksAcross_) + static_cast<size_t>(bx)) * kBlockSize +
                      static_cast<size_t>(j) * kSide;
-        if (inside)
-          std::memcpy(to, line.data() + static_cast<size_t>(bx) * kBlock, kSide * sizeof(Bytes4));
-        else
-          std::memset(to, 0, kSide * sizeof(Bytes4));
+        // The slice holds pixels x0 … x0 + 32 of the row; those off the picture are black.
+        const int32_t x0 = bx * kBlock - 1;
+        const int32_t from = std::max(x0, 0), until = inside ? std::min(x0 + kSide, w_) : from;
+        if (from >= until) {
+          std::fill(to, to + kSide, Bytes4{0, 0, 0, 0});
+          continue;
+        }
+        std::fill(to, to + (from - x0), Bytes4{0, 0, 0, 0});
+        row(y, from, until - from, to + (from - x0));
+        std::fill(to + (until - x0), to + kSide, Bytes4{0, 0, 0, 0});
       }
     }
 }
@@ -174,15 +178,17 @@ SourcePyramid::SourcePyramid(const dib& picture, const ReadBox& reads, int halvi
 
   SourceLevel base;
   if (DibBitCount(&picture) == 24) {
-    base.Make(left, top, w, h, threads, [&](int32_t y, Bytes4* out) {
-      const uint8_t* row = picture.poi + static_cast<int64_t>(height - 1 - top - y) * picture.bytew + 3 * int64_t{left};
-      const int32_t done = HasAvx2() ? SpreadRowAvx2(row, w, out) : 0;
-      for (int32_t x = done; x < w; ++x) out[x] = Bytes4{row[3 * x + 2], row[3 * x + 1], row[3 * x], 0};
+    base.Make(left, top, w, h, threads, [&](int32_t y, int32_t x0, int32_t count, Bytes4* out) {
+      const uint8_t* row = picture.poi + static_cast<int64_t>(height - 1 - top - y) * picture.bytew;
+      const int32_t first = left + x0;
+      const int32_t done = HasAvx2() ? SpreadRowAvx2(row, first, count, width, out) : 0;
+      for (int32_t x = done; x < count; ++x)
+        out[x] = Bytes4{row[3 * (first + x) + 2], row[3 * (first + x) + 1], row[3 * (first + x)], 0};
     });
   } else {
-    base.Make(left, top, w, h, threads, [&](int32_t y, Bytes4* out) {
-      for (int32_t x = 0; x < w; ++x) {
-        const uint32_t c = DibPixelColour(picture, left + x, top + y);
+    base.Make(left, top, w, h, threads, [&](int32_t y, int32_t x0, int32_t count, Bytes4* out) {
+      for (int32_t x = 0; x < count; ++x) {
+        const uint32_t c = DibPixelColour(picture, left + x0 + x, top + y);
         out[x] = Bytes4{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16), 0};
       }
     });
@@ -193,16 +199,18 @@ SourcePyramid::SourcePyramid(const dib& picture, const ReadBox& reads, int halvi
     const SourceLevel& from = levels_.back();
     const int32_t halfW = (from.Width() + 1) / 2;
     SourceLevel next;
-    next.Make(left >> k, top >> k, halfW, (from.Height() + 1) / 2, 1, [&](int32_t y, Bytes4* out) {
-      for (int32_t x = 0; x < halfW; ++x) {
-        const Colour sum = __builtin_convertvector(from.Pixel(2 * x, 2 * y), Colour) +
-                           __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y), Colour) +
-                           __builtin_convertvector(from.Pixel(2 * x, 2 * y + 1), Colour) +
-                           __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y + 1), Colour);
-        for (int c = 0; c < 3; ++c) out[x][c] = static_cast<uint8_t>((sum[c] + 2) / 4);
-        out[x][3] = 0;
-      }
-    });
+    next.Make(left >> k, top >> k, halfW, (from.Height() + 1) / 2, 1,
+              [&](int32_t y, int32_t x0, int32_t count, Bytes4* out) {
+                for (int32_t i = 0; i < count; ++i) {
+                  const int32_t x = x0 + i;
+                  const Colour sum = __builtin_convertvector(from.Pixel(2 * x, 2 * y), Colour) +
+                                     __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y), Colour) +
+                                     __builtin_convertvector(from.Pixel(2 * x, 2 * y + 1), Colour) +
+                                     __builtin_convertvector(from.Pixel(2 * x + 1, 2 * y + 1), Colour);
+                  for (int c = 0; c < 3; ++c) out[i][c] = static_cast<uint8_t>((sum[c] + 2) / 4);
+                  out[i][3] = 0;
+                }
+              });
     levels_.push_back(std::move(next));
   }
 }

@@ -32,9 +32,9 @@ class SourceLevel {
   int32_t Width() const { return w_; }
   int32_t Height() const { return h_; }
 
-  // Writes the w pixels of the level's row y (from its left edge) to `out`;
-  // called from several threads at once.
-  using RowOf = std::function<void(int32_t y, Bytes4* out)>;
+  // Writes pixels x … x + count − 1 of the level's row y (counted from its
+  // first pixel) to `out`; called from several threads at once.
+  using RowOf = std::function<void(int32_t y, int32_t x, int32_t count, Bytes4* out)>;
   // Makes a level w × h whose first pixel sits at (left, top) of the picture
   // it is part of; everything outside reads as black. Its block rows are
   // shared out among `threads`.
