@@ -12,4 +12,12 @@ bool HasAvx2() {
   return has;
 }
 
+bool HasAvx512() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return HasAvx2() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+  }();
+  return has;
+}
+
 }  // namespace trellimap

@@ -7,4 +7,7 @@ namespace trellimap {
 // Whether it runs AVX2 and FMA instructions.
 bool HasAvx2();
 
+// Whether it also runs the AVX-512 foundation with its shorter vectors.
+bool HasAvx512();
+
 }  // namespace trellimap

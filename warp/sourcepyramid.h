@@ -46,8 +46,10 @@ class SourceLevel {
   // The bilinear value at (u, v), pixel centres at whole numbers.
   Colour Bilinear(double u, double v) const;
 
-  // Bilinear values at (u[i], v[i]) for i = 0 … count − 1, into three planes.
-  void ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+  // Bilinear values at (u[i], v[i]) for i = 0 … count − 1, into three planes,
+  // as many at a time as the processor allows, up to `widest`.
+  void ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue,
+                    int widest = 16) const;
 
  private:
   // The stored place of (X, Y), coordinates shifted by one so that the
@@ -60,6 +62,7 @@ class SourceLevel {
   void FillBlockRows(const RowOf& row, int32_t first, int32_t end);
   void ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx2(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+  void ReadBilinearAvx512(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
 
   int32_t left_ = 0, top_ = 0, w_ = 0, h_ = 0;
   int32_t blocksAcross_ = 0, blocksDown_ = 0;

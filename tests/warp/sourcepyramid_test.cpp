@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "image/pixmill3.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 // Keeping only the part of the picture that reads centred in a box can reach
 // changes no read in the box, at any level of detail.
-TEST(SourcePyramid, KeepsWhatReadsInTheBoxReach) {
+TEST(SourcePyramid, ReadsAgreeWhateverIsKeptAndHowManyAtATime) {
   dib picture{};
   newdib(&picture, 200, 160, 24, nullptr, 0);
   for (int32_t y = 0; y < 160; ++y)
@@ -28,6 +29,27 @@ TEST(SourcePyramid, KeepsWhatReadsInTheBoxReach) {
         const Colour a = kept.Read(u, v, detail), b = whole.Read(u, v, detail);
         for (int k = 0; k < 3; ++k) ASSERT_NEAR(a[k], b[k], 1e-3) << detail << " at " << u << "," << v;
       }
+  // Reads many at a time, at every width the processor has, give what reads
+  // one at a time give, off the level and at points that are no numbers too.
+  std::vector<float> us, vs;
+  for (double v = box.top - 3; v <= box.bottom + 3; v += 0.87)
+    for (double u = box.left - 3; u <= box.right + 3; u += 0.93) {
+      us.push_back(static_cast<float>(u));
+      vs.push_back(static_cast<float>(v));
+    }
+  us.push_back(NAN);
+  vs.push_back(10);
+  const auto count = static_cast<int>(us.size());
+  for (const int widest : {1, 8, 16}) {
+    std::vector<float> red(us.size()), green(us.size()), blue(us.size());
+    kept.Base().ReadBilinear(us.data(), vs.data(), count, red.data(), green.data(), blue.data(), widest);
+    for (size_t i = 0; i < us.size(); ++i) {
+      const Colour one = kept.Base().Bilinear(us[i], vs[i]);
+      ASSERT_NEAR(red[i], one[0], 1e-3) << widest << " at " << us[i] << "," << vs[i];
+      ASSERT_NEAR(green[i], one[1], 1e-3) << widest;
+      ASSERT_NEAR(blue[i], one[2], 1e-3) << widest;
+    }
+  }
   ReleaseDib(&picture);
 }
 
