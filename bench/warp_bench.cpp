@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     RenderDirection(big, WarpDirection::TwoIntoOne);
   });
   std::printf("warp_both_ms: %.1f\n", both);
-  const double smooth = Best(3, [&] {
+  const double smooth = Best(5, [&] {
     RenderSmooth(big, WarpDirection::OneIntoTwo);
     RenderSmooth(big, WarpDirection::TwoIntoOne);
   });
