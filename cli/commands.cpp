@@ -7,13 +7,13 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "codecs/picturewriter.h"
 #include "foundation/ioerror.h"
 #include "image/pictureloading.h"
-#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
-#include "warp/renderer.h"
 #include "warp/chosenrenderer.h"
+#include "warp/renderer.h"
 #include "workspace/commandline.h"
 #include "workspace/demo.h"
 #include "workspace/pointlist.h"

@@ -8,8 +8,8 @@
 #include "codecs/bmprle8.h"
 #include "codecs/ilbm.h"
 #include "codecs/jpeg2000.h"
-#include "codecs/magickowners.h"
 #include "codecs/jpegencoder.h"
+#include "codecs/magickowners.h"
 #include "codecs/pcxencoder.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/plainencoders.h"
@@ -169,8 +169,8 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   }
   if (const PlainEncoder encoder = PlainEncoderFor(format, picture)) {
     out->clear();
-    return encoder(picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); },
-                   reason);
+    return encoder(
+        picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); }, reason);
   }
   switch (format) {
     case PictureFileFormat::Bmp:
@@ -233,7 +233,8 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
     }
     if (encoder == nullptr)
       out.Write(bytes.data(), bytes.size());
-    else if (!encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); }, reason))
+    else if (!encoder(
+                 picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); }, reason))
       return false;  // the unfinished file is removed: the previous one stays
     out.Commit();
   } catch (const InOutError& error) {

@@ -28,11 +28,11 @@ void PutRowsFromBottom(const dib& picture, const ByteSink& sink) {
 }  // namespace
 
 bool PlainlyEncodable(const dib& picture) {
-  constexpr int32_t kMaxSide = 65535;           // TGA's sizes have 16 bits
+  constexpr int32_t kMaxSide = 65535;       // TGA's sizes have 16 bits
   constexpr int64_t kMaxBytes = 1LL << 31;  // BMP's and TIFF's offsets and sizes have 32
   const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
-  return picture.poi != nullptr && DibBitCount(&picture) == 24 && w > 0 && h > 0 && w <= kMaxSide &&
-         h <= kMaxSide && int64_t{picture.bytew} * h < kMaxBytes;
+  return picture.poi != nullptr && DibBitCount(&picture) == 24 && w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide &&
+         int64_t{picture.bytew} * h < kMaxBytes;
 }
 
 void EncodeBmp24(const dib& picture, const ByteSink& sink) {
@@ -104,7 +104,7 @@ void EncodeTiff24(const dib& picture, const ByteSink& sink) {
   entry(283, kRational, 1, kResolutionAt);  // and down
   entry(284, kShort, 1, 1);                 // samples interleaved
   entry(296, kShort, 1, 2);                 // resolution in inches
-  PutLe(&header, 0, 4);                      // no further directory
+  PutLe(&header, 0, 4);                     // no further directory
   for (int i = 0; i < 3; ++i) PutLe(&header, 8, 2);
   PutLe(&header, 72, 4);
   PutLe(&header, 1, 4);

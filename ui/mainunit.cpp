@@ -454,8 +454,8 @@ bool TMainForm::RenderResult(WarpDirection direction, size_t pane) {
   // showing; the new one takes its place here, and only when complete.
   dib made{};
   RenderOutcome outcome = RenderOutcome::Rendered;
-  RunWithProgress(this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Rendering the result...")),
-                  [&](Progress& progress) {
+  RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
+                  QString::fromStdString(TranslateUtf8("Rendering the result...")), [&](Progress& progress) {
                     outcome = RenderAside(*ws, direction, made, progress);
                     return true;
                   });

@@ -82,8 +82,9 @@ struct Job {
 // w × h with rows of `bytew` bytes, or -1 for pixels off the picture. Written
 // for the vectoriser, in unsigned arithmetic so that lanes off the picture
 // cannot overflow.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(const int32_t* xs, const int32_t* ys, size_t n,
-                                                                    int32_t w, int32_t h, int32_t bytew, int32_t* out) {
+__attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(const int32_t* xs, const int32_t* ys,
+                                                                               size_t n, int32_t w, int32_t h,
+                                                                               int32_t bytew, int32_t* out) {
   const auto uw = static_cast<uint32_t>(w), uh = static_cast<uint32_t>(h), ubytew = static_cast<uint32_t>(bytew);
   for (size_t u = 0; u < n; ++u) {
     const auto x = static_cast<uint32_t>(xs[u]), y = static_cast<uint32_t>(ys[u]);
@@ -97,7 +98,10 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(c
 // order. The rows are worked through in tiles of columns: a row of the grid
 // crosses many rows of the source picture along a bent outline, and a tile
 // keeps the pixels that neighbouring grid rows read in the cache.
-void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoint>& staged) {
+// Returns the lowest and highest offset written (the lowest above the highest
+// when nothing is).
+std::pair<int32_t, int32_t> StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoint>& staged) {
+  int32_t lowest = INT32_MAX, highest = -1;
   constexpr size_t kTile = 256;
   const size_t W = static_cast<size_t>(job.W);
   int32_t rx[kTile], ry[kTile], wx[kTile], wy[kTile], readAt[kTile], writeAt[kTile];
@@ -127,6 +131,8 @@ void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoi
       for (size_t u = 0; u < n; ++u, ++out) {
         out->offset = writeAt[u];
         if (out->offset < 0) continue;  // off the result: nothing is written
+        lowest = std::min(lowest, out->offset);
+        highest = std::max(highest, out->offset);
         if (!source.direct)
           source.Read(rx[u], ry[u], out->bgr);
         else if (readAt[u] >= 0)
@@ -144,6 +150,7 @@ void StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoi
       }
     }
   }
+  return {lowest, highest};
 }
 
 void CommitRows(const std::vector<StagedPoint>& staged, uint8_t* pixels) {
@@ -152,11 +159,48 @@ void CommitRows(const std::vector<StagedPoint>& staged, uint8_t* pixels) {
 }
 
 // How the result starts before any grid point is written: its bytes are
-// cleared or copied from the destination's block, split among the threads.
+// cleared or copied from the destination's block.
 struct Start {
   const uint8_t* from = nullptr;  // a block of the result's layout to copy, or null to clear
   bool clear = false;             // a reused block needs clearing; a fresh one is zero already
   size_t bytes = 0;
+};
+
+// The result's bytes are given their start row by row just before the first
+// chunk that writes them, so that they are still in the cache when it does;
+// the prepared rows are always one run [begin, end).
+class LazyStart {
+ public:
+  LazyStart(const Start& start, uint8_t* pixels, size_t rowBytes) : start_(start), pixels_(pixels), row_(rowBytes) {}
+
+  // Prepares the rows holding bytes lowest … highest.
+  void Cover(int32_t lowest, int32_t highest) {
+    if (lowest > highest) return;
+    const size_t from = static_cast<size_t>(lowest) / row_ * row_;
+    const size_t to = std::min(start_.bytes, (static_cast<size_t>(highest) / row_ + 1) * row_);
+    if (begin_ == end_) begin_ = end_ = from;
+    if (from < begin_) Prepare(from, begin_), begin_ = from;
+    if (to > end_) Prepare(end_, to), end_ = to;
+  }
+  // Prepares the rows no chunk wrote.
+  void Finish() {
+    Prepare(0, begin_);
+    Prepare(end_, start_.bytes);
+  }
+
+ private:
+  void Prepare(size_t from, size_t to) {
+    if (to <= from) return;
+    if (start_.from != nullptr)
+      std::memcpy(pixels_ + from, start_.from + from, to - from);
+    else if (start_.clear)
+      std::memset(pixels_ + from, 0, to - from);
+  }
+
+  const Start& start_;
+  uint8_t* pixels_;
+  size_t row_;
+  size_t begin_ = 0, end_ = 0;
 };
 
 // Rows are staged in chunks by all threads at once and written chunk by chunk
@@ -168,24 +212,16 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   const int32_t chunkRows = std::max(1, (1 << 17) / std::max(job.W, 1));
   const int32_t chunks = (job.H + chunkRows - 1) / chunkRows;
   constexpr int32_t kStopped = -1;  // `committed` once stopped, so that no thread waits for a chunk
-  std::atomic<int32_t> started{0};
   std::atomic<int32_t> committed{0};
+  LazyStart prepared(start, pixels, static_cast<size_t>(job.bytew));  // only by the thread whose turn it is
   auto worker = [&](int32_t t) {
-    const size_t begin = start.bytes * static_cast<size_t>(t) / static_cast<size_t>(threads);
-    const size_t end = start.bytes * static_cast<size_t>(t + 1) / static_cast<size_t>(threads);
-    if (start.from != nullptr)
-      std::memcpy(pixels + begin, start.from + begin, end - begin);
-    else if (start.clear)
-      std::memset(pixels + begin, 0, end - begin);
-    started.fetch_add(1);
-    started.notify_all();
     std::vector<StagedPoint> staged;
     for (int32_t k = t; k < chunks && committed.load() != kStopped; k += threads) {
-      StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
-      for (int32_t s = started.load(); s != threads; s = started.load()) started.wait(s);
+      const auto [lowest, highest] = StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
       int32_t done = committed.load();
       for (; done != k && done != kStopped; done = committed.load()) committed.wait(done);
       if (done == kStopped) break;
+      prepared.Cover(lowest, highest);
       CommitRows(staged, pixels);
       committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kStopped : k + 1);
       committed.notify_all();
@@ -195,6 +231,7 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, t);
   worker(0);
   for (std::thread& h : helpers) h.join();
+  prepared.Finish();
   return committed.load() != kStopped;
 }
 
@@ -259,8 +296,8 @@ bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {
 
   const OutlineGrid read(sourceOutline, W, H);
   const OutlineGrid write(destinationOutline, W, H);
-  const Job job{PictureReader(source), PictureReader(destination), W,     H, result.bytew, options.transparent,
-                &read,                 &write};
+  const Job job{PictureReader(source), PictureReader(destination), W,     H,
+                result.bytew,          options.transparent,        &read, &write};
   return RenderGrid(job, result.poi, start, ThreadCount(options.threads, W, H), options.progress);
 }
 

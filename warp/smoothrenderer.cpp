@@ -232,8 +232,6 @@ struct RowSums {
   float covered[kTile], red[kTile], green[kTile], blue[kTile];
 };
 
-
-
 void SumRow(const Samples& tile, int32_t y, int32_t pixels, RowSums& sums) {
   const int n = tile.n;
   for (int32_t x = 0; x < pixels; ++x) {
@@ -450,7 +448,8 @@ bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
           bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
     }
 
-  const int count = options.threads > 0 ? options.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int count =
+      options.threads > 0 ? options.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   // The halvings the most minified cell reads, and the next one it blends
   // with; reads are centred within the mesh on the source.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
@@ -463,8 +462,9 @@ bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
     reads.bottom = std::max(reads.bottom, v.y);
   }
   const SourcePyramid pyramid(source, reads, halvings, count);
-  const Job job{&mesh,        &pyramid,         &bins,        &footprints, W, H, tilesAcross,
-                &destination, options.showoriginal, options.transparent, &result};
+  const Job job{&mesh,  &pyramid,    &bins,        &footprints,          W,
+                H,      tilesAcross, &destination, options.showoriginal, options.transparent,
+                &result};
   return RenderTiles(job, count, options.progress);
 }
 

@@ -30,8 +30,8 @@ __attribute__((target("avx2"))) inline __m256 Channel(__m256i pixels, int shift)
 // Spreads pixels first … first + count − 1 of a row of `width` pixels stored
 // as blue, green, red into red, green, blue, zero, four at a time as far as
 // a 16-byte load stays within the row. Returns how many it did.
-__attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_t first, int32_t count,
-                                                      int32_t width, Bytes4* out) {
+__attribute__((target("avx2"))) int32_t SpreadRowAvx2(const uint8_t* row, int32_t first, int32_t count, int32_t width,
+                                                      Bytes4* out) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
   int32_t x = 0;
   for (; x + 4 <= count && 3 * (int64_t{first} + x) + 16 <= 3 * int64_t{width}; x += 4) {
@@ -65,9 +65,10 @@ void SourceLevel::FillBlockRows(const RowOf& row, int32_t first, int32_t end) {
       const int32_t y = by * kBlock + j - 1;
       const bool inside = y >= 0 && y < h_;
       for (int32_t bx = 0; bx < blocksAcross_; ++bx) {
-        Bytes4* to = px_.data() +
-                     (static_cast<size_t>(by) * static_cast<size_t>(blocksAcross_) + static_cast<size_t>(bx)) * kBlockSize +
-                     static_cast<size_t>(j) * kSide;
+        Bytes4* to =
+            px_.data() +
+            (static_cast<size_t>(by) * static_cast<size_t>(blocksAcross_) + static_cast<size_t>(bx)) * kBlockSize +
+            static_cast<size_t>(j) * kSide;
         // The slice holds pixels x0 … x0 + 32 of the row; those off the picture are black.
         const int32_t x0 = bx * kBlock - 1;
         const int32_t from = std::max(x0, 0), until = inside ? std::min(x0 + kSide, w_) : from;
@@ -111,7 +112,7 @@ void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float*
 }
 
 void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green,
-                               float* blue) const {
+                                     float* blue) const {
   for (int i = 0; i < count; ++i) {
     const Colour c = Bilinear(u[i], v[i]);
     red[i] = c[0];
@@ -123,10 +124,11 @@ void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, 
 // Eight reads at a time: the four pixels around each gathered, each channel
 // interpolated across the eight at once.
 __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const float* u, const float* v, int count,
-                                                                 float* red, float* green, float* blue) const {
+                                                                       float* red, float* green, float* blue) const {
   const __m256 steps = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256 zero = _mm256_setzero_ps();
-  const __m256 shiftU = _mm256_set1_ps(static_cast<float>(1 - left_)), shiftV = _mm256_set1_ps(static_cast<float>(1 - top_));
+  const __m256 shiftU = _mm256_set1_ps(static_cast<float>(1 - left_)),
+               shiftV = _mm256_set1_ps(static_cast<float>(1 - top_));
   const __m256 limitU = _mm256_set1_ps(static_cast<float>(w_ + 1));
   const __m256 limitV = _mm256_set1_ps(static_cast<float>(h_ + 1));
   const __m256i blocksAcross = _mm256_set1_epi32(blocksAcross_), inBlock = _mm256_set1_epi32(kBlock - 1);
@@ -144,8 +146,8 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
     const __m256i y = _mm256_cvttps_epi32(_mm256_and_ps(sv, inside));
     const __m256 ax = _mm256_sub_ps(su, _mm256_cvtepi32_ps(x)), ay = _mm256_sub_ps(sv, _mm256_cvtepi32_ps(y));
     // Index(x, y): the block, then the place within it.
-    const __m256i block = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(y, 5), blocksAcross),
-                                           _mm256_srli_epi32(x, 5));
+    const __m256i block =
+        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(y, 5), blocksAcross), _mm256_srli_epi32(x, 5));
     const __m256i within = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(y, inBlock), _mm256_set1_epi32(kSide)),
                                             _mm256_and_si256(x, inBlock));
     const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(block, _mm256_set1_epi32(kBlockSize)), within);
@@ -174,8 +176,8 @@ __attribute__((target("avx512f,avx512vl,fma"))) inline __m512 Channel16(__m512i 
 }
 
 __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAvx512(const float* u, const float* v,
-                                                                                  int count, float* red, float* green,
-                                                                                  float* blue) const {
+                                                                                     int count, float* red,
+                                                                                     float* green, float* blue) const {
   const __m512 shiftU = _mm512_set1_ps(static_cast<float>(1 - left_));
   const __m512 shiftV = _mm512_set1_ps(static_cast<float>(1 - top_));
   const __m512 limitU = _mm512_set1_ps(static_cast<float>(w_ + 1));

@@ -25,7 +25,7 @@ using Bytes4 = uint8_t __attribute__((vector_size(4)));
 
 class SourceLevel {
  public:
-  static constexpr int32_t kBlock = 32;                // pixels a side
+  static constexpr int32_t kBlock = 32;                 // pixels a side
   static constexpr int32_t kSide = kBlock + 1;          // stored a side
   static constexpr int32_t kBlockSize = kSide * kSide;  // stored a block
 
