@@ -1,5 +1,7 @@
 #include "image/pixmill3.h"
 
+#include <sys/mman.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +31,17 @@ uint8_t* RowOf(const dib& d, int32_t x, int32_t y) {
   return d.poi + static_cast<int64_t>(h.biHeight - 1 - y) * d.bytew;
 }
 
+// Asks the system to back the whole pages of a large block with huge pages:
+// pictures are read along curves across many rows, and with small pages the
+// address cache misses on almost every row.
+void AdviseHugePages(uint8_t* block, size_t bytes) {
+  constexpr uintptr_t kPage = 4096;
+  if (block == nullptr || bytes < (size_t{2} << 20)) return;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + kPage - 1) / kPage * kPage;
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) / kPage * kPage;
+  madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);  // advice only
+}
+
 }  // namespace
 
 int64_t RowBytes(int64_t width, int64_t bitcount) { return (width * bitcount + 31) / 32 * 4; }
@@ -40,7 +53,9 @@ void newdib(dib* d, int32_t width, int32_t height, int32_t bitcount, const Bitma
   if (bytew > kMaxPixelBytes / height) return;  // the block would not fit (nor its size in 64 bits)
 
   auto* info = static_cast<BitmapInfo*>(std::calloc(1, sizeof(BitmapInfo)));
-  auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytew * height) + kPixelBlockSlack, 1));
+  const size_t blockBytes = static_cast<size_t>(bytew * height) + kPixelBlockSlack;
+  auto* pixels = static_cast<uint8_t*>(std::calloc(blockBytes, 1));
+  AdviseHugePages(pixels, blockBytes);
   if (info == nullptr || pixels == nullptr) {
     std::free(info);
     std::free(pixels);
