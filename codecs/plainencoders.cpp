@@ -1,7 +1,11 @@
 #include "codecs/plainencoders.h"
 
+#include <immintrin.h>
+
+#include <algorithm>
 #include <cstring>
 
+#include "foundation/processor.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -23,6 +27,18 @@ void PutRowsFromBottom(const dib& picture, const ByteSink& sink) {
     return;
   }
   for (size_t y = 0; y < h; ++y) sink(picture.poi + y * static_cast<size_t>(picture.bytew), RowBytesOf(picture));
+}
+
+// Copies pixels of three bytes with their first and third byte swapped, five
+// at a time (each 16-byte store's last byte is written again by the next) as
+// far as a 16-byte load stays within the `bytes`. Returns how many bytes it did.
+__attribute__((target("avx2"))) size_t SwapRedAndBlueAvx2(const uint8_t* from, uint8_t* to, size_t bytes) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  size_t x = 0;
+  for (; x + 16 <= bytes; x += 15)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x)), order));
+  return x;
 }
 
 }  // namespace
@@ -109,16 +125,22 @@ void EncodeTiff24(const dib& picture, const ByteSink& sink) {
   PutLe(&header, 72, 4);
   PutLe(&header, 1, 4);
   sink(header.data(), header.size());
-  // Rows from the top, each turned from blue, green, red to red, green, blue.
-  std::vector<uint8_t> row(rowBytes);
-  for (uint32_t y = 0; y < h; ++y) {
-    const uint8_t* from = picture.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(picture.bytew);
-    for (size_t x = 0; x < rowBytes; x += 3) {
-      row[x] = from[x + 2];
-      row[x + 1] = from[x + 1];
-      row[x + 2] = from[x];
+  // Rows from the top, each turned from blue, green, red to red, green, blue,
+  // passed on some megabytes at a time.
+  const size_t rowsAtOnce = std::max<size_t>(1, (size_t{4} << 20) / rowBytes);
+  std::vector<uint8_t> rows(rowsAtOnce * rowBytes);
+  for (uint32_t y = 0; y < h;) {
+    size_t filled = 0;
+    for (; filled < rowsAtOnce && y < h; ++filled, ++y) {
+      const uint8_t* from = picture.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(picture.bytew);
+      uint8_t* to = rows.data() + filled * rowBytes;
+      for (size_t x = HasAvx2() ? SwapRedAndBlueAvx2(from, to, rowBytes) : 0; x < rowBytes; x += 3) {
+        to[x] = from[x + 2];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x];
+      }
     }
-    sink(row.data(), rowBytes);
+    sink(rows.data(), filled * rowBytes);
   }
 }
 

@@ -97,6 +97,12 @@ bool AtomicFileWriter::Open(const std::string& path) {
 
 void AtomicFileWriter::Write(const void* data, size_t bytes) {
   const auto* in = static_cast<const uint8_t*>(data);
+  if (bytes >= kBufferBytes) {
+    // Large blocks go to the file as they are, after what is buffered.
+    Flush();
+    WriteOut(in, bytes);
+    return;
+  }
   while (bytes > 0) {
     if (buffer_.size() == kBufferBytes) Flush();
     const size_t n = std::min(bytes, kBufferBytes - buffer_.size());
@@ -115,15 +121,19 @@ void AtomicFileWriter::WriteInt32(int32_t value) {
 void AtomicFileWriter::WriteByte(uint8_t value) { Write(&value, 1); }
 
 void AtomicFileWriter::Flush() {
+  WriteOut(buffer_.data(), buffer_.size());
+  buffer_.clear();
+}
+
+void AtomicFileWriter::WriteOut(const uint8_t* data, size_t bytes) {
   size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < bytes) {
+    const ssize_t n = ::write(fd_, data + done, bytes - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw InOutError::FromErrno(errno);
     if (n == 0) throw InOutError::DiskFull();
     done += static_cast<size_t>(n);
   }
-  buffer_.clear();
 }
 
 void AtomicFileWriter::Commit() {

@@ -62,6 +62,7 @@ class AtomicFileWriter {
 
  private:
   void Flush();
+  void WriteOut(const uint8_t* data, size_t bytes);
   void Discard();
 
   int fd_ = -1;
