@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -394,26 +395,10 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
   return !stopped.load();
 }
 
-}  // namespace
-
-bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
-  if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  RenderSmooth(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
-  return true;
-}
-
-bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
+// The mesh of the map, the kept source and the tiles, for a result of the
+// destination's size W × H made already. False when stopped.
+bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int32_t W, int32_t H) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
-  const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
-
-  // Every tile writes each of its pixels, background included.
-  bool reused = false;
-  if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
-  if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) {
-    FillBackground(result, destination, options.showoriginal, 0, 0, W, H);
-    return true;
-  }
-
   const OutlineMap to(destinationOutline), from(sourceOutline);
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
 
@@ -466,6 +451,35 @@ bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
                 H,      tilesAcross, &destination, options.showoriginal, options.transparent,
                 &result};
   return RenderTiles(job, count, options.progress);
+}
+
+}  // namespace
+
+bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
+  if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
+  RenderSmooth(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
+  return true;
+}
+
+bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
+  const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
+  const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
+
+  // Every tile writes each of its pixels, background included.
+  bool reused = false;
+  if (!ReuseOrMake(result, W, H, reused)) return true;  // no memory: the result stays empty
+  if (source.poi == nullptr || DibWidth(&source) <= 0 || DibHeight(&source) <= 0) {
+    FillBackground(result, destination, options.showoriginal, 0, 0, W, H);
+    return true;
+  }
+
+  try {
+    return RenderRegion(parts, options, W, H);
+  } catch (const std::bad_alloc&) {
+    // No memory for the working copies: the result stays empty, as when it cannot be made.
+    ReleaseDib(&result);
+    return true;
+  }
 }
 
 }  // namespace trellimap
