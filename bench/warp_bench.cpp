@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   using namespace trellimap;
   Workspace big;
   Prepare(big, 4000, 3000);
-  const double both = Best(3, [&] {
+  const double both = Best(5, [&] {
     RenderDirection(big, WarpDirection::OneIntoTwo);
     RenderDirection(big, WarpDirection::TwoIntoOne);
   });
