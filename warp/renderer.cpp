@@ -1,5 +1,7 @@
 #include "warp/renderer.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/processor.h"
 #include "image/pixmill3.h"
 #include "warp/edgewalk.h"
 #include "warp/gridaxis.h"
@@ -93,6 +96,50 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(c
   }
 }
 
+// The common case of StageRows: a 24-bit source copied as it is, from
+// point `from` on.
+void StageCopies(const int32_t* writeAt, const int32_t* readAt, size_t from, size_t n, const uint8_t* source,
+                 StagedPoint* out, int32_t& lowest, int32_t& highest) {
+  for (size_t u = from; u < n; ++u) {
+    uint32_t word = 0;
+    if (readAt[u] >= 0) std::memcpy(&word, source + readAt[u], 4);  // one word: pixel blocks have slack
+    out[u].offset = writeAt[u];
+    std::memcpy(out[u].bgr, &word, 4);
+    // Points off the result (offset −1) are not written and do not count.
+    if (writeAt[u] >= 0) lowest = std::min(lowest, writeAt[u]);
+    highest = std::max(highest, writeAt[u]);
+  }
+}
+
+// The same sixteen points at a time, the source words gathered under a mask;
+// returns how many points it did. GCC's own intrinsics header trips its
+// uninitialised-value warnings here; the values it means are never read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+__attribute__((target("avx512f"))) size_t StageCopiesAvx512(const int32_t* writeAt, const int32_t* readAt, size_t n,
+                                                            const uint8_t* source, StagedPoint* out, int32_t& lowest,
+                                                            int32_t& highest) {
+  const __m512i none = _mm512_setzero_si512(), offEdge = _mm512_set1_epi32(INT32_MAX);
+  // Offsets and words paired in the order of the points.
+  const __m512i firstPairs = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+  const __m512i secondPairs = _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+  __m512i low = _mm512_set1_epi32(lowest), high = _mm512_set1_epi32(highest);
+  size_t u = 0;
+  for (; u + 16 <= n; u += 16) {
+    const __m512i write = _mm512_loadu_si512(writeAt + u), read = _mm512_loadu_si512(readAt + u);
+    const __m512i words = _mm512_mask_i32gather_epi32(none, _mm512_cmpge_epi32_mask(read, none), read, source, 1);
+    _mm512_storeu_si512(out + u, _mm512_permutex2var_epi32(write, firstPairs, words));
+    _mm512_storeu_si512(out + u + 8, _mm512_permutex2var_epi32(write, secondPairs, words));
+    low = _mm512_min_epi32(low, _mm512_mask_mov_epi32(offEdge, _mm512_cmpge_epi32_mask(write, none), write));
+    high = _mm512_max_epi32(high, write);
+  }
+  lowest = _mm512_reduce_min_epi32(low);
+  highest = _mm512_reduce_max_epi32(high);
+  return u;
+}
+#pragma GCC diagnostic pop
+
 // Works out rows [first, end) into `staged` (in grid order): coordinates,
 // reads and blends, everything but the writes, which must keep the grid's
 // order. The rows are worked through in tiles of columns: a row of the grid
@@ -128,6 +175,12 @@ std::pair<int32_t, int32_t> StageRows(const Job& job, int32_t first, int32_t end
         if (source.direct) PixelOffsets(rx, ry, n, source.w, source.h, source.d->bytew, readAt);
       }
       StagedPoint* out = staged.data() + static_cast<size_t>(v - first) * W + begin;
+      if (source.direct && !job.transparent) {
+        const size_t done =
+            HasAvx512() ? StageCopiesAvx512(writeAt, readAt, n, source.d->poi, out, lowest, highest) : 0;
+        StageCopies(writeAt, readAt, done, n, source.d->poi, out, lowest, highest);
+        continue;
+      }
       for (size_t u = 0; u < n; ++u, ++out) {
         out->offset = writeAt[u];
         if (out->offset < 0) continue;  // off the result: nothing is written
