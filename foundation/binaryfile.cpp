@@ -88,6 +88,8 @@ bool AtomicFileWriter::Open(const std::string& path) {
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return false;
   fd_ = fd;
+  struct stat existing {};
+  replacing_ = ::stat(path.c_str(), &existing) == 0;
   path_ = path;
   temporary_ = pattern;
   buffer_.clear();
@@ -143,7 +145,7 @@ void AtomicFileWriter::Commit() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd_, 0666 & ~mask);
-  if (::fsync(fd_) != 0) throw InOutError::FromErrno(errno);
+  if (replacing_ && ::fsync(fd_) != 0) throw InOutError::FromErrno(errno);
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) {

@@ -57,7 +57,10 @@ class AtomicFileWriter {
   void WriteInt32(int32_t value);
   void WriteByte(uint8_t value);
 
-  // Flushes, syncs and renames the file over the target; throws InOutError.
+  // Flushes and renames the file over the target; throws InOutError. A file
+  // that replaces one is first synced to the disk, so that a crash of the
+  // system cannot leave an empty file where the old one was; a new file is
+  // not, as there is nothing such a crash could take.
   void Commit();
 
  private:
@@ -66,6 +69,7 @@ class AtomicFileWriter {
   void Discard();
 
   int fd_ = -1;
+  bool replacing_ = false;  // a file of that name was there when the write began
   std::string path_, temporary_;
   std::vector<uint8_t> buffer_;
 };
