@@ -17,6 +17,7 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -25,6 +26,35 @@ namespace {
 // A damaged header must not make the decoder allocate without bound.
 constexpr size_t kMaxFileBytes = size_t{1} << 30;
 constexpr int64_t kMaxDecoderMemory = int64_t{3} << 30;
+
+}  // namespace
+
+namespace {
+
+// The progress of the decoding on this thread, which the library's monitor
+// tells how far it got; a decoding it is told to stop ends there.
+thread_local Progress* decodeProgress = nullptr;
+thread_local bool decodeStopped = false;
+
+MagickPassFail TellDecodeProgress(const char* /*text*/, const magick_int64_t quantum, const magick_uint64_t span,
+                                  ExceptionInfo* /*exception*/) {
+  if (decodeProgress == nullptr || span == 0) return MagickPass;
+  if (decodeProgress->Report(static_cast<double>(quantum) / static_cast<double>(span))) return MagickPass;
+  decodeStopped = true;
+  return MagickFail;
+}
+
+// Gives the decoding on this thread a progress for as long as it lives.
+class DecodeMonitor {
+ public:
+  explicit DecodeMonitor(Progress* progress) {
+    decodeProgress = progress;
+    decodeStopped = false;
+  }
+  ~DecodeMonitor() { decodeProgress = nullptr; }
+  DecodeMonitor(const DecodeMonitor&) = delete;
+  DecodeMonitor& operator=(const DecodeMonitor&) = delete;
+};
 
 }  // namespace
 
@@ -42,6 +72,7 @@ void InitializePictureLibrary() {
     SetMagickResourceLimit(MemoryResource, kMaxDecoderMemory);
     SetMagickResourceLimit(MapResource, kMaxDecoderMemory);
     SetMagickResourceLimit(DiskResource, 0);
+    SetMonitorHandler(TellDecodeProgress);
     ConfineCoders();
   });
 }
@@ -142,7 +173,7 @@ bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   return true;
 }
 
-bool Decode(const std::string& path, dib* out, std::string* why) {
+bool Decode(const std::string& path, dib* out, std::string* why, Progress* progress) {
   std::vector<uint8_t> bytes;
   if (!ReadFileBytes(path, kMaxFileBytes, &bytes, why)) return false;
   if (bytes.empty()) {
@@ -174,7 +205,14 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
   info.info->subrange = 1;
   ExceptionOwner exception;
   ImageOwner image;
-  image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
+  {
+    const DecodeMonitor monitor(progress);
+    image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
+    if (decodeStopped) {
+      *why = kStopped;
+      return false;
+    }
+  }
   // A picture the decoder calls corrupt (a file cut short, say) is refused
   // rather than shown in part.
   if (image.image == nullptr || exception.e.severity >= ErrorException || exception.e.severity == CorruptImageWarning) {
@@ -202,15 +240,24 @@ bool Decode(const std::string& path, dib* out, std::string* why) {
 
 }  // namespace
 
-bool DecodePicture(const std::string& path, dib* out, std::string* reason) {
-  return DecodeInto(out, reason, kDamaged, [&](dib* picture, std::string* why) { return Decode(path, picture, why); });
+bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progress* progress) {
+  return DecodeInto(out, reason, kDamaged,
+                    [&](dib* picture, std::string* why) { return Decode(path, picture, why, progress); });
 }
 
-void DecodePictureFile(const char* path, dib* out) {
+bool DecodePictureFile(const char* path, dib* out, Progress* progress) {
   std::string reason;
-  if (!DecodePicture(path ? path : "", out, &reason))
+  if (DecodePicture(path ? path : "", out, &reason, progress)) return true;
+  if (reason != kStopped)
     ShowMessage(TranslateFormat("Could not read the picture \"%1\": %2.", {std::string(path ? path : ""), reason}), {},
                 MsgIcon::Error, MsgButtons::Ok);
+  return false;
+}
+
+bool ReadPictureFile(const std::string& fname, dib* loaded, Progress* progress) {
+  if (!DecodePictureFile(fname.c_str(), loaded, progress)) return false;
+  if (DibBitCount(loaded) != 24) DepthUpTo(24, loaded);
+  return true;
 }
 
 // The library's reading operation is decoding, so it lives with the codecs;

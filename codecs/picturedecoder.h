@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
@@ -14,9 +15,12 @@ void InitializePictureLibrary();
 
 // Reads `path` (UTF-8) into `out` (see OpenDib for the depths delivered).
 // On failure `out->poi` is null and `*reason` (when given) says why.
-bool DecodePicture(const std::string& path, dib* out, std::string* reason);
+// `progress`, when given, hears how far the library's decoding got and may
+// stop it: the reason is then kStopped.
+bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progress* progress = nullptr);
 
-// DecodePicture that reports a failure itself, in one message naming the file.
-void DecodePictureFile(const char* path, dib* out);
+// DecodePicture that reports a failure itself, in one message naming the
+// file; a decoding that was stopped is no failure to report.
+bool DecodePictureFile(const char* path, dib* out, Progress* progress = nullptr);
 
 }  // namespace trellimap

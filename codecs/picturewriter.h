@@ -37,6 +37,4 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
 // a stopped write fails with the reason kStopped and leaves any file alone.
 bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress = nullptr);
 
-inline constexpr const char* kStopped = "stopped";
-
 }  // namespace trellimap

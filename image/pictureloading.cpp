@@ -4,13 +4,6 @@
 
 namespace trellimap {
 
-bool ReadPictureFile(const std::string& fname, dib* loaded) {
-  OpenDib(loaded, fname.c_str(), 0, nullptr);
-  if (loaded->poi == nullptr) return false;
-  if (DibBitCount(loaded) != 24) DepthUpTo(24, loaded);
-  return true;
-}
-
 void ReplacePicture(dib* field, const dib& loaded) {
   ReleaseDib(field);
   *field = loaded;

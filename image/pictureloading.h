@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
@@ -16,8 +17,9 @@ bool TryToOpenFile(dib* field, const std::string& fname);
 
 // The reading half of TryToOpenFile: `*loaded` (overwritten) receives the
 // picture promoted to 24 bits; false, with `loaded->poi` null, when it could
-// not be read. The caller owns what it receives.
-bool ReadPictureFile(const std::string& fname, dib* loaded);
+// not be read (said in a message) or was stopped through `progress`. The
+// caller owns what it receives. Reading is decoding, so the codecs define it.
+bool ReadPictureFile(const std::string& fname, dib* loaded, Progress* progress = nullptr);
 
 // The replacing half: `*field` is released and takes `loaded`.
 void ReplacePicture(dib* field, const dib& loaded);

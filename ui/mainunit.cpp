@@ -595,12 +595,9 @@ void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
   // Read on a worker thread; the pane's picture is replaced here, and only
   // when the read was neither failed nor cancelled.
   dib loaded{};
-  const bool read =
-      RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
-                      QString::fromStdString(TranslateUtf8("Opening the picture...")), [&](Progress& progress) {
-                        const bool ok = ReadPictureFile(fname, &loaded);
-                        return progress.Report(1) && ok;
-                      });
+  const bool read = RunWithProgress(
+      this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Opening the picture...")),
+      [&](Progress& progress) { return ReadPictureFile(fname, &loaded, &progress) && progress.Report(1); });
   if (!read) {
     if (loaded.poi != nullptr) ReleaseDib(&loaded);
     return;

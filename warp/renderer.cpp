@@ -264,19 +264,19 @@ class LazyStart {
 bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads, Progress* progress) {
   const int32_t chunkRows = std::max(1, (1 << 17) / std::max(job.W, 1));
   const int32_t chunks = (job.H + chunkRows - 1) / chunkRows;
-  constexpr int32_t kStopped = -1;  // `committed` once stopped, so that no thread waits for a chunk
+  constexpr int32_t kHalted = -1;  // `committed` once stopped, so that no thread waits for a chunk
   std::atomic<int32_t> committed{0};
   LazyStart prepared(start, pixels, static_cast<size_t>(job.bytew));  // only by the thread whose turn it is
   auto worker = [&](int32_t t) {
     std::vector<StagedPoint> staged;
-    for (int32_t k = t; k < chunks && committed.load() != kStopped; k += threads) {
+    for (int32_t k = t; k < chunks && committed.load() != kHalted; k += threads) {
       const auto [lowest, highest] = StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
       int32_t done = committed.load();
-      for (; done != k && done != kStopped; done = committed.load()) committed.wait(done);
-      if (done == kStopped) break;
+      for (; done != k && done != kHalted; done = committed.load()) committed.wait(done);
+      if (done == kHalted) break;
       prepared.Cover(lowest, highest);
       CommitRows(staged, pixels);
-      committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kStopped : k + 1);
+      committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kHalted : k + 1);
       committed.notify_all();
     }
   };
@@ -285,7 +285,7 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   worker(0);
   for (std::thread& h : helpers) h.join();
   prepared.Finish();
-  return committed.load() != kStopped;
+  return committed.load() != kHalted;
 }
 
 // The destination's colours, one pixel at a time, for a destination whose

@@ -4,6 +4,7 @@
 #include "codecs/codergate.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/pictureformat.h"
+#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
@@ -262,6 +263,34 @@ TEST(CoderGate, OnlyTheChosenCodersRemainAndNoProgramRuns) {
   EXPECT_FALSE(CoderMaySee("JPEG", bytes(png), png.size(), &found));
   EXPECT_TRUE(CoderMaySee("PNG", bytes(png), png.size(), &found));
   EXPECT_TRUE(CoderMaySee("TGA", bytes(tga), tga.size(), &found));
+}
+
+// Reading tells how far the decoding got, and a reading told to stop ends
+// without a picture and without a message.
+TEST_F(OpenDibTest, ReadingReportsProgressAndStopsWhenAsked) {
+  const std::string path = folder.Write("rows.jpg", EncodePicture("JPEG", 40, 64, 8, false, [](int x, int y) {
+                                          return Rgba16{static_cast<uint16_t>(x), static_cast<uint16_t>(y), 9, 0};
+                                        }));
+  struct Answer final : Progress {
+    explicit Answer(bool answer) : go(answer) {}
+    bool Report(double fraction) override {
+      last = fraction;
+      ++reports;
+      return go;
+    }
+    bool go;
+    double last = 0;
+    int reports = 0;
+  };
+  Answer go(true), stop(false);
+  ASSERT_TRUE(ReadPictureFile(path, &picture, &go));
+  EXPECT_GT(go.reports, 1);
+  EXPECT_GT(go.last, 0.9);
+  ReleaseDib(&picture);
+  EXPECT_FALSE(ReadPictureFile(path, &picture, &stop));
+  EXPECT_EQ(picture.poi, nullptr);
+  EXPECT_EQ(stop.reports, 1);
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace
