@@ -2,6 +2,7 @@
 
 #include <magick/api.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -35,13 +36,32 @@ namespace {
 // tells how far it got; a decoding it is told to stop ends there.
 thread_local Progress* decodeProgress = nullptr;
 thread_local bool decodeStopped = false;
+thread_local double decodeDone = 0;  // reported so far: the bar never goes back
+
+// Of a reading's progress, the library's decoding takes this share, the copy
+// into the picture the rest.
+constexpr double kDecodingShare = 0.6;
+
+// Tells the progress, if any, that `fraction` is done; false (and noted) when
+// the reading is to stop.
+bool ReadingGoesOn(double fraction) {
+  decodeDone = std::max(decodeDone, fraction);
+  if (decodeProgress == nullptr || decodeProgress->Report(decodeDone)) return true;
+  decodeStopped = true;
+  return false;
+}
 
 MagickPassFail TellDecodeProgress(const char* /*text*/, const magick_int64_t quantum, const magick_uint64_t span,
                                   ExceptionInfo* /*exception*/) {
-  if (decodeProgress == nullptr || span == 0) return MagickPass;
-  if (decodeProgress->Report(static_cast<double>(quantum) / static_cast<double>(span))) return MagickPass;
-  decodeStopped = true;
-  return MagickFail;
+  if (span == 0) return MagickPass;
+  return ReadingGoesOn(kDecodingShare * static_cast<double>(quantum) / static_cast<double>(span)) ? MagickPass
+                                                                                                  : MagickFail;
+}
+
+// The copy's share, after every so many rows of `h`; false when to stop.
+bool CopyGoesOn(int32_t y, int32_t h) {
+  constexpr int32_t kRowsBetween = 64;
+  return y % kRowsBetween != 0 || ReadingGoesOn(kDecodingShare + (1 - kDecodingShare) * y / h);
 }
 
 // Gives the decoding on this thread a progress for as long as it lives.
@@ -50,6 +70,7 @@ class DecodeMonitor {
   explicit DecodeMonitor(Progress* progress) {
     decodeProgress = progress;
     decodeStopped = false;
+    decodeDone = 0;
   }
   ~DecodeMonitor() { decodeProgress = nullptr; }
   DecodeMonitor(const DecodeMonitor&) = delete;
@@ -108,6 +129,8 @@ bool DeliverPaletted(const Image& img) {
 
 // A sample of the library's quantum depth as the nearest 8-bit value.
 uint8_t ToByte(double quantum) { return static_cast<uint8_t>(quantum * 255.0 / MaxRGB + 0.5); }
+// The same for a whole quantum, in whole numbers: no quantum lies halfway.
+uint8_t QuantumToByte(Quantum quantum) { return static_cast<uint8_t>((uint32_t{quantum} * 255 + MaxRGB / 2) / MaxRGB); }
 
 int PaletteDepth(unsigned colors) { return colors <= 2 ? 1 : colors <= 16 ? 4 : 8; }
 
@@ -124,6 +147,7 @@ bool CopyPaletted(Image* img, dib* out, ExceptionInfo* exception) {
   newdib(out, w, h, bits, &colours, static_cast<int32_t>(img->colors));
   if (out->poi == nullptr) return false;
   for (int32_t y = 0; y < h; ++y) {
+    if (!CopyGoesOn(y, h)) return false;
     if (AcquireImagePixels(img, 0, y, img->columns, 1, exception) == nullptr) return false;
     const IndexPacket* indexes = AccessImmutableIndexes(img);
     if (indexes == nullptr) return false;
@@ -148,26 +172,30 @@ bool AlphaInUse(Image* img, ExceptionInfo* exception) {
 }
 
 // Each channel scaled to 8 bits; transparency in use blended onto white.
+// False when the copy fails or is stopped.
 bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   const auto w = static_cast<int32_t>(img->columns), h = static_cast<int32_t>(img->rows);
   const bool blend = AlphaInUse(img, exception);
   newdib(out, w, h, 24, nullptr, 0);
   if (out->poi == nullptr) return false;
   for (int32_t y = 0; y < h; ++y) {
+    if (!CopyGoesOn(y, h)) return false;
     const PixelPacket* p = AcquireImagePixels(img, 0, y, img->columns, 1, exception);
     if (p == nullptr) return false;
     uint8_t* row = out->poi + static_cast<int64_t>(h - 1 - y) * out->bytew;
-    for (int32_t x = 0; x < w; ++x, ++p, row += 3) {
-      double r = p->red, g = p->green, b = p->blue;
-      if (blend) {
-        const double alpha = static_cast<double>(MaxRGB - p->opacity) / MaxRGB;
-        r = r * alpha + MaxRGB * (1 - alpha);
-        g = g * alpha + MaxRGB * (1 - alpha);
-        b = b * alpha + MaxRGB * (1 - alpha);
+    if (!blend) {
+      for (int32_t x = 0; x < w; ++x, ++p, row += 3) {
+        row[0] = QuantumToByte(p->blue);
+        row[1] = QuantumToByte(p->green);
+        row[2] = QuantumToByte(p->red);
       }
-      row[0] = ToByte(b);
-      row[1] = ToByte(g);
-      row[2] = ToByte(r);
+      continue;
+    }
+    for (int32_t x = 0; x < w; ++x, ++p, row += 3) {
+      const double alpha = static_cast<double>(MaxRGB - p->opacity) / MaxRGB;
+      row[0] = ToByte(p->blue * alpha + MaxRGB * (1 - alpha));
+      row[1] = ToByte(p->green * alpha + MaxRGB * (1 - alpha));
+      row[2] = ToByte(p->red * alpha + MaxRGB * (1 - alpha));
     }
   }
   return true;
@@ -205,13 +233,11 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
   info.info->subrange = 1;
   ExceptionOwner exception;
   ImageOwner image;
-  {
-    const DecodeMonitor monitor(progress);
-    image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
-    if (decodeStopped) {
-      *why = kStopped;
-      return false;
-    }
+  const DecodeMonitor monitor(progress);
+  image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
+  if (decodeStopped) {
+    *why = kStopped;
+    return false;
   }
   // A picture the decoder calls corrupt (a file cut short, say) is refused
   // rather than shown in part.
@@ -232,7 +258,9 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
   }
   const bool paletted = DeliverPaletted(*img) && FileHasColourTable(format, bytes, *img);
   if (!(paletted ? CopyPaletted(img, out, &exception.e) : CopyTrueColour(img, out, &exception.e))) {
-    *why = out->poi ? DescribeException(exception.e, kDamaged) : "not enough memory for the picture";
+    *why = decodeStopped ? kStopped
+           : out->poi    ? DescribeException(exception.e, kDamaged)
+                         : "not enough memory for the picture";
     return false;
   }
   return true;

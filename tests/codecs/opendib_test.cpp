@@ -268,7 +268,7 @@ TEST(CoderGate, OnlyTheChosenCodersRemainAndNoProgramRuns) {
 // Reading tells how far the decoding got, and a reading told to stop ends
 // without a picture and without a message.
 TEST_F(OpenDibTest, ReadingReportsProgressAndStopsWhenAsked) {
-  const std::string path = folder.Write("rows.jpg", EncodePicture("JPEG", 40, 64, 8, false, [](int x, int y) {
+  const std::string path = folder.Write("rows.jpg", EncodePicture("JPEG", 40, 200, 8, false, [](int x, int y) {
                                           return Rgba16{static_cast<uint16_t>(x), static_cast<uint16_t>(y), 9, 0};
                                         }));
   struct Answer final : Progress {
