@@ -78,7 +78,7 @@ void EncodeTga24(const dib& picture, const ByteSink& sink) {
   std::vector<uint8_t> header;
   PutLe(&header, 0, 2);  // no identification field, no colour map
   PutLe(&header, 2, 1);  // uncompressed true colour
-  PutLe(&header, 0, 5);  // colour map specification
+  PutLe(&header, 0, 5);  // no colour map: its first entry, length and entry size
   PutLe(&header, 0, 4);  // origin
   PutLe(&header, static_cast<uint32_t>(DibWidth(&picture)), 2);
   PutLe(&header, static_cast<uint32_t>(DibHeight(&picture)), 2);
