@@ -90,6 +90,7 @@ bool AtomicFileWriter::Open(const std::string& path) {
   fd_ = fd;
   struct stat existing {};
   replacing_ = ::stat(path.c_str(), &existing) == 0;
+  written_ = 0;
   path_ = path;
   temporary_ = pattern;
   buffer_.clear();
@@ -128,12 +129,18 @@ void AtomicFileWriter::Flush() {
 }
 
 void AtomicFileWriter::WriteOut(const uint8_t* data, size_t bytes) {
+  // A file that will be synced is written in parts, each sent on its way to
+  // the disk while the next is written, so that little is left for the sync.
+  constexpr size_t kPart = size_t{4} << 20;
   size_t done = 0;
   while (done < bytes) {
-    const ssize_t n = ::write(fd_, data + done, bytes - done);
+    const size_t part = replacing_ ? std::min(kPart, bytes - done) : bytes - done;
+    const ssize_t n = ::write(fd_, data + done, part);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw InOutError::FromErrno(errno);
     if (n == 0) throw InOutError::DiskFull();
+    if (replacing_) ::sync_file_range(fd_, static_cast<off_t>(written_), n, SYNC_FILE_RANGE_WRITE);
+    written_ += static_cast<uint64_t>(n);
     done += static_cast<size_t>(n);
   }
 }

@@ -70,6 +70,7 @@ class AtomicFileWriter {
 
   int fd_ = -1;
   bool replacing_ = false;  // a file of that name was there when the write began
+  uint64_t written_ = 0;    // bytes in the file so far
   std::string path_, temporary_;
   std::vector<uint8_t> buffer_;
 };
