@@ -10,10 +10,10 @@ bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
 }
 
 RenderOutcome RenderAside(Workspace& ws, WarpDirection direction, dib& made, Progress& progress) {
-  if (ws.ecken2 != 4 || ws.ecken1 != 4) return RenderOutcome::Unfinished;
+  if (!OutlinesComplete(ws)) return RenderOutcome::Unfinished;
   const DirectionParts parts = PartsOf(ws, direction);
   const DirectionParts aside{parts.source, parts.sourceOutline, parts.destination, parts.destinationOutline, made};
-  const RenderOptions options{ws.showoriginal, ws.transparent, 0, &progress};
+  const RenderOptions options = OptionsOf(ws, 0, &progress);
   if (ws.smooth ? RenderSmooth(aside, options) : RenderExact(aside, options)) return RenderOutcome::Rendered;
   if (made.poi != nullptr) ReleaseDib(&made);
   return RenderOutcome::Stopped;

@@ -78,7 +78,7 @@ void DragPreview::Begin(const Workspace& ws) {
 }
 
 bool DragPreview::Render(const Workspace& ws) {
-  if (preview_ == nullptr || ws.ecken1 != 4 || ws.ecken2 != 4) return false;
+  if (preview_ == nullptr || !OutlinesComplete(ws)) return false;
   Workspace& p = *preview_;
   ScaleOutline(ws.punkte1, k1_, p.punkte1);
   ScaleOutline(ws.punkte2, k2_, p.punkte2);

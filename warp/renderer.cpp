@@ -329,10 +329,15 @@ void FillBackground(dib& result, const dib& destination, bool showoriginal, int3
   }
 }
 
-bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
-  if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  RenderExact(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
+bool RenderWith(bool (*render)(const DirectionParts&, const RenderOptions&), Workspace& ws, WarpDirection direction,
+                int threads) {
+  if (!OutlinesComplete(ws)) return false;
+  render(PartsOf(ws, direction), OptionsOf(ws, threads));
   return true;
+}
+
+bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
+  return RenderWith(RenderExact, ws, direction, threads);
 }
 
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {

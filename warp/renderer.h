@@ -48,6 +48,20 @@ struct RenderOptions {
 // incomplete.
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options);
 
+// Whether both outlines are complete (four corners each), as every render needs.
+inline bool OutlinesComplete(const Workspace& ws) { return ws.ecken1 == 4 && ws.ecken2 == 4; }
+
+// The options a render of the workspace takes from it.
+inline RenderOptions OptionsOf(const Workspace& ws, int threads, Progress* progress = nullptr) {
+  return RenderOptions{ws.showoriginal, ws.transparent, threads, progress};
+}
+
+// Renders one direction of the workspace into its result with `render`
+// (RenderExact or RenderSmooth): false, rendering nothing, unless both
+// outlines are complete.
+bool RenderWith(bool (*render)(const DirectionParts&, const RenderOptions&), Workspace& ws, WarpDirection direction,
+                int threads);
+
 // Makes `result` a 24-bit W × H picture; one of that size already is kept
 // as it is (`reused` then true), as clearing it costs less than a fresh block.
 // Returns false (the result left empty) when no block could be had.

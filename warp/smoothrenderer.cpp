@@ -455,9 +455,7 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
 }  // namespace
 
 bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
-  if (ws.ecken2 != 4 || ws.ecken1 != 4) return false;
-  RenderSmooth(PartsOf(ws, direction), RenderOptions{ws.showoriginal, ws.transparent, threads, nullptr});
-  return true;
+  return RenderWith(RenderSmooth, ws, direction, threads);
 }
 
 bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
