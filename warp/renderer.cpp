@@ -69,11 +69,43 @@ struct PictureReader {
   }
 };
 
-// A grid point ready to be written: the result's byte offset (negative: off
-// the result, nothing is written) and the colour, blue, green, red.
+// A grid point that will be written: the result's byte offset and the
+// colour, blue, green, red.
 struct StagedPoint {
   int32_t offset;
   uint8_t bgr[4];  // the fourth byte is not written
+};
+
+// The points of a chunk of rows that are written, in grid order. A point off
+// the result is left out, and so is one whose pixel the next point of its row
+// writes again at once: nothing could see its colour. Most neighbouring grid
+// points share a pixel where the destination outline is smaller than its
+// picture, so this saves many writes that would land in the same place.
+struct StagedChunk {
+  std::unique_ptr<StagedPoint[]> points;
+  size_t capacity = 0, count = 0;
+  // The lowest and highest offset written (the lowest above the highest when
+  // nothing is).
+  int32_t lowest = INT32_MAX, highest = -1;
+
+  // Room for n points and the vector stores' spill past the last one.
+  void Reset(size_t n) {
+    if (capacity < n + kSpill) {
+      capacity = n + kSpill;
+      points = std::make_unique_for_overwrite<StagedPoint[]>(capacity);
+    }
+    count = 0;
+    lowest = INT32_MAX;
+    highest = -1;
+  }
+  void Add(int32_t offset, uint32_t word) {
+    StagedPoint& p = points[count++];
+    p.offset = offset;
+    std::memcpy(p.bgr, &word, 4);
+    lowest = std::min(lowest, offset);
+    highest = std::max(highest, offset);
+  }
+  static constexpr size_t kSpill = 8;
 };
 
 struct Job {
@@ -98,121 +130,164 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(c
   }
 }
 
+// One row of a tile mapped: the grid points' coordinates where they are read
+// by coordinates, and their byte offsets in the source and in the result
+// (−1 off the picture).
+struct MappedRow {
+  static constexpr size_t kTile = 256;
+  int32_t rx[kTile], ry[kTile], wx[kTile], wy[kTile], readAt[kTile];
+  int32_t writeAt[kTile + 1];  // one more: −1 after the run's last point
+};
+
+// Which points of a row's run are written: those that land on the result and
+// whose pixel neither the next point of the row nor the point below it in the
+// next row (`below`, all −1 after the last row) writes again.
+inline bool Written(const MappedRow& row, const MappedRow& below, size_t u) {
+  const int32_t at = row.writeAt[u];
+  return at >= 0 && at != row.writeAt[u + 1] && at != below.writeAt[u];
+}
+
 // The common case of StageRows: a 24-bit source copied as it is, from
 // point `from` on.
-void StageCopies(const int32_t* writeAt, const int32_t* readAt, size_t from, size_t n, const uint8_t* source,
-                 StagedPoint* out, int32_t& lowest, int32_t& highest) {
+void StageCopies(const MappedRow& row, const MappedRow& below, size_t from, size_t n, const uint8_t* source,
+                 StagedChunk& out) {
   for (size_t u = from; u < n; ++u) {
+    if (!Written(row, below, u)) continue;
     uint32_t word = 0;
-    if (readAt[u] >= 0) std::memcpy(&word, source + readAt[u], 4);  // one word: pixel blocks have slack
-    out[u].offset = writeAt[u];
-    std::memcpy(out[u].bgr, &word, 4);
-    // Points off the result (offset −1) are not written and do not count.
-    if (writeAt[u] >= 0) lowest = std::min(lowest, writeAt[u]);
-    highest = std::max(highest, writeAt[u]);
+    if (row.readAt[u] >= 0) std::memcpy(&word, source + row.readAt[u], 4);  // one word: pixel blocks have slack
+    out.Add(row.writeAt[u], word);
   }
 }
 
-// The same sixteen points at a time, the source words gathered under a mask;
-// returns how many points it did. GCC's own intrinsics header trips its
-// uninitialised-value warnings here; the values it means are never read.
+// The same sixteen points at a time, the source words gathered under a mask
+// and the points written packed together; returns how many points it did.
+// GCC's own intrinsics header trips its uninitialised-value warnings here; the
+// values it means are never read.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
-__attribute__((target("avx512f"))) size_t StageCopiesAvx512(const int32_t* writeAt, const int32_t* readAt, size_t n,
-                                                            const uint8_t* source, StagedPoint* out, int32_t& lowest,
-                                                            int32_t& highest) {
+__attribute__((target("avx512f"))) size_t StageCopiesAvx512(const MappedRow& row, const MappedRow& below, size_t n,
+                                                            const uint8_t* source, StagedChunk& out) {
   const __m512i none = _mm512_setzero_si512(), offEdge = _mm512_set1_epi32(INT32_MAX);
   // Offsets and words paired in the order of the points.
   const __m512i firstPairs = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
   const __m512i secondPairs = _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
-  __m512i low = _mm512_set1_epi32(lowest), high = _mm512_set1_epi32(highest);
+  __m512i low = _mm512_set1_epi32(out.lowest), high = _mm512_set1_epi32(out.highest);
+  StagedPoint* to = out.points.get() + out.count;
   size_t u = 0;
   for (; u + 16 <= n; u += 16) {
-    const __m512i write = _mm512_loadu_si512(writeAt + u), read = _mm512_loadu_si512(readAt + u);
-    const __m512i words = _mm512_mask_i32gather_epi32(none, _mm512_cmpge_epi32_mask(read, none), read, source, 1);
-    _mm512_storeu_si512(out + u, _mm512_permutex2var_epi32(write, firstPairs, words));
-    _mm512_storeu_si512(out + u + 8, _mm512_permutex2var_epi32(write, secondPairs, words));
-    low = _mm512_min_epi32(low, _mm512_mask_mov_epi32(offEdge, _mm512_cmpge_epi32_mask(write, none), write));
+    const __m512i write = _mm512_loadu_si512(row.writeAt + u), read = _mm512_loadu_si512(row.readAt + u);
+    __mmask16 written = _mm512_cmpge_epi32_mask(write, none);
+    written = _mm512_mask_cmpneq_epi32_mask(written, write, _mm512_loadu_si512(row.writeAt + u + 1));
+    written = _mm512_mask_cmpneq_epi32_mask(written, write, _mm512_loadu_si512(below.writeAt + u));
+    const __m512i words =
+        _mm512_mask_i32gather_epi32(none, _mm512_mask_cmpge_epi32_mask(written, read, none), read, source, 1);
+    const auto first = static_cast<__mmask8>(written), second = static_cast<__mmask8>(written >> 8);
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi64(first, _mm512_permutex2var_epi32(write, firstPairs, words)));
+    to += __builtin_popcount(first);
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi64(second, _mm512_permutex2var_epi32(write, secondPairs, words)));
+    to += __builtin_popcount(second);
+    low = _mm512_min_epi32(low, _mm512_mask_mov_epi32(offEdge, written, write));
     high = _mm512_max_epi32(high, write);
   }
-  lowest = _mm512_reduce_min_epi32(low);
-  highest = _mm512_reduce_max_epi32(high);
+  out.count = static_cast<size_t>(to - out.points.get());
+  out.lowest = _mm512_reduce_min_epi32(low);
+  out.highest = _mm512_reduce_max_epi32(high);
   return u;
 }
 #pragma GCC diagnostic pop
+
+// Maps row v of the grid for columns [begin, begin + n) into `row`.
+void MapTileRow(const Job& job, int32_t v, size_t begin, size_t n, MappedRow& row) {
+  row.writeAt[n] = -1;
+  if (v >= job.H) {  // below the last row: nothing
+    std::fill_n(row.writeAt, n, -1);
+    return;
+  }
+  const PictureReader& source = job.source;
+  // Pictures of other depths are read by coordinates; 24-bit ones by offsets
+  // alone. The result has the destination's size, so one offset serves both.
+  if (source.direct && (job.destination.direct || !job.transparent)) {
+    const PixelLayout readLayout{source.w, source.h, source.d->bytew};
+    const PixelLayout writeLayout{job.W, job.H, job.bytew};
+    MapRow(job.read->x, job.read->y, job.write->x, job.write->y, v, begin, begin + n, readLayout, writeLayout,
+           row.readAt, row.writeAt);
+    return;
+  }
+  job.read->x.Row(v, begin, begin + n, row.rx);
+  job.read->y.Row(v, begin, begin + n, row.ry);
+  job.write->x.Row(v, begin, begin + n, row.wx);
+  job.write->y.Row(v, begin, begin + n, row.wy);
+  PixelOffsets(row.wx, row.wy, n, job.W, job.H, job.bytew, row.writeAt);
+  if (source.direct) PixelOffsets(row.rx, row.ry, n, source.w, source.h, source.d->bytew, row.readAt);
+}
+
+// Stages the written points of one mapped row.
+void StageRow(const Job& job, const MappedRow& row, const MappedRow& below, size_t n, StagedChunk& staged) {
+  const PictureReader& source = job.source;
+  const PictureReader& destination = job.destination;
+  if (source.direct && !job.transparent) {
+    const size_t done = HasAvx512() ? StageCopiesAvx512(row, below, n, source.d->poi, staged) : 0;
+    StageCopies(row, below, done, n, source.d->poi, staged);
+    return;
+  }
+  for (size_t u = 0; u < n; ++u) {
+    if (!Written(row, below, u)) continue;
+    uint8_t bgr[4] = {0, 0, 0, 0};
+    if (!source.direct)
+      source.Read(row.rx[u], row.ry[u], bgr);
+    else if (row.readAt[u] >= 0)
+      std::memcpy(bgr, source.d->poi + row.readAt[u], 4);  // one word: pixel blocks have slack
+    if (job.transparent) {
+      uint8_t partner[3];
+      if (destination.direct)
+        std::memcpy(partner, destination.d->poi + row.writeAt[u], 3);
+      else
+        destination.Read(row.wx[u], row.wy[u], partner);
+      for (int i = 0; i < 3; ++i) bgr[i] = static_cast<uint8_t>((bgr[i] + partner[i]) >> 1);
+    }
+    uint32_t word;
+    std::memcpy(&word, bgr, 4);
+    staged.Add(row.writeAt[u], word);
+  }
+}
+
+// Asks for the source pixels a mapped row will read while the row before it
+// is staged: along a bent outline the reads wander across source rows in a
+// way the processor's own prefetching does not foresee. Neighbouring points
+// mostly share a cache line, so every fourth point is enough.
+void FetchAhead(const Job& job, const MappedRow& row, size_t n) {
+  if (!job.source.direct) return;
+  for (size_t u = 0; u < n; u += 4)
+    if (row.readAt[u] >= 0) __builtin_prefetch(job.source.d->poi + row.readAt[u]);
+}
 
 // Works out rows [first, end) into `staged` (in grid order): coordinates,
 // reads and blends, everything but the writes, which must keep the grid's
 // order. The rows are worked through in tiles of columns: a row of the grid
 // crosses many rows of the source picture along a bent outline, and a tile
-// keeps the pixels that neighbouring grid rows read in the cache.
-// Returns the lowest and highest offset written (the lowest above the highest
-// when nothing is).
-std::pair<int32_t, int32_t> StageRows(const Job& job, int32_t first, int32_t end, std::vector<StagedPoint>& staged) {
-  int32_t lowest = INT32_MAX, highest = -1;
-  constexpr size_t kTile = 256;
+// keeps the pixels that neighbouring grid rows read in the cache. Each row is
+// mapped a step ahead, so that a point the next row overwrites is left out.
+void StageRows(const Job& job, int32_t first, int32_t end, StagedChunk& staged) {
   const size_t W = static_cast<size_t>(job.W);
-  int32_t rx[kTile], ry[kTile], wx[kTile], wy[kTile], readAt[kTile], writeAt[kTile];
-  staged.resize(W * static_cast<size_t>(end - first));
-  const PictureReader& source = job.source;
-  const PictureReader& destination = job.destination;
-  // Pictures of other depths are read by coordinates; 24-bit ones by offsets alone.
-  const bool byOffsets = source.direct && (destination.direct || !job.transparent);
-  const PixelLayout readLayout{source.w, source.h, source.direct ? source.d->bytew : 0};
-  const PixelLayout writeLayout{job.W, job.H, job.bytew};
-  for (size_t begin = 0; begin < W; begin += kTile) {
-    const size_t n = std::min(kTile, W - begin);
+  MappedRow rows[2];
+  staged.Reset(W * static_cast<size_t>(end - first));
+  for (size_t begin = 0; begin < W; begin += MappedRow::kTile) {
+    const size_t n = std::min(MappedRow::kTile, W - begin);
+    MapTileRow(job, first, begin, n, rows[0]);
     for (int32_t v = first; v < end; ++v) {
-      // The result has the destination's size, so one offset serves both.
-      if (byOffsets) {
-        MapRow(job.read->x, job.read->y, job.write->x, job.write->y, v, begin, begin + n, readLayout, writeLayout,
-               readAt, writeAt);
-      } else {
-        job.read->x.Row(v, begin, begin + n, rx);
-        job.read->y.Row(v, begin, begin + n, ry);
-        job.write->x.Row(v, begin, begin + n, wx);
-        job.write->y.Row(v, begin, begin + n, wy);
-        PixelOffsets(wx, wy, n, job.W, job.H, job.bytew, writeAt);
-        if (source.direct) PixelOffsets(rx, ry, n, source.w, source.h, source.d->bytew, readAt);
-      }
-      StagedPoint* out = staged.data() + static_cast<size_t>(v - first) * W + begin;
-      if (source.direct && !job.transparent) {
-        const size_t done =
-            HasAvx512() ? StageCopiesAvx512(writeAt, readAt, n, source.d->poi, out, lowest, highest) : 0;
-        StageCopies(writeAt, readAt, done, n, source.d->poi, out, lowest, highest);
-        continue;
-      }
-      for (size_t u = 0; u < n; ++u, ++out) {
-        out->offset = writeAt[u];
-        if (out->offset < 0) continue;  // off the result: nothing is written
-        lowest = std::min(lowest, out->offset);
-        highest = std::max(highest, out->offset);
-        if (!source.direct)
-          source.Read(rx[u], ry[u], out->bgr);
-        else if (readAt[u] >= 0)
-          std::memcpy(out->bgr, source.d->poi + readAt[u], 4);  // one word: pixel blocks have slack
-        else
-          out->bgr[0] = out->bgr[1] = out->bgr[2] = 0;
-        if (job.transparent) {
-          uint8_t partner[3];
-          if (destination.direct)
-            std::memcpy(partner, destination.d->poi + out->offset, 3);
-          else
-            destination.Read(wx[u], wy[u], partner);
-          for (int i = 0; i < 3; ++i) out->bgr[i] = static_cast<uint8_t>((out->bgr[i] + partner[i]) >> 1);
-        }
-      }
+      const MappedRow& row = rows[(v - first) & 1];
+      MappedRow& below = rows[(v - first + 1) & 1];
+      MapTileRow(job, v + 1, begin, n, below);
+      FetchAhead(job, below, n);
+      StageRow(job, row, below, n, staged);
     }
   }
-  return {lowest, highest};
 }
 
-void CommitRows(const std::vector<StagedPoint>& staged, uint8_t* pixels) {
-  for (const StagedPoint& p : staged)
-    if (p.offset >= 0) std::memcpy(pixels + p.offset, p.bgr, 3);
+void CommitRows(const StagedChunk& staged, uint8_t* pixels) {
+  for (size_t i = 0; i < staged.count; ++i) std::memcpy(pixels + staged.points[i].offset, staged.points[i].bgr, 3);
 }
-
 // How the result starts before any grid point is written: its bytes are
 // cleared or copied from the destination's block.
 struct Start {
@@ -270,13 +345,13 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   std::atomic<int32_t> committed{0};
   LazyStart prepared(start, pixels, static_cast<size_t>(job.bytew));  // only by the thread whose turn it is
   auto worker = [&](int32_t t) {
-    std::vector<StagedPoint> staged;
+    StagedChunk staged;
     for (int32_t k = t; k < chunks && committed.load() != kHalted; k += threads) {
-      const auto [lowest, highest] = StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
+      StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
       int32_t done = committed.load();
       for (; done != k && done != kHalted; done = committed.load()) committed.wait(done);
       if (done == kHalted) break;
-      prepared.Cover(lowest, highest);
+      prepared.Cover(staged.lowest, staged.highest);
       CommitRows(staged, pixels);
       committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kHalted : k + 1);
       committed.notify_all();
