@@ -18,7 +18,9 @@
 namespace trellimap {
 namespace {
 
-constexpr int32_t kTile = 64;                    // destination pixels a side
+// Tiles of destination pixels, wide and low: the mesh cells are long across
+// the rows, and a cell that crosses into a neighbouring tile is rasterised in both.
+constexpr int32_t kTileWidth = 128, kTileHeight = 32;
 constexpr double kCell = 48;                     // mesh cells about this many destination pixels across
 constexpr double kTolerance = 0.03;              // how far a mesh triangle may stray from the map, in pixels
 constexpr double kMaxFootprint = 64;             // source pixels across one destination pixel, at most
@@ -97,7 +99,8 @@ struct Samples {
     step = 1.0 / n;
     x0 = tileX;
     y0 = tileY;
-    columns = rows = kTile * n;
+    columns = kTileWidth * n;
+    rows = kTileHeight * n;
     minified = withDetail;
     const auto size = static_cast<size_t>(columns * rows);
     // Runs are written eight at a time, and put back past their end.
@@ -114,7 +117,7 @@ struct Samples {
   int32_t FirstAtOrAfter(int32_t p, double c) const {
     const double index = std::ceil((c - (p - 0.5)) * n - 0.5);
     // In this order a coordinate that is not a number gives −1.
-    return static_cast<int32_t>(std::max(-1.0, std::min(index, static_cast<double>(kTile * n + 1))));
+    return static_cast<int32_t>(std::max(-1.0, std::min(index, static_cast<double>(std::max(columns, rows) + 1))));
   }
 };
 
@@ -229,7 +232,7 @@ Colour DestinationColour(const dib& destination, int32_t x, int32_t y) {
 // are covered, and their colour sums. Samples not covered hold stale colours
 // and weigh 0.
 struct RowSums {
-  float covered[kTile], red[kTile], green[kTile], blue[kTile];
+  float covered[kTileWidth], red[kTileWidth], green[kTileWidth], blue[kTileWidth];
 };
 
 void SumRow(const Samples& tile, int32_t y, int32_t pixels, RowSums& sums) {
@@ -295,13 +298,13 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
 // background exactly; rows with no sample covered are given the background
 // directly.
 __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, const Samples& tile) {
-  const int32_t pixels = std::min(job.W - tile.x0, kTile), yEnd = std::min(job.H, tile.y0 + kTile);
+  const int32_t pixels = std::min(job.W - tile.x0, kTileWidth), yEnd = std::min(job.H, tile.y0 + kTileHeight);
   const int n = tile.n;
   const auto all = static_cast<float>(n * n);
   const bool readDestination = job.showoriginal || job.transparent;
   RowSums sums{};
-  float destination[3][kTile] = {}, background[3][kTile] = {};
-  int32_t out[3][kTile];
+  float destination[3][kTileWidth] = {}, background[3][kTileWidth] = {};
+  int32_t out[3][kTileWidth];
   for (int32_t y = tile.y0; y < yEnd; ++y) {
     const size_t firstRow = static_cast<size_t>((y - tile.y0) * n);
     bool anyCovered = false;
@@ -353,7 +356,7 @@ __attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, c
 // how many tiles were taken; when it is told to stop, every thread stops
 // before its next tile and false is returned.
 bool RenderTiles(const Job& job, int threads, Progress* progress) {
-  const int32_t tilesDown = (job.H + kTile - 1) / kTile;
+  const int32_t tilesDown = (job.H + kTileHeight - 1) / kTileHeight;
   const int32_t tiles = job.tilesAcross * tilesDown;
   std::atomic<int32_t> next{0};
   std::atomic<bool> stopped{false};
@@ -366,11 +369,11 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
         stopped.store(true);
         break;
       }
-      const int32_t x0 = (t % job.tilesAcross) * kTile, y0 = (t / job.tilesAcross) * kTile;
+      const int32_t x0 = (t % job.tilesAcross) * kTileWidth, y0 = (t / job.tilesAcross) * kTileHeight;
       const std::vector<uint32_t>& cells = (*job.bins)[static_cast<size_t>(t)];
       if (cells.empty()) {
-        FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTile),
-                       std::min(job.H, y0 + kTile));
+        FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTileWidth),
+                       std::min(job.H, y0 + kTileHeight));
         continue;
       }
       // Enough samples a side for the most minified cell of the tile.
@@ -402,7 +405,7 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
 
   // Each cell goes to the tiles its bounding box touches, in the map's order.
-  const int32_t tilesAcross = (W + kTile - 1) / kTile, tilesDown = (H + kTile - 1) / kTile;
+  const int32_t tilesAcross = (W + kTileWidth - 1) / kTileWidth, tilesDown = (H + kTileHeight - 1) / kTileHeight;
   std::vector<std::vector<uint32_t>> bins(static_cast<size_t>(tilesAcross) * static_cast<size_t>(tilesDown));
   const size_t cellColumns = mesh.Columns() - 1;
   std::vector<float> footprints(static_cast<size_t>(mesh.rows) * cellColumns);
@@ -424,11 +427,11 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
       CellTriangles(mesh, cell, triangles, made);
       footprints[cell] =
           static_cast<float>(std::max(made[0] ? triangles[0].footprint : 0.0, made[1] ? triangles[1].footprint : 0.0));
-      const auto tileOf = [](double v, int32_t count) {
-        return static_cast<int32_t>(std::clamp(std::floor((v + 0.5) / kTile), 0.0, count - 1.0));
+      const auto tileOf = [](double v, int32_t size, int32_t count) {
+        return static_cast<int32_t>(std::clamp(std::floor((v + 0.5) / size), 0.0, count - 1.0));
       };
-      for (int32_t ty = tileOf(top, tilesDown); ty <= tileOf(bottom, tilesDown); ++ty)
-        for (int32_t tx = tileOf(left, tilesAcross); tx <= tileOf(right, tilesAcross); ++tx)
+      for (int32_t ty = tileOf(top, kTileHeight, tilesDown); ty <= tileOf(bottom, kTileHeight, tilesDown); ++ty)
+        for (int32_t tx = tileOf(left, kTileWidth, tilesAcross); tx <= tileOf(right, kTileWidth, tilesAcross); ++tx)
           bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
     }
 
