@@ -116,8 +116,10 @@ struct Samples {
   // tile for coordinates far off it.
   int32_t FirstAtOrAfter(int32_t p, double c) const {
     const double index = std::ceil((c - (p - 0.5)) * n - 0.5);
+    const double limit = (columns > rows ? columns : rows) + 1;
     // In this order a coordinate that is not a number gives −1.
-    return static_cast<int32_t>(std::max(-1.0, std::min(index, static_cast<double>(std::max(columns, rows) + 1))));
+    const double kept = limit < index ? limit : index;
+    return static_cast<int32_t>(-1.0 < kept ? kept : -1.0);
   }
 };
 
@@ -181,22 +183,39 @@ __attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle&
   const auto fu = static_cast<float>(t.ux * step), fv = static_cast<float>(t.vx * step);
   // The halvings a sample reads: log2 of the source pixels between samples.
   const auto detail = static_cast<float>(std::max(0.0, std::log2(t.footprint * step)));
-  for (int32_t j = firstRow; j < endRow; ++j) {
-    const double y = tile.Position(tile.y0, j);
-    const double a = along.At(y), b = (y < v[1].y ? upper : lower).At(y);
-    const int32_t first = std::max(0, tile.FirstAtOrAfter(tile.x0, std::min(a, b)));
-    const int32_t end = std::min(limitColumns, tile.FirstAtOrAfter(tile.x0, std::max(a, b)));
-    if (end <= first) continue;
+  // Where each row's run starts and ends and what it reads first, worked out
+  // for all rows in one loop the vectoriser takes (selections are written out
+  // for it, and both edges evaluated), then the runs filled.
+  constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
+  int32_t firsts[kMostRows], ends[kMostRows];
+  double us[kMostRows], ws[kMostRows];
+  const int32_t count = std::max(0, endRow - firstRow);
+  const double middle = v[1].y;
+  for (int32_t k = 0; k < count; ++k) {
+    const double y = tile.Position(tile.y0, firstRow + k);
+    const double a = along.At(y), high = upper.At(y), low = lower.At(y);
+    const double b = y < middle ? high : low;
+    const int32_t from = tile.FirstAtOrAfter(tile.x0, b < a ? b : a);
+    const int32_t to = tile.FirstAtOrAfter(tile.x0, b < a ? a : b);
+    const int32_t first = from > 0 ? from : 0;
+    firsts[k] = first;
+    ends[k] = to < limitColumns ? to : limitColumns;
     const double x = tile.Position(tile.x0, first);
-    const double u = t.au + t.ux * x + t.uy * y, w = t.av + t.vx * x + t.vy * y;
-    const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
-    const int32_t count = end - first;
-    FillRun(tile.u.data() + at, count, Floats{} + static_cast<float>(u) + kSteps * fu, fu * 8);
-    FillRun(tile.v.data() + at, count, Floats{} + static_cast<float>(w) + kSteps * fv, fv * 8);
-    if (tile.minified) FillRun(tile.detail.data() + at, count, Floats{} + detail, 0.0f);
-    FillRun(tile.covered.data() + at, count, Flags{} + 1, uint8_t{0});
-    tile.firstCovered[static_cast<size_t>(j)] = std::min(tile.firstCovered[static_cast<size_t>(j)], first);
-    tile.endCovered[static_cast<size_t>(j)] = std::max(tile.endCovered[static_cast<size_t>(j)], end);
+    us[k] = t.au + t.ux * x + t.uy * y;
+    ws[k] = t.av + t.vx * x + t.vy * y;
+  }
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t first = firsts[k], end = ends[k];
+    if (end <= first) continue;
+    const auto j = static_cast<size_t>(firstRow + k);
+    const size_t at = j * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
+    const int32_t run = end - first;
+    FillRun(tile.u.data() + at, run, Floats{} + static_cast<float>(us[k]) + kSteps * fu, fu * 8);
+    FillRun(tile.v.data() + at, run, Floats{} + static_cast<float>(ws[k]) + kSteps * fv, fv * 8);
+    if (tile.minified) FillRun(tile.detail.data() + at, run, Floats{} + detail, 0.0f);
+    FillRun(tile.covered.data() + at, run, Flags{} + 1, uint8_t{0});
+    tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
+    tile.endCovered[j] = std::max(tile.endCovered[j], end);
   }
 }
 
