@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "foundation/processor.h"
@@ -77,15 +76,17 @@ struct StagedPoint {
 };
 
 // The points of a chunk of rows that are written, in grid order. A point off
-// the result is left out, and so is one whose pixel the next point of its row
-// writes again at once: nothing could see its colour. Most neighbouring grid
-// points share a pixel where the destination outline is smaller than its
-// picture, so this saves many writes that would land in the same place.
+// the result is left out, and so is one whose pixel a later point writes
+// again (the next point of its row or the point below it): only the last
+// colour of a pixel is ever seen. Most neighbouring grid points share a pixel
+// where the destination outline is smaller than its picture, so this saves
+// many writes that would land in the same place.
 struct StagedChunk {
   std::unique_ptr<StagedPoint[]> points;
   size_t capacity = 0, count = 0;
-  // The lowest and highest offset written (the lowest above the highest when
-  // nothing is).
+  // The rows written lie between these offsets: the lowest written and the
+  // highest of any point, written or left out (the lowest above the highest
+  // when nothing is).
   int32_t lowest = INT32_MAX, highest = -1;
 
   // Room for n points and the vector stores' spill past the last one.
