@@ -17,6 +17,8 @@ namespace trellimap {
 // make a decoder allocate without bound.
 inline constexpr int64_t kMaxPictureSide = 65535;
 inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
+// The most memory a decoder may take for its own working copies.
+inline constexpr int64_t kMaxDecoderMemory = int64_t{3} << 30;
 
 // Calls decode(out, &why). True when it succeeded; otherwise `out` holds no
 // picture and `*reason` (when given) says why, or `fallback`.

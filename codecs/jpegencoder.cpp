@@ -1,13 +1,9 @@
 #include "codecs/jpegencoder.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <exception>
 #include <vector>
 
-// libjpeg's header needs the standard I/O declarations first.
-#include <jpeglib.h>
-
+#include "codecs/jpegerrors.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -52,33 +48,18 @@ void PassRest(j_compress_ptr info) {
   d->Pass(d->buffer.size() - d->manager.free_in_buffer);
 }
 
-// Errors end the encoding by a jump back to it, with the library's message.
-struct ErrorHandler {
-  jpeg_error_mgr manager{};
-  std::jmp_buf back{};
-  char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void Fail(j_common_ptr info) {
-  auto* e = reinterpret_cast<ErrorHandler*>(info->err);
-  e->manager.format_message(info, e->message);
-  std::longjmp(e->back, 1);
-}
-
 }  // namespace
 
 bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason) {
   jpeg_compress_struct info{};
-  ErrorHandler errors;
+  JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
-  errors.manager.error_exit = Fail;
+  errors.manager.error_exit = JpegFail;
   Destination destination;
   destination.sink = &sink;
   destination.manager.init_destination = StartOutput;
   destination.manager.empty_output_buffer = PassBuffer;
   destination.manager.term_destination = PassRest;
-  // Nothing with a destructor is made between here and the end of the
-  // encoding, which a jump may leave.
   if (setjmp(errors.back) != 0) {
     jpeg_destroy_compress(&info);
     *reason = errors.message;

@@ -13,6 +13,7 @@
 #include "codecs/emf.h"
 #include "codecs/ilbm.h"
 #include "codecs/jpeg2000.h"
+#include "codecs/jpegdecoder.h"
 #include "codecs/magickowners.h"
 #include "codecs/pictureformat.h"
 #include "foundation/filebytes.h"
@@ -26,7 +27,6 @@ namespace {
 
 // A damaged header must not make the decoder allocate without bound.
 constexpr size_t kMaxFileBytes = size_t{1} << 30;
-constexpr int64_t kMaxDecoderMemory = int64_t{3} << 30;
 
 }  // namespace
 
@@ -227,13 +227,22 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
     *why = "its content is " + found + ", not " + coder;
     return false;
   }
+  const DecodeMonitor monitor(progress);
+  // JPEG in its common colour spaces has a reader of its own, past the same gate.
+  if (format == PictureFormat::Jpeg) {
+    const JpegReading read = DecodeJpeg(bytes.data(), bytes.size(), out, why, ReadingGoesOn);
+    if (read == JpegReading::kRead) return true;
+    if (read == JpegReading::kFailed) {
+      if (decodeStopped) *why = kStopped;
+      return false;
+    }
+  }
   ImageInfoOwner info;
   std::strncpy(info.info->magick, coder, MaxTextExtent - 1);
   info.info->subimage = 0;  // first frame or page only
   info.info->subrange = 1;
   ExceptionOwner exception;
   ImageOwner image;
-  const DecodeMonitor monitor(progress);
   image.image = BlobToImage(info.info, bytes.data(), bytes.size(), &exception.e);
   if (decodeStopped) {
     *why = kStopped;

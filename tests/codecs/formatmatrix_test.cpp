@@ -113,6 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"jpeg", "photo.jpg", "convert {in} -quality 95 {out}", false},
                       Case{"jpeg progressive", "photo.jif", "convert {in} -quality 95 -interlace JPEG JPEG:{out}",
                            false},
+                      Case{"jpeg cmyk", "cmyk.jpg", "convert {in} -colorspace CMYK -quality 95 {out}", false},
                       Case{"pcx 24", "rgb.pcx", "ppmtopcx -24bit {in} > {out}", true},
                       Case{"pcx 8", "pal8.pcx", "ppmtopcx -8bit {in} > {out}", true},
                       Case{"pcx 4", "pal4.pcx", "convert {in} -colors 16 -type Palette PCX:{out}", true},

@@ -1,0 +1,88 @@
+#include "codecs/jpegdecoder.h"
+
+#include <algorithm>
+
+#include "codecs/decodeinto.h"
+#include "codecs/jpegerrors.h"
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// A warning means damaged data (a stream cut short, bytes out of place): the
+// picture is refused rather than shown in part.
+void WarningFails(j_common_ptr info, int level) {
+  if (level < 0) JpegFail(info);
+}
+
+// The library's own account of its passes, told on as one share; a reading
+// told to stop ends by the same jump as an error.
+struct Watch {
+  jpeg_progress_mgr manager{};  // first: the library hands back a pointer to it
+  bool (*goesOn)(double) = nullptr;
+  double told = -1;
+};
+
+void TellProgress(j_common_ptr info) {
+  auto* watch = reinterpret_cast<Watch*>(info->progress);
+  const jpeg_progress_mgr& p = watch->manager;
+  const double pass = p.pass_limit > 0 ? static_cast<double>(p.pass_counter) / static_cast<double>(p.pass_limit) : 0;
+  const double done = (p.completed_passes + pass) / std::max(1, p.total_passes);
+  // Told at the start and then about every half per cent.
+  if (watch->told >= 0 && done < watch->told + 0.005) return;
+  watch->told = done;
+  if (!watch->goesOn(done)) std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->back, 1);
+}
+
+}  // namespace
+
+JpegReading DecodeJpeg(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+  jpeg_decompress_struct info{};
+  JpegErrorTrap errors;
+  info.err = jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = JpegFail;
+  errors.manager.emit_message = WarningFails;
+  Watch watch;
+  watch.goesOn = goesOn;
+  watch.manager.progress_monitor = TellProgress;
+  if (setjmp(errors.back) != 0) {
+    jpeg_destroy_decompress(&info);
+    *why = errors.message;
+    return JpegReading::kFailed;
+  }
+  jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kMaxDecoderMemory;
+  jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
+  jpeg_read_header(&info, TRUE);
+  const bool plainColours =
+      info.jpeg_color_space == JCS_GRAYSCALE || info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB;
+  if (!plainColours || info.data_precision != 8) {
+    jpeg_destroy_decompress(&info);
+    return JpegReading::kOtherColours;
+  }
+  if (info.image_width > kMaxPictureSide || info.image_height > kMaxPictureSide ||
+      int64_t{info.image_width} * info.image_height > kMaxPicturePixels) {
+    jpeg_destroy_decompress(&info);
+    *why = "the picture's size is out of range";
+    return JpegReading::kFailed;
+  }
+  info.out_color_space = JCS_EXT_BGR;  // the picture's own byte order
+  info.progress = &watch.manager;
+  jpeg_start_decompress(&info);
+  const auto w = static_cast<int32_t>(info.output_width), h = static_cast<int32_t>(info.output_height);
+  newdib(out, w, h, 24, nullptr, 0);
+  if (out->poi == nullptr) {
+    jpeg_destroy_decompress(&info);
+    *why = "not enough memory for the picture";
+    return JpegReading::kFailed;
+  }
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = out->poi + static_cast<int64_t>(h - 1 - static_cast<int32_t>(info.output_scanline)) * out->bytew;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return JpegReading::kRead;
+}
+
+}  // namespace trellimap
