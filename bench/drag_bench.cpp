@@ -12,7 +12,7 @@
 #include "display/surfacedevice.h"
 #include "image/pixmill3.h"
 #include "tests/warp/outlines.h"
-#include "warp/dragpreview.h"
+#include "render/dragpreview.h"
 #include "workspace/panecomposition.h"
 #include "workspace/panegeometry.h"
 
@@ -87,7 +87,7 @@ int main() {
     corner2->y = startY + static_cast<int32_t>(40 * std::sin(step * 0.1));
     preview.Render(ws);
     for (int i = 0; i < 2; ++i) {
-      const dib& result = i == 0 ? preview.Result1() : preview.Result2();
+      const dib& result = preview.Result(kBothDirections[i]);
       panes[i].SetSize(area.width, area.height);
       SurfaceDevice device(panes[i], area.left, area.top);
       PaintDib(device, 0, 0, zoomedW, zoomedH, &result, 0, 0, DibWidth(&result), DibHeight(&result), false, SRCCOPY);

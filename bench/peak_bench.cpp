@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "bench/benchworkspace.h"
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 
 int main() {
   using namespace trellimap;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"

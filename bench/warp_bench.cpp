@@ -14,6 +14,7 @@
 
 #include "bench/benchworkspace.h"
 #include "image/pixmill3.h"
+#include "render/workspacerender.h"
 #include "tests/warp/literalwarp.h"
 #include "tests/warp/outlines.h"
 #include "warp/renderer.h"

@@ -7,15 +7,16 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "foundation/ioerror.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
-#include "warp/chosenrenderer.h"
+#include "render/chosenrenderer.h"
 #include "warp/renderer.h"
 #include "workspace/commandline.h"
-#include "workspace/demo.h"
+#include "render/demo.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {

@@ -19,7 +19,6 @@
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
-#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -290,15 +289,5 @@ bool DecodePictureFile(const char* path, dib* out, Progress* progress) {
                 MsgIcon::Error, MsgButtons::Ok);
   return false;
 }
-
-bool ReadPictureFile(const std::string& fname, dib* loaded, Progress* progress) {
-  if (!DecodePictureFile(fname.c_str(), loaded, progress)) return false;
-  if (DibBitCount(loaded) != 24) DepthUpTo(24, loaded);
-  return true;
-}
-
-// The library's reading operation is decoding, so it lives with the codecs;
-// pixmill3.h declares it with the other operations.
-void OpenDib(dib* d, const char* fname, int32_t /*flags*/, void* /*window*/) { DecodePictureFile(fname, d); }
 
 }  // namespace trellimap

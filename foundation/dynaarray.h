@@ -46,6 +46,11 @@ class TDynaArray {
   // `Index` < `count`; the index is not checked.
   void* GetObject(uint32_t Index);
 
+  // The address of record `Index` for reading. The cursor and the caller's
+  // variable stay as they are, so that reading changes nothing and any thread
+  // may read while no other changes the array. Needs `Index` < `count`.
+  const void* At(uint32_t Index) const { return Record(Index); }
+
   // Appends a zero-filled record, positions the cursor on it and returns its
   // address. If no block can be obtained: shows the error, changes nothing and
   // returns null.

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/dynaarray.h"
+
 namespace trellimap {
 
 struct TOutlinePoint {
@@ -20,5 +22,15 @@ static_assert(offsetof(TOutlinePoint, x) == 0);
 static_assert(offsetof(TOutlinePoint, y) == 4);
 static_assert(offsetof(TOutlinePoint, iscorner) == 8);
 static_assert(offsetof(TOutlinePoint, reserved) == 9);
+
+// Record `index` (< list.count) of an outline list, read without moving its cursor.
+inline const TOutlinePoint& PointAt(const TDynaArray& list, uint32_t index) {
+  return *static_cast<const TOutlinePoint*>(list.At(index));
+}
+
+// Makes `to` hold copies of the records of `from`, whose cursor stays where it is.
+// False, with `to` holding the records copied so far, when memory runs out
+// (the list has reported it).
+bool CopyOutline(const TDynaArray& from, TDynaArray& to);
 
 }  // namespace trellimap

@@ -9,13 +9,6 @@ void ReplacePicture(dib* field, const dib& loaded) {
   *field = loaded;
 }
 
-bool TryToOpenFile(dib* field, const std::string& fname) {
-  dib loaded;
-  if (!ReadPictureFile(fname, &loaded)) return false;
-  ReplacePicture(field, loaded);
-  return true;
-}
-
 void DepthUpTo(int32_t bitcount, dib* picture) {
   const int32_t b = DibBitCount(picture);
   if (b == bitcount || bitcount != 24) return;

@@ -1,5 +1,5 @@
 #pragma once
-// The image library: making, reading and releasing picture buffers, single
+// The image library: making and releasing picture buffers, single
 // pixel access and halftoning, plus the small operations on a buffer.
 
 #include <cstdint>
@@ -7,13 +7,6 @@
 #include "image/dib.h"
 
 namespace trellimap {
-
-// Reads the picture file `fname` (UTF-8) into `d`, at the depth the file
-// suggests: 1, 4 or 8 bits with a colour table and `pal` for paletted pictures
-// of at most 2, 16 or 256 colours, else 24 bits (alpha flattened onto white).
-// On failure `d->poi` is null and one message naming the file and the reason
-// has been shown. `flags` and `window` are accepted for callers' sake and unused.
-void OpenDib(dib* d, const char* fname, int32_t flags, void* window);
 
 // Makes a new zero-filled buffer of width × height at `bitcount` bits (1, 2,
 // 4, 8, 16, 24 or 32). Depths up to 8 bits get a full colour table; when

@@ -17,10 +17,9 @@ namespace {
 constexpr int32_t kHeaderBytes = sizeof(BitmapInfoHeader);
 constexpr int32_t kMaxPaletteEntries = 256;
 
-void WritePoints(AtomicFileWriter& out, TDynaArray& list) {
+void WritePoints(AtomicFileWriter& out, const TDynaArray& list) {
   out.WriteInt32(static_cast<int32_t>(list.count));
-  list.First();
-  while (list.WhileNext()) out.Write(list.aobj, sizeof(TOutlinePoint));
+  for (uint32_t i = 0; i < list.count; ++i) out.Write(list.At(i), sizeof(TOutlinePoint));
 }
 
 // Block of one picture: H (header and palette bytes), C (colours), the header

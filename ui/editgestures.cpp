@@ -1,20 +1,18 @@
 #include "ui/editgestures.h"
 
-#include <QCursor>
 #include <QStatusBar>
 #include <cstdlib>
 
 #include "foundation/outlinepoint.h"
-#include "ui/mainunit.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
 
 namespace trellimap {
 
-TEditGestures::TEditGestures(TMainForm& form) : QObject(&form), form_(form) {
+TEditGestures::TEditGestures(EditHost& host, QObject* parent) : QObject(parent), host_(host) {
   // Two lines: the next step on each picture on the left, warnings beside
   // them; the bar keeps its height whatever it shows.
-  QStatusBar* bar = form.statusBar();
+  QStatusBar* bar = host.StatusBar();
   guidance_ = new QLabel(bar);
   warnings_ = new QLabel(bar);
   warnings_->setWordWrap(true);
@@ -27,20 +25,21 @@ TEditGestures::TEditGestures(TMainForm& form) : QObject(&form), form_(form) {
   bar->addWidget(warnings_, 1);
 }
 
-TDynaArray& TEditGestures::List(size_t pane) const { return pane == 0 ? form_.ws->punkte1 : form_.ws->punkte2; }
-int32_t& TEditGestures::Corners(size_t pane) const { return pane == 0 ? form_.ws->ecken1 : form_.ws->ecken2; }
-bool TEditGestures::BothComplete() const { return form_.ws->ecken1 == 4 && form_.ws->ecken2 == 4; }
-bool TEditGestures::LiveResults() const { return BothComplete() && form_.RenderCheck->isChecked(); }
+SideRef TEditGestures::Side(size_t pane) const { return host_.EditedWorkspace().Side(pane); }
+bool TEditGestures::LiveResults() const {
+  return Side(0).corners == 4 && Side(1).corners == 4 && host_.RendersAutomatically();
+}
 
 void TEditGestures::Press(size_t pane, MouseButton button, int x, int y) {
+  const SideRef side = Side(pane);
   const int32_t near =
-      button == MouseButton::Left ? PointNear(List(pane), Corners(pane), x, y, form_.PaneZoom(pane), kGrabRadius) : -1;
+      button == MouseButton::Left ? PointNear(side.outline, side.corners, x, y, host_.PaneZoom(pane), kGrabRadius) : -1;
   if (near < 0) {
     Click(pane, button, x, y);
     return;
   }
   // Near a point: a drag, or a click when the button goes up without one.
-  grab_ = Grab{pane, near, x, y, false, CaptureState(*form_.ws)};
+  grab_ = Grab{pane, near, x, y, false, CaptureState(host_.EditedWorkspace())};
 }
 
 void TEditGestures::Move(size_t pane, int x, int y) {
@@ -48,15 +47,13 @@ void TEditGestures::Move(size_t pane, int x, int y) {
   if (!grab_->dragging) {
     if (std::abs(x - grab_->x) <= kDragThreshold && std::abs(y - grab_->y) <= kDragThreshold) return;
     grab_->dragging = true;
-    if (LiveResults()) preview_.Begin(*form_.ws);
+    if (LiveResults()) preview_.Begin(host_.EditedWorkspace());
   }
-  const int32_t zoom = form_.PaneZoom(pane);
-  MovePoint(List(pane), Corners(pane), grab_->index, PaneToPicture(x, zoom), PaneToPicture(y, zoom));
-  pane == 0 ? form_.PaintBox1Paint() : form_.PaintBox2Paint();
-  if (preview_.Active() && preview_.Render(*form_.ws)) {
-    form_.PaintBox3Paint();
-    form_.PaintBox4Paint();
-  }
+  const int32_t zoom = host_.PaneZoom(pane);
+  const SideRef side = Side(pane);
+  MovePoint(side.outline, side.corners, grab_->index, PaneToPicture(x, zoom), PaneToPicture(y, zoom));
+  host_.RepaintPane(pane);
+  if (preview_.Active() && preview_.Render(host_.EditedWorkspace())) RepaintResults();
 }
 
 void TEditGestures::Release(size_t pane, int x, int y) {
@@ -71,78 +68,80 @@ void TEditGestures::Release(size_t pane, int x, int y) {
   const bool previewed = preview_.Active();
   preview_.End();
   // The exact renderer has the last word on every result shown.
-  if (LiveResults()) {
-    form_.BerechnenBtnClick();
-    form_.Render2BtnClick();
-  } else if (previewed) {
-    form_.PaintBox3Paint();
-    form_.PaintBox4Paint();
-  }
+  if (LiveResults())
+    host_.RenderBoth();
+  else if (previewed)
+    RepaintResults();
   last_ = {pane, grab.index};
   Changed(pane, grab.before);
 }
 
 void TEditGestures::Click(size_t pane, MouseButton button, int x, int y) {
-  const OutlineState before = CaptureState(*form_.ws);
-  pane == 0 ? form_.PaintBox1MouseDown(button, x, y) : form_.PaintBox2MouseDown(button, x, y);
-  const auto count = static_cast<int32_t>(List(pane).count);
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  host_.ClickPicture(pane, button, x, y);
+  const SideRef side = Side(pane);
+  const auto count = static_cast<int32_t>(side.outline.count);
   // The point just placed; on a complete outline corner 4, before the closing record.
-  last_ = {pane, Corners(pane) == 4 ? count - 2 : count - 1};
+  last_ = {pane, side.corners == 4 ? count - 2 : count - 1};
   Changed(pane, before);
 }
 
 void TEditGestures::Changed(size_t pane, const OutlineState& before) {
-  history_.Record(before, *form_.ws);
-  pane == 0 ? form_.PaintBox1Paint() : form_.PaintBox2Paint();
+  history_.Record(before, host_.EditedWorkspace());
+  host_.RepaintPane(pane);
   UpdateStatus();
 }
 
+void TEditGestures::RepaintResults() {
+  host_.RepaintPane(2);
+  host_.RepaintPane(3);
+}
+
 void TEditGestures::Undo() {
-  if (history_.Undo(*form_.ws)) Restored();
+  if (history_.Undo(host_.EditedWorkspace())) Restored();
 }
 
 void TEditGestures::Redo() {
-  if (history_.Redo(*form_.ws)) Restored();
+  if (history_.Redo(host_.EditedWorkspace())) Restored();
 }
 
 void TEditGestures::Restored() {
   grab_.reset();
   last_.index = -1;
-  form_.ShowWorkspace();
+  host_.ShowWorkspace();
   // The results of that state, as a completed outline renders them.
-  form_.RenderBothIfAutomatic();
+  host_.RenderBothIfAutomatic();
   UpdateStatus();
 }
 
 size_t TEditGestures::PaneUnderPointer() const {
-  for (size_t pane = 0; pane < 2; ++pane) {
-    const QWidget* view = form_.panes[pane].scrollBox;
-    if (view->isVisible() && view->rect().contains(view->mapFromGlobal(QCursor::pos()))) return pane;
-  }
+  for (size_t pane = 0; pane < 2; ++pane)
+    if (host_.PointerOver(pane)) return pane;
   return last_.pane;
 }
 
 void TEditGestures::RemoveLastPoint() {
   const size_t pane = PaneUnderPointer();
-  const OutlineState before = CaptureState(*form_.ws);
-  if (!trellimap::RemoveLastPoint(List(pane), Corners(pane))) return;
-  last_ = {pane, static_cast<int32_t>(List(pane).count) - 1};
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  const SideRef side = Side(pane);
+  if (!trellimap::RemoveLastPoint(side.outline, side.corners)) return;
+  last_ = {pane, static_cast<int32_t>(side.outline.count) - 1};
   Changed(pane, before);
 }
 
 void TEditGestures::Nudge(int dx, int dy) {
-  TDynaArray& list = List(last_.pane);
-  if (last_.index < 0 || static_cast<uint32_t>(last_.index) >= list.count) return;
-  const OutlineState before = CaptureState(*form_.ws);
-  const auto* point = static_cast<const TOutlinePoint*>(list.GetObject(static_cast<uint32_t>(last_.index)));
-  MovePoint(list, Corners(last_.pane), last_.index, point->x + dx, point->y + dy);
-  form_.RenderBothIfAutomatic();
+  const SideRef side = Side(last_.pane);
+  if (last_.index < 0 || static_cast<uint32_t>(last_.index) >= side.outline.count) return;
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  const TOutlinePoint point = PointAt(side.outline, static_cast<uint32_t>(last_.index));
+  MovePoint(side.outline, side.corners, last_.index, point.x + dx, point.y + dy);
+  host_.RenderBothIfAutomatic();
   Changed(last_.pane, before);
 }
 
 void TEditGestures::OptionChanged(const OutlineState& before) {
-  if (form_.donotrendernow) return;  // set by the program, not by the user
-  history_.Record(before, *form_.ws);
+  if (host_.SettingOptions()) return;  // set by the program, not by the user
+  history_.Record(before, host_.EditedWorkspace());
 }
 
 void TEditGestures::ForgetHistory() {
@@ -153,20 +152,20 @@ void TEditGestures::ForgetHistory() {
 
 const dib* TEditGestures::PreviewFor(size_t pane) const {
   if (!preview_.Active() || !grab_ || !grab_->dragging) return nullptr;
-  const dib& result = pane == 2 ? preview_.Result1() : preview_.Result2();
+  const dib& result = preview_.Result(pane == 2 ? WarpDirection::OneIntoTwo : WarpDirection::TwoIntoOne);
   return result.poi != nullptr ? &result : nullptr;
 }
 
 std::vector<TPaintBox::Label> TEditGestures::CornerLabels(size_t pane) const {
-  TDynaArray& list = List(pane);
-  const int32_t zoom = form_.PaneZoom(pane);
+  const TDynaArray& list = Side(pane).outline;
+  const int32_t zoom = host_.PaneZoom(pane);
   std::vector<TPaintBox::Label> labels;
   // The closing record repeats corner 1 and gets no number of its own.
   for (uint32_t i = 0; i < list.count && labels.size() < 4; ++i) {
-    const auto* p = static_cast<const TOutlinePoint*>(list.GetObject(i));
-    if (!p->iscorner) continue;
+    const TOutlinePoint& p = PointAt(list, i);
+    if (!p.iscorner) continue;
     // Above right of the marker, or below it where the pane's top edge would cut it.
-    const int x = Zoomed(p->x, zoom), y = Zoomed(p->y, zoom);
+    const int x = Zoomed(p.x, zoom), y = Zoomed(p.y, zoom);
     labels.push_back({QString::number(labels.size() + 1), x + 6, y < 16 ? y + 17 : y - 5});
   }
   return labels;
@@ -175,9 +174,9 @@ std::vector<TPaintBox::Label> TEditGestures::CornerLabels(size_t pane) const {
 void TEditGestures::UpdateStatus(const std::string& notice) {
   QStringList steps;
   for (size_t pane = 0; pane < 2; ++pane)
-    steps << QString::fromStdString(OutlineGuidance(static_cast<int>(pane) + 1, List(pane), Corners(pane)));
+    steps << QString::fromStdString(OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
   guidance_->setText(steps.join(QLatin1Char('\n')));
-  std::vector<std::string> warnings = OutlineWarnings(*form_.ws);
+  std::vector<std::string> warnings = OutlineWarnings(host_.EditedWorkspace());
   if (!notice.empty()) warnings.insert(warnings.begin(), notice);
   QStringList lines;
   for (const std::string& w : warnings) lines << QString::fromStdString(w);

@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "render/dragpreview.h"
+#include "ui/edithost.h"
 #include "ui/paintbox.h"
-#include "warp/dragpreview.h"
 #include "workspace/edithistory.h"
 
 namespace trellimap {
 
-class TMainForm;
-
 class TEditGestures : public QObject {
   Q_OBJECT
  public:
-  explicit TEditGestures(TMainForm& form);
+  // The status bar of `host` gets the guidance and warnings.
+  TEditGestures(EditHost& host, QObject* parent);
 
   // Pointer events of picture pane `pane` (0 or 1), in pane pixels.
   void Press(size_t pane, MouseButton button, int x, int y);
@@ -64,10 +64,9 @@ class TEditGestures : public QObject {
     int32_t index = -1;
   };
 
-  TDynaArray& List(size_t pane) const;
-  int32_t& Corners(size_t pane) const;
-  bool BothComplete() const;
+  SideRef Side(size_t pane) const;
   bool LiveResults() const;
+  void RepaintResults();
   // A click's effect, recorded as one step.
   void Click(size_t pane, MouseButton button, int x, int y);
   // After a change from `before`: one step, the picture repainted, the status.
@@ -75,7 +74,7 @@ class TEditGestures : public QObject {
   void Restored();
   size_t PaneUnderPointer() const;
 
-  TMainForm& form_;
+  EditHost& host_;
   EditHistory history_;
   DragPreview preview_;
   std::optional<Grab> grab_;

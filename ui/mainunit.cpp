@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
@@ -21,10 +22,12 @@
 #include <initializer_list>
 
 #include "codecs/picturefilter.h"
+#include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
-#include "i18n/translatewalk.h"
+#include "render/workspacerender.h"
+#include "ui/translatewalk.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
@@ -34,7 +37,7 @@
 #include "ui/named.h"
 #include "ui/progressrunner.h"
 #include "ui/windowfont.h"
-#include "warp/chosenrenderer.h"
+#include "render/chosenrenderer.h"
 #include "workspace/commandline.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
@@ -52,8 +55,8 @@ constexpr PaneNames kPaneNames[4] = {
 
 constexpr const char* kProjectFilter = "Project file (*.gip)|*.gip";
 
-// Room left below each tool row for the pane's picture at the smallest window.
-constexpr int kMinimumViewHeight = 40;
+// The pane that shows the result of `direction`.
+size_t ResultPane(WarpDirection direction) { return 2 + SourceSide(direction); }
 
 // The right edge of the rightmost control on `bar`.
 int ControlsRight(const QWidget* bar) {
@@ -103,11 +106,12 @@ void TMainForm::BuildFrame() {
   int toolRows = 0;
   for (const Pane& p : panes) toolRows = std::max(toolRows, ControlsRight(p.toolRow));
   client_->setMinimumSize(std::max(ControlsRight(Panel2), 2 * toolRows),
-                          kTopBarHeight + 2 * (panes[0].toolRow->height() + kMinimumViewHeight));
+                          layout::kTopBarHeight + 2 * (panes[0].toolRow->height() + layout::kMinimumViewHeight));
 
-  // The client area between the menu and the status bar is 764 × 522, the
+  // The client area between the menu and the status bar as designed, the
   // window centred on the screen.
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  resize(layout::kClientWidth,
+         layout::kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = geometry();
     frame.moveCenter(screen->availableGeometry().center());
@@ -120,20 +124,20 @@ void TMainForm::BuildTopBar(QWidget* client) {
   QStyle* style = QApplication::style();
   BitBtn1 = Named(new QPushButton(QStringLiteral("Open project..."), Panel2), "BitBtn1");
   BitBtn1->setIcon(style->standardIcon(QStyle::SP_DirOpenIcon));
-  BitBtn1->setGeometry(8, 8, 113, 25);
+  layout::PlaceAt(BitBtn1, layout::kOpenProject);
   BitBtn2 = Named(new QPushButton(QStringLiteral("Save project as..."), Panel2), "BitBtn2");
   BitBtn2->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
-  BitBtn2->setGeometry(128, 8, 153, 25);
+  layout::PlaceAt(BitBtn2, layout::kSaveProject);
   ShoworiginalCheck =
       Named(new QCheckBox(QStringLiteral("Show original pictures in the background"), Panel2), "ShoworiginalCheck");
-  ShoworiginalCheck->setGeometry(296, 8, 233, 17);
+  layout::PlaceAt(ShoworiginalCheck, layout::kShowOriginal);
   TransCheck = Named(new QCheckBox(QStringLiteral("Make transparent"), Panel2), "TransCheck");
-  TransCheck->setGeometry(296, 24, 201, 17);
+  layout::PlaceAt(TransCheck, layout::kTransparent);
   RenderCheck = Named(new QCheckBox(QStringLiteral("Render automatically"), Panel2), "RenderCheck");
-  RenderCheck->setGeometry(536, 8, 201, 17);
+  layout::PlaceAt(RenderCheck, layout::kRenderAutomatically);
   RenderCheck->setChecked(true);
   SmoothCheck = Named(new QCheckBox(QStringLiteral("Smooth results"), Panel2), "SmoothCheck");
-  SmoothCheck->setGeometry(536, 24, 201, 17);
+  layout::PlaceAt(SmoothCheck, layout::kSmooth);
 }
 
 void TMainForm::BuildMenu() {
@@ -169,7 +173,7 @@ void TMainForm::UseToolkitTexts(bool german) {
 }
 
 void TMainForm::BuildEditing() {
-  Editing = new TEditGestures(*this);
+  Editing = new TEditGestures(*this, this);
   const struct {
     QKeySequence keys;
     std::function<void()> act;
@@ -194,7 +198,7 @@ void TMainForm::BuildEditing() {
     FitBtn[i] = Named(new QToolButton(panes[i].toolRow), i == 0 ? "Fit1Btn" : "Fit2Btn");
     FitBtn[i]->setIcon(QApplication::style()->standardIcon(QStyle::SP_TitleBarNormalButton));
     FitBtn[i]->setToolTip(QStringLiteral("Fit the picture to its pane"));
-    FitBtn[i]->setGeometry(292, 16, 21, 21);
+    layout::PlaceAt(FitBtn[i], layout::kFitButton);
     connect(FitBtn[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
   }
   for (const Pane& p : panes) p.label->installEventFilter(this);
@@ -253,9 +257,9 @@ void TMainForm::FormShow() {
     if (HasProjectExtension(first))
       OpenProjectfile(first);
     else
-      TryToOpenFile(&ws->di1, first);
+      TryToOpenFile(&ws->Side(0).picture, first);
   }
-  if (arguments_.size() >= 2) TryToOpenFile(&ws->di2, arguments_[1].toStdString());
+  if (arguments_.size() >= 2) TryToOpenFile(&ws->Side(1).picture, arguments_[1].toStdString());
 }
 
 namespace {
@@ -304,21 +308,19 @@ class LentWorkspace {
   explicit LentWorkspace(Workspace& from) {
     RestoreState(ws_, CaptureState(from));
     ws_.renderautomatically = from.renderautomatically;
-    const dib* shown[] = {&from.di1, &from.di2, &from.di3, &from.di4};
     for (size_t i = 0; i < 4; ++i) {
-      ReleaseDib(Pictures()[i]);
-      *Pictures()[i] = *shown[i];
+      ReleaseDib(ws_.Pictures()[i]);
+      *ws_.Pictures()[i] = *from.Pictures()[i];
     }
   }
   ~LentWorkspace() {
-    for (dib* d : Pictures()) *d = dib{};
+    for (dib* d : ws_.Pictures()) *d = dib{};
   }
   LentWorkspace(const LentWorkspace&) = delete;
   LentWorkspace& operator=(const LentWorkspace&) = delete;
   Workspace& Get() { return ws_; }
 
  private:
-  std::array<dib*, 4> Pictures() { return {&ws_.di1, &ws_.di2, &ws_.di3, &ws_.di4}; }
   Workspace ws_;
 };
 
@@ -339,11 +341,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::FormResize() {
   const int width = client_->width();
-  const int below = client_->height() - kTopBarHeight;
-  Panel2->setGeometry(0, 0, width, kTopBarHeight);
+  const int below = client_->height() - layout::kTopBarHeight;
+  Panel2->setGeometry(0, 0, width, layout::kTopBarHeight);
   const Split columns = HalfSplit(width);
-  Panel1->setGeometry(0, kTopBarHeight, columns.first, below);
-  Panel3->setGeometry(columns.first, kTopBarHeight, columns.second, below);
+  Panel1->setGeometry(0, layout::kTopBarHeight, columns.first, below);
+  Panel3->setGeometry(columns.first, layout::kTopBarHeight, columns.second, below);
 }
 
 void TMainForm::Panel1Resize() {
@@ -393,11 +395,6 @@ void TMainForm::ConnectPanes() {
 
 int32_t TMainForm::PaneZoom(size_t pane) const { return ZoomFromText(panes[pane].zoom->cleanText().toStdString()); }
 
-dib& TMainForm::PanePicture(size_t pane) {
-  dib* pictures[] = {&ws->di1, &ws->di2, &ws->di3, &ws->di4};
-  return *pictures[pane];
-}
-
 PixelSurface& TMainForm::PaneBitmap(size_t pane) {
   PixelSurface* bitmaps[] = {&bit0, &bit2, &bit3, &bit4};
   return *bitmaps[pane];
@@ -405,7 +402,7 @@ PixelSurface& TMainForm::PaneBitmap(size_t pane) {
 
 void TMainForm::PaintPane(size_t pane) {
   TPaintBox* box = panes[pane].paintBox;
-  const PaneArea size = ZoomedPicture(PanePicture(pane), PaneZoom(pane));
+  const PaneArea size = ZoomedPicture(*ws->Pictures()[pane], PaneZoom(pane));
   if (box->width() != size.width || box->height() != size.height) {
     box->resize(size.width, size.height);  // the platform paints the resized area
     return;
@@ -415,7 +412,7 @@ void TMainForm::PaintPane(size_t pane) {
 
 const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
   const int32_t zoom = PaneZoom(pane);
-  const PaneArea size = ZoomedPicture(PanePicture(pane), zoom);
+  const PaneArea size = ZoomedPicture(*ws->Pictures()[pane], zoom);
   TPaintBox* box = panes[pane].paintBox;
   if (box->width() != size.width || box->height() != size.height) {
     box->resize(size.width, size.height);
@@ -426,46 +423,56 @@ const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
     ComposeStretched(*preview, size, area, PaneBitmap(pane));
     return &PaneBitmap(pane);
   }
-  TDynaArray* outline = pane == 0 ? &ws->punkte1 : pane == 1 ? &ws->punkte2 : nullptr;
-  ComposePane(PanePicture(pane), zoom, outline, area, PaneBitmap(pane));
+  const TDynaArray* outline = pane < 2 ? &ws->Side(pane).outline : nullptr;
+  ComposePane(*ws->Pictures()[pane], zoom, outline, area, PaneBitmap(pane));
   return &PaneBitmap(pane);
 }
 
 void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
-  TDynaArray& list = pane == 0 ? ws->punkte1 : ws->punkte2;
-  int32_t& corners = pane == 0 ? ws->ecken1 : ws->ecken2;
-  const int32_t otherCorners = pane == 0 ? ws->ecken2 : ws->ecken1;
+  const SideRef side = ws->Side(pane);
   const int32_t x = PaneToPicture(X, PaneZoom(pane));
   const int32_t y = PaneToPicture(Y, PaneZoom(pane));
-  const PressEffect effect = PressOnOutline(list, corners, button, x, y);
+  const PressEffect effect = PressOnOutline(side.outline, side.corners, button, x, y);
   if (effect == PressEffect::Ignored) return;
-  if (effect == PressEffect::Completed && otherCorners == 4 && RenderCheck->isChecked()) {
-    BerechnenBtnClick();
-    Render2BtnClick();
-  }
+  if (effect == PressEffect::Completed && ws->Side(1 - pane).corners == 4 && RenderCheck->isChecked()) RenderBoth();
   PaintPane(pane);
 }
 
-void TMainForm::BerechnenBtnClick() { RenderResult(WarpDirection::OneIntoTwo, 2); }
-void TMainForm::Render2BtnClick() { RenderResult(WarpDirection::TwoIntoOne, 3); }
+void TMainForm::RenderBoth() {
+  BerechnenBtnClick();
+  Render2BtnClick();
+}
 
-bool TMainForm::RenderResult(WarpDirection direction, size_t pane) {
-  // Rendered on a worker thread beside the old result, which the panes keep
-  // showing; the new one takes its place here, and only when complete.
+bool TMainForm::PointerOver(size_t pane) const {
+  const QWidget* view = panes[pane].scrollBox;
+  return view->isVisible() && view->rect().contains(view->mapFromGlobal(QCursor::pos()));
+}
+
+void TMainForm::BerechnenBtnClick() { RenderResult(WarpDirection::OneIntoTwo); }
+void TMainForm::Render2BtnClick() { RenderResult(WarpDirection::TwoIntoOne); }
+
+bool TMainForm::RunWork(const char* doing, const std::function<bool(Progress&)>& work) {
+  return RunWithProgress(this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8(doing)),
+                         work);
+}
+
+bool TMainForm::RenderResult(WarpDirection direction) {
+  // Rendered on a worker thread from a snapshot, beside the old result, which
+  // the panes keep showing; the new one takes its place here, and only when complete.
+  const DirectionSnapshot snapshot(*ws, direction);
   dib made{};
   RenderOutcome outcome = RenderOutcome::Rendered;
-  RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
-                  QString::fromStdString(TranslateUtf8("Rendering the result...")), [&](Progress& progress) {
-                    outcome = RenderAside(*ws, direction, made, progress);
-                    return true;
-                  });
+  RunWork("Rendering the result...", [&](Progress& progress) {
+    outcome = snapshot.Render(made, progress);
+    return true;
+  });
   if (outcome == RenderOutcome::Unfinished) {
     Editing->UpdateStatus(UnfinishedOutlineWarning());
     return true;
   }
   if (outcome == RenderOutcome::Stopped) return false;
-  ReplacePicture(&PartsOf(*ws, direction).result, made);
-  PaintPane(pane);
+  ReplacePicture(&ws->Result(direction), made);
+  PaintPane(ResultPane(direction));
   return true;
 }
 
@@ -484,7 +491,7 @@ void TMainForm::TransCheckClick() {
 }
 
 void TMainForm::FitPane(size_t pane) {
-  const dib& picture = PanePicture(pane);
+  const dib& picture = *ws->Pictures()[pane];
   const QSize view = panes[pane].scrollBox->maximumViewportSize();
   panes[pane].zoom->setValue(FitZoom(DibWidth(&picture), DibHeight(&picture), view.width(), view.height()));
 }
@@ -501,9 +508,9 @@ void TMainForm::WheelZoomPane(size_t pane, int notches, int x, int y) {
 }
 
 void TMainForm::RenderBothIfAutomatic() {
-  if (donotrendernow || ws->ecken2 != 4 || ws->ecken1 != 4 || !RenderCheck->isChecked()) return;
+  if (donotrendernow || !OutlinesComplete(*ws) || !RenderCheck->isChecked()) return;
   // Cancel stops both.
-  if (RenderResult(WarpDirection::OneIntoTwo, 2)) RenderResult(WarpDirection::TwoIntoOne, 3);
+  if (RenderResult(WarpDirection::OneIntoTwo)) RenderResult(WarpDirection::TwoIntoOne);
 }
 
 void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap::TryToOpenFile(field, fname); }
@@ -516,11 +523,10 @@ void TMainForm::OpenProjectfile(const std::string& fname) {
   ProjectStatus status = ProjectStatus::Done;
   Guarded([&] {
     TakeProject(*ws, [&](ProjectRead& read) {
-      RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
-                      QString::fromStdString(TranslateUtf8("Opening the project...")), [&](Progress& progress) {
-                        status = ReadProjectfile(fname, read, &progress);
-                        return true;
-                      });
+      RunWork("Opening the project...", [&](Progress& progress) {
+        status = ReadProjectfile(fname, read, &progress);
+        return true;
+      });
       return status;
     });
   });
@@ -548,11 +554,10 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
   Guarded([&] {
     LentWorkspace lent(*ws);
     ProjectStatus status = ProjectStatus::Done;
-    RunWithProgress(this, QString::fromLatin1(kApplicationTitle),
-                    QString::fromStdString(TranslateUtf8("Saving the project...")), [&](Progress& progress) {
-                      status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
-                      return true;
-                    });
+    RunWork("Saving the project...", [&](Progress& progress) {
+      status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
+      return true;
+    });
     if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
   });
 }
@@ -568,8 +573,8 @@ void TMainForm::BitBtn2Click() {
 void TMainForm::Open1BtnClick() { OpenPicture(0); }
 void TMainForm::Open2BtnClick() { OpenPicture(1); }
 
-void TMainForm::BitBtn3Click() { SavePicture(ws->di3); }
-void TMainForm::BitBtn4Click() { SavePicture(ws->di4); }
+void TMainForm::BitBtn3Click() { SavePicture(ws->Result(WarpDirection::OneIntoTwo)); }
+void TMainForm::BitBtn4Click() { SavePicture(ws->Result(WarpDirection::TwoIntoOne)); }
 
 void TMainForm::SavePicture(const dib& picture) {
   // Built as the dialog opens, so that its texts are in the language in force.
@@ -577,9 +582,9 @@ void TMainForm::SavePicture(const dib& picture) {
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
   std::string reason;
-  const bool written = RunWithProgress(
-      this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Saving the picture...")),
-      [&](Progress& progress) { return WritePictureFile(picture, fname, &reason, &progress); });
+  const bool written = RunWork("Saving the picture...", [&](Progress& progress) {
+    return WritePictureFile(picture, fname, &reason, &progress);
+  });
   if (!written && reason != kStopped)
     Guarded([&] {
       ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {}, MsgIcon::Error,
@@ -595,14 +600,14 @@ void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
   // Read on a worker thread; the pane's picture is replaced here, and only
   // when the read was neither failed nor cancelled.
   dib loaded{};
-  const bool read = RunWithProgress(
-      this, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8("Opening the picture...")),
-      [&](Progress& progress) { return ReadPictureFile(fname, &loaded, &progress) && progress.Report(1); });
+  const bool read = RunWork("Opening the picture...", [&](Progress& progress) {
+    return ReadPictureFile(fname, &loaded, &progress) && progress.Report(1);
+  });
   if (!read) {
     if (loaded.poi != nullptr) ReleaseDib(&loaded);
     return;
   }
-  ReplacePicture(pane == 0 ? &ws->di1 : &ws->di2, loaded);
+  ReplacePicture(&ws->Side(pane).picture, loaded);
   PaintPane(pane);
   Editing->UpdateStatus();
 }

@@ -11,21 +11,24 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "display/pixelsurface.h"
-#include "i18n/translatefunit.h"
+#include "foundation/progress.h"
+#include "ui/translatefunit.h"
 #include "i18n/translateunit.h"
 #include "ui/editgestures.h"
+#include "ui/edithost.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"
-#include "warp/renderer.h"
+#include "ui/windowlayout.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private EditHost {
   Q_OBJECT
  public:
   // `arguments` are the command-line arguments after the program's name;
@@ -68,7 +71,7 @@ class TMainForm : public QMainWindow {
   void PaintBox2MouseDown(MouseButton button, int X, int Y) { PressOnPane(1, button, X, Y); }
 
   // The zoom in force for a pane (0 to 3), read afresh from its edit.
-  int32_t PaneZoom(size_t pane) const;
+  int32_t PaneZoom(size_t pane) const override;
   // Sets a pane's zoom so that its whole picture fits the pane.
   void FitPane(size_t pane);
   // Ctrl+wheel over a pane: `notches` steps in or out, keeping the picture
@@ -76,9 +79,9 @@ class TMainForm : public QMainWindow {
   void WheelZoomPane(size_t pane, int notches, int x, int y);
 
   // Shows the workspace as it stands: option boxes (without rendering) and all panes.
-  void ShowWorkspace();
+  void ShowWorkspace() override;
   // Both directions, when both outlines are complete and "Render automatically" is on.
-  void RenderBothIfAutomatic();
+  void RenderBothIfAutomatic() override;
 
   // Dragging, undo and redo, the editing keys and the status bar.
   TEditGestures* Editing = nullptr;
@@ -144,6 +147,18 @@ class TMainForm : public QMainWindow {
   void TellToRestart();
   void ConnectPanes();
   void PaintPane(size_t pane);
+  // What the edit gestures ask of the window.
+  Workspace& EditedWorkspace() override { return *ws; }
+  void ClickPicture(size_t pane, MouseButton button, int x, int y) override { PressOnPane(pane, button, x, y); }
+  void RepaintPane(size_t pane) override { PaintPane(pane); }
+  void RenderBoth() override;
+  bool RendersAutomatically() const override { return RenderCheck->isChecked(); }
+  bool SettingOptions() const override { return donotrendernow; }
+  bool PointerOver(size_t pane) const override;
+  QStatusBar* StatusBar() override { return statusBar(); }
+  // Runs `work` on a worker thread, with a progress dialog saying `doing`
+  // (through the translation table) when it takes longer than a moment.
+  bool RunWork(const char* doing, const std::function<bool(Progress&)>& work);
   const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
   void BuildEditing();
@@ -154,9 +169,8 @@ class TMainForm : public QMainWindow {
   void LoadPicture(size_t pane, const std::string& fname);
   // Renders one direction with progress and Cancel, and shows it in `pane`;
   // false when cancelled.
-  bool RenderResult(WarpDirection direction, size_t pane);
+  bool RenderResult(WarpDirection direction);
   void SavePicture(const dib& picture);
-  dib& PanePicture(size_t pane);
   PixelSurface& PaneBitmap(size_t pane);
 
   QWidget* client_ = nullptr;
@@ -164,10 +178,5 @@ class TMainForm : public QMainWindow {
   QStringList arguments_;
   std::string programFolder_;
 };
-
-// Size of the window's client area below the menu.
-inline constexpr int kClientWidth = 764;
-inline constexpr int kClientHeight = 522;
-inline constexpr int kTopBarHeight = 41;
 
 }  // namespace trellimap

@@ -5,8 +5,6 @@
 namespace trellimap {
 namespace {
 
-const TOutlinePoint& Current(const TDynaArray& list) { return *static_cast<const TOutlinePoint*>(list.aobj); }
-
 // Running sums are kept as doubles, each addition done in extended precision.
 double Accumulate(double sum, long double length) {
   return static_cast<double>(static_cast<long double>(sum) + length);
@@ -21,13 +19,12 @@ long double SegmentLength(const TOutlinePoint& p, const TOutlinePoint& r) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
-SideLengthSet SideLengths(TDynaArray& list) {
+SideLengthSet SideLengths(const TDynaArray& list) {
   double lengths[5] = {0, 0, 0, 0, 0};  // index = side number
   int32_t n = 0;
   TOutlinePoint previous{};
-  list.First();
-  while (list.WhileNext()) {
-    const TOutlinePoint& r = Current(list);
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const TOutlinePoint& r = PointAt(list, i);
     if (r.iscorner) {
       ++n;
       if (n >= 2 && n <= 5) lengths[n - 1] = Accumulate(lengths[n - 1], SegmentLength(previous, r));
@@ -39,13 +36,12 @@ SideLengthSet SideLengths(TDynaArray& list) {
   return {lengths[1], lengths[2], lengths[3], lengths[4]};
 }
 
-bool PointOnSide(TDynaArray& list, int32_t k, double t, double& X, double& Y) {
+bool PointOnSide(const TDynaArray& list, int32_t k, double t, double& X, double& Y) {
   int32_t n = 0;
   double s = 0;
   TOutlinePoint p{};
-  list.First();
-  while (list.WhileNext()) {
-    const TOutlinePoint& r = Current(list);
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const TOutlinePoint& r = PointAt(list, i);
     const double before = s;
     bool onSide = false;
     if (r.iscorner) {

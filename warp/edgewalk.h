@@ -1,7 +1,7 @@
 #pragma once
 // The arc-length walk along an outline: the lengths of its four sides, and the
 // point at a given distance along one side, both measured along the polyline.
-// Both visit the list with First/WhileNext, so they move its cursor.
+// Both only read the list: its cursor stays where it is.
 
 #include <cstdint>
 
@@ -16,13 +16,13 @@ struct SideLengthSet {
 
 // The lengths of sides 1 to 4 of the outline in `list` (records of
 // TOutlinePoint): side k runs from the k-th corner record to the next one.
-SideLengthSet SideLengths(TDynaArray& list);
+SideLengthSet SideLengths(const TDynaArray& list);
 
 // The point at distance `t` along side `k` (1 to 4) from its first corner.
 // Returns false, leaving X and Y alone, when the side is shorter than `t` or
 // missing. The sum reached at the end of side k is bit for bit the length
 // SideLengths gives, so any t up to that length is found.
-bool PointOnSide(TDynaArray& list, int32_t k, double t, double& X, double& Y);
+bool PointOnSide(const TDynaArray& list, int32_t k, double t, double& X, double& Y);
 
 // Length of the segment from p to r in extended precision. The squared
 // differences are summed exactly (no 32-bit overflow for any coordinates).

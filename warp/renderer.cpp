@@ -25,7 +25,7 @@ namespace {
 struct OutlineGrid {
   GridAxis x, y;
 
-  OutlineGrid(TDynaArray& outline, int32_t W, int32_t H) : x(static_cast<size_t>(W), H), y(static_cast<size_t>(W), H) {
+  OutlineGrid(const TDynaArray& outline, int32_t W, int32_t H) : x(static_cast<size_t>(W), H), y(static_cast<size_t>(W), H) {
     const SideLengthSet lengths = SideLengths(outline);
     for (int32_t u = 0; u < W; ++u) {
       // A point that is not found (a malformed outline) is taken as (0, 0).
@@ -376,11 +376,6 @@ int ThreadCount(int requested, int32_t W, int32_t H) {
 
 }  // namespace
 
-DirectionParts PartsOf(Workspace& ws, WarpDirection direction) {
-  if (direction == WarpDirection::OneIntoTwo) return {ws.di1, ws.punkte1, ws.di2, ws.punkte2, ws.di3};
-  return {ws.di2, ws.punkte2, ws.di1, ws.punkte1, ws.di4};
-}
-
 bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
   reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
   if (reused) return true;
@@ -403,17 +398,6 @@ void FillBackground(dib& result, const dib& destination, bool showoriginal, int3
     else
       for (int32_t x = x0; x < x1; ++x) setpixel(result, x, y, DibPixelColour(destination, x, y));
   }
-}
-
-bool RenderWith(bool (*render)(const DirectionParts&, const RenderOptions&), Workspace& ws, WarpDirection direction,
-                int threads) {
-  if (!OutlinesComplete(ws)) return false;
-  render(PartsOf(ws, direction), OptionsOf(ws, threads));
-  return true;
-}
-
-bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
-  return RenderWith(RenderExact, ws, direction, threads);
 }
 
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {

@@ -23,14 +23,14 @@ double Across(const Vec& way) {
 }
 
 // The points of side k: from the k-th corner record to the next one.
-std::vector<Vec> SidePoints(TDynaArray& outline, int k) {
+std::vector<Vec> SidePoints(const TDynaArray& outline, int k) {
   std::vector<Vec> points;
   int corners = 0;
   for (uint32_t i = 0; i < outline.count; ++i) {
-    const auto* p = static_cast<const TOutlinePoint*>(outline.GetObject(i));
-    if (p->iscorner) ++corners;
-    if (corners == k || (corners == k + 1 && p->iscorner))
-      points.push_back({static_cast<double>(p->x), static_cast<double>(p->y)});
+    const TOutlinePoint& p = PointAt(outline, i);
+    if (p.iscorner) ++corners;
+    if (corners == k || (corners == k + 1 && p.iscorner))
+      points.push_back({static_cast<double>(p.x), static_cast<double>(p.y)});
     if (corners > k) break;
   }
   if (points.empty()) points.push_back({0, 0});
@@ -61,7 +61,7 @@ std::vector<double> SidePath::Bends() const {
   return {cumulative_.begin() + 1, cumulative_.end() - (cumulative_.size() > 1 ? 1 : 0)};
 }
 
-OutlineMap::OutlineMap(TDynaArray& outline) : side1(SidePoints(outline, 1)), side3(SidePoints(outline, 3)) {}
+OutlineMap::OutlineMap(const TDynaArray& outline) : side1(SidePoints(outline, 1)), side3(SidePoints(outline, 3)) {}
 
 std::vector<double> OutlineMap::Bends() const {
   std::vector<double> s;

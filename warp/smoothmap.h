@@ -38,7 +38,7 @@ class SidePath {
 struct OutlineMap {
   SidePath side1, side3;
 
-  explicit OutlineMap(TDynaArray& outline);
+  explicit OutlineMap(const TDynaArray& outline);
   Vec Top(double s) const { return side1.At(s * side1.Length()); }
   Vec Bottom(double s) const { return side3.At((1 - s) * side3.Length()); }
   Vec At(double s, double r) const {

@@ -476,9 +476,6 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
 
 }  // namespace
 
-bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
-  return RenderWith(RenderSmooth, ws, direction, threads);
-}
 
 bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;

@@ -10,16 +10,7 @@
 
 namespace trellimap {
 
-// Renders one direction smoothly. The same contract as RenderDirection: false
-// unless both outlines are complete; the result takes the destination's size,
-// starts as the background (the destination with `showoriginal`, else black)
-// and with `transparent` the warped colour is taken half and half with the
-// destination. `threads` 0 means one per core; the result does not depend on it.
-bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads = 0);
-
-// RenderSmooth's work on the parts of one direction, whose outlines are
-// complete. False when stopped through the progress: the result is then
-// incomplete.
+// Renders one direction smoothly, with RenderExact's contract.
 bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options);
 
 }  // namespace trellimap

@@ -6,9 +6,9 @@
 namespace trellimap {
 namespace {
 
-std::vector<TOutlinePoint> Points(TDynaArray& list) {
+std::vector<TOutlinePoint> Points(const TDynaArray& list) {
   std::vector<TOutlinePoint> points(list.count);
-  for (uint32_t i = 0; i < list.count; ++i) std::memcpy(&points[i], list.GetObject(i), sizeof(TOutlinePoint));
+  for (uint32_t i = 0; i < list.count; ++i) points[i] = PointAt(list, i);
   return points;
 }
 
@@ -32,7 +32,7 @@ bool OutlineState::operator==(const OutlineState& other) const {
          corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent;
 }
 
-OutlineState CaptureState(Workspace& ws) {
+OutlineState CaptureState(const Workspace& ws) {
   return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1, ws.ecken2, ws.showoriginal, ws.transparent};
 }
 

@@ -20,7 +20,7 @@ struct OutlineState {
   bool operator==(const OutlineState& other) const;
 };
 
-OutlineState CaptureState(Workspace& ws);
+OutlineState CaptureState(const Workspace& ws);
 void RestoreState(Workspace& ws, const OutlineState& state);
 
 class EditHistory {

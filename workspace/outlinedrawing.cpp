@@ -86,16 +86,15 @@ class Pen {
 
 }  // namespace
 
-void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, TDynaArray& list, int32_t zoom) {
+void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom) {
   if (list.count == 0) return;
   Pen pen(surface, originX, originY);
-  list.First();
-  const auto* first = static_cast<const TOutlinePoint*>(list.aobj);
-  int32_t penX = Zoomed(first->x, zoom), penY = Zoomed(first->y, zoom);
-  while (list.WhileNext()) {
-    const auto* point = static_cast<const TOutlinePoint*>(list.aobj);
-    const int32_t x = Zoomed(point->x, zoom), y = Zoomed(point->y, zoom);
-    pen.SetWidth(point->iscorner ? 2 : 1);
+  const TOutlinePoint& first = PointAt(list, 0);
+  int32_t penX = Zoomed(first.x, zoom), penY = Zoomed(first.y, zoom);
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const TOutlinePoint& point = PointAt(list, i);
+    const int32_t x = Zoomed(point.x, zoom), y = Zoomed(point.y, zoom);
+    pen.SetWidth(point.iscorner ? 2 : 1);
     pen.Frame(x - kMarkerReach, y - kMarkerReach, x + kMarkerReach, y + kMarkerReach);
     pen.Line(penX, penY, x, y);
     penX = x;

@@ -13,6 +13,6 @@ namespace trellimap {
 // Draws the outline in `list` at `zoom` percent onto `surface`, which shows
 // the pane's pixels from (originX, originY) on; anything outside is clipped,
 // so every part of the pane gets exactly the pixels of a whole-pane drawing.
-void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, TDynaArray& list, int32_t zoom);
+void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom);
 
 }  // namespace trellimap

@@ -45,13 +45,13 @@ bool HasClosingRecord(const TDynaArray& list, int32_t corners) { return corners 
 
 }  // namespace
 
-int32_t PointNear(TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius) {
+int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius) {
   const auto points = static_cast<int32_t>(list.count) - (HasClosingRecord(list, corners) ? 1 : 0);
   int32_t found = -1;
   int64_t best = 0;
   for (int32_t i = 0; i < points; ++i) {
-    const TOutlinePoint* p = At(list, i);
-    const int64_t dx = Zoomed(p->x, zoom) - int64_t{px}, dy = Zoomed(p->y, zoom) - int64_t{py};
+    const TOutlinePoint& p = PointAt(list, static_cast<uint32_t>(i));
+    const int64_t dx = Zoomed(p.x, zoom) - int64_t{px}, dy = Zoomed(p.y, zoom) - int64_t{py};
     if (std::llabs(dx) > radius || std::llabs(dy) > radius) continue;
     // Of points drawn on top of each other, the later one is the one seen.
     const int64_t distance = dx * dx + dy * dy;

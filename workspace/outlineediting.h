@@ -25,7 +25,7 @@ PressEffect PressOnOutline(TDynaArray& list, int32_t& corners, MouseButton butto
 // The index of the point of `list` drawn nearest to pane position (px, py) at
 // `zoom` percent, if it lies within `radius` pane pixels; -1 otherwise. The
 // closing record of a complete outline answers as corner 1 (index 0).
-int32_t PointNear(TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius);
+int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius);
 
 // Moves point `index` of `list` to picture coordinates (x, y); it keeps its
 // kind and place. Corner 1 and the closing record of a complete outline

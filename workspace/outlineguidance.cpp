@@ -14,11 +14,11 @@ struct Point {
   long double x, y;
 };
 
-std::vector<Point> Polygon(TDynaArray& list) {
+std::vector<Point> Polygon(const TDynaArray& list) {
   std::vector<Point> points;
   for (uint32_t i = 0; i < list.count; ++i) {
-    const auto* p = static_cast<const TOutlinePoint*>(list.GetObject(i));
-    points.push_back({static_cast<long double>(p->x), static_cast<long double>(p->y)});
+    const TOutlinePoint& p = PointAt(list, i);
+    points.push_back({static_cast<long double>(p.x), static_cast<long double>(p.y)});
   }
   return points;
 }
@@ -43,11 +43,11 @@ bool SegmentsMeet(const Point& a, const Point& b, const Point& c, const Point& d
 
 bool Complete(const TDynaArray& list, int32_t corners) { return corners == 4 && list.count >= 5; }
 
-bool PointOffPicture(TDynaArray& list, const dib& picture) {
+bool PointOffPicture(const TDynaArray& list, const dib& picture) {
   const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
   for (uint32_t i = 0; i < list.count; ++i) {
-    const auto* p = static_cast<const TOutlinePoint*>(list.GetObject(i));
-    if (p->x < 0 || p->y < 0 || p->x >= w || p->y >= h) return true;
+    const TOutlinePoint& p = PointAt(list, i);
+    if (p.x < 0 || p.y < 0 || p.x >= w || p.y >= h) return true;
   }
   return false;
 }
@@ -67,7 +67,7 @@ std::string OutlineGuidance(int picture, const TDynaArray& list, int32_t corners
   return TranslateFormat("Picture %1: click corner %2 of 4", {which, std::to_string(next)});
 }
 
-std::vector<std::string> OutlineWarnings(Workspace& ws) {
+std::vector<std::string> OutlineWarnings(const Workspace& ws) {
   std::vector<std::string> warnings;
   const bool complete1 = Complete(ws.punkte1, ws.ecken1), complete2 = Complete(ws.punkte2, ws.ecken2);
   if (complete1 && complete2) {
@@ -76,7 +76,7 @@ std::vector<std::string> OutlineWarnings(Workspace& ws) {
       warnings.push_back(TranslateUtf8("The outlines turn in opposite directions: the results come out mirrored."));
   }
   const struct {
-    TDynaArray& list;
+    const TDynaArray& list;
     bool complete;
     const dib& picture;
   } outlines[] = {{ws.punkte1, complete1, ws.di1}, {ws.punkte2, complete2, ws.di2}};
@@ -93,7 +93,7 @@ std::string UnfinishedOutlineWarning() {
   return TranslateUtf8("Both outlines need four corners before the results can be rendered.");
 }
 
-long double OutlineTurn(TDynaArray& list) {
+long double OutlineTurn(const TDynaArray& list) {
   const std::vector<Point> p = Polygon(list);
   long double sum = 0;
   for (size_t i = 0; i < p.size(); ++i) {
@@ -104,7 +104,7 @@ long double OutlineTurn(TDynaArray& list) {
   return sum;
 }
 
-bool OutlineCrossesItself(TDynaArray& list) {
+bool OutlineCrossesItself(const TDynaArray& list) {
   std::vector<Point> p = Polygon(list);
   // The sides of the closed polygon; the closing record makes the last side.
   if (p.size() >= 2 && p.front().x == p.back().x && p.front().y == p.back().y) p.pop_back();

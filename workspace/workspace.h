@@ -2,6 +2,8 @@
 // The workspace of one window or one command-line run: the two pictures, the
 // two results, both outlines with their corner counters and the option states.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/dynaarray.h"
@@ -9,6 +11,29 @@
 #include "image/dib.h"
 
 namespace trellimap {
+
+// One side of the workspace: a picture with its outline and corner counter.
+struct SideRef {
+  dib& picture;
+  TDynaArray& outline;
+  int32_t& corners;
+};
+struct ConstSideRef {
+  const dib& picture;
+  const TDynaArray& outline;
+  int32_t corners;
+};
+
+enum class WarpDirection {
+  OneIntoTwo,  // picture 1's outlined area into picture 2's outline: result 1 (di3)
+  TwoIntoOne,  // picture 2's outlined area into picture 1's outline: result 2 (di4)
+};
+
+inline constexpr WarpDirection kBothDirections[] = {WarpDirection::OneIntoTwo, WarpDirection::TwoIntoOne};
+
+// The side a direction reads (its source) and the side whose outline it fills.
+inline size_t SourceSide(WarpDirection direction) { return direction == WarpDirection::OneIntoTwo ? 0 : 1; }
+inline size_t DestinationSide(WarpDirection direction) { return 1 - SourceSide(direction); }
 
 struct Workspace {
   // Four 320 × 200 pictures at 24 bits, empty outlines, default options.
@@ -30,6 +55,16 @@ struct Workspace {
   bool transparent = false;   // warped pixels are blended half and half
   bool renderautomatically = true;
   bool smooth = false;  // results resampled smoothly; an option of the run, never stored
+
+  // Side 0 (picture 1, punkte1, ecken1) or side 1 (picture 2, punkte2, ecken2).
+  SideRef Side(size_t side);
+  ConstSideRef Side(size_t side) const;
+  // The result a direction writes: di3 or di4.
+  dib& Result(WarpDirection direction);
+  const dib& Result(WarpDirection direction) const;
+  // The four pictures as the panes show them: di1, di2, di3, di4.
+  std::array<dib*, 4> Pictures();
+  std::array<const dib*, 4> Pictures() const;
 };
 
 // Size of the pictures a new workspace starts with.

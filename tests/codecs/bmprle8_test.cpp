@@ -6,6 +6,7 @@
 #include <random>
 #include <tuple>
 
+#include "codecs/pictureopening.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "codecs/pictureopening.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"

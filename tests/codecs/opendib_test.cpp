@@ -4,6 +4,7 @@
 #include "codecs/codergate.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/pictureformat.h"
+#include "codecs/pictureopening.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "codecs/pictureopening.h"
 #include "codecs/pngencoder.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"

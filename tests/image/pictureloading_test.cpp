@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "codecs/pictureopening.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"

@@ -6,7 +6,7 @@
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "ui/mainunit.h"
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 #include "workspace/panegeometry.h"
 
 namespace trellimap {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "codecs/picturefilter.h"
+#include "codecs/pictureopening.h"
 #include "image/pixmill3.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "i18n/translateunit.h"
-#include "i18n/translatewalk.h"
+#include "ui/translatewalk.h"
 #include "persist/optionsfile.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"

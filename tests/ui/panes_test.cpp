@@ -7,7 +7,7 @@
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "ui/mainunit.h"
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 
 namespace trellimap {
 

@@ -1,4 +1,4 @@
-#include "i18n/translatefunit.h"
+#include "ui/translatefunit.h"
 
 #include <QElapsedTimer>
 #include <QScrollBar>

@@ -3,7 +3,7 @@
 // must match byte for byte: four walks along the outlines per grid point,
 // exact extended arithmetic for every coordinate, one pixel at a time.
 
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 
 namespace trellimap::testing {
 

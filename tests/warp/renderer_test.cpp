@@ -6,6 +6,7 @@
 #include <random>
 
 #include "image/pixmill3.h"
+#include "render/workspacerender.h"
 #include "tests/warp/literalwarp.h"
 #include "tests/warp/outlines.h"
 

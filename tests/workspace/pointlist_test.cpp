@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/pixmill3.h"
-#include "workspace/demo.h"
+#include "render/demo.h"
 
 namespace trellimap {
 namespace {

@@ -1,4 +1,4 @@
-#include "warp/chosenrenderer.h"
+#include "render/chosenrenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,11 @@ struct Answer final : Progress {
 
 std::vector<uint8_t> Pixels(const dib& d) { return {d.poi, d.poi + DibHeight(&d) * d.bytew}; }
 
-// Rendering aside gives what rendering in place gives, in a picture of its
-// own; stopped, it gives nothing and the old result stays; with an outline
+// A snapshot renders what rendering in place gives, in a picture of its own,
+// from the outlines as they were when it was taken, and reading them moves no
+// cursor; stopped, it gives nothing and the old result stays; with an outline
 // unfinished it renders nothing.
-TEST(ChosenRenderer, RendersAsideOrNotAtAll) {
+TEST(ChosenRenderer, SnapshotRendersAsideOrNotAtAll) {
   Workspace ws;
   for (int32_t i = 0; i < DibHeight(&ws.di1) * ws.di1.bytew; ++i) ws.di1.poi[i] = static_cast<uint8_t>(i * 7);
   testing::FillOutline(ws.punkte1, {{10, 10, true}, {300, 20, true}, {310, 190, true}, {5, 180, true}, {10, 10, true}});
@@ -36,9 +37,16 @@ TEST(ChosenRenderer, RendersAsideOrNotAtAll) {
 
     dib made{};
     Answer stop(false), go(true);
-    EXPECT_EQ(RenderAside(ws, WarpDirection::OneIntoTwo, made, stop), RenderOutcome::Stopped) << smooth;
+    const DirectionSnapshot snapshot(ws, WarpDirection::OneIntoTwo);
+    EXPECT_EQ(snapshot.Render(made, stop), RenderOutcome::Stopped) << smooth;
     EXPECT_EQ(made.poi, nullptr);
-    ASSERT_EQ(RenderAside(ws, WarpDirection::OneIntoTwo, made, go), RenderOutcome::Rendered) << smooth;
+    static_cast<TOutlinePoint*>(ws.punkte2.GetObject(1))->x += 70;  // after the snapshot: not seen
+    const TOutlinePoint* cursor = static_cast<TOutlinePoint*>(ws.punkte1.GetObject(2));
+    ASSERT_EQ(snapshot.Render(made, go), RenderOutcome::Rendered) << smooth;
+    EXPECT_EQ(ws.apunkt, cursor);
+    EXPECT_EQ(ws.punkte1.aobjnr, 2);
+    EXPECT_EQ(ws.punkte2.aobjnr, 1);
+    static_cast<TOutlinePoint*>(ws.punkte2.GetObject(1))->x -= 70;
     EXPECT_EQ(Pixels(made), rendered) << smooth;
     EXPECT_EQ(Pixels(ws.di3), old) << smooth;
     ReleaseDib(&made);
@@ -46,7 +54,7 @@ TEST(ChosenRenderer, RendersAsideOrNotAtAll) {
   ws.ecken2 = 3;
   dib made{};
   Answer go(true);
-  EXPECT_EQ(RenderAside(ws, WarpDirection::TwoIntoOne, made, go), RenderOutcome::Unfinished);
+  EXPECT_EQ(DirectionSnapshot(ws, WarpDirection::TwoIntoOne).Render(made, go), RenderOutcome::Unfinished);
   EXPECT_EQ(made.poi, nullptr);
 }
 

@@ -1,4 +1,4 @@
-#include "warp/dragpreview.h"
+#include "render/dragpreview.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "foundation/outlinepoint.h"
 #include "image/pixmill3.h"
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 
 namespace trellimap {
 namespace {
@@ -50,16 +50,16 @@ void Reduce(const dib& from, int32_t k, dib& to) {
 }
 
 // `to` becomes `from` with x and y divided by k, rounded to nearest (halves
-// to even). Reads the records in place, so `from`'s cursor is left alone.
+// to even).
 void ScaleOutline(const TDynaArray& from, int32_t k, TDynaArray& to) {
   to.Clear();
-  const auto* points = static_cast<const TOutlinePoint*>(from.poi);
   for (uint32_t i = 0; i < from.count; ++i) {
     auto* r = static_cast<TOutlinePoint*>(to.Add());
     if (r == nullptr) return;
-    r->x = static_cast<int32_t>(std::llrint(static_cast<double>(points[i].x) / k));
-    r->y = static_cast<int32_t>(std::llrint(static_cast<double>(points[i].y) / k));
-    r->iscorner = points[i].iscorner;
+    const TOutlinePoint& p = PointAt(from, i);
+    r->x = static_cast<int32_t>(std::llrint(static_cast<double>(p.x) / k));
+    r->y = static_cast<int32_t>(std::llrint(static_cast<double>(p.y) / k));
+    r->iscorner = p.iscorner;
   }
 }
 
@@ -69,30 +69,29 @@ const dib kNoResult{};
 
 void DragPreview::Begin(const Workspace& ws) {
   preview_ = std::make_unique<Workspace>();
-  ReleaseDib(&preview_->di3);
-  ReleaseDib(&preview_->di4);
-  k1_ = Factor(DibWidth(&ws.di1), DibHeight(&ws.di1));
-  k2_ = Factor(DibWidth(&ws.di2), DibHeight(&ws.di2));
-  Reduce(ws.di1, k1_, preview_->di1);
-  Reduce(ws.di2, k2_, preview_->di2);
+  for (const WarpDirection d : kBothDirections) ReleaseDib(&preview_->Result(d));
+  for (size_t side = 0; side < 2; ++side) {
+    const dib& picture = ws.Side(side).picture;
+    k_[side] = Factor(DibWidth(&picture), DibHeight(&picture));
+    Reduce(picture, k_[side], preview_->Side(side).picture);
+  }
 }
 
 bool DragPreview::Render(const Workspace& ws) {
   if (preview_ == nullptr || !OutlinesComplete(ws)) return false;
   Workspace& p = *preview_;
-  ScaleOutline(ws.punkte1, k1_, p.punkte1);
-  ScaleOutline(ws.punkte2, k2_, p.punkte2);
-  p.ecken1 = ws.ecken1;
-  p.ecken2 = ws.ecken2;
+  for (size_t side = 0; side < 2; ++side) {
+    ScaleOutline(ws.Side(side).outline, k_[side], p.Side(side).outline);
+    p.Side(side).corners = ws.Side(side).corners;
+  }
   p.showoriginal = ws.showoriginal;
   p.transparent = ws.transparent;
-  RenderDirection(p, WarpDirection::OneIntoTwo);
-  RenderDirection(p, WarpDirection::TwoIntoOne);
+  for (const WarpDirection d : kBothDirections) RenderDirection(p, d);
   return true;
 }
 
-const dib& DragPreview::Result1() const { return preview_ != nullptr ? preview_->di3 : kNoResult; }
-
-const dib& DragPreview::Result2() const { return preview_ != nullptr ? preview_->di4 : kNoResult; }
+const dib& DragPreview::Result(WarpDirection direction) const {
+  return preview_ != nullptr ? preview_->Result(direction) : kNoResult;
+}
 
 }  // namespace trellimap

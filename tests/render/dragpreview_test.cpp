@@ -1,4 +1,4 @@
-#include "warp/dragpreview.h"
+#include "render/dragpreview.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <random>
 
 #include "image/pixmill3.h"
+#include "render/workspacerender.h"
 #include "tests/warp/outlines.h"
 #include "warp/renderer.h"
 
@@ -56,8 +57,8 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
       ASSERT_TRUE(preview.Render(ws));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::TwoIntoOne));
-      EXPECT_EQ(Pixels(preview.Result1()), Pixels(ws.di3)) << bits << " bits, options " << options;
-      EXPECT_EQ(Pixels(preview.Result2()), Pixels(ws.di4)) << bits << " bits, options " << options;
+      EXPECT_EQ(Pixels(preview.Result(WarpDirection::OneIntoTwo)), Pixels(ws.di3)) << bits << " bits, options " << options;
+      EXPECT_EQ(Pixels(preview.Result(WarpDirection::TwoIntoOne)), Pixels(ws.di4)) << bits << " bits, options " << options;
     }
 
   // Picture 1 is reduced by 2 (to 501 × 300), picture 2 (500 × 300) is not; the
@@ -76,10 +77,10 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
   preview.Begin(ws);
   EXPECT_TRUE(preview.Active());
   EXPECT_FALSE(preview.Render(ws));
-  EXPECT_EQ(preview.Result1().poi, nullptr);
+  EXPECT_EQ(preview.Result(WarpDirection::OneIntoTwo).poi, nullptr);
   ws.ecken2 = 4;
   ASSERT_TRUE(preview.Render(ws));
-  const dib &r1 = preview.Result1(), &r2 = preview.Result2();
+  const dib &r1 = preview.Result(WarpDirection::OneIntoTwo), &r2 = preview.Result(WarpDirection::TwoIntoOne);
   ASSERT_EQ((std::array{DibWidth(&r1), DibHeight(&r1), DibWidth(&r2), DibHeight(&r2)}),
             (std::array{500, 300, 501, 300}));
   for (int32_t y = 1; y < 299; ++y)  // the renderer leaves parts of the outline's edge alone
@@ -93,13 +94,13 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
     Replace(ws.di2, w, h, 24, 5);
     preview.Begin(ws);
     ASSERT_TRUE(preview.Render(ws));
-    EXPECT_EQ(DibWidth(&preview.Result1()), rw) << w << " x " << h;
-    EXPECT_EQ(DibHeight(&preview.Result1()), rh) << w << " x " << h;
+    EXPECT_EQ(DibWidth(&preview.Result(WarpDirection::OneIntoTwo)), rw) << w << " x " << h;
+    EXPECT_EQ(DibHeight(&preview.Result(WarpDirection::OneIntoTwo)), rh) << w << " x " << h;
   }
 
   preview.End();
   EXPECT_FALSE(preview.Active());
-  EXPECT_EQ(preview.Result2().poi, nullptr);
+  EXPECT_EQ(preview.Result(WarpDirection::TwoIntoOne).poi, nullptr);
   EXPECT_FALSE(preview.Render(ws));
 }
 

@@ -1,11 +1,11 @@
-#include "workspace/demo.h"
+#include "render/demo.h"
 
 #include <cmath>
 #include <initializer_list>
 #include <utility>
 
 #include "image/pixmill3.h"
-#include "warp/renderer.h"
+#include "render/workspacerender.h"
 #include "workspace/outlineediting.h"
 
 namespace trellimap {

@@ -24,18 +24,17 @@ class DragPreview {
   // rendered) when not begun or an outline is not complete.
   bool Render(const Workspace& ws);
   bool Active() const { return preview_ != nullptr; }
-  // The reduced results: result 1 (picture 1 into picture 2's outline) and
-  // result 2. Empty records before a Render.
-  const dib& Result1() const;
-  const dib& Result2() const;
+  // The reduced result of `direction`; an empty record before a Render.
+  const dib& Result(WarpDirection direction) const;
+
   // Releases the copies and results.
   void End() { preview_.reset(); }
 
  private:
-  // di1, di2: the reduced copies; di3, di4: the reduced results; the outlines
-  // scaled by each picture's own factor.
+  // The reduced copies as pictures 1 and 2, the reduced results, and the
+  // outlines scaled by each side's own factor k.
   std::unique_ptr<Workspace> preview_;
-  int32_t k1_ = 1, k2_ = 1;
+  int32_t k_[2] = {1, 1};
 };
 
 }  // namespace trellimap

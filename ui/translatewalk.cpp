@@ -1,4 +1,4 @@
-#include "i18n/translatewalk.h"
+#include "ui/translatewalk.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

@@ -1,0 +1,31 @@
+#pragma once
+// Opening a picture file: decoding it, promoted to 24 bits, into a picture field.
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/progress.h"
+#include "image/dib.h"
+
+namespace trellimap {
+
+// Reads the picture file `fname` (UTF-8) into `d`, at the depth the file
+// suggests: 1, 4 or 8 bits with a colour table and `pal` for paletted pictures
+// of at most 2, 16 or 256 colours, else 24 bits (alpha flattened onto white).
+// On failure `d->poi` is null and one message naming the file and the reason
+// has been shown. `flags` and `window` are accepted for callers' sake and unused.
+void OpenDib(dib* d, const char* fname, int32_t flags, void* window);
+
+// Reads `fname` with OpenDib and, when that worked, promotes it to 24 bits and
+// replaces `*field` (releasing the old picture). A failed read leaves `*field`
+// as it was; a failed promotion loads the picture at its own depth. True when
+// the field was replaced.
+bool TryToOpenFile(dib* field, const std::string& fname);
+
+// The reading half of TryToOpenFile: `*loaded` (overwritten) receives the
+// picture promoted to 24 bits; false, with `loaded->poi` null, when it could
+// not be read (said in a message) or was stopped through `progress`. The
+// caller owns what it receives.
+bool ReadPictureFile(const std::string& fname, dib* loaded, Progress* progress = nullptr);
+
+}  // namespace trellimap

@@ -1,0 +1,27 @@
+#include "render/workspacerender.h"
+
+#include "warp/smoothrenderer.h"
+
+namespace trellimap {
+
+DirectionParts PartsOf(Workspace& ws, WarpDirection direction) {
+  const SideRef source = ws.Side(SourceSide(direction));
+  const SideRef destination = ws.Side(DestinationSide(direction));
+  return {source.picture, source.outline, destination.picture, destination.outline, ws.Result(direction)};
+}
+
+bool RenderWith(PartsRenderer render, Workspace& ws, WarpDirection direction, int threads) {
+  if (!OutlinesComplete(ws)) return false;
+  render(PartsOf(ws, direction), OptionsOf(ws, threads));
+  return true;
+}
+
+bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
+  return RenderWith(RenderExact, ws, direction, threads);
+}
+
+bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
+  return RenderWith(RenderSmooth, ws, direction, threads);
+}
+
+}  // namespace trellimap
