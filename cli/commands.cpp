@@ -1,9 +1,6 @@
 #include "cli/commands.h"
 
-#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -22,73 +19,9 @@
 namespace trellimap::cli {
 namespace {
 
-const std::map<std::string, std::string> kUsage = {
-    {"new",
-     "trellimap-cli new OUT.gip [--picture1 FILE] [--picture2 FILE] [--points1 LIST] [--points2 LIST]\n"
-     "                  [--background] [--transparent] [--no-auto]\n"
-     "  Saves a new workspace: pictures loaded and outlines placed as the window does.\n"
-     "  LIST is \"x,y x,y ...\" in picture pixels; a point ending in \",i\" is an intermediate\n"
-     "  point (a right-button press). Nothing is rendered.\n"},
-    {"render",
-     "trellimap-cli render IN.gip OUT.gip [--smooth] [--result1 FILE] [--result2 FILE]\n"
-     "  Renders both directions of a project with its stored options, saves it as OUT.gip\n"
-     "  and, when asked, the results as pictures (the extension selects the format).\n"
-     "  --smooth resamples: no holes, antialiased edges, area-averaged where minified.\n"},
-    {"info",
-     "trellimap-cli info FILE [--json]\n"
-     "  Describes a picture (size, depth as read and after promotion, pixel checksum) or a\n"
-     "  project (points, corner counters, pictures, options). --json prints the same as JSON.\n"
-     "  Checksums are 64-bit FNV-1a over the pixel rows in memory order.\n"},
-    {"convert",
-     "trellimap-cli convert IN OUT\n"
-     "  Reads a picture as the window loads it and writes it as \"Save picture...\" does.\n"},
-    {"demo",
-     "trellimap-cli demo OUT.gip\n"
-     "  Writes a demonstration project with pictures drawn by the program and both results.\n"},
-};
-
 int Fail(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "trellimap-cli: %s: %s\n", file.c_str(), reason.c_str());
   return 1;
-}
-
-int UsageError(const std::string& command, const std::string& problem) {
-  std::fprintf(stderr, "trellimap-cli %s: %s\n%s", command.c_str(), problem.c_str(), Usage(command).c_str());
-  return 2;
-}
-
-bool WantsHelp(const Arguments& args) {
-  for (const std::string& a : args)
-    if (a == "--help" || a == "-h") return true;
-  return false;
-}
-
-// Splits arguments into positional ones and options (parsed by CLI11);
-// options in `withValue` take a value. Only the options given are set. False,
-// with the parser's reason, for an unknown option or a missing value. "--"
-// ends the options, for files whose names begin with "-".
-bool ParseOptions(const Arguments& args, const std::vector<std::string>& flags,
-                  const std::vector<std::string>& withValue, Arguments* positional,
-                  std::map<std::string, std::string>* options, std::string* problem) {
-  CLI::App parser;
-  parser.set_help_flag();  // each command prints its own usage for --help
-  std::map<std::string, std::string> values;
-  std::map<std::string, bool> set;
-  for (const std::string& flag : flags) parser.add_flag(flag, set[flag]);
-  for (const std::string& option : withValue) parser.add_option(option, values[option]);
-  parser.add_option("files", *positional);
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes the last first
-  try {
-    parser.parse(reversed);
-  } catch (const CLI::ParseError& error) {
-    *problem = error.what();
-    return false;
-  }
-  for (const auto& [flag, on] : set)
-    if (on) (*options)[flag] = "";
-  for (const std::string& option : withValue)
-    if (parser.count(option) > 0) (*options)[option] = values[option];
-  return true;
 }
 
 int SaveProject(Workspace& ws, const std::string& path) {
@@ -235,70 +168,38 @@ void DescribePoints(Report& r, const std::string& key, TDynaArray& list) {
 
 }  // namespace
 
-std::string Usage(const std::string& command) {
-  const auto it = kUsage.find(command);
-  if (it != kUsage.end()) return "Usage: " + it->second;
-  std::string all = "Usage: trellimap-cli COMMAND ... (COMMAND --help for details)\n\n";
-  for (const char* name : {"new", "render", "info", "convert", "demo"}) all += kUsage.at(name) + "\n";
-  return all;
+int New(const NewOptions& options) {
+  Workspace ws;
+  for (const auto& [file, field] : {std::pair{&options.picture1, &ws.di1}, {&options.picture2, &ws.di2}})
+    if (*file && !TryToOpenFile(field, **file)) return 1;  // the reason is printed already
+  for (const auto& [points, list, corners] :
+       {std::tuple{&options.points1, &ws.punkte1, &ws.ecken1}, {&options.points2, &ws.punkte2, &ws.ecken2}})
+    if (*points)
+      for (const PointPress& p : **points) PressOnOutline(*list, *corners, p.button, p.x, p.y);
+  ws.showoriginal = options.background;
+  ws.transparent = options.transparent;
+  ws.renderautomatically = !options.noAuto;
+  return SaveProject(ws, options.project);
 }
 
-int New(const Arguments& args) {
-  if (WantsHelp(args)) return std::printf("%s", Usage("new").c_str()), 0;
-  Arguments positional;
-  std::map<std::string, std::string> options;
-  std::string problem;
-  if (!ParseOptions(args, {"--background", "--transparent", "--no-auto"},
-                    {"--picture1", "--picture2", "--points1", "--points2"}, &positional, &options, &problem))
-    return UsageError("new", problem);
-  if (positional.size() != 1) return UsageError("new", "give one project file to write");
+int Render(const RenderOptions& options) {
   Workspace ws;
-  for (const auto& [option, field] : {std::pair{"--picture1", &ws.di1}, {"--picture2", &ws.di2}})
-    if (options.count(option) && !TryToOpenFile(field, options[option])) return 1;  // the reason is printed already
-  for (const auto& [option, list, corners] :
-       {std::tuple{"--points1", &ws.punkte1, &ws.ecken1}, {"--points2", &ws.punkte2, &ws.ecken2}}) {
-    if (!options.count(option)) continue;
-    const auto points = ParsePointList(options[option]);
-    if (!points) return UsageError("new", std::string(option) + " is not a list of x,y points");
-    for (const PointPress& p : *points) PressOnOutline(*list, *corners, p.button, p.x, p.y);
-  }
-  ws.showoriginal = options.count("--background") > 0;
-  ws.transparent = options.count("--transparent") > 0;
-  ws.renderautomatically = options.count("--no-auto") == 0;
-  return SaveProject(ws, positional[0]);
-}
-
-int Render(const Arguments& args) {
-  if (WantsHelp(args)) return std::printf("%s", Usage("render").c_str()), 0;
-  Arguments positional;
-  std::map<std::string, std::string> options;
-  std::string problem;
-  if (!ParseOptions(args, {"--smooth"}, {"--result1", "--result2"}, &positional, &options, &problem))
-    return UsageError("render", problem);
-  if (positional.size() != 2) return UsageError("render", "give the project to read and the one to write");
-  Workspace ws;
-  if (const int status = OpenProject(ws, positional[0])) return status;
-  if (ws.ecken1 != 4 || ws.ecken2 != 4) return Fail(positional[0], "both outlines need four corners");
-  ws.smooth = options.count("--smooth") > 0;
+  if (const int status = OpenProject(ws, options.input)) return status;
+  if (ws.ecken1 != 4 || ws.ecken2 != 4) return Fail(options.input, "both outlines need four corners");
+  ws.smooth = options.smooth;
   RenderAsChosen(ws, WarpDirection::OneIntoTwo);
   RenderAsChosen(ws, WarpDirection::TwoIntoOne);
-  if (const int status = SaveProject(ws, positional[1])) return status;
-  if (options.count("--result1"))
-    if (const int status = WritePicture(ws.di3, options["--result1"])) return status;
-  if (options.count("--result2"))
-    if (const int status = WritePicture(ws.di4, options["--result2"])) return status;
+  if (const int status = SaveProject(ws, options.output)) return status;
+  if (options.result1)
+    if (const int status = WritePicture(ws.di3, *options.result1)) return status;
+  if (options.result2)
+    if (const int status = WritePicture(ws.di4, *options.result2)) return status;
   return 0;
 }
 
-int Info(const Arguments& args) {
-  if (WantsHelp(args)) return std::printf("%s", Usage("info").c_str()), 0;
-  Arguments positional;
-  std::map<std::string, std::string> options;
-  std::string problem;
-  if (!ParseOptions(args, {"--json"}, {}, &positional, &options, &problem)) return UsageError("info", problem);
-  if (positional.size() != 1) return UsageError("info", "give one file");
-  const std::string& file = positional[0];
-  Report r(options.count("--json") > 0);
+int Info(const InfoOptions& options) {
+  const std::string& file = options.file;
+  Report r(options.json);
   r.Begin("", false);
   r.Text("file", file);
   if (HasProjectExtension(file)) {
@@ -334,20 +235,16 @@ int Info(const Arguments& args) {
   return 0;
 }
 
-int Convert(const Arguments& args) {
-  if (WantsHelp(args)) return std::printf("%s", Usage("convert").c_str()), 0;
-  if (args.size() != 2) return UsageError("convert", "give the picture to read and the one to write");
+int Convert(const ConvertOptions& options) {
   Workspace ws;
-  if (!TryToOpenFile(&ws.di1, args[0])) return 1;  // the reason is printed already
-  return WritePicture(ws.di1, args[1]);
+  if (!TryToOpenFile(&ws.di1, options.input)) return 1;  // the reason is printed already
+  return WritePicture(ws.di1, options.output);
 }
 
-int Demo(const Arguments& args) {
-  if (WantsHelp(args)) return std::printf("%s", Usage("demo").c_str()), 0;
-  if (args.size() != 1) return UsageError("demo", "give one project file to write");
+int Demo(const DemoOptions& options) {
   Workspace ws;
   BuildDemoWorkspace(ws);
-  return SaveProject(ws, args[0]);
+  return SaveProject(ws, options.project);
 }
 
 }  // namespace trellimap::cli

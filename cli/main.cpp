@@ -1,28 +1,109 @@
 // trellimap-cli: the headless tool for scripting, batch work and checking the
 // program from outside. It works on the core alone.
+//
+// The command line is declared here, one subcommand per command; the parser
+// writes its help, refuses what it does not understand, and fills the options
+// of the chosen command, which commands.cpp then carries out.
 
-#include <cstdio>
-#include <cstring>
-#include <map>
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "cli/commands.h"
 #include "workspace/commandline.h"
+#include "workspace/pointlist.h"
+
+namespace {
+
+using namespace trellimap;
+using namespace trellimap::cli;
+
+// The exit status for a command line that is not understood, whichever of its
+// own codes the parser gives the problem.
+constexpr int kUsageError = 2;
+
+// An option whose value is a point list: text that is not one is refused by
+// the parser, and the list is stored parsed.
+CLI::Option* AddPoints(CLI::App* command, const std::string& name, std::optional<std::vector<PointPress>>* points,
+                       const std::string& description) {
+  const CLI::Validator pointList(
+      [](std::string& text) { return ParsePointList(text) ? std::string() : "not a list of x,y points: " + text; }, "");
+  return command
+      ->add_option_function<std::string>(
+          name, [points](const std::string& text) { *points = ParsePointList(text); }, description)
+      ->check(pointList)
+      ->type_name("LIST");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  using namespace trellimap::cli;
-  const std::map<std::string, int (*)(const Arguments&)> commands = {
-      {"new", New}, {"render", Render}, {"info", Info}, {"convert", Convert}, {"demo", Demo}};
-  if (argc >= 2 && std::strcmp(argv[1], "--version") == 0)
-    return std::printf("trellimap-cli %s\n", trellimap::kVersion), 0;
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    std::fputs(Usage("").c_str(), argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  CLI::App app("Trellimap's projects and pictures without a window.", "trellimap-cli");
+  app.set_version_flag("--version", std::string("trellimap-cli ") + kVersion, "Print the version and exit");
+  app.require_subcommand(1);
+
+  NewOptions newOptions;
+  CLI::App* newCommand =
+      app.add_subcommand("new", "Saves a new workspace: pictures loaded and outlines placed as the window does");
+  newCommand->add_option("OUT.gip", newOptions.project, "The project to write")->required()->type_name("");
+  newCommand->add_option("--picture1", newOptions.picture1, "Picture 1")->type_name("FILE");
+  newCommand->add_option("--picture2", newOptions.picture2, "Picture 2")->type_name("FILE");
+  AddPoints(newCommand, "--points1", &newOptions.points1, "The outline on picture 1");
+  AddPoints(newCommand, "--points2", &newOptions.points2, "The outline on picture 2");
+  newCommand->add_flag("--background", newOptions.background, "Results start as a copy of the destination picture");
+  newCommand->add_flag("--transparent", newOptions.transparent, "Warped pixels are blended half and half with it");
+  newCommand->add_flag("--no-auto", newOptions.noAuto, "Switch off \"Render automatically\"");
+  newCommand->footer(
+      "LIST is \"x,y x,y ...\" in picture pixels; a point ending in \",i\" is an intermediate\n"
+      "point (a right-button press). Nothing is rendered.");
+
+  RenderOptions renderOptions;
+  CLI::App* renderCommand = app.add_subcommand(
+      "render", "Renders both directions of a project and saves it, and the results as pictures when asked");
+  renderCommand->add_option("IN.gip", renderOptions.input, "The project to read")->required()->type_name("");
+  renderCommand->add_option("OUT.gip", renderOptions.output, "The project to write")->required()->type_name("");
+  renderCommand->add_flag("--smooth", renderOptions.smooth,
+                          "Resample: no holes, antialiased edges, area-averaged where minified");
+  renderCommand->add_option("--result1", renderOptions.result1, "Write result 1 (picture 1 warped into 2) here")
+      ->type_name("FILE");
+  renderCommand->add_option("--result2", renderOptions.result2, "Write result 2 (picture 2 warped into 1) here")
+      ->type_name("FILE");
+  renderCommand->footer(
+      "The project's stored options are used. The extension of a result's file selects its format\n"
+      "(BMP when it has none).");
+
+  InfoOptions infoOptions;
+  CLI::App* infoCommand = app.add_subcommand("info", "Describes a picture or a project");
+  infoCommand->add_option("FILE", infoOptions.file, "A picture, or a project (.gip)")->required()->type_name("");
+  infoCommand->add_flag("--json", infoOptions.json, "Print the same as JSON");
+  infoCommand->footer(
+      "A picture: size, depth as read and after promotion, pixel checksum. A project: points,\n"
+      "corner counters, pictures, options. Checksums are 64-bit FNV-1a over the pixel rows in\n"
+      "memory order.");
+
+  ConvertOptions convertOptions;
+  CLI::App* convertCommand =
+      app.add_subcommand("convert", "Reads a picture as the window loads it and writes it as \"Save picture...\" does");
+  convertCommand->add_option("IN", convertOptions.input, "The picture to read")->required()->type_name("");
+  convertCommand->add_option("OUT", convertOptions.output, "The picture to write (the extension selects the format)")
+      ->required()
+      ->type_name("");
+
+  DemoOptions demoOptions;
+  CLI::App* demoCommand =
+      app.add_subcommand("demo", "Writes a demonstration project with pictures drawn by the program and both results");
+  demoCommand->add_option("OUT.gip", demoOptions.project, "The project to write")->required()->type_name("");
+
+  app.footer("COMMAND --help describes one command.");  // after the commands, which would inherit it
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and the version are printed and end with 0; a problem is reported.
+    return app.exit(e) == 0 ? 0 : kUsageError;
   }
-  const auto command = commands.find(argv[1]);
-  if (command == commands.end()) {
-    std::fprintf(stderr, "trellimap-cli: unknown command \"%s\"\n%s", argv[1], Usage("").c_str());
-    return 2;
-  }
-  return command->second(Arguments(argv + 2, argv + argc));
+  if (*newCommand) return New(newOptions);
+  if (*renderCommand) return Render(renderOptions);
+  if (*infoCommand) return Info(infoOptions);
+  if (*convertCommand) return Convert(convertOptions);
+  return Demo(demoOptions);
 }

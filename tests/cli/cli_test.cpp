@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <vector>
 
 #include "tests/support/testfiles.h"
+#include "workspace/commandline.h"
 
 namespace trellimap {
 namespace {
@@ -109,12 +113,61 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
     EXPECT_NE(run.status, 0) << arguments;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << arguments << ": " << run.err;
   }
-  EXPECT_EQ(Cli("frobnicate", folder).status, 2);
-  EXPECT_EQ(Cli("new --points1 nonsense " + Quoted(folder.Path("x.gip")), folder).status, 2);
-  for (const char* command : {"new", "render", "info", "convert", "demo"}) {
-    const CliRun help = Cli(std::string(command) + " --help", folder);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find(std::string("trellimap-cli ") + command), std::string::npos);
+}
+
+// Each command's help is its own: it names the command, its files and its
+// options, and none of another command's.
+TEST_F(CliTest, EachCommandHasItsOwnHelp) {
+  const std::map<std::string, std::vector<std::string>> names = {
+      {"new", {"OUT.gip", "--picture1", "--picture2", "--points1", "--points2", "--background", "--no-auto"}},
+      {"render", {"IN.gip", "OUT.gip", "--smooth", "--result1", "--result2"}},
+      {"info", {"FILE", "--json"}},
+      {"convert", {"IN", "OUT"}},
+      {"demo", {"OUT.gip"}}};
+  for (const auto& [command, own] : names) {
+    const CliRun run = Cli(command + " --help", folder);
+    EXPECT_EQ(run.status, 0) << command;
+    EXPECT_EQ(run.err, "") << command;
+    EXPECT_NE(run.out.find("Usage: trellimap-cli " + command), std::string::npos) << run.out;
+    for (const std::string& name : own) EXPECT_NE(run.out.find(name), std::string::npos) << command << ": " << name;
+    for (const char* foreign : {"--json", "--smooth", "--picture1"}) {
+      if (std::find(own.begin(), own.end(), foreign) == own.end()) {
+        EXPECT_EQ(run.out.find(foreign), std::string::npos) << command << ": " << foreign;
+      }
+    }
+  }
+  const CliRun all = Cli("--help", folder);
+  EXPECT_EQ(all.status, 0);
+  for (const auto& [command, own] : names) EXPECT_NE(all.out.find("  " + command + " "), std::string::npos) << all.out;
+  const CliRun version = Cli("--version", folder);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("trellimap-cli ") + kVersion + "\n");
+}
+
+// A command line that is not understood ends with status 2 and the reason on
+// stderr, before any file is read or written.
+TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
+  const std::string out = Quoted(folder.Path("out.gip")), picture = Quoted(Picture("one.bmp", 4, 3, 1));
+  for (const auto& [arguments, reason] : std::vector<std::pair<std::string, std::string>>{
+           {"", "A subcommand is required"},
+           {"frobnicate " + out, "A subcommand is required"},
+           {"new", "OUT.gip is required"},
+           {"render " + out, "OUT.gip is required"},
+           {"info", "FILE is required"},
+           {"convert " + picture, "OUT is required"},
+           {"demo " + out + " " + out, "not expected"},
+           {"new --bogus " + out, "--bogus"},
+           {"render --smooth=sure " + out + " " + out, "--smooth"},
+           {"info --json", "FILE is required"},
+           {"new " + out + " --picture1", "--picture1"},
+           {"new " + out + " --picture1 " + picture + " --points1 '1,1 nonsense'", "--points1"},
+           {"new " + out + " --points2 '1,1,x'", "--points2"},
+           {"convert --json " + picture + " " + out, "--json"}}) {
+    const CliRun run = Cli(arguments, folder);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_EQ(run.out, "") << arguments;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << arguments << ": " << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("out.gip"))) << arguments;
   }
 }
 
