@@ -11,9 +11,9 @@
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "render/chosenrenderer.h"
-#include "warp/renderer.h"
-#include "workspace/commandline.h"
 #include "render/demo.h"
+#include "render/workspacerender.h"
+#include "workspace/commandline.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {
@@ -152,15 +152,14 @@ void DescribePicture(Report& r, const std::string& key, const dib& d) {
   r.End();
 }
 
-void DescribePoints(Report& r, const std::string& key, TDynaArray& list) {
+void DescribePoints(Report& r, const std::string& key, const TDynaArray& list) {
   r.Begin(key, true);
-  list.First();
-  while (list.WhileNext()) {
-    const auto* p = static_cast<const TOutlinePoint*>(list.aobj);
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const TOutlinePoint& p = PointAt(list, i);
     r.Begin("", false);
-    r.Number("x", p->x);
-    r.Number("y", p->y);
-    r.Number("corner", p->iscorner ? 1 : 0);
+    r.Number("x", p.x);
+    r.Number("y", p.y);
+    r.Number("corner", p.iscorner ? 1 : 0);
     r.End();
   }
   r.End();
@@ -170,12 +169,13 @@ void DescribePoints(Report& r, const std::string& key, TDynaArray& list) {
 
 int New(const NewOptions& options) {
   Workspace ws;
-  for (const auto& [file, field] : {std::pair{&options.picture1, &ws.di1}, {&options.picture2, &ws.di2}})
-    if (*file && !TryToOpenFile(field, **file)) return 1;  // the reason is printed already
-  for (const auto& [points, list, corners] :
-       {std::tuple{&options.points1, &ws.punkte1, &ws.ecken1}, {&options.points2, &ws.punkte2, &ws.ecken2}})
-    if (*points)
-      for (const PointPress& p : **points) PressOnOutline(*list, *corners, p.button, p.x, p.y);
+  for (size_t side = 0; side < 2; ++side)
+    if (options.pictures[side] && !TryToOpenFile(&ws.Side(side).picture, *options.pictures[side]))
+      return 1;  // the reason is printed already
+  for (size_t side = 0; side < 2; ++side)
+    if (options.points[side])
+      for (const PointPress& p : *options.points[side])
+        PressOnOutline(ws.Side(side).outline, ws.Side(side).corners, p.button, p.x, p.y);
   ws.showoriginal = options.background;
   ws.transparent = options.transparent;
   ws.renderautomatically = !options.noAuto;
@@ -185,15 +185,13 @@ int New(const NewOptions& options) {
 int Render(const RenderOptions& options) {
   Workspace ws;
   if (const int status = OpenProject(ws, options.input)) return status;
-  if (ws.ecken1 != 4 || ws.ecken2 != 4) return Fail(options.input, "both outlines need four corners");
+  if (!OutlinesComplete(ws)) return Fail(options.input, "both outlines need four corners");
   ws.smooth = options.smooth;
-  RenderAsChosen(ws, WarpDirection::OneIntoTwo);
-  RenderAsChosen(ws, WarpDirection::TwoIntoOne);
+  for (const WarpDirection d : kBothDirections) RenderAsChosen(ws, d);
   if (const int status = SaveProject(ws, options.output)) return status;
-  if (options.result1)
-    if (const int status = WritePicture(ws.di3, *options.result1)) return status;
-  if (options.result2)
-    if (const int status = WritePicture(ws.di4, *options.result2)) return status;
+  for (size_t i = 0; i < 2; ++i)
+    if (options.results[i])
+      if (const int status = WritePicture(ws.Result(kBothDirections[i]), *options.results[i])) return status;
   return 0;
 }
 
@@ -206,14 +204,11 @@ int Info(const InfoOptions& options) {
     Workspace ws;
     if (const int status = OpenProject(ws, file)) return status;
     r.Text("kind", "project");
-    DescribePoints(r, "points1", ws.punkte1);
-    DescribePoints(r, "points2", ws.punkte2);
-    r.Number("corners1", ws.ecken1);
-    r.Number("corners2", ws.ecken2);
-    DescribePicture(r, "picture1", ws.di1);
-    DescribePicture(r, "picture2", ws.di2);
-    DescribePicture(r, "result1", ws.di3);
-    DescribePicture(r, "result2", ws.di4);
+    for (size_t side = 0; side < 2; ++side)
+      DescribePoints(r, "points" + std::to_string(side + 1), ws.Side(side).outline);
+    for (size_t side = 0; side < 2; ++side) r.Number("corners" + std::to_string(side + 1), ws.Side(side).corners);
+    const char* pictureKeys[] = {"picture1", "picture2", "result1", "result2"};
+    for (size_t i = 0; i < 4; ++i) DescribePicture(r, pictureKeys[i], *ws.Pictures()[i]);
     r.Number("showoriginal", ws.showoriginal);
     r.Number("transparent", ws.transparent);
     r.Number("renderautomatically", ws.renderautomatically);
@@ -237,8 +232,9 @@ int Info(const InfoOptions& options) {
 
 int Convert(const ConvertOptions& options) {
   Workspace ws;
-  if (!TryToOpenFile(&ws.di1, options.input)) return 1;  // the reason is printed already
-  return WritePicture(ws.di1, options.output);
+  dib& picture = ws.Side(0).picture;
+  if (!TryToOpenFile(&picture, options.input)) return 1;  // the reason is printed already
+  return WritePicture(picture, options.output);
 }
 
 int Demo(const DemoOptions& options) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string>
 #include <vector>
 
 #include "workspace/pointlist.h"
@@ -13,15 +14,15 @@ namespace trellimap::cli {
 
 struct NewOptions {
   std::string project;  // the workspace to write
-  std::optional<std::string> picture1, picture2;
-  std::optional<std::vector<PointPress>> points1, points2;  // the presses that place each outline
+  std::optional<std::string> pictures[2];                  // by side: picture 1, picture 2
+  std::optional<std::vector<PointPress>> points[2];        // the presses that place each side's outline
   bool background = false, transparent = false, noAuto = false;
 };
 
 struct RenderOptions {
   std::string input, output;  // projects
   bool smooth = false;
-  std::optional<std::string> result1, result2;
+  std::optional<std::string> results[2];  // result 1, result 2
 };
 
 struct InfoOptions {

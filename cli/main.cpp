@@ -45,10 +45,10 @@ int main(int argc, char** argv) {
   CLI::App* newCommand =
       app.add_subcommand("new", "Saves a new workspace: pictures loaded and outlines placed as the window does");
   newCommand->add_option("OUT.gip", newOptions.project, "The project to write")->required()->type_name("");
-  newCommand->add_option("--picture1", newOptions.picture1, "Picture 1")->type_name("FILE");
-  newCommand->add_option("--picture2", newOptions.picture2, "Picture 2")->type_name("FILE");
-  AddPoints(newCommand, "--points1", &newOptions.points1, "The outline on picture 1");
-  AddPoints(newCommand, "--points2", &newOptions.points2, "The outline on picture 2");
+  newCommand->add_option("--picture1", newOptions.pictures[0], "Picture 1")->type_name("FILE");
+  newCommand->add_option("--picture2", newOptions.pictures[1], "Picture 2")->type_name("FILE");
+  AddPoints(newCommand, "--points1", &newOptions.points[0], "The outline on picture 1");
+  AddPoints(newCommand, "--points2", &newOptions.points[1], "The outline on picture 2");
   newCommand->add_flag("--background", newOptions.background, "Results start as a copy of the destination picture");
   newCommand->add_flag("--transparent", newOptions.transparent, "Warped pixels are blended half and half with it");
   newCommand->add_flag("--no-auto", newOptions.noAuto, "Switch off \"Render automatically\"");
@@ -63,9 +63,9 @@ int main(int argc, char** argv) {
   renderCommand->add_option("OUT.gip", renderOptions.output, "The project to write")->required()->type_name("");
   renderCommand->add_flag("--smooth", renderOptions.smooth,
                           "Resample: no holes, antialiased edges, area-averaged where minified");
-  renderCommand->add_option("--result1", renderOptions.result1, "Write result 1 (picture 1 warped into 2) here")
+  renderCommand->add_option("--result1", renderOptions.results[0], "Write result 1 (picture 1 warped into 2) here")
       ->type_name("FILE");
-  renderCommand->add_option("--result2", renderOptions.result2, "Write result 2 (picture 2 warped into 1) here")
+  renderCommand->add_option("--result2", renderOptions.results[1], "Write result 2 (picture 2 warped into 1) here")
       ->type_name("FILE");
   renderCommand->footer(
       "The project's stored options are used. The extension of a result's file selects its format\n"
