@@ -136,15 +136,13 @@ bool ReadProject(BinaryReader& in, ProjectRead& read, const std::string& fname, 
 
 }  // namespace
 
-ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress* progress) {
+ProjectStatus SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress) {
   AtomicFileWriter out;
   if (!out.Open(fname)) return ProjectStatus::CannotCreate;
-  WritePoints(out, ws.punkte1);
-  WritePoints(out, ws.punkte2);
-  out.WriteInt32(ws.ecken1);
-  out.WriteInt32(ws.ecken2);
+  for (size_t side = 0; side < 2; ++side) WritePoints(out, ws.Side(side).outline);
+  for (size_t side = 0; side < 2; ++side) out.WriteInt32(ws.Side(side).corners);
   double done = 0;
-  for (const dib* picture : {&ws.di1, &ws.di2, &ws.di3, &ws.di4}) {
+  for (const dib* picture : ws.Pictures()) {
     WritePicture(out, *picture);
     // An uncommitted file is removed: the previous one stays.
     if (!Continue(progress, done += 0.25)) return ProjectStatus::Stopped;
@@ -162,23 +160,21 @@ ProjectRead::~ProjectRead() {
 }
 
 void ProjectRead::HandTo(Workspace& ws) {
-  TDynaArray* lists[2] = {&ws.punkte1, &ws.punkte2};
-  int32_t* corners[2] = {&ws.ecken1, &ws.ecken2};
-  for (int k = 0; k < 2; ++k) {
+  for (size_t k = 0; k < 2; ++k) {
+    const SideRef side = ws.Side(k);
     if (points[k].has_value()) {
-      lists[k]->Clear();
+      side.outline.Clear();
       for (const TOutlinePoint& p : *points[k]) {
-        void* record = lists[k]->Add();
+        void* record = side.outline.Add();
         if (record == nullptr) throw InOutError::FromErrno(ENOMEM);  // reported by the list already
         std::memcpy(record, &p, sizeof p);
       }
     }
-    if (cornerCounts[k].has_value()) *corners[k] = *cornerCounts[k];
+    if (cornerCounts[k].has_value()) side.corners = *cornerCounts[k];
   }
-  dib* fields[4] = {&ws.di1, &ws.di2, &ws.di3, &ws.di4};
-  for (int k = 0; k < 4; ++k)
+  for (size_t k = 0; k < 4; ++k)
     if (pictureRead[k]) {
-      ReplacePicture(fields[k], pictures[k]);
+      ReplacePicture(ws.Pictures()[k], pictures[k]);
       pictures[k] = dib{};
       pictureRead[k] = false;
     }

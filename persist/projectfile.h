@@ -23,7 +23,7 @@ enum class ProjectStatus {
 // renamed over it when complete, so a failed save leaves the previous file.
 // Write errors throw InOutError.
 // `progress`, when given, hears after each picture and may stop the save.
-ProjectStatus SaveProjectfile(Workspace& ws, const std::string& fname, Progress* progress = nullptr);
+ProjectStatus SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress = nullptr);
 
 // Replaces the workspace by the contents of `fname`; it does not render.
 // A file that ends early throws InOutError ("Read beyond end of file") where it

@@ -16,7 +16,7 @@ inline constexpr int64_t kPreviewPixels = 500000;
 
 class DragPreview {
  public:
-  // Takes reduced copies of ws.di1 and ws.di2 (any depth in; 24-bit copies
+  // Takes reduced copies of pictures 1 and 2 (any depth in; 24-bit copies
   // out). Call when a drag starts; a second call starts afresh.
   void Begin(const Workspace& ws);
   // Renders both directions for ws's current outlines and options

@@ -69,21 +69,17 @@ std::string OutlineGuidance(int picture, const TDynaArray& list, int32_t corners
 
 std::vector<std::string> OutlineWarnings(const Workspace& ws) {
   std::vector<std::string> warnings;
-  const bool complete1 = Complete(ws.punkte1, ws.ecken1), complete2 = Complete(ws.punkte2, ws.ecken2);
-  if (complete1 && complete2) {
-    const long double turn1 = OutlineTurn(ws.punkte1), turn2 = OutlineTurn(ws.punkte2);
+  const ConstSideRef sides[2] = {ws.Side(0), ws.Side(1)};
+  const bool complete[2] = {Complete(sides[0].outline, sides[0].corners), Complete(sides[1].outline, sides[1].corners)};
+  if (complete[0] && complete[1]) {
+    const long double turn1 = OutlineTurn(sides[0].outline), turn2 = OutlineTurn(sides[1].outline);
     if ((turn1 > 0 && turn2 < 0) || (turn1 < 0 && turn2 > 0))
       warnings.push_back(TranslateUtf8("The outlines turn in opposite directions: the results come out mirrored."));
   }
-  const struct {
-    const TDynaArray& list;
-    bool complete;
-    const dib& picture;
-  } outlines[] = {{ws.punkte1, complete1, ws.di1}, {ws.punkte2, complete2, ws.di2}};
-  for (int i = 0; i < 2; ++i) {
-    if (outlines[i].complete && OutlineCrossesItself(outlines[i].list))
+  for (size_t i = 0; i < 2; ++i) {
+    if (complete[i] && OutlineCrossesItself(sides[i].outline))
       warnings.push_back(TranslateFormat("The outline of picture %1 crosses itself.", {std::to_string(i + 1)}));
-    if (PointOffPicture(outlines[i].list, outlines[i].picture))
+    if (PointOffPicture(sides[i].outline, sides[i].picture))
       warnings.push_back(TranslateFormat("A point of picture %1 lies outside the picture.", {std::to_string(i + 1)}));
   }
   return warnings;
