@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/processor.h"
 #include "warp/warpmath.h"
 
 namespace trellimap {
@@ -30,7 +31,7 @@ constexpr int32_t kUnsettled = INT32_MIN + 1;
 
 // The plain loop is written for the vectoriser; the wider instruction set is
 // chosen at run time where the processor has it.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void GridAxis::Row(int32_t v, size_t begin, size_t end,
+TRELLIMAP_CLONES("avx512f", "avx2", "default") void GridAxis::Row(int32_t v, size_t begin, size_t end,
                                                                                 int32_t* out) const {
   const size_t n = end - begin;
   const double dv = v;
@@ -73,7 +74,7 @@ int32_t OffsetOf(int32_t x, int32_t y, const PixelLayout& p) {
 
 // Offsets are formed in double lanes as well (they are exact below 2^31), so
 // the only conversions are the two results.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void MapRow(
+TRELLIMAP_CLONES("avx512f", "avx2", "default") void MapRow(
     const GridAxis& readX, const GridAxis& readY, const GridAxis& writeX, const GridAxis& writeY, int32_t v,
     size_t begin, size_t end, const PixelLayout& read, const PixelLayout& write, int32_t* readAt, int32_t* writeAt) {
   const size_t n = end - begin;

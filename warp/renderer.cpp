@@ -120,7 +120,7 @@ struct Job {
 // w × h with rows of `bytew` bytes, or -1 for pixels off the picture. Written
 // for the vectoriser, in unsigned arithmetic so that lanes off the picture
 // cannot overflow.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void PixelOffsets(const int32_t* xs, const int32_t* ys,
+TRELLIMAP_CLONES("avx512f", "avx2", "default") void PixelOffsets(const int32_t* xs, const int32_t* ys,
                                                                                size_t n, int32_t w, int32_t h,
                                                                                int32_t bytew, int32_t* out) {
   const auto uw = static_cast<uint32_t>(w), uh = static_cast<uint32_t>(h), ubytew = static_cast<uint32_t>(bytew);

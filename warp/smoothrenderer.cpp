@@ -170,7 +170,7 @@ struct Edge {
 // read the source: a sample row at y runs from the edges with y0 <= y < y1,
 // and takes the samples with x0 <= x < x1 between them, so that triangles
 // sharing an edge neither take a sample twice nor miss one.
-__attribute__((target_clones("avx2", "default"))) void Rasterise(const Triangle& t, Samples& tile, int32_t W,
+TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& tile, int32_t W,
                                                                  int32_t H) {
   Vec v[3] = {t.d[0], t.d[1], t.d[2]};
   std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
@@ -316,7 +316,7 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
 // background by the share covered. A pixel no sample covers comes out as the
 // background exactly; rows with no sample covered are given the background
 // directly.
-__attribute__((target_clones("avx2", "default"))) void Resolve(const Job& job, const Samples& tile) {
+TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, const Samples& tile) {
   const int32_t pixels = std::min(job.W - tile.x0, kTileWidth), yEnd = std::min(job.H, tile.y0 + kTileHeight);
   const int n = tile.n;
   const auto all = static_cast<float>(n * n);

@@ -1,11 +1,15 @@
 #include "ui/mainunit.h"
 
 #include <QMenuBar>
+#include <QTimer>
+#include <vector>
 #include <QtTest>
 #include <filesystem>
 
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
+#include "render/workspacerender.h"
+#include "tests/warp/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
@@ -22,6 +26,7 @@ class MainUnitTest : public QObject {
   void workspaceAtStart();
   void panesSplitTheClientInHalves();
   void commandLineOpensPicturesOnceOnly();
+  void renderIsUntouchedByRepaintsAndEditsWhileItRuns();
 
  private:
   testing::ProgramFolder program;
@@ -161,6 +166,50 @@ void MainUnitTest::commandLineOpensPicturesOnceOnly() {
   form.show();
   QCOMPARE(DibWidth(&form.ws->di1), 3);
   QVERIFY(messages.shown.empty());
+}
+
+// A render runs on a worker while the window keeps repainting: the paint
+// events read the outlines (markers, corner numbers), and whatever the window
+// does to its live lists meanwhile leaves the render alone, which works on
+// its own copies. Under ThreadSanitizer a render that read the live lists
+// is reported; in any build its result would follow the moved point.
+void MainUnitTest::renderIsUntouchedByRepaintsAndEditsWhileItRuns() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  Workspace& ws = *form.ws;
+  for (dib* d : {&ws.di1, &ws.di2}) {
+    ReleaseDib(d);
+    newdib(d, 1600, 1200, 24, nullptr, 0);
+    for (int32_t i = 0; i < DibHeight(d) * d->bytew; ++i) d->poi[i] = static_cast<uint8_t>(i * 13 + i / 4099);
+  }
+  testing::FillOutline(ws.punkte1, {{20, 30, true}, {700, 10, false}, {1500, 60, true}, {1550, 1100, true},
+                                    {900, 1180, false}, {40, 1150, true}, {20, 30, true}});
+  testing::FillOutline(ws.punkte2, {{100, 50, true}, {1400, 100, true}, {1300, 1000, true}, {200, 1100, true},
+                                    {100, 50, true}});
+  ws.ecken1 = ws.ecken2 = 4;
+
+  QVERIFY(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  const std::vector<uint8_t> expected(ws.di3.poi, ws.di3.poi + DibHeight(&ws.di3) * ws.di3.bytew);
+  ReleaseDib(&ws.di3);
+
+  int repaints = 0;
+  QTimer meanwhile;
+  QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+    auto* corner = static_cast<TOutlinePoint*>(ws.punkte2.GetObject(1));
+    corner->x += repaints % 2 == 0 ? 300 : -300;  // back and forth
+    form.PaintBox1Paint();
+    form.PaintBox2Paint();
+    form.resize(form.width() + (repaints % 2 == 0 ? 1 : -1), form.height());
+    ++repaints;
+  });
+  meanwhile.start(0);
+  form.BerechnenBtnClick();
+  meanwhile.stop();
+  if (repaints % 2 == 1) static_cast<TOutlinePoint*>(ws.punkte2.GetObject(1))->x -= 300;
+  QVERIFY(repaints > 0);
+  QVERIFY(ws.di3.poi != nullptr);
+  QVERIFY(std::vector<uint8_t>(ws.di3.poi, ws.di3.poi + DibHeight(&ws.di3) * ws.di3.bytew) == expected);
 }
 
 }  // namespace trellimap
