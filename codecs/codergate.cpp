@@ -2,37 +2,23 @@
 
 #include <magick/api.h>
 
-#include <array>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "codecs/formatregistry.h"
 #include "codecs/magickowners.h"
 
 namespace trellimap {
 namespace {
 
-// Each chosen coder with the names its module registers for the same format.
-// The writers use BMP3 and the family heads; nothing else stays registered.
-struct CoderFamily {
-  PictureFormat format;
-  std::array<const char*, 7> names;  // the first is the coder used; unused slots null
-};
-
-constexpr std::array<CoderFamily, 7> kFamilies{{
-    {PictureFormat::Bmp, {"BMP", "BMP2", "BMP3"}},
-    {PictureFormat::Gif, {"GIF", "GIF87"}},
-    {PictureFormat::Jpeg, {"JPEG", "JPG"}},
-    {PictureFormat::Pcx, {"PCX"}},
-    {PictureFormat::Png, {"PNG", "PNG8", "PNG24", "PNG32", "PNG48", "PNG64", "PNG00"}},
-    {PictureFormat::Tga, {"TGA", "ICB", "VDA", "VST"}},
-    {PictureFormat::Tiff, {"TIFF", "TIF", "BIGTIFF", "PTIF"}},
-}};
-
-const CoderFamily* FamilyOf(std::string_view name) {
-  for (const CoderFamily& family : kFamilies)
-    for (const char* member : family.names)
-      if (member != nullptr && name == member) return &family;
+// The format whose library coders (the one used and the other names its
+// module registers) include `name`. The writers use BMP3 and the heads of
+// these families; nothing else stays registered.
+const FormatRow* FamilyOf(std::string_view name) {
+  for (const FormatRow& row : PictureFormats())
+    for (const char* member : row.reader.library)
+      if (member != nullptr && name == member) return &row;
   return nullptr;
 }
 
@@ -47,9 +33,8 @@ MagickPassFail ConfirmAccess(const ConfirmAccessMode mode, const char*, Exceptio
 }  // namespace
 
 const char* CoderName(PictureFormat format) {
-  for (const CoderFamily& family : kFamilies)
-    if (family.format == format) return family.names[0];
-  return nullptr;
+  const FormatRow* row = FindFormat(format);
+  return row != nullptr ? row->reader.library[0] : nullptr;
 }
 
 void ConfineCoders() {
@@ -70,7 +55,7 @@ bool CoderMaySee(const char* coder, const uint8_t* bytes, size_t length, std::st
   ExceptionOwner exception;
   if (GetMagickFileFormat(bytes, length, format, sizeof format, &exception.e) != MagickPass || format[0] == 0)
     return true;
-  const CoderFamily* own = FamilyOf(coder);
+  const FormatRow* own = FamilyOf(coder);
   if (own != nullptr && FamilyOf(format) == own) return true;
   *found = format;
   return false;

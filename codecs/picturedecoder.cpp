@@ -5,15 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
-#include "codecs/bmptruecolour.h"
 #include "codecs/codergate.h"
 #include "codecs/decodeinto.h"
-#include "codecs/emf.h"
-#include "codecs/ilbm.h"
-#include "codecs/jpeg2000.h"
-#include "codecs/jpegdecoder.h"
+#include "codecs/formatregistry.h"
 #include "codecs/magickowners.h"
 #include "codecs/pictureformat.h"
 #include "foundation/filebytes.h"
@@ -101,22 +98,9 @@ namespace {
 
 constexpr const char* kDamaged = "the picture data is damaged";
 
-// The decoder keeps grey pictures in a grey colour map, whether or not the
-// file had a colour table. Only a real colour table makes a paletted picture:
-// PNG says so in its header's colour type, TIFF by not being grey, and JPEG
-// never has one.
-bool FileHasColourTable(PictureFormat format, const std::vector<uint8_t>& bytes, const Image& img) {
-  constexpr size_t kPngColourType = 25;
-  switch (format) {
-    case PictureFormat::Png:
-      return bytes.size() > kPngColourType && bytes[kPngColourType] == 3;
-    case PictureFormat::Tiff:
-      return !img.is_grayscale;
-    case PictureFormat::Jpeg:
-      return false;
-    default:
-      return true;
-  }
+// Whether the file had a colour table of its own, as the format tells.
+bool FileHasColourTable(const FormatReader& reader, const std::vector<uint8_t>& bytes, const Image& img) {
+  return reader.colourTable == nullptr || reader.colourTable(bytes.data(), bytes.size(), img.is_grayscale != 0);
 }
 
 // Paletted delivery keeps the file's colour indexes; it needs a colour map of
@@ -207,14 +191,30 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
     *why = "the file is empty";
     return false;
   }
-  const PictureFormat format = DetectPictureFormat(bytes.data(), bytes.size(), path);
-  // Formats the graphics library lacks have readers of their own.
-  if (format == PictureFormat::Iff) return DecodeIlbm(bytes.data(), bytes.size(), out, why);
-  if (format == PictureFormat::Jpeg2000) return DecodeJpeg2000(bytes.data(), bytes.size(), out, why);
-  if (format == PictureFormat::Emf) return DecodeEmf(bytes.data(), bytes.size(), out, why);
-  if (format == PictureFormat::Bmp && IsTrueColourBmp(bytes.data(), bytes.size()))
-    return DecodeBmpTrueColour(bytes.data(), bytes.size(), out, why);
-  const char* coder = CoderName(format);
+  const FormatRow* row = FindFormat(DetectPictureFormat(bytes.data(), bytes.size(), path));
+  if (row == nullptr) {
+    *why = "the file format is not recognised";
+    return false;
+  }
+  const FormatReader& reader = row->reader;
+  const DecodeMonitor monitor(progress);
+  // Whether the reader of our own read the file; nothing when it left it to the library.
+  const auto readOwn = [&]() -> std::optional<bool> {
+    switch (reader.own(bytes.data(), bytes.size(), out, why, ReadingGoesOn)) {
+      case OwnReading::kRead:
+        return true;
+      case OwnReading::kFailed:
+        if (decodeStopped) *why = kStopped;
+        return false;
+      case OwnReading::kLeft:
+        break;
+    }
+    return std::nullopt;
+  };
+  // Formats the graphics library lacks, and some kinds of file it reads
+  // slowly, have readers of their own.
+  if (const auto read = reader.own && !reader.ownPastGate ? readOwn() : std::nullopt) return *read;
+  const char* coder = reader.library[0];
   if (coder == nullptr) {
     *why = "the file format is not recognised";
     return false;
@@ -226,16 +226,7 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
     *why = "its content is " + found + ", not " + coder;
     return false;
   }
-  const DecodeMonitor monitor(progress);
-  // JPEG in its common colour spaces has a reader of its own, past the same gate.
-  if (format == PictureFormat::Jpeg) {
-    const JpegReading read = DecodeJpeg(bytes.data(), bytes.size(), out, why, ReadingGoesOn);
-    if (read == JpegReading::kRead) return true;
-    if (read == JpegReading::kFailed) {
-      if (decodeStopped) *why = kStopped;
-      return false;
-    }
-  }
+  if (const auto read = reader.own && reader.ownPastGate ? readOwn() : std::nullopt) return *read;
   ImageInfoOwner info;
   std::strncpy(info.info->magick, coder, MaxTextExtent - 1);
   info.info->subimage = 0;  // first frame or page only
@@ -264,7 +255,7 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
     *why = "the picture's size is out of range";
     return false;
   }
-  const bool paletted = DeliverPaletted(*img) && FileHasColourTable(format, bytes, *img);
+  const bool paletted = DeliverPaletted(*img) && FileHasColourTable(reader, bytes, *img);
   if (!(paletted ? CopyPaletted(img, out, &exception.e) : CopyTrueColour(img, out, &exception.e))) {
     *why = decodeStopped ? kStopped
            : out->poi    ? DescribeException(exception.e, kDamaged)

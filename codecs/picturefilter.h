@@ -1,12 +1,15 @@
 #pragma once
-// The filter of the picture open dialog: description|patterns| pairs.
+// The filters of the picture dialogs: description|patterns| pairs, built from
+// the format registry.
 
 #include <string>
 
 namespace trellimap {
 
-// `allPictures` describes the first entry (all picture patterns, no EMF),
-// `allFiles` the last one (*.*); fourteen per-format entries lie between.
+// The filter of the picture open dialog. `allPictures` describes the first
+// entry (the patterns of every format but drawings such as EMF), `allFiles`
+// the last one (*.*); between them lies one entry for each extension that has
+// its own, in upper case.
 std::string BuildPictureFilter(const std::string& allPictures, const std::string& allFiles);
 
 // The filter of the picture save dialog: one entry per format a result can be

@@ -1,14 +1,14 @@
 #pragma once
 // Recognises a picture file's format, by its content first and then by the
-// extension of its name, among the formats the image library reads.
+// extension of its name, among the formats the registry lists.
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-namespace trellimap {
+#include "codecs/formatregistry.h"
 
-enum class PictureFormat { Unknown, Bmp, Emf, Gif, Iff, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff };
+namespace trellimap {
 
 // `head` holds the file's first bytes (any number, 16 suffice); `filename`
 // supplies the extension, compared without regard to case.

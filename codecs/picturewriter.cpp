@@ -1,19 +1,11 @@
 #include "codecs/picturewriter.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <cstring>
 
-#include "codecs/bmprle8.h"
-#include "codecs/ilbm.h"
-#include "codecs/jpeg2000.h"
 #include "codecs/jpegencoder.h"
 #include "codecs/magickowners.h"
-#include "codecs/pcxencoder.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/plainencoders.h"
-#include "codecs/pngencoder.h"
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
 #include "image/pixmill3.h"
@@ -103,62 +95,32 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
   return true;
 }
 
-// The writer of our own for `format`, when it takes `picture`; null otherwise.
-using PlainEncoder = bool (*)(const dib&, const ByteSink&, std::string* reason);
-PlainEncoder PlainEncoderFor(PictureFileFormat format, const dib& picture) {
-  if (!PlainlyEncodable(picture)) return nullptr;
-  switch (format) {
-    case PictureFileFormat::Bmp:
-      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeBmp24(p, sink), true; };
-    case PictureFileFormat::Tga:
-      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeTga24(p, sink), true; };
-    case PictureFileFormat::Tiff:
-      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodeTiff24(p, sink), true; };
-    case PictureFileFormat::Pcx:
-      return [](const dib& p, const ByteSink& sink, std::string*) { return EncodePcx24(p, sink), true; };
-    case PictureFileFormat::Jpeg:
-      return EncodeJpeg24;
-    default:
-      return nullptr;
-  }
+// The writer of our own that streams `picture` for `writer`, when it takes it; null otherwise.
+StreamEncoder StreamedFor(const FormatWriter* writer, const dib& picture) {
+  return writer != nullptr && writer->streamed != nullptr && PlainlyEncodable(picture) ? writer->streamed : nullptr;
+}
+
+// The written extensions, as a refused name is told to use them: ".bmp, .dib ... or .png".
+std::string WrittenExtensions() {
+  const auto listed = ExtensionsInOrder(&FormatExtension::listPlace);
+  std::string text;
+  for (size_t i = 0; i < listed.size(); ++i)
+    text += (i == 0 ? "." : i + 1 < listed.size() ? ", ." : " or .") + std::string(listed[i].second->name);
+  return text;
 }
 
 }  // namespace
 
 std::optional<PictureFileFormat> FormatForExtension(std::string_view extension) {
-  std::string ext(extension);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  static constexpr std::array<std::pair<const char*, PictureFileFormat>, 15> kTable{{
-      {".bmp", PictureFileFormat::Bmp},
-      {".dib", PictureFileFormat::Bmp},
-      {".gif", PictureFileFormat::Gif},
-      {".iff", PictureFileFormat::Ilbm},
-      {".jif", PictureFileFormat::Jpeg},
-      {".jpg", PictureFileFormat::Jpeg},
-      {".jpeg", PictureFileFormat::Jpeg},
-      {".lbm", PictureFileFormat::Ilbm},
-      {".pcx", PictureFileFormat::Pcx},
-      {".rle", PictureFileFormat::BmpRle8},
-      {".tga", PictureFileFormat::Tga},
-      {".tif", PictureFileFormat::Tiff},
-      {".tiff", PictureFileFormat::Tiff},
-      {".jp2", PictureFileFormat::Jpeg2000},
-      {".png", PictureFileFormat::Png},
-  }};
-  for (const auto& [name, format] : kTable)
-    if (ext == name) return format;
-  return std::nullopt;
-}
-
-std::string ExtensionOf(std::string_view fname) {
-  const size_t slash = fname.find_last_of('/');
-  const size_t dot = fname.find_last_of('.');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-  return std::string(fname.substr(dot));
+  const FormatRow* row = nullptr;
+  const FormatExtension* found =
+      extension.empty() || extension[0] != '.' ? nullptr : FindExtension(extension.substr(1), &row);
+  if (found == nullptr || found->writer == kReadOnly) return std::nullopt;
+  return row->Writers()[found->writer].format;
 }
 
 std::string WithDefaultExtension(const std::string& fname) {
-  return ExtensionOf(fname).empty() ? fname + ".bmp" : fname;
+  return ExtensionOf(fname).empty() ? fname + "." + std::string(kDefaultExtension) : fname;
 }
 
 bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
@@ -167,58 +129,34 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
     *reason = "there is no picture to write";
     return false;
   }
-  if (const PlainEncoder encoder = PlainEncoderFor(format, picture)) {
+  const FormatWriter* writer = FindWriter(format);
+  if (writer == nullptr) {
+    *reason = "unknown format";
+    return false;
+  }
+  if (const StreamEncoder encoder = StreamedFor(writer, picture)) {
     out->clear();
     return encoder(
         picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); }, reason);
   }
-  switch (format) {
-    case PictureFileFormat::Bmp:
-      return EncodeWithLibrary(picture, "BMP3", out, reason);
-    case PictureFileFormat::Gif:
-      return EncodeWithLibrary(picture, "GIF", out, reason);
-    case PictureFileFormat::Jpeg:
-      return EncodeWithLibrary(picture, "JPEG", out, reason);
-    case PictureFileFormat::Pcx:
-      return EncodeWithLibrary(picture, "PCX", out, reason);
-    case PictureFileFormat::Png:
-      if (EncodePng(picture, out, 0, progress)) return true;
-      *reason = kStopped;
-      return false;
-    case PictureFileFormat::Tga:
-      return EncodeWithLibrary(picture, "TGA", out, reason);
-    case PictureFileFormat::Tiff:
-      return EncodeWithLibrary(picture, "TIFF", out, reason);
-    case PictureFileFormat::Jpeg2000:
-      return EncodeJpeg2000(picture, out, reason);
-    case PictureFileFormat::Ilbm:
-      if (EncodeIlbm(picture, out)) return true;
-      *reason = "the picture could not be encoded";
-      return false;
-    case PictureFileFormat::BmpRle8: {
-      dib reduced;
-      if (!Quantised(picture, &reduced, reason)) return false;
-      const bool ok = EncodeBmpRle8(reduced, out);
-      ReleaseDib(&reduced);
-      if (!ok) *reason = "the picture could not be encoded";
-      return ok;
-    }
-  }
-  *reason = "unknown format";
-  return false;
+  if (writer->library != nullptr) return EncodeWithLibrary(picture, writer->library, out, reason);
+  if (!writer->reduceColours) return writer->own(picture, out, reason, progress);
+  dib reduced;
+  if (!Quantised(picture, &reduced, reason)) return false;
+  const bool ok = writer->own(reduced, out, reason, progress);
+  ReleaseDib(&reduced);
+  return ok;
 }
 
 bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress) {
   const std::optional<PictureFileFormat> format = FormatForExtension(ExtensionOf(fname));
   if (!format) {
-    *reason = "the extension \"" + ExtensionOf(fname) +
-              "\" names no picture format (use .bmp, .dib, .gif, .iff, .jif, .jpg, .jpeg, .lbm, .pcx, .rle, .tga, "
-              ".tif, .tiff, .jp2 or .png)";
+    *reason = "the extension \"" + ExtensionOf(fname) + "\" names no picture format (use " + WrittenExtensions() + ")";
     return false;
   }
   // Formats of our own are written as they are encoded; the others are
   // encoded whole first.
-  const PlainEncoder encoder = PlainEncoderFor(*format, picture);
+  const StreamEncoder encoder = StreamedFor(FindWriter(*format), picture);
   std::vector<uint8_t> bytes;
   if (encoder == nullptr && !EncodePicture(picture, *format, &bytes, reason, progress)) return false;
   if (!Continue(progress, encoder ? 0 : 1)) {

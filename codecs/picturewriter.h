@@ -6,24 +6,19 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/formatregistry.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
 
-enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff };
-
-// The format an extension (with its dot, any case) selects: ".bmp" and ".dib"
-// BMP, ".rle" BMP with RLE8 after reduction to 256 colours, ".gif" GIF (256
-// colours), ".iff" and ".lbm" ILBM with 24 bit planes, ".jif" and ".jpg" JPEG
-// at quality 90, ".pcx" PCX with three planes, ".tga", ".tif", ".png", and
-// ".jp2" lossless JPEG 2000 (".jpeg" and ".tiff" too). Nothing for any other extension.
+// The format an extension (with its dot, any case) selects: the writer the
+// format registry gives it (".rle" BMP with RLE8 after reduction to 256
+// colours, ".jpg" JPEG at quality 90 and so on). Nothing for an extension that
+// is only read (".emf", ".jfif") or unknown.
 std::optional<PictureFileFormat> FormatForExtension(std::string_view extension);
 
-// The extension of the file name part of `fname` with its dot, or "".
-std::string ExtensionOf(std::string_view fname);
-
-// `fname` with ".bmp" added when its name has no extension.
+// `fname` with the default extension (".bmp") added when its name has none.
 std::string WithDefaultExtension(const std::string& fname);
 
 // Encodes `picture` (any depth; colours are what is written) in `format`.
