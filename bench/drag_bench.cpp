@@ -11,8 +11,8 @@
 #include "display/paintdib.h"
 #include "display/surfacedevice.h"
 #include "image/pixmill3.h"
-#include "tests/warp/outlines.h"
 #include "render/dragpreview.h"
+#include "tests/warp/outlines.h"
 #include "workspace/panecomposition.h"
 #include "workspace/panegeometry.h"
 

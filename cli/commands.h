@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <string>
 #include <vector>
 
 #include "workspace/pointlist.h"
@@ -13,9 +12,9 @@
 namespace trellimap::cli {
 
 struct NewOptions {
-  std::string project;  // the workspace to write
-  std::optional<std::string> pictures[2];                  // by side: picture 1, picture 2
-  std::optional<std::vector<PointPress>> points[2];        // the presses that place each side's outline
+  std::string project;                               // the workspace to write
+  std::optional<std::string> pictures[2];            // by side: picture 1, picture 2
+  std::optional<std::vector<PointPress>> points[2];  // the presses that place each side's outline
   bool background = false, transparent = false, noAuto = false;
 };
 

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "codecs/picturefilter.h"
 #include "foundation/ioerror.h"
 #include "i18n/translateunit.h"
-#include "codecs/picturefilter.h"
 
 namespace {
 

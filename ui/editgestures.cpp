@@ -174,7 +174,8 @@ std::vector<TPaintBox::Label> TEditGestures::CornerLabels(size_t pane) const {
 void TEditGestures::UpdateStatus(const std::string& notice) {
   QStringList steps;
   for (size_t pane = 0; pane < 2; ++pane)
-    steps << QString::fromStdString(OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
+    steps << QString::fromStdString(
+        OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
   guidance_->setText(steps.join(QLatin1Char('\n')));
   std::vector<std::string> warnings = OutlineWarnings(host_.EditedWorkspace());
   if (!notice.empty()) warnings.insert(warnings.begin(), notice);

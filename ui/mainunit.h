@@ -17,12 +17,12 @@
 
 #include "display/pixelsurface.h"
 #include "foundation/progress.h"
-#include "ui/translatefunit.h"
 #include "i18n/translateunit.h"
 #include "ui/editgestures.h"
 #include "ui/edithost.h"
 #include "ui/filedialog.h"
 #include "ui/panes.h"
+#include "ui/translatefunit.h"
 #include "ui/windowlayout.h"
 #include "workspace/workspace.h"
 

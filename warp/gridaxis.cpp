@@ -31,8 +31,8 @@ constexpr int32_t kUnsettled = INT32_MIN + 1;
 
 // The plain loop is written for the vectoriser; the wider instruction set is
 // chosen at run time where the processor has it.
-TRELLIMAP_CLONES("avx512f", "avx2", "default") void GridAxis::Row(int32_t v, size_t begin, size_t end,
-                                                                                int32_t* out) const {
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void GridAxis::Row(int32_t v, size_t begin, size_t end, int32_t* out) const {
   const size_t n = end - begin;
   const double dv = v;
   const double* slope = slope_.data() + begin;
@@ -74,9 +74,10 @@ int32_t OffsetOf(int32_t x, int32_t y, const PixelLayout& p) {
 
 // Offsets are formed in double lanes as well (they are exact below 2^31), so
 // the only conversions are the two results.
-TRELLIMAP_CLONES("avx512f", "avx2", "default") void MapRow(
-    const GridAxis& readX, const GridAxis& readY, const GridAxis& writeX, const GridAxis& writeY, int32_t v,
-    size_t begin, size_t end, const PixelLayout& read, const PixelLayout& write, int32_t* readAt, int32_t* writeAt) {
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void MapRow(const GridAxis& readX, const GridAxis& readY, const GridAxis& writeX, const GridAxis& writeY, int32_t v,
+            size_t begin, size_t end, const PixelLayout& read, const PixelLayout& write, int32_t* readAt,
+            int32_t* writeAt) {
   const size_t n = end - begin;
   const double dv = v;
   const double* s[4] = {readX.slopes() + begin, readY.slopes() + begin, writeX.slopes() + begin,

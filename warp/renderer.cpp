@@ -25,7 +25,8 @@ namespace {
 struct OutlineGrid {
   GridAxis x, y;
 
-  OutlineGrid(const TDynaArray& outline, int32_t W, int32_t H) : x(static_cast<size_t>(W), H), y(static_cast<size_t>(W), H) {
+  OutlineGrid(const TDynaArray& outline, int32_t W, int32_t H)
+      : x(static_cast<size_t>(W), H), y(static_cast<size_t>(W), H) {
     const SideLengthSet lengths = SideLengths(outline);
     for (int32_t u = 0; u < W; ++u) {
       // A point that is not found (a malformed outline) is taken as (0, 0).
@@ -120,9 +121,8 @@ struct Job {
 // w × h with rows of `bytew` bytes, or -1 for pixels off the picture. Written
 // for the vectoriser, in unsigned arithmetic so that lanes off the picture
 // cannot overflow.
-TRELLIMAP_CLONES("avx512f", "avx2", "default") void PixelOffsets(const int32_t* xs, const int32_t* ys,
-                                                                               size_t n, int32_t w, int32_t h,
-                                                                               int32_t bytew, int32_t* out) {
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void PixelOffsets(const int32_t* xs, const int32_t* ys, size_t n, int32_t w, int32_t h, int32_t bytew, int32_t* out) {
   const auto uw = static_cast<uint32_t>(w), uh = static_cast<uint32_t>(h), ubytew = static_cast<uint32_t>(bytew);
   for (size_t u = 0; u < n; ++u) {
     const auto x = static_cast<uint32_t>(xs[u]), y = static_cast<uint32_t>(ys[u]);

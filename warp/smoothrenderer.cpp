@@ -170,8 +170,7 @@ struct Edge {
 // read the source: a sample row at y runs from the edges with y0 <= y < y1,
 // and takes the samples with x0 <= x < x1 between them, so that triangles
 // sharing an edge neither take a sample twice nor miss one.
-TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& tile, int32_t W,
-                                                                 int32_t H) {
+TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& tile, int32_t W, int32_t H) {
   Vec v[3] = {t.d[0], t.d[1], t.d[2]};
   std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
   const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
@@ -475,7 +474,6 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
 }
 
 }  // namespace
-
 
 bool RenderSmooth(const DirectionParts& parts, const RenderOptions& options) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;

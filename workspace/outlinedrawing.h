@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "foundation/dynaarray.h"
 #include "display/pixelsurface.h"
+#include "foundation/dynaarray.h"
 
 namespace trellimap {
 

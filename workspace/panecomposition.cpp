@@ -1,8 +1,8 @@
 #include "workspace/panecomposition.h"
 
 #include "display/paintdib.h"
-#include "image/pixmill3.h"
 #include "display/surfacedevice.h"
+#include "image/pixmill3.h"
 #include "workspace/outlinedrawing.h"
 #include "workspace/panegeometry.h"
 
@@ -20,7 +20,8 @@ void ComposeStretched(const dib& picture, const PaneArea& whole, const PaneArea&
            SRCCOPY);
 }
 
-void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area, PixelSurface& surface) {
+void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area,
+                 PixelSurface& surface) {
   ComposeStretched(picture, ZoomedPicture(picture, zoom), area, surface);
   if (outline != nullptr) DrawOutline(surface, area.left, area.top, *outline, zoom);
 }

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "display/pixelsurface.h"
 #include "foundation/dynaarray.h"
 #include "image/dib.h"
-#include "display/pixelsurface.h"
 
 namespace trellimap {
 
@@ -22,7 +22,8 @@ PaneArea ZoomedPicture(const dib& picture, int32_t zoom);
 // origin, then `outline` (when not null) over it. Only the area is computed,
 // and every pixel is the one a composition of the whole pane has there, so
 // memory stays bounded by the area at any zoom.
-void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area, PixelSurface& surface);
+void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area,
+                 PixelSurface& surface);
 
 // Composes `area` of a pane that shows `picture` stretched over `whole` (its
 // top-left at the pane's origin), for a stand-in picture of another size.

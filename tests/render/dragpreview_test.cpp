@@ -57,8 +57,10 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
       ASSERT_TRUE(preview.Render(ws));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
       ASSERT_TRUE(RenderDirection(ws, WarpDirection::TwoIntoOne));
-      EXPECT_EQ(Pixels(preview.Result(WarpDirection::OneIntoTwo)), Pixels(ws.di3)) << bits << " bits, options " << options;
-      EXPECT_EQ(Pixels(preview.Result(WarpDirection::TwoIntoOne)), Pixels(ws.di4)) << bits << " bits, options " << options;
+      EXPECT_EQ(Pixels(preview.Result(WarpDirection::OneIntoTwo)), Pixels(ws.di3))
+          << bits << " bits, options " << options;
+      EXPECT_EQ(Pixels(preview.Result(WarpDirection::TwoIntoOne)), Pixels(ws.di4))
+          << bits << " bits, options " << options;
     }
 
   // Picture 1 is reduced by 2 (to 501 × 300), picture 2 (500 × 300) is not; the

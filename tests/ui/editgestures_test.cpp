@@ -3,10 +3,10 @@
 #include <QtTest>
 
 #include "image/pixmill3.h"
+#include "render/workspacerender.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "ui/mainunit.h"
-#include "render/workspacerender.h"
 #include "workspace/panegeometry.h"
 
 namespace trellimap {

@@ -6,12 +6,12 @@
 #include <filesystem>
 
 #include "i18n/translateunit.h"
-#include "ui/translatewalk.h"
 #include "persist/optionsfile.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
 #include "ui/mainunit.h"
+#include "ui/translatewalk.h"
 
 namespace trellimap {
 

@@ -2,17 +2,17 @@
 
 #include <QMenuBar>
 #include <QTimer>
-#include <vector>
 #include <QtTest>
 #include <filesystem>
+#include <vector>
 
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "render/workspacerender.h"
-#include "tests/warp/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
+#include "tests/warp/outlines.h"
 
 namespace trellimap {
 
@@ -183,10 +183,15 @@ void MainUnitTest::renderIsUntouchedByRepaintsAndEditsWhileItRuns() {
     newdib(d, 1600, 1200, 24, nullptr, 0);
     for (int32_t i = 0; i < DibHeight(d) * d->bytew; ++i) d->poi[i] = static_cast<uint8_t>(i * 13 + i / 4099);
   }
-  testing::FillOutline(ws.punkte1, {{20, 30, true}, {700, 10, false}, {1500, 60, true}, {1550, 1100, true},
-                                    {900, 1180, false}, {40, 1150, true}, {20, 30, true}});
-  testing::FillOutline(ws.punkte2, {{100, 50, true}, {1400, 100, true}, {1300, 1000, true}, {200, 1100, true},
-                                    {100, 50, true}});
+  testing::FillOutline(ws.punkte1, {{20, 30, true},
+                                    {700, 10, false},
+                                    {1500, 60, true},
+                                    {1550, 1100, true},
+                                    {900, 1180, false},
+                                    {40, 1150, true},
+                                    {20, 30, true}});
+  testing::FillOutline(ws.punkte2,
+                       {{100, 50, true}, {1400, 100, true}, {1300, 1000, true}, {200, 1100, true}, {100, 50, true}});
   ws.ecken1 = ws.ecken2 = 4;
 
   QVERIFY(RenderDirection(ws, WarpDirection::OneIntoTwo));

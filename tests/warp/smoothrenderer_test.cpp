@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "image/pixmill3.h"
+#include "render/chosenrenderer.h"
 #include "render/workspacerender.h"
 #include "tests/warp/outlines.h"
-#include "render/chosenrenderer.h"
 
 namespace trellimap {
 namespace {
