@@ -38,6 +38,7 @@
 #include "ui/progressrunner.h"
 #include "ui/translatewalk.h"
 #include "ui/windowfont.h"
+#include "ui/windowlayout.h"
 #include "workspace/commandline.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"

@@ -23,7 +23,6 @@
 #include "ui/filedialog.h"
 #include "ui/panes.h"
 #include "ui/translatefunit.h"
-#include "ui/windowlayout.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
