@@ -17,4 +17,12 @@ uint32_t PixelSurface::Pixel(int32_t x, int32_t y) const {
   return p[2] | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16;
 }
 
+void Fade(PixelSurface& surface) {
+  const size_t bytes = static_cast<size_t>(3 * surface.width());
+  for (int32_t y = 0; y < surface.height(); ++y) {
+    uint8_t* row = surface.Row(y);
+    for (size_t i = 0; i < bytes; ++i) row[i] = static_cast<uint8_t>(row[i] / 2 + 100);
+  }
+}
+
 }  // namespace trellimap

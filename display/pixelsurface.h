@@ -29,4 +29,7 @@ class PixelSurface {
   std::vector<uint8_t> pixels_;
 };
 
+// Fades every pixel halfway towards a light grey, keeping it recognisable.
+void Fade(PixelSurface& surface);
+
 }  // namespace trellimap

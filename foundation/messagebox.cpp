@@ -20,6 +20,7 @@ class StderrMessages final : public MessageBoxes {
       case MsgButtons::YesNo:
         return MsgAnswer::No;
       case MsgButtons::YesNoCancel:
+      case MsgButtons::SaveDiscardCancel:
         return MsgAnswer::Cancel;
     }
     return MsgAnswer::Ok;

@@ -8,8 +8,8 @@
 namespace trellimap {
 
 enum class MsgIcon { None, Error, Information, Question };
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
-enum class MsgAnswer { Ok, Yes, No, Cancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, SaveDiscardCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel, Save, Discard };
 
 class MessageBoxes {
  public:

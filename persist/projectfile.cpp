@@ -189,6 +189,27 @@ ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progr
   return ReadProject(in, read, fname, progress) ? ProjectStatus::Done : ProjectStatus::Stopped;
 }
 
+ProjectStatus ReadWholeProject(const std::string& fname, ProjectRead& read, Progress* progress, std::string* problem) {
+  BinaryReader in;
+  if (!in.Open(fname)) return ProjectStatus::CannotOpen;
+  try {
+    return ReadProject(in, read, fname, progress) ? ProjectStatus::Done : ProjectStatus::Stopped;
+  } catch (const InOutError& error) {
+    // A file that fails before its first picture block has no project's
+    // beginning: a text, a picture, anything but a project.
+    const bool started = read.pictureRead[0];
+    if (error.kind() == InOutError::Kind::Damaged)
+      *problem = error.what();
+    else if (!started)
+      *problem = TranslateFormat("The file \"%1\" is not a project file.", {fname});
+    else if (error.kind() == InOutError::Kind::ReadBeyondEnd)
+      *problem = TranslateFormat("The project file \"%1\" is cut short: it ends before all its pictures.", {fname});
+    else
+      *problem = TranslateFormat("The project file \"%1\" could not be read: %2.", {fname, error.what()});
+    return ProjectStatus::Unreadable;
+  }
+}
+
 ProjectStatus TakeProject(Workspace& ws, const std::function<ProjectStatus(ProjectRead&)>& reading) {
   ProjectRead read;
   ProjectStatus status = ProjectStatus::Done;

@@ -17,6 +17,7 @@ enum class ProjectStatus {
   CannotCreate,  // saving: the file could not be created (nothing else happened)
   CannotOpen,    // opening: the file could not be opened (the workspace is unchanged)
   Stopped,       // stopped on request: the file that was there, or the workspace, is untouched
+  Unreadable,    // opening: the file is no whole project (the workspace is unchanged; the problem says why)
 };
 
 // Writes the workspace to `fname`. The file is written beside the target and
@@ -58,6 +59,13 @@ class ProjectRead {
 
 // OpenProjectfile's reading, into `read` alone, so that it can run on another thread.
 ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progress* progress);
+
+// Reads `fname` into `read` whole or not at all: an error in the file is
+// caught, and Unreadable returned with `*problem` saying in the user's words
+// which file and what is wrong with it (cut short, damaged, not a project
+// file). Nothing is handed to any workspace; the caller hands `read` over
+// when the status is Done.
+ProjectStatus ReadWholeProject(const std::string& fname, ProjectRead& read, Progress* progress, std::string* problem);
 
 // Runs `reading`, which reads into the ProjectRead it is given, and hands what
 // it read to the workspace as OpenProjectfile does: when it returns Done, or

@@ -89,7 +89,7 @@ void TEditGestures::Click(size_t pane, MouseButton button, int x, int y) {
 void TEditGestures::Changed(size_t pane, const OutlineState& before) {
   history_.Record(before, host_.EditedWorkspace());
   host_.RepaintPane(pane);
-  UpdateStatus();
+  host_.WorkspaceChanged();
 }
 
 void TEditGestures::RepaintResults() {
@@ -111,7 +111,7 @@ void TEditGestures::Restored() {
   host_.ShowWorkspace();
   // The results of that state, as a completed outline renders them.
   host_.RenderBothIfAutomatic();
-  UpdateStatus();
+  host_.WorkspaceChanged();
 }
 
 size_t TEditGestures::PaneUnderPointer() const {
@@ -177,7 +177,8 @@ void TEditGestures::UpdateStatus(const std::string& notice) {
     steps << QString::fromStdString(
         OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
   guidance_->setText(steps.join(QLatin1Char('\n')));
-  std::vector<std::string> warnings = OutlineWarnings(host_.EditedWorkspace());
+  std::vector<std::string> warnings = host_.StatusNotes();
+  for (std::string& w : OutlineWarnings(host_.EditedWorkspace())) warnings.push_back(std::move(w));
   if (!notice.empty()) warnings.insert(warnings.begin(), notice);
   QStringList lines;
   for (const std::string& w : warnings) lines << QString::fromStdString(w);

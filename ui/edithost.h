@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "ui/paintbox.h"
 #include "workspace/workspace.h"
@@ -34,6 +36,10 @@ class EditHost {
   // Whether the pointer is over picture pane `pane` (0 or 1).
   virtual bool PointerOver(size_t pane) const = 0;
   virtual QStatusBar* StatusBar() = 0;
+  // The outlines or options changed (an edit, an undo or a redo).
+  virtual void WorkspaceChanged() = 0;
+  // Lines the status bar shows before the outline warnings.
+  virtual std::vector<std::string> StatusNotes() const = 0;
 
  protected:
   ~EditHost() = default;

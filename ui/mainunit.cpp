@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -18,6 +19,7 @@
 #include <QTranslator>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 
@@ -214,6 +216,7 @@ void TMainForm::BuildDialogs() {
     d->Filter = QString::fromLatin1(kProjectFilter);
     d->DefaultExt = QStringLiteral(".gip");
   }
+  SaveDialog1->ConfirmOverwrite = true;
   SaveDialog2->DefaultExt = QStringLiteral(".bmp");
   SaveDialog2->ConfirmOverwrite = true;
 }
@@ -221,6 +224,7 @@ void TMainForm::BuildDialogs() {
 void TMainForm::FormCreate() {
   progpath = programFolder_.empty() ? ProgramFolder() : FolderWithSeparator(programFolder_ + "/");
   ws = std::make_unique<Workspace>();
+  changes_.Saved(*ws, false);
   for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
   Guarded([&] {
     const TablePlace table = ChooseTablePlace(progpath);
@@ -246,6 +250,7 @@ void TMainForm::FormShow() {
     language = languagesetto;
     UseToolkitTexts(language == 1);
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
+    baseTitle_ = windowTitle().toStdString();
     // Texts of the additions, once the language is in force.
     for (const Pane& p : panes) {
       p.label->adjustSize();
@@ -261,6 +266,9 @@ void TMainForm::FormShow() {
       TryToOpenFile(&ws->Side(0).picture, first);
   }
   if (arguments_.size() >= 2) TryToOpenFile(&ws->Side(1).picture, arguments_[1].toStdString());
+  // Pictures named on the command line are where the work starts from.
+  if (projectFile_.empty()) changes_.Saved(*ws, false);
+  ShowChanges();
 }
 
 namespace {
@@ -292,7 +300,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
   if (plan.kind == DropPlan::Kind::Refuse) return;
   event->acceptProposedAction();
   if (plan.kind == DropPlan::Kind::Project) {
-    OpenProjectfile(plan.files[0].second);
+    if (MayLeaveWork()) OpenProjectfile(plan.files[0].second);
     return;
   }
   for (const auto& [target, file] : plan.files) LoadPicture(static_cast<size_t>(target), file);
@@ -391,6 +399,7 @@ void TMainForm::ConnectPanes() {
   connect(SmoothCheck, &QCheckBox::toggled, this, [this](bool on) {
     ws->smooth = on;
     RenderBothIfAutomatic();
+    ShowChanges();
   });
 }
 
@@ -426,6 +435,8 @@ const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
   }
   const TDynaArray* outline = pane < 2 ? &ws->Side(pane).outline : nullptr;
   ComposePane(*ws->Pictures()[pane], zoom, outline, area, PaneBitmap(pane));
+  // A result no longer made from what the picture panes show is drawn faded.
+  if (pane >= 2 && shownStale_[pane - 2]) Fade(PaneBitmap(pane));
   return &PaneBitmap(pane);
 }
 
@@ -473,7 +484,9 @@ bool TMainForm::RenderResult(WarpDirection direction) {
   }
   if (outcome == RenderOutcome::Stopped) return false;
   ReplacePicture(&ws->Result(direction), made);
+  changes_.Rendered(*ws, direction);
   PaintPane(ResultPane(direction));
+  ShowChanges();
   return true;
 }
 
@@ -482,6 +495,7 @@ void TMainForm::ShoworiginalCheckClick() {
   ws->showoriginal = ShoworiginalCheck->isChecked();
   Editing->OptionChanged(before);
   RenderBothIfAutomatic();
+  ShowChanges();
 }
 
 void TMainForm::TransCheckClick() {
@@ -489,6 +503,7 @@ void TMainForm::TransCheckClick() {
   ws->transparent = TransCheck->isChecked();
   Editing->OptionChanged(before);
   RenderBothIfAutomatic();
+  ShowChanges();
 }
 
 void TMainForm::FitPane(size_t pane) {
@@ -520,25 +535,76 @@ void TMainForm::DepthUpTo(int32_t bitcount, dib* picture) { trellimap::DepthUpTo
 
 void TMainForm::OpenProjectfile(const std::string& fname) {
   // Read on a worker thread beside the workspace, which the panes keep
-  // showing; the workspace takes what was read when the read ends.
+  // showing; the workspace takes what was read only when the whole file was
+  // read, so a damaged or cut-short file leaves the work, its results and
+  // its history as they were.
+  ProjectRead read;
   ProjectStatus status = ProjectStatus::Done;
+  std::string problem;
   Guarded([&] {
-    TakeProject(*ws, [&](ProjectRead& read) {
-      RunWork("Opening the project...", [&](Progress& progress) {
-        status = ReadProjectfile(fname, read, &progress);
-        return true;
-      });
-      return status;
+    RunWork("Opening the project...", [&](Progress& progress) {
+      status = ReadWholeProject(fname, read, &progress, &problem);
+      return true;
     });
   });
-  if (status == ProjectStatus::Stopped) return;
-  if (status == ProjectStatus::CannotOpen) {
+  if (status == ProjectStatus::CannotOpen)
     Guarded([] { ShowMessage(GetLangStringUtf8(8), {}, MsgIcon::Error, MsgButtons::Ok); });
-    return;
-  }
-  // Also after a read that stopped part-way, the window shows what the workspace holds now.
+  if (status == ProjectStatus::Unreadable)
+    Guarded([&] { ShowMessage(problem, kApplicationTitle, MsgIcon::Error, MsgButtons::Ok); });
+  if (status != ProjectStatus::Done) return;
+  Guarded([&] { read.HandTo(*ws); });
+  projectFile_ = fname;
+  changes_.Saved(*ws, true);
   Editing->ForgetHistory();
   ShowWorkspace();
+  Editing->UpdateStatus();
+  ShowChanges();
+}
+
+bool TMainForm::MayLeaveWork() {
+  if (!changes_.Modified(*ws)) return true;
+  MsgAnswer answer = MsgAnswer::Cancel;
+  Guarded([&] {
+    answer = ShowMessage(TranslateUtf8("The outlines, options or pictures have changes that are not saved. Save them?"),
+                         kApplicationTitle, MsgIcon::Question, MsgButtons::SaveDiscardCancel);
+  });
+  if (answer == MsgAnswer::Discard) return true;
+  if (answer != MsgAnswer::Save) return false;
+  if (projectFile_.empty())
+    BitBtn2Click();
+  else
+    SaveProjectfile(projectFile_);
+  return !changes_.Modified(*ws);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (MayLeaveWork())
+    event->accept();
+  else
+    event->ignore();
+}
+
+std::vector<std::string> TMainForm::StatusNotes() const {
+  std::vector<std::string> notes;
+  for (const WarpDirection d : kBothDirections)
+    if (changes_.Stale(*ws, d))
+      notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultPane(d) - 1)}));
+  return notes;
+}
+
+void TMainForm::ShowChanges() {
+  const bool modified = changes_.Modified(*ws);
+  const std::string name = std::filesystem::path(projectFile_).filename().string();
+  std::string title = name.empty() ? baseTitle_ : name + " \u2013 " + baseTitle_;
+  if (modified) title = "*" + title;
+  setWindowTitle(QString::fromStdString(title));
+  for (const WarpDirection d : kBothDirections) {
+    const bool stale = changes_.Stale(*ws, d);
+    if (stale != shownStale_[SourceSide(d)]) {
+      shownStale_[SourceSide(d)] = stale;
+      PaintPane(ResultPane(d));
+    }
+  }
   Editing->UpdateStatus();
 }
 
@@ -560,11 +626,15 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
       return true;
     });
     if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
+    if (status != ProjectStatus::Done) return;
+    projectFile_ = fname;
+    changes_.Saved(*ws, false);
   });
+  ShowChanges();
 }
 
 void TMainForm::BitBtn1Click() {
-  if (OpenDialog2->Execute()) OpenProjectfile(OpenDialog2->FileName.toStdString());
+  if (MayLeaveWork() && OpenDialog2->Execute()) OpenProjectfile(OpenDialog2->FileName.toStdString());
 }
 
 void TMainForm::BitBtn2Click() {
@@ -574,10 +644,23 @@ void TMainForm::BitBtn2Click() {
 void TMainForm::Open1BtnClick() { OpenPicture(0); }
 void TMainForm::Open2BtnClick() { OpenPicture(1); }
 
-void TMainForm::BitBtn3Click() { SavePicture(ws->Result(WarpDirection::OneIntoTwo)); }
-void TMainForm::BitBtn4Click() { SavePicture(ws->Result(WarpDirection::TwoIntoOne)); }
+void TMainForm::BitBtn3Click() { SavePicture(WarpDirection::OneIntoTwo); }
+void TMainForm::BitBtn4Click() { SavePicture(WarpDirection::TwoIntoOne); }
 
-void TMainForm::SavePicture(const dib& picture) {
+void TMainForm::SavePicture(WarpDirection direction) {
+  const std::string which = std::to_string(ResultPane(direction) - 1);
+  std::string doubt;
+  if (changes_.NeverRendered(direction))
+    doubt = TranslateFormat("Result %1 has not been rendered yet. Save it anyway?", {which});
+  else if (changes_.Stale(*ws, direction))
+    doubt =
+        TranslateFormat("Result %1 is out of date: it was rendered before the last change. Save it anyway?", {which});
+  if (!doubt.empty()) {
+    MsgAnswer answer = MsgAnswer::No;
+    Guarded([&] { answer = ShowMessage(doubt, kApplicationTitle, MsgIcon::Question, MsgButtons::YesNo); });
+    if (answer != MsgAnswer::Yes) return;
+  }
+  const dib& picture = ws->Result(direction);
   // Built as the dialog opens, so that its texts are in the language in force.
   SaveDialog2->Filter = QString::fromStdString(BuildSavePictureFilter(GetLangStringUtf8(6)));
   if (!SaveDialog2->Execute()) return;
@@ -609,8 +692,9 @@ void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
     return;
   }
   ReplacePicture(&ws->Side(pane).picture, loaded);
+  changes_.PictureReplaced(pane);
   PaintPane(pane);
-  Editing->UpdateStatus();
+  ShowChanges();
 }
 
 void TMainForm::LoadOptions() {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "display/pixelsurface.h"
 #include "foundation/progress.h"
@@ -23,6 +24,7 @@
 #include "ui/filedialog.h"
 #include "ui/panes.h"
 #include "ui/translatefunit.h"
+#include "workspace/changetracker.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
@@ -124,6 +126,8 @@ class TMainForm : public QMainWindow, private EditHost {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Unsaved changes are asked about first.
+  void closeEvent(QCloseEvent* event) override;
   // Files dropped on the window open as the buttons open them.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -154,6 +158,12 @@ class TMainForm : public QMainWindow, private EditHost {
   bool RendersAutomatically() const override { return RenderCheck->isChecked(); }
   bool SettingOptions() const override { return donotrendernow; }
   bool PointerOver(size_t pane) const override;
+  void WorkspaceChanged() override { ShowChanges(); }
+  std::vector<std::string> StatusNotes() const override;
+  // The title, the results' out-of-date marks and the status bar after a change.
+  void ShowChanges();
+  // Asks what to do with unsaved changes; false when the user keeps the work (or its save failed).
+  bool MayLeaveWork();
   QStatusBar* StatusBar() override { return statusBar(); }
   // Runs `work` on a worker thread, with a progress dialog saying `doing`
   // (through the translation table) when it takes longer than a moment.
@@ -169,10 +179,15 @@ class TMainForm : public QMainWindow, private EditHost {
   // Renders one direction with progress and Cancel, and shows it in `pane`;
   // false when cancelled.
   bool RenderResult(WarpDirection direction);
-  void SavePicture(const dib& picture);
+  // "Save picture..." of a result; one not rendered from what is shown now is asked about first.
+  void SavePicture(WarpDirection direction);
   PixelSurface& PaneBitmap(size_t pane);
 
   QWidget* client_ = nullptr;
+  ChangeTracker changes_;
+  std::string projectFile_;                           // the project opened or saved last; empty for none
+  std::string baseTitle_ = "Vandoriq Trellimap 1.0";  // in the language in force
+  bool shownStale_[2] = {false, false};               // by direction, as the result panes show it
   std::unique_ptr<QTranslator> toolkitTexts_;
   QStringList arguments_;
   std::string programFolder_;

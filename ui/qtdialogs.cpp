@@ -57,6 +57,10 @@ MsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& capti
     case MsgButtons::YesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
+    case MsgButtons::SaveDiscardCancel:
+      box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box.setDefaultButton(QMessageBox::Save);
+      break;
   }
   switch (box.exec()) {
     case QMessageBox::Yes:
@@ -65,6 +69,10 @@ MsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& capti
       return MsgAnswer::No;
     case QMessageBox::Cancel:
       return MsgAnswer::Cancel;
+    case QMessageBox::Save:
+      return MsgAnswer::Save;
+    case QMessageBox::Discard:
+      return MsgAnswer::Discard;
     default:
       return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
   }

@@ -6,10 +6,13 @@
 #include <QUrl>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "codecs/picturefilter.h"
 #include "codecs/pictureopening.h"
 #include "image/pixmill3.h"
+#include "persist/projectfile.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
@@ -25,11 +28,13 @@ class FilesTest : public QObject {
  private slots:
   void init() {
     messages.shown.clear();
+    messages.answers.clear();
     dialogs.answers.clear();
   }
   void openPictureButtonsLoadAndRepaint();
   void projectsSaveAndReopenTheWholeWorkspace();
   void projectFailuresAreReported();
+  void damagedProjectsLeaveTheWorkAlone();
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
@@ -101,12 +106,47 @@ void FilesTest::projectFailuresAreReported() {
   dialogs.answers = {folder.Path("no/folder/x.gip")};
   form.BitBtn2->click();
   QCOMPARE(messages.shown.back().text, std::string("Could not create the file"));
-  const std::string cut = folder.Write("cut.gip", std::vector<uint8_t>(20, 0));
-  dialogs.answers = {cut};
-  form.BitBtn1->click();
-  QCOMPARE(messages.shown.back().text, std::string("Read beyond end of file"));
-  QCOMPARE(messages.shown.back().caption, std::string("Trellimap"));
-  QVERIFY(form.ws->di1.poi != nullptr);  // a valid picture, never a released one
+}
+
+// A project file that cannot be read whole changes nothing of the work open
+// in the window (pictures, outlines, results, what can be undone), and the
+// message names the file and says plainly what is wrong with it.
+void FilesTest::damagedProjectsLeaveTheWorkAlone() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  form.TryToOpenFile(&form.ws->di1, Bmp("work.bmp", 30, 20, 0x00AA00));
+  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(20, 6));
+  const OutlineState work = CaptureState(*form.ws);
+  // A project written and then cut short at several places, and files that are no project at all.
+  const std::string whole = folder.Path("whole.gip");
+  QCOMPARE(trellimap::SaveProjectfile(*form.ws, whole), ProjectStatus::Done);
+  std::ifstream in(whole, std::ios::binary);
+  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const struct {
+    std::vector<uint8_t> content;
+    const char* says;
+  } cases[] = {
+      {std::vector<uint8_t>(bytes.begin(), bytes.begin() + 60), "is cut short"},
+      {std::vector<uint8_t>(bytes.begin(), bytes.end() - 1), "is cut short"},
+      {std::vector<uint8_t>(20, 0), "is cut short"},
+      {std::vector<uint8_t>{'H', 'e', 'l', 'l', 'o', ',', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}, "is not a project file"},
+  };
+  for (const auto& c : cases) {
+    const std::string file = folder.Write("broken.gip", c.content);
+    dialogs.answers = {file};
+    messages.answers = {MsgAnswer::Discard};  // the unsaved work may go, were the file whole
+    form.BitBtn1->click();
+    const std::string& text = messages.shown.back().text;
+    QVERIFY2(text.find(file) != std::string::npos && text.find(c.says) != std::string::npos, text.c_str());
+    QCOMPARE(messages.shown.back().icon, MsgIcon::Error);
+    QVERIFY(CaptureState(*form.ws) == work);
+    QCOMPARE(DibWidth(&form.ws->di1), 30);
+    QCOMPARE(getpixel(form.ws->di1, 3, 3), 0x00AA00u);
+  }
+  QVERIFY(form.windowTitle().startsWith(QLatin1Char('*')));  // still the unsaved work
+  form.Editing->Undo();                                      // and its history
+  QCOMPARE(form.ws->punkte1.count, 1u);
 }
 
 void FilesTest::commandLineOpensAProjectThenPicture2() {
@@ -128,7 +168,9 @@ void FilesTest::resultPicturesAreSaved() {
   TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {folder.Path("result"), folder.Path("result.xyz")};
+  messages.answers = {MsgAnswer::Yes, MsgAnswer::Yes};  // never rendered: saved all the same
   form.panes[2].fileButton->click();
+  QVERIFY(messages.shown.back().text.find("not been rendered") != std::string::npos);
   QVERIFY(std::filesystem::exists(folder.Path("result.bmp")));  // ".bmp" added
   const FileDialogRequest& asked = dialogs.asked.back();
   QVERIFY(asked.save && asked.confirmOverwrite);
