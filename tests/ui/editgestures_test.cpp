@@ -33,6 +33,7 @@ class EditGesturesTest : public QObject {
   void dragUndoRedoAndPlainClicks();
   void keysTakeBackAndNudgePointsAndOptionsUndo();
   void wheelAndFitZoomThroughTheEdit();
+  void staleResultsAndUnsavedWorkAreShown();
 
  private:
   TPaintBox* Box(int pane) { return form->panes[static_cast<size_t>(pane)].paintBox; }
@@ -149,6 +150,35 @@ void EditGesturesTest::wheelAndFitZoomThroughTheEdit() {
   QTest::mouseDClick(form->panes[2].label, Qt::LeftButton);
   QCOMPARE(form->panes[2].zoom->value(), FitZoom(320, 200, form->panes[2].scrollBox->maximumViewportSize().width(),
                                                  form->panes[2].scrollBox->maximumViewportSize().height()));
+}
+
+// A result not made from the outlines as they are is drawn faded and named in
+// the status bar until the outlines are back (or it is rendered again); the
+// title marks unsaved work, and closing asks about it.
+void EditGesturesTest::staleResultsAndUnsavedWorkAreShown() {
+  const auto warnings = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
+  const auto shown = [&](int pane) { return Box(pane)->grab().toImage(); };
+  QVERIFY(!form->windowTitle().startsWith(QLatin1Char('*')));
+  Quadrilaterals();
+  QVERIFY(form->windowTitle().startsWith(QLatin1Char('*')));
+  QVERIFY(!warnings().contains(QStringLiteral("out of date")));
+  const QImage fresh1 = shown(2), fresh2 = shown(3);
+
+  form->RenderCheck->setChecked(false);
+  Click(0, {10, 10});  // a new outline on picture 1: nothing is rendered
+  QVERIFY(warnings().contains(QStringLiteral("Result 1 is out of date: press Render")));
+  QVERIFY(warnings().contains(QStringLiteral("Result 2 is out of date: press Render")));
+  QVERIFY(shown(2) != fresh1 && shown(3) != fresh2);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);  // back to what they were made from
+  QVERIFY(!warnings().contains(QStringLiteral("out of date")));
+  QVERIFY(shown(2) == fresh1 && shown(3) == fresh2);
+
+  messages.answers = {MsgAnswer::Cancel};
+  QVERIFY(!form->close());
+  QVERIFY(form->isVisible());
+  QCOMPARE(messages.shown.back().buttons, MsgButtons::SaveDiscardCancel);
+  messages.answers = {MsgAnswer::Discard};
+  QVERIFY(form->close());
 }
 
 }  // namespace trellimap
