@@ -1,6 +1,7 @@
 // The desktop program: one main window holding the whole workspace.
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <cstdio>
 
@@ -28,9 +29,19 @@ int main(int argc, char** argv) {
   if (command.action == trellimap::ProgramCommand::Action::Help) return std::fputs(kHelp, stdout), 0;
   if (command.action == trellimap::ProgramCommand::Action::Version)
     return std::printf("trellimap %s\n", trellimap::kVersion), 0;
+  if (command.action == trellimap::ProgramCommand::Action::Refuse) {
+    std::fprintf(stderr, "trellimap: unknown option \"%s\"\n%s", command.unknownOption.c_str(), kHelp);
+    return 2;
+  }
+  for (const std::string& file : command.ignored)
+    std::fprintf(stderr, "trellimap: only a project and a picture, or two pictures, are opened: \"%s\" is left out\n",
+                 file.c_str());
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(trellimap::kApplicationTitle));
+  // Docks and task bars find the launcher entry, and with it the icon, by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.vandoriq.Trellimap"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.vandoriq.Trellimap")));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) trellimap::SetScreenBitsPerPixel(screen->depth());
 
   trellimap::QtMessageBoxes messages;

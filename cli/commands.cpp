@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -24,7 +25,14 @@ int Fail(const std::string& file, const std::string& reason) {
   return 1;
 }
 
+// A file to write must be named as a file: a folder, or a name ending in "/",
+// would be written as a hidden file inside it or fail late.
+bool NamesAFile(const std::string& path) {
+  return !path.empty() && path.back() != '/' && !std::filesystem::is_directory(path);
+}
+
 int SaveProject(Workspace& ws, const std::string& path) {
+  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
   try {
     if (SaveProjectfile(ws, path) == ProjectStatus::CannotCreate) return Fail(path, "the file could not be created");
   } catch (const InOutError& e) {
@@ -43,6 +51,7 @@ int OpenProject(Workspace& ws, const std::string& path) {
 }
 
 int WritePicture(const dib& picture, const std::string& path) {
+  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
   std::string reason;
   return WritePictureFile(picture, WithDefaultExtension(path), &reason) ? 0 : Fail(path, reason);
 }
@@ -188,7 +197,8 @@ int Render(const RenderOptions& options) {
   if (!OutlinesComplete(ws)) return Fail(options.input, "both outlines need four corners");
   ws.smooth = options.smooth;
   for (const WarpDirection d : kBothDirections) RenderAsChosen(ws, d);
-  if (const int status = SaveProject(ws, options.output)) return status;
+  if (options.output)
+    if (const int status = SaveProject(ws, *options.output)) return status;
   for (size_t i = 0; i < 2; ++i)
     if (options.results[i])
       if (const int status = WritePicture(ws.Result(kBothDirections[i]), *options.results[i])) return status;

@@ -19,7 +19,8 @@ struct NewOptions {
 };
 
 struct RenderOptions {
-  std::string input, output;  // projects
+  std::string input;                  // the project to render
+  std::optional<std::string> output;  // the project to write; none when only result pictures are wanted
   bool smooth = false;
   std::optional<std::string> results[2];  // result 1, result 2
 };

@@ -60,13 +60,18 @@ int main(int argc, char** argv) {
   CLI::App* renderCommand = app.add_subcommand(
       "render", "Renders both directions of a project and saves it, and the results as pictures when asked");
   renderCommand->add_option("IN.gip", renderOptions.input, "The project to read")->required()->type_name("");
-  renderCommand->add_option("OUT.gip", renderOptions.output, "The project to write")->required()->type_name("");
+  renderCommand->add_option("OUT.gip", renderOptions.output, "The project to write (none: only the result pictures)")
+      ->type_name("");
   renderCommand->add_flag("--smooth", renderOptions.smooth,
                           "Resample: no holes, antialiased edges, area-averaged where minified");
   renderCommand->add_option("--result1", renderOptions.results[0], "Write result 1 (picture 1 warped into 2) here")
       ->type_name("FILE");
   renderCommand->add_option("--result2", renderOptions.results[1], "Write result 2 (picture 2 warped into 1) here")
       ->type_name("FILE");
+  renderCommand->final_callback([&renderOptions] {
+    if (!renderOptions.output && !renderOptions.results[0] && !renderOptions.results[1])
+      throw CLI::RequiredError("OUT.gip, --result1 or --result2");
+  });
   renderCommand->footer(
       "The project's stored options are used. The extension of a result's file selects its format\n"
       "(BMP when it has none).");

@@ -12,11 +12,16 @@ bool HasProjectExtension(std::string_view fname);
 
 // What the desktop program's command line asks for: --help or --version
 // (before any "--"), or a run with the files named. A first "--" ends the
-// options and is dropped, so that a file named like an option can be opened;
-// everything else is a file, in order.
+// options and is dropped, so that a file named like an option can be opened.
+// The window system's own options (-platform NAME, -style NAME, -reverse, ...)
+// are left to it; any other word beginning with "--" is refused. Everything
+// else is a file, in order; only the first two are opened, the rest are
+// named in `ignored`.
 struct ProgramCommand {
-  enum class Action { Run, Help, Version } action = Action::Run;
+  enum class Action { Run, Help, Version, Refuse } action = Action::Run;
   std::vector<std::string> files;
+  std::vector<std::string> ignored;
+  std::string unknownOption;  // with Refuse
 };
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& arguments);
 

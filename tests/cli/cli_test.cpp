@@ -103,12 +103,16 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
   const std::string demo = folder.Path("demo.gip");
   ASSERT_EQ(Cli("demo " + Quoted(demo), folder).status, 0);
   EXPECT_NE(Cli("info " + Quoted(demo), folder).out.find("corners2: 4"), std::string::npos);
+  // Only a result picture is wanted: no project is written.
+  ASSERT_EQ(Cli("render " + Quoted(demo) + " --result2 " + Quoted(folder.Path("r2.png")), folder).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("r2.png")));
 
   for (const std::string& arguments :
        {"info " + Quoted(folder.Path("missing.png")), "info " + Quoted(folder.Path("missing.gip")),
         "render " + Quoted(folder.Path("missing.gip")) + " " + Quoted(folder.Path("x.gip")),
-        "convert " + Quoted(demo) + " " + Quoted(folder.Path("x.png")),
-        "new " + Quoted(folder.Path("no/folder.gip"))}) {
+        "convert " + Quoted(demo) + " " + Quoted(folder.Path("x.png")), "new " + Quoted(folder.Path("no/folder.gip")),
+        "render " + Quoted(demo) + " --result1 " + Quoted(folder.Path("")),
+        "render " + Quoted(demo) + " " + Quoted(folder.Path("")), "demo " + Quoted(folder.Path("sub/"))}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_NE(run.status, 0) << arguments;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << arguments << ": " << run.err;
@@ -152,7 +156,7 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"", "A subcommand is required"},
            {"frobnicate " + out, "A subcommand is required"},
            {"new", "OUT.gip is required"},
-           {"render " + out, "OUT.gip is required"},
+           {"render " + out, "OUT.gip, --result1 or --result2 is required"},
            {"info", "FILE is required"},
            {"convert " + picture, "OUT is required"},
            {"demo " + out + " " + out, "not expected"},

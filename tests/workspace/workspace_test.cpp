@@ -45,16 +45,23 @@ TEST(CommandLine, HelpVersionAndTheEndOfOptions) {
     std::vector<std::string> arguments;
     Action action;
     std::vector<std::string> files;
-  } cases[] = {{{"--help"}, Action::Help, {}},
-               {{"a.png", "--version"}, Action::Version, {}},
-               {{"a.gip"}, Action::Run, {"a.gip"}},
-               {{"--", "--help", "b.png"}, Action::Run, {"--help", "b.png"}},
-               {{"a.png", "--", "--"}, Action::Run, {"a.png", "--"}},
-               {{"-x.png"}, Action::Run, {"-x.png"}}};
+    std::vector<std::string> ignored = {};
+  } cases[] = {
+      {{"--help"}, Action::Help, {}},
+      {{"a.png", "--version"}, Action::Version, {}},
+      {{"a.gip"}, Action::Run, {"a.gip"}},
+      {{"--", "--help", "b.png"}, Action::Run, {"--help", "b.png"}},
+      {{"a.png", "--", "--"}, Action::Run, {"a.png", "--"}},
+      {{"-x.png"}, Action::Run, {"-x.png"}},
+      {{"--bogus", "a.png"}, Action::Refuse, {}},
+      {{"a.png", "b.png", "c.png", "d.png"}, Action::Run, {"a.png", "b.png"}, {"c.png", "d.png"}},
+      {{"-platform", "offscreen", "a.png", "--style=fusion", "-reverse", "b.png"}, Action::Run, {"a.png", "b.png"}},
+      {{"--platform", "xcb", "--", "--bogus"}, Action::Run, {"--bogus"}}};
   for (const auto& c : cases) {
     const ProgramCommand command = ParseProgramArguments(c.arguments);
     EXPECT_EQ(command.action, c.action);
     EXPECT_EQ(command.files, c.files);
+    EXPECT_EQ(command.ignored, c.ignored);
   }
 }
 
