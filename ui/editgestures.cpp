@@ -98,16 +98,21 @@ void TEditGestures::RepaintResults() {
 }
 
 void TEditGestures::Undo() {
-  if (history_.Undo(host_.EditedWorkspace())) Restored();
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  if (history_.Undo(host_.EditedWorkspace())) Restored(before);
 }
 
 void TEditGestures::Redo() {
-  if (history_.Redo(host_.EditedWorkspace())) Restored();
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  if (history_.Redo(host_.EditedWorkspace())) Restored(before);
 }
 
-void TEditGestures::Restored() {
+void TEditGestures::Restored(const OutlineState& before) {
   grab_.reset();
+  // The arrow keys go on with the point the step brought back, if it brought back one.
   last_.index = -1;
+  if (const std::optional<ChangedPoint> changed = PointChanged(before, CaptureState(host_.EditedWorkspace())))
+    last_ = {changed->side, changed->index};
   host_.ShowWorkspace();
   // The results of that state, as a completed outline renders them.
   host_.RenderBothIfAutomatic();

@@ -71,7 +71,8 @@ class TEditGestures : public QObject {
   void Click(size_t pane, MouseButton button, int x, int y);
   // After a change from `before`: one step, the picture repainted, the status.
   void Changed(size_t pane, const OutlineState& before);
-  void Restored();
+  // After an undo or redo from `before`.
+  void Restored(const OutlineState& before);
   size_t PaneUnderPointer() const;
 
   EditHost& host_;

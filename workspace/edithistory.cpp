@@ -1,5 +1,6 @@
 #include "workspace/edithistory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -30,6 +31,21 @@ bool SamePoints(const std::vector<TOutlinePoint>& a, const std::vector<TOutlineP
 bool OutlineState::operator==(const OutlineState& other) const {
   return SamePoints(points1, other.points1) && SamePoints(points2, other.points2) && corners1 == other.corners1 &&
          corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent;
+}
+
+std::optional<ChangedPoint> PointChanged(const OutlineState& from, const OutlineState& to) {
+  const std::vector<TOutlinePoint>* before[2] = {&from.points1, &from.points2};
+  const std::vector<TOutlinePoint>* after[2] = {&to.points1, &to.points2};
+  for (size_t side = 0; side < 2; ++side) {
+    const std::vector<TOutlinePoint>& a = *before[side];
+    const std::vector<TOutlinePoint>& b = *after[side];
+    if (SamePoints(a, b)) continue;
+    if (b.empty()) continue;
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && std::memcmp(&a[i], &b[i], sizeof(TOutlinePoint)) == 0) ++i;
+    return ChangedPoint{side, static_cast<int32_t>(std::min(i, b.size() - 1))};
+  }
+  return std::nullopt;
 }
 
 OutlineState CaptureState(const Workspace& ws) {

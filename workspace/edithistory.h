@@ -3,7 +3,9 @@
 // points and corner counters) and of the two option states that shape a
 // render is one step. Pictures are never kept.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "foundation/outlinepoint.h"
@@ -21,6 +23,16 @@ struct OutlineState {
 };
 
 OutlineState CaptureState(const Workspace& ws);
+
+// The point that a step from `from` to `to` changed: the first record of
+// either outline that `to` holds and `from` does not hold at that place, as
+// (side, index in `to`'s list); the last point of an outline that only lost
+// points. Nothing when the outlines are the same or the changed one is empty.
+struct ChangedPoint {
+  size_t side;
+  int32_t index;
+};
+std::optional<ChangedPoint> PointChanged(const OutlineState& from, const OutlineState& to);
 void RestoreState(Workspace& ws, const OutlineState& state);
 
 class EditHistory {

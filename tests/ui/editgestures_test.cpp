@@ -112,6 +112,9 @@ void EditGesturesTest::keysTakeBackAndNudgePointsAndOptionsUndo() {
   QCOMPARE(Point(ws.punkte1, 0).y, 20);
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);  // one step per key press
   QCOMPARE(Point(ws.punkte1, 0).y, 10);
+  QTest::keyClick(form.get(), Qt::Key_Left);  // the point the undo brought back
+  QCOMPARE(Point(ws.punkte1, 0).x, 10);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
 
   Click(1, {50, 50});  // picture 2 last clicked: its outline was complete, a new one starts
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);

@@ -49,3 +49,38 @@ TEST(EditHistory, UndoAndRedoRestoreOutlinesCountersAndOptions) {
 
 }  // namespace
 }  // namespace trellimap
+
+namespace trellimap {
+namespace {
+
+// The point a step changed is where the outlines first differ, on the side that differs.
+TEST(EditHistory, PointChangedIsWhereTheOutlinesFirstDiffer) {
+  const auto outline = [](std::initializer_list<int32_t> xs) {
+    std::vector<TOutlinePoint> points;
+    for (const int32_t x : xs) points.push_back({x, 2 * x, true, {}});
+    return points;
+  };
+  const struct {
+    std::vector<TOutlinePoint> from1, from2, to1, to2;
+    std::optional<std::pair<size_t, int32_t>> expected;
+  } cases[] = {
+      {outline({1, 2, 3}), outline({4}), outline({1, 2, 3}), outline({4}), std::nullopt},  // same
+      {outline({1, 2, 3}), {}, outline({1, 9, 3}), {}, std::pair{size_t{0}, 1}},           // moved
+      {outline({1, 2}), {}, outline({1, 2, 3}), {}, std::pair{size_t{0}, 2}},              // added
+      {outline({1, 2, 3}), {}, outline({1, 2}), {}, std::pair{size_t{0}, 1}},              // removed: the last left
+      {outline({1}), outline({5, 6}), outline({1}), outline({5, 7}), std::pair{size_t{1}, 1}},
+      {outline({1, 2}), {}, {}, {}, std::nullopt},  // emptied: no point to go on with
+  };
+  for (const auto& c : cases) {
+    OutlineState from, to;
+    from.points1 = c.from1, from.points2 = c.from2, to.points1 = c.to1, to.points2 = c.to2;
+    const std::optional<ChangedPoint> changed = PointChanged(from, to);
+    ASSERT_EQ(changed.has_value(), c.expected.has_value());
+    if (!changed) continue;
+    EXPECT_EQ(changed->side, c.expected->first);
+    EXPECT_EQ(changed->index, c.expected->second);
+  }
+}
+
+}  // namespace
+}  // namespace trellimap
