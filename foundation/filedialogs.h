@@ -17,6 +17,8 @@ struct FileDialogRequest {
   // this one, before the overwrite question is asked about it.
   std::string defaultExt;
   bool confirmOverwrite = false;  // ask before an existing file is replaced
+  std::string folder;             // where the dialog starts; empty for the working folder
+  std::string proposedName;       // the file name it proposes; empty for none
 };
 
 // The extension, with its dot, that entry `index` of `filter` (in the syntax

@@ -1,5 +1,7 @@
 #include "ui/filedialog.h"
 
+#include <QFileInfo>
+
 #include "foundation/filedialogs.h"
 
 namespace trellimap {
@@ -14,9 +16,12 @@ bool TFileDialog::Execute() {
   request.filter = Filter.toStdString();
   request.defaultExt = DefaultExt.toStdString();
   request.confirmOverwrite = ConfirmOverwrite;
+  request.folder = InitialDir.toStdString();
+  request.proposedName = ProposedName.toStdString();
   std::string chosen;
   if (!Dialogs().Run(request, &chosen)) return false;
   FileName = QString::fromStdString(chosen);
+  InitialDir = QFileInfo(FileName).absolutePath();
   return true;
 }
 

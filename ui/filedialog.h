@@ -18,6 +18,8 @@ class TFileDialog : public QObject {
   QString DefaultExt;  // with its dot, or empty
   QString FileName;    // the chosen file after a confirmed Execute
   bool ConfirmOverwrite = false;
+  QString InitialDir;    // where the dialog starts: the folder of the file chosen last, unless set
+  QString ProposedName;  // a file name offered in it, or empty
 
   // Shows the dialog; true when the user chose a file.
   bool Execute();

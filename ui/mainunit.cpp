@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenuBar>
@@ -529,7 +530,23 @@ void TMainForm::RenderBothIfAutomatic() {
   if (RenderResult(WarpDirection::OneIntoTwo)) RenderResult(WarpDirection::TwoIntoOne);
 }
 
-void TMainForm::TryToOpenFile(dib* field, const std::string& fname) { trellimap::TryToOpenFile(field, fname); }
+void TMainForm::TryToOpenFile(dib* field, const std::string& fname) {
+  if (!trellimap::TryToOpenFile(field, fname)) return;
+  for (size_t side = 0; side < 2; ++side)
+    if (field == &ws->Side(side).picture) pictureFile_[side] = fname;
+}
+
+void TMainForm::RememberProjectFolder() {
+  const QString folder = QFileInfo(QString::fromStdString(projectFile_)).absolutePath();
+  OpenDialog2->InitialDir = SaveDialog1->InitialDir = folder;
+}
+
+std::string TMainForm::ResultName(WarpDirection direction) const {
+  // Named after the project, else after the picture the result is drawn on.
+  const std::string& named = projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+  const std::string stem = named.empty() ? "result" : std::filesystem::path(named).stem().string();
+  return stem + "-result" + std::to_string(ResultPane(direction) - 1) + "." + std::string(kDefaultExtension);
+}
 
 void TMainForm::DepthUpTo(int32_t bitcount, dib* picture) { trellimap::DepthUpTo(bitcount, picture); }
 
@@ -554,6 +571,8 @@ void TMainForm::OpenProjectfile(const std::string& fname) {
   if (status != ProjectStatus::Done) return;
   Guarded([&] { read.HandTo(*ws); });
   projectFile_ = fname;
+  pictureFile_[0] = pictureFile_[1] = {};
+  RememberProjectFolder();
   changes_.Saved(*ws, true);
   Editing->ForgetHistory();
   ShowWorkspace();
@@ -628,6 +647,7 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
     if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
     if (status != ProjectStatus::Done) return;
     projectFile_ = fname;
+    RememberProjectFolder();
     changes_.Saved(*ws, false);
   });
   ShowChanges();
@@ -661,6 +681,11 @@ void TMainForm::SavePicture(WarpDirection direction) {
     if (answer != MsgAnswer::Yes) return;
   }
   const dib& picture = ws->Result(direction);
+  SaveDialog2->ProposedName = QString::fromStdString(ResultName(direction));
+  if (SaveDialog2->InitialDir.isEmpty()) {
+    const std::string& near = projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+    if (!near.empty()) SaveDialog2->InitialDir = QFileInfo(QString::fromStdString(near)).absolutePath();
+  }
   // Built as the dialog opens, so that its texts are in the language in force.
   SaveDialog2->Filter = QString::fromStdString(BuildSavePictureFilter(GetLangStringUtf8(6)));
   if (!SaveDialog2->Execute()) return;
@@ -692,6 +717,7 @@ void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
     return;
   }
   ReplacePicture(&ws->Side(pane).picture, loaded);
+  pictureFile_[pane] = fname;
   changes_.PictureReplaced(pane);
   PaintPane(pane);
   ShowChanges();

@@ -164,6 +164,10 @@ class TMainForm : public QMainWindow, private EditHost {
   void ShowChanges();
   // Asks what to do with unsaved changes; false when the user keeps the work (or its save failed).
   bool MayLeaveWork();
+  // The project dialogs start in the folder of the project opened or saved last.
+  void RememberProjectFolder();
+  // The name "Save picture..." proposes for `direction`'s result.
+  std::string ResultName(WarpDirection direction) const;
   QStatusBar* StatusBar() override { return statusBar(); }
   // Runs `work` on a worker thread, with a progress dialog saying `doing`
   // (through the translation table) when it takes longer than a moment.
@@ -186,6 +190,7 @@ class TMainForm : public QMainWindow, private EditHost {
   QWidget* client_ = nullptr;
   ChangeTracker changes_;
   std::string projectFile_;                           // the project opened or saved last; empty for none
+  std::string pictureFile_[2];                        // the files pictures 1 and 2 were loaded from, if any
   std::string baseTitle_ = "Vandoriq Trellimap 1.0";  // in the language in force
   bool shownStale_[2] = {false, false};               // by direction, as the result panes show it
   std::unique_ptr<QTranslator> toolkitTexts_;

@@ -132,6 +132,8 @@ bool QtFileDialogs::Run(const FileDialogRequest& request, std::string* fileName)
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   if (!request.filter.empty()) dialog.setNameFilter(ToQtNameFilters(QString::fromStdString(request.filter)));
+  if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
+  if (!request.proposedName.empty()) dialog.selectFile(QString::fromStdString(request.proposedName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *fileName = dialog.selectedFiles().first().toStdString();
   return true;

@@ -174,11 +174,16 @@ void FilesTest::resultPicturesAreSaved() {
   QVERIFY(std::filesystem::exists(folder.Path("result.bmp")));  // ".bmp" added
   const FileDialogRequest& asked = dialogs.asked.back();
   QVERIFY(asked.save && asked.confirmOverwrite);
+  QCOMPARE(asked.proposedName, std::string("result-result1.bmp"));
   QCOMPARE(asked.defaultExt, std::string(".bmp"));
   QVERIFY(asked.filter.rfind("BMP picture (*.bmp *.dib)|*.bmp;*.dib|", 0) == 0);
   QVERIFY(asked.filter.find("|PNG picture (*.png)|*.png|") != std::string::npos);
   QVERIFY(asked.filter.ends_with("|All files (*.*)|*.*"));
+  form.TryToOpenFile(&form.ws->di1, Bmp("my.photo.bmp", 3, 3, 0));
   form.panes[3].fileButton->click();
+  QCOMPARE(dialogs.asked.back().proposedName, std::string("my.photo-result2.bmp"));  // drawn on picture 1
+  QCOMPARE(std::filesystem::path(dialogs.asked.back().folder),
+           std::filesystem::path(folder.Path("result")).parent_path());
   QVERIFY(!std::filesystem::exists(folder.Path("result.xyz")));
   QVERIFY(messages.shown.back().text.find("result.xyz") != std::string::npos);
 }
@@ -211,7 +216,7 @@ void FilesTest::saveDialogAddsTheExtensionBeforeAskingToReplace() {
     save(dialog, QStringLiteral("z"), 7);  // new: saved without a question
   });
   QtFileDialogs real;
-  const FileDialogRequest request{true, BuildSavePictureFilter("All files"), ".bmp", true};
+  const FileDialogRequest request{true, BuildSavePictureFilter("All files"), ".bmp", true, {}, {}};
   std::string chosen;
   QVERIFY(real.Run(request, &chosen));
   QCOMPARE(QString::fromStdString(chosen), QString::fromStdString(folder.Path("z.png")));
