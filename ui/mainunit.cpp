@@ -113,13 +113,18 @@ void TMainForm::BuildFrame() {
                           layout::kTopBarHeight + 2 * (panes[0].toolRow->height() + layout::kMinimumViewHeight));
 
   // The client area between the menu and the status bar as designed, the
-  // window centred on the screen.
+  // window centred on the screen; on a screen too small for it (or scaled
+  // up) the window takes the room there is, its panes shrinking, so that
+  // no part of it lies off the screen.
   resize(layout::kClientWidth,
          layout::kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = geometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    const QRect room = screen->availableGeometry();
+    resize(std::min(width(), room.width() - layout::kFrameAllowance),
+           std::min(height(), room.height() - layout::kTitleBarAllowance));
+    QRect frame(QPoint(0, 0), size() + QSize(layout::kFrameAllowance, layout::kTitleBarAllowance));
+    frame.moveCenter(room.center());
+    move(std::max(frame.left(), room.left()), std::max(frame.top(), room.top()));
   }
 }
 

@@ -35,6 +35,11 @@ inline constexpr Place kFitButton{292, 16, 21, 21};
 inline constexpr Place kRenderButton{296, 8, 81, 25};
 inline constexpr int kPaintBoxSize = 105;  // until the first picture is shown
 
+// What the window manager's frame and title bar take around the window, at most as
+// far as placing the window goes.
+inline constexpr int kFrameAllowance = 8;
+inline constexpr int kTitleBarAllowance = 40;
+
 // Room left below each tool row for the pane's picture at the smallest window.
 inline constexpr int kMinimumViewHeight = 40;
 
