@@ -36,6 +36,7 @@
 #include "persist/tableplace.h"
 #include "render/chosenrenderer.h"
 #include "render/workspacerender.h"
+#include "ui/commandmenus.h"
 #include "ui/guarded.h"
 #include "ui/named.h"
 #include "ui/progressrunner.h"
@@ -103,6 +104,7 @@ void TMainForm::BuildFrame() {
   BuildMenu();
   BuildDialogs();
   BuildEditing();
+  Menus = new CommandMenus(*this);
   ConnectPanes();
 
   // The smallest window still shows every control of the top bar and of the
@@ -187,10 +189,6 @@ void TMainForm::BuildEditing() {
     QKeySequence keys;
     std::function<void()> act;
   } shortcuts[] = {
-      {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Editing->Undo(); }},
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { Editing->Redo(); }},
-      {QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { Editing->Redo(); }},
-      {QKeySequence(Qt::Key_Backspace), [this] { Editing->RemoveLastPoint(); }},
       {QKeySequence(Qt::Key_Left), [this] { Editing->Nudge(-1, 0); }},
       {QKeySequence(Qt::Key_Right), [this] { Editing->Nudge(1, 0); }},
       {QKeySequence(Qt::Key_Up), [this] { Editing->Nudge(0, -1); }},
@@ -209,6 +207,7 @@ void TMainForm::BuildEditing() {
     FitBtn[i]->setToolTip(QStringLiteral("Fit the picture to its pane"));
     layout::PlaceAt(FitBtn[i], layout::kFitButton);
     connect(FitBtn[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
+    setTabOrder(panes[i].zoom, FitBtn[i]);  // beside its zoom edit, as it stands
   }
   for (const Pane& p : panes) p.label->installEventFilter(this);
 }
@@ -257,6 +256,7 @@ void TMainForm::FormShow() {
     UseToolkitTexts(language == 1);
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
     baseTitle_ = windowTitle().toStdString();
+    Menus->Translate();
     // Texts of the additions, once the language is in force.
     for (const Pane& p : panes) {
       p.label->adjustSize();
@@ -594,10 +594,7 @@ bool TMainForm::MayLeaveWork() {
   });
   if (answer == MsgAnswer::Discard) return true;
   if (answer != MsgAnswer::Save) return false;
-  if (projectFile_.empty())
-    BitBtn2Click();
-  else
-    SaveProjectfile(projectFile_);
+  SaveProject();
   return !changes_.Modified(*ws);
 }
 
@@ -660,6 +657,13 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
 
 void TMainForm::BitBtn1Click() {
   if (MayLeaveWork() && OpenDialog2->Execute()) OpenProjectfile(OpenDialog2->FileName.toStdString());
+}
+
+void TMainForm::SaveProject() {
+  if (projectFile_.empty())
+    BitBtn2Click();
+  else
+    SaveProjectfile(projectFile_);
 }
 
 void TMainForm::BitBtn2Click() {

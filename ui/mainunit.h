@@ -29,6 +29,8 @@
 
 namespace trellimap {
 
+class CommandMenus;
+
 class TMainForm : public QMainWindow, private EditHost {
   Q_OBJECT
  public:
@@ -52,6 +54,7 @@ class TMainForm : public QMainWindow, private EditHost {
   // Buttons that open and save files.
   void BitBtn1Click();  // "Open project..."
   void BitBtn2Click();  // "Save project as..."
+  void SaveProject();   // to the project's file, else as "Save project as..." does
   void Open1BtnClick();
   void Open2BtnClick();
   void BitBtn3Click();  // "Save picture..." of result 1
@@ -86,6 +89,8 @@ class TMainForm : public QMainWindow, private EditHost {
 
   // Dragging, undo and redo, the editing keys and the status bar.
   TEditGestures* Editing = nullptr;
+  // File, Edit and Help.
+  CommandMenus* Menus = nullptr;
 
   // Workspace held for the window's whole life (di1 … di4, outlines, options).
   std::unique_ptr<Workspace> ws;

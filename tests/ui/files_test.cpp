@@ -1,5 +1,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/testfiles.h"
+#include "ui/commandmenus.h"
 #include "ui/mainunit.h"
 #include "ui/qtdialogs.h"
 
@@ -35,6 +37,7 @@ class FilesTest : public QObject {
   void projectsSaveAndReopenTheWholeWorkspace();
   void projectFailuresAreReported();
   void damagedProjectsLeaveTheWorkAlone();
+  void menusAndKeysReachTheCommands();
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
@@ -147,6 +150,36 @@ void FilesTest::damagedProjectsLeaveTheWorkAlone() {
   QVERIFY(form.windowTitle().startsWith(QLatin1Char('*')));  // still the unsaved work
   form.Editing->Undo();                                      // and its history
   QCOMPARE(form.ws->punkte1.count, 1u);
+}
+
+// File, Edit and Help stand around "Language", and their keys reach the commands.
+void FilesTest::menusAndKeysReachTheCommands() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QStringList titles;
+  for (QAction* menu : form.menuBar()->actions()) titles << menu->text();
+  QCOMPARE(titles, QStringList({"&File", "&Edit", "Language", "&Help"}));
+
+  const size_t asked = dialogs.asked.size();
+  QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(dialogs.asked.size(), asked + 1);
+  QVERIFY(!dialogs.asked.back().save && dialogs.asked.back().filter.find("*.gip") != std::string::npos);
+  const std::string project = folder.Path("saved.gip");
+  dialogs.answers = {project};
+  QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);  // no name yet: asks for one, and may replace nothing unasked
+  QVERIFY(dialogs.asked.back().save && dialogs.asked.back().confirmOverwrite);
+  QVERIFY(std::filesystem::exists(project));
+  dialogs.answers = {folder.Path("other.gip")};
+  QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);  // now it has one: saved there, nothing asked
+  QVERIFY(!std::filesystem::exists(folder.Path("other.gip")));
+  QVERIFY(form.windowTitle().startsWith(QStringLiteral("saved.gip")));
+
+  QTest::keyClick(&form, Qt::Key_F1);
+  const QList<QDialog*> windows = form.findChildren<QDialog*>();
+  QVERIFY(std::any_of(windows.begin(), windows.end(), [](const QDialog* d) {
+    return d->isVisible() && d->windowTitle() == QStringLiteral("Keys and gestures");
+  }));
 }
 
 void FilesTest::commandLineOpensAProjectThenPicture2() {

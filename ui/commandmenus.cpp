@@ -1,0 +1,129 @@
+#include "ui/commandmenus.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <string>
+
+#include "foundation/ioerror.h"
+#include "foundation/messagebox.h"
+#include "i18n/translateunit.h"
+#include "ui/guarded.h"
+#include "ui/mainunit.h"
+#include "workspace/commandline.h"
+
+namespace trellimap {
+namespace {
+
+QString Tr(const char* english) { return QString::fromStdString(TranslateUtf8(english)); }
+
+// What the keys and gestures do, for the list F1 shows: the keys, then what they do.
+constexpr const char* kKeys[][2] = {
+    {"Left click", "places corners 1 to 4 in order"},
+    {"Right or middle click", "adds a point that bends side 1 or side 3"},
+    {"Drag a point", "moves it; the results follow"},
+    {"Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y", "undoes or redoes a change of the outlines or options"},
+    {"Backspace", "takes back the last point"},
+    {"Arrow keys (with Shift: 10 pixels)", "move the point last clicked, dragged or brought back"},
+    {"Ctrl + wheel", "zooms a pane around the pointer"},
+    {"Double-click on a zoom label", "fits the picture to its pane"},
+    {"Ctrl+O, Ctrl+S, Ctrl+Shift+S", "open, save, and save the project under a new name"},
+    {"Alt with a menu's letter, F10", "open the menus"},
+};
+
+}  // namespace
+
+CommandMenus::CommandMenus(TMainForm& form) : QObject(&form), form_(form) {
+  QMenuBar* bar = form.menuBar();
+  QAction* language = form.Language1->menuAction();
+  File = AddMenu(language, "File");
+  Add(File, "Open project...", {QKeySequence::Open}, [&form] { form.BitBtn1Click(); });
+  Add(File, "Save project", {QKeySequence(Qt::CTRL | Qt::Key_S)}, [&form] { form.SaveProject(); });
+  Add(File, "Save project as...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [&form] { form.BitBtn2Click(); });
+  File->addSeparator();
+  Add(File, "Open picture 1...", {}, [&form] { form.Open1BtnClick(); });
+  Add(File, "Open picture 2...", {}, [&form] { form.Open2BtnClick(); });
+  Add(File, "Save result 1...", {}, [&form] { form.BitBtn3Click(); });
+  Add(File, "Save result 2...", {}, [&form] { form.BitBtn4Click(); });
+  File->addSeparator();
+  Add(File, "Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [&form] { form.close(); });
+
+  Edit = AddMenu(language, "Edit");
+  Add(Edit, "Undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [&form] { form.Editing->Undo(); });
+  Add(Edit, "Redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+      [&form] { form.Editing->Redo(); });
+  Add(Edit, "Remove last point", {QKeySequence(Qt::Key_Backspace)}, [&form] { form.Editing->RemoveLastPoint(); });
+
+  Help = AddMenu(nullptr, "Help");
+  Add(Help, "Keys and gestures", {QKeySequence(Qt::Key_F1)}, [this] { ShowKeys(); });
+  Add(Help, "About Trellimap", {}, [] {
+    Guarded([] {
+      ShowMessage(std::string("Vandoriq Trellimap ") + kVersion + "\n\n" +
+                      TranslateUtf8("Warps one picture into the shape of a region of another."),
+                  kApplicationTitle, MsgIcon::Information, MsgButtons::Ok);
+    });
+  });
+
+  // F10 opens the first menu; "Language", whose text carries no letter, opens with Alt+L.
+  connect(new QShortcut(QKeySequence(Qt::Key_F10), &form), &QShortcut::activated, this,
+          [bar] { bar->setActiveAction(bar->actions().value(0)); });
+  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_L), &form), &QShortcut::activated, this,
+          [bar, language] { bar->setActiveAction(language); });
+}
+
+QMenu* CommandMenus::AddMenu(QAction* before, const char* title) {
+  auto* menu = new QMenu(QString::fromLatin1(title), form_.menuBar());
+  if (before != nullptr)
+    form_.menuBar()->insertMenu(before, menu);
+  else
+    form_.menuBar()->addMenu(menu);
+  texts_.push_back({menu, title});
+  return menu;
+}
+
+QAction* CommandMenus::Add(QMenu* menu, const char* text, const QList<QKeySequence>& keys,
+                           std::function<void()> command) {
+  QAction* action = menu->addAction(QString::fromLatin1(text));
+  action->setShortcuts(keys);
+  connect(action, &QAction::triggered, this, std::move(command));
+  texts_.push_back({action, text});
+  return action;
+}
+
+void CommandMenus::Translate() {
+  for (const Text& t : texts_) {
+    if (auto* menu = qobject_cast<QMenu*>(t.item))
+      menu->setTitle(QLatin1Char('&') + Tr(t.english));
+    else
+      static_cast<QAction*>(t.item)->setText(Tr(t.english));
+  }
+}
+
+void CommandMenus::ShowKeys() {
+  if (keys_ != nullptr) {
+    keys_->show();
+    keys_->raise();
+    return;
+  }
+  // Made on first asking, in the language in force; it stays beside the window while wanted.
+  keys_ = new QDialog(&form_);
+  QDialog& dialog = *keys_;
+  dialog.setWindowTitle(Tr("Keys and gestures"));
+  auto* layout = new QVBoxLayout(&dialog);
+  QString rows;
+  for (const auto& [keys, what] : kKeys)
+    rows += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
+                .arg(Tr(keys).toHtmlEscaped(), Tr(what).toHtmlEscaped());
+  auto* list = new QLabel(QStringLiteral("<table>%1</table>").arg(rows), &dialog);
+  list->setObjectName(QStringLiteral("qt_keys"));  // no component of the walk
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  dialog.show();
+}
+
+}  // namespace trellimap
