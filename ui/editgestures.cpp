@@ -187,7 +187,7 @@ void TEditGestures::UpdateStatus(const std::string& notice) {
   if (!notice.empty()) warnings.insert(warnings.begin(), notice);
   QStringList lines;
   for (const std::string& w : warnings) lines << QString::fromStdString(w);
-  warnings_->setText(lines.join(QLatin1Char(' ')));
+  warnings_->setText(lines.join(QStringLiteral("  \u00b7  ")));  // a dot between notes, which need not end in one
 }
 
 }  // namespace trellimap
