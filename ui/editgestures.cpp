@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "foundation/outlinepoint.h"
+#include "i18n/translateunit.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
 
@@ -180,7 +181,9 @@ void TEditGestures::UpdateStatus(const std::string& notice) {
   QStringList steps;
   for (size_t pane = 0; pane < 2; ++pane)
     steps << QString::fromStdString(
-        OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
+        host_.PictureMissing(pane)
+            ? TranslateFormat("Picture %1: open a picture, or drop one here", {std::to_string(pane + 1)})
+            : OutlineGuidance(static_cast<int>(pane) + 1, Side(pane).outline, Side(pane).corners));
   guidance_->setText(steps.join(QLatin1Char('\n')));
   std::vector<std::string> warnings = host_.StatusNotes();
   for (std::string& w : OutlineWarnings(host_.EditedWorkspace())) warnings.push_back(std::move(w));

@@ -33,6 +33,8 @@ class EditHost {
   virtual bool SettingOptions() const = 0;
   // The option boxes and all panes show the workspace as it stands.
   virtual void ShowWorkspace() = 0;
+  // Whether picture pane `pane` (0 or 1) still shows the empty picture the window started with.
+  virtual bool PictureMissing(size_t pane) const = 0;
   // Whether the pointer is over picture pane `pane` (0 or 1).
   virtual bool PointerOver(size_t pane) const = 0;
   virtual QStatusBar* StatusBar() = 0;

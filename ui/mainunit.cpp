@@ -230,6 +230,7 @@ void TMainForm::FormCreate() {
   progpath = programFolder_.empty() ? ProgramFolder() : FolderWithSeparator(programFolder_ + "/");
   ws = std::make_unique<Workspace>();
   changes_.Saved(*ws, false);
+  for (size_t side = 0; side < 2; ++side) startPicture_[side] = ws->Side(side).picture.poih;
   for (PixelSurface* s : {&bit0, &bit2, &bit3, &bit4}) s->SetSize(0, 0);
   Guarded([&] {
     const TablePlace table = ChooseTablePlace(progpath);
@@ -341,7 +342,24 @@ class LentWorkspace {
 
 }  // namespace
 
+void TMainForm::ShowPictureHints() {
+  for (size_t i = 0; i < 2; ++i) {
+    QLabel* hint = pictureHint_[i];
+    hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
+    hint->setGeometry(hint->parentWidget()->rect());
+    hint->setVisible(PictureMissing(i));
+  }
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  for (size_t i = 0; i < 2; ++i) {
+    if (watched == pictureHint_[i] && event->type() == QEvent::MouseButtonPress) {
+      OpenPicture(i);
+      return true;
+    }
+    if (pictureHint_[i] != nullptr && watched == pictureHint_[i]->parentWidget() && event->type() == QEvent::Resize)
+      pictureHint_[i]->setGeometry(pictureHint_[i]->parentWidget()->rect());
+  }
   if (event->type() == QEvent::MouseButtonDblClick) {
     for (size_t i = 0; i < panes.size(); ++i)
       if (watched == panes[i].label) FitPane(i);
@@ -383,7 +401,19 @@ void TMainForm::ConnectPanes() {
   }
   for (size_t i = 0; i < 2; ++i) {
     TPaintBox* box = panes[i].paintBox;
-    box->SetPressHandler([this, i](MouseButton b, int x, int y) { Editing->Press(i, b, x, y); });
+    box->SetPressHandler([this, i](MouseButton b, int x, int y) {
+      if (PictureMissing(i))
+        OpenPicture(i);
+      else
+        Editing->Press(i, b, x, y);
+    });
+    // Over the empty pane, unnamed so that the window's translation passes it by.
+    pictureHint_[i] = new QLabel(panes[i].scrollBox->viewport());
+    pictureHint_[i]->setAlignment(Qt::AlignCenter);
+    pictureHint_[i]->setWordWrap(true);
+    pictureHint_[i]->setCursor(Qt::PointingHandCursor);
+    pictureHint_[i]->installEventFilter(this);
+    panes[i].scrollBox->viewport()->installEventFilter(this);
     box->SetDragHandlers([this, i](int x, int y) { Editing->Move(i, x, y); },
                          [this, i](int x, int y) { Editing->Release(i, x, y); });
     box->SetLabelSource([this, i] { return Editing->CornerLabels(i); });
@@ -614,7 +644,9 @@ std::vector<std::string> TMainForm::StatusNotes() const {
 }
 
 void TMainForm::ShowChanges() {
+  if (!isfirst) return;  // shown with the window, once its texts are in the language in force
   const bool modified = changes_.Modified(*ws);
+  ShowPictureHints();
   const std::string name = std::filesystem::path(projectFile_).filename().string();
   std::string title = name.empty() ? baseTitle_ : name + " \u2013 " + baseTitle_;
   if (modified) title = "*" + title;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -163,6 +164,9 @@ class TMainForm : public QMainWindow, private EditHost {
   bool RendersAutomatically() const override { return RenderCheck->isChecked(); }
   bool SettingOptions() const override { return donotrendernow; }
   bool PointerOver(size_t pane) const override;
+  bool PictureMissing(size_t pane) const override { return ws->Side(pane).picture.poih == startPicture_[pane]; }
+  // An empty picture pane says how to fill it, and a click on it opens a picture.
+  void ShowPictureHints();
   void WorkspaceChanged() override { ShowChanges(); }
   std::vector<std::string> StatusNotes() const override;
   // The title, the results' out-of-date marks and the status bar after a change.
@@ -198,6 +202,8 @@ class TMainForm : public QMainWindow, private EditHost {
   std::string pictureFile_[2];                        // the files pictures 1 and 2 were loaded from, if any
   std::string baseTitle_ = "Vandoriq Trellimap 1.0";  // in the language in force
   bool shownStale_[2] = {false, false};               // by direction, as the result panes show it
+  uint32_t startPicture_[2] = {0, 0};                 // the handles of the empty pictures of the start
+  QLabel* pictureHint_[2] = {nullptr, nullptr};
   std::unique_ptr<QTranslator> toolkitTexts_;
   QStringList arguments_;
   std::string programFolder_;

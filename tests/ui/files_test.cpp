@@ -1,9 +1,11 @@
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QUrl>
 #include <QtTest>
 #include <filesystem>
@@ -38,6 +40,7 @@ class FilesTest : public QObject {
   void projectFailuresAreReported();
   void damagedProjectsLeaveTheWorkAlone();
   void menusAndKeysReachTheCommands();
+  void emptyPicturePanesSayHowToFillThem();
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
@@ -75,6 +78,7 @@ void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
     TMainForm form({}, program.Folder());
     form.show();
     form.TryToOpenFile(&form.ws->di1, Bmp("one.bmp", 40, 30, 0x00FF00));
+    form.TryToOpenFile(&form.ws->di2, Bmp("two.bmp", 320, 200, 0x000000));
     for (int pane : {0, 1})
       for (const QPoint p : {QPoint(1, 1), QPoint(8, 1), QPoint(8, 8), QPoint(1, 8)})
         QTest::mouseClick(form.panes[static_cast<size_t>(pane)].paintBox, Qt::LeftButton, {}, p);
@@ -180,6 +184,30 @@ void FilesTest::menusAndKeysReachTheCommands() {
   QVERIFY(std::any_of(windows.begin(), windows.end(), [](const QDialog* d) {
     return d->isVisible() && d->windowTitle() == QStringLiteral("Keys and gestures");
   }));
+}
+
+// A picture pane that still shows the empty start picture says how to fill it,
+// there and in the status bar; a click on it opens a picture instead of placing a corner.
+void FilesTest::emptyPicturePanesSayHowToFillThem() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const auto hint = [&](size_t pane) {
+    for (const QLabel* label : form.panes[pane].scrollBox->viewport()->findChildren<QLabel*>())
+      if (label->text() == QStringLiteral("Open a picture, or drop one here")) return label->isVisible();
+    return false;
+  };
+  const auto status = [&] { return form.statusBar()->findChildren<QLabel*>().value(0)->text(); };
+  QVERIFY(hint(0) && hint(1));
+  QVERIFY(status().contains(QStringLiteral("Picture 1: open a picture, or drop one here")));
+  dialogs.answers = {Bmp("first.bmp", 50, 40, 0x336699)};
+  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(3, 3));
+  QCOMPARE(DibWidth(&form.ws->di1), 50);
+  QCOMPARE(form.ws->punkte1.count, 0u);  // no corner was placed
+  QVERIFY(!hint(0) && hint(1));
+  QVERIFY(status().contains(QStringLiteral("Picture 1: click corner 1 of 4")));
+  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(3, 3));
+  QCOMPARE(form.ws->punkte1.count, 1u);  // now a click places a corner
 }
 
 void FilesTest::commandLineOpensAProjectThenPicture2() {
