@@ -15,6 +15,7 @@
 #include "codecs/pictureformat.h"
 #include "foundation/filebytes.h"
 #include "foundation/messagebox.h"
+#include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 
@@ -184,19 +185,28 @@ bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   return true;
 }
 
-bool Decode(const std::string& path, dib* out, std::string* why, Progress* progress) {
+// Decodes `path` into `out`; a failure says why in `*why` and, where it is
+// more than damage to the picture data, which kind of problem in `*problem`.
+bool Decode(const std::string& path, dib* out, std::string* why, FileProblem* problem, Progress* progress) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, kMaxFileBytes, &bytes, why)) return false;
+  if (!ReadFileBytes(path, kMaxFileBytes, &bytes, why, problem)) return false;
   if (bytes.empty()) {
     *why = "the file is empty";
+    *problem = FileProblem::Empty;
     return false;
   }
   const FormatRow* row = FindFormat(DetectPictureFormat(bytes.data(), bytes.size(), path));
   if (row == nullptr) {
     *why = "the file format is not recognised";
+    *problem = FileProblem::NotThisFormat;
     return false;
   }
   const FormatReader& reader = row->reader;
+  // A file that lacks the signature its format's files begin with was taken
+  // for that format by its name alone: if it cannot be read, it is no such
+  // picture rather than a damaged one.
+  if (reader.signature != nullptr && !reader.signature(bytes.data(), bytes.size()))
+    *problem = FileProblem::NotThisFormat;
   const DecodeMonitor monitor(progress);
   // Whether the reader of our own read the file; nothing when it left it to the library.
   const auto readOwn = [&]() -> std::optional<bool> {
@@ -217,6 +227,7 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
   const char* coder = reader.library[0];
   if (coder == nullptr) {
     *why = "the file format is not recognised";
+    *problem = FileProblem::NotThisFormat;
     return false;
   }
 
@@ -224,6 +235,7 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
   // The library would otherwise pick its own coder for what it recognises.
   if (std::string found; !CoderMaySee(coder, bytes.data(), bytes.size(), &found)) {
     *why = "its content is " + found + ", not " + coder;
+    *problem = FileProblem::NotThisFormat;
     return false;
   }
   if (const auto read = reader.own && reader.ownPastGate ? readOwn() : std::nullopt) return *read;
@@ -253,6 +265,7 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
   if (img->columns == 0 || img->rows == 0 || static_cast<int64_t>(img->columns) > kMaxPictureSide ||
       static_cast<int64_t>(img->rows) > kMaxPictureSide) {
     *why = "the picture's size is out of range";
+    *problem = FileProblem::TooLarge;
     return false;
   }
   const bool paletted = DeliverPaletted(*img) && FileHasColourTable(reader, bytes, *img);
@@ -267,17 +280,27 @@ bool Decode(const std::string& path, dib* out, std::string* why, Progress* progr
 
 }  // namespace
 
-bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progress* progress) {
-  return DecodeInto(out, reason, kDamaged,
-                    [&](dib* picture, std::string* why) { return Decode(path, picture, why, progress); });
+bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progress* progress, FileProblem* problem) {
+  FileProblem kind = FileProblem::None;
+  std::string why;
+  const bool read = DecodeInto(out, &why, kDamaged, [&](dib* picture, std::string* failure) {
+    return Decode(path, picture, failure, &kind, progress);
+  });
+  if (reason) *reason = why;
+  // Whatever else failed is in the picture data, or the memory for it.
+  if (!read && kind == FileProblem::None && why != kStopped)
+    kind = why.starts_with("not enough memory") ? FileProblem::NoMemory : FileProblem::Damaged;
+  if (problem) *problem = kind;
+  return read;
 }
 
 bool DecodePictureFile(const char* path, dib* out, Progress* progress) {
-  std::string reason;
-  if (DecodePicture(path ? path : "", out, &reason, progress)) return true;
-  if (reason != kStopped)
-    ShowMessage(TranslateFormat("Could not read the picture \"%1\": %2.", {std::string(path ? path : ""), reason}), {},
-                MsgIcon::Error, MsgButtons::Ok);
+  FileProblem problem = FileProblem::None;
+  if (DecodePicture(path ? path : "", out, nullptr, progress, &problem)) return true;
+  if (problem != FileProblem::None)
+    ShowMessage(TranslateFormat("Could not read the picture \"%1\": %2.",
+                                {std::string(path ? path : ""), PlainReason(problem)}),
+                {}, MsgIcon::Error, MsgButtons::Ok);
   return false;
 }
 

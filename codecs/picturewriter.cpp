@@ -1,6 +1,8 @@
 #include "codecs/picturewriter.h"
 
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "codecs/jpegencoder.h"
 #include "codecs/magickowners.h"
@@ -8,6 +10,7 @@
 #include "codecs/plainencoders.h"
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
+#include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -148,10 +151,15 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   return ok;
 }
 
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress) {
+bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress,
+                      FileProblem* problem) {
+  FileProblem ignored = FileProblem::None;
+  FileProblem& kind = problem ? *problem : ignored;
+  kind = FileProblem::None;
   const std::optional<PictureFileFormat> format = FormatForExtension(ExtensionOf(fname));
   if (!format) {
-    *reason = "the extension \"" + ExtensionOf(fname) + "\" names no picture format (use " + WrittenExtensions() + ")";
+    *reason = TranslateFormat("the extension \"%1\" names no picture format (use %2)",
+                              {ExtensionOf(fname), WrittenExtensions()});
     return false;
   }
   // Formats of our own are written as they are encoded; the others are
@@ -167,6 +175,7 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
     AtomicFileWriter out;
     if (!out.Open(fname)) {
       *reason = "the file could not be created";
+      kind = std::filesystem::is_directory(fname) ? FileProblem::Folder : ProblemOfErrno(errno);
       return false;
     }
     if (encoder == nullptr)
@@ -177,6 +186,7 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
     out.Commit();
   } catch (const InOutError& error) {
     *reason = error.what();
+    kind = error.kind() == InOutError::Kind::DiskFull ? FileProblem::DiskFull : ProblemOfErrno(error.code());
     return false;
   }
   return true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codecs/formatregistry.h"
+#include "foundation/fileproblem.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
@@ -30,6 +31,9 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
 // short English reason, when the picture could not be written.
 // `progress`, when given, hears how far the encoding got and may stop it;
 // a stopped write fails with the reason kStopped and leaves any file alone.
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress = nullptr);
+// `problem`, when given, receives the kind of a failure of the file itself
+// (no such folder, no permission, a folder, a full disk); None otherwise.
+bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress = nullptr,
+                      FileProblem* problem = nullptr);
 
 }  // namespace trellimap

@@ -28,6 +28,7 @@
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "foundation/messagebox.h"
+#include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
@@ -674,10 +675,19 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
   Guarded([&] {
     LentWorkspace lent(*ws);
     ProjectStatus status = ProjectStatus::Done;
-    RunWork("Saving the project...", [&](Progress& progress) {
-      status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
-      return true;
-    });
+    try {
+      RunWork("Saving the project...", [&](Progress& progress) {
+        status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
+        return true;
+      });
+    } catch (const InOutError& error) {
+      // The previous file stays; the message says why in the user's words.
+      const FileProblem problem =
+          error.kind() == InOutError::Kind::DiskFull ? FileProblem::DiskFull : ProblemOfErrno(error.code());
+      ShowMessage(TranslateFormat("Could not save the project \"%1\": %2.", {fname, PlainReason(problem)}),
+                  kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
+      return;
+    }
     if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
     if (status != ProjectStatus::Done) return;
     projectFile_ = fname;
@@ -732,13 +742,16 @@ void TMainForm::SavePicture(WarpDirection direction) {
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
   std::string reason;
+  FileProblem problem = FileProblem::None;
   const bool written = RunWork("Saving the picture...", [&](Progress& progress) {
-    return WritePictureFile(picture, fname, &reason, &progress);
+    return WritePictureFile(picture, fname, &reason, &progress, &problem);
   });
+  // The file's own problems in the user's words; the writer's words for the rest.
   if (!written && reason != kStopped)
     Guarded([&] {
-      ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {}, MsgIcon::Error,
-                  MsgButtons::Ok);
+      ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.",
+                                  {fname, problem != FileProblem::None ? PlainReason(problem) : reason}),
+                  {}, MsgIcon::Error, MsgButtons::Ok);
     });
 }
 

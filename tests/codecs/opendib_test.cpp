@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <magick/api.h>
 
+#include <cerrno>
+
 #include "codecs/codergate.h"
 #include "codecs/picturedecoder.h"
 #include "codecs/pictureformat.h"
 #include "codecs/pictureopening.h"
+#include "i18n/plainreasons.h"
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
@@ -31,12 +34,15 @@ class OpenDibTest : public ::testing::Test {
     ASSERT_NE(picture.poi, nullptr) << (messages.shown.empty() ? "" : messages.shown[0].text);
     EXPECT_TRUE(messages.shown.empty());
   }
-  // Opens `path`; expects failure with one error message naming the file.
-  void ExpectFailure(const std::string& path) {
+  // Opens `path`; expects failure with one error message naming the file
+  // and, when given, saying `problem` in the user's words.
+  void ExpectFailure(const std::string& path, FileProblem problem = FileProblem::None) {
     OpenDib(&picture, path.c_str(), 0, nullptr);
     EXPECT_EQ(picture.poi, nullptr) << path;
     ASSERT_EQ(messages.shown.size(), 1u) << path;
     EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
+    if (problem != FileProblem::None)
+      EXPECT_NE(messages.shown[0].text.find(PlainReason(problem)), std::string::npos) << messages.shown[0].text;
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
     messages.shown.clear();
   }
@@ -211,20 +217,33 @@ TEST_F(OpenDibTest, DamagedMissingAndForeignFilesGiveOneClearMessage) {
 
   std::vector<uint8_t> badBmp = bmp;
   badBmp[14] = 0xEE;  // header size no bitmap uses
-  ExpectFailure(folder.Write("bad.bmp", badBmp));
+  ExpectFailure(folder.Write("bad.bmp", badBmp), FileProblem::Damaged);
   std::vector<uint8_t> hugeBmp = bmp;
   hugeBmp[18] = hugeBmp[19] = hugeBmp[22] = hugeBmp[23] = 0xFF;  // 65535 × 65535 claimed, 48 bytes present
   hugeBmp[20] = hugeBmp[24] = 0x7F;
   ExpectFailure(folder.Write("huge.bmp", hugeBmp));
-  ExpectFailure(folder.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + 40)));
+  ExpectFailure(folder.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + 40)), FileProblem::Damaged);
   std::vector<uint8_t> badPng = png;
   for (size_t i = 16; i < badPng.size(); ++i) badPng[i] ^= 0x5A;
-  ExpectFailure(folder.Write("bad.png", badPng));
-  ExpectFailure(folder.Write("cut.gif", std::vector<uint8_t>(gif.begin(), gif.begin() + 13)));
-  ExpectFailure(folder.Write("empty.bmp", {}));
-  ExpectFailure(folder.Write("notes.txt", {'h', 'e', 'l', 'l', 'o'}));
-  ExpectFailure(folder.Path("missing.png"));
-  ExpectFailure(folder.Path(""));  // a folder is no picture
+  ExpectFailure(folder.Write("bad.png", badPng), FileProblem::Damaged);
+  ExpectFailure(folder.Write("cut.gif", std::vector<uint8_t>(gif.begin(), gif.begin() + 13)), FileProblem::Damaged);
+  ExpectFailure(folder.Write("empty.bmp", {}), FileProblem::Empty);
+  ExpectFailure(folder.Write("notes.txt", {'h', 'e', 'l', 'l', 'o'}), FileProblem::NotThisFormat);
+  ExpectFailure(folder.Write("notes.jpg", {'t', 'h', 'e', ' ', 'e', 'n', 'd'}), FileProblem::NotThisFormat);
+  ExpectFailure(folder.Write("notes.png", {'t', 'h', 'e', ' ', 'e', 'n', 'd'}), FileProblem::NotThisFormat);
+  ExpectFailure(folder.Path("missing.png"), FileProblem::NoSuchFile);
+  ExpectFailure(folder.Path(""), FileProblem::Folder);  // a folder is no picture
+}
+
+// The system's error numbers in the user's terms.
+TEST(FileProblems, ErrorNumbersInTheUsersTerms) {
+  const std::pair<int, FileProblem> cases[] = {{ENOENT, FileProblem::NoSuchFile},  {EACCES, FileProblem::NoPermission},
+                                               {EROFS, FileProblem::NoPermission}, {EISDIR, FileProblem::Folder},
+                                               {ENOSPC, FileProblem::DiskFull},    {ENOMEM, FileProblem::NoMemory},
+                                               {EIO, FileProblem::Other}};
+  for (const auto& [code, problem] : cases) EXPECT_EQ(ProblemOfErrno(code), problem) << code;
+  EXPECT_EQ(PlainReason(FileProblem::None), "");
+  EXPECT_NE(PlainReason(FileProblem::Other), "");
 }
 
 TEST(PictureFormat, ContentFirstThenExtension) {

@@ -1,0 +1,30 @@
+#include "foundation/fileproblem.h"
+
+#include <cerrno>
+
+namespace trellimap {
+
+FileProblem ProblemOfErrno(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileProblem::NoSuchFile;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return FileProblem::NoPermission;
+    case EISDIR:
+      return FileProblem::Folder;
+    case ENOSPC:
+    case EDQUOT:
+      return FileProblem::DiskFull;
+    case EFBIG:
+      return FileProblem::TooLarge;
+    case ENOMEM:
+      return FileProblem::NoMemory;
+    default:
+      return FileProblem::Other;
+  }
+}
+
+}  // namespace trellimap

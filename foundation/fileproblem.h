@@ -1,0 +1,24 @@
+#pragma once
+// Why a file could not be read or written, as one of the few things a user
+// can act on; the words for each are the translation table's.
+
+namespace trellimap {
+
+enum class FileProblem {
+  None,
+  NoSuchFile,
+  NoPermission,
+  Folder,
+  DiskFull,
+  Empty,
+  TooLarge,
+  NotThisFormat,  // no picture in a format the program reads, or not what its name says
+  Damaged,        // damaged or cut short
+  NoMemory,
+  Other,
+};
+
+// The problem an error number of the system (errno) stands for.
+FileProblem ProblemOfErrno(int code);
+
+}  // namespace trellimap
