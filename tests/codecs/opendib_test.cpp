@@ -41,8 +41,9 @@ class OpenDibTest : public ::testing::Test {
     EXPECT_EQ(picture.poi, nullptr) << path;
     ASSERT_EQ(messages.shown.size(), 1u) << path;
     EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
-    if (problem != FileProblem::None)
+    if (problem != FileProblem::None) {
       EXPECT_NE(messages.shown[0].text.find(PlainReason(problem)), std::string::npos) << messages.shown[0].text;
+    }
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
     messages.shown.clear();
   }
