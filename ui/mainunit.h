@@ -189,7 +189,7 @@ class TMainForm : public QMainWindow, private EditHost {
   void OpenPicture(size_t pane);
   // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
   void LoadPicture(size_t pane, const std::string& fname);
-  // Renders one direction with progress and Cancel, and shows it in `pane`;
+  // Renders one direction with progress and Cancel, and shows it in its result pane;
   // false when cancelled.
   bool RenderResult(WarpDirection direction);
   // "Save picture..." of a result; one not rendered from what is shown now is asked about first.
