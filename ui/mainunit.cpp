@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -242,6 +243,10 @@ void TMainForm::FormCreate() {
   const std::string allPictures = GetLangStringUtf8(5);
   const std::string allFiles = GetLangStringUtf8(6);
   OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(allPictures, allFiles));
+  // The size and place the window had when it was last closed, kept on the screen.
+  const QString settings = QString::fromStdString(GetProgramDir(false) + kWindowSettingsName);
+  if (QFileInfo::exists(settings))
+    restoreGeometry(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("geometry")).toByteArray());
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -630,10 +635,14 @@ bool TMainForm::MayLeaveWork() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (MayLeaveWork())
-    event->accept();
-  else
+  if (!MayLeaveWork()) {
     event->ignore();
+    return;
+  }
+  // Kept beside options.dat, in a file of its own: that file's layout is fixed.
+  QSettings(QString::fromStdString(GetProgramDir(true) + kWindowSettingsName), QSettings::IniFormat)
+      .setValue(QStringLiteral("geometry"), saveGeometry());
+  event->accept();
 }
 
 std::vector<std::string> TMainForm::StatusNotes() const {

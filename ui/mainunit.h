@@ -32,6 +32,9 @@ namespace trellimap {
 
 class CommandMenus;
 
+// The window's size and place, kept between runs in the options' folder.
+inline constexpr const char* kWindowSettingsName = "window.ini";
+
 class TMainForm : public QMainWindow, private EditHost {
   Q_OBJECT
  public:

@@ -27,6 +27,7 @@ class MainUnitTest : public QObject {
   void panesSplitTheClientInHalves();
   void commandLineOpensPicturesOnceOnly();
   void renderIsUntouchedByRepaintsAndEditsWhileItRuns();
+  void theWindowReturnsAtItsSizeAndPlace();
 
  private:
   testing::ProgramFolder program;
@@ -166,6 +167,27 @@ void MainUnitTest::commandLineOpensPicturesOnceOnly() {
   form.show();
   QCOMPARE(DibWidth(&form.ws->di1), 3);
   QVERIFY(messages.shown.empty());
+}
+
+// The size and place a window is closed at are where the next one opens; the
+// file is the window's own, never options.dat.
+void MainUnitTest::theWindowReturnsAtItsSizeAndPlace() {
+  const std::string settings = DataFolder(false, "") + kWindowSettingsName;
+  std::filesystem::remove(settings);
+  QSize closedAt;
+  {
+    TMainForm form({}, program.Folder());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.resize(form.width() + 40, form.height() + 30);
+    closedAt = form.size();
+    QVERIFY(form.close());
+  }
+  QVERIFY(std::filesystem::exists(settings));
+  QVERIFY(!std::filesystem::exists(DataFolder(false, "") + kOptionsFileName));
+  TMainForm again({}, program.Folder());
+  QCOMPARE(again.size(), closedAt);
+  std::filesystem::remove(settings);
 }
 
 // A render runs on a worker while the window keeps repainting: the paint
