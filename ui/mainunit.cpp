@@ -403,7 +403,7 @@ void TMainForm::ConnectPanes() {
   for (size_t i = 0; i < panes.size(); ++i) {
     const Pane& p = panes[i];
     connect(p.zoom, &QSpinBox::textChanged, this, [this, i] { PaintPane(i); });
-    p.paintBox->SetComposer([this, i](const PaneArea& area) { return ComposeArea(i, area); });
+    p.paintBox->SetComposer([this, i](const PaneArea& area, int32_t scale) { return ComposeArea(i, area, scale); });
   }
   for (size_t i = 0; i < 2; ++i) {
     TPaintBox* box = panes[i].paintBox;
@@ -462,7 +462,7 @@ void TMainForm::PaintPane(size_t pane) {
   box->repaint();
 }
 
-const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
+const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area, int32_t scale) {
   const int32_t zoom = PaneZoom(pane);
   const PaneArea size = ZoomedPicture(*ws->Pictures()[pane], zoom);
   TPaintBox* box = panes[pane].paintBox;
@@ -472,11 +472,11 @@ const PixelSurface* TMainForm::ComposeArea(size_t pane, const PaneArea& area) {
   }
   // While a point is dragged, the results follow it in reduced form.
   if (const dib* preview = pane >= 2 ? Editing->PreviewFor(pane) : nullptr) {
-    ComposeStretched(*preview, size, area, PaneBitmap(pane));
+    ComposeStretched(*preview, {0, 0, size.width * scale, size.height * scale}, area, PaneBitmap(pane));
     return &PaneBitmap(pane);
   }
   const TDynaArray* outline = pane < 2 ? &ws->Side(pane).outline : nullptr;
-  ComposePane(*ws->Pictures()[pane], zoom, outline, area, PaneBitmap(pane));
+  ComposePane(*ws->Pictures()[pane], zoom, outline, area, PaneBitmap(pane), scale);
   // A result no longer made from what the picture panes show is drawn faded.
   if (pane >= 2 && shownStale_[pane - 2]) Fade(PaneBitmap(pane));
   return &PaneBitmap(pane);

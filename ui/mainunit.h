@@ -184,7 +184,8 @@ class TMainForm : public QMainWindow, private EditHost {
   // Runs `work` on a worker thread, with a progress dialog saying `doing`
   // (through the translation table) when it takes longer than a moment.
   bool RunWork(const char* doing, const std::function<bool(Progress&)>& work);
-  const PixelSurface* ComposeArea(size_t pane, const PaneArea& area);
+  // `area` in device pixels, `scale` to a pane pixel.
+  const PixelSurface* ComposeArea(size_t pane, const PaneArea& area, int32_t scale);
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
   void BuildEditing();
   // Qt's own texts in German while German is in force; otherwise its English.

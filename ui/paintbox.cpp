@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace trellimap {
 
@@ -21,9 +22,15 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
   if (!composer_) return;
   const QRect area = event->rect().intersected(rect());
   if (area.isEmpty()) return;
-  const PixelSurface* surface = composer_({area.x(), area.y(), area.width(), area.height()});
+  // Composed at the screen's resolution, so that on a scaled screen a picture
+  // pixel is not drawn as a block of device pixels; a ratio between whole
+  // numbers takes the nearer one, and the painter makes up the rest.
+  const int32_t scale = std::max(1, qRound(devicePixelRatioF()));
+  const PixelSurface* surface =
+      composer_({area.x() * scale, area.y() * scale, area.width() * scale, area.height() * scale}, scale);
   if (surface == nullptr) return;
-  const QImage image(surface->Row(0), surface->width(), surface->height(), surface->stride(), QImage::Format_BGR888);
+  QImage image(surface->Row(0), surface->width(), surface->height(), surface->stride(), QImage::Format_BGR888);
+  image.setDevicePixelRatio(scale);
   QPainter painter(this);
   painter.drawImage(area.topLeft(), image);
   if (!labels_) return;

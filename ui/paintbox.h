@@ -19,8 +19,9 @@ class TPaintBox : public QWidget {
   Q_OBJECT
  public:
   // Composes the given area of the pane into a surface and returns it, or
-  // returns null after resizing the box (a fresh paint follows).
-  using Composer = std::function<const PixelSurface*(const PaneArea& area)>;
+  // returns null after resizing the box (a fresh paint follows). The area is
+  // in device pixels, `scale` of them to a pane pixel each way.
+  using Composer = std::function<const PixelSurface*(const PaneArea& area, int32_t scale)>;
   // A mouse button went down at pane position (x, y).
   using PressHandler = std::function<void(MouseButton button, int x, int y)>;
   // The pointer moved to (x, y) with the left button held, or the left button

@@ -86,16 +86,18 @@ class Pen {
 
 }  // namespace
 
-void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom) {
+void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom,
+                 int32_t scale) {
   if (list.count == 0) return;
   Pen pen(surface, originX, originY);
+  const int32_t at = zoom * scale, reach = kMarkerReach * scale;
   const TOutlinePoint& first = PointAt(list, 0);
-  int32_t penX = Zoomed(first.x, zoom), penY = Zoomed(first.y, zoom);
+  int32_t penX = Zoomed(first.x, at), penY = Zoomed(first.y, at);
   for (uint32_t i = 0; i < list.count; ++i) {
     const TOutlinePoint& point = PointAt(list, i);
-    const int32_t x = Zoomed(point.x, zoom), y = Zoomed(point.y, zoom);
-    pen.SetWidth(point.iscorner ? 2 : 1);
-    pen.Frame(x - kMarkerReach, y - kMarkerReach, x + kMarkerReach, y + kMarkerReach);
+    const int32_t x = Zoomed(point.x, at), y = Zoomed(point.y, at);
+    pen.SetWidth((point.iscorner ? 2 : 1) * scale);
+    pen.Frame(x - reach, y - reach, x + reach, y + reach);
     pen.Line(penX, penY, x, y);
     penX = x;
     penY = y;

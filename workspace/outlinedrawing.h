@@ -13,6 +13,10 @@ namespace trellimap {
 // Draws the outline in `list` at `zoom` percent onto `surface`, which shows
 // the pane's pixels from (originX, originY) on; anything outside is clipped,
 // so every part of the pane gets exactly the pixels of a whole-pane drawing.
-void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom);
+// With `scale` s the surface has s × s pixels for each pane pixel (a screen
+// of that device pixel ratio): positions follow zoom × s, and the lines and
+// markers are s times as wide, so the outline looks the same, only sharper.
+void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom,
+                 int32_t scale = 1);
 
 }  // namespace trellimap

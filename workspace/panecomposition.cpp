@@ -21,9 +21,9 @@ void ComposeStretched(const dib& picture, const PaneArea& whole, const PaneArea&
 }
 
 void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area,
-                 PixelSurface& surface) {
-  ComposeStretched(picture, ZoomedPicture(picture, zoom), area, surface);
-  if (outline != nullptr) DrawOutline(surface, area.left, area.top, *outline, zoom);
+                 PixelSurface& surface, int32_t scale) {
+  ComposeStretched(picture, ZoomedPicture(picture, zoom * scale), area, surface);
+  if (outline != nullptr) DrawOutline(surface, area.left, area.top, *outline, zoom, scale);
 }
 
 }  // namespace trellimap

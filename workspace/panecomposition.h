@@ -21,9 +21,11 @@ PaneArea ZoomedPicture(const dib& picture, int32_t zoom);
 // the whole picture drawn at `zoom` percent with its top-left at the pane's
 // origin, then `outline` (when not null) over it. Only the area is computed,
 // and every pixel is the one a composition of the whole pane has there, so
-// memory stays bounded by the area at any zoom.
+// memory stays bounded by the area at any zoom. With `scale` s the pane is
+// composed at s × s device pixels for each of its pixels (`area` is then in
+// device pixels): the picture at zoom × s, the outline as DrawOutline draws it.
 void ComposePane(const dib& picture, int32_t zoom, const TDynaArray* outline, const PaneArea& area,
-                 PixelSurface& surface);
+                 PixelSurface& surface, int32_t scale = 1);
 
 // Composes `area` of a pane that shows `picture` stretched over `whole` (its
 // top-left at the pane's origin), for a stand-in picture of another size.
