@@ -118,7 +118,6 @@ void CommandMenus::ShowKeys() {
     rows += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
                 .arg(Tr(keys).toHtmlEscaped(), Tr(what).toHtmlEscaped());
   auto* list = new QLabel(QStringLiteral("<table>%1</table>").arg(rows), &dialog);
-  list->setObjectName(QStringLiteral("qt_keys"));  // no component of the walk
   layout->addWidget(list);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
