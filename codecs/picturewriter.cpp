@@ -186,7 +186,7 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
     out.Commit();
   } catch (const InOutError& error) {
     *reason = error.what();
-    kind = error.kind() == InOutError::Kind::DiskFull ? FileProblem::DiskFull : ProblemOfErrno(error.code());
+    kind = ProblemOfError(error);
     return false;
   }
   return true;

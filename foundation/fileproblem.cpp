@@ -27,4 +27,8 @@ FileProblem ProblemOfErrno(int code) {
   }
 }
 
+FileProblem ProblemOfError(const InOutError& error) {
+  return error.kind() == InOutError::Kind::DiskFull ? FileProblem::DiskFull : ProblemOfErrno(error.code());
+}
+
 }  // namespace trellimap

@@ -2,6 +2,8 @@
 // Why a file could not be read or written, as one of the few things a user
 // can act on; the words for each are the translation table's.
 
+#include "foundation/ioerror.h"
+
 namespace trellimap {
 
 enum class FileProblem {
@@ -20,5 +22,8 @@ enum class FileProblem {
 
 // The problem an error number of the system (errno) stands for.
 FileProblem ProblemOfErrno(int code);
+
+// The problem an input/output error stands for.
+FileProblem ProblemOfError(const InOutError& error);
 
 }  // namespace trellimap

@@ -1,35 +1,32 @@
 #include "i18n/plainreasons.h"
 
+#include <iterator>
+
 #include "i18n/translateunit.h"
 
 namespace trellimap {
+namespace {
+
+// In the order of FileProblem, from NoSuchFile on.
+constexpr const char* kReasons[] = {
+    "there is no such file",
+    "access to it is not permitted",
+    "it is a folder, not a file",
+    "the disk is full",
+    "the file is empty",
+    "the file or its picture is too large",
+    "it is not a picture in a format the program reads",
+    "the file is damaged or cut short",
+    "there is not enough memory for it",
+    "the system reported an error",
+};
+static_assert(std::size(kReasons) == static_cast<size_t>(FileProblem::Other));
+
+}  // namespace
 
 std::string PlainReason(FileProblem problem) {
-  switch (problem) {
-    case FileProblem::None:
-      return {};
-    case FileProblem::NoSuchFile:
-      return TranslateUtf8("there is no such file");
-    case FileProblem::NoPermission:
-      return TranslateUtf8("access to it is not permitted");
-    case FileProblem::Folder:
-      return TranslateUtf8("it is a folder, not a file");
-    case FileProblem::DiskFull:
-      return TranslateUtf8("the disk is full");
-    case FileProblem::Empty:
-      return TranslateUtf8("the file is empty");
-    case FileProblem::TooLarge:
-      return TranslateUtf8("the file or its picture is too large");
-    case FileProblem::NotThisFormat:
-      return TranslateUtf8("it is not a picture in a format the program reads");
-    case FileProblem::Damaged:
-      return TranslateUtf8("the file is damaged or cut short");
-    case FileProblem::NoMemory:
-      return TranslateUtf8("there is not enough memory for it");
-    case FileProblem::Other:
-      break;
-  }
-  return TranslateUtf8("the system reported an error");
+  if (problem == FileProblem::None) return {};
+  return TranslateUtf8(kReasons[static_cast<size_t>(problem) - 1]);
 }
 
 }  // namespace trellimap

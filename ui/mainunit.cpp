@@ -264,6 +264,10 @@ void TMainForm::FormShow() {
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
     baseTitle_ = windowTitle().toStdString();
     Menus->Translate();
+    for (QLabel* hint : pictureHint_) {
+      hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
+      hint->setGeometry(hint->parentWidget()->rect());
+    }
     // Texts of the additions, once the language is in force.
     for (const Pane& p : panes) {
       p.label->adjustSize();
@@ -349,12 +353,7 @@ class LentWorkspace {
 }  // namespace
 
 void TMainForm::ShowPictureHints() {
-  for (size_t i = 0; i < 2; ++i) {
-    QLabel* hint = pictureHint_[i];
-    hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
-    hint->setGeometry(hint->parentWidget()->rect());
-    hint->setVisible(PictureMissing(i));
-  }
+  for (size_t i = 0; i < 2; ++i) pictureHint_[i]->setVisible(PictureMissing(i));
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -582,9 +581,12 @@ void TMainForm::RememberProjectFolder() {
   OpenDialog2->InitialDir = SaveDialog1->InitialDir = folder;
 }
 
+const std::string& TMainForm::ResultNamesake(WarpDirection direction) const {
+  return projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+}
+
 std::string TMainForm::ResultName(WarpDirection direction) const {
-  // Named after the project, else after the picture the result is drawn on.
-  const std::string& named = projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+  const std::string& named = ResultNamesake(direction);
   const std::string stem = named.empty() ? "result" : std::filesystem::path(named).stem().string();
   return stem + "-result" + std::to_string(ResultPane(direction) - 1) + "." + std::string(kDefaultExtension);
 }
@@ -691,10 +693,9 @@ void TMainForm::SaveProjectfile(const std::string& fname) {
       });
     } catch (const InOutError& error) {
       // The previous file stays; the message says why in the user's words.
-      const FileProblem problem =
-          error.kind() == InOutError::Kind::DiskFull ? FileProblem::DiskFull : ProblemOfErrno(error.code());
-      ShowMessage(TranslateFormat("Could not save the project \"%1\": %2.", {fname, PlainReason(problem)}),
-                  kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
+      ShowMessage(
+          TranslateFormat("Could not save the project \"%1\": %2.", {fname, PlainReason(ProblemOfError(error))}),
+          kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
       return;
     }
     if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
@@ -743,7 +744,7 @@ void TMainForm::SavePicture(WarpDirection direction) {
   const dib& picture = ws->Result(direction);
   SaveDialog2->ProposedName = QString::fromStdString(ResultName(direction));
   if (SaveDialog2->InitialDir.isEmpty()) {
-    const std::string& near = projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+    const std::string& near = ResultNamesake(direction);
     if (!near.empty()) SaveDialog2->InitialDir = QFileInfo(QString::fromStdString(near)).absolutePath();
   }
   // Built as the dialog opens, so that its texts are in the language in force.

@@ -178,6 +178,8 @@ class TMainForm : public QMainWindow, private EditHost {
   bool MayLeaveWork();
   // The project dialogs start in the folder of the project opened or saved last.
   void RememberProjectFolder();
+  // The file `direction`'s result is named after: the project, else the picture it is drawn on.
+  const std::string& ResultNamesake(WarpDirection direction) const;
   // The name "Save picture..." proposes for `direction`'s result.
   std::string ResultName(WarpDirection direction) const;
   QStatusBar* StatusBar() override { return statusBar(); }
