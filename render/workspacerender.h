@@ -15,7 +15,7 @@ inline bool OutlinesComplete(const Workspace& ws) { return ws.Side(0).corners ==
 
 // The options a render of the workspace takes from it.
 inline RenderOptions OptionsOf(const Workspace& ws, int threads, Progress* progress = nullptr) {
-  return RenderOptions{ws.showoriginal, ws.transparent, threads, progress};
+  return RenderOptions{ws.showoriginal, ws.transparent, ws.perspective, threads, progress};
 }
 
 // A renderer of one direction's parts: RenderExact or RenderSmooth.

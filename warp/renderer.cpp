@@ -15,6 +15,9 @@
 #include "image/pixmill3.h"
 #include "warp/edgewalk.h"
 #include "warp/gridaxis.h"
+#include "warp/perspectivemap.h"
+#include "warp/perspectiverenderer.h"
+#include "warp/picturereader.h"
 #include "warp/warpmath.h"
 
 namespace trellimap {
@@ -35,36 +38,6 @@ struct OutlineGrid {
       PointOnSide(outline, 3, SampleDistance(W - 1 - u, lengths.L3, W), bx, by);
       x.SetColumn(static_cast<size_t>(u), tx, bx);
       y.SetColumn(static_cast<size_t>(u), ty, by);
-    }
-  }
-};
-
-// A picture's pixels as the warp reads them: colours, 0 off the picture.
-struct PictureReader {
-  const dib* d;
-  int32_t w, h;
-  bool direct;  // 24 bits: rows are read in place
-
-  explicit PictureReader(const dib& picture)
-      : d(&picture),
-        w(DibWidth(&picture)),
-        h(DibHeight(&picture)),
-        direct(DibBitCount(&picture) == 24 && picture.poi != nullptr) {}
-
-  bool Inside(int32_t x, int32_t y) const {
-    return static_cast<uint32_t>(x) < static_cast<uint32_t>(w) && static_cast<uint32_t>(y) < static_cast<uint32_t>(h);
-  }
-  // Blue, green, red of (x, y) into bgr.
-  void Read(int32_t x, int32_t y, uint8_t* bgr) const {
-    if (!Inside(x, y)) {
-      bgr[0] = bgr[1] = bgr[2] = 0;
-    } else if (direct) {
-      std::memcpy(bgr, d->poi + static_cast<int64_t>(h - 1 - y) * d->bytew + 3 * static_cast<int64_t>(x), 3);
-    } else {
-      const uint32_t c = DibPixelColour(*d, x, y);
-      bgr[0] = static_cast<uint8_t>(c >> 16);
-      bgr[1] = static_cast<uint8_t>(c >> 8);
-      bgr[2] = static_cast<uint8_t>(c);
     }
   }
 };
@@ -366,15 +339,13 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   return committed.load() != kHalted;
 }
 
-// The destination's colours, one pixel at a time, for a destination whose
-// rows are not laid out like the result's.
-int ThreadCount(int requested, int32_t W, int32_t H) {
+}  // namespace
+
+int RenderThreads(int requested, int32_t W, int32_t H) {
   if (requested > 0) return requested;
   if (int64_t{W} * H < (int64_t{1} << 16)) return 1;  // not worth a thread
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
-
-}  // namespace
 
 bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
   reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
@@ -401,6 +372,10 @@ void FillBackground(dib& result, const dib& destination, bool showoriginal, int3
 }
 
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {
+  if (options.perspective) {
+    const auto [to, from] = ChosenMaps(parts.destinationOutline, parts.sourceOutline, true);
+    if (to.view) return RenderPerspectiveExact(parts, options, to, from);
+  }
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
   const int32_t W = DibWidth(&destination), H = DibHeight(&destination);
   bool reused = false;
@@ -418,7 +393,7 @@ bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {
   const OutlineGrid write(destinationOutline, W, H);
   const Job job{PictureReader(source), PictureReader(destination), W,     H,
                 result.bytew,          options.transparent,        &read, &write};
-  return RenderGrid(job, result.poi, start, ThreadCount(options.threads, W, H), options.progress);
+  return RenderGrid(job, result.poi, start, RenderThreads(options.threads, W, H), options.progress);
 }
 
 }  // namespace trellimap

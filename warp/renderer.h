@@ -19,12 +19,14 @@ struct DirectionParts {
   dib& result;
 };
 
-// What a render does besides the pictures: the two options, how many threads
+// What a render does besides the pictures: the options, how many threads
 // (0: one per core; the result does not depend on it), and whom to tell how
 // far it got, who may stop it.
 struct RenderOptions {
   bool showoriginal = false;
   bool transparent = false;
+  // The perspective-true map, where both outlines allow it (else the arc-length map).
+  bool perspective = false;
   int threads = 0;
   Progress* progress = nullptr;
 };
@@ -36,6 +38,10 @@ struct RenderOptions {
 // `transparent`); a result that cannot be allocated is left empty (poi null).
 // False when stopped through the progress: the result is then incomplete.
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options);
+
+// How many threads a render of a W × H result runs on: `requested`, or for 0
+// one per core (one alone for small results, where threads cost more).
+int RenderThreads(int requested, int32_t W, int32_t H);
 
 // Makes `result` a 24-bit W × H picture; one of that size already is kept
 // as it is (`reused` then true), as clearing it costs less than a fresh block.

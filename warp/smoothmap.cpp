@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 #include "foundation/outlinepoint.h"
 
@@ -22,7 +24,32 @@ double Across(const Vec& way) {
   return length > 0 ? std::abs(way.x) / length : 0;
 }
 
-// The points of side k: from the k-th corner record to the next one.
+// How far the two triangles of the cell [s0, s1] × [r0, r1] stray from the
+// map: at the middles of their edges and at their centres.
+double CellStray(const OutlineMap& map, double s0, double s1, double r0, double r1) {
+  const Vec p00 = map.At(s0, r0), p10 = map.At(s1, r0), p01 = map.At(s0, r1), p11 = map.At(s1, r1);
+  const double sm = (s0 + s1) / 2, rm = (r0 + r1) / 2;
+  const auto mean = [](std::initializer_list<Vec> points) {
+    Vec sum{0, 0};
+    for (const Vec& p : points) sum = Add(sum, p);
+    return Vec{sum.x / static_cast<double>(points.size()), sum.y / static_cast<double>(points.size())};
+  };
+  const std::pair<Vec, Vec> checks[] = {
+      {map.At(sm, r0), mean({p00, p10})},
+      {map.At(s1, rm), mean({p10, p11})},
+      {map.At(sm, rm), mean({p00, p11})},
+      {map.At(sm, r1), mean({p11, p01})},
+      {map.At(s0, rm), mean({p01, p00})},
+      {map.At((s0 + 2 * s1) / 3, (2 * r0 + r1) / 3), mean({p00, p10, p11})},
+      {map.At((2 * s0 + s1) / 3, (r0 + 2 * r1) / 3), mean({p00, p11, p01})},
+  };
+  double stray = 0;
+  for (const auto& [onMap, onMesh] : checks) stray = std::max(stray, Distance(onMap, onMesh));
+  return stray;
+}
+
+}  // namespace
+
 std::vector<Vec> SidePoints(const TDynaArray& outline, int k) {
   std::vector<Vec> points;
   int corners = 0;
@@ -36,8 +63,6 @@ std::vector<Vec> SidePoints(const TDynaArray& outline, int k) {
   if (points.empty()) points.push_back({0, 0});
   return points;
 }
-
-}  // namespace
 
 SidePath::SidePath(std::vector<Vec> points) : points_(std::move(points)) {
   cumulative_.push_back(0);
@@ -113,16 +138,40 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
     const double forTwist = divideRows ? 1 : enough(strip.twist, rows);
     return static_cast<int>(std::clamp(std::max(std::ceil(strip.across / cell), forTwist), 1.0, kMaxColumnsPerStrip));
   };
-  Mesh mesh;
   double rows = std::ceil(along / cell);
   if (divideRows)
     for (const Strip& strip : strips) rows = std::max(rows, enough(strip.twist, partsOf(strip, rows)));
-  mesh.rows = static_cast<int32_t>(std::clamp(rows, 1.0, kMaxRows));
+  rows = std::clamp(rows, 1.0, kMaxRows);
+  std::vector<double> parts;
+  for (const Strip& strip : strips) parts.push_back(partsOf(strip, rows));
+  // Seen in perspective, a cell is no longer one bilinear patch: the stray of
+  // cells spread over the map is measured, and all cells divided alike until
+  // it is small enough (the stray falls with the square of the division).
+  if (destination.view || source.view) {
+    double stray = 0;
+    for (size_t i = 0; i < strips.size(); ++i) {
+      const double width = (strips[i].s1 - strips[i].s0) / parts[i], height = 1 / rows;
+      for (const double s0 : {strips[i].s0, (strips[i].s0 + strips[i].s1 - width) / 2, strips[i].s1 - width})
+        for (int k = 0; k <= 4; ++k) {
+          const double r0 = (1 - height) * k / 4;
+          for (const OutlineMap* map : {&destination, &source})
+            stray = std::max(stray, CellStray(*map, s0, s0 + width, r0, r0 + height));
+        }
+    }
+    const double divide = std::ceil(std::sqrt(1.25 * stray / tolerance));
+    if (divide > 1) {
+      rows = std::min(rows * divide, kMaxRows);
+      for (double& p : parts) p = std::min(p * divide, kMaxColumnsPerStrip);
+    }
+  }
+  Mesh mesh;
+  mesh.rows = static_cast<int32_t>(rows);
   mesh.s.push_back(0);
-  for (const Strip& strip : strips) {
-    const int parts = partsOf(strip, mesh.rows);
-    for (int k = 1; k <= parts && mesh.s.size() < kMaxColumns; ++k)
-      mesh.s.push_back(k == parts ? strip.s1 : strip.s0 + (strip.s1 - strip.s0) * k / parts);
+  for (size_t i = 0; i < strips.size(); ++i) {
+    const Strip& strip = strips[i];
+    const int count = static_cast<int>(parts[i]);
+    for (int k = 1; k <= count && mesh.s.size() < kMaxColumns; ++k)
+      mesh.s.push_back(k == count ? strip.s1 : strip.s0 + (strip.s1 - strip.s0) * k / count);
   }
   if (mesh.s.back() != 1) mesh.s.push_back(1);
   const size_t vertices = static_cast<size_t>(mesh.rows + 1) * mesh.Columns();

@@ -9,15 +9,14 @@
 // a pixel.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "foundation/dynaarray.h"
+#include "warp/homography.h"
+#include "warp/vec.h"
 
 namespace trellimap {
-
-struct Vec {
-  double x, y;
-};
 
 // One side as a polyline, walked by arc length.
 class SidePath {
@@ -34,17 +33,31 @@ class SidePath {
   std::vector<double> cumulative_;  // distance of each point from the start
 };
 
+// The points of side k (1 to 4) of an outline: from the k-th corner record
+// to the next one; the point (0, 0) for a missing side.
+std::vector<Vec> SidePoints(const TDynaArray& outline, int k);
+
 // The map of one outline: sides 1 and 3 (a missing one is the point (0, 0)).
+// With a view, the sides are given in the view's square and every point of
+// the map is taken through it: the outline seen in perspective.
 struct OutlineMap {
   SidePath side1, side3;
+  std::optional<Homography> view;
 
   explicit OutlineMap(const TDynaArray& outline);
-  Vec Top(double s) const { return side1.At(s * side1.Length()); }
-  Vec Bottom(double s) const { return side3.At((1 - s) * side3.Length()); }
-  Vec At(double s, double r) const {
-    const Vec t = Top(s), b = Bottom(s);
+  OutlineMap(SidePath one, SidePath three, const std::optional<Homography>& seen = std::nullopt)
+      : side1(std::move(one)), side3(std::move(three)), view(seen) {}
+  Vec Top(double s) const { return Seen(FlatTop(s)); }
+  Vec Bottom(double s) const { return Seen(FlatBottom(s)); }
+  Vec At(double s, double r) const { return Seen(FlatAt(s, r)); }
+  // The same before the view.
+  Vec FlatTop(double s) const { return side1.At(s * side1.Length()); }
+  Vec FlatBottom(double s) const { return side3.At((1 - s) * side3.Length()); }
+  Vec FlatAt(double s, double r) const {
+    const Vec t = FlatTop(s), b = FlatBottom(s);
     return {b.x + (t.x - b.x) * r, b.y + (t.y - b.y) * r};
   }
+  Vec Seen(const Vec& flat) const { return view ? view->Apply(flat) : flat; }
   // The s (0 < s < 1) where side 1 or side 3 bends.
   std::vector<double> Bends() const;
 };

@@ -12,6 +12,7 @@
 
 #include "foundation/processor.h"
 #include "image/pixmill3.h"
+#include "warp/perspectivemap.h"
 #include "warp/smoothmap.h"
 #include "warp/sourcepyramid.h"
 
@@ -419,7 +420,7 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
 // destination's size W × H made already. False when stopped.
 bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int32_t W, int32_t H) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
-  const OutlineMap to(destinationOutline), from(sourceOutline);
+  const auto [to, from] = ChosenMaps(destinationOutline, sourceOutline, options.perspective);
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
 
   // Each cell goes to the tiles its bounding box touches, in the map's order.

@@ -1,6 +1,8 @@
 #pragma once
 // Outline point lists for tests.
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <vector>
 
@@ -31,5 +33,23 @@ struct Outline {
   TOutlinePoint* current = nullptr;
   TDynaArray list{sizeof(TOutlinePoint), &current};
 };
+
+// How far (x, y) lies from the closed polygon through `points`, and whether
+// it lies inside (even-odd).
+struct PolygonPlace {
+  double distance;
+  bool inside;
+};
+inline PolygonPlace PlaceInPolygon(const std::vector<PointSpec>& points, double x, double y) {
+  PolygonPlace place{1e300, false};
+  for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+    const double xi = points[i].x, yi = points[i].y, xj = points[j].x, yj = points[j].y;
+    if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) place.inside = !place.inside;
+    const double dx = xj - xi, dy = yj - yi, squared = dx * dx + dy * dy;
+    const double t = squared > 0 ? std::clamp(((x - xi) * dx + (y - yi) * dy) / squared, 0.0, 1.0) : 0.0;
+    place.distance = std::min(place.distance, std::hypot(x - xi - t * dx, y - yi - t * dy));
+  }
+  return place;
+}
 
 }  // namespace trellimap::testing

@@ -77,29 +77,14 @@ TEST(SmoothRenderer, BentOutlinesAreFilledWithoutHolesAndClearOutside) {
   SmoothCase c(
       30, 20, [](int32_t, int32_t) { return 0x20A0F0u; }, 120, 90,
       {{0, 0, true}, {29, 0, true}, {29, 19, true}, {0, 19, true}}, bent);
-  // Inside: the polygon of the outline, more than 1.5 pixels from its sides.
-  std::vector<std::pair<double, double>> polygon;
-  for (const PointSpec& p : bent) polygon.emplace_back(p.x, p.y);
-  const auto distanceAndInside = [&](double x, double y) {
-    bool inside = false;
-    double nearest = 1e9;
-    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-      const auto [xi, yi] = polygon[i];
-      const auto [xj, yj] = polygon[j];
-      if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) inside = !inside;
-      const double dx = xj - xi, dy = yj - yi;
-      const double t = std::clamp(((x - xi) * dx + (y - yi) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-      nearest = std::min(nearest, std::hypot(x - xi - t * dx, y - yi - t * dy));
-    }
-    return std::pair{nearest, inside};
-  };
   for (const bool showoriginal : {false, true}) {
     c.ws.showoriginal = showoriginal;
     ASSERT_TRUE(RenderSmooth(c.ws, WarpDirection::OneIntoTwo));
     const uint32_t background = showoriginal ? 0x400000u : 0u;
     for (int32_t y = 0; y < 90; ++y)
       for (int32_t x = 0; x < 120; ++x) {
-        const auto [distance, inside] = distanceAndInside(x, y);
+        // Inside: the polygon of the outline, more than 1.5 pixels from its sides.
+        const auto [distance, inside] = testing::PlaceInPolygon(bent, x, y);
         if (inside && distance > 1.5) {
           ASSERT_EQ(c.Result(x, y), 0x20A0F0u) << x << "," << y;
         } else if (!inside && distance > 2) {
