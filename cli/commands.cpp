@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "foundation/ioerror.h"
@@ -13,48 +14,13 @@
 #include "persist/projectfile.h"
 #include "render/chosenrenderer.h"
 #include "render/demo.h"
+#include "render/perspectivewarnings.h"
 #include "render/workspacerender.h"
 #include "workspace/commandline.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {
 namespace {
-
-int Fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "trellimap-cli: %s: %s\n", file.c_str(), reason.c_str());
-  return 1;
-}
-
-// A file to write must be named as a file: a folder, or a name ending in "/",
-// would be written as a hidden file inside it or fail late.
-bool NamesAFile(const std::string& path) {
-  return !path.empty() && path.back() != '/' && !std::filesystem::is_directory(path);
-}
-
-int SaveProject(Workspace& ws, const std::string& path) {
-  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
-  try {
-    if (SaveProjectfile(ws, path) == ProjectStatus::CannotCreate) return Fail(path, "the file could not be created");
-  } catch (const InOutError& e) {
-    return Fail(path, e.what());
-  }
-  return 0;
-}
-
-int OpenProject(Workspace& ws, const std::string& path) {
-  try {
-    if (OpenProjectfile(ws, path) == ProjectStatus::CannotOpen) return Fail(path, "the file could not be opened");
-  } catch (const InOutError& e) {
-    return Fail(path, e.what());
-  }
-  return 0;
-}
-
-int WritePicture(const dib& picture, const std::string& path) {
-  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
-  std::string reason;
-  return WritePictureFile(picture, WithDefaultExtension(path), &reason) ? 0 : Fail(path, reason);
-}
 
 uint64_t Checksum(const dib& d) {
   uint64_t hash = 0xcbf29ce484222325ull;
@@ -196,6 +162,9 @@ int Render(const RenderOptions& options) {
   if (const int status = OpenProject(ws, options.input)) return status;
   if (!OutlinesComplete(ws)) return Fail(options.input, "both outlines need four corners");
   ws.smooth = options.smooth;
+  ws.perspective = options.perspective;
+  for (const std::string& warning : PerspectiveWarnings(ws))
+    std::fprintf(stderr, "trellimap-cli: %s: %s\n", options.input.c_str(), warning.c_str());
   for (const WarpDirection d : kBothDirections) RenderAsChosen(ws, d);
   if (options.output)
     if (const int status = SaveProject(ws, *options.output)) return status;

@@ -21,8 +21,16 @@ struct NewOptions {
 struct RenderOptions {
   std::string input;                  // the project to render
   std::optional<std::string> output;  // the project to write; none when only result pictures are wanted
-  bool smooth = false;
+  bool smooth = false, perspective = false;
   std::optional<std::string> results[2];  // result 1, result 2
+};
+
+struct MockupOptions {
+  std::string templateProject;       // its picture 2 and the outline on it
+  std::vector<std::string> designs;  // each mapped whole into that outline
+  std::string output;                // a file for one design, else a folder
+  std::string format = "png";        // of the files in the folder
+  int jobs = 0;                      // designs at once; 0: one per core
 };
 
 struct InfoOptions {
@@ -40,6 +48,7 @@ struct DemoOptions {
 
 int New(const NewOptions& options);
 int Render(const RenderOptions& options);
+int Mockup(const MockupOptions& options);
 int Info(const InfoOptions& options);
 int Convert(const ConvertOptions& options);
 int Demo(const DemoOptions& options);

@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
       ->type_name("");
   renderCommand->add_flag("--smooth", renderOptions.smooth,
                           "Resample: no holes, antialiased edges, area-averaged where minified");
+  renderCommand->add_flag("--perspective", renderOptions.perspective,
+                          "Map perspective-true: a flat picture seen at an angle looks right");
   renderCommand->add_option("--result1", renderOptions.results[0], "Write result 1 (picture 1 warped into 2) here")
       ->type_name("FILE");
   renderCommand->add_option("--result2", renderOptions.results[1], "Write result 2 (picture 2 warped into 1) here")
@@ -75,6 +77,28 @@ int main(int argc, char** argv) {
   renderCommand->footer(
       "The project's stored options are used. The extension of a result's file selects its format\n"
       "(BMP when it has none).");
+
+  MockupOptions mockupOptions;
+  CLI::App* mockupCommand = app.add_subcommand(
+      "mockup", "Puts designs whole into the outline on a project's picture 2, perspective-true and smooth");
+  mockupCommand
+      ->add_option("TEMPLATE.gip", mockupOptions.templateProject,
+                   "The project whose picture 2 and outline 2 take the designs")
+      ->required()
+      ->type_name("");
+  mockupCommand->add_option("DESIGN", mockupOptions.designs, "The pictures to put in")->required()->type_name("");
+  mockupCommand->add_option("-o,--output", mockupOptions.output, "The mockup's file (one design) or folder (several)")
+      ->required()
+      ->type_name("OUT");
+  mockupCommand->add_option("--format", mockupOptions.format, "The format of the files in the folder (default: png)")
+      ->type_name("EXT");
+  mockupCommand->add_option("--jobs", mockupOptions.jobs, "Designs rendered at once (default: one per core)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("N");
+  mockupCommand->footer(
+      "Each design's corners go to the outline's corners from the top left on round clockwise.\n"
+      "The mockups show picture 2 around the design. One design's file gets the format of its\n"
+      "extension; several go into the folder OUT, named after the designs.");
 
   InfoOptions infoOptions;
   CLI::App* infoCommand = app.add_subcommand("info", "Describes a picture or a project");
@@ -108,6 +132,7 @@ int main(int argc, char** argv) {
   }
   if (*newCommand) return New(newOptions);
   if (*renderCommand) return Render(renderOptions);
+  if (*mockupCommand) return Mockup(mockupOptions);
   if (*infoCommand) return Info(infoOptions);
   if (*convertCommand) return Convert(convertOptions);
   return Demo(demoOptions);

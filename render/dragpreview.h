@@ -20,7 +20,7 @@ class DragPreview {
   // out). Call when a drag starts; a second call starts afresh.
   void Begin(const Workspace& ws);
   // Renders both directions for ws's current outlines and options
-  // (showoriginal, transparent) on the reduced copies. False (and nothing
+  // (showoriginal, transparent, perspective) on the reduced copies. False (and nothing
   // rendered) when not begun or an outline is not complete.
   bool Render(const Workspace& ws);
   bool Active() const { return preview_ != nullptr; }

@@ -5,6 +5,7 @@
 
 #include "foundation/outlinepoint.h"
 #include "i18n/translateunit.h"
+#include "render/perspectivewarnings.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
 
@@ -187,6 +188,7 @@ void TEditGestures::UpdateStatus(const std::string& notice) {
   guidance_->setText(steps.join(QLatin1Char('\n')));
   std::vector<std::string> warnings = host_.StatusNotes();
   for (std::string& w : OutlineWarnings(host_.EditedWorkspace())) warnings.push_back(std::move(w));
+  for (std::string& w : PerspectiveWarnings(host_.EditedWorkspace())) warnings.push_back(std::move(w));
   if (!notice.empty()) warnings.insert(warnings.begin(), notice);
   QStringList lines;
   for (const std::string& w : warnings) lines << QString::fromStdString(w);

@@ -151,6 +151,8 @@ void TMainForm::BuildTopBar(QWidget* client) {
   RenderCheck->setChecked(true);
   SmoothCheck = Named(new QCheckBox(QStringLiteral("Smooth results"), Panel2), "SmoothCheck");
   layout::PlaceAt(SmoothCheck, layout::kSmooth);
+  PerspectiveCheck = new QCheckBox(Panel2);
+  layout::PlaceAt(PerspectiveCheck, layout::kPerspective);
 }
 
 void TMainForm::BuildMenu() {
@@ -269,6 +271,7 @@ void TMainForm::FormShow() {
       hint->setGeometry(hint->parentWidget()->rect());
     }
     // Texts of the additions, once the language is in force.
+    PerspectiveCheck->setText(QString::fromStdString(TranslateUtf8("Perspective")));
     for (const Pane& p : panes) {
       p.label->adjustSize();
       p.label->setToolTip(QString::fromStdString(TranslateUtf8("Double-click: fit the picture to its pane")));
@@ -442,6 +445,7 @@ void TMainForm::ConnectPanes() {
     RenderBothIfAutomatic();
     ShowChanges();
   });
+  connect(PerspectiveCheck, &QCheckBox::toggled, this, &TMainForm::PerspectiveCheckClick);
 }
 
 int32_t TMainForm::PaneZoom(size_t pane) const { return ZoomFromText(panes[pane].zoom->cleanText().toStdString()); }
@@ -531,17 +535,15 @@ bool TMainForm::RenderResult(WarpDirection direction) {
   return true;
 }
 
-void TMainForm::ShoworiginalCheckClick() {
-  const OutlineState before = CaptureState(*ws);
-  ws->showoriginal = ShoworiginalCheck->isChecked();
-  Editing->OptionChanged(before);
-  RenderBothIfAutomatic();
-  ShowChanges();
-}
+void TMainForm::ShoworiginalCheckClick() { RenderOptionClicked(&Workspace::showoriginal, ShoworiginalCheck); }
 
-void TMainForm::TransCheckClick() {
+void TMainForm::TransCheckClick() { RenderOptionClicked(&Workspace::transparent, TransCheck); }
+
+void TMainForm::PerspectiveCheckClick() { RenderOptionClicked(&Workspace::perspective, PerspectiveCheck); }
+
+void TMainForm::RenderOptionClicked(bool Workspace::*option, const QCheckBox* box) {
   const OutlineState before = CaptureState(*ws);
-  ws->transparent = TransCheck->isChecked();
+  (*ws).*option = box->isChecked();
   Editing->OptionChanged(before);
   RenderBothIfAutomatic();
   ShowChanges();
@@ -677,6 +679,7 @@ void TMainForm::ShowWorkspace() {
   donotrendernow = true;  // the stored results are shown, not rendered again
   ShoworiginalCheck->setChecked(ws->showoriginal);
   TransCheck->setChecked(ws->transparent);
+  PerspectiveCheck->setChecked(ws->perspective);
   donotrendernow = false;
   RenderCheck->setChecked(ws->renderautomatically);
   for (size_t pane = 0; pane < panes.size(); ++pane) PaintPane(pane);

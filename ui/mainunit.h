@@ -74,6 +74,7 @@ class TMainForm : public QMainWindow, private EditHost {
   void Render2BtnClick();
   void ShoworiginalCheckClick();
   void TransCheckClick();
+  void PerspectiveCheckClick();
   // Corner editing: a mouse press at pane position (X, Y).
   void PaintBox1MouseDown(MouseButton button, int X, int Y) { PressOnPane(0, button, X, Y); }
   void PaintBox2MouseDown(MouseButton button, int X, int Y) { PressOnPane(1, button, X, Y); }
@@ -116,6 +117,9 @@ class TMainForm : public QMainWindow, private EditHost {
   QCheckBox* TransCheck = nullptr;
   QCheckBox* RenderCheck = nullptr;
   QCheckBox* SmoothCheck = nullptr;  // resampled results; off at every start
+  // Perspective-true results; off at every start. Unnamed: its text is an
+  // addition's, looked up once the language is in force.
+  QCheckBox* PerspectiveCheck = nullptr;
   // Columns and panes (1 top left, 2 top right, 3 bottom left, 4 bottom right).
   QWidget* Panel1 = nullptr;
   QWidget* Panel3 = nullptr;
@@ -143,6 +147,9 @@ class TMainForm : public QMainWindow, private EditHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // One of the boxes whose option shapes a render and is undoable: the option
+  // takes the box's state as one step, and the results follow.
+  void RenderOptionClicked(bool Workspace::*option, const QCheckBox* box);
   void BuildFrame();
   void BuildTopBar(QWidget* client);
   void BuildMenu();

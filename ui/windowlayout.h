@@ -24,7 +24,8 @@ inline constexpr Place kSaveProject{128, 8, 153, 25};
 inline constexpr Place kShowOriginal{296, 8, 233, 17};
 inline constexpr Place kTransparent{296, 24, 201, 17};
 inline constexpr Place kRenderAutomatically{536, 8, 201, 17};
-inline constexpr Place kSmooth{536, 24, 201, 17};
+inline constexpr Place kSmooth{536, 24, 113, 17};
+inline constexpr Place kPerspective{652, 24, 105, 17};
 
 // A pane's tool row and what it holds; the picture below takes the rest.
 inline constexpr int kToolRowHeight = 41;

@@ -19,9 +19,10 @@ void ChangeTracker::Saved(const Workspace& ws, bool resultsCurrent) {
 
 bool ChangeTracker::Modified(const Workspace& ws) const {
   if (!saved_) return true;
-  // Smooth results are an option of the run, never stored.
+  // Smooth results and perspective are options of the run, never stored.
   Stamp now = StampOf(ws);
   now.smooth = saved_->smooth;
+  now.outlines.perspective = saved_->outlines.perspective;
   return !(now == *saved_);
 }
 

@@ -30,7 +30,8 @@ bool SamePoints(const std::vector<TOutlinePoint>& a, const std::vector<TOutlineP
 
 bool OutlineState::operator==(const OutlineState& other) const {
   return SamePoints(points1, other.points1) && SamePoints(points2, other.points2) && corners1 == other.corners1 &&
-         corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent;
+         corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent &&
+         perspective == other.perspective;
 }
 
 std::optional<ChangedPoint> PointChanged(const OutlineState& from, const OutlineState& to) {
@@ -49,7 +50,8 @@ std::optional<ChangedPoint> PointChanged(const OutlineState& from, const Outline
 }
 
 OutlineState CaptureState(const Workspace& ws) {
-  return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1, ws.ecken2, ws.showoriginal, ws.transparent};
+  return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1,     ws.ecken2,
+          ws.showoriginal,    ws.transparent,     ws.perspective};
 }
 
 void RestoreState(Workspace& ws, const OutlineState& state) {
@@ -59,6 +61,7 @@ void RestoreState(Workspace& ws, const OutlineState& state) {
   ws.ecken2 = state.corners2;
   ws.showoriginal = state.showoriginal;
   ws.transparent = state.transparent;
+  ws.perspective = state.perspective;
 }
 
 void EditHistory::Record(const OutlineState& before, Workspace& ws) {

@@ -1,7 +1,7 @@
 #pragma once
 // Undo and redo of outline editing: every change of the two outlines (their
-// points and corner counters) and of the two option states that shape a
-// render is one step. Pictures are never kept.
+// points and corner counters) and of the option states that shape a render
+// is one step. Pictures are never kept.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +17,7 @@ namespace trellimap {
 struct OutlineState {
   std::vector<TOutlinePoint> points1, points2;  // whole records, as the lists hold them
   int32_t corners1 = 0, corners2 = 0;
-  bool showoriginal = false, transparent = false;
+  bool showoriginal = false, transparent = false, perspective = false;
 
   bool operator==(const OutlineState& other) const;
 };

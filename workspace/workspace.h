@@ -54,7 +54,7 @@ struct Workspace {
   bool showoriginal = false;  // results start as a copy of the destination picture
   bool transparent = false;   // warped pixels are blended half and half
   bool renderautomatically = true;
-  bool smooth = false;  // results resampled smoothly; an option of the run, never stored
+  bool smooth = false;       // results resampled smoothly; an option of the run, never stored
   bool perspective = false;  // results mapped perspective-true; an option of the run, never stored
 
   // Side 0 (picture 1, punkte1, ecken1) or side 1 (picture 2, punkte2, ecken2).

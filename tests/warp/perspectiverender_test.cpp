@@ -65,6 +65,8 @@ struct ProjectiveCase {
   int32_t w1, h1, w2, h2;
 };
 
+void PrintTo(const ProjectiveCase& c, std::ostream* out) { *out << c.name; }
+
 // Straight cases relate the corners of any two quadrilaterals; bent ones
 // carry the bends through an exact projection too.
 std::vector<ProjectiveCase> Cases() {

@@ -38,6 +38,8 @@ TEST(ChangeTracker, ModifiedAndStaleFollowWhatDiffers) {
       {"an option", [](Workspace& w, ChangeTracker&) { w.transparent = true; },
        [](Workspace& w) { w.transparent = false; }},
       {"smooth results", [](Workspace& w, ChangeTracker&) { w.smooth = true; }, [](Workspace& w) { w.smooth = false; }},
+      {"perspective", [](Workspace& w, ChangeTracker&) { w.perspective = true; },
+       [](Workspace& w) { w.perspective = false; }},
   };
   for (const auto& c : cases) {
     c.change(ws, changes);
@@ -45,11 +47,11 @@ TEST(ChangeTracker, ModifiedAndStaleFollowWhatDiffers) {
     c.undo(ws);
     EXPECT_FALSE(changes.Stale(ws, WarpDirection::OneIntoTwo)) << c.what;
   }
-  // Smooth results are not stored, so they leave the file unmodified.
+  // Smooth results and perspective are not stored, so they leave the file unmodified.
   changes.Saved(ws, false);
-  ws.smooth = true;
+  ws.smooth = ws.perspective = true;
   EXPECT_FALSE(changes.Modified(ws));
-  ws.smooth = false;
+  ws.smooth = ws.perspective = false;
 
   // A new picture cannot be undone: out of date and unsaved until rendered and saved.
   changes.PictureReplaced(1);

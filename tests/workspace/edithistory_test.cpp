@@ -33,9 +33,13 @@ TEST(EditHistory, UndoAndRedoRestoreOutlinesCountersAndOptions) {
   EXPECT_FALSE(history.Redo(ws));
 
   history.Undo(ws);
-  ws.showoriginal = true;
+  ws.showoriginal = ws.perspective = true;
   history.Record(one, ws);
   EXPECT_FALSE(history.CanRedo());
+  history.Undo(ws);
+  EXPECT_FALSE(ws.perspective);
+  history.Redo(ws);
+  EXPECT_TRUE(ws.perspective);
 
   for (size_t i = 0; i < EditHistory::kMaxSteps + 5; ++i) {
     const OutlineState before = CaptureState(ws);

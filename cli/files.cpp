@@ -1,0 +1,48 @@
+#include "cli/files.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "codecs/picturewriter.h"
+#include "foundation/ioerror.h"
+#include "persist/projectfile.h"
+
+namespace trellimap::cli {
+
+int Fail(const std::string& file, const std::string& reason) {
+  std::fprintf(stderr, "trellimap-cli: %s: %s\n", file.c_str(), reason.c_str());
+  return 1;
+}
+
+// A file to write must be named as a file: a folder, or a name ending in "/",
+// would be written as a hidden file inside it or fail late.
+bool NamesAFile(const std::string& path) {
+  return !path.empty() && path.back() != '/' && !std::filesystem::is_directory(path);
+}
+
+int SaveProject(Workspace& ws, const std::string& path) {
+  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
+  try {
+    if (SaveProjectfile(ws, path) == ProjectStatus::CannotCreate) return Fail(path, "the file could not be created");
+  } catch (const InOutError& e) {
+    return Fail(path, e.what());
+  }
+  return 0;
+}
+
+int OpenProject(Workspace& ws, const std::string& path) {
+  try {
+    if (OpenProjectfile(ws, path) == ProjectStatus::CannotOpen) return Fail(path, "the file could not be opened");
+  } catch (const InOutError& e) {
+    return Fail(path, e.what());
+  }
+  return 0;
+}
+
+int WritePicture(const dib& picture, const std::string& path) {
+  if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
+  std::string reason;
+  return WritePictureFile(picture, WithDefaultExtension(path), &reason) ? 0 : Fail(path, reason);
+}
+
+}  // namespace trellimap::cli
