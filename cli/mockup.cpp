@@ -96,7 +96,7 @@ int Mockup(const MockupOptions& options) {
       return;
     }
     for (size_t i = next++; i < count; i = next++) {
-      dib design, result;
+      dib design{}, result{};
       bool read;
       {
         const std::lock_guard<std::mutex> lock(reading);

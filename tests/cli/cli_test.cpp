@@ -119,12 +119,60 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
   }
 }
 
+// A mockup is the design whole, as outline 1, rendered perspective-true and
+// smooth over the template's picture 2; several go into a folder by name;
+// an outline without perspective is named and still rendered.
+TEST_F(CliTest, MockupsAndPerspectiveRenders) {
+  const std::string design = Picture("design.bmp", 40, 30, 1), frame = Picture("frame.bmp", 80, 60, 2);
+  std::filesystem::create_directory(folder.Path("other"));
+  const std::string twin = folder.Write("other/design.bmp", testing::MakeBmp(12, 9, 24, {}, [](int x, int y) {
+                                          return static_cast<uint32_t>(x * 20 + y * 3000);
+                                        }));
+  const std::string tilted = folder.Path("tilted.gip"), manual = folder.Path("manual.gip");
+  const std::string quad = "--points2 '10,10 70,15 65,50 12,45'";
+  ASSERT_EQ(Cli("new " + Quoted(tilted) + " --picture2 " + Quoted(frame) + " " + quad, folder).status, 0);
+  ASSERT_EQ(Cli("new " + Quoted(manual) + " --picture1 " + Quoted(design) + " --picture2 " + Quoted(frame) +
+                    " --points1 '0,0 39,0 39,29 0,29' " + quad + " --background",
+                folder)
+                .status,
+            0);
+  CliRun run = Cli(
+      "render --perspective --smooth " + Quoted(manual) + " --result1 " + Quoted(folder.Path("by-hand.bmp")), folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  run = Cli("mockup " + Quoted(tilted) + " " + Quoted(design) + " -o " + Quoted(folder.Path("one.bmp")), folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Field(Cli("info " + Quoted(folder.Path("one.bmp")), folder).out, "checksum"),
+            Field(Cli("info " + Quoted(folder.Path("by-hand.bmp")), folder).out, "checksum"));
+
+  run = Cli("mockup " + Quoted(tilted) + " " + Quoted(design) + " " + Quoted(twin) + " " +
+                Quoted(folder.Path("missing.png")) + " -o " + Quoted(folder.Path("many")) + " --format tif --jobs 2",
+            folder);
+  EXPECT_EQ(run.status, 1);  // the missing design, reported; the others are written
+  EXPECT_NE(run.err.find("missing.png"), std::string::npos) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("many/design.tif")));
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("many/design-2.tif")));
+  EXPECT_NE(Cli("mockup " + Quoted(manual) + " " + Quoted(design) + " -o x.png --format nonsense", folder).status, 0);
+
+  // A bow tie on picture 2: said, and rendered by arc length.
+  ASSERT_EQ(Cli("new " + Quoted(manual) + " --picture1 " + Quoted(design) + " --picture2 " + Quoted(frame) +
+                    " --points1 '0,0 39,0 39,29 0,29' --points2 '10,10 70,50 70,10 10,50'",
+                folder)
+                .status,
+            0);
+  run = Cli("render --perspective " + Quoted(manual) + " --result1 " + Quoted(folder.Path("tie.bmp")), folder);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("picture 2 has no perspective: its sides cross like a bow tie"), std::string::npos) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("tie.bmp")));
+}
+
 // Each command's help is its own: it names the command, its files and its
 // options, and none of another command's.
 TEST_F(CliTest, EachCommandHasItsOwnHelp) {
   const std::map<std::string, std::vector<std::string>> names = {
       {"new", {"OUT.gip", "--picture1", "--picture2", "--points1", "--points2", "--background", "--no-auto"}},
-      {"render", {"IN.gip", "OUT.gip", "--smooth", "--result1", "--result2"}},
+      {"render", {"IN.gip", "OUT.gip", "--smooth", "--perspective", "--result1", "--result2"}},
+      {"mockup", {"TEMPLATE.gip", "DESIGN", "--output", "--format", "--jobs"}},
       {"info", {"FILE", "--json"}},
       {"convert", {"IN", "OUT"}},
       {"demo", {"OUT.gip"}}};
@@ -166,7 +214,9 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"new " + out + " --picture1", "--picture1"},
            {"new " + out + " --picture1 " + picture + " --points1 '1,1 nonsense'", "--points1"},
            {"new " + out + " --points2 '1,1,x'", "--points2"},
-           {"convert --json " + picture + " " + out, "--json"}}) {
+           {"convert --json " + picture + " " + out, "--json"},
+           {"mockup " + out + " " + picture, "--output is required"},
+           {"mockup " + out + " " + picture + " -o " + out + " --jobs 0", "--jobs"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;

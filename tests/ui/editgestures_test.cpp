@@ -32,6 +32,7 @@ class EditGesturesTest : public QObject {
 
   void dragUndoRedoAndPlainClicks();
   void keysTakeBackAndNudgePointsAndOptionsUndo();
+  void perspectiveRendersUndoesAndWarns();
   void wheelAndFitZoomThroughTheEdit();
   void staleResultsAndUnsavedWorkAreShown();
 
@@ -131,6 +132,33 @@ void EditGesturesTest::keysTakeBackAndNudgePointsAndOptionsUndo() {
   QCOMPARE(ws.ecken2, 3);
   form->panes[2].renderButton->click();  // an open outline: nothing to render, and the bar says why
   QVERIFY(form->statusBar()->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("four corners")));
+}
+
+// The box renders both results perspective-true, is one undoable step, and
+// an outline without perspective is named in the status bar.
+void EditGesturesTest::perspectiveRendersUndoesAndWarns() {
+  Workspace& ws = *form->ws;
+  Quadrilaterals();
+  const std::vector<uint8_t> plain = Pixels(ws.di3);
+  QCOMPARE(form->PerspectiveCheck->text(), QStringLiteral("Perspective"));
+  form->PerspectiveCheck->click();
+  QVERIFY(ws.perspective);
+  const std::vector<uint8_t> seen = Pixels(ws.di3);
+  QVERIFY(seen != plain);
+  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  QVERIFY(Pixels(ws.di3) == seen);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(!ws.perspective && !form->PerspectiveCheck->isChecked());
+  QVERIFY(Pixels(ws.di3) == plain);
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  QVERIFY(ws.perspective && form->PerspectiveCheck->isChecked());
+
+  const auto warnings = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
+  QVERIFY(!warnings().contains(QStringLiteral("perspective")));
+  for (QPoint p : {QPoint(4, 4), QPoint(70, 6), QPoint(20, 20), QPoint(6, 52)}) Click(0, p);  // a dent
+  QVERIFY(warnings().contains(QStringLiteral("picture 1 has no perspective: a corner lies beyond the horizon")));
+  form->PerspectiveCheck->click();
+  QVERIFY(!warnings().contains(QStringLiteral("perspective")));
 }
 
 void EditGesturesTest::wheelAndFitZoomThroughTheEdit() {
