@@ -1,11 +1,10 @@
 #include "warp/perspectiverenderer.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <thread>
 #include <vector>
@@ -17,88 +16,245 @@
 namespace trellimap {
 namespace {
 
-// How far the mesh may stray from the map, in pixels of either picture.
-constexpr double kTolerance = 0.02;
 // Result rows are worked through in bands: each band is filled with its
 // background and then drawn, while it is still in the cache.
 constexpr int32_t kBandRows = 16;
 
-// A triangle of the destination and the projective map from its pixels to
-// the source's: (u, v) = (U, V) / W with U = u0 + ux × x + uy × y, and so on.
-struct Piece {
-  Vec corner[3];
-  double u[3], v[3], w[3];  // constant, x and y terms
+// A bilinear patch in a square: P(s, r) = base + s × e + r × f + s × r × g,
+// for s and r from 0 to 1.
+struct Patch {
+  Vec base, e, f, g;
+
+  Patch(const OutlineMap& map, double s0, double s1) {
+    const Vec b0 = map.FlatBottom(s0), b1 = map.FlatBottom(s1), t0 = map.FlatTop(s0), t1 = map.FlatTop(s1);
+    base = b0;
+    e = {b1.x - b0.x, b1.y - b0.y};
+    f = {t0.x - b0.x, t0.y - b0.y};
+    g = {t1.x - t0.x - e.x, t1.y - t0.y - e.y};
+  }
+  bool operator==(const Patch& o) const {
+    return base.x == o.base.x && base.y == o.base.y && e.x == o.e.x && e.y == o.e.y && f.x == o.f.x && f.y == o.f.y &&
+           g.x == o.g.x && g.y == o.g.y;
+  }
 };
 
-// The affine map taking triangle a onto triangle b, as a projective one;
-// false for a triangle a without area.
-bool AffineBetween(const Vec a[3], const Vec b[3], Homography& out) {
-  const double e1x = a[1].x - a[0].x, e1y = a[1].y - a[0].y, e2x = a[2].x - a[0].x, e2y = a[2].y - a[0].y;
-  const double det = e1x * e2y - e1y * e2x;
-  if (!(std::abs(det) > 0)) return false;
-  const double ax = e2y / det, ay = -e2x / det, bx = -e1y / det, by = e1x / det;
-  const double f1u = b[1].x - b[0].x, f2u = b[2].x - b[0].x, f1v = b[1].y - b[0].y, f2v = b[2].y - b[0].y;
-  out.m[0][0] = f1u * ax + f2u * bx;
-  out.m[0][1] = f1u * ay + f2u * by;
-  out.m[1][0] = f1v * ax + f2v * bx;
-  out.m[1][1] = f1v * ay + f2v * by;
-  out.m[0][2] = b[0].x - out.m[0][0] * a[0].x - out.m[0][1] * a[0].y;
-  out.m[1][2] = b[0].y - out.m[1][0] * a[0].x - out.m[1][1] * a[0].y;
-  out.m[2][0] = out.m[2][1] = 0;
-  out.m[2][2] = 1;
-  return true;
+// One strip between two shared bends: the quadrilateral it covers in the
+// destination (bottom at s0, bottom at s1, top at s1, top at s0), and its
+// patches in both squares.
+struct Strip {
+  Vec corner[4];
+  Patch to, from;
+  // Along a row the source is found exactly every `step` pixels (a power of
+  // two) and in straight lines between: the map bends so little that the lines stray
+  // by no more than kStray.
+  int32_t step = 1;
+};
+
+// How far the straight lines between exact points may stray from the map, in source pixels.
+constexpr double kStray = 0.01;
+constexpr int32_t kLongestStep = 16;  // a power of two, as every step is
+// Limits on s and r that leave them free: the patches continued past the strip.
+constexpr double kFar = 1e9;
+
+// Where the source is read for the points x0, x0 + step, … (n of them) of
+// row y of a strip (s and r kept within [low, high]): the pixel's centre taken into the destination's square, found in
+// the destination's patch as (s, r), and the source's patch at (s, r) seen
+// through the source's view. Written for the vectoriser.
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void SourcePoints(const Strip& strip, const Homography& back, const Homography& view, double y, double x0, double step,
+                  int32_t n, double* __restrict us, double* __restrict vs, double low = 0, double high = 1) {
+  // Everything the loop reads, in locals, so that the vectoriser knows the
+  // stores cannot change it.
+  const Patch p = strip.to, q = strip.from;
+  const Homography h = back, v = view;
+  const double wy = h.m[2][1] * y + h.m[2][2], xy = h.m[0][1] * y + h.m[0][2], yy = h.m[1][1] * y + h.m[1][2];
+  const double k2 = p.g.x * p.f.y - p.g.y * p.f.x, ef = p.e.x * p.f.y - p.e.y * p.f.x;
+  // The root k0 / t is the one that stays put as the patch flattens (k2 → 0).
+  const double otherRoot = k2 != 0 ? 1 / k2 : 0;
+  for (int32_t i = 0; i < n; ++i) {
+    const double x = x0 + step * i;
+    // Each division is one reciprocal, multiplied: divisions cost most here.
+    const double w = 1 / (h.m[2][0] * x + wy);
+    const double hx = (h.m[0][0] * x + xy) * w - p.base.x, hy = (h.m[1][0] * x + yy) * w - p.base.y;
+    // h = s e + r f + s r g: crossing out s leaves k2 r² + k1 r + k0 = 0.
+    const double k0 = hx * p.e.y - hy * p.e.x, k1 = hx * p.g.y - hy * p.g.x + ef;
+    const double square = k1 * k1 - 4 * k0 * k2;
+    const double t = -0.5 * (k1 + std::copysign(std::sqrt(square > 0 ? square : 0), k1));
+    const double near = k0 / t, far = t * otherRoot;
+    double r = near >= -1e-9 && near <= 1 + 1e-9 ? near : far;
+    r = r > low ? (r < high ? r : high) : low;  // not a number: low
+    const double dx = p.e.x + p.g.x * r, dy = p.e.y + p.g.y * r;
+    double s = ((hx - p.f.x * r) * dx + (hy - p.f.y * r) * dy) / (dx * dx + dy * dy);
+    s = s > low ? (s < high ? s : high) : low;
+    const double sx = q.base.x + q.e.x * s + q.f.x * r + q.g.x * s * r;
+    const double sy = q.base.y + q.e.y * s + q.f.y * r + q.g.y * s * r;
+    const double sw = 1 / (v.m[2][0] * sx + v.m[2][1] * sy + v.m[2][2]);
+    us[i] = (v.m[0][0] * sx + v.m[0][1] * sy + v.m[0][2]) * sw;
+    vs[i] = (v.m[1][0] * sx + v.m[1][1] * sy + v.m[1][2]) * sw;
+  }
 }
 
-// The pieces of the map, in the map's order: cells by rows (r), then columns
-// (s), two triangles each.
-std::vector<Piece> PiecesOf(const OutlineMap& destination, const OutlineMap& source) {
-  const OutlineMap flatTo(destination.side1, destination.side3), flatFrom(source.side1, source.side3);
-  // The mesh follows the sides in the squares; its tolerance there is the
-  // pixels' divided by how far the views stretch the square at most.
-  const double stretch = std::max(LargestStretch(*destination.view), LargestStretch(*source.view));
-  const Mesh mesh = BuildMesh(flatTo, flatFrom, std::numeric_limits<double>::infinity(), kTolerance / stretch);
-  const Homography& toView = *destination.view;
-  const Homography back = toView.Inverse();
-  std::vector<Vec> seen(mesh.destination.size());
-  for (size_t i = 0; i < seen.size(); ++i) seen[i] = toView.Apply(mesh.destination[i]);
+// The same for a strip whose patches are the same in both squares: the views
+// alone, one projective map from destination to source pixels.
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void ProjectedPoints(const Homography& projection, int32_t y, int32_t x0, int32_t n, double* __restrict us,
+                     double* __restrict vs) {
+  const Homography map = projection;
+  const double wy = map.m[2][1] * y + map.m[2][2], uy = map.m[0][1] * y + map.m[0][2],
+               vy = map.m[1][1] * y + map.m[1][2];
+  for (int32_t i = 0; i < n; ++i) {
+    const double x = x0 + i;
+    const double w = 1 / (map.m[2][0] * x + wy);
+    us[i] = (map.m[0][0] * x + uy) * w;
+    vs[i] = (map.m[1][0] * x + vy) * w;
+  }
+}
 
-  std::vector<Piece> pieces;
-  const size_t columns = mesh.Columns();
-  for (int32_t j = 0; j < mesh.rows; ++j)
-    for (size_t c = 0; c + 1 < columns; ++c) {
-      const size_t i00 = mesh.Index(j, c), i10 = mesh.Index(j, c + 1), i01 = mesh.Index(j + 1, c),
-                   i11 = mesh.Index(j + 1, c + 1);
-      for (const auto& corners : {std::array<size_t, 3>{i00, i10, i11}, std::array<size_t, 3>{i00, i11, i01}}) {
-        const Vec flatA[3] = {mesh.destination[corners[0]], mesh.destination[corners[1]], mesh.destination[corners[2]]};
-        const Vec flatB[3] = {mesh.source[corners[0]], mesh.source[corners[1]], mesh.source[corners[2]]};
-        Homography between;
-        if (!AffineBetween(flatA, flatB, between)) continue;
-        const Homography map = source.view->After(between.After(back));
-        Piece piece;
-        for (int k = 0; k < 3; ++k) {
-          piece.corner[k] = seen[corners[k]];
-          piece.u[k] = map.m[0][(k + 2) % 3];
-          piece.v[k] = map.m[1][(k + 2) % 3];
-          piece.w[k] = map.m[2][(k + 2) % 3];
-        }
-        pieces.push_back(piece);
-      }
+// The byte offsets of the source pixels nearest to (us, vs) (halves to
+// even), −1 off the source.
+TRELLIMAP_CLONES("avx512f", "avx2", "default")
+void NearestOffsets(const double* us, const double* vs, int32_t n, const PixelLayout& source, int32_t* __restrict out) {
+  const double width = source.width, height = source.height;
+  for (int32_t i = 0; i < n; ++i) {
+    const double u = std::nearbyint(us[i]), v = std::nearbyint(vs[i]);
+    const bool inside = u >= 0 && u < width && v >= 0 && v < height;  // false for not a number
+    const auto column = static_cast<uint32_t>(inside ? u : 0), row = static_cast<uint32_t>(inside ? v : 0);
+    const uint32_t offset =
+        (static_cast<uint32_t>(source.height) - 1 - row) * static_cast<uint32_t>(source.bytew) + 3 * column;
+    out[i] = inside ? static_cast<int32_t>(offset) : -1;
+  }
+}
+
+struct Job {
+  PictureReader source, destination;
+  dib* result;
+  int32_t W, H;
+  bool showoriginal, transparent;
+  const std::vector<Strip>* strips;
+  std::vector<bool> same;         // per strip: its patches are the same in both squares
+  Homography back, view, direct;  // destination pixels to its square, source square to pixels, and both at once
+};
+
+// A row's working space.
+struct Scratch {
+  std::vector<double> us, vs, exactU, exactV;
+  std::vector<int32_t> offsets;
+  explicit Scratch(int32_t W)
+      : us(static_cast<size_t>(W)),
+        vs(static_cast<size_t>(W)),
+        exactU(static_cast<size_t>(W) + 2),
+        exactV(static_cast<size_t>(W) + 2),
+        offsets(static_cast<size_t>(W)) {}
+};
+
+// The step at which the strip's map is found exactly along rows: from how
+// much it bends along a row near its corners and at its middle.
+int32_t StepFor(const Strip& strip, const Homography& back, const Homography& view) {
+  Vec middle{0, 0};
+  for (const Vec& c : strip.corner) middle = {middle.x + c.x / 4, middle.y + c.y / 4};
+  constexpr double kApart = 4;
+  double bend = 0;
+  for (int k = 0; k <= 4; ++k) {
+    const Vec c = k < 4 ? strip.corner[k] : middle;
+    const Vec at{middle.x + (c.x - middle.x) * 0.9, middle.y + (c.y - middle.y) * 0.9};
+    double u[3], v[3];
+    // The patches continue past the strip's edges, with no kink there.
+    SourcePoints(strip, back, view, at.y, at.x - kApart, kApart, 3, u, v, -kFar, kFar);
+    bend = std::max({bend, std::abs(u[0] - 2 * u[1] + u[2]), std::abs(v[0] - 2 * v[1] + v[2])});
+  }
+  // A straight line over `step` pixels strays by step² / 8 times the second
+  // derivative at most; twice the bend found, for what lies between.
+  const double derivative = 2 * bend / (kApart * kApart);
+  if (!(derivative > 0)) return derivative == 0 ? kLongestStep : 1;
+  const double longest = std::clamp(std::sqrt(8 * kStray / derivative), 1.0, double{kLongestStep});
+  return static_cast<int32_t>(std::bit_floor(static_cast<uint32_t>(longest)));
+}
+
+// The source points of the pixels x0 … x0 + n − 1 of row y of strip k.
+void SpanPoints(const Job& job, size_t k, int32_t y, int32_t x0, int32_t n, Scratch& scratch) {
+  double* us = scratch.us.data();
+  double* vs = scratch.vs.data();
+  if (job.same[k]) {
+    ProjectedPoints(job.direct, y, x0, n, us, vs);
+    return;
+  }
+  const Strip& strip = (*job.strips)[k];
+  const int32_t step = strip.step;
+  if (step == 1) {
+    SourcePoints(strip, job.back, job.view, y, x0, 1, n, us, vs);
+    return;
+  }
+  // Exact points every `step` pixels, the last at or past the span's end
+  // (the patches continue there without a kink), straight lines between.
+  double* exactU = scratch.exactU.data();
+  double* exactV = scratch.exactV.data();
+  const int32_t segments = (n - 1 + step - 1) / step;
+  SourcePoints(strip, job.back, job.view, y, x0, step, segments + 1, exactU, exactV, -kFar, kFar);
+  const double part = 1.0 / step;
+  for (int32_t j = 0; j < segments; ++j) {
+    const double u0 = exactU[j], du = (exactU[j + 1] - u0) * part;
+    const double v0 = exactV[j], dv = (exactV[j + 1] - v0) * part;
+    const int32_t first = j * step, length = std::min(step, n - first);
+    for (int32_t t = 0; t < length; ++t) {
+      us[first + t] = u0 + du * t;
+      vs[first + t] = v0 + dv * t;
     }
-  return pieces;
+  }
+  if (segments * step == n - 1) {  // the last pixel lies on an exact point
+    us[n - 1] = exactU[segments];
+    vs[n - 1] = exactV[segments];
+  }
 }
 
-// One edge of a triangle from its upper end down: the x where it crosses a
-// row. Triangles sharing an edge work it out from the same end with the same
+// Writes the pixels x0 … x0 + n − 1 of row y from strip k.
+void DrawSpan(const Job& job, size_t k, int32_t y, int32_t x0, int32_t n, Scratch& scratch) {
+  SpanPoints(job, k, y, x0, n, scratch);
+  uint8_t* to = job.result->poi + static_cast<int64_t>(job.H - 1 - y) * job.result->bytew + 3 * int64_t{x0};
+  const PictureReader& source = job.source;
+  if (source.direct && !job.transparent) {
+    NearestOffsets(scratch.us.data(), scratch.vs.data(), n, PixelLayout{source.w, source.h, source.d->bytew},
+                   scratch.offsets.data());
+    // Whole words are read (pixel blocks have slack) and written over the
+    // next pixel, which is written after; the last pixel gets its three bytes.
+    const uint8_t* from = source.d->poi;
+    const int32_t* offsets = scratch.offsets.data();
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t at = offsets[i];
+      uint32_t word;
+      std::memcpy(&word, from + (at >= 0 ? at : 0), 4);
+      word = at >= 0 ? word : 0;
+      std::memcpy(to + 3 * i, &word, i + 1 < n ? 4 : 3);
+    }
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    const double u = std::nearbyint(scratch.us[i]), v = std::nearbyint(scratch.vs[i]);
+    const bool near = std::fabs(u) < 1 << 30 && std::fabs(v) < 1 << 30;  // false for not a number
+    uint8_t bgr[3];
+    source.Read(near ? static_cast<int32_t>(u) : -1, near ? static_cast<int32_t>(v) : -1, bgr);
+    if (job.transparent) {
+      uint8_t partner[3];
+      job.destination.Read(x0 + i, y, partner);
+      for (int c = 0; c < 3; ++c) bgr[c] = static_cast<uint8_t>((bgr[c] + partner[c]) >> 1);
+    }
+    std::memcpy(to + 3 * i, bgr, 3);
+  }
+}
+
+// One edge of a strip from its upper end down: the x where it crosses a
+// row. Strips sharing an edge work it out from the same end with the same
 // numbers, so they agree on every crossing to the last bit.
 struct Edge {
-  double x0, y0, slope;
+  double x0, y0, y1, slope;
 
   Edge(Vec a, Vec b) {
     if (a.y > b.y) std::swap(a, b);
     x0 = a.x;
     y0 = a.y;
+    y1 = b.y;
     slope = b.y > a.y ? (b.x - a.x) / (b.y - a.y) : 0;
   }
+  bool Crosses(double y) const { return y0 <= y && y < y1; }
   double At(double y) const { return x0 + (y - y0) * slope; }
 };
 
@@ -108,98 +264,44 @@ int32_t FirstFrom(double c, int32_t low, int32_t high) {
   return first > low ? (first < high ? static_cast<int32_t>(first) : high) : low;
 }
 
-// The source offsets of pixels x0 … x0 + n − 1 of row y under the piece's
-// map, −1 where the nearest pixel (halves to even) is off the source.
-TRELLIMAP_CLONES("avx512f", "avx2", "default")
-void SourceOffsets(const Piece& piece, int32_t y, int32_t x0, int32_t n, const PixelLayout& source, int32_t* out) {
-  const double u0 = piece.u[0] + piece.u[2] * y, v0 = piece.v[0] + piece.v[2] * y, w0 = piece.w[0] + piece.w[2] * y;
-  const double width = source.width, height = source.height;
-  for (int32_t i = 0; i < n; ++i) {
-    const double x = x0 + i;
-    const double w = w0 + piece.w[1] * x;
-    const double u = std::nearbyint((u0 + piece.u[1] * x) / w), v = std::nearbyint((v0 + piece.v[1] * x) / w);
-    const bool inside = u >= 0 && u < width && v >= 0 && v < height;  // false for not a number
-    const auto column = static_cast<uint32_t>(inside ? u : 0), row = static_cast<uint32_t>(inside ? v : 0);
-    const uint32_t offset =
-        (static_cast<uint32_t>(source.height) - 1 - row) * static_cast<uint32_t>(source.bytew) + 3 * column;
-    out[i] = inside ? static_cast<int32_t>(offset) : -1;
+// Draws the rows [y0, y1) of strip k: a row at y takes the pixels with
+// x0 <= x < x1 between crossings of the strip's edges (even-odd), for the
+// edges with top <= y < bottom, so that strips sharing an edge neither take a
+// pixel twice nor miss one.
+void DrawStrip(const Job& job, size_t k, int32_t y0, int32_t y1, Scratch& scratch) {
+  const Vec* c = (*job.strips)[k].corner;
+  const Edge edges[4] = {{c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}, {c[3], c[0]}};
+  double top = c[0].y, bottom = c[0].y;
+  for (int i = 1; i < 4; ++i) {
+    top = std::min(top, c[i].y);
+    bottom = std::max(bottom, c[i].y);
   }
-}
-
-// The same as pixel coordinates, for pictures read one pixel at a time.
-void SourcePixels(const Piece& piece, int32_t y, int32_t x0, int32_t n, int32_t* xs, int32_t* ys) {
-  for (int32_t i = 0; i < n; ++i) {
-    const double x = x0 + i;
-    const double w = piece.w[0] + piece.w[1] * x + piece.w[2] * y;
-    const double u = std::nearbyint((piece.u[0] + piece.u[1] * x + piece.u[2] * y) / w);
-    const double v = std::nearbyint((piece.v[0] + piece.v[1] * x + piece.v[2] * y) / w);
-    const bool near = std::fabs(u) < 1 << 30 && std::fabs(v) < 1 << 30;  // false for not a number
-    xs[i] = near ? static_cast<int32_t>(u) : -1;
-    ys[i] = near ? static_cast<int32_t>(v) : -1;
-  }
-}
-
-struct Job {
-  PictureReader source, destination;
-  dib* result;
-  int32_t W, H;
-  bool showoriginal, transparent;
-  const std::vector<Piece>* pieces;
-  const std::vector<std::vector<uint32_t>>* bands;  // the pieces each band of rows meets, in order
-};
-
-// Writes the pixels x0 … x0 + n − 1 of row y from the piece.
-void DrawSpan(const Job& job, const Piece& piece, int32_t y, int32_t x0, int32_t n, int32_t* scratch) {
-  uint8_t* to = job.result->poi + static_cast<int64_t>(job.H - 1 - y) * job.result->bytew + 3 * int64_t{x0};
-  const PictureReader& source = job.source;
-  if (source.direct && !job.transparent) {
-    SourceOffsets(piece, y, x0, n, PixelLayout{source.w, source.h, source.d->bytew}, scratch);
-    for (int32_t i = 0; i < n; ++i) {
-      if (scratch[i] >= 0)
-        std::memcpy(to + 3 * i, source.d->poi + scratch[i], 3);
-      else
-        std::memset(to + 3 * i, 0, 3);
+  const int32_t end = FirstFrom(bottom, y0, y1);
+  for (int32_t y = FirstFrom(top, y0, y1); y < end; ++y) {
+    double xs[4];
+    int crossings = 0;
+    for (const Edge& e : edges) {
+      if (!e.Crosses(y)) continue;
+      // Kept in order as they come: at most four.
+      int at = crossings++;
+      for (const double x = e.At(y); at > 0 && xs[at - 1] > x; --at) xs[at] = xs[at - 1];
+      xs[at] = e.At(y);
     }
-    return;
-  }
-  int32_t* xs = scratch;
-  int32_t* ys = scratch + job.W;
-  SourcePixels(piece, y, x0, n, xs, ys);
-  for (int32_t i = 0; i < n; ++i) {
-    uint8_t bgr[3];
-    source.Read(xs[i], ys[i], bgr);
-    if (job.transparent) {
-      uint8_t partner[3];
-      job.destination.Read(x0 + i, y, partner);
-      for (int k = 0; k < 3; ++k) bgr[k] = static_cast<uint8_t>((bgr[k] + partner[k]) >> 1);
+    for (int i = 0; i + 1 < crossings; i += 2) {
+      const int32_t from = FirstFrom(xs[i], 0, job.W), to = FirstFrom(xs[i + 1], 0, job.W);
+      if (from < to) DrawSpan(job, k, y, from, to - from, scratch);
     }
-    std::memcpy(to + 3 * i, bgr, 3);
-  }
-}
-
-// Draws the rows [y0, y1) of the piece's triangle: a row at y takes the pixels
-// with x0 <= x < x1 between its edges, and the rows with top <= y < bottom,
-// so that triangles sharing an edge neither take a pixel twice nor miss one.
-void DrawPiece(const Job& job, const Piece& piece, int32_t y0, int32_t y1, int32_t* scratch) {
-  Vec v[3] = {piece.corner[0], piece.corner[1], piece.corner[2]};
-  std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
-  const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
-  const int32_t first = FirstFrom(v[0].y, y0, y1), end = FirstFrom(v[2].y, y0, y1);
-  for (int32_t y = first; y < end; ++y) {
-    const double a = along.At(y), b = (y < v[1].y ? upper : lower).At(y);
-    const int32_t from = FirstFrom(std::min(a, b), 0, job.W), to = FirstFrom(std::max(a, b), 0, job.W);
-    if (from < to) DrawSpan(job, piece, y, from, to - from, scratch);
   }
 }
 
 // Bands are taken in turn by all threads; the first tells `progress` how far
 // they got, and when it is told to stop, every thread stops before its next band.
 bool DrawBands(const Job& job, int threads, Progress* progress) {
-  const auto bands = static_cast<int32_t>(job.bands->size());
+  const int32_t bands = (job.H + kBandRows - 1) / kBandRows;
   std::atomic<int32_t> next{0};
   std::atomic<bool> stopped{false};
   auto worker = [&](bool reports) {
-    std::vector<int32_t> scratch(2 * static_cast<size_t>(job.W));
+    Scratch scratch(job.W);
     for (int32_t b = next.fetch_add(1); b < bands && !stopped.load(); b = next.fetch_add(1)) {
       if (reports && !Continue(progress, static_cast<double>(b) / bands)) {
         stopped.store(true);
@@ -207,7 +309,7 @@ bool DrawBands(const Job& job, int threads, Progress* progress) {
       }
       const int32_t y0 = b * kBandRows, y1 = std::min(job.H, y0 + kBandRows);
       FillBackground(*job.result, *job.destination.d, job.showoriginal, 0, y0, job.W, y1);
-      for (uint32_t p : (*job.bands)[static_cast<size_t>(b)]) DrawPiece(job, (*job.pieces)[p], y0, y1, scratch.data());
+      for (size_t k = 0; k < job.strips->size(); ++k) DrawStrip(job, k, y0, y1, scratch);
     }
   };
   std::vector<std::thread> helpers;
@@ -225,18 +327,18 @@ bool RenderPerspectiveExact(const DirectionParts& parts, const RenderOptions& op
   bool reused = false;
   if (!ReuseOrMake(parts.result, W, H, reused)) return true;  // no memory: the result stays empty
   try {
-    const std::vector<Piece> pieces = PiecesOf(destination, source);
-    std::vector<std::vector<uint32_t>> bands(static_cast<size_t>((H + kBandRows - 1) / kBandRows));
-    for (size_t p = 0; p < pieces.size(); ++p) {
-      double top = INFINITY, bottom = -INFINITY;
-      for (const Vec& c : pieces[p].corner) {
-        top = std::min(top, c.y);
-        bottom = std::max(bottom, c.y);
-      }
-      const int32_t first = FirstFrom(top, 0, H), end = FirstFrom(bottom, 0, H);
-      for (int32_t b = first / kBandRows; b * kBandRows < end; ++b)
-        bands[static_cast<size_t>(b)].push_back(static_cast<uint32_t>(p));
+    const std::vector<double> bends = SharedBends(destination, source);
+    std::vector<Strip> strips;
+    std::vector<bool> same;
+    for (size_t i = 0; i + 1 < bends.size(); ++i) {
+      const double s0 = bends[i], s1 = bends[i + 1];
+      strips.push_back({{destination.Bottom(s0), destination.Bottom(s1), destination.Top(s1), destination.Top(s0)},
+                        Patch(destination, s0, s1),
+                        Patch(source, s0, s1)});
+      same.push_back(strips.back().to == strips.back().from);
     }
+    const Homography back = destination.view->Inverse();
+    for (Strip& strip : strips) strip.step = StepFor(strip, back, *source.view);
     const Job job{PictureReader(parts.source),
                   PictureReader(parts.destination),
                   &parts.result,
@@ -244,8 +346,11 @@ bool RenderPerspectiveExact(const DirectionParts& parts, const RenderOptions& op
                   H,
                   options.showoriginal,
                   options.transparent,
-                  &pieces,
-                  &bands};
+                  &strips,
+                  std::move(same),
+                  back,
+                  *source.view,
+                  source.view->After(back)};
     return DrawBands(job, RenderThreads(options.threads, W, H), options.progress);
   } catch (const std::bad_alloc&) {
     ReleaseDib(&parts.result);

@@ -2,11 +2,11 @@
 // The exact renderer over the perspective-true map: every result pixel whose
 // centre lies inside the destination outline takes the source pixel nearest
 // to its preimage (pixel centres at integers), so the region has no holes.
-// The map is cut into triangles on which it is one projective map each: the
-// outlines' sides in their squares are followed by a mesh (straight sides
-// need a single cell), and a triangle's affine piece of it there, seen
-// through both views, is projective. Where the region folds, the later
-// (s, r) wins.
+// Between two bends of either outline both maps are bilinear patches in
+// their squares; each such strip covers a quadrilateral of the destination
+// (the views keep lines straight), whose pixels are taken back through the
+// destination's view, out of its patch, into the source's patch and through
+// the source's view. Where the region folds, the later strip wins.
 
 #include "warp/renderer.h"
 #include "warp/smoothmap.h"

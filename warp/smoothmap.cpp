@@ -97,14 +97,19 @@ std::vector<double> OutlineMap::Bends() const {
   return s;
 }
 
-Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double cell, double tolerance) {
-  std::vector<double> bends = destination.Bends();
-  for (double s : source.Bends()) bends.push_back(s);
+std::vector<double> SharedBends(const OutlineMap& one, const OutlineMap& other) {
+  std::vector<double> bends = one.Bends();
+  for (double s : other.Bends()) bends.push_back(s);
   bends.push_back(0);
   bends.push_back(1);
   std::erase_if(bends, [](double s) { return !(s >= 0 && s <= 1); });
   std::sort(bends.begin(), bends.end());
   bends.erase(std::unique(bends.begin(), bends.end()), bends.end());
+  return bends;
+}
+
+Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double cell, double tolerance) {
+  const std::vector<double> bends = SharedBends(destination, source);
 
   // Each strip between bends is one bilinear patch on either outline.
   struct Strip {
@@ -146,8 +151,9 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
   for (const Strip& strip : strips) parts.push_back(partsOf(strip, rows));
   // Seen in perspective, a cell is no longer one bilinear patch: the stray of
   // cells spread over the map is measured, and all cells divided alike until
-  // it is small enough (the stray falls with the square of the division).
-  if (destination.view || source.view) {
+  // it is small enough. The stray falls with the square of the division; a
+  // quarter more is asked for what lies between the cells measured.
+  for (int round = 0; round < 3 && (destination.view || source.view); ++round) {
     double stray = 0;
     for (size_t i = 0; i < strips.size(); ++i) {
       const double width = (strips[i].s1 - strips[i].s0) / parts[i], height = 1 / rows;
@@ -158,11 +164,10 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
             stray = std::max(stray, CellStray(*map, s0, s0 + width, r0, r0 + height));
         }
     }
-    const double divide = std::ceil(std::sqrt(1.25 * stray / tolerance));
-    if (divide > 1) {
-      rows = std::min(rows * divide, kMaxRows);
-      for (double& p : parts) p = std::min(p * divide, kMaxColumnsPerStrip);
-    }
+    const double divide = std::sqrt(1.25 * stray / tolerance);
+    if (!(divide > 1)) break;
+    rows = std::min(std::ceil(rows * divide), kMaxRows);
+    for (double& p : parts) p = std::min(std::ceil(p * divide), kMaxColumnsPerStrip);
   }
   Mesh mesh;
   mesh.rows = static_cast<int32_t>(rows);

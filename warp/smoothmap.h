@@ -62,6 +62,10 @@ struct OutlineMap {
   std::vector<double> Bends() const;
 };
 
+// The s where either map bends, with 0 and 1, ascending: between two of them
+// both maps are bilinear in (s, r).
+std::vector<double> SharedBends(const OutlineMap& one, const OutlineMap& other);
+
 // The map's vertices on both outlines at columns s[c] and rows r = j / rows,
 // in the order of the exact renderer's grid: rows (r) ascending, then columns.
 struct Mesh {
