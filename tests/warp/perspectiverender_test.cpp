@@ -11,6 +11,7 @@
 #include "render/workspacerender.h"
 #include "tests/warp/outlines.h"
 #include "warp/homography.h"
+#include "warp/perspectivemap.h"
 #include "warp/smoothrenderer.h"
 
 namespace trellimap {
@@ -192,6 +193,49 @@ TEST_P(PerspectiveRender, ExactResultsTakeTheNearestPixelWithoutHoles) {
     EXPECT_EQ(holes, 0) << GetParam().name;
     EXPECT_GE(static_cast<double>(same), 0.97 * static_cast<double>(inside)) << GetParam().name;
   }
+}
+
+// Outlines that are no projective images of each other, bent differently:
+// each result pixel inside takes the source pixel nearest to the point of
+// the same (s, r), found here by Newton's method on the destination's map.
+TEST(PerspectiveRenderAny, ExactResultsFollowTheMapBetweenAnyBentOutlines) {
+  Workspace ws;
+  Rendered::Paint(ws.di1, 260, 200);
+  Rendered::Paint(ws.di2, 300, 240);
+  const std::vector<PointSpec> one = {{20, 30, true},   {90, 10, false},   {160, 40, false}, {240, 20, true},
+                                      {230, 180, true}, {120, 170, false}, {10, 190, true}};
+  const std::vector<PointSpec> two = {{40, 20, true},    {250, 50, true},  {280, 200, true},
+                                      {200, 215, false}, {90, 190, false}, {20, 230, true}};
+  for (const auto& [list, points] : {std::pair{&ws.punkte1, one}, std::pair{&ws.punkte2, two}}) {
+    std::vector<PointSpec> closed = points;
+    closed.push_back(closed.front());
+    testing::FillOutline(*list, closed);
+  }
+  ws.ecken1 = ws.ecken2 = 4;
+  ws.perspective = true;
+  ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  const std::optional<OutlineMap> from = PerspectiveMap(ws.punkte1), to = PerspectiveMap(ws.punkte2);
+  ASSERT_TRUE(from && to);
+  int64_t inside = 0, same = 0;
+  double s = 0.5, r = 0.5;
+  for (int32_t y = 0; y < 240; ++y)
+    for (int32_t x = 0; x < 300; ++x) {
+      if (testing::PlaceInPolygon(two, x, y).distance < 1 || !testing::PlaceInPolygon(two, x, y).inside) continue;
+      for (int step = 0; step < 30; ++step) {  // Newton's method from the last pixel's (s, r)
+        const double d = 1e-6;
+        const Vec at = to->At(s, r), ds = to->At(s + d, r), dr = to->At(s, r + d);
+        const double a = (ds.x - at.x) / d, b = (dr.x - at.x) / d, c = (ds.y - at.y) / d, e = (dr.y - at.y) / d;
+        const double ex = x - at.x, ey = y - at.y, det = a * e - b * c;
+        s = std::clamp(s + (e * ex - b * ey) / det, 0.0, 1.0);
+        r = std::clamp(r + (a * ey - c * ex) / det, 0.0, 1.0);
+      }
+      const Vec p = from->At(s, r);
+      ++inside;
+      same += DibPixelColour(ws.di3, x, y) == DibPixelColour(ws.di1, static_cast<int32_t>(std::nearbyint(p.x)),
+                                                             static_cast<int32_t>(std::nearbyint(p.y)));
+    }
+  EXPECT_GT(inside, 30000);
+  EXPECT_GE(static_cast<double>(same), 0.995 * static_cast<double>(inside));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PerspectiveRender, ::testing::ValuesIn(Cases()),
