@@ -150,13 +150,14 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
   std::vector<double> parts;
   for (const Strip& strip : strips) parts.push_back(partsOf(strip, rows));
   // Seen in perspective, a cell is no longer one bilinear patch: the stray of
-  // cells spread over the map is measured, and all cells divided alike until
-  // it is small enough. The stray falls with the square of the division; a
-  // quarter more is asked for what lies between the cells measured.
-  for (int round = 0; round < 3 && (destination.view || source.view); ++round) {
+  // cells spread over the map is measured, and the cells divided until it is
+  // small enough. The stray falls with the square of the division; a
+  // quarter more is asked for what lies between the cells measured. Cells
+  // are divided across alone when that is what their stray comes from.
+  const auto strayOf = [&](double rowCount, double across) {
     double stray = 0;
     for (size_t i = 0; i < strips.size(); ++i) {
-      const double width = (strips[i].s1 - strips[i].s0) / parts[i], height = 1 / rows;
+      const double width = (strips[i].s1 - strips[i].s0) / (parts[i] * across), height = 1 / rowCount;
       for (const double s0 : {strips[i].s0, (strips[i].s0 + strips[i].s1 - width) / 2, strips[i].s1 - width})
         for (int k = 0; k <= 4; ++k) {
           const double r0 = (1 - height) * k / 4;
@@ -164,8 +165,17 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
             stray = std::max(stray, CellStray(*map, s0, s0 + width, r0, r0 + height));
         }
     }
+    return stray;
+  };
+  for (int round = 0; round < 3 && (destination.view || source.view); ++round) {
+    const double stray = strayOf(rows, 1);
+    if (!(1.25 * stray > tolerance)) break;
+    const double acrossOnly = std::sqrt(1.25 * stray / tolerance);
+    if (strayOf(rows, acrossOnly) <= tolerance) {
+      for (double& p : parts) p = std::min(std::ceil(p * acrossOnly), kMaxColumnsPerStrip);
+      continue;
+    }
     const double divide = std::sqrt(1.25 * stray / tolerance);
-    if (!(divide > 1)) break;
     rows = std::min(std::ceil(rows * divide), kMaxRows);
     for (double& p : parts) p = std::min(std::ceil(p * divide), kMaxColumnsPerStrip);
   }

@@ -24,6 +24,7 @@ namespace {
 constexpr int32_t kTileWidth = 128, kTileHeight = 32;
 constexpr double kCell = 48;                     // mesh cells about this many destination pixels across
 constexpr double kTolerance = 0.03;              // how far a mesh triangle may stray from the map, in pixels
+constexpr double kSeenTolerance = 0.05;          // the same for maps seen in perspective, which need more cells
 constexpr double kMaxFootprint = 64;             // source pixels across one destination pixel, at most
 constexpr int kMinSamples = 2, kMaxSamples = 4;  // samples per pixel a side
 
@@ -421,7 +422,7 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
 bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int32_t W, int32_t H) {
   const auto [source, sourceOutline, destination, destinationOutline, result] = parts;
   const auto [to, from] = ChosenMaps(destinationOutline, sourceOutline, options.perspective);
-  const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
+  const Mesh mesh = BuildMesh(to, from, kCell, to.view ? kSeenTolerance : kTolerance);
 
   // Each cell goes to the tiles its bounding box touches, in the map's order.
   const int32_t tilesAcross = (W + kTileWidth - 1) / kTileWidth, tilesDown = (H + kTileHeight - 1) / kTileHeight;
