@@ -238,6 +238,28 @@ TEST(PerspectiveRenderAny, ExactResultsFollowTheMapBetweenAnyBentOutlines) {
   EXPECT_GE(static_cast<double>(same), 0.995 * static_cast<double>(inside));
 }
 
+// The background, "Show original pictures in the background" and "Make
+// transparent" mean with perspective what they mean without it.
+TEST(PerspectiveRenderAny, OptionsKeepTheirMeaning) {
+  Rendered r(Cases()[3]);
+  const int32_t outside[2] = {5, 5}, inside[2] = {200, 150};
+  const auto at = [](const dib& d, const int32_t(&p)[2]) { return DibPixelColour(d, p[0], p[1]); };
+  for (const bool smooth : {false, true}) {
+    r.ws.showoriginal = true;
+    r.ws.transparent = false;
+    smooth ? RenderSmooth(r.ws, WarpDirection::OneIntoTwo) : RenderDirection(r.ws, WarpDirection::OneIntoTwo);
+    EXPECT_EQ(at(r.ws.di3, outside), at(r.ws.di2, outside)) << smooth;
+    const uint32_t alone = at(r.ws.di3, inside);
+    r.ws.showoriginal = false;
+    r.ws.transparent = true;
+    smooth ? RenderSmooth(r.ws, WarpDirection::OneIntoTwo) : RenderDirection(r.ws, WarpDirection::OneIntoTwo);
+    EXPECT_EQ(at(r.ws.di3, outside), 0u) << smooth;
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(Channel(at(r.ws.di3, inside), k), (Channel(alone, k) + Channel(at(r.ws.di2, inside), k)) / 2, 1)
+          << smooth;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, PerspectiveRender, ::testing::ValuesIn(Cases()),
                          [](const auto& test) { return "case" + std::to_string(test.index); });
 
