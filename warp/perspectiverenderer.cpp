@@ -44,9 +44,9 @@ struct Strip {
   Vec corner[4];
   Patch to, from;
   double top, bottom;  // the rows it may take lie between
-  // Along a row the source is found exactly every `step` pixels (a power of
-  // two) and in straight lines between: the map bends so little that the lines stray
-  // by no more than kStray.
+  // Along a row the source is found exactly every `step` pixels (a power
+  // of two) and in straight lines between: the map bends so little there
+  // that the lines stray by no more than kStray.
   int32_t step = 1;
 };
 
@@ -57,9 +57,10 @@ constexpr int32_t kLongestStep = 16;  // a power of two, as every step is
 constexpr double kFar = 1e9;
 
 // Where the source is read for the points x0, x0 + step, … (n of them) of
-// row y of a strip (s and r kept within [low, high]): the pixel's centre taken into the destination's square, found in
-// the destination's patch as (s, r), and the source's patch at (s, r) seen
-// through the source's view. Written for the vectoriser.
+// row y of a strip: the point taken into the destination's square, found in
+// the destination's patch as (s, r) (kept within [low, high]), and the
+// source's patch at (s, r) seen through the source's view. Written for the
+// vectoriser.
 TRELLIMAP_CLONES("avx512f", "avx2", "default")
 void SourcePoints(const Strip& strip, const Homography& back, const Homography& view, double y, double x0, double step,
                   int32_t n, double* __restrict us, double* __restrict vs, double low = 0, double high = 1) {
