@@ -10,6 +10,7 @@
 
 #include "codecs/codergate.h"
 #include "codecs/decodeinto.h"
+#include "codecs/embeddedmetadata.h"
 #include "codecs/formatregistry.h"
 #include "codecs/magickowners.h"
 #include "codecs/pictureformat.h"
@@ -185,10 +186,10 @@ bool CopyTrueColour(Image* img, dib* out, ExceptionInfo* exception) {
   return true;
 }
 
-// Decodes `path` into `out`; a failure says why in `*why` and, where it is
+// Decodes `path` into `out` as stored, its bytes into `bytes`; a failure says why in `*why` and, where it is
 // more than damage to the picture data, which kind of problem in `*problem`.
-bool Decode(const std::string& path, dib* out, std::string* why, FileProblem* problem, Progress* progress) {
-  std::vector<uint8_t> bytes;
+bool Decode(const std::string& path, std::vector<uint8_t>& bytes, dib* out, std::string* why, FileProblem* problem,
+            Progress* progress) {
   if (!ReadFileBytes(path, kMaxFileBytes, &bytes, why, problem)) return false;
   if (bytes.empty()) {
     *why = "the file is empty";
@@ -284,7 +285,11 @@ bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progr
   FileProblem kind = FileProblem::None;
   std::string why;
   const bool read = DecodeInto(out, &why, kDamaged, [&](dib* picture, std::string* failure) {
-    return Decode(path, picture, failure, &kind, progress);
+    std::vector<uint8_t> bytes;
+    if (!Decode(path, bytes, picture, failure, &kind, progress)) return false;
+    if (ShowAsRecorded(bytes, *picture)) return true;
+    *failure = "not enough memory for the picture";
+    return false;
   });
   if (reason) *reason = why;
   // Whatever else failed is in the picture data, or the memory for it.
