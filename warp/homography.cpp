@@ -1,8 +1,5 @@
 #include "warp/homography.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace trellimap {
 
 Homography Homography::Inverse() const {
@@ -63,23 +60,6 @@ std::optional<Homography> SquareOnto(const Vec corners[4]) {
   r.m[2][1] = static_cast<double>(h);
   r.m[2][2] = 1;
   return r;
-}
-
-double LargestStretch(const Homography& h) {
-  // The Jacobian's Frobenius norm bounds its stretch; sampled on a grid of the
-  // square, with a margin for what lies between the samples.
-  constexpr int kSteps = 8;
-  double largest = 0;
-  for (int i = 0; i <= kSteps; ++i)
-    for (int j = 0; j <= kSteps; ++j) {
-      const Vec q{static_cast<double>(i) / kSteps, static_cast<double>(j) / kSteps};
-      const double w = h.Weight(q);
-      const Vec p = h.Apply(q);
-      const double xu = (h.m[0][0] - p.x * h.m[2][0]) / w, xv = (h.m[0][1] - p.x * h.m[2][1]) / w;
-      const double yu = (h.m[1][0] - p.y * h.m[2][0]) / w, yv = (h.m[1][1] - p.y * h.m[2][1]) / w;
-      largest = std::max(largest, std::sqrt(xu * xu + xv * xv + yu * yu + yv * yv));
-    }
-  return 1.5 * largest;
 }
 
 }  // namespace trellimap

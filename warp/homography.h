@@ -33,8 +33,4 @@ struct Homography {
 // quadrilateral; nothing when three of them lie on a line.
 std::optional<Homography> SquareOnto(const Vec corners[4]);
 
-// How many pixels of the map's image one unit of the square spans at most,
-// bounded from above over the whole square.
-double LargestStretch(const Homography& h);
-
 }  // namespace trellimap
