@@ -121,8 +121,11 @@ void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, 
   }
 }
 
-// Eight reads at a time: the four pixels around each gathered, each channel
-// interpolated across the eight at once.
+// Eight reads at a time: the two pixel pairs of each read gathered as 64-bit
+// pairs (half the elements four single gathers would take), each channel
+// interpolated across the eight at once. Samples 0 1 4 5 are gathered into
+// one register and 2 3 6 7 into another, so that taking every other 32-bit
+// value of the two puts the samples in order.
 __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const float* u, const float* v, int count,
                                                                        float* red, float* green, float* blue) const {
   const __m256 steps = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
@@ -132,7 +135,9 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
   const __m256 limitU = _mm256_set1_ps(static_cast<float>(w_ + 1));
   const __m256 limitV = _mm256_set1_ps(static_cast<float>(h_ + 1));
   const __m256i blocksAcross = _mm256_set1_epi32(blocksAcross_), inBlock = _mm256_set1_epi32(kBlock - 1);
-  const auto* pixels = reinterpret_cast<const int*>(px_.data());
+  const __m256i pairOrder = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+  const auto* pixels = reinterpret_cast<const long long*>(px_.data());
+  const auto* below = reinterpret_cast<const long long*>(px_.data() + kSide);
   for (int i = 0; i < count; i += 8) {
     // The last block takes its remaining lanes under a mask.
     const __m256 lanes = _mm256_cmp_ps(steps, _mm256_set1_ps(static_cast<float>(count - i)), _CMP_LT_OQ);
@@ -142,6 +147,7 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
         lanes,
         _mm256_and_ps(_mm256_and_ps(_mm256_cmp_ps(su, zero, _CMP_GE_OQ), _mm256_cmp_ps(su, limitU, _CMP_LT_OQ)),
                       _mm256_and_ps(_mm256_cmp_ps(sv, zero, _CMP_GE_OQ), _mm256_cmp_ps(sv, limitV, _CMP_LT_OQ))));
+    // Reads off the level take the first stored pixels, and are made black below.
     const __m256i x = _mm256_cvttps_epi32(_mm256_and_ps(su, inside));
     const __m256i y = _mm256_cvttps_epi32(_mm256_and_ps(sv, inside));
     const __m256 ax = _mm256_sub_ps(su, _mm256_cvtepi32_ps(x)), ay = _mm256_sub_ps(sv, _mm256_cvtepi32_ps(y));
@@ -150,11 +156,17 @@ __attribute__((target("avx2,fma"))) void SourceLevel::ReadBilinearAvx2(const flo
         _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(y, 5), blocksAcross), _mm256_srli_epi32(x, 5));
     const __m256i within = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(y, inBlock), _mm256_set1_epi32(kSide)),
                                             _mm256_and_si256(x, inBlock));
-    const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(block, _mm256_set1_epi32(kBlockSize)), within);
-    const __m256i p0 = _mm256_i32gather_epi32(pixels, at, 4);
-    const __m256i p1 = _mm256_i32gather_epi32(pixels + 1, at, 4);
-    const __m256i q0 = _mm256_i32gather_epi32(pixels + kSide, at, 4);
-    const __m256i q1 = _mm256_i32gather_epi32(pixels + kSide + 1, at, 4);
+    const __m256i at = _mm256_permutevar8x32_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(block, _mm256_set1_epi32(kBlockSize)), within), pairOrder);
+    const __m128i atFirst = _mm256_castsi256_si128(at), atSecond = _mm256_extracti128_si256(at, 1);
+    const __m256 top0 = _mm256_castsi256_ps(_mm256_i32gather_epi64(pixels, atFirst, 4));
+    const __m256 top1 = _mm256_castsi256_ps(_mm256_i32gather_epi64(pixels, atSecond, 4));
+    const __m256 bottom0 = _mm256_castsi256_ps(_mm256_i32gather_epi64(below, atFirst, 4));
+    const __m256 bottom1 = _mm256_castsi256_ps(_mm256_i32gather_epi64(below, atSecond, 4));
+    const __m256i p0 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0x88));
+    const __m256i p1 = _mm256_castps_si256(_mm256_shuffle_ps(top0, top1, 0xDD));
+    const __m256i q0 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0x88));
+    const __m256i q1 = _mm256_castps_si256(_mm256_shuffle_ps(bottom0, bottom1, 0xDD));
     float* planes[3] = {red, green, blue};
     for (int c = 0; c < 3; ++c) {
       const __m256 a = Channel(p0, 8 * c), b = Channel(q0, 8 * c);
@@ -184,13 +196,15 @@ __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAv
   const __m512 limitV = _mm512_set1_ps(static_cast<float>(h_ + 1));
   const __m512 zero = _mm512_setzero_ps();
   const __m512i blocksAcross = _mm512_set1_epi32(blocksAcross_), inBlock = _mm512_set1_epi32(kBlock - 1);
-  const auto* pixels = reinterpret_cast<const int*>(px_.data());
+  const __m512i pairOrder = _mm512_setr_epi32(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+  const auto* pixels = reinterpret_cast<const long long*>(px_.data());
+  const auto* below = reinterpret_cast<const long long*>(px_.data() + kSide);
   for (int i = 0; i < count; i += 16) {
     // The last block takes its remaining lanes under a mask.
     const __mmask16 lanes = count - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (count - i)) - 1);
     const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, u + i), shiftU);
     const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, v + i), shiftV);
-    // Reads off the level are left black.
+    // Reads off the level take the first stored pixels, and are made black below.
     const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
                              _mm512_cmp_ps_mask(su, limitU, _CMP_LT_OQ) & _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
                              _mm512_cmp_ps_mask(sv, limitV, _CMP_LT_OQ);
@@ -201,12 +215,18 @@ __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAv
         _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), blocksAcross), _mm512_srli_epi32(x, 5));
     const __m512i within = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(kSide)),
                                             _mm512_and_si512(x, inBlock));
-    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within);
-    const __m512i none = _mm512_setzero_si512();
-    const __m512i p0 = _mm512_mask_i32gather_epi32(none, inside, at, pixels, 4);
-    const __m512i p1 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + 1, 4);
-    const __m512i q0 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + kSide, 4);
-    const __m512i q1 = _mm512_mask_i32gather_epi32(none, inside, at, pixels + kSide + 1, 4);
+    // Pairs as in the eight-wide read, samples 0 1 4 5 8 9 12 13 and 2 3 6 7 10 11 14 15.
+    const __m512i at = _mm512_permutexvar_epi32(
+        pairOrder, _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within));
+    const __m256i atFirst = _mm512_castsi512_si256(at), atSecond = _mm512_extracti64x4_epi64(at, 1);
+    const __m512 top0 = _mm512_castsi512_ps(_mm512_i32gather_epi64(atFirst, pixels, 4));
+    const __m512 top1 = _mm512_castsi512_ps(_mm512_i32gather_epi64(atSecond, pixels, 4));
+    const __m512 bottom0 = _mm512_castsi512_ps(_mm512_i32gather_epi64(atFirst, below, 4));
+    const __m512 bottom1 = _mm512_castsi512_ps(_mm512_i32gather_epi64(atSecond, below, 4));
+    const __m512i p0 = _mm512_castps_si512(_mm512_shuffle_ps(top0, top1, 0x88));
+    const __m512i p1 = _mm512_castps_si512(_mm512_shuffle_ps(top0, top1, 0xDD));
+    const __m512i q0 = _mm512_castps_si512(_mm512_shuffle_ps(bottom0, bottom1, 0x88));
+    const __m512i q1 = _mm512_castps_si512(_mm512_shuffle_ps(bottom0, bottom1, 0xDD));
     float* planes[3] = {red, green, blue};
     for (int c = 0; c < 3; ++c) {
       const __m512 a = Channel16(p0, 8 * c), b = Channel16(q0, 8 * c);
