@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <thread>
 #include <vector>
@@ -72,29 +73,41 @@ void FillRun(Value* to, int32_t count, const Vector& start, Value step8) {
   std::memcpy(to + count, &after, sizeof after);
 }
 
-// The samples of one tile. Triangles are rasterised first, each covered
-// sample getting the source position its triangle maps it to (and, where the
-// source is minified, how many source pixels it spans); then the source is
-// read for all of them at once, in runs as long as the tile's rows allow.
+// A run of samples along one sample row that one triangle covers: from
+// `first` to before `end`, its first sample reading the source at (u, v).
+struct Span {
+  int32_t first, end;
+  float u, v;
+  uint32_t triangle;  // of the tile's triangles, in the order they were rasterised
+};
+
+// How a triangle's reads move from one sample to the next along a row, and
+// the halvings they read.
+struct Steps {
+  float u, v, detail;
+};
+
+// The samples of one tile. Triangles are rasterised first, each noting the
+// runs of samples it covers, row by row, in the map's order; then each row of
+// pixels is worked out on its own: its rows of samples are given their source
+// positions from the runs (a later run overwriting an earlier one where the
+// map folds), the source is read for them, and they are summed per pixel, all
+// in a few kilobytes that stay in the nearest cache.
 struct Samples {
   int n = 2;                                      // per pixel a side
   double step = 0.5;                              // 1 / n
   int32_t x0 = 0, y0 = 0, columns = 0, rows = 0;  // the tile in samples
   bool minified = false;                          // some sample reads the halvings
-  std::vector<float> u, v;                        // source position of each sample, row by row
-  std::vector<float> detail;                      // log2 of the source pixels a sample spans, when minified
-  std::vector<float> red, green, blue;            // colour of each sample
-  std::vector<uint8_t> covered;
-  std::vector<int32_t> firstCovered, endCovered;  // the range of each row that may be covered
+  std::vector<Steps> steps;                       // of each triangle rasterised
+  std::vector<std::vector<Span>> spans;           // of each sample row
+  std::vector<int32_t> firstCovered, endCovered;  // the range of each sample row that may be covered
+  // The sample rows of one pixel row: where each sample reads the source (u
+  // not a number where no triangle covers it) and, when minified, how many
+  // source pixels it spans (log2); then the colours of one of them.
+  std::vector<float> u, v, detail;
+  std::vector<float> red, green, blue;
 
   void Start(int32_t tileX, int32_t tileY, int perPixel, bool withDetail) {
-    // The flags the last tile set are cleared where it set them.
-    if (perPixel == n && !covered.empty())
-      for (size_t j = 0; j < firstCovered.size(); ++j)
-        if (firstCovered[j] < endCovered[j])
-          std::memset(covered.data() + j * static_cast<size_t>(columns) + static_cast<size_t>(firstCovered[j]), 0,
-                      static_cast<size_t>(endCovered[j] - firstCovered[j]));
-    const bool resized = perPixel != n || covered.empty();
     n = perPixel;
     step = 1.0 / n;
     x0 = tileX;
@@ -102,11 +115,15 @@ struct Samples {
     columns = kTileWidth * n;
     rows = kTileHeight * n;
     minified = withDetail;
-    const auto size = static_cast<size_t>(columns * rows);
-    // Runs are written eight at a time, and put back past their end.
-    for (std::vector<float>* plane : {&u, &v, &red, &green, &blue}) plane->resize(size + 8);
-    if (minified) detail.resize(size + 8);
-    if (resized) covered.assign(size + 8, 0);
+    steps.clear();
+    if (spans.size() < static_cast<size_t>(rows)) spans.resize(static_cast<size_t>(rows));
+    for (std::vector<Span>& row : spans) row.clear();
+    // Runs are written eight at a time and put back past their end, and
+    // pixels summed eight at a time: rows have sixteen values to spare.
+    const auto size = static_cast<size_t>(n * columns + 16);
+    for (std::vector<float>* plane : {&u, &v}) plane->resize(size);
+    if (minified) detail.resize(size);
+    for (std::vector<float>* plane : {&red, &green, &blue}) plane->resize(static_cast<size_t>(columns + 16));
     firstCovered.assign(static_cast<size_t>(rows), columns);
     endCovered.assign(static_cast<size_t>(rows), 0);
   }
@@ -120,6 +137,12 @@ struct Samples {
     // In this order a coordinate that is not a number gives −1.
     const double kept = limit < index ? limit : index;
     return static_cast<int32_t>(-1.0 < kept ? kept : -1.0);
+  }
+  // Whether any sample of pixel row `row` (counted in the tile) may be covered.
+  bool AnyCovered(int32_t row) const {
+    for (auto j = static_cast<size_t>(row * n); j < static_cast<size_t>((row + 1) * n); ++j)
+      if (firstCovered[j] < endCovered[j]) return true;
+    return false;
   }
 };
 
@@ -166,7 +189,7 @@ struct Edge {
   double At(double y) const { return x0 + (y - y0) * slope; }
 };
 
-// Marks the samples of `tile` that triangle t covers and notes where they
+// Notes the runs of samples of `tile` that triangle t covers and where they
 // read the source: a sample row at y runs from the edges with y0 <= y < y1,
 // and takes the samples with x0 <= x < x1 between them, so that triangles
 // sharing an edge neither take a sample twice nor miss one.
@@ -184,7 +207,7 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
   const auto detail = static_cast<float>(std::max(0.0, std::log2(t.footprint * step)));
   // Where each row's run starts and ends and what it reads first, worked out
   // for all rows in one loop the vectoriser takes (selections are written out
-  // for it, and both edges evaluated), then the runs filled.
+  // for it, and both edges evaluated), then the runs noted.
   constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
   int32_t firsts[kMostRows], ends[kMostRows];
   double us[kMostRows], ws[kMostRows];
@@ -203,40 +226,15 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
     us[k] = t.au + t.ux * x + t.uy * y;
     ws[k] = t.av + t.vx * x + t.vy * y;
   }
+  const auto triangle = static_cast<uint32_t>(tile.steps.size());
+  tile.steps.push_back({fu, fv, detail});
   for (int32_t k = 0; k < count; ++k) {
     const int32_t first = firsts[k], end = ends[k];
     if (end <= first) continue;
     const auto j = static_cast<size_t>(firstRow + k);
-    const size_t at = j * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
-    const int32_t run = end - first;
-    FillRun(tile.u.data() + at, run, Floats{} + static_cast<float>(us[k]) + kSteps * fu, fu * 8);
-    FillRun(tile.v.data() + at, run, Floats{} + static_cast<float>(ws[k]) + kSteps * fv, fv * 8);
-    if (tile.minified) FillRun(tile.detail.data() + at, run, Floats{} + detail, 0.0f);
-    FillRun(tile.covered.data() + at, run, Flags{} + 1, uint8_t{0});
+    tile.spans[j].push_back({first, end, static_cast<float>(us[k]), static_cast<float>(ws[k]), triangle});
     tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
     tile.endCovered[j] = std::max(tile.endCovered[j], end);
-  }
-}
-
-// Reads the source for the samples the triangles left: row by row, from the
-// first covered sample to the last (those between that no triangle covered
-// are read too and weigh nothing).
-void ReadSource(const SourcePyramid& pyramid, Samples& tile) {
-  for (int32_t j = 0; j < tile.rows; ++j) {
-    const int32_t first = tile.firstCovered[static_cast<size_t>(j)], end = tile.endCovered[static_cast<size_t>(j)];
-    if (end <= first) continue;
-    const size_t at = static_cast<size_t>(j) * static_cast<size_t>(tile.columns) + static_cast<size_t>(first);
-    if (!tile.minified) {
-      pyramid.Base().ReadBilinear(tile.u.data() + at, tile.v.data() + at, end - first, tile.red.data() + at,
-                                  tile.green.data() + at, tile.blue.data() + at);
-      continue;
-    }
-    for (size_t i = at; i < at + static_cast<size_t>(end - first); ++i) {
-      const Colour c = tile.covered[i] ? pyramid.Read(tile.u[i], tile.v[i], tile.detail[i]) : Colour{0, 0, 0, 0};
-      tile.red[i] = c[0];
-      tile.green[i] = c[1];
-      tile.blue[i] = c[2];
-    }
   }
 }
 
@@ -246,67 +244,111 @@ Colour DestinationColour(const dib& destination, int32_t x, int32_t y) {
   return Colour{static_cast<float>(c & 0xFF), static_cast<float>(c >> 8 & 0xFF), static_cast<float>(c >> 16 & 0xFF), 0};
 }
 
-// The covered samples of pixel row `y` of a tile summed per pixel: how many
-// are covered, and their colour sums. Samples not covered hold stale colours
-// and weigh 0.
+// The covered samples of one pixel row of a tile summed per pixel: how many
+// are covered, and their colour sums (with a block of eight to spare, which
+// the sums eight at a time write back unchanged).
 struct RowSums {
-  float covered[kTileWidth], red[kTileWidth], green[kTileWidth], blue[kTileWidth];
+  static constexpr int32_t kSize = kTileWidth + 8;
+  float covered[kSize], red[kSize], green[kSize], blue[kSize];
 };
 
-void SumRow(const Samples& tile, int32_t y, int32_t pixels, RowSums& sums) {
-  const int n = tile.n;
-  for (int32_t x = 0; x < pixels; ++x) {
-    float covered = 0, red = 0, green = 0, blue = 0;
-    for (int sy = 0; sy < n; ++sy) {
-      const size_t at =
-          static_cast<size_t>(y * n + sy) * static_cast<size_t>(tile.columns) + static_cast<size_t>(x * n);
-      for (int sx = 0; sx < n; ++sx) {
-        const auto in = static_cast<float>(tile.covered[at + sx]);
-        covered += in;
-        red += tile.red[at + sx] * in;
-        green += tile.green[at + sx] * in;
-        blue += tile.blue[at + sx] * in;
-      }
-    }
-    sums.covered[x] = covered;
-    sums.red[x] = red;
-    sums.green[x] = green;
-    sums.blue[x] = blue;
+// Gives sample row j of the tile, samples first … end − 1, their source
+// positions at `u`, `v` (and `detail`): not a number where no run covers
+// them, else from the last run that does.
+inline void PlaceRow(const Samples& tile, size_t j, int32_t first, int32_t end, float* u, float* v, float* detail) {
+  FillRun(u + first, end - first, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
+  for (const Span& span : tile.spans[j]) {
+    const Steps& steps = tile.steps[span.triangle];
+    const int32_t run = span.end - span.first;
+    FillRun(u + span.first, run, Floats{} + span.u + kSteps * steps.u, steps.u * 8);
+    FillRun(v + span.first, run, Floats{} + span.v + kSteps * steps.v, steps.v * 8);
+    if (tile.minified) FillRun(detail + span.first, run, Floats{} + steps.detail, 0.0f);
   }
 }
 
-// Sixteen samples weighed by their flags, neighbours summed in pairs
-// (pixels 0 1 4 5 | 2 3 6 7, as the instruction pairs them).
-__attribute__((target("avx2"))) inline __m256 WeightedPairs(const float* samples, __m256 first, __m256 second) {
-  return _mm256_hadd_ps(_mm256_mul_ps(_mm256_loadu_ps(samples), first),
-                        _mm256_mul_ps(_mm256_loadu_ps(samples + 8), second));
-}
-
-__attribute__((target("avx2"))) inline __m256 InPixelOrder(__m256 pairs) {
-  return _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(pairs), 0xD8));
-}
-
-// The same for 2 × 2 samples a pixel, eight pixels at a time (a tile's rows
-// of samples are whole blocks of sixteen).
-__attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, int32_t pixels, RowSums& sums) {
-  for (int32_t x = 0; x < pixels; x += 8) {
-    __m256 covered = _mm256_setzero_ps(), red = covered, green = covered, blue = covered;
-    for (int sy = 0; sy < 2; ++sy) {
-      const size_t at =
-          static_cast<size_t>(y * 2 + sy) * static_cast<size_t>(tile.columns) + static_cast<size_t>(2 * x);
-      const __m128i flags = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tile.covered.data() + at));
-      const __m256 first = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(flags));
-      const __m256 second = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(flags, 8)));
-      // Pairs of neighbours summed: pixels 0 1 4 5 | 2 3 6 7, put in order below.
-      covered = _mm256_add_ps(covered, _mm256_hadd_ps(first, second));
-      red = _mm256_add_ps(red, WeightedPairs(tile.red.data() + at, first, second));
-      green = _mm256_add_ps(green, WeightedPairs(tile.green.data() + at, first, second));
-      blue = _mm256_add_ps(blue, WeightedPairs(tile.blue.data() + at, first, second));
+// Adds samples first … end − 1 of one sample row, n to a pixel, to the sums
+// of their pixels. Samples with no source position weigh nothing (their
+// colours were read as 0).
+inline void AddRow(const Samples& tile, const float* u, int32_t first, int32_t end, RowSums& sums) {
+  const int n = tile.n;
+  for (int32_t x = first / n; x < end / n; ++x)
+    for (int sx = 0; sx < n; ++sx) {
+      const auto i = static_cast<size_t>(x * n + sx);
+      sums.covered[x] += u[i] == u[i] ? 1.0f : 0.0f;
+      sums.red[x] += tile.red[i];
+      sums.green[x] += tile.green[i];
+      sums.blue[x] += tile.blue[i];
     }
-    _mm256_storeu_ps(sums.covered + x, InPixelOrder(covered));
-    _mm256_storeu_ps(sums.red + x, InPixelOrder(red));
-    _mm256_storeu_ps(sums.green + x, InPixelOrder(green));
-    _mm256_storeu_ps(sums.blue + x, InPixelOrder(blue));
+}
+
+// The same for 2 samples a pixel, eight pixels at a time: neighbours summed
+// in pairs, the pair then added; pixels past `end` are left as they are.
+inline void AddRowOf2(const Samples& tile, const float* u, int32_t first, int32_t end, RowSums& sums) {
+  const int32_t last = end / 2;
+  for (int32_t x = first / 2; x < last; x += 8) {
+    const auto at = static_cast<size_t>(2 * x);
+    const float* from[4] = {u + at, tile.red.data() + at, tile.green.data() + at, tile.blue.data() + at};
+    float* to[4] = {sums.covered + x, sums.red + x, sums.green + x, sums.blue + x};
+    const Ints kept = kSteps < static_cast<float>(last - x);
+    for (int k = 0; k < 4; ++k) {
+      Floats a, b, sum;
+      std::memcpy(&a, from[k], sizeof a);
+      std::memcpy(&b, from[k] + 8, sizeof b);
+      // Samples covered count 1, from the places rather than the colours.
+      if (k == 0) {
+        a = a == a ? Floats{} + 1 : Floats{};
+        b = b == b ? Floats{} + 1 : Floats{};
+      }
+      std::memcpy(&sum, to[k], sizeof sum);
+      const Floats pairs = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14) +
+                           __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+      sum = kept ? sum + pairs : sum;
+      std::memcpy(to[k], &sum, sizeof sum);
+    }
+  }
+}
+
+// Sums the samples of pixel row `row` (counted in the tile) per pixel: each
+// sample row with samples covered is placed, read and added.
+TRELLIMAP_CLONES("avx2", "default")
+void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSums& sums) {
+  const int n = tile.n;
+  std::memset(&sums, 0, sizeof sums);
+  // All sample rows are placed before any is read, so that the reads do not
+  // wait for the writes just made.
+  int32_t firsts[kMaxSamples], ends[kMaxSamples];
+  for (int sy = 0; sy < n; ++sy) {
+    const auto j = static_cast<size_t>(row * n + sy);
+    // Whole pixels, so that every sample added has been placed.
+    firsts[sy] = tile.firstCovered[j] / n * n;
+    ends[sy] = tile.firstCovered[j] < tile.endCovered[j] ? (tile.endCovered[j] + n - 1) / n * n : firsts[sy];
+    const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
+    if (firsts[sy] < ends[sy])
+      PlaceRow(tile, j, firsts[sy], ends[sy], tile.u.data() + at, tile.v.data() + at,
+               tile.minified ? tile.detail.data() + at : nullptr);
+  }
+  for (int sy = 0; sy < n; ++sy) {
+    const int32_t first = firsts[sy], end = ends[sy];
+    if (first >= end) continue;
+    const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
+    const float* u = tile.u.data() + at;
+    const float* v = tile.v.data() + at;
+    if (!tile.minified) {
+      pyramid.Base().ReadBilinear(u + first, v + first, end - first, tile.red.data() + first,
+                                  tile.green.data() + first, tile.blue.data() + first);
+    } else {
+      const float* detail = tile.detail.data() + at;
+      for (int32_t i = first; i < end; ++i) {
+        const Colour c = u[i] == u[i] ? pyramid.Read(u[i], v[i], detail[i]) : Colour{0, 0, 0, 0};
+        tile.red[static_cast<size_t>(i)] = c[0];
+        tile.green[static_cast<size_t>(i)] = c[1];
+        tile.blue[static_cast<size_t>(i)] = c[2];
+      }
+    }
+    if (n == 2)
+      AddRowOf2(tile, u, first, end, sums);
+    else
+      AddRow(tile, u, first, end, sums);
   }
 }
 
@@ -315,27 +357,19 @@ __attribute__((target("avx2"))) void SumRowOf2(const Samples& tile, int32_t y, i
 // background by the share covered. A pixel no sample covers comes out as the
 // background exactly; rows with no sample covered are given the background
 // directly.
-TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, const Samples& tile) {
+TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, Samples& tile) {
   const int32_t pixels = std::min(job.W - tile.x0, kTileWidth), yEnd = std::min(job.H, tile.y0 + kTileHeight);
-  const int n = tile.n;
-  const auto all = static_cast<float>(n * n);
+  const auto all = static_cast<float>(tile.n * tile.n);
   const bool readDestination = job.showoriginal || job.transparent;
-  RowSums sums{};
+  RowSums sums;
   float destination[3][kTileWidth] = {}, background[3][kTileWidth] = {};
   int32_t out[3][kTileWidth];
   for (int32_t y = tile.y0; y < yEnd; ++y) {
-    const size_t firstRow = static_cast<size_t>((y - tile.y0) * n);
-    bool anyCovered = false;
-    for (size_t j = firstRow; j < firstRow + static_cast<size_t>(n); ++j)
-      anyCovered = anyCovered || tile.firstCovered[j] < tile.endCovered[j];
-    if (!anyCovered) {
+    if (!tile.AnyCovered(y - tile.y0)) {
       FillBackground(*job.result, *job.destination, job.showoriginal, tile.x0, y, tile.x0 + pixels, y + 1);
       continue;
     }
-    if (n == 2 && HasAvx2())
-      SumRowOf2(tile, y - tile.y0, pixels, sums);
-    else
-      SumRow(tile, y - tile.y0, pixels, sums);
+    SumPixelRow(*job.pyramid, tile, y - tile.y0, sums);
     if (readDestination)
       for (int32_t i = 0; i < pixels; ++i) {
         const Colour c = DestinationColour(*job.destination, tile.x0 + i, y);
@@ -404,7 +438,6 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
         for (int k = 0; k < 2; ++k)
           if (made[k]) Rasterise(triangles[k], samples, job.W, job.H);
       }
-      ReadSource(*job.pyramid, samples);
       Resolve(job, samples);
     }
   };
