@@ -20,4 +20,12 @@ bool HasAvx512() {
   return has;
 }
 
+bool HasAvx512Vbmi() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return HasAvx512() && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+  }();
+  return has;
+}
+
 }  // namespace trellimap

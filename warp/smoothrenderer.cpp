@@ -118,12 +118,11 @@ struct Samples {
     steps.clear();
     if (spans.size() < static_cast<size_t>(rows)) spans.resize(static_cast<size_t>(rows));
     for (std::vector<Span>& row : spans) row.clear();
-    // Runs are written eight at a time and put back past their end, and
-    // pixels summed eight at a time: rows have sixteen values to spare.
-    const auto size = static_cast<size_t>(n * columns + 16);
+    // Runs are written eight at a time, and put back past their end.
+    const auto size = static_cast<size_t>(n * columns + 8);
     for (std::vector<float>* plane : {&u, &v}) plane->resize(size);
     if (minified) detail.resize(size);
-    for (std::vector<float>* plane : {&red, &green, &blue}) plane->resize(static_cast<size_t>(columns + 16));
+    for (std::vector<float>* plane : {&red, &green, &blue}) plane->resize(static_cast<size_t>(columns));
     firstCovered.assign(static_cast<size_t>(rows), columns);
     endCovered.assign(static_cast<size_t>(rows), 0);
   }
@@ -245,11 +244,9 @@ Colour DestinationColour(const dib& destination, int32_t x, int32_t y) {
 }
 
 // The covered samples of one pixel row of a tile summed per pixel: how many
-// are covered, and their colour sums (with a block of eight to spare, which
-// the sums eight at a time write back unchanged).
+// are covered, and their colour sums.
 struct RowSums {
-  static constexpr int32_t kSize = kTileWidth + 8;
-  float covered[kSize], red[kSize], green[kSize], blue[kSize];
+  float covered[kTileWidth], red[kTileWidth], green[kTileWidth], blue[kTileWidth];
 };
 
 // Gives sample row j of the tile, samples first … end − 1, their source
@@ -281,39 +278,11 @@ inline void AddRow(const Samples& tile, const float* u, int32_t first, int32_t e
     }
 }
 
-// The same for 2 samples a pixel, eight pixels at a time: neighbours summed
-// in pairs, the pair then added; pixels past `end` are left as they are.
-inline void AddRowOf2(const Samples& tile, const float* u, int32_t first, int32_t end, RowSums& sums) {
-  const int32_t last = end / 2;
-  for (int32_t x = first / 2; x < last; x += 8) {
-    const auto at = static_cast<size_t>(2 * x);
-    const float* from[4] = {u + at, tile.red.data() + at, tile.green.data() + at, tile.blue.data() + at};
-    float* to[4] = {sums.covered + x, sums.red + x, sums.green + x, sums.blue + x};
-    const Ints kept = kSteps < static_cast<float>(last - x);
-    for (int k = 0; k < 4; ++k) {
-      Floats a, b, sum;
-      std::memcpy(&a, from[k], sizeof a);
-      std::memcpy(&b, from[k] + 8, sizeof b);
-      // Samples covered count 1, from the places rather than the colours.
-      if (k == 0) {
-        a = a == a ? Floats{} + 1 : Floats{};
-        b = b == b ? Floats{} + 1 : Floats{};
-      }
-      std::memcpy(&sum, to[k], sizeof sum);
-      const Floats pairs = __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14) +
-                           __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
-      sum = kept ? sum + pairs : sum;
-      std::memcpy(to[k], &sum, sizeof sum);
-    }
-  }
-}
-
 // Sums the samples of pixel row `row` (counted in the tile) per pixel: each
 // sample row with samples covered is placed, read and added.
 TRELLIMAP_CLONES("avx2", "default")
 void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSums& sums) {
   const int n = tile.n;
-  std::memset(&sums, 0, sizeof sums);
   // All sample rows are placed before any is read, so that the reads do not
   // wait for the writes just made.
   int32_t firsts[kMaxSamples], ends[kMaxSamples];
@@ -322,10 +291,30 @@ void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSu
     // Whole pixels, so that every sample added has been placed.
     firsts[sy] = tile.firstCovered[j] / n * n;
     ends[sy] = tile.firstCovered[j] < tile.endCovered[j] ? (tile.endCovered[j] + n - 1) / n * n : firsts[sy];
+  }
+  if (n == 2) {
+    // Both sample rows over the pixels either may cover, read and summed at once.
+    const int32_t first = std::min(firsts[0], firsts[1]), end = std::max(ends[0], ends[1]);
+    float* u = tile.u.data();
+    float* v = tile.v.data();
+    const size_t below = static_cast<size_t>(tile.columns);
+    for (int sy = 0; sy < 2; ++sy)
+      PlaceRow(tile, static_cast<size_t>(row * 2 + sy), first, end, u + sy * below, v + sy * below, nullptr);
+    const int32_t from = first / 2, to = end / 2;
+    for (float* plane : {sums.covered, sums.red, sums.green, sums.blue}) {
+      std::fill(plane, plane + from, 0.0f);
+      std::fill(plane + to, plane + kTileWidth, 0.0f);
+    }
+    pyramid.Base().SumBilinear2x2(u + first, v + first, u + below + first, v + below + first, to - from,
+                                  sums.covered + from, sums.red + from, sums.green + from, sums.blue + from);
+    return;
+  }
+  std::memset(&sums, 0, sizeof sums);
+  for (int sy = 0; sy < n; ++sy) {
     const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
     if (firsts[sy] < ends[sy])
-      PlaceRow(tile, j, firsts[sy], ends[sy], tile.u.data() + at, tile.v.data() + at,
-               tile.minified ? tile.detail.data() + at : nullptr);
+      PlaceRow(tile, static_cast<size_t>(row * n + sy), firsts[sy], ends[sy], tile.u.data() + at,
+               tile.v.data() + at, tile.minified ? tile.detail.data() + at : nullptr);
   }
   for (int sy = 0; sy < n; ++sy) {
     const int32_t first = firsts[sy], end = ends[sy];
@@ -345,10 +334,7 @@ void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSu
         tile.blue[static_cast<size_t>(i)] = c[2];
       }
     }
-    if (n == 2)
-      AddRowOf2(tile, u, first, end, sums);
-    else
-      AddRow(tile, u, first, end, sums);
+    AddRow(tile, u, first, end, sums);
   }
 }
 

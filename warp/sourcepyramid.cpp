@@ -111,6 +111,32 @@ void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float*
     ReadBilinearScalar(u, v, count, red, green, blue);
 }
 
+void SourceLevel::SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count,
+                                 float* taken, float* red, float* green, float* blue, int widest) const {
+  if (px_.size() <= INT_MAX && widest >= 16 && HasAvx512Vbmi()) {
+    SumBilinear2x2Vbmi(u0, v0, u1, v1, count, taken, red, green, blue);
+    return;
+  }
+  // Otherwise a stretch of pixels at a time is read and summed; points that
+  // are not numbers read as 0.
+  constexpr int kStretch = 64;
+  float values[2][3][2 * kStretch];
+  for (int first = 0; first < count; first += kStretch) {
+    const int pixels = std::min(kStretch, count - first);
+    const float* us[2] = {u0 + 2 * first, u1 + 2 * first};
+    const float* vs[2] = {v0 + 2 * first, v1 + 2 * first};
+    for (int row = 0; row < 2; ++row)
+      ReadBilinear(us[row], vs[row], 2 * pixels, values[row][0], values[row][1], values[row][2], widest);
+    const auto pair = [](const float* at) { return at[0] + at[1]; };
+    const auto numbers = [](const float* at) { return (at[0] == at[0] ? 1.0f : 0.0f) + (at[1] == at[1] ? 1.0f : 0.0f); };
+    for (int i = 0; i < pixels; ++i) {
+      taken[first + i] = numbers(us[0] + 2 * i) + numbers(us[1] + 2 * i);
+      float* sums[3] = {red, green, blue};
+      for (int c = 0; c < 3; ++c) sums[c][first + i] = pair(values[0][c] + 2 * i) + pair(values[1][c] + 2 * i);
+    }
+  }
+}
+
 void SourceLevel::ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green,
                                      float* blue) const {
   for (int i = 0; i < count; ++i) {
@@ -234,6 +260,90 @@ __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAv
       const __m512 bottom = _mm512_fmadd_ps(_mm512_sub_ps(Channel16(q1, 8 * c), b), ax, b);
       const __m512 value = _mm512_maskz_mov_ps(inside, _mm512_fmadd_ps(_mm512_sub_ps(bottom, top), ay, top));
       _mm512_mask_storeu_ps(planes[c] + i, lanes, value);
+    }
+  }
+}
+// Sixteen points of a row at a time, with the weights of the four pixels
+// of each read as whole numbers in steps of 1/16384: the weighted colours
+// are summed as whole numbers, both rows of a pixel and its two points
+// added before one conversion. The two pixel pairs of each point are
+// gathered as 64-bit values, eight points to a register, and byte permutes
+// across the two registers give each channel's pairs as 16-bit values next
+// to their weights.
+__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceLevel::SumBilinear2x2Vbmi(
+    const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken, float* red,
+    float* green, float* blue) const {
+  constexpr int kWhole = 1 << 14;
+  const __m512 shiftU = _mm512_set1_ps(static_cast<float>(1 - left_));
+  const __m512 shiftV = _mm512_set1_ps(static_cast<float>(1 - top_));
+  const __m512 limitU = _mm512_set1_ps(static_cast<float>(w_ + 1));
+  const __m512 limitV = _mm512_set1_ps(static_cast<float>(h_ + 1));
+  const __m512 zero = _mm512_setzero_ps(), whole = _mm512_set1_ps(kWhole);
+  const __m512i blocksAcross = _mm512_set1_epi32(blocksAcross_), inBlock = _mm512_set1_epi32(kBlock - 1);
+  const __m512i wholeWeight = _mm512_set1_epi32(kWhole), halfWeight = _mm512_set1_epi32(kWhole / 2);
+  const auto* pixels = reinterpret_cast<const long long*>(px_.data());
+  const auto* below = reinterpret_cast<const long long*>(px_.data() + kSide);
+  // Channel c of point k: bytes c and 4 + c of its 64-bit value, as the
+  // two 16-bit halves of 32-bit value k (the odd bytes are cleared).
+  __m512i picks[3];
+  for (int c = 0; c < 3; ++c) {
+    alignas(64) uint8_t order[64] = {};
+    for (int k = 0; k < 16; ++k) {
+      order[4 * k] = static_cast<uint8_t>(8 * k + c);
+      order[4 * k + 2] = static_cast<uint8_t>(8 * k + 4 + c);
+    }
+    picks[c] = _mm512_load_si512(order);
+  }
+  constexpr __mmask64 kLowBytes = 0x5555555555555555;
+  float* planes[4] = {red, green, blue, taken};
+  for (int i = 0; i < count; i += 8) {
+    const int left = count - i;
+    const __mmask16 lanes = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
+    // Red, green and blue in 1/16384, and the points that are numbers.
+    __m512i sums[4] = {_mm512_setzero_si512(), _mm512_setzero_si512(), _mm512_setzero_si512(),
+                       _mm512_setzero_si512()};
+    for (int row = 0; row < 2; ++row) {
+      const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? u1 : u0) + 2 * i), shiftU);
+      const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? v1 : v0) + 2 * i), shiftV);
+      const __mmask16 number = lanes & _mm512_cmp_ps_mask(su, su, _CMP_ORD_Q);
+      // Reads off the level weigh their pixels nothing.
+      const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
+                               _mm512_cmp_ps_mask(su, limitU, _CMP_LT_OQ) & _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
+                               _mm512_cmp_ps_mask(sv, limitV, _CMP_LT_OQ);
+      const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
+      const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
+      const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_sub_ps(su, _mm512_cvtepi32_ps(x)), whole));
+      const __m512i ay = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_sub_ps(sv, _mm512_cvtepi32_ps(y)), whole));
+      // The four weights add up to exactly one.
+      const __m512i w11 = _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(ax, ay), halfWeight), 14);
+      const __m512i w10 = _mm512_sub_epi32(ax, w11), w01 = _mm512_sub_epi32(ay, w11);
+      const __m512i w00 = _mm512_sub_epi32(_mm512_sub_epi32(wholeWeight, ax), w01);
+      const __m512i upper = _mm512_maskz_or_epi32(inside, w00, _mm512_slli_epi32(w10, 16));
+      const __m512i lower = _mm512_maskz_or_epi32(inside, w01, _mm512_slli_epi32(w11, 16));
+      const __m512i block =
+          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), blocksAcross), _mm512_srli_epi32(x, 5));
+      const __m512i within = _mm512_add_epi32(
+          _mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(kSide)), _mm512_and_si512(x, inBlock));
+      const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within);
+      const __m256i atFirst = _mm512_castsi512_si256(at), atSecond = _mm512_extracti64x4_epi64(at, 1);
+      const __m512i top0 = _mm512_i32gather_epi64(atFirst, pixels, 4);
+      const __m512i top1 = _mm512_i32gather_epi64(atSecond, pixels, 4);
+      const __m512i bottom0 = _mm512_i32gather_epi64(atFirst, below, 4);
+      const __m512i bottom1 = _mm512_i32gather_epi64(atSecond, below, 4);
+      for (int c = 0; c < 3; ++c) {
+        const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
+        const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
+        sums[c] = _mm512_add_epi32(
+            sums[c], _mm512_add_epi32(_mm512_madd_epi16(top, upper), _mm512_madd_epi16(bottom, lower)));
+      }
+      sums[3] = _mm512_mask_add_epi32(sums[3], number, sums[3], _mm512_set1_epi32(1));
+    }
+    // Each pixel's two points are neighbours.
+    const __mmask8 out = left >= 8 ? 0xFF : static_cast<__mmask8>((1u << left) - 1);
+    for (int c = 0; c < 4; ++c) {
+      const __m512i pairs = _mm512_add_epi32(sums[c], _mm512_srli_epi64(sums[c], 32));
+      const __m256 value = _mm256_cvtepi32_ps(_mm512_cvtepi64_epi32(pairs));
+      _mm256_mask_storeu_ps(planes[c] + i, out, c < 3 ? _mm256_mul_ps(value, _mm256_set1_ps(1.0f / kWhole)) : value);
     }
   }
 }
