@@ -50,7 +50,7 @@ struct Triangle {
     vy = f1v * ay + f2v * by;
     au = s0.x - ux * d0.x - uy * d0.y;
     av = s0.y - vx * d0.x - vy * d0.y;
-    footprint = std::min(kMaxFootprint, std::max(std::hypot(ux, vx), std::hypot(uy, vy)));
+    footprint = std::min(kMaxFootprint, std::sqrt(std::max(ux * ux + vx * vx, uy * uy + vy * vy)));
     return true;
   }
 };
