@@ -263,6 +263,22 @@ __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAv
     }
   }
 }
+// The 64-bit values at `from` + where[0 … 7] (in 32-bit steps), loaded one
+// by one: on some processors faster than a gather.
+__attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const long long* from, const int32_t* where) {
+  const auto* base = reinterpret_cast<const int32_t*>(from);
+  __m128i pairs[4];
+  for (int k = 0; k < 4; ++k) {
+    long long first, second;
+    std::memcpy(&first, base + where[2 * k], sizeof first);
+    std::memcpy(&second, base + where[2 * k + 1], sizeof second);
+    pairs[k] = _mm_insert_epi64(_mm_cvtsi64_si128(first), second, 1);
+  }
+  return _mm512_inserti64x4(
+      _mm512_castsi256_si512(_mm256_inserti128_si256(_mm256_castsi128_si256(pairs[0]), pairs[1], 1)),
+      _mm256_inserti128_si256(_mm256_castsi128_si256(pairs[2]), pairs[3], 1), 1);
+}
+
 // Sixteen points of a row at a time, with the weights of the four pixels
 // of each read as whole numbers in steps of 1/16384: the weighted colours
 // are summed as whole numbers, both rows of a pixel and its two points
@@ -325,11 +341,10 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceL
       const __m512i within = _mm512_add_epi32(
           _mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(kSide)), _mm512_and_si512(x, inBlock));
       const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within);
-      const __m256i atFirst = _mm512_castsi512_si256(at), atSecond = _mm512_extracti64x4_epi64(at, 1);
-      const __m512i top0 = _mm512_i32gather_epi64(atFirst, pixels, 4);
-      const __m512i top1 = _mm512_i32gather_epi64(atSecond, pixels, 4);
-      const __m512i bottom0 = _mm512_i32gather_epi64(atFirst, below, 4);
-      const __m512i bottom1 = _mm512_i32gather_epi64(atSecond, below, 4);
+      alignas(64) int32_t where[16];
+      _mm512_store_si512(where, at);
+      const __m512i top0 = Eight(pixels, where), top1 = Eight(pixels, where + 8);
+      const __m512i bottom0 = Eight(below, where), bottom1 = Eight(below, where + 8);
       for (int c = 0; c < 3; ++c) {
         const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
         const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
