@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -147,7 +148,8 @@ struct Samples {
 
 struct Job {
   const Mesh* mesh;
-  const SourcePyramid* pyramid;
+  const SourcePyramid* pyramid;  // unless the source is read in place
+  const PictureReads* inPlace;   // when every tile sums 2 × 2 samples a pixel and the source suits
   const std::vector<std::vector<uint32_t>>* bins;  // cells of each tile, in the map's order
   const std::vector<float>* footprints;            // of each cell
   int32_t W, H, tilesAcross;
@@ -281,7 +283,7 @@ inline void AddRow(const Samples& tile, const float* u, int32_t first, int32_t e
 // Sums the samples of pixel row `row` (counted in the tile) per pixel: each
 // sample row with samples covered is placed, read and added.
 TRELLIMAP_CLONES("avx2", "default")
-void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSums& sums) {
+void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
   const int n = tile.n;
   // All sample rows are placed before any is read, so that the reads do not
   // wait for the writes just made.
@@ -305,10 +307,16 @@ void SumPixelRow(const SourcePyramid& pyramid, Samples& tile, int32_t row, RowSu
       std::fill(plane, plane + from, 0.0f);
       std::fill(plane + to, plane + kTileWidth, 0.0f);
     }
-    pyramid.Base().SumBilinear2x2(u + first, v + first, u + below + first, v + below + first, to - from,
-                                  sums.covered + from, sums.red + from, sums.green + from, sums.blue + from);
+    const float* points[4] = {u + first, v + first, u + below + first, v + below + first};
+    if (job.inPlace != nullptr)
+      job.inPlace->SumBilinear2x2(points[0], points[1], points[2], points[3], to - from, sums.covered + from,
+                                  sums.red + from, sums.green + from, sums.blue + from);
+    else
+      job.pyramid->Base().SumBilinear2x2(points[0], points[1], points[2], points[3], to - from, sums.covered + from,
+                                         sums.red + from, sums.green + from, sums.blue + from);
     return;
   }
+  const SourcePyramid& pyramid = *job.pyramid;
   std::memset(&sums, 0, sizeof sums);
   for (int sy = 0; sy < n; ++sy) {
     const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
@@ -355,7 +363,7 @@ TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, Samples& tile) 
       FillBackground(*job.result, *job.destination, job.showoriginal, tile.x0, y, tile.x0 + pixels, y + 1);
       continue;
     }
-    SumPixelRow(*job.pyramid, tile, y - tile.y0, sums);
+    SumPixelRow(job, tile, y - tile.y0, sums);
     if (readDestination)
       for (int32_t i = 0; i < pixels; ++i) {
         const Colour c = DestinationColour(*job.destination, tile.x0 + i, y);
@@ -485,9 +493,23 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
     reads.top = std::min(reads.top, v.y);
     reads.bottom = std::max(reads.bottom, v.y);
   }
-  const SourcePyramid pyramid(source, reads, halvings, count);
-  const Job job{&mesh,  &pyramid,    &bins,        &footprints,          W,
-                H,      tilesAcross, &destination, options.showoriginal, options.transparent,
+  // Where no pixel spans more than two source pixels a side, a source that
+  // suits is read where it lies.
+  const bool inPlace = widest <= kMinSamples && PictureReads::Suits(source);
+  std::optional<SourcePyramid> pyramid;
+  if (!inPlace) pyramid.emplace(source, reads, halvings, count);
+  const PictureReads picture(source);
+  const Job job{&mesh,
+                pyramid ? &*pyramid : nullptr,
+                inPlace ? &picture : nullptr,
+                &bins,
+                &footprints,
+                W,
+                H,
+                tilesAcross,
+                &destination,
+                options.showoriginal,
+                options.transparent,
                 &result};
   return RenderTiles(job, count, options.progress);
 }

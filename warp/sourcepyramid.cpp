@@ -113,7 +113,8 @@ void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float*
 
 void SourceLevel::SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count,
                                  float* taken, float* red, float* green, float* blue, int widest) const {
-  if (px_.size() <= INT_MAX && widest >= 16 && HasAvx512Vbmi()) {
+  // The wide sums reach the stored pixels by 32-bit byte offsets.
+  if (px_.size() <= INT_MAX / sizeof(Bytes4) && widest >= 16 && HasAvx512Vbmi()) {
     SumBilinear2x2Vbmi(u0, v0, u1, v1, count, taken, red, green, blue);
     return;
   }
@@ -263,15 +264,31 @@ __attribute__((target("avx512f,avx512vl,fma"))) void SourceLevel::ReadBilinearAv
     }
   }
 }
-// The 64-bit values at `from` + where[0 … 7] (in 32-bit steps), loaded one
-// by one: on some processors faster than a gather.
-__attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const long long* from, const int32_t* where) {
-  const auto* base = reinterpret_cast<const int32_t*>(from);
+namespace {
+
+constexpr int kWhole = 1 << 14;  // weights of the 2 × 2 sums, in steps of 1/16384
+
+// Where the 2 × 2 sums find the pixel pairs of their reads: in a level's
+// blocks (4 bytes a pixel), or in a 24-bit picture where it lies (3 bytes a
+// pixel, blue first, rows from the bottom up).
+struct PairSource {
+  const uint8_t* first;  // byte offsets count from here
+  int32_t below;         // bytes from a pixel to the one under it
+  // Reads with u + shiftU in [0, limitU) and v + shiftV in [0, limitV)
+  // touch the level or picture.
+  float shiftU, shiftV, limitU, limitV;
+  int32_t blocksAcross;          // of a level
+  int32_t width, height, stride;  // of a picture, in pixels, rows and bytes
+};
+
+// The 64-bit values at `from` + where[0 … 7] bytes, loaded one by one: on
+// some processors faster than a gather.
+__attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const uint8_t* from, const int32_t* where) {
   __m128i pairs[4];
   for (int k = 0; k < 4; ++k) {
     long long first, second;
-    std::memcpy(&first, base + where[2 * k], sizeof first);
-    std::memcpy(&second, base + where[2 * k + 1], sizeof second);
+    std::memcpy(&first, from + where[2 * k], sizeof first);
+    std::memcpy(&second, from + where[2 * k + 1], sizeof second);
     pairs[k] = _mm_insert_epi64(_mm_cvtsi64_si128(first), second, 1);
   }
   return _mm512_inserti64x4(
@@ -282,31 +299,28 @@ __attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const long long
 // Sixteen points of a row at a time, with the weights of the four pixels
 // of each read as whole numbers in steps of 1/16384: the weighted colours
 // are summed as whole numbers, both rows of a pixel and its two points
-// added before one conversion. The two pixel pairs of each point are
-// gathered as 64-bit values, eight points to a register, and byte permutes
-// across the two registers give each channel's pairs as 16-bit values next
-// to their weights.
-__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceLevel::SumBilinear2x2Vbmi(
-    const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken, float* red,
-    float* green, float* blue) const {
-  constexpr int kWhole = 1 << 14;
-  const __m512 shiftU = _mm512_set1_ps(static_cast<float>(1 - left_));
-  const __m512 shiftV = _mm512_set1_ps(static_cast<float>(1 - top_));
-  const __m512 limitU = _mm512_set1_ps(static_cast<float>(w_ + 1));
-  const __m512 limitV = _mm512_set1_ps(static_cast<float>(h_ + 1));
+// added before one conversion. The two pixel pairs of each point are loaded
+// as 64-bit values, eight points to a register, and byte permutes across
+// the two registers give each channel's pairs as 16-bit values next to
+// their weights.
+template <bool kInPicture>
+__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SumPairs(
+    const PairSource& source, const float* u0, const float* v0, const float* u1, const float* v1, int count,
+    float* taken, float* red, float* green, float* blue) {
+  const __m512 shiftU = _mm512_set1_ps(source.shiftU), shiftV = _mm512_set1_ps(source.shiftV);
+  const __m512 limitU = _mm512_set1_ps(source.limitU), limitV = _mm512_set1_ps(source.limitV);
   const __m512 zero = _mm512_setzero_ps(), whole = _mm512_set1_ps(kWhole);
-  const __m512i blocksAcross = _mm512_set1_epi32(blocksAcross_), inBlock = _mm512_set1_epi32(kBlock - 1);
   const __m512i wholeWeight = _mm512_set1_epi32(kWhole), halfWeight = _mm512_set1_epi32(kWhole / 2);
-  const auto* pixels = reinterpret_cast<const long long*>(px_.data());
-  const auto* below = reinterpret_cast<const long long*>(px_.data() + kSide);
-  // Channel c of point k: bytes c and 4 + c of its 64-bit value, as the
-  // two 16-bit halves of 32-bit value k (the odd bytes are cleared).
+  const __m512i none = _mm512_setzero_si512(), one = _mm512_set1_epi32(1);
+  // Channel c of point k: the bytes of that channel of its two pixels, as
+  // the two 16-bit halves of 32-bit value k (the odd bytes are cleared).
   __m512i picks[3];
   for (int c = 0; c < 3; ++c) {
+    const int at = kInPicture ? 2 - c : c, next = kInPicture ? 3 : 4;
     alignas(64) uint8_t order[64] = {};
     for (int k = 0; k < 16; ++k) {
-      order[4 * k] = static_cast<uint8_t>(8 * k + c);
-      order[4 * k + 2] = static_cast<uint8_t>(8 * k + 4 + c);
+      order[4 * k] = static_cast<uint8_t>(8 * k + at);
+      order[4 * k + 2] = static_cast<uint8_t>(8 * k + next + at);
     }
     picks[c] = _mm512_load_si512(order);
   }
@@ -316,16 +330,16 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceL
     const int left = count - i;
     const __mmask16 lanes = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
     // Red, green and blue in 1/16384, and the points that are numbers.
-    __m512i sums[4] = {_mm512_setzero_si512(), _mm512_setzero_si512(), _mm512_setzero_si512(),
-                       _mm512_setzero_si512()};
+    __m512i sums[4] = {none, none, none, none};
     for (int row = 0; row < 2; ++row) {
       const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? u1 : u0) + 2 * i), shiftU);
       const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? v1 : v0) + 2 * i), shiftV);
       const __mmask16 number = lanes & _mm512_cmp_ps_mask(su, su, _CMP_ORD_Q);
-      // Reads off the level weigh their pixels nothing.
+      // Reads that touch nothing weigh their pixels nothing.
       const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
                                _mm512_cmp_ps_mask(su, limitU, _CMP_LT_OQ) & _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
                                _mm512_cmp_ps_mask(sv, limitV, _CMP_LT_OQ);
+      // Shifted so that truncation is the floor.
       const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
       const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
       const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_sub_ps(su, _mm512_cvtepi32_ps(x)), whole));
@@ -334,24 +348,64 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceL
       const __m512i w11 = _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(ax, ay), halfWeight), 14);
       const __m512i w10 = _mm512_sub_epi32(ax, w11), w01 = _mm512_sub_epi32(ay, w11);
       const __m512i w00 = _mm512_sub_epi32(_mm512_sub_epi32(wholeWeight, ax), w01);
-      const __m512i upper = _mm512_maskz_or_epi32(inside, w00, _mm512_slli_epi32(w10, 16));
-      const __m512i lower = _mm512_maskz_or_epi32(inside, w01, _mm512_slli_epi32(w11, 16));
-      const __m512i block =
-          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), blocksAcross), _mm512_srli_epi32(x, 5));
-      const __m512i within = _mm512_add_epi32(
-          _mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(kSide)), _mm512_and_si512(x, inBlock));
-      const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(kBlockSize)), within);
+      __m512i upper = _mm512_maskz_or_epi32(inside, w00, _mm512_slli_epi32(w10, 16));
+      __m512i lower = _mm512_maskz_or_epi32(inside, w01, _mm512_slli_epi32(w11, 16));
+      __m512i at;
+      if constexpr (kInPicture) {
+        // The pair loaded is kept on the picture; a read that reaches off
+        // its edge has its weights moved onto the pixels loaded, and those
+        // off the picture weigh nothing. The last pair of a row is loaded
+        // with two bytes past it, which the next row or the slack after
+        // the picture's block holds.
+        const __m512i width = _mm512_set1_epi32(source.width), height = _mm512_set1_epi32(source.height);
+        const __m512i two = _mm512_set1_epi32(2);
+        const __m512i loadX =
+            _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(x, one), none), _mm512_sub_epi32(width, two));
+        const __m512i loadY =
+            _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(y, one), none), _mm512_sub_epi32(height, two));
+        // Shifted, a read off an edge starts at 0 or at the width or height.
+        const __mmask16 offEdge = inside & (_mm512_cmpge_epu32_mask(_mm512_sub_epi32(x, one), _mm512_sub_epi32(width, one)) |
+                                            _mm512_cmpge_epu32_mask(_mm512_sub_epi32(y, one), _mm512_sub_epi32(height, one)));
+        if (offEdge != 0) {
+          const __mmask16 atLeft = inside & _mm512_cmpeq_epi32_mask(x, none);
+          const __mmask16 atRight = inside & _mm512_cmpeq_epi32_mask(x, width);
+          const __mmask16 atTop = inside & _mm512_cmpeq_epi32_mask(y, none);
+          const __mmask16 atBottom = inside & _mm512_cmpeq_epi32_mask(y, height);
+            upper = _mm512_mask_srli_epi32(upper, atLeft, upper, 16);
+            lower = _mm512_mask_srli_epi32(lower, atLeft, lower, 16);
+            upper = _mm512_mask_slli_epi32(upper, atRight, upper, 16);
+            lower = _mm512_mask_slli_epi32(lower, atRight, lower, 16);
+            const __m512i above = upper;
+            upper = _mm512_mask_mov_epi32(upper, atTop, lower);
+            lower = _mm512_mask_mov_epi32(lower, atTop, none);
+            lower = _mm512_mask_mov_epi32(lower, atBottom, above);
+            upper = _mm512_mask_mov_epi32(upper, atBottom, none);
+        }
+        at = _mm512_sub_epi32(_mm512_mullo_epi32(loadX, _mm512_set1_epi32(3)),
+                              _mm512_mullo_epi32(loadY, _mm512_set1_epi32(source.stride)));
+      } else {
+        const __m512i inBlock = _mm512_set1_epi32(SourceLevel::kBlock - 1);
+        const __m512i block = _mm512_add_epi32(
+            _mm512_mullo_epi32(_mm512_srli_epi32(y, 5), _mm512_set1_epi32(source.blocksAcross)),
+            _mm512_srli_epi32(x, 5));
+        const __m512i within =
+            _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(SourceLevel::kSide)),
+                             _mm512_and_si512(x, inBlock));
+        at = _mm512_slli_epi32(
+            _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(SourceLevel::kBlockSize)), within), 2);
+      }
       alignas(64) int32_t where[16];
       _mm512_store_si512(where, at);
-      const __m512i top0 = Eight(pixels, where), top1 = Eight(pixels, where + 8);
-      const __m512i bottom0 = Eight(below, where), bottom1 = Eight(below, where + 8);
+      const __m512i top0 = Eight(source.first, where), top1 = Eight(source.first, where + 8);
+      const __m512i bottom0 = Eight(source.first + source.below, where);
+      const __m512i bottom1 = Eight(source.first + source.below, where + 8);
       for (int c = 0; c < 3; ++c) {
         const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
         const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
         sums[c] = _mm512_add_epi32(
             sums[c], _mm512_add_epi32(_mm512_madd_epi16(top, upper), _mm512_madd_epi16(bottom, lower)));
       }
-      sums[3] = _mm512_mask_add_epi32(sums[3], number, sums[3], _mm512_set1_epi32(1));
+      sums[3] = _mm512_mask_add_epi32(sums[3], number, sums[3], one);
     }
     // Each pixel's two points are neighbours.
     const __mmask8 out = left >= 8 ? 0xFF : static_cast<__mmask8>((1u << left) - 1);
@@ -361,6 +415,46 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SourceL
       _mm256_mask_storeu_ps(planes[c] + i, out, c < 3 ? _mm256_mul_ps(value, _mm256_set1_ps(1.0f / kWhole)) : value);
     }
   }
+}
+
+}  // namespace
+
+void SourceLevel::SumBilinear2x2Vbmi(const float* u0, const float* v0, const float* u1, const float* v1, int count,
+                                     float* taken, float* red, float* green, float* blue) const {
+  PairSource source{};
+  source.first = reinterpret_cast<const uint8_t*>(px_.data());
+  source.below = 4 * kSide;
+  source.shiftU = static_cast<float>(1 - left_);
+  source.shiftV = static_cast<float>(1 - top_);
+  source.limitU = static_cast<float>(w_ + 1);
+  source.limitV = static_cast<float>(h_ + 1);
+  source.blocksAcross = blocksAcross_;
+  SumPairs<false>(source, u0, v0, u1, v1, count, taken, red, green, blue);
+}
+
+static_assert(kPixelBlockSlack >= 2, "a row's last pixel pair is loaded as 8 bytes");
+
+bool PictureReads::Suits(const dib& picture) {
+  const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+  return HasAvx512Vbmi() && DibBitCount(&picture) == 24 && picture.poi != nullptr && w >= 3 && h >= 3 &&
+         int64_t{picture.bytew} * h <= INT_MAX;
+}
+
+PictureReads::PictureReads(const dib& picture) : picture_(&picture) {}
+
+void PictureReads::SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count,
+                                  float* taken, float* red, float* green, float* blue) const {
+  const int32_t w = DibWidth(picture_), h = DibHeight(picture_);
+  PairSource source{};
+  source.first = picture_->poi + static_cast<int64_t>(h - 1) * picture_->bytew;
+  source.below = -picture_->bytew;
+  source.shiftU = source.shiftV = 1;
+  source.limitU = static_cast<float>(w + 1);
+  source.limitV = static_cast<float>(h + 1);
+  source.width = w;
+  source.height = h;
+  source.stride = picture_->bytew;
+  SumPairs<true>(source, u0, v0, u1, v1, count, taken, red, green, blue);
 }
 #pragma GCC diagnostic pop
 

@@ -79,6 +79,24 @@ class SourceLevel {
   std::vector<Bytes4, HugePageAllocator<Bytes4>> px_;
 };
 
+// A 24-bit source read where it lies, for the 2 × 2 sums alone: reads with
+// no more than two points to a source pixel need no halvings, and reading
+// the picture in place spares making a level of it.
+class PictureReads {
+ public:
+  // Whether `picture` can be read in place on this processor.
+  static bool Suits(const dib& picture);
+  // Reads `picture`, which Suits and outlives this.
+  explicit PictureReads(const dib& picture);
+
+  // As SourceLevel::SumBilinear2x2 on a level of the whole picture.
+  void SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
+                      float* red, float* green, float* blue) const;
+
+ private:
+  const dib* picture_;
+};
+
 // Where reads of the source are centred: a box in source pixels.
 struct ReadBox {
   double left, top, right, bottom;
