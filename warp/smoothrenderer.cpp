@@ -99,6 +99,7 @@ struct Samples {
   double step = 0.5;                              // 1 / n
   int32_t x0 = 0, y0 = 0, columns = 0, rows = 0;  // the tile in samples
   bool minified = false;                          // some sample reads the halvings
+  bool wide = HasAvx512();                        // sample rows may be placed sixteen values at a time
   std::vector<Steps> steps;                       // of each triangle rasterised
   std::vector<std::vector<Span>> spans;           // of each sample row
   std::vector<int32_t> firstCovered, endCovered;  // the range of each sample row that may be covered
@@ -265,6 +266,29 @@ inline void PlaceRow(const Samples& tile, size_t j, int32_t first, int32_t end, 
   }
 }
 
+// The same for rows without halvings, sixteen values at a time under masks.
+__attribute__((target("avx512f"))) void PlaceRowAvx512(const Samples& tile, size_t j, int32_t first, int32_t end,
+                                                       float* u, float* v) {
+  const auto lanes = [](int32_t left) {
+    return left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
+  };
+  const __m512 none = _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN());
+  for (int32_t i = first; i < end; i += 16) _mm512_mask_storeu_ps(u + i, lanes(end - i), none);
+  const __m512 steps = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  for (const Span& span : tile.spans[j]) {
+    const Steps& step = tile.steps[span.triangle];
+    __m512 atU = _mm512_add_ps(_mm512_set1_ps(span.u), _mm512_mul_ps(steps, _mm512_set1_ps(step.u)));
+    __m512 atV = _mm512_add_ps(_mm512_set1_ps(span.v), _mm512_mul_ps(steps, _mm512_set1_ps(step.v)));
+    const __m512 stepU = _mm512_set1_ps(step.u * 16), stepV = _mm512_set1_ps(step.v * 16);
+    for (int32_t i = span.first; i < span.end; i += 16) {
+      _mm512_mask_storeu_ps(u + i, lanes(span.end - i), atU);
+      _mm512_mask_storeu_ps(v + i, lanes(span.end - i), atV);
+      atU = _mm512_add_ps(atU, stepU);
+      atV = _mm512_add_ps(atV, stepV);
+    }
+  }
+}
+
 // Adds samples first … end − 1 of one sample row, n to a pixel, to the sums
 // of their pixels. Samples with no source position weigh nothing (their
 // colours were read as 0).
@@ -300,8 +324,13 @@ void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
     float* u = tile.u.data();
     float* v = tile.v.data();
     const size_t below = static_cast<size_t>(tile.columns);
-    for (int sy = 0; sy < 2; ++sy)
-      PlaceRow(tile, static_cast<size_t>(row * 2 + sy), first, end, u + sy * below, v + sy * below, nullptr);
+    for (int sy = 0; sy < 2; ++sy) {
+      const auto j = static_cast<size_t>(row * 2 + sy);
+      if (tile.wide)
+        PlaceRowAvx512(tile, j, first, end, u + sy * below, v + sy * below);
+      else
+        PlaceRow(tile, j, first, end, u + sy * below, v + sy * below, nullptr);
+    }
     const int32_t from = first / 2, to = end / 2;
     for (float* plane : {sums.covered, sums.red, sums.green, sums.blue}) {
       std::fill(plane, plane + from, 0.0f);
