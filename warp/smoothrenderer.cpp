@@ -151,7 +151,8 @@ struct Job {
   const Mesh* mesh;
   const SourcePyramid* pyramid;  // unless the source is read in place
   const PictureReads* inPlace;   // when every tile sums 2 × 2 samples a pixel and the source suits
-  const std::vector<std::vector<uint32_t>>* bins;  // cells of each tile, in the map's order
+  // Of each part of the mesh's rows, the cells of each tile in the map's order.
+  const std::vector<std::vector<std::vector<uint32_t>>>* bins;
   const std::vector<float>* footprints;            // of each cell
   int32_t W, H, tilesAcross;
   const dib* destination;
@@ -445,22 +446,27 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
         break;
       }
       const int32_t x0 = (t % job.tilesAcross) * kTileWidth, y0 = (t / job.tilesAcross) * kTileHeight;
-      const std::vector<uint32_t>& cells = (*job.bins)[static_cast<size_t>(t)];
-      if (cells.empty()) {
+      const auto tile = static_cast<size_t>(t);
+      // Enough samples a side for the most minified cell of the tile.
+      double footprint = 0;
+      bool any = false;
+      for (const std::vector<std::vector<uint32_t>>& part : *job.bins) {
+        any = any || !part[tile].empty();
+        for (uint32_t cell : part[tile]) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
+      }
+      if (!any) {
         FillBackground(*job.result, *job.destination, job.showoriginal, x0, y0, std::min(job.W, x0 + kTileWidth),
                        std::min(job.H, y0 + kTileHeight));
         continue;
       }
-      // Enough samples a side for the most minified cell of the tile.
-      double footprint = 0;
-      for (uint32_t cell : cells) footprint = std::max<double>(footprint, (*job.footprints)[cell]);
       const int n = std::clamp(static_cast<int>(std::ceil(footprint)), kMinSamples, kMaxSamples);
       samples.Start(x0, y0, n, footprint > n);
-      for (uint32_t cell : cells) {
-        CellTriangles(*job.mesh, cell, triangles, made);
-        for (int k = 0; k < 2; ++k)
-          if (made[k]) Rasterise(triangles[k], samples, job.W, job.H);
-      }
+      for (const std::vector<std::vector<uint32_t>>& part : *job.bins)
+        for (uint32_t cell : part[tile]) {
+          CellTriangles(*job.mesh, cell, triangles, made);
+          for (int k = 0; k < 2; ++k)
+            if (made[k]) Rasterise(triangles[k], samples, job.W, job.H);
+        }
       Resolve(job, samples);
     }
   };
@@ -478,55 +484,72 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
   const OutlineMap to(destinationOutline), from(sourceOutline);
   const Mesh mesh = BuildMesh(to, from, kCell, kTolerance);
 
-  // Each cell goes to the tiles its bounding box touches, in the map's order.
-  const int32_t tilesAcross = (W + kTileWidth - 1) / kTileWidth, tilesDown = (H + kTileHeight - 1) / kTileHeight;
-  std::vector<std::vector<uint32_t>> bins(static_cast<size_t>(tilesAcross) * static_cast<size_t>(tilesDown));
-  const size_t cellColumns = mesh.Columns() - 1;
-  std::vector<float> footprints(static_cast<size_t>(mesh.rows) * cellColumns);
-  Triangle triangles[2];
-  bool made[2];
-  for (int32_t j = 0; j < mesh.rows; ++j)
-    for (size_t c = 0; c < cellColumns; ++c) {
-      const auto cell = static_cast<uint32_t>(static_cast<size_t>(j) * cellColumns + c);
-      double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
-      for (const Vec& v : {mesh.Destination(j, c), mesh.Destination(j, c + 1), mesh.Destination(j + 1, c),
-                           mesh.Destination(j + 1, c + 1)}) {
-        left = std::min(left, v.x);
-        right = std::max(right, v.x);
-        top = std::min(top, v.y);
-        bottom = std::max(bottom, v.y);
-      }
-      // Samples lie within half a pixel inside the picture's pixels.
-      if (!(right >= -0.5 && left < W - 0.5 && bottom >= -0.5 && top < H - 0.5)) continue;
-      CellTriangles(mesh, cell, triangles, made);
-      footprints[cell] =
-          static_cast<float>(std::max(made[0] ? triangles[0].footprint : 0.0, made[1] ? triangles[1].footprint : 0.0));
-      const auto tileOf = [](double v, int32_t size, int32_t count) {
-        return static_cast<int32_t>(std::clamp(std::floor((v + 0.5) / size), 0.0, count - 1.0));
-      };
-      for (int32_t ty = tileOf(top, kTileHeight, tilesDown); ty <= tileOf(bottom, kTileHeight, tilesDown); ++ty)
-        for (int32_t tx = tileOf(left, kTileWidth, tilesAcross); tx <= tileOf(right, kTileWidth, tilesAcross); ++tx)
-          bins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(cell);
-    }
-
+  // Each cell goes to the tiles its bounding box touches, in the map's order:
+  // the mesh's rows are shared out among the threads in parts, each part
+  // binned on its own, and a tile takes the cells of the parts in turn.
   const int count =
       options.threads > 0 ? options.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int32_t tilesAcross = (W + kTileWidth - 1) / kTileWidth, tilesDown = (H + kTileHeight - 1) / kTileHeight;
+  std::vector<std::vector<std::vector<uint32_t>>> bins(
+      static_cast<size_t>(count),
+      std::vector<std::vector<uint32_t>>(static_cast<size_t>(tilesAcross) * static_cast<size_t>(tilesDown)));
+  const size_t cellColumns = mesh.Columns() - 1;
+  std::vector<float> footprints(static_cast<size_t>(mesh.rows) * cellColumns);
+  const auto binPart = [&](int part) {
+    Triangle triangles[2];
+    bool made[2];
+    const auto firstRow = static_cast<int32_t>(int64_t{mesh.rows} * part / count);
+    const auto endRow = static_cast<int32_t>(int64_t{mesh.rows} * (part + 1) / count);
+    std::vector<std::vector<uint32_t>>& partBins = bins[static_cast<size_t>(part)];
+    for (int32_t j = firstRow; j < endRow; ++j)
+      for (size_t c = 0; c < cellColumns; ++c) {
+        const auto cell = static_cast<uint32_t>(static_cast<size_t>(j) * cellColumns + c);
+        double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+        for (const Vec& v : {mesh.Destination(j, c), mesh.Destination(j, c + 1), mesh.Destination(j + 1, c),
+                             mesh.Destination(j + 1, c + 1)}) {
+          left = std::min(left, v.x);
+          right = std::max(right, v.x);
+          top = std::min(top, v.y);
+          bottom = std::max(bottom, v.y);
+        }
+        // Samples lie within half a pixel inside the picture's pixels.
+        if (!(right >= -0.5 && left < W - 0.5 && bottom >= -0.5 && top < H - 0.5)) continue;
+        CellTriangles(mesh, cell, triangles, made);
+        footprints[cell] = static_cast<float>(
+            std::max(made[0] ? triangles[0].footprint : 0.0, made[1] ? triangles[1].footprint : 0.0));
+        const auto tileOf = [](double v, int32_t size, int32_t tiles) {
+          return static_cast<int32_t>(std::clamp(std::floor((v + 0.5) / size), 0.0, tiles - 1.0));
+        };
+        for (int32_t ty = tileOf(top, kTileHeight, tilesDown); ty <= tileOf(bottom, kTileHeight, tilesDown); ++ty)
+          for (int32_t tx = tileOf(left, kTileWidth, tilesAcross); tx <= tileOf(right, kTileWidth, tilesAcross); ++tx)
+            partBins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(
+                cell);
+      }
+  };
+  std::vector<std::thread> helpers;
+  for (int part = 1; part < count; ++part) helpers.emplace_back(binPart, part);
+  binPart(0);
+  for (std::thread& helper : helpers) helper.join();
+
   // The halvings the most minified cell reads, and the next one it blends
-  // with; reads are centred within the mesh on the source.
+  // with.
   const float widest = footprints.empty() ? 0 : *std::max_element(footprints.begin(), footprints.end());
   const int halvings = widest > kMaxSamples ? static_cast<int>(std::ceil(std::log2(widest / kMaxSamples))) + 1 : 0;
-  ReadBox reads{INFINITY, INFINITY, -INFINITY, -INFINITY};
-  for (const Vec& v : mesh.source) {
-    reads.left = std::min(reads.left, v.x);
-    reads.right = std::max(reads.right, v.x);
-    reads.top = std::min(reads.top, v.y);
-    reads.bottom = std::max(reads.bottom, v.y);
-  }
   // Where no pixel spans more than two source pixels a side, a source that
   // suits is read where it lies.
   const bool inPlace = widest <= kMinSamples && PictureReads::Suits(source);
   std::optional<SourcePyramid> pyramid;
-  if (!inPlace) pyramid.emplace(source, reads, halvings, count);
+  if (!inPlace) {
+    // Reads are centred within the mesh on the source.
+    ReadBox reads{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const Vec& v : mesh.source) {
+      reads.left = std::min(reads.left, v.x);
+      reads.right = std::max(reads.right, v.x);
+      reads.top = std::min(reads.top, v.y);
+      reads.bottom = std::max(reads.bottom, v.y);
+    }
+    pyramid.emplace(source, reads, halvings, count);
+  }
   const PictureReads picture(source);
   const Job job{&mesh,
                 pyramid ? &*pyramid : nullptr,
