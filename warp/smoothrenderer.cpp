@@ -74,40 +74,23 @@ void FillRun(Value* to, int32_t count, const Vector& start, Value step8) {
   std::memcpy(to + count, &after, sizeof after);
 }
 
-// A run of samples along one sample row that one triangle covers: from
-// `first` to before `end`, its first sample reading the source at (u, v).
-struct Span {
-  int32_t first, end;
-  float u, v;
-  uint32_t triangle;  // of the tile's triangles, in the order they were rasterised
-};
-
-// How a triangle's reads move from one sample to the next along a row, and
-// the halvings they read.
-struct Steps {
-  float u, v, detail;
-};
-
-// The samples of one tile. Triangles are rasterised first, each noting the
-// runs of samples it covers, row by row, in the map's order; then each row of
-// pixels is worked out on its own: its rows of samples are given their source
-// positions from the runs (a later run overwriting an earlier one where the
-// map folds), the source is read for them, and they are summed per pixel, all
-// in a few kilobytes that stay in the nearest cache.
+// The samples of one tile. Triangles are rasterised in the map's order, each
+// giving the samples it covers the source positions it maps them to (a later
+// triangle overwriting an earlier one where the map folds); a sample row is
+// first set to not a number where the first triangle reaches it, which tells
+// the samples no triangle covers. Then each row of pixels has its samples read
+// and summed.
 struct Samples {
   int n = 2;                                      // per pixel a side
   double step = 0.5;                              // 1 / n
   int32_t x0 = 0, y0 = 0, columns = 0, rows = 0;  // the tile in samples
   bool minified = false;                          // some sample reads the halvings
-  bool wide = HasAvx512();                        // sample rows may be placed sixteen values at a time
-  std::vector<Steps> steps;                       // of each triangle rasterised
-  std::vector<std::vector<Span>> spans;           // of each sample row
-  std::vector<int32_t> firstCovered, endCovered;  // the range of each sample row that may be covered
-  // The sample rows of one pixel row: where each sample reads the source (u
-  // not a number where no triangle covers it) and, when minified, how many
-  // source pixels it spans (log2); then the colours of one of them.
+  bool wide = HasAvx512();                        // runs may be written sixteen values at a time
+  // Where each sample reads the source, row by row, and when minified how
+  // many source pixels it spans (log2).
   std::vector<float> u, v, detail;
-  std::vector<float> red, green, blue;
+  std::vector<float> red, green, blue;            // the colours of one sample row
+  std::vector<int32_t> firstCovered, endCovered;  // the range of each sample row that may be covered
 
   void Start(int32_t tileX, int32_t tileY, int perPixel, bool withDetail) {
     n = perPixel;
@@ -117,17 +100,17 @@ struct Samples {
     columns = kTileWidth * n;
     rows = kTileHeight * n;
     minified = withDetail;
-    steps.clear();
-    if (spans.size() < static_cast<size_t>(rows)) spans.resize(static_cast<size_t>(rows));
-    for (std::vector<Span>& row : spans) row.clear();
-    // Runs are written eight at a time, and put back past their end.
-    const auto size = static_cast<size_t>(n * columns + 8);
+    // Runs are written in blocks, and put back past their end.
+    const auto size = static_cast<size_t>(rows * columns + 16);
     for (std::vector<float>* plane : {&u, &v}) plane->resize(size);
     if (minified) detail.resize(size);
     for (std::vector<float>* plane : {&red, &green, &blue}) plane->resize(static_cast<size_t>(columns));
     firstCovered.assign(static_cast<size_t>(rows), columns);
     endCovered.assign(static_cast<size_t>(rows), 0);
   }
+  // Whether no triangle has reached sample row j yet.
+  bool Untouched(size_t j) const { return firstCovered[j] >= endCovered[j]; }
+  float* Row(std::vector<float>& plane, size_t j) { return plane.data() + j * static_cast<size_t>(columns); }
   // The destination coordinate of sample index i of a tile starting at pixel p.
   double Position(int32_t p, int32_t i) const { return p - 0.5 + (i + 0.5) * step; }
   // The first sample index at or after coordinate c, kept just outside the
@@ -177,6 +160,32 @@ void CellTriangles(const Mesh& mesh, uint32_t cell, Triangle out[2], bool made[2
   made[1] = out[1].Make(d00, d11, d01, s00, s11, s01);
 }
 
+// Writes a run of a sample row, samples first … end − 1, sixteen values at
+// a time under masks: u and v from (startU, startV) growing by (stepU, stepV)
+// a sample, and `detail` where `details` is given; the row's first `fresh`
+// values of u are first set to not a number.
+__attribute__((target("avx512f"))) void WriteRunAvx512(float* u, float* v, float* details, int32_t fresh,
+                                                       int32_t first, int32_t end, float startU, float startV,
+                                                       float stepU, float stepV, float detail) {
+  const auto lanes = [](int32_t left) {
+    return left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
+  };
+  const __m512 none = _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN());
+  for (int32_t i = 0; i < fresh; i += 16) _mm512_mask_storeu_ps(u + i, lanes(fresh - i), none);
+  const __m512 steps = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  __m512 atU = _mm512_add_ps(_mm512_set1_ps(startU), _mm512_mul_ps(steps, _mm512_set1_ps(stepU)));
+  __m512 atV = _mm512_add_ps(_mm512_set1_ps(startV), _mm512_mul_ps(steps, _mm512_set1_ps(stepV)));
+  const __m512 growU = _mm512_set1_ps(stepU * 16), growV = _mm512_set1_ps(stepV * 16);
+  for (int32_t i = first; i < end; i += 16) {
+    const __mmask16 mask = lanes(end - i);
+    _mm512_mask_storeu_ps(u + i, mask, atU);
+    _mm512_mask_storeu_ps(v + i, mask, atV);
+    if (details != nullptr) _mm512_mask_storeu_ps(details + i, mask, _mm512_set1_ps(detail));
+    atU = _mm512_add_ps(atU, growU);
+    atV = _mm512_add_ps(atV, growV);
+  }
+}
+
 // One edge of a triangle, from its upper end down: the x where it crosses a
 // row. Both triangles along an edge work it out from the same end with the
 // same numbers, so they agree on every crossing to the last bit.
@@ -192,8 +201,8 @@ struct Edge {
   double At(double y) const { return x0 + (y - y0) * slope; }
 };
 
-// Notes the runs of samples of `tile` that triangle t covers and where they
-// read the source: a sample row at y runs from the edges with y0 <= y < y1,
+// Gives the samples of `tile` that triangle t covers where they read the
+// source: a sample row at y runs from the edges with y0 <= y < y1,
 // and takes the samples with x0 <= x < x1 between them, so that triangles
 // sharing an edge neither take a sample twice nor miss one.
 TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& tile, int32_t W, int32_t H) {
@@ -210,10 +219,10 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
   const auto detail = static_cast<float>(std::max(0.0, std::log2(t.footprint * step)));
   // Where each row's run starts and ends and what it reads first, worked out
   // for all rows in one loop the vectoriser takes (selections are written out
-  // for it, and both edges evaluated), then the runs noted.
+  // for it, and both edges evaluated), then the runs written.
   constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
   int32_t firsts[kMostRows], ends[kMostRows];
-  double us[kMostRows], ws[kMostRows];
+  double starts[kMostRows][2];
   const int32_t count = std::max(0, endRow - firstRow);
   const double middle = v[1].y;
   for (int32_t k = 0; k < count; ++k) {
@@ -226,16 +235,26 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
     firsts[k] = first;
     ends[k] = to < limitColumns ? to : limitColumns;
     const double x = tile.Position(tile.x0, first);
-    us[k] = t.au + t.ux * x + t.uy * y;
-    ws[k] = t.av + t.vx * x + t.vy * y;
+    starts[k][0] = t.au + t.ux * x + t.uy * y;
+    starts[k][1] = t.av + t.vx * x + t.vy * y;
   }
-  const auto triangle = static_cast<uint32_t>(tile.steps.size());
-  tile.steps.push_back({fu, fv, detail});
   for (int32_t k = 0; k < count; ++k) {
     const int32_t first = firsts[k], end = ends[k];
     if (end <= first) continue;
     const auto j = static_cast<size_t>(firstRow + k);
-    tile.spans[j].push_back({first, end, static_cast<float>(us[k]), static_cast<float>(ws[k]), triangle});
+    float* us = tile.Row(tile.u, j);
+    float* vs = tile.Row(tile.v, j);
+    float* details = tile.minified ? tile.Row(tile.detail, j) : nullptr;
+    const bool fresh = tile.Untouched(j);
+    const auto startU = static_cast<float>(starts[k][0]), startV = static_cast<float>(starts[k][1]);
+    if (tile.wide) {
+      WriteRunAvx512(us, vs, details, fresh ? tile.columns : 0, first, end, startU, startV, fu, fv, detail);
+    } else {
+      if (fresh) FillRun(us, tile.columns, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
+      FillRun(us + first, end - first, Floats{} + startU + kSteps * fu, fu * 8);
+      FillRun(vs + first, end - first, Floats{} + startV + kSteps * fv, fv * 8);
+      if (details != nullptr) FillRun(details + first, end - first, Floats{} + detail, 0.0f);
+    }
     tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
     tile.endCovered[j] = std::max(tile.endCovered[j], end);
   }
@@ -253,43 +272,6 @@ struct RowSums {
   float covered[kTileWidth], red[kTileWidth], green[kTileWidth], blue[kTileWidth];
 };
 
-// Gives sample row j of the tile, samples first … end − 1, their source
-// positions at `u`, `v` (and `detail`): not a number where no run covers
-// them, else from the last run that does.
-inline void PlaceRow(const Samples& tile, size_t j, int32_t first, int32_t end, float* u, float* v, float* detail) {
-  FillRun(u + first, end - first, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
-  for (const Span& span : tile.spans[j]) {
-    const Steps& steps = tile.steps[span.triangle];
-    const int32_t run = span.end - span.first;
-    FillRun(u + span.first, run, Floats{} + span.u + kSteps * steps.u, steps.u * 8);
-    FillRun(v + span.first, run, Floats{} + span.v + kSteps * steps.v, steps.v * 8);
-    if (tile.minified) FillRun(detail + span.first, run, Floats{} + steps.detail, 0.0f);
-  }
-}
-
-// The same for rows without halvings, sixteen values at a time under masks.
-__attribute__((target("avx512f"))) void PlaceRowAvx512(const Samples& tile, size_t j, int32_t first, int32_t end,
-                                                       float* u, float* v) {
-  const auto lanes = [](int32_t left) {
-    return left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
-  };
-  const __m512 none = _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN());
-  for (int32_t i = first; i < end; i += 16) _mm512_mask_storeu_ps(u + i, lanes(end - i), none);
-  const __m512 steps = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  for (const Span& span : tile.spans[j]) {
-    const Steps& step = tile.steps[span.triangle];
-    __m512 atU = _mm512_add_ps(_mm512_set1_ps(span.u), _mm512_mul_ps(steps, _mm512_set1_ps(step.u)));
-    __m512 atV = _mm512_add_ps(_mm512_set1_ps(span.v), _mm512_mul_ps(steps, _mm512_set1_ps(step.v)));
-    const __m512 stepU = _mm512_set1_ps(step.u * 16), stepV = _mm512_set1_ps(step.v * 16);
-    for (int32_t i = span.first; i < span.end; i += 16) {
-      _mm512_mask_storeu_ps(u + i, lanes(span.end - i), atU);
-      _mm512_mask_storeu_ps(v + i, lanes(span.end - i), atV);
-      atU = _mm512_add_ps(atU, stepU);
-      atV = _mm512_add_ps(atV, stepV);
-    }
-  }
-}
-
 // Adds samples first … end − 1 of one sample row, n to a pixel, to the sums
 // of their pixels. Samples with no source position weigh nothing (their
 // colours were read as 0).
@@ -306,38 +288,32 @@ inline void AddRow(const Samples& tile, const float* u, int32_t first, int32_t e
 }
 
 // Sums the samples of pixel row `row` (counted in the tile) per pixel: each
-// sample row with samples covered is placed, read and added.
+// sample row with samples covered is read and added.
 TRELLIMAP_CLONES("avx2", "default")
 void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
   const int n = tile.n;
-  // All sample rows are placed before any is read, so that the reads do not
-  // wait for the writes just made.
   int32_t firsts[kMaxSamples], ends[kMaxSamples];
   for (int sy = 0; sy < n; ++sy) {
     const auto j = static_cast<size_t>(row * n + sy);
-    // Whole pixels, so that every sample added has been placed.
+    // Whole pixels, so that every sample added has been given its place.
     firsts[sy] = tile.firstCovered[j] / n * n;
-    ends[sy] = tile.firstCovered[j] < tile.endCovered[j] ? (tile.endCovered[j] + n - 1) / n * n : firsts[sy];
+    ends[sy] = tile.Untouched(j) ? firsts[sy] : (tile.endCovered[j] + n - 1) / n * n;
   }
   if (n == 2) {
-    // Both sample rows over the pixels either may cover, read and summed at once.
+    // Both sample rows over the pixels either may cover, read and summed at
+    // once; a row no triangle reached covers none of them.
     const int32_t first = std::min(firsts[0], firsts[1]), end = std::max(ends[0], ends[1]);
-    float* u = tile.u.data();
-    float* v = tile.v.data();
-    const size_t below = static_cast<size_t>(tile.columns);
-    for (int sy = 0; sy < 2; ++sy) {
-      const auto j = static_cast<size_t>(row * 2 + sy);
-      if (tile.wide)
-        PlaceRowAvx512(tile, j, first, end, u + sy * below, v + sy * below);
-      else
-        PlaceRow(tile, j, first, end, u + sy * below, v + sy * below, nullptr);
-    }
+    const auto j = static_cast<size_t>(row * 2);
+    for (size_t k = j; k < j + 2; ++k)
+      if (tile.Untouched(k))
+        std::fill(tile.Row(tile.u, k) + first, tile.Row(tile.u, k) + end, std::numeric_limits<float>::quiet_NaN());
     const int32_t from = first / 2, to = end / 2;
     for (float* plane : {sums.covered, sums.red, sums.green, sums.blue}) {
       std::fill(plane, plane + from, 0.0f);
       std::fill(plane + to, plane + kTileWidth, 0.0f);
     }
-    const float* points[4] = {u + first, v + first, u + below + first, v + below + first};
+    const float* points[4] = {tile.Row(tile.u, j) + first, tile.Row(tile.v, j) + first,
+                              tile.Row(tile.u, j + 1) + first, tile.Row(tile.v, j + 1) + first};
     if (job.inPlace != nullptr)
       job.inPlace->SumBilinear2x2(points[0], points[1], points[2], points[3], to - from, sums.covered + from,
                                   sums.red + from, sums.green + from, sums.blue + from);
@@ -349,22 +325,16 @@ void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
   const SourcePyramid& pyramid = *job.pyramid;
   std::memset(&sums, 0, sizeof sums);
   for (int sy = 0; sy < n; ++sy) {
-    const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
-    if (firsts[sy] < ends[sy])
-      PlaceRow(tile, static_cast<size_t>(row * n + sy), firsts[sy], ends[sy], tile.u.data() + at,
-               tile.v.data() + at, tile.minified ? tile.detail.data() + at : nullptr);
-  }
-  for (int sy = 0; sy < n; ++sy) {
     const int32_t first = firsts[sy], end = ends[sy];
     if (first >= end) continue;
-    const size_t at = static_cast<size_t>(sy) * static_cast<size_t>(tile.columns);
-    const float* u = tile.u.data() + at;
-    const float* v = tile.v.data() + at;
+    const auto j = static_cast<size_t>(row * n + sy);
+    const float* u = tile.Row(tile.u, j);
+    const float* v = tile.Row(tile.v, j);
     if (!tile.minified) {
       pyramid.Base().ReadBilinear(u + first, v + first, end - first, tile.red.data() + first,
                                   tile.green.data() + first, tile.blue.data() + first);
     } else {
-      const float* detail = tile.detail.data() + at;
+      const float* detail = tile.Row(tile.detail, j);
       for (int32_t i = first; i < end; ++i) {
         const Colour c = u[i] == u[i] ? pyramid.Read(u[i], v[i], detail[i]) : Colour{0, 0, 0, 0};
         tile.red[static_cast<size_t>(i)] = c[0];
