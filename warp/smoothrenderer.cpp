@@ -160,32 +160,6 @@ void CellTriangles(const Mesh& mesh, uint32_t cell, Triangle out[2], bool made[2
   made[1] = out[1].Make(d00, d11, d01, s00, s11, s01);
 }
 
-// Writes a run of a sample row, samples first … end − 1, sixteen values at
-// a time under masks: u and v from (startU, startV) growing by (stepU, stepV)
-// a sample, and `detail` where `details` is given; the row's first `fresh`
-// values of u are first set to not a number.
-__attribute__((target("avx512f"))) void WriteRunAvx512(float* u, float* v, float* details, int32_t fresh,
-                                                       int32_t first, int32_t end, float startU, float startV,
-                                                       float stepU, float stepV, float detail) {
-  const auto lanes = [](int32_t left) {
-    return left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
-  };
-  const __m512 none = _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN());
-  for (int32_t i = 0; i < fresh; i += 16) _mm512_mask_storeu_ps(u + i, lanes(fresh - i), none);
-  const __m512 steps = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  __m512 atU = _mm512_add_ps(_mm512_set1_ps(startU), _mm512_mul_ps(steps, _mm512_set1_ps(stepU)));
-  __m512 atV = _mm512_add_ps(_mm512_set1_ps(startV), _mm512_mul_ps(steps, _mm512_set1_ps(stepV)));
-  const __m512 growU = _mm512_set1_ps(stepU * 16), growV = _mm512_set1_ps(stepV * 16);
-  for (int32_t i = first; i < end; i += 16) {
-    const __mmask16 mask = lanes(end - i);
-    _mm512_mask_storeu_ps(u + i, mask, atU);
-    _mm512_mask_storeu_ps(v + i, mask, atV);
-    if (details != nullptr) _mm512_mask_storeu_ps(details + i, mask, _mm512_set1_ps(detail));
-    atU = _mm512_add_ps(atU, growU);
-    atV = _mm512_add_ps(atV, growV);
-  }
-}
-
 // One edge of a triangle, from its upper end down: the x where it crosses a
 // row. Both triangles along an edge work it out from the same end with the
 // same numbers, so they agree on every crossing to the last bit.
@@ -201,6 +175,71 @@ struct Edge {
   double At(double y) const { return x0 + (y - y0) * slope; }
 };
 
+// The runs of one triangle in a tile: on sample rows firstRow … firstRow +
+// count − 1, the samples firsts[k] … ends[k] − 1, the first reading the
+// source at starts[k] and each next one (stepU, stepV) further on, all
+// spanning 2^detail source pixels.
+struct Runs {
+  static constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
+  int32_t firstRow, count;
+  int32_t firsts[kMostRows], ends[kMostRows];
+  double starts[kMostRows][2];
+  float stepU, stepV, detail;
+};
+
+// Writes the runs into the tile's sample rows, setting a row to not a number
+// first where no triangle has reached it yet.
+void WriteRuns(const Runs& runs, Samples& tile) {
+  for (int32_t k = 0; k < runs.count; ++k) {
+    const int32_t first = runs.firsts[k], end = runs.ends[k];
+    if (end <= first) continue;
+    const auto j = static_cast<size_t>(runs.firstRow + k);
+    float* u = tile.Row(tile.u, j);
+    if (tile.Untouched(j)) FillRun(u, tile.columns, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
+    const auto startU = static_cast<float>(runs.starts[k][0]), startV = static_cast<float>(runs.starts[k][1]);
+    FillRun(u + first, end - first, Floats{} + startU + kSteps * runs.stepU, runs.stepU * 8);
+    FillRun(tile.Row(tile.v, j) + first, end - first, Floats{} + startV + kSteps * runs.stepV, runs.stepV * 8);
+    if (tile.minified) FillRun(tile.Row(tile.detail, j) + first, end - first, Floats{} + runs.detail, 0.0f);
+    tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
+    tile.endCovered[j] = std::max(tile.endCovered[j], end);
+  }
+}
+
+// The same sixteen values at a time under masks.
+__attribute__((target("avx512f"))) void WriteRunsAvx512(const Runs& runs, Samples& tile) {
+  const auto lanes = [](int32_t left) {
+    return left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1);
+  };
+  const __m512 none = _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN());
+  const __m512 steps = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512 stepU = _mm512_mul_ps(steps, _mm512_set1_ps(runs.stepU));
+  const __m512 stepV = _mm512_mul_ps(steps, _mm512_set1_ps(runs.stepV));
+  const __m512 growU = _mm512_set1_ps(runs.stepU * 16), growV = _mm512_set1_ps(runs.stepV * 16);
+  const __m512 detail = _mm512_set1_ps(runs.detail);
+  for (int32_t k = 0; k < runs.count; ++k) {
+    const int32_t first = runs.firsts[k], end = runs.ends[k];
+    if (end <= first) continue;
+    const auto j = static_cast<size_t>(runs.firstRow + k);
+    float* u = tile.Row(tile.u, j);
+    float* v = tile.Row(tile.v, j);
+    float* details = tile.minified ? tile.Row(tile.detail, j) : nullptr;
+    if (tile.Untouched(j))
+      for (int32_t i = 0; i < tile.columns; i += 16) _mm512_storeu_ps(u + i, none);
+    __m512 atU = _mm512_add_ps(_mm512_set1_ps(static_cast<float>(runs.starts[k][0])), stepU);
+    __m512 atV = _mm512_add_ps(_mm512_set1_ps(static_cast<float>(runs.starts[k][1])), stepV);
+    for (int32_t i = first; i < end; i += 16) {
+      const __mmask16 mask = lanes(end - i);
+      _mm512_mask_storeu_ps(u + i, mask, atU);
+      _mm512_mask_storeu_ps(v + i, mask, atV);
+      if (details != nullptr) _mm512_mask_storeu_ps(details + i, mask, detail);
+      atU = _mm512_add_ps(atU, growU);
+      atV = _mm512_add_ps(atV, growV);
+    }
+    tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
+    tile.endCovered[j] = std::max(tile.endCovered[j], end);
+  }
+}
+
 // Gives the samples of `tile` that triangle t covers where they read the
 // source: a sample row at y runs from the edges with y0 <= y < y1,
 // and takes the samples with x0 <= x < x1 between them, so that triangles
@@ -214,50 +253,34 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
   const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, v[0].y));
   const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, v[2].y));
   const double step = tile.step;
-  const auto fu = static_cast<float>(t.ux * step), fv = static_cast<float>(t.vx * step);
+  Runs runs;
+  runs.stepU = static_cast<float>(t.ux * step);
+  runs.stepV = static_cast<float>(t.vx * step);
   // The halvings a sample reads: log2 of the source pixels between samples.
-  const auto detail = static_cast<float>(std::max(0.0, std::log2(t.footprint * step)));
+  runs.detail = tile.minified ? static_cast<float>(std::max(0.0, std::log2(t.footprint * step))) : 0.0f;
   // Where each row's run starts and ends and what it reads first, worked out
   // for all rows in one loop the vectoriser takes (selections are written out
   // for it, and both edges evaluated), then the runs written.
-  constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
-  int32_t firsts[kMostRows], ends[kMostRows];
-  double starts[kMostRows][2];
-  const int32_t count = std::max(0, endRow - firstRow);
+  runs.firstRow = firstRow;
+  runs.count = std::max(0, endRow - firstRow);
   const double middle = v[1].y;
-  for (int32_t k = 0; k < count; ++k) {
+  for (int32_t k = 0; k < runs.count; ++k) {
     const double y = tile.Position(tile.y0, firstRow + k);
     const double a = along.At(y), high = upper.At(y), low = lower.At(y);
     const double b = y < middle ? high : low;
     const int32_t from = tile.FirstAtOrAfter(tile.x0, b < a ? b : a);
     const int32_t to = tile.FirstAtOrAfter(tile.x0, b < a ? a : b);
     const int32_t first = from > 0 ? from : 0;
-    firsts[k] = first;
-    ends[k] = to < limitColumns ? to : limitColumns;
+    runs.firsts[k] = first;
+    runs.ends[k] = to < limitColumns ? to : limitColumns;
     const double x = tile.Position(tile.x0, first);
-    starts[k][0] = t.au + t.ux * x + t.uy * y;
-    starts[k][1] = t.av + t.vx * x + t.vy * y;
+    runs.starts[k][0] = t.au + t.ux * x + t.uy * y;
+    runs.starts[k][1] = t.av + t.vx * x + t.vy * y;
   }
-  for (int32_t k = 0; k < count; ++k) {
-    const int32_t first = firsts[k], end = ends[k];
-    if (end <= first) continue;
-    const auto j = static_cast<size_t>(firstRow + k);
-    float* us = tile.Row(tile.u, j);
-    float* vs = tile.Row(tile.v, j);
-    float* details = tile.minified ? tile.Row(tile.detail, j) : nullptr;
-    const bool fresh = tile.Untouched(j);
-    const auto startU = static_cast<float>(starts[k][0]), startV = static_cast<float>(starts[k][1]);
-    if (tile.wide) {
-      WriteRunAvx512(us, vs, details, fresh ? tile.columns : 0, first, end, startU, startV, fu, fv, detail);
-    } else {
-      if (fresh) FillRun(us, tile.columns, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
-      FillRun(us + first, end - first, Floats{} + startU + kSteps * fu, fu * 8);
-      FillRun(vs + first, end - first, Floats{} + startV + kSteps * fv, fv * 8);
-      if (details != nullptr) FillRun(details + first, end - first, Floats{} + detail, 0.0f);
-    }
-    tile.firstCovered[j] = std::min(tile.firstCovered[j], first);
-    tile.endCovered[j] = std::max(tile.endCovered[j], end);
-  }
+  if (tile.wide)
+    WriteRunsAvx512(runs, tile);
+  else
+    WriteRuns(runs, tile);
 }
 
 // The destination's colour at (x, y).
