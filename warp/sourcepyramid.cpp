@@ -114,8 +114,8 @@ void SourceLevel::ReadBilinear(const float* u, const float* v, int count, float*
 void SourceLevel::SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count,
                                  float* taken, float* red, float* green, float* blue, int widest) const {
   // The wide sums reach the stored pixels by 32-bit byte offsets.
-  if (px_.size() <= INT_MAX / sizeof(Bytes4) && widest >= 16 && HasAvx512Vbmi()) {
-    SumBilinear2x2Vbmi(u0, v0, u1, v1, count, taken, red, green, blue);
+  if (px_.size() <= INT_MAX / sizeof(Bytes4) && widest >= 16 && HasAvx512Vnni()) {
+    SumBilinear2x2Vnni(u0, v0, u1, v1, count, taken, red, green, blue);
     return;
   }
   // Otherwise a stretch of pixels at a time is read and summed; points that
@@ -304,7 +304,7 @@ __attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const uint8_t* 
 // the two registers give each channel's pairs as 16-bit values next to
 // their weights.
 template <bool kInPicture>
-__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SumPairs(
+__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,fma"))) void SumPairs(
     const PairSource& source, const float* u0, const float* v0, const float* u1, const float* v1, int count,
     float* taken, float* red, float* green, float* blue) {
   const __m512 shiftU = _mm512_set1_ps(source.shiftU), shiftV = _mm512_set1_ps(source.shiftV);
@@ -342,8 +342,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SumPair
       // Shifted so that truncation is the floor.
       const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
       const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
-      const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_sub_ps(su, _mm512_cvtepi32_ps(x)), whole));
-      const __m512i ay = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_sub_ps(sv, _mm512_cvtepi32_ps(y)), whole));
+      const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(su, _MM_FROUND_TO_NEG_INF), whole));
+      const __m512i ay = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(sv, _MM_FROUND_TO_NEG_INF), whole));
       // The four weights add up to exactly one.
       const __m512i w11 = _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(ax, ay), halfWeight), 14);
       const __m512i w10 = _mm512_sub_epi32(ax, w11), w01 = _mm512_sub_epi32(ay, w11);
@@ -402,8 +402,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SumPair
       for (int c = 0; c < 3; ++c) {
         const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
         const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
-        sums[c] = _mm512_add_epi32(
-            sums[c], _mm512_add_epi32(_mm512_madd_epi16(top, upper), _mm512_madd_epi16(bottom, lower)));
+        sums[c] = _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(sums[c], top, upper), bottom, lower);
       }
       sums[3] = _mm512_mask_add_epi32(sums[3], number, sums[3], one);
     }
@@ -419,7 +418,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,fma"))) void SumPair
 
 }  // namespace
 
-void SourceLevel::SumBilinear2x2Vbmi(const float* u0, const float* v0, const float* u1, const float* v1, int count,
+void SourceLevel::SumBilinear2x2Vnni(const float* u0, const float* v0, const float* u1, const float* v1, int count,
                                      float* taken, float* red, float* green, float* blue) const {
   PairSource source{};
   source.first = reinterpret_cast<const uint8_t*>(px_.data());
@@ -436,7 +435,7 @@ static_assert(kPixelBlockSlack >= 2, "a row's last pixel pair is loaded as 8 byt
 
 bool PictureReads::Suits(const dib& picture) {
   const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
-  return HasAvx512Vbmi() && DibBitCount(&picture) == 24 && picture.poi != nullptr && w >= 3 && h >= 3 &&
+  return HasAvx512Vnni() && DibBitCount(&picture) == 24 && picture.poi != nullptr && w >= 3 && h >= 3 &&
          int64_t{picture.bytew} * h <= INT_MAX;
 }
 

@@ -71,7 +71,7 @@ class SourceLevel {
   void ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx2(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx512(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
-  void SumBilinear2x2Vbmi(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
+  void SumBilinear2x2Vnni(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
                           float* red, float* green, float* blue) const;
 
   int32_t left_ = 0, top_ = 0, w_ = 0, h_ = 0;
