@@ -247,11 +247,17 @@ __attribute__((target("avx512f"))) void WriteRunsAvx512(const Runs& runs, Sample
 TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& tile, int32_t W, int32_t H) {
   Vec v[3] = {t.d[0], t.d[1], t.d[2]};
   std::sort(v, v + 3, [](const Vec& a, const Vec& b) { return a.y < b.y; });
-  const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
   const int32_t limitRows = std::min(tile.rows, (H - tile.y0) * tile.n);
   const int32_t limitColumns = std::min(tile.columns, (W - tile.x0) * tile.n);
   const int32_t firstRow = std::max(0, tile.FirstAtOrAfter(tile.y0, v[0].y));
   const int32_t endRow = std::min(limitRows, tile.FirstAtOrAfter(tile.y0, v[2].y));
+  // A triangle beside the tile, as some of the cells binned to it have, takes
+  // none of its samples.
+  const double left = std::min({v[0].x, v[1].x, v[2].x}), right = std::max({v[0].x, v[1].x, v[2].x});
+  if (endRow <= firstRow || tile.FirstAtOrAfter(tile.x0, right) <= 0 ||
+      tile.FirstAtOrAfter(tile.x0, left) >= limitColumns)
+    return;
+  const Edge along(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
   const double step = tile.step;
   Runs runs;
   runs.stepU = static_cast<float>(t.ux * step);
