@@ -325,8 +325,9 @@ void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
   for (int sy = 0; sy < n; ++sy) {
     const auto j = static_cast<size_t>(row * n + sy);
     // Whole pixels, so that every sample added has been given its place.
-    firsts[sy] = tile.firstCovered[j] / n * n;
-    ends[sy] = tile.Untouched(j) ? firsts[sy] : (tile.endCovered[j] + n - 1) / n * n;
+    const bool untouched = tile.Untouched(j);
+    firsts[sy] = untouched ? tile.columns : tile.firstCovered[j] / n * n;
+    ends[sy] = untouched ? 0 : (tile.endCovered[j] + n - 1) / n * n;
   }
   if (n == 2) {
     // Both sample rows over the pixels either may cover, read and summed at
