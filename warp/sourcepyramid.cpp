@@ -329,8 +329,11 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,
   for (int i = 0; i < count; i += 8) {
     const int left = count - i;
     const __mmask16 lanes = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
-    // Red, green and blue in 1/16384, and the points that are numbers.
-    __m512i sums[4] = {none, none, none, none};
+    // Both rows' offsets go through memory before either row is loaded, so
+    // that the loads find them stored.
+    alignas(64) int32_t where[2][16];
+    __m512i uppers[2], lowers[2];
+    __mmask16 numbers[2];
     for (int row = 0; row < 2; ++row) {
       const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? u1 : u0) + 2 * i), shiftU);
       const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? v1 : v0) + 2 * i), shiftV);
@@ -394,17 +397,24 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,
         at = _mm512_slli_epi32(
             _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(SourceLevel::kBlockSize)), within), 2);
       }
-      alignas(64) int32_t where[16];
-      _mm512_store_si512(where, at);
-      const __m512i top0 = Eight(source.first, where), top1 = Eight(source.first, where + 8);
-      const __m512i bottom0 = Eight(source.first + source.below, where);
-      const __m512i bottom1 = Eight(source.first + source.below, where + 8);
+      _mm512_store_si512(where[row], at);
+      uppers[row] = upper;
+      lowers[row] = lower;
+      numbers[row] = number;
+    }
+    asm volatile("" : : "m"(where) : "memory");
+    // Red, green and blue in 1/16384, and the points that are numbers.
+    __m512i sums[4] = {none, none, none, none};
+    for (int row = 0; row < 2; ++row) {
+      const __m512i top0 = Eight(source.first, where[row]), top1 = Eight(source.first, where[row] + 8);
+      const __m512i bottom0 = Eight(source.first + source.below, where[row]);
+      const __m512i bottom1 = Eight(source.first + source.below, where[row] + 8);
       for (int c = 0; c < 3; ++c) {
         const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
         const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
-        sums[c] = _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(sums[c], top, upper), bottom, lower);
+        sums[c] = _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(sums[c], top, uppers[row]), bottom, lowers[row]);
       }
-      sums[3] = _mm512_mask_add_epi32(sums[3], number, sums[3], one);
+      sums[3] = _mm512_mask_add_epi32(sums[3], numbers[row], sums[3], one);
     }
     // Each pixel's two points are neighbours.
     const __mmask8 out = left >= 8 ? 0xFF : static_cast<__mmask8>((1u << left) - 1);
