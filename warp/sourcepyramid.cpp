@@ -296,21 +296,108 @@ __attribute__((target("avx512f,avx512vl"))) inline __m512i Eight(const uint8_t* 
       _mm256_inserti128_si256(_mm256_castsi128_si256(pairs[2]), pairs[3], 1), 1);
 }
 
+// Eight pixels' points, both rows, made ready for loading: where each
+// point's pixel pairs lie, the weights of the pairs, and the points that are
+// numbers.
+struct Prepared {
+  alignas(64) int32_t where[2][16];
+  __m512i upper[2], lower[2];
+  __mmask16 number[2];
+};
+
+// Works out Prepared for the pixels from i on, of `count`.
+template <bool kInPicture>
+__attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,fma"), always_inline)) inline void
+Prepare(const PairSource& source, const float* const (&us)[2], const float* const (&vs)[2], int i, int count,
+        Prepared& ready) {
+  const __m512 zero = _mm512_setzero_ps(), whole = _mm512_set1_ps(kWhole);
+  const __m512i none = _mm512_setzero_si512(), one = _mm512_set1_epi32(1);
+  const int left = count - i;
+  const __mmask16 lanes = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
+  for (int row = 0; row < 2; ++row) {
+    const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, us[row] + 2 * i), _mm512_set1_ps(source.shiftU));
+    const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, vs[row] + 2 * i), _mm512_set1_ps(source.shiftV));
+    ready.number[row] = lanes & _mm512_cmp_ps_mask(su, su, _CMP_ORD_Q);
+    // Reads that touch nothing weigh their pixels nothing.
+    const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
+                             _mm512_cmp_ps_mask(su, _mm512_set1_ps(source.limitU), _CMP_LT_OQ) &
+                             _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
+                             _mm512_cmp_ps_mask(sv, _mm512_set1_ps(source.limitV), _CMP_LT_OQ);
+    // Shifted so that truncation is the floor.
+    const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
+    const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
+    const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(su, _MM_FROUND_TO_NEG_INF), whole));
+    const __m512i ay = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(sv, _MM_FROUND_TO_NEG_INF), whole));
+    // The four weights add up to exactly one.
+    const __m512i w11 =
+        _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(ax, ay), _mm512_set1_epi32(kWhole / 2)), 14);
+    const __m512i w10 = _mm512_sub_epi32(ax, w11), w01 = _mm512_sub_epi32(ay, w11);
+    const __m512i w00 = _mm512_sub_epi32(_mm512_sub_epi32(_mm512_set1_epi32(kWhole), ax), w01);
+    __m512i upper = _mm512_maskz_or_epi32(inside, w00, _mm512_slli_epi32(w10, 16));
+    __m512i lower = _mm512_maskz_or_epi32(inside, w01, _mm512_slli_epi32(w11, 16));
+    __m512i at;
+    if constexpr (kInPicture) {
+      // The pair loaded is kept on the picture; a read that reaches off its
+      // edge has its weights moved onto the pixels loaded, and those off the
+      // picture weigh nothing. The last pair of a row is loaded with two
+      // bytes past it, which the next row or the slack after the picture's
+      // block holds.
+      const __m512i width = _mm512_set1_epi32(source.width), height = _mm512_set1_epi32(source.height);
+      const __m512i two = _mm512_set1_epi32(2);
+      const __m512i loadX =
+          _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(x, one), none), _mm512_sub_epi32(width, two));
+      const __m512i loadY =
+          _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(y, one), none), _mm512_sub_epi32(height, two));
+      // Shifted, a read off an edge starts at 0 or at the width or height.
+      const __mmask16 offEdge =
+          inside & (_mm512_cmpge_epu32_mask(_mm512_sub_epi32(x, one), _mm512_sub_epi32(width, one)) |
+                    _mm512_cmpge_epu32_mask(_mm512_sub_epi32(y, one), _mm512_sub_epi32(height, one)));
+      if (offEdge != 0) {
+        const __mmask16 atLeft = inside & _mm512_cmpeq_epi32_mask(x, none);
+        const __mmask16 atRight = inside & _mm512_cmpeq_epi32_mask(x, width);
+        const __mmask16 atTop = inside & _mm512_cmpeq_epi32_mask(y, none);
+        const __mmask16 atBottom = inside & _mm512_cmpeq_epi32_mask(y, height);
+        upper = _mm512_mask_srli_epi32(upper, atLeft, upper, 16);
+        lower = _mm512_mask_srli_epi32(lower, atLeft, lower, 16);
+        upper = _mm512_mask_slli_epi32(upper, atRight, upper, 16);
+        lower = _mm512_mask_slli_epi32(lower, atRight, lower, 16);
+        const __m512i above = upper;
+        upper = _mm512_mask_mov_epi32(upper, atTop, lower);
+        lower = _mm512_mask_mov_epi32(lower, atTop, none);
+        lower = _mm512_mask_mov_epi32(lower, atBottom, above);
+        upper = _mm512_mask_mov_epi32(upper, atBottom, none);
+      }
+      at = _mm512_sub_epi32(_mm512_mullo_epi32(loadX, _mm512_set1_epi32(3)),
+                            _mm512_mullo_epi32(loadY, _mm512_set1_epi32(source.stride)));
+    } else {
+      const __m512i inBlock = _mm512_set1_epi32(SourceLevel::kBlock - 1);
+      const __m512i block =
+          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), _mm512_set1_epi32(source.blocksAcross)),
+                           _mm512_srli_epi32(x, 5));
+      const __m512i within =
+          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(SourceLevel::kSide)),
+                           _mm512_and_si512(x, inBlock));
+      at = _mm512_slli_epi32(
+          _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(SourceLevel::kBlockSize)), within), 2);
+    }
+    _mm512_store_si512(ready.where[row], at);
+    ready.upper[row] = upper;
+    ready.lower[row] = lower;
+  }
+}
+
 // Sixteen points of a row at a time, with the weights of the four pixels
 // of each read as whole numbers in steps of 1/16384: the weighted colours
 // are summed as whole numbers, both rows of a pixel and its two points
 // added before one conversion. The two pixel pairs of each point are loaded
 // as 64-bit values, eight points to a register, and byte permutes across
 // the two registers give each channel's pairs as 16-bit values next to
-// their weights.
+// their weights. The next eight pixels are prepared before these are loaded,
+// so that the loads find their offsets long stored.
 template <bool kInPicture>
 __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,fma"))) void SumPairs(
     const PairSource& source, const float* u0, const float* v0, const float* u1, const float* v1, int count,
     float* taken, float* red, float* green, float* blue) {
-  const __m512 shiftU = _mm512_set1_ps(source.shiftU), shiftV = _mm512_set1_ps(source.shiftV);
-  const __m512 limitU = _mm512_set1_ps(source.limitU), limitV = _mm512_set1_ps(source.limitV);
-  const __m512 zero = _mm512_setzero_ps(), whole = _mm512_set1_ps(kWhole);
-  const __m512i wholeWeight = _mm512_set1_epi32(kWhole), halfWeight = _mm512_set1_epi32(kWhole / 2);
   const __m512i none = _mm512_setzero_si512(), one = _mm512_set1_epi32(1);
   // Channel c of point k: the bytes of that channel of its two pixels, as
   // the two 16-bit halves of 32-bit value k (the odd bytes are cleared).
@@ -326,97 +413,30 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512vbmi,avx512vnni,avx512dq,
   }
   constexpr __mmask64 kLowBytes = 0x5555555555555555;
   float* planes[4] = {red, green, blue, taken};
-  for (int i = 0; i < count; i += 8) {
-    const int left = count - i;
-    const __mmask16 lanes = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
-    // Both rows' offsets go through memory before either row is loaded, so
-    // that the loads find them stored.
-    alignas(64) int32_t where[2][16];
-    __m512i uppers[2], lowers[2];
-    __mmask16 numbers[2];
-    for (int row = 0; row < 2; ++row) {
-      const __m512 su = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? u1 : u0) + 2 * i), shiftU);
-      const __m512 sv = _mm512_add_ps(_mm512_maskz_loadu_ps(lanes, (row ? v1 : v0) + 2 * i), shiftV);
-      const __mmask16 number = lanes & _mm512_cmp_ps_mask(su, su, _CMP_ORD_Q);
-      // Reads that touch nothing weigh their pixels nothing.
-      const __mmask16 inside = lanes & _mm512_cmp_ps_mask(su, zero, _CMP_GE_OQ) &
-                               _mm512_cmp_ps_mask(su, limitU, _CMP_LT_OQ) & _mm512_cmp_ps_mask(sv, zero, _CMP_GE_OQ) &
-                               _mm512_cmp_ps_mask(sv, limitV, _CMP_LT_OQ);
-      // Shifted so that truncation is the floor.
-      const __m512i x = _mm512_maskz_cvttps_epi32(inside, su);
-      const __m512i y = _mm512_maskz_cvttps_epi32(inside, sv);
-      const __m512i ax = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(su, _MM_FROUND_TO_NEG_INF), whole));
-      const __m512i ay = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_reduce_ps(sv, _MM_FROUND_TO_NEG_INF), whole));
-      // The four weights add up to exactly one.
-      const __m512i w11 = _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(ax, ay), halfWeight), 14);
-      const __m512i w10 = _mm512_sub_epi32(ax, w11), w01 = _mm512_sub_epi32(ay, w11);
-      const __m512i w00 = _mm512_sub_epi32(_mm512_sub_epi32(wholeWeight, ax), w01);
-      __m512i upper = _mm512_maskz_or_epi32(inside, w00, _mm512_slli_epi32(w10, 16));
-      __m512i lower = _mm512_maskz_or_epi32(inside, w01, _mm512_slli_epi32(w11, 16));
-      __m512i at;
-      if constexpr (kInPicture) {
-        // The pair loaded is kept on the picture; a read that reaches off
-        // its edge has its weights moved onto the pixels loaded, and those
-        // off the picture weigh nothing. The last pair of a row is loaded
-        // with two bytes past it, which the next row or the slack after
-        // the picture's block holds.
-        const __m512i width = _mm512_set1_epi32(source.width), height = _mm512_set1_epi32(source.height);
-        const __m512i two = _mm512_set1_epi32(2);
-        const __m512i loadX =
-            _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(x, one), none), _mm512_sub_epi32(width, two));
-        const __m512i loadY =
-            _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(y, one), none), _mm512_sub_epi32(height, two));
-        // Shifted, a read off an edge starts at 0 or at the width or height.
-        const __mmask16 offEdge = inside & (_mm512_cmpge_epu32_mask(_mm512_sub_epi32(x, one), _mm512_sub_epi32(width, one)) |
-                                            _mm512_cmpge_epu32_mask(_mm512_sub_epi32(y, one), _mm512_sub_epi32(height, one)));
-        if (offEdge != 0) {
-          const __mmask16 atLeft = inside & _mm512_cmpeq_epi32_mask(x, none);
-          const __mmask16 atRight = inside & _mm512_cmpeq_epi32_mask(x, width);
-          const __mmask16 atTop = inside & _mm512_cmpeq_epi32_mask(y, none);
-          const __mmask16 atBottom = inside & _mm512_cmpeq_epi32_mask(y, height);
-            upper = _mm512_mask_srli_epi32(upper, atLeft, upper, 16);
-            lower = _mm512_mask_srli_epi32(lower, atLeft, lower, 16);
-            upper = _mm512_mask_slli_epi32(upper, atRight, upper, 16);
-            lower = _mm512_mask_slli_epi32(lower, atRight, lower, 16);
-            const __m512i above = upper;
-            upper = _mm512_mask_mov_epi32(upper, atTop, lower);
-            lower = _mm512_mask_mov_epi32(lower, atTop, none);
-            lower = _mm512_mask_mov_epi32(lower, atBottom, above);
-            upper = _mm512_mask_mov_epi32(upper, atBottom, none);
-        }
-        at = _mm512_sub_epi32(_mm512_mullo_epi32(loadX, _mm512_set1_epi32(3)),
-                              _mm512_mullo_epi32(loadY, _mm512_set1_epi32(source.stride)));
-      } else {
-        const __m512i inBlock = _mm512_set1_epi32(SourceLevel::kBlock - 1);
-        const __m512i block = _mm512_add_epi32(
-            _mm512_mullo_epi32(_mm512_srli_epi32(y, 5), _mm512_set1_epi32(source.blocksAcross)),
-            _mm512_srli_epi32(x, 5));
-        const __m512i within =
-            _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(SourceLevel::kSide)),
-                             _mm512_and_si512(x, inBlock));
-        at = _mm512_slli_epi32(
-            _mm512_add_epi32(_mm512_mullo_epi32(block, _mm512_set1_epi32(SourceLevel::kBlockSize)), within), 2);
-      }
-      _mm512_store_si512(where[row], at);
-      uppers[row] = upper;
-      lowers[row] = lower;
-      numbers[row] = number;
-    }
-    asm volatile("" : : "m"(where) : "memory");
+  const float* const us[2] = {u0, u1};
+  const float* const vs[2] = {v0, v1};
+  Prepared ready[2];
+  if (count > 0) Prepare<kInPicture>(source, us, vs, 0, count, ready[0]);
+  for (int i = 0, k = 0; i < count; i += 8, k ^= 1) {
+    if (i + 8 < count) Prepare<kInPicture>(source, us, vs, i + 8, count, ready[k ^ 1]);
+    const Prepared& these = ready[k];
+    asm volatile("" : : "m"(these.where) : "memory");
     // Red, green and blue in 1/16384, and the points that are numbers.
     __m512i sums[4] = {none, none, none, none};
     for (int row = 0; row < 2; ++row) {
-      const __m512i top0 = Eight(source.first, where[row]), top1 = Eight(source.first, where[row] + 8);
-      const __m512i bottom0 = Eight(source.first + source.below, where[row]);
-      const __m512i bottom1 = Eight(source.first + source.below, where[row] + 8);
+      const int32_t* where = these.where[row];
+      const __m512i top0 = Eight(source.first, where), top1 = Eight(source.first, where + 8);
+      const __m512i bottom0 = Eight(source.first + source.below, where);
+      const __m512i bottom1 = Eight(source.first + source.below, where + 8);
       for (int c = 0; c < 3; ++c) {
         const __m512i top = _mm512_maskz_permutex2var_epi8(kLowBytes, top0, picks[c], top1);
         const __m512i bottom = _mm512_maskz_permutex2var_epi8(kLowBytes, bottom0, picks[c], bottom1);
-        sums[c] = _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(sums[c], top, uppers[row]), bottom, lowers[row]);
+        sums[c] = _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(sums[c], top, these.upper[row]), bottom, these.lower[row]);
       }
-      sums[3] = _mm512_mask_add_epi32(sums[3], numbers[row], sums[3], one);
+      sums[3] = _mm512_mask_add_epi32(sums[3], these.number[row], sums[3], one);
     }
     // Each pixel's two points are neighbours.
+    const int left = count - i;
     const __mmask8 out = left >= 8 ? 0xFF : static_cast<__mmask8>((1u << left) - 1);
     for (int c = 0; c < 4; ++c) {
       const __m512i pairs = _mm512_add_epi32(sums[c], _mm512_srli_epi64(sums[c], 32));
