@@ -405,13 +405,21 @@ TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, Samples& tile) 
     const float* summed[3] = {sums.red, sums.green, sums.blue};
     for (int32_t i = 0; i < pixels; i += 8) {
       const Floats covered = *reinterpret_cast<const FloatsAt*>(sums.covered + i);
-      // Uncovered pixels sum to 0, and stay 0 divided by 1.
-      const Floats divisor = covered > 1 ? covered : 1, share = covered / all;
+      // Uncovered pixels sum to 0, and stay 0 taken once. Over black, the
+      // covered samples' average weighed by the share covered is their sum
+      // over the number of samples.
+      const Floats inverse = 1 / (covered > 1 ? covered : 1), share = covered / all;
       for (int k = 0; k < 3; ++k) {
-        Floats warped = *reinterpret_cast<const FloatsAt*>(summed[k] + i) / divisor;
-        if (job.transparent) warped = (warped + *reinterpret_cast<const FloatsAt*>(destination[k] + i)) * 0.5f;
-        const Floats below = *reinterpret_cast<const FloatsAt*>(background[k] + i);
-        Floats value = below + (warped - below) * share;
+        const Floats sum = *reinterpret_cast<const FloatsAt*>(summed[k] + i);
+        Floats value;
+        if (!readDestination) {
+          value = sum * (1 / all);
+        } else {
+          Floats warped = sum * inverse;
+          if (job.transparent) warped = (warped + *reinterpret_cast<const FloatsAt*>(destination[k] + i)) * 0.5f;
+          const Floats below = *reinterpret_cast<const FloatsAt*>(background[k] + i);
+          value = below + (warped - below) * share;
+        }
         value = value < 0 ? 0 : value > 255 ? 255 : value;
         // Values lie within 0 to 255: adding a half and truncating rounds them to nearest.
         const Ints whole = __builtin_convertvector(value + 0.5f, Ints);
