@@ -43,7 +43,8 @@ struct Triangle {
     const double det = e1x * e2y - e1y * e2x;
     if (!(std::abs(det) > 1e-12)) return false;  // covers no area
     // (alpha, beta) of a point in the triangle's own axes, then the source there.
-    const double ax = e2y / det, ay = -e2x / det, bx = -e1y / det, by = e1x / det;
+    const double inverse = 1 / det;
+    const double ax = e2y * inverse, ay = -e2x * inverse, bx = -e1y * inverse, by = e1x * inverse;
     const double f1u = s1.x - s0.x, f2u = s2.x - s0.x, f1v = s1.y - s0.y, f2v = s2.y - s0.y;
     ux = f1u * ax + f2u * bx;
     uy = f1u * ay + f2u * by;
