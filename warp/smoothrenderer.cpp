@@ -137,7 +137,7 @@ struct Job {
   const PictureReads* inPlace;   // when every tile sums 2 × 2 samples a pixel and the source suits
   // Of each part of the mesh's rows, the cells of each tile in the map's order.
   const std::vector<std::vector<std::vector<uint32_t>>>* bins;
-  const std::vector<float>* footprints;            // of each cell
+  const std::vector<float>* footprints;  // of each cell
   int32_t W, H, tilesAcross;
   const dib* destination;
   bool showoriginal, transparent;
@@ -343,8 +343,8 @@ void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
       std::fill(plane, plane + from, 0.0f);
       std::fill(plane + to, plane + kTileWidth, 0.0f);
     }
-    const float* points[4] = {tile.Row(tile.u, j) + first, tile.Row(tile.v, j) + first,
-                              tile.Row(tile.u, j + 1) + first, tile.Row(tile.v, j + 1) + first};
+    const float* points[4] = {tile.Row(tile.u, j) + first, tile.Row(tile.v, j) + first, tile.Row(tile.u, j + 1) + first,
+                              tile.Row(tile.v, j + 1) + first};
     if (job.inPlace != nullptr)
       job.inPlace->SumBilinear2x2(points[0], points[1], points[2], points[3], to - from, sums.covered + from,
                                   sums.red + from, sums.green + from, sums.blue + from);
@@ -362,8 +362,8 @@ void SumPixelRow(const Job& job, Samples& tile, int32_t row, RowSums& sums) {
     const float* u = tile.Row(tile.u, j);
     const float* v = tile.Row(tile.v, j);
     if (!tile.minified) {
-      pyramid.Base().ReadBilinear(u + first, v + first, end - first, tile.red.data() + first,
-                                  tile.green.data() + first, tile.blue.data() + first);
+      pyramid.Base().ReadBilinear(u + first, v + first, end - first, tile.red.data() + first, tile.green.data() + first,
+                                  tile.blue.data() + first);
     } else {
       const float* detail = tile.Row(tile.detail, j);
       for (int32_t i = first; i < end; ++i) {
@@ -560,18 +560,9 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
     pyramid.emplace(source, reads, halvings, count);
   }
   const PictureReads picture(source);
-  const Job job{&mesh,
-                pyramid ? &*pyramid : nullptr,
-                inPlace ? &picture : nullptr,
-                &bins,
-                &footprints,
-                W,
-                H,
-                tilesAcross,
-                &destination,
-                options.showoriginal,
-                options.transparent,
-                &result};
+  const Job job{
+      &mesh,        pyramid ? &*pyramid : nullptr, inPlace ? &picture : nullptr, &bins,  &footprints, W, H, tilesAcross,
+      &destination, options.showoriginal,          options.transparent,          &result};
   return RenderTiles(job, count, options.progress);
 }
 

@@ -129,7 +129,9 @@ void SourceLevel::SumBilinear2x2(const float* u0, const float* v0, const float* 
     for (int row = 0; row < 2; ++row)
       ReadBilinear(us[row], vs[row], 2 * pixels, values[row][0], values[row][1], values[row][2], widest);
     const auto pair = [](const float* at) { return at[0] + at[1]; };
-    const auto numbers = [](const float* at) { return (at[0] == at[0] ? 1.0f : 0.0f) + (at[1] == at[1] ? 1.0f : 0.0f); };
+    const auto numbers = [](const float* at) {
+      return (at[0] == at[0] ? 1.0f : 0.0f) + (at[1] == at[1] ? 1.0f : 0.0f);
+    };
     for (int i = 0; i < pixels; ++i) {
       taken[first + i] = numbers(us[0] + 2 * i) + numbers(us[1] + 2 * i);
       float* sums[3] = {red, green, blue};
@@ -277,7 +279,7 @@ struct PairSource {
   // Reads with u + shiftU in [0, limitU) and v + shiftV in [0, limitV)
   // touch the level or picture.
   float shiftU, shiftV, limitU, limitV;
-  int32_t blocksAcross;          // of a level
+  int32_t blocksAcross;           // of a level
   int32_t width, height, stride;  // of a picture, in pixels, rows and bytes
 };
 
@@ -371,9 +373,8 @@ Prepare(const PairSource& source, const float* const (&us)[2], const float* cons
                             _mm512_mullo_epi32(loadY, _mm512_set1_epi32(source.stride)));
     } else {
       const __m512i inBlock = _mm512_set1_epi32(SourceLevel::kBlock - 1);
-      const __m512i block =
-          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(y, 5), _mm512_set1_epi32(source.blocksAcross)),
-                           _mm512_srli_epi32(x, 5));
+      const __m512i block = _mm512_add_epi32(
+          _mm512_mullo_epi32(_mm512_srli_epi32(y, 5), _mm512_set1_epi32(source.blocksAcross)), _mm512_srli_epi32(x, 5));
       const __m512i within =
           _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(y, inBlock), _mm512_set1_epi32(SourceLevel::kSide)),
                            _mm512_and_si512(x, inBlock));

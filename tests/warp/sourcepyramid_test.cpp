@@ -65,9 +65,8 @@ TEST(SourcePyramid, ReadsAgreeWhateverIsKeptAndHowManyAtATime) {
   const float *u0 = pu.data(), *v0 = pv.data(), *u1 = u0 + 2 * pixels, *v1 = v0 + 2 * pixels;
   using Sums = std::function<void(float*, float*, float*, float*)>;
   std::vector<std::pair<const char*, Sums>> readers;
-  for (const int widest : {1, 8, 16})
-    readers.emplace_back(widest == 1 ? "one" : widest == 8 ? "eight" : "sixteen", [&, widest](float* t, float* r,
-                                                                                              float* g, float* b) {
+  for (const auto& [name, widest] : {std::pair{"one", 1}, std::pair{"eight", 8}, std::pair{"sixteen", 16}})
+    readers.emplace_back(name, [&, widest = widest](float* t, float* r, float* g, float* b) {
       whole.Base().SumBilinear2x2(u0, v0, u1, v1, pixels, t, r, g, b, widest);
     });
   const PictureReads inPlace(picture);
