@@ -346,15 +346,14 @@ Prepare(const PairSource& source, const float* const (&us)[2], const float* cons
       // block holds.
       const __m512i width = _mm512_set1_epi32(source.width), height = _mm512_set1_epi32(source.height);
       const __m512i two = _mm512_set1_epi32(2);
-      const __m512i loadX =
-          _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(x, one), none), _mm512_sub_epi32(width, two));
-      const __m512i loadY =
-          _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(y, one), none), _mm512_sub_epi32(height, two));
-      // Shifted, a read off an edge starts at 0 or at the width or height.
-      const __mmask16 offEdge =
-          inside & (_mm512_cmpge_epu32_mask(_mm512_sub_epi32(x, one), _mm512_sub_epi32(width, one)) |
-                    _mm512_cmpge_epu32_mask(_mm512_sub_epi32(y, one), _mm512_sub_epi32(height, one)));
+      __m512i loadX = _mm512_sub_epi32(x, one), loadY = _mm512_sub_epi32(y, one);
+      // Shifted, a read off an edge starts at 0 or at the width or height;
+      // a read that touches nothing is loaded from the first pair.
+      const __mmask16 offEdge = _mm512_cmpge_epu32_mask(loadX, _mm512_sub_epi32(width, one)) |
+                                _mm512_cmpge_epu32_mask(loadY, _mm512_sub_epi32(height, one));
       if (offEdge != 0) {
+        loadX = _mm512_min_epi32(_mm512_max_epi32(loadX, none), _mm512_sub_epi32(width, two));
+        loadY = _mm512_min_epi32(_mm512_max_epi32(loadY, none), _mm512_sub_epi32(height, two));
         const __mmask16 atLeft = inside & _mm512_cmpeq_epi32_mask(x, none);
         const __mmask16 atRight = inside & _mm512_cmpeq_epi32_mask(x, width);
         const __mmask16 atTop = inside & _mm512_cmpeq_epi32_mask(y, none);
