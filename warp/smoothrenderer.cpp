@@ -178,13 +178,13 @@ struct Edge {
 
 // The runs of one triangle in a tile: on sample rows firstRow … firstRow +
 // count − 1, the samples firsts[k] … ends[k] − 1, the first reading the
-// source at starts[k] and each next one (stepU, stepV) further on, all
-// spanning 2^detail source pixels.
+// source at (startsU[k], startsV[k]) and each next one (stepU, stepV)
+// further on, all spanning 2^detail source pixels.
 struct Runs {
   static constexpr int32_t kMostRows = kTileHeight * kMaxSamples;
   int32_t firstRow, count;
   int32_t firsts[kMostRows], ends[kMostRows];
-  double starts[kMostRows][2];
+  float startsU[kMostRows], startsV[kMostRows];
   float stepU, stepV, detail;
 };
 
@@ -197,7 +197,7 @@ void WriteRuns(const Runs& runs, Samples& tile) {
     const auto j = static_cast<size_t>(runs.firstRow + k);
     float* u = tile.Row(tile.u, j);
     if (tile.Untouched(j)) FillRun(u, tile.columns, Floats{} + std::numeric_limits<float>::quiet_NaN(), 0.0f);
-    const auto startU = static_cast<float>(runs.starts[k][0]), startV = static_cast<float>(runs.starts[k][1]);
+    const float startU = runs.startsU[k], startV = runs.startsV[k];
     FillRun(u + first, end - first, Floats{} + startU + kSteps * runs.stepU, runs.stepU * 8);
     FillRun(tile.Row(tile.v, j) + first, end - first, Floats{} + startV + kSteps * runs.stepV, runs.stepV * 8);
     if (tile.minified) FillRun(tile.Row(tile.detail, j) + first, end - first, Floats{} + runs.detail, 0.0f);
@@ -226,8 +226,8 @@ __attribute__((target("avx512f"))) void WriteRunsAvx512(const Runs& runs, Sample
     float* details = tile.minified ? tile.Row(tile.detail, j) : nullptr;
     if (tile.Untouched(j))
       for (int32_t i = 0; i < tile.columns; i += 16) _mm512_storeu_ps(u + i, none);
-    __m512 atU = _mm512_add_ps(_mm512_set1_ps(static_cast<float>(runs.starts[k][0])), stepU);
-    __m512 atV = _mm512_add_ps(_mm512_set1_ps(static_cast<float>(runs.starts[k][1])), stepV);
+    __m512 atU = _mm512_add_ps(_mm512_set1_ps(runs.startsU[k]), stepU);
+    __m512 atV = _mm512_add_ps(_mm512_set1_ps(runs.startsV[k]), stepV);
     for (int32_t i = first; i < end; i += 16) {
       const __mmask16 mask = lanes(end - i);
       _mm512_mask_storeu_ps(u + i, mask, atU);
@@ -281,8 +281,8 @@ TRELLIMAP_CLONES("avx2", "default") void Rasterise(const Triangle& t, Samples& t
     runs.firsts[k] = first;
     runs.ends[k] = to < limitColumns ? to : limitColumns;
     const double x = tile.Position(tile.x0, first);
-    runs.starts[k][0] = t.au + t.ux * x + t.uy * y;
-    runs.starts[k][1] = t.av + t.vx * x + t.vy * y;
+    runs.startsU[k] = static_cast<float>(t.au + t.ux * x + t.uy * y);
+    runs.startsV[k] = static_cast<float>(t.av + t.vx * x + t.vy * y);
   }
   if (tile.wide)
     WriteRunsAvx512(runs, tile);
