@@ -190,7 +190,7 @@ struct Runs {
 
 // Writes the runs into the tile's sample rows, setting a row to not a number
 // first where no triangle has reached it yet.
-void WriteRuns(const Runs& runs, Samples& tile) {
+TRELLIMAP_CLONES("avx2", "default") void WriteRuns(const Runs& runs, Samples& tile) {
   for (int32_t k = 0; k < runs.count; ++k) {
     const int32_t first = runs.firsts[k], end = runs.ends[k];
     if (end <= first) continue;
