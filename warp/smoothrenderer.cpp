@@ -61,7 +61,6 @@ struct Triangle {
 using Floats = float __attribute__((vector_size(32)));
 using FloatsAt = float __attribute__((vector_size(32), aligned(4), may_alias));
 using Ints = int32_t __attribute__((vector_size(32)));
-using Flags = uint8_t __attribute__((vector_size(8)));
 constexpr Floats kSteps = {0, 1, 2, 3, 4, 5, 6, 7};
 
 // Writes `count` values of a run that starts at `first` and grows by `step8`
