@@ -20,4 +20,13 @@ bool HasAvx512() {
   return has;
 }
 
+bool HasAvx512Vnni() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return HasAvx512() && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+           __builtin_cpu_supports("avx512vnni") && __builtin_cpu_supports("avx512dq");
+  }();
+  return has;
+}
+
 }  // namespace trellimap

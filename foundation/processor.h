@@ -20,4 +20,8 @@ bool HasAvx2();
 // Whether it also runs the AVX-512 foundation with its shorter vectors.
 bool HasAvx512();
 
+// Whether it also runs AVX-512's byte and word instructions, its byte
+// permutes, word dot products and float reductions (BW, VBMI, VNNI, DQ).
+bool HasAvx512Vnni();
+
 }  // namespace trellimap

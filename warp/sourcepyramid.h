@@ -51,6 +51,14 @@ class SourceLevel {
   void ReadBilinear(const float* u, const float* v, int count, float* red, float* green, float* blue,
                     int widest = 16) const;
 
+  // Sums of bilinear values, four to a pixel: pixel i, for i = 0 … count − 1,
+  // sums the values at points 2i and 2i + 1 of (u0, v0) and of (u1, v1).
+  // Points that are not numbers are left out; `taken` tells how many of the
+  // four were not. The sums may differ from those of ReadBilinear's values
+  // by up to 0.03 a value.
+  void SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
+                      float* red, float* green, float* blue, int widest = 16) const;
+
  private:
   // The stored place of (X, Y), coordinates shifted by one so that the
   // border is at 0 and the picture starts at 1.
@@ -63,10 +71,30 @@ class SourceLevel {
   void ReadBilinearScalar(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx2(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
   void ReadBilinearAvx512(const float* u, const float* v, int count, float* red, float* green, float* blue) const;
+  void SumBilinear2x2Vnni(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
+                          float* red, float* green, float* blue) const;
 
   int32_t left_ = 0, top_ = 0, w_ = 0, h_ = 0;
   int32_t blocksAcross_ = 0, blocksDown_ = 0;
   std::vector<Bytes4, HugePageAllocator<Bytes4>> px_;
+};
+
+// A 24-bit source read where it lies, for the 2 × 2 sums alone: reads with
+// no more than two points to a source pixel need no halvings, and reading
+// the picture in place spares making a level of it.
+class PictureReads {
+ public:
+  // Whether `picture` can be read in place on this processor.
+  static bool Suits(const dib& picture);
+  // Reads `picture`, which Suits and outlives this.
+  explicit PictureReads(const dib& picture);
+
+  // As SourceLevel::SumBilinear2x2 on a level of the whole picture.
+  void SumBilinear2x2(const float* u0, const float* v0, const float* u1, const float* v1, int count, float* taken,
+                      float* red, float* green, float* blue) const;
+
+ private:
+  const dib* picture_;
 };
 
 // Where reads of the source are centred: a box in source pixels.
