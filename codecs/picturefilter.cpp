@@ -14,7 +14,8 @@ std::string BuildPictureFilter(const std::string& allPictures, const std::string
     std::string pattern = std::string("*.") + extension->name;
     std::transform(pattern.begin(), pattern.end(), pattern.begin(), [](unsigned char c) { return std::toupper(c); });
     if (row->inAllPictures) pictures += (pictures.empty() ? "" : ";") + pattern;
-    entries += std::string(extension->openText) + "|" + pattern + "|";
+    const std::string text = extension->openTranslated ? TranslateUtf8(extension->openText) : extension->openText;
+    entries += text + "|" + pattern + "|";
   }
   return allPictures + "|" + pictures + "|" + entries + allFiles + " (*.*)|*.*";
 }

@@ -9,7 +9,7 @@ namespace trellimap {
 // The filter of the picture open dialog. `allPictures` describes the first
 // entry (the patterns of every format but drawings such as EMF), `allFiles`
 // the last one (*.*); between them lies one entry for each extension that has
-// its own, in upper case.
+// its own, in upper case, its description translated where the registry says.
 std::string BuildPictureFilter(const std::string& allPictures, const std::string& allFiles);
 
 // The filter of the picture save dialog: one entry per format a result can be
