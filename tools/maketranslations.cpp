@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     // and, in German, its entries' German descriptions.
     const std::string english = BuildPictureFilter("All pictures", "All files");
     CurrentLanguage() = 1;
-    const std::string german = BuildPictureFilter("Alle Bilder", "Alle Dateien");
+    const std::string german = TranslateFilterEntries(BuildPictureFilter("Alle Bilder", "Alle Dateien"));
     CurrentLanguage() = 0;
     Add(english, german);
     SaveTranslations();
