@@ -170,7 +170,7 @@ using W = PictureFileFormat;
 // JPEG is written at quality 90, GIF with at most 256 colours, ILBM with 24 planes, PCX with three planes and
 // JPEG 2000 losslessly, WebP at quality 90. The open dialog's entries of WebP, HEIF, AVIF and JPEG XL are
 // translated. Those formats are read by readers of our own once the library's coder gate has let the bytes
-// through; the library's coders of them only sniff (and write WebP).
+// through; the library itself only checks their content (and writes WebP).
 constexpr std::array<FormatRow, 14> kRows{{
     {.format = F::Avif,
      .extensions = {{{"avif", kReadOnly, 0, 15, "AVIF - AV1 picture", true}}},
