@@ -150,6 +150,9 @@ TEST_P(ToolMade, ReadsAsTheFormatsOwnDecoderDoes) {
     std::string reason;
     ASSERT_TRUE(WritePictureFile(source, folder_->Path(c.file), &reason)) << reason;
     ReleaseDib(&source);
+    // At quality 90, as the format's own encoder writes it.
+    ASSERT_TRUE(Run("cwebp -q 90 {src}.png -o {out}", "cwebp.webp"));
+    EXPECT_EQ(ReadAll(folder_->Path(c.file)), ReadAll(folder_->Path("cwebp.webp")));
   }
   ASSERT_TRUE(Run(std::string(c.reference) + " && pngtopam -alphapam {ref}.png > {ref}.pam", c.file)) << c.reference;
   const Netpbm reference = ReadNetpbm(folder_->Path(std::string(c.file) + ".ref.pam"));
