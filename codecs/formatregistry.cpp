@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 
+#include "codecs/avif.h"
 #include "codecs/bmprle8.h"
 #include "codecs/bmptruecolour.h"
 #include "codecs/emf.h"
+#include "codecs/heif.h"
 #include "codecs/ilbm.h"
 #include "codecs/jpeg2000.h"
 #include "codecs/jpegdecoder.h"
 #include "codecs/jpegencoder.h"
+#include "codecs/jpegxl.h"
 #include "codecs/pcxencoder.h"
 #include "codecs/pngencoder.h"
+#include "codecs/webp.h"
 
 namespace trellimap {
 namespace {
@@ -36,6 +41,24 @@ bool Jpeg2000Signature(const uint8_t* h, size_t n) {
 bool IffSignature(const uint8_t* h, size_t n) {
   return StartsWith(h, n, "FORM", 4) && n >= 12 &&
          (std::memcmp(h + 8, "ILBM", 4) == 0 || std::memcmp(h + 8, "PBM ", 4) == 0);
+}
+
+bool WebPSignature(const uint8_t* h, size_t n) {
+  return StartsWith(h, n, "RIFF", 4) && n >= 12 && std::memcmp(h + 8, "WEBP", 4) == 0;
+}
+
+// An ISO base media file whose first box, `ftyp`, names one of `brands` as its major brand.
+bool MajorBrand(const uint8_t* h, size_t n, std::initializer_list<const char*> brands) {
+  if (n < 12 || std::memcmp(h + 4, "ftyp", 4) != 0) return false;
+  return std::any_of(brands.begin(), brands.end(),
+                     [&](const char* brand) { return std::memcmp(h + 8, brand, 4) == 0; });
+}
+bool HeifSignature(const uint8_t* h, size_t n) { return MajorBrand(h, n, {"heic", "heix", "hevc", "mif1", "msf1"}); }
+bool AvifSignature(const uint8_t* h, size_t n) { return MajorBrand(h, n, {"avif", "avis"}); }
+
+// A bare codestream or the container's signature box.
+bool JpegXlSignature(const uint8_t* h, size_t n) {
+  return StartsWith(h, n, "\xFF\x0A", 2) || StartsWith(h, n, "\0\0\0\x0CJXL \r\n\x87\n", 12);
 }
 
 // Windows and OS/2 bitmaps, including OS/2 icon and pointer variants.
@@ -62,6 +85,22 @@ OwnReading ReadJpeg2000(const uint8_t* bytes, size_t size, dib* out, std::string
 
 OwnReading ReadEmf(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*)(double)) {
   return Finished(DecodeEmf(bytes, size, out, why));
+}
+
+OwnReading ReadWebp(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+  return Finished(DecodeWebp(bytes, size, out, why, goesOn));
+}
+
+OwnReading ReadAvif(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+  return Finished(DecodeAvif(bytes, size, out, why, goesOn));
+}
+
+OwnReading ReadHeif(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+  return Finished(DecodeHeif(bytes, size, out, why, goesOn));
+}
+
+OwnReading ReadJpegXl(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+  return Finished(DecodeJpegXl(bytes, size, out, why, goesOn));
 }
 
 // 16- and 32-bit bitmaps; the library reads the others.
@@ -129,8 +168,13 @@ using W = PictureFileFormat;
 
 // Extensions: name, writer, place in the list of written extensions, place and text of the open dialog entry.
 // JPEG is written at quality 90, GIF with at most 256 colours, ILBM with 24 planes, PCX with three planes and
-// JPEG 2000 losslessly.
-constexpr std::array<FormatRow, 10> kRows{{
+// JPEG 2000 losslessly, WebP at quality 90. The open dialog's entries of WebP, HEIF, AVIF and JPEG XL are
+// translated. Those formats are read by readers of our own once the library's coder gate has let the bytes
+// through; the library itself only checks their content (and writes WebP).
+constexpr std::array<FormatRow, 14> kRows{{
+    {.format = F::Avif,
+     .extensions = {{{"avif", kReadOnly, 0, 15, "AVIF - AV1 picture", true}}},
+     .reader = {.signature = AvifSignature, .own = ReadAvif, .ownPastGate = true, .library = {"AVIF"}}},
     {.format = F::Bmp,
      .extensions = {{{"bmp", 0, 1, 1, "BMP - Windows, OS/2 Bitmap"},
                      {"dib", 0, 2, 2, "DIB - Windows, OS/2 DIB"},
@@ -149,6 +193,10 @@ constexpr std::array<FormatRow, 10> kRows{{
      .extensions = {{{"gif", 0, 3, 3, "GIF - CompuServe Graphics Interchange"}}},
      .writers = {{{.format = W::Gif, .saveText = "GIF picture", .library = "GIF"}}},
      .reader = {.signature = GifSignature, .library = {"GIF", "GIF87"}}},
+    {.format = F::Heif,
+     .extensions = {{{"heic", kReadOnly, 0, 16, "HEIC - HEIF picture", true},
+                     {"heif", kReadOnly, 0, 17, "HEIF - HEIF picture", true}}},
+     .reader = {.signature = HeifSignature, .own = ReadHeif, .ownPastGate = true, .library = {"HEIC", "HEIF"}}},
     {.format = F::Iff,
      .extensions = {{{"iff", 0, 4, 4, "IFF - Amiga"}, {"lbm", 0, 8, 7, "LBM - Deluxe Paint"}}},
      .writers = {{{.format = W::Ilbm, .saveText = "IFF picture", .own = WriteIlbm}}},
@@ -168,6 +216,9 @@ constexpr std::array<FormatRow, 10> kRows{{
      .extensions = {{{"jp2", 0, 14, 14, "JP2 - JPEG 2000"}, {"j2k"}}},
      .writers = {{{.format = W::Jpeg2000, .saveText = "JPEG 2000 picture", .own = WriteJpeg2000}}},
      .reader = {.signature = Jpeg2000Signature, .own = ReadJpeg2000}},
+    {.format = F::JpegXl,
+     .extensions = {{{"jxl", kReadOnly, 0, 18, "JXL - JPEG XL picture", true}}},
+     .reader = {.signature = JpegXlSignature, .own = ReadJpegXl, .ownPastGate = true, .library = {"JXL"}}},
     {.format = F::Pcx,
      .extensions = {{{"pcx", 0, 9, 8, "PCX - ZSoft Paintbrush"}}},
      .writers = {{{.format = W::Pcx, .saveText = "PCX picture", .streamed = StreamPcx, .library = "PCX"}}},
@@ -184,10 +235,18 @@ constexpr std::array<FormatRow, 10> kRows{{
      .reader = {.library = {"TGA", "ICB", "VDA", "VST"}}},
     {.format = F::Tiff,
      .extensions = {{{"tif", 0, 12, 11, "TIF - Tagged image file Format"}, {"tiff", 0, 13}}},
-     .writers = {{{.format = W::Tiff, .saveText = "TIFF picture", .streamed = StreamTiff, .library = "TIFF"}}},
+     .writers = {{{.format = W::Tiff,
+                   .saveText = "TIFF picture",
+                   .streamed = StreamTiff,
+                   .library = "TIFF",
+                   .widened = true}}},
      .reader = {.signature = TiffSignature,
                 .library = {"TIFF", "TIF", "BIGTIFF", "PTIF"},
                 .colourTable = TiffColourTable}},
+    {.format = F::WebP,
+     .extensions = {{{"webp", 0, 16, 19, "WEBP - WebP picture", true}}},
+     .writers = {{{.format = W::WebP, .saveText = "WebP picture", .library = "WEBP"}}},
+     .reader = {.signature = WebPSignature, .own = ReadWebp, .ownPastGate = true, .library = {"WEBP"}}},
 }};
 
 // Checks of the table, made by the compiler.
@@ -237,7 +296,7 @@ static_assert(PlacesAreSound(&FormatExtension::openPlace,
               "the open dialog's places are not 1, 2, 3..., or one has no text");
 
 // Every writer has a coder (the library's of the format's own family) and
-// extensions; every extension names a writer of its row; the default
+// extensions, and one that widens pictures streams them; every extension names a writer of its row; the default
 // extension is the save dialog's first.
 constexpr bool WritersAreSound() {
   std::vector<PictureFileFormat> formats;
@@ -249,7 +308,8 @@ constexpr bool WritersAreSound() {
       const FormatWriter& writer = row.Writers()[w];
       if (std::find(formats.begin(), formats.end(), writer.format) != formats.end()) return false;
       formats.push_back(writer.format);
-      if ((writer.library == nullptr) == (writer.own == nullptr) || (writer.reduceColours && writer.own == nullptr))
+      if ((writer.library == nullptr) == (writer.own == nullptr) || (writer.reduceColours && writer.own == nullptr) ||
+          (writer.widened && writer.streamed == nullptr))
         return false;
       if (writer.library != nullptr &&
           std::none_of(row.reader.library.begin(), row.reader.library.end(),

@@ -21,10 +21,10 @@
 namespace trellimap {
 
 // A format as it is read: what DetectPictureFormat finds.
-enum class PictureFormat { Unknown, Bmp, Emf, Gif, Iff, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff };
+enum class PictureFormat { Unknown, Avif, Bmp, Emf, Gif, Heif, Iff, Jpeg, Jpeg2000, JpegXl, Pcx, Png, Tga, Tiff, WebP };
 
 // A way of writing a file, as its extension selects it.
-enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff };
+enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff, WebP };
 
 // What a reader of our own made of a file; kLeft leaves it to the picture library.
 enum class OwnReading { kRead, kFailed, kLeft };
@@ -70,6 +70,7 @@ struct FormatWriter {
   const char* library = nullptr;     // otherwise the picture library's coder of this name writes the file,
   OwnEncoder own = nullptr;          // or else our own writer
   bool reduceColours = false;        // `own` gets the picture reduced to at most 256 colours
+  bool widened = false;              // a picture of another depth goes to `streamed` at 24 bits
 };
 
 inline constexpr int kReadOnly = -1;
@@ -84,6 +85,7 @@ struct FormatExtension {
   // Place of its own entry in the open dialog, from 1 (0: none), and that entry's description.
   int openPlace = 0;
   const char* openText = nullptr;
+  bool openTranslated = false;  // `openText` passes through the translation table
 };
 
 struct FormatRow {

@@ -292,9 +292,11 @@ bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progr
     return false;
   });
   if (reason) *reason = why;
-  // Whatever else failed is in the picture data, or the memory for it.
+  // Whatever else failed is in the picture data, its size, or the memory for it.
   if (!read && kind == FileProblem::None && why != kStopped)
-    kind = why.starts_with("not enough memory") ? FileProblem::NoMemory : FileProblem::Damaged;
+    kind = why.starts_with("not enough memory")    ? FileProblem::NoMemory
+           : why.starts_with("the picture's size") ? FileProblem::TooLarge
+                                                   : FileProblem::Damaged;
   if (problem) *problem = kind;
   return read;
 }

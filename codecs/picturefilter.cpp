@@ -19,6 +19,22 @@ std::string BuildPictureFilter(const std::string& allPictures, const std::string
   return allPictures + "|" + pictures + "|" + entries + allFiles + " (*.*)|*.*";
 }
 
+std::string TranslateFilterEntries(const std::string& filter) {
+  std::string translated;
+  size_t start = 0;
+  for (size_t part = 0; start <= filter.size(); ++part) {
+    const size_t end = std::min(filter.find('|', start), filter.size());
+    std::string text = filter.substr(start, end - start);
+    // Descriptions and patterns alternate.
+    if (part % 2 == 0)
+      for (const auto& [row, extension] : ExtensionsInOrder(&FormatExtension::openPlace))
+        if (extension->openTranslated && text == extension->openText) text = TranslateUtf8(text);
+    translated += (part == 0 ? "" : "|") + text;
+    start = end + 1;
+  }
+  return translated;
+}
+
 std::string BuildSavePictureFilter(const std::string& allFiles) {
   std::string filter;
   for (const FormatRow& row : PictureFormats())

@@ -98,6 +98,38 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
   return true;
 }
 
+// The picture as a writer takes it: a copy at 24 bits for one that widens
+// other depths (where the copy can be made), else the picture itself.
+class Widened {
+ public:
+  Widened(const FormatWriter* writer, const dib& picture) : picture_(&picture) {
+    if (writer == nullptr || !writer->widened || picture.poi == nullptr || DibBitCount(&picture) == 24) return;
+    const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+    newdib(&copy_, w, h, 24, nullptr, 0);
+    if (copy_.poi == nullptr) return;
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* row = copy_.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(copy_.bytew);
+      for (int32_t x = 0; x < w; ++x, row += 3) {
+        const uint32_t c = DibPixelColour(picture, x, y);
+        row[0] = static_cast<uint8_t>(c >> 16);
+        row[1] = static_cast<uint8_t>(c >> 8);
+        row[2] = static_cast<uint8_t>(c);
+      }
+    }
+    picture_ = &copy_;
+  }
+  ~Widened() {
+    if (copy_.poi != nullptr) ReleaseDib(&copy_);
+  }
+  Widened(const Widened&) = delete;
+  Widened& operator=(const Widened&) = delete;
+  const dib& Picture() const { return *picture_; }
+
+ private:
+  dib copy_{};
+  const dib* picture_;
+};
+
 // The writer of our own that streams `picture` for `writer`, when it takes it; null otherwise.
 StreamEncoder StreamedFor(const FormatWriter* writer, const dib& picture) {
   return writer != nullptr && writer->streamed != nullptr && PlainlyEncodable(picture) ? writer->streamed : nullptr;
@@ -126,9 +158,9 @@ std::string WithDefaultExtension(const std::string& fname) {
   return ExtensionOf(fname).empty() ? fname + "." + std::string(kDefaultExtension) : fname;
 }
 
-bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
+bool EncodePicture(const dib& given, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
                    Progress* progress) {
-  if (picture.poi == nullptr || DibWidth(&picture) <= 0 || DibHeight(&picture) <= 0) {
+  if (given.poi == nullptr || DibWidth(&given) <= 0 || DibHeight(&given) <= 0) {
     *reason = "there is no picture to write";
     return false;
   }
@@ -137,6 +169,8 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
     *reason = "unknown format";
     return false;
   }
+  const Widened widened(writer, given);
+  const dib& picture = widened.Picture();
   if (const StreamEncoder encoder = StreamedFor(writer, picture)) {
     out->clear();
     return encoder(
@@ -151,7 +185,7 @@ bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uin
   return ok;
 }
 
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress,
+bool WritePictureFile(const dib& given, const std::string& fname, std::string* reason, Progress* progress,
                       FileProblem* problem) {
   FileProblem ignored = FileProblem::None;
   FileProblem& kind = problem ? *problem : ignored;
@@ -164,6 +198,8 @@ bool WritePictureFile(const dib& picture, const std::string& fname, std::string*
   }
   // Formats of our own are written as they are encoded; the others are
   // encoded whole first.
+  const Widened widened(FindWriter(*format), given);
+  const dib& picture = widened.Picture();
   const StreamEncoder encoder = StreamedFor(FindWriter(*format), picture);
   std::vector<uint8_t> bytes;
   if (encoder == nullptr && !EncodePicture(picture, *format, &bytes, reason, progress)) return false;

@@ -2,7 +2,8 @@
 // Writers for the formats that store pixels as they are: BMP, TGA and TIFF
 // without compression. A 24-bit picture goes from its rows into the file
 // without passing through the picture library, which costs several times as
-// long; pictures of other depths are left to the library.
+// long; pictures of other depths are left to the library, or widened to 24
+// bits first where the format's writer says so (TIFF).
 
 #include <cstddef>
 #include <cstdint>

@@ -53,8 +53,13 @@ int main(int argc, char** argv) {
       }
       Add(line.substr(0, tab), line.substr(tab + 1));
     }
-    // The picture filter is translated as one text, built from its two texts.
-    Add(BuildPictureFilter("All pictures", "All files"), BuildPictureFilter("Alle Bilder", "Alle Dateien"));
+    // The picture filter is translated as one text, built from its two texts
+    // and, in German, its entries' German descriptions.
+    const std::string english = BuildPictureFilter("All pictures", "All files");
+    CurrentLanguage() = 1;
+    const std::string german = TranslateFilterEntries(BuildPictureFilter("Alle Bilder", "Alle Dateien"));
+    CurrentLanguage() = 0;
+    Add(english, german);
     SaveTranslations();
   } catch (const InOutError& e) {
     std::fprintf(stderr, "maketranslations: %s\n", e.what());

@@ -769,6 +769,7 @@ void TMainForm::SavePicture(WarpDirection direction) {
 }
 
 void TMainForm::OpenPicture(size_t pane) {
+  OpenDialog1->Filter = QString::fromStdString(TranslateFilterEntries(OpenDialog1->Filter.toStdString()));
   if (OpenDialog1->Execute()) LoadPicture(pane, OpenDialog1->FileName.toStdString());
 }
 

@@ -10,7 +10,9 @@
 #include "codecs/picturefilter.h"
 #include "codecs/pictureformat.h"
 #include "codecs/picturewriter.h"
+#include "i18n/translateunit.h"
 #include "image/pixmill3.h"
+#include "tests/support/testfiles.h"
 
 namespace trellimap {
 namespace {
@@ -108,6 +110,22 @@ TEST(FormatRegistry, OpenFilterHasAnEntryForEveryReadFormatAndAllPicturesGathers
   for (const FormatRow& row : PictureFormats()) read.insert(row.format);
   EXPECT_EQ(covered, read);
   EXPECT_EQ(entries.front().second, pictures);
+}
+
+// The entries marked as translated pass through the table, once; the others stay.
+TEST(FormatRegistry, OpenFilterEntriesOfTheNewerFormatsAreTranslated) {
+  testing::TempFolder folder;
+  InitTranslation(folder.Path(""));
+  TranslateString(u"WEBP - WebP picture");
+  SetTranslationCell(TranslationRowCount() - 1, 1, u"WEBP - WebP-Bild");
+  CurrentLanguage() = 1;
+  const std::string filter = BuildPictureFilter("Alle Bilder", "Alle Dateien");
+  const std::string translated = TranslateFilterEntries(filter);
+  CurrentLanguage() = 0;
+  EXPECT_NE(translated.find("|WEBP - WebP-Bild|*.WEBP|"), std::string::npos) << translated;
+  EXPECT_NE(translated.find("|BMP - Windows, OS/2 Bitmap|*.BMP|"), std::string::npos);
+  EXPECT_EQ(Entries(translated).size(), Entries(filter).size());
+  EXPECT_EQ(TranslateFilterEntries(translated), translated);
 }
 
 TEST(FormatRegistry, WrittenFilesAreKnownByTheirContentAndTheirNames) {

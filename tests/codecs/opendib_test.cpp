@@ -258,6 +258,33 @@ TEST(PictureFormat, ContentFirstThenExtension) {
   EXPECT_EQ(DetectPictureFormat(nothing, sizeof nothing, "dir.tga/x"), PictureFormat::Unknown);
   EXPECT_EQ(DetectPictureFormat(nothing, 0, "a.JIF"), PictureFormat::Jpeg);
   EXPECT_EQ(DetectPictureFormat(reinterpret_cast<const uint8_t*>("BA"), 2, "a.x"), PictureFormat::Bmp);
+  // WebP, the brands of ISO media files and both forms of JPEG XL, whatever the name says.
+  const std::pair<std::string, PictureFormat> signatures[] = {
+      {std::string("RIFF\0\0\0\0WEBPVP8 ", 16), PictureFormat::WebP},
+      {std::string("RIFF\0\0\0\0WAVEfmt ", 16), PictureFormat::Unknown},
+      {std::string("\0\0\0\x18"
+                   "ftypheic",
+                   12),
+       PictureFormat::Heif},
+      {std::string("\0\0\0\x18"
+                   "ftypmif1",
+                   12),
+       PictureFormat::Heif},
+      {std::string("\0\0\0\x18"
+                   "ftypavis",
+                   12),
+       PictureFormat::Avif},
+      {std::string("\0\0\0\x18"
+                   "ftypisom",
+                   12),
+       PictureFormat::Unknown},
+      {std::string("\xFF\x0A\xFA", 3), PictureFormat::JpegXl},
+      {std::string("\0\0\0\x0CJXL \r\n\x87\n", 12), PictureFormat::JpegXl},
+  };
+  for (const auto& [head, format] : signatures)
+    EXPECT_EQ(DetectPictureFormat(reinterpret_cast<const uint8_t*>(head.data()), head.size(), "a.jpg"),
+              format == PictureFormat::Unknown ? PictureFormat::Jpeg : format)
+        << head.substr(4, 8);
 }
 
 // The walls around the graphics library, each on its own: foreign coders are
@@ -266,9 +293,9 @@ TEST(CoderGate, OnlyTheChosenCodersRemainAndNoProgramRuns) {
   InitializePictureLibrary();
   ExceptionInfo exception;
   GetExceptionInfo(&exception);
-  for (const char* foreign : {"SVG", "PS", "MSL", "JXL", "MNG", "TXT"})
+  for (const char* foreign : {"SVG", "PS", "MSL", "PDF", "MNG", "TXT"})
     EXPECT_EQ(GetMagickInfo(foreign, &exception), nullptr) << foreign;
-  for (const char* own : {"BMP", "BMP3", "GIF", "JPEG", "PCX", "PNG", "TGA", "TIFF"})
+  for (const char* own : {"BMP", "BMP3", "GIF", "JPEG", "PCX", "PNG", "TGA", "TIFF", "WEBP", "HEIC", "AVIF", "JXL"})
     EXPECT_NE(GetMagickInfo(own, &exception), nullptr) << own;
   EXPECT_EQ(MagickConfirmAccess(FileExecuteConfirmAccessMode, "/bin/sh", &exception), MagickFail);
   EXPECT_EQ(MagickConfirmAccess(URLGetHTTPConfirmAccessMode, "http://localhost/", &exception), MagickFail);

@@ -33,6 +33,8 @@ TEST(PictureWriter, ExtensionsSelectFormats) {
   EXPECT_EQ(FormatForExtension(".jif"), PictureFileFormat::Jpeg);
   EXPECT_EQ(FormatForExtension(".jp2"), PictureFileFormat::Jpeg2000);
   EXPECT_EQ(FormatForExtension(".png"), PictureFileFormat::Png);
+  EXPECT_EQ(FormatForExtension(".WebP"), PictureFileFormat::WebP);
+  EXPECT_FALSE(FormatForExtension(".avif"));
   EXPECT_FALSE(FormatForExtension(".xyz"));
   EXPECT_FALSE(FormatForExtension(""));
   EXPECT_EQ(WithDefaultExtension("/a.b/result"), "/a.b/result.bmp");
@@ -86,6 +88,30 @@ TEST(PictureWriter, PngBytesDoNotDependOnTheThreadsAndAStoppedWriteLeavesTheFile
   EXPECT_EQ(reason, kStopped);
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   ReleaseDib(&picture);
+}
+
+// A TIFF result of any depth is the file our own writer makes of the same
+// colours at 24 bits, every byte of it written.
+TEST(PictureWriter, TiffOfAnyDepthIsWrittenAt24Bits) {
+  BitmapInfo colours{};
+  for (int i = 0; i < 256; ++i) colours.bmiColors[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
+  for (const int bits : {1, 4, 8, 16, 32}) {
+    dib deep, wide;
+    newdib(&deep, 7, 3, bits, bits <= 8 ? &colours : nullptr, bits <= 8 ? 1 << bits : 0);
+    newdib(&wide, 7, 3, 24, nullptr, 0);
+    for (int32_t y = 0; y < 3; ++y)
+      for (int32_t x = 0; x < 7; ++x) {
+        setpixel(deep, x, y, static_cast<uint32_t>((x * 37 + y * 101) * 2654435761u) % (bits < 32 ? 1u << bits : ~0u));
+        setpixel(wide, x, y, DibPixelColour(deep, x, y));
+      }
+    std::vector<uint8_t> fromDeep, fromWide;
+    std::string reason;
+    ASSERT_TRUE(EncodePicture(deep, PictureFileFormat::Tiff, &fromDeep, &reason)) << bits << reason;
+    ASSERT_TRUE(EncodePicture(wide, PictureFileFormat::Tiff, &fromWide, &reason)) << reason;
+    EXPECT_EQ(fromDeep, fromWide) << bits << " bits";
+    ReleaseDib(&deep);
+    ReleaseDib(&wide);
+  }
 }
 
 TEST(PictureWriter, JpegIsCloseAndFailuresLeaveNoFile) {

@@ -106,6 +106,7 @@ struct Rendered {
     ws.perspective = true;
   }
   static void Paint(dib& d, int32_t w, int32_t h) {
+    ReleaseDib(&d);  // the start picture it replaces
     newdib(&d, w, h, 24, nullptr, 0);
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) setpixel(d, x, y, Pattern(x, y));
