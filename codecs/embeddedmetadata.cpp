@@ -195,9 +195,11 @@ const Box* Find(const std::vector<Box>& boxes, std::string_view type) {
 }
 
 // HEIF and AVIF: the Exif item's orientation, unless the file turns or
-// mirrors its picture itself (which the decoder does), and the colr profile.
+// mirrors its picture itself (which the HEIF decoder does, and which is
+// noted for AVIF, whose decoder does not), and the colr profile.
 EmbeddedMetadata FromHeif(Bytes b) {
   EmbeddedMetadata m;
+  const bool avif = b.Is(8, "avif") || b.Is(8, "avis");
   const std::vector<Box> top = BoxesIn(b);
   const Box* meta = Find(top, "meta");
   if (meta == nullptr || meta->body.size < 4) return m;
@@ -207,6 +209,10 @@ EmbeddedMetadata FromHeif(Bytes b) {
     if (const Box* ipco = Find(BoxesIn(iprp->body), "ipco"))
       for (const Box& property : BoxesIn(ipco->body)) {
         turnedByDecoder = turnedByDecoder || property.type.Is(0, "irot") || property.type.Is(0, "imir");
+        // Axis 0 mirrors top to bottom, as the HEIF decoder reads it.
+        if (avif && property.type.Is(0, "irot") && property.body.size >= 1) m.quarterTurns = property.body.data[0] & 3;
+        if (avif && property.type.Is(0, "imir") && property.body.size >= 1)
+          m.mirror = (property.body.data[0] & 1) == 0 ? 4 : 2;
         if (property.type.Is(0, "colr") && (property.body.Is(0, "prof") || property.body.Is(0, "rICC")) &&
             m.iccProfile.empty() && property.body.size - 4 <= kMaxProfileBytes)
           m.iccProfile = property.body.Part(4, property.body.size - 4).Copy();
@@ -262,7 +268,10 @@ EmbeddedMetadata FromHeif(Bytes b) {
 bool ShowAsRecorded(const std::vector<uint8_t>& bytes, dib& picture) {
   const EmbeddedMetadata shown = ReadEmbeddedMetadata(bytes.data(), bytes.size());
   ConvertToSrgb(picture, shown.iccProfile);
-  return ApplyOrientation(picture, shown.orientation);
+  if (shown.quarterTurns == 0 && shown.mirror == 0) return ApplyOrientation(picture, shown.orientation);
+  // Anticlockwise quarter turns as the orientations that undo them.
+  constexpr int kTurns[] = {1, 8, 3, 6};
+  return ApplyOrientation(picture, kTurns[shown.quarterTurns]) && ApplyOrientation(picture, shown.mirror);
 }
 
 int ExifOrientation(const uint8_t* exif, size_t length) { return OrientationOf(Bytes{exif, length}); }

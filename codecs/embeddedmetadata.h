@@ -17,6 +17,10 @@ namespace trellimap {
 struct EmbeddedMetadata {
   int orientation = 1;              // 1 to 8 as EXIF counts them; 1 is upright
   std::vector<uint8_t> iccProfile;  // empty: none
+  // An AVIF file's own turns, which its decoder leaves to us and which
+  // take the place of its EXIF orientation: first a turn, then a mirror.
+  int quarterTurns = 0;  // anticlockwise, 0 to 3
+  int mirror = 0;        // 0: none, else the orientation that mirrors (2 left to right, 4 top to bottom)
 };
 
 EmbeddedMetadata ReadEmbeddedMetadata(const uint8_t* bytes, size_t length);

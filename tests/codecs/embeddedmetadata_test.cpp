@@ -82,6 +82,34 @@ TEST(EmbeddedMetadata, PicturesReadUprightInEveryOrientation) {
     }
 }
 
+// A portrait shot carried over by each format's own encoder reads upright as
+// the JPEG it came from; an AVIF file that turns its picture itself (which
+// its decoder leaves undone) is turned.
+TEST(EmbeddedMetadata, NewFormatsReadUpright) {
+  TempFolder folder;
+  const std::string base = Base(folder), jpeg = folder.Path("portrait.jpg");
+  Shell("convert '" + base + "' -quality 95 '" + jpeg +
+        "' && exiftool -q -q -m -overwrite_original -n -Orientation=6 '" + jpeg + "'");
+  const std::string path = folder.Path("portrait");
+  Shell("cwebp -quiet -lossless -metadata exif '" + jpeg + "' -o '" + path + ".webp'");
+  Shell("heif-enc -L -o '" + path + ".heic' '" + jpeg + "' >/dev/null");
+  Shell("avifenc -l '" + jpeg + "' '" + path + ".avif' >/dev/null");
+  Shell("cjxl -d 0 '" + jpeg + "' '" + path + ".jxl' >/dev/null 2>&1");
+  const Picture upright(jpeg);
+  ASSERT_EQ(DibWidth(&upright.d), 20);
+  for (const char* extension : {"webp", "heic", "avif", "jxl"}) {
+    const Picture read(path + "." + extension);
+    const int difference = LargestDifference(read.d, upright.d);
+    EXPECT_GE(difference, 0) << extension << " is " << DibWidth(&read.d) << " × " << DibHeight(&read.d);
+    EXPECT_LE(difference, 24) << extension;  // the colour conversions of lossless HEIF lose a little
+  }
+  Shell("convert '" + base + "' '" + path + ".png' && avifenc -l --irot 1 '" + path + ".png' '" + path +
+        "-turned.avif' >/dev/null && convert '" + base + "' -rotate 270 '" + path + "-turned.png'");
+  const Picture turned(path + "-turned.avif"), reference(path + "-turned.png");
+  EXPECT_LE(LargestDifference(turned.d, reference.d), 2);
+  EXPECT_GE(LargestDifference(turned.d, reference.d), 0);
+}
+
 // Tagged with a wide-gamut profile, a picture is converted to sRGB as
 // ImageMagick converts it (relative colorimetric, black point compensated);
 // tagged sRGB, it reads as untagged.
