@@ -215,25 +215,27 @@ void Metafiles(const fs::path& folder) {
   shapes.Record(kEof, {0, 16, 20});
   WriteBytes(folder / "shapes.emf", shapes.Finish());
 
-  // Text in a font of its own.
-  Metafile text;
-  Header(text);
-  text.Begin(82);
-  for (uint32_t v : {3u, static_cast<uint32_t>(-12), 0u, 0u, 0u, 400u, 0u, 0u}) text.U32(v);
-  const std::u16string face = u"DejaVu Sans";
-  for (size_t i = 0; i < 32; ++i) text.U16(i < face.size() ? face[i] : 0);
-  text.End();
-  text.Record(kSelect, {3});
-  text.Begin(84);
-  text.Rect(2, 2, 40, 20);
-  for (uint32_t v : {1u, 0u, 0u, 2u, 2u, 2u, 76u, 0u}) text.U32(v);
-  text.Rect(0, 0, -1, -1);
-  text.U32(0);
-  text.U16(u'H');
-  text.U16(u'i');
-  text.End();
-  text.Record(kEof, {0, 16, 20});
-  WriteBytes(folder / "text.emf", text.Finish());
+  // Text in a font of its own, as characters and as the font's glyph indexes.
+  for (const uint32_t options : {0u, 0x10u}) {
+    Metafile text;
+    Header(text);
+    text.Begin(82);
+    for (uint32_t v : {3u, static_cast<uint32_t>(-12), 0u, 0u, 0u, 400u, 0u, 0u}) text.U32(v);
+    const std::u16string face = u"DejaVu Sans";
+    for (size_t i = 0; i < 32; ++i) text.U16(i < face.size() ? face[i] : 0);
+    text.End();
+    text.Record(kSelect, {3});
+    text.Begin(84);
+    text.Rect(2, 2, 40, 20);
+    for (uint32_t v : {1u, 0u, 0u, 2u, 2u, 2u, 76u, options}) text.U32(v);
+    text.Rect(0, 0, -1, -1);
+    text.U32(0);
+    text.U16(u'H');
+    text.U16(u'i');
+    text.End();
+    text.Record(kEof, {0, 16, 20});
+    WriteBytes(folder / (options == 0 ? "text.emf" : "glyphs.emf"), text.Finish());
+  }
 }
 
 }  // namespace
