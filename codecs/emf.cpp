@@ -18,6 +18,14 @@
 #include "foundation/releasewith.h"
 #include "image/pixmill3.h"
 
+// For text given by glyph indexes the converter looks up the font's file in
+// fontconfig and then ends fontconfig (FcFini) as if it were its only user;
+// but the renderer and the window system keep fontconfig's caches, and ending
+// it under them aborts the whole program. This definition takes the place of
+// fontconfig's own in the program: fontconfig stays up until the process
+// ends, as its other users need.
+extern "C" void FcFini() {}
+
 namespace trellimap {
 namespace {
 

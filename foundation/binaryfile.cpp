@@ -41,7 +41,8 @@ bool BinaryReader::Open(const std::string& path) {
 }
 
 void BinaryReader::Fill() {
-  buffer_.resize(kBufferBytes);
+  // No larger than what is left: a small file costs no large buffer.
+  buffer_.resize(static_cast<size_t>(std::min<uint64_t>(kBufferBytes, Remaining())));
   bufferStart_ = bufferEnd_ = 0;
   for (;;) {
     const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());

@@ -187,8 +187,9 @@ void Font(EmfWriter* w, uint32_t handle, int32_t height = -40) {
   Select(w, handle);
 }
 
-// "HH" with its reference point at the top left of (130, 64).
-void Text(EmfWriter* w) {
+// "HH" with its reference point at the top left of (130, 64); `options` as
+// the record gives them (0x10: the text is glyph indexes of the font).
+void Text(EmfWriter* w, uint32_t options = 0) {
   const std::u16string text = u"HH";
   w->Begin(84);
   w->Rect(130, 64, 200, 110);
@@ -199,7 +200,7 @@ void Text(EmfWriter* w) {
   w->I32(64);
   w->U32(static_cast<uint32_t>(text.size()));
   w->U32(76);  // string offset: right after the fixed fields
-  w->U32(0);   // options
+  w->U32(options);
   w->Rect(0, 0, -1, -1);
   w->U32(0);  // no spacing array
   for (char16_t c : text) w->U16(c);
@@ -207,7 +208,7 @@ void Text(EmfWriter* w) {
 }
 
 // Every kind of record the reader is expected to draw, at known places.
-std::vector<uint8_t> SampleMetafile(int32_t font_height = -40) {
+std::vector<uint8_t> SampleMetafile(int32_t font_height = -40, uint32_t text_options = 0) {
   EmfWriter w;
   Header(&w);
   w.Begin(17);  // map mode
@@ -225,7 +226,7 @@ std::vector<uint8_t> SampleMetafile(int32_t font_height = -40) {
   Poly16(&w, 87, {{10, 80}, {110, 80}});
   StretchedBitmap(&w);
   Font(&w, 6, font_height);
-  Text(&w);
+  Text(&w, text_options);
   Eof(&w);
   return w.Finish();
 }
@@ -312,6 +313,22 @@ TEST(EmfTest, SurvivesHugeAndNegativeFonts) {
     dib d;
     std::string reason;
     ASSERT_TRUE(Decodes(SampleMetafile(height), &d, &reason)) << reason;
+    EXPECT_EQ(At(d, 30, 30), kRed);
+    ReleaseDib(&d);
+  }
+}
+
+// For text given by glyph indexes the converter looks up the font's file in
+// fontconfig and then ends fontconfig, which aborts the program when others
+// still hold its caches: here the renderer, which drew the text before; in the
+// window, the window system from the start.
+TEST(EmfTest, DrawsTextByGlyphIndexesAfterOtherText) {
+  constexpr uint32_t kGlyphIndexes = 0x10;
+  for (uint32_t options : {0u, kGlyphIndexes, 0u, kGlyphIndexes}) {
+    SCOPED_TRACE(options);
+    dib d;
+    std::string reason;
+    ASSERT_TRUE(Decodes(SampleMetafile(-40, options), &d, &reason)) << reason;
     EXPECT_EQ(At(d, 30, 30), kRed);
     ReleaseDib(&d);
   }
