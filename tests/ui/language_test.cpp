@@ -49,6 +49,7 @@ class LanguageTest : public QObject {
     QVERIFY(form.panes[0].label->width() >= form.panes[0].label->sizeHint().width());  // sized to its text
     QCOMPARE(form.Language1->title(), QStringLiteral("Sprache"));
     QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("Alle Bilder|")));
+    QVERIFY(form.OpenDialog1->Filter.contains(QStringLiteral("|WEBP - WebP-Bild|*.WEBP|")));
     QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));
     QCOMPARE(form.TranslateForm->windowTitle(), QString::fromUtf8("Übersetzen"));
     QCOMPARE(YesButtonText(), QStringLiteral("&Ja"));  // the toolkit's own texts too
