@@ -188,10 +188,11 @@ std::vector<Box> BoxesIn(Bytes b) {
   return boxes;
 }
 
-const Box* Find(const std::vector<Box>& boxes, std::string_view type) {
+// The first box of `type`, by value: the list it comes from is often a temporary.
+std::optional<Box> Find(const std::vector<Box>& boxes, std::string_view type) {
   for (const Box& box : boxes)
-    if (box.type.Is(0, type)) return &box;
-  return nullptr;
+    if (box.type.Is(0, type)) return box;
+  return std::nullopt;
 }
 
 // HEIF and AVIF: the Exif item's orientation, unless the file turns or
@@ -201,12 +202,12 @@ EmbeddedMetadata FromHeif(Bytes b) {
   EmbeddedMetadata m;
   const bool avif = b.Is(8, "avif") || b.Is(8, "avis");
   const std::vector<Box> top = BoxesIn(b);
-  const Box* meta = Find(top, "meta");
-  if (meta == nullptr || meta->body.size < 4) return m;
+  const std::optional<Box> meta = Find(top, "meta");
+  if (!meta || meta->body.size < 4) return m;
   const std::vector<Box> inMeta = BoxesIn(meta->body.Part(4, meta->body.size - 4));
   bool turnedByDecoder = false;
-  if (const Box* iprp = Find(inMeta, "iprp"))
-    if (const Box* ipco = Find(BoxesIn(iprp->body), "ipco"))
+  if (const std::optional<Box> iprp = Find(inMeta, "iprp"))
+    if (const std::optional<Box> ipco = Find(BoxesIn(iprp->body), "ipco"))
       for (const Box& property : BoxesIn(ipco->body)) {
         turnedByDecoder = turnedByDecoder || property.type.Is(0, "irot") || property.type.Is(0, "imir");
         // Axis 0 mirrors top to bottom, as the HEIF decoder reads it.
@@ -218,9 +219,8 @@ EmbeddedMetadata FromHeif(Bytes b) {
           m.iccProfile = property.body.Part(4, property.body.size - 4).Copy();
       }
   // The Exif item: its number from the item list, its bytes from the locations.
-  const Box* iinf = Find(inMeta, "iinf");
-  const Box* iloc = Find(inMeta, "iloc");
-  if (turnedByDecoder || iinf == nullptr || iloc == nullptr || iinf->body.size < 6) return m;
+  const std::optional<Box> iinf = Find(inMeta, "iinf"), iloc = Find(inMeta, "iloc");
+  if (turnedByDecoder || !iinf || !iloc || iinf->body.size < 6) return m;
   const size_t listed = iinf->body.data[0] == 0 ? 6 : 8;
   std::optional<uint64_t> exifItem;
   for (const Box& infe : BoxesIn(iinf->body.Part(listed, iinf->body.size - std::min(listed, iinf->body.size)))) {
