@@ -105,7 +105,9 @@ struct Rendered {
     ws.ecken1 = ws.ecken2 = 4;
     ws.perspective = true;
   }
+  // Replaces `d` (released first) by a painted picture of w × h.
   static void Paint(dib& d, int32_t w, int32_t h) {
+    ReleaseDib(&d);
     newdib(&d, w, h, 24, nullptr, 0);
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) setpixel(d, x, y, Pattern(x, y));
