@@ -18,6 +18,7 @@
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
+#include "tests/support/emfwriter.h"
 
 namespace {
 
@@ -119,50 +120,7 @@ void Options(const fs::path& folder) {
   }
 }
 
-// An enhanced metafile written record by record, little-endian.
-class Metafile {
- public:
-  void U32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  void U16(uint16_t v) {
-    bytes_.push_back(static_cast<uint8_t>(v));
-    bytes_.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  void Rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    for (int32_t v : {left, top, right, bottom}) U32(static_cast<uint32_t>(v));
-  }
-  // A record of `type` with the 32-bit fields `fields`.
-  void Record(uint32_t type, std::initializer_list<uint32_t> fields) {
-    Begin(type);
-    for (uint32_t v : fields) U32(v);
-    End();
-  }
-  void Begin(uint32_t type) {
-    start_ = bytes_.size();
-    U32(type);
-    U32(0);
-    ++records_;
-  }
-  void End() {
-    while ((bytes_.size() - start_) % 4 != 0) bytes_.push_back(0);
-    Put(start_ + 4, static_cast<uint32_t>(bytes_.size() - start_));
-  }
-  // The bytes, with the header's byte and record counts.
-  std::vector<uint8_t> Finish() {
-    Put(48, static_cast<uint32_t>(bytes_.size()));
-    Put(52, records_);
-    return bytes_;
-  }
-
- private:
-  void Put(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  }
-  std::vector<uint8_t> bytes_;
-  size_t start_ = 0;
-  uint32_t records_ = 0;
-};
+using Metafile = testing::EmfWriter;
 
 // A header of a 48 × 24 pixel frame at 96 dots per inch on a reference
 // device of 96 dots per inch: a logical unit is a pixel.

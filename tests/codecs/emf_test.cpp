@@ -10,53 +10,12 @@
 #include <vector>
 
 #include "image/pixmill3.h"
+#include "tests/support/emfwriter.h"
 
 namespace trellimap {
 namespace {
 
-// Writes a metafile record by record, little-endian; each record's size is
-// filled in when it ends, and the header's byte and record counts by Finish.
-class EmfWriter {
- public:
-  void U32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-  void Byte(uint8_t v) { bytes_.push_back(v); }
-  void U16(uint16_t v) {
-    bytes_.push_back(static_cast<uint8_t>(v));
-    bytes_.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  void Rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    I32(left);
-    I32(top);
-    I32(right);
-    I32(bottom);
-  }
-  void Begin(uint32_t type) {
-    start_ = bytes_.size();
-    U32(type);
-    U32(0);
-    ++records_;
-  }
-  void End() {
-    while ((bytes_.size() - start_) % 4 != 0) bytes_.push_back(0);
-    Put(start_ + 4, static_cast<uint32_t>(bytes_.size() - start_));
-  }
-  void Put(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  }
-  std::vector<uint8_t> Finish() {
-    Put(48, static_cast<uint32_t>(bytes_.size()));
-    Put(52, records_);
-    return bytes_;
-  }
-
- private:
-  std::vector<uint8_t> bytes_;
-  size_t start_ = 0;
-  uint32_t records_ = 0;
-};
+using testing::EmfWriter;
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;  // COLORREF: red in the low byte
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -355,7 +314,7 @@ struct FrameCase {
   int32_t width, height;
 };
 
-class EmfFrameTest : public testing::TestWithParam<FrameCase> {};
+class EmfFrameTest : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(EmfFrameTest, FrameGivesThePictureSizeAt96DotsPerInch) {
   const FrameCase c = GetParam();
@@ -369,7 +328,7 @@ TEST_P(EmfFrameTest, FrameGivesThePictureSizeAt96DotsPerInch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EmfFrameTest,
-                         testing::Values(FrameCase{6350, 3175, 240, 120},  // exact
+                         ::testing::Values(FrameCase{6350, 3175, 240, 120},  // exact
                                          FrameCase{2540, 2540, 96, 96},    // one inch
                                          FrameCase{40, 13, 2, 1},          // 1.51 and 0.49 pixels, rounded
                                          FrameCase{1, 1, 1, 1},            // never below one pixel
@@ -425,7 +384,7 @@ struct Damage {
   const char* reason_part;
 };
 
-class EmfDamageTest : public testing::TestWithParam<Damage> {};
+class EmfDamageTest : public ::testing::TestWithParam<Damage> {};
 
 // The sample's records: header (108 bytes), map mode at 108 (12), brush at
 // 120 (24); the end record takes the last 20 bytes.
@@ -439,7 +398,7 @@ TEST_P(EmfDamageTest, RefusesLyingSizes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, EmfDamageTest,
-    testing::Values(Damage{"HeaderTooSmall", 4, 84, "damaged"}, Damage{"HeaderNotWords", 4, 110, "damaged"},
+    ::testing::Values(Damage{"HeaderTooSmall", 4, 84, "damaged"}, Damage{"HeaderNotWords", 4, 110, "damaged"},
                     Damage{"HeaderPastEnd", 4, 0x7FFFFFF0, "truncated"},
                     Damage{"BytesPastEnd", 48, 1u << 20, "truncated"},
                     Damage{"DescriptionOutside", 60, 4, "description"},
@@ -450,7 +409,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"EndRecordTooShort", SIZE_MAX, 8, "end record"},
                     Damage{"FrameInverted", 32, static_cast<uint32_t>(-100), "frame"},
                     Damage{"FrameEmpty", 36, 0, "frame"}, Damage{"BoundsBeyond32Bits", 8, 0x80000000, "bounds"}),
-    [](const testing::TestParamInfo<Damage>& p) { return std::string(p.param.name); });
+    [](const ::testing::TestParamInfo<Damage>& p) { return std::string(p.param.name); });
 
 TEST(EmfTest, RefusesOtherFilesAndTrailingPartRecords) {
   ExpectRefused(std::vector<uint8_t>(200, 0), "not an enhanced metafile");
