@@ -1,0 +1,38 @@
+#pragma once
+// Finding a photographed page's outline: the four corners of the page (a
+// sheet, a card, a screen, a receipt, an open book's page) and, where its top
+// or bottom edge curves, points along that curve.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "image/dib.h"
+#include "warp/vec.h"
+
+namespace trellimap {
+
+struct PagePoint {
+  Vec at;       // picture pixels, y counted from the top; sub-pixel
+  bool corner;  // false: a point bending side 1 (top) or side 3 (bottom)
+};
+
+// In the order of an outline's records without the closing copy: corner 1 (the
+// page's top left as the picture shows it), points of side 1, corner 2, corner
+// 3, points of side 3, corner 4; clockwise on the screen.
+struct PageOutline {
+  std::vector<PagePoint> points;
+  double score = 0;  // 0 to 1: how clearly the picture shows the page's edges along the outline
+
+  // The four corners, corner 1 first.
+  std::vector<Vec> Corners() const;
+  // Side 1 from corner 1 to corner 2, and side 3 from corner 3 to corner 4,
+  // with their bending points.
+  std::vector<Vec> Side(int side) const;
+};
+
+// The page the picture shows, or nothing when no page stands out clearly.
+// Works on any depth; reads the picture and changes nothing.
+std::optional<PageOutline> FindPageOutline(const dib& picture);
+
+}  // namespace trellimap

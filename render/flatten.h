@@ -1,0 +1,45 @@
+#pragma once
+// Flattening a photographed page: picture 2 becomes a blank page of the page's
+// flat size with outline 2 on its corners, so that rendering result 1 with
+// Perspective and Smooth on gives the page flat and square.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "foundation/dynaarray.h"
+#include "workspace/workspace.h"
+
+namespace trellimap {
+
+// How big the flat page is made.
+struct PageSize {
+  enum class Kind { Auto, Pixels, A4, A5, Letter, Legal };
+  Kind kind = Kind::Auto;
+  int32_t width = 0, height = 0;  // Pixels: the page's size in pixels
+  int32_t dpi = 0;                // paper sizes: pixels per inch (0: a default of 150)
+};
+
+// Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
+// size optionally followed by "@DPI"; case does not matter. Nothing for text
+// that is none of them.
+std::optional<PageSize> ParsePageSize(std::string_view text);
+
+// The flat page's width and height in pixels for a page photographed inside
+// `outline` (complete, four corners) on a picture of `pictureWidth` ×
+// `pictureHeight`: Auto takes the true proportions with the long side as long
+// as the outline's longest side; paper sizes turn to the outline's
+// orientation (landscape when the page is wider than high).
+struct FlatSize {
+  int32_t width, height;
+};
+FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight);
+
+// Makes picture 2 a white 24-bit page of `flat` size, outline 2 its four
+// corner pixels from the top left on round clockwise (no bending points), and
+// turns Perspective and Smooth on. Outline 1 must be complete. False, changing
+// nothing, when no memory can be had for the page.
+bool PrepareFlatten(Workspace& ws, FlatSize flat);
+
+}  // namespace trellimap
