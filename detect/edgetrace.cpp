@@ -1,0 +1,126 @@
+#include "detect/edgetrace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace trellimap {
+namespace {
+
+// The rise of the working copy's level into the page (along the normal) at p.
+float Rise(const WorkingCopy& copy, const Vec& p, const Vec& n, int polarity) {
+  const float gx = Sample(copy.gradientX, p.x, p.y), gy = Sample(copy.gradientY, p.x, p.y);
+  return polarity * static_cast<float>(gx * n.x + gy * n.y);
+}
+
+// The faintest fall still taken for an edge: a few grey levels on white.
+constexpr float kFaintest = 0.006f;
+
+}  // namespace
+
+std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
+                           int polarity) {
+  const int samples = std::clamp(static_cast<int>((t1 - t0) / 2), 12, 200);
+  const int reach = std::max(1, static_cast<int>(std::ceil(band)));
+  const int width = 2 * reach + 1;
+  const Vec n = guess.Normal();
+  std::vector<float> rise(static_cast<size_t>(samples) * width);
+  for (int j = 0; j < samples; ++j) {
+    const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
+    for (int k = 0; k < width; ++k) {
+      const double e = k - reach;
+      rise[static_cast<size_t>(j) * width + k] =
+          std::max(0.0f, Rise(copy, {base.x + e * n.x, base.y + e * n.y}, n, polarity));
+    }
+  }
+  // The best path, moving at most two pixels from one sample to the next, at
+  // a small cost per pixel moved.
+  float typical = 0;
+  for (int j = 0; j < samples; ++j)
+    typical += *std::max_element(rise.begin() + static_cast<ptrdiff_t>(j) * width,
+                                 rise.begin() + static_cast<ptrdiff_t>(j + 1) * width);
+  typical /= samples;
+  const float moveCost = 0.15f * typical;
+  std::vector<float> best(rise.size());
+  std::vector<int> from(rise.size(), 0);
+  std::copy(rise.begin(), rise.begin() + width, best.begin());
+  for (int j = 1; j < samples; ++j)
+    for (int k = 0; k < width; ++k) {
+      float top = -1e30f;
+      int arg = k;
+      for (int d = -2; d <= 2; ++d) {
+        const int p = k + d;
+        if (p < 0 || p >= width) continue;
+        const float v = best[static_cast<size_t>(j - 1) * width + p] - moveCost * std::abs(d);
+        if (v > top) top = v, arg = p;
+      }
+      best[static_cast<size_t>(j) * width + k] = top + rise[static_cast<size_t>(j) * width + k];
+      from[static_cast<size_t>(j) * width + k] = arg;
+    }
+  int k = static_cast<int>(std::max_element(best.end() - width, best.end()) - (best.end() - width));
+  std::vector<Vec> points;
+  const float faint = std::max(kFaintest, 0.3f * typical);
+  for (int j = samples - 1; j >= 0; --j) {
+    if (rise[static_cast<size_t>(j) * width + k] >= faint) {
+      const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
+      points.push_back({base.x + (k - reach) * n.x, base.y + (k - reach) * n.y});
+    }
+    k = from[static_cast<size_t>(j) * width + k];
+  }
+  std::reverse(points.begin(), points.end());
+  return points;
+}
+
+double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, double t1, int polarity, float faint) {
+  constexpr int kSamples = 48;
+  const Vec n = side.Normal();
+  int seen = 0;
+  for (int j = 0; j < kSamples; ++j) {
+    const Vec p = side.At(t0 + (t1 - t0) * (j + 0.5) / kSamples);
+    float strongest = 0;
+    for (const double e : {-1.0, 0.0, 1.0})
+      strongest = std::max(strongest, Rise(copy, {p.x + e * n.x, p.y + e * n.y}, n, polarity));
+    seen += strongest >= faint;
+  }
+  return static_cast<double>(seen) / kSamples;
+}
+
+std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,
+                            int polarity) {
+  const int samples = std::clamp(static_cast<int>((t1 - t0) / 6), 16, 240);
+  constexpr double kStep = 0.5;
+  const int steps = static_cast<int>(std::ceil(reach / kStep));
+  const Vec n = side.Normal(), d = side.direction;
+  std::vector<Vec> points;
+  std::vector<float> profile(2 * steps + 3), rise(2 * steps + 1);
+  for (int j = 0; j < samples; ++j) {
+    const double t = t0 + (t1 - t0) * (j + 0.5) / samples;
+    const Vec base = side.At(t);
+    // The lightness across the edge, averaged over three pixels along it against noise.
+    for (int k = 0; k < static_cast<int>(profile.size()); ++k) {
+      const double e = (k - steps - 1) * kStep;
+      float sum = 0;
+      for (const double a : {-1.0, 0.0, 1.0})
+        sum += picture.Grey(base.x + e * n.x + a * d.x, base.y + e * n.y + a * d.y);
+      profile[k] = sum / 3;
+    }
+    int peak = -1;
+    float strongest = 0;
+    for (int k = 0; k < static_cast<int>(rise.size()); ++k) {
+      rise[k] = polarity * (profile[k + 2] - profile[k]) / (2 * kStep);
+      if (rise[k] > strongest) strongest = rise[k], peak = k;
+    }
+    if (peak < 0 || strongest < 1.0f) continue;
+    // The peak between samples, from the parabola through it and its neighbours.
+    double offset = 0;
+    if (peak > 0 && peak + 1 < static_cast<int>(rise.size())) {
+      const double a = rise[peak - 1], b = rise[peak], c = rise[peak + 1];
+      const double curvature = a - 2 * b + c;
+      if (curvature < 0) offset = std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5);
+    }
+    const double e = (peak - steps + offset) * kStep;
+    points.push_back({base.x + e * n.x, base.y + e * n.y});
+  }
+  return points;
+}
+
+}  // namespace trellimap

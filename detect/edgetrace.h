@@ -1,0 +1,29 @@
+#pragma once
+// Following a page's edge across the side of a guess: along the side, the
+// place where the lightness falls from the page to its surroundings.
+
+#include <vector>
+
+#include "detect/sidecurve.h"
+#include "detect/workingcopy.h"
+
+namespace trellimap {
+
+// The edge's points near `guess` (working pixels) for t from t0 to t1, at
+// most `band` pixels off it: the path of strongest rise in lightness into the
+// page (fall where `polarity` is -1, the page darker than its surroundings) that
+// moves little from one point to the next. Points where the edge is too faint
+// to see are left out.
+std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
+                           int polarity);
+
+// The share of the side from t0 to t1 along which the working copy shows an
+// edge of the right polarity, at least `faint` strong, within a pixel of `side`.
+double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, double t1, int polarity, float faint);
+
+// The edge's points at full resolution, sub-pixel, near `side` (picture pixels)
+// for t from t0 to t1, at most `reach` pixels off it.
+std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,
+                            int polarity);
+
+}  // namespace trellimap

@@ -1,0 +1,113 @@
+#include "detect/roughquads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+namespace trellimap {
+namespace {
+
+// Edge thresholds on the gradient of the logarithmic lightness, strong to
+// faint: 0.015 is a step of a few grey levels on white paper.
+constexpr float kThresholds[] = {0.12f, 0.08f, 0.055f, 0.04f, 0.028f, 0.02f, 0.015f};
+
+struct Guess {
+  Quad quad;
+  double fit;  // how well the quad covers the region: 1 for a region that is the quad
+};
+
+// The four-cornered polygon that approximates a convex hull, else its enclosing rectangle.
+Quad QuadOf(const std::vector<cv::Point>& hull) {
+  const double perimeter = cv::arcLength(hull, true);
+  std::vector<cv::Point> polygon;
+  for (double share = 0.01; share < 0.2; share += 0.01) {
+    cv::approxPolyDP(hull, polygon, share * perimeter, true);
+    if (polygon.size() <= 4) break;
+  }
+  Quad quad;
+  if (polygon.size() == 4) {
+    for (int i = 0; i < 4; ++i) quad[i] = {polygon[i].x + 0.5, polygon[i].y + 0.5};
+  } else {
+    cv::Point2f box[4];
+    cv::minAreaRect(hull).points(box);
+    for (int i = 0; i < 4; ++i) quad[i] = {box[i].x + 0.5, box[i].y + 0.5};
+  }
+  return Clockwise(quad);
+}
+
+bool NearlySame(const Quad& a, const Quad& b, double reach) {
+  for (int i = 0; i < 4; ++i)
+    if (std::hypot(a[i].x - b[i].x, a[i].y - b[i].y) > reach) return false;
+  return true;
+}
+
+}  // namespace
+
+double Area(const Quad& quad) {
+  double twice = 0;
+  for (int i = 0; i < 4; ++i) twice += quad[i].x * quad[(i + 1) % 4].y - quad[(i + 1) % 4].x * quad[i].y;
+  return std::abs(twice) / 2;
+}
+
+Quad Clockwise(Quad quad) {
+  Vec centre{0, 0};
+  for (const Vec& p : quad) centre = {centre.x + p.x / 4, centre.y + p.y / 4};
+  // With y downwards, a growing angle turns clockwise on the screen.
+  std::sort(quad.begin(), quad.end(), [&](const Vec& a, const Vec& b) {
+    return std::atan2(a.y - centre.y, a.x - centre.x) < std::atan2(b.y - centre.y, b.x - centre.x);
+  });
+  return quad;
+}
+
+std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
+  const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
+  std::vector<Guess> guesses;
+  cv::Mat barrier, open, labels, stats, centroids;
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_RECT, {3, 3});
+  for (const float threshold : kThresholds) {
+    cv::compare(copy.gradient, threshold, barrier, cv::CMP_GT);
+    cv::dilate(barrier, barrier, cross);
+    cv::bitwise_not(barrier, open);
+    const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
+    std::vector<int> regions;
+    for (int i = 1; i < count; ++i) {
+      const int pixels = stats.at<int>(i, cv::CC_STAT_AREA);
+      if (pixels > 0.015 * area && pixels < 0.9 * area) regions.push_back(i);
+    }
+    std::sort(regions.begin(), regions.end(), [&](int a, int b) {
+      return stats.at<int>(a, cv::CC_STAT_AREA) > stats.at<int>(b, cv::CC_STAT_AREA);
+    });
+    if (regions.size() > 4) regions.resize(4);
+    for (const int region : regions) {
+      const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
+                         stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));
+      cv::Mat mask = labels(box) == region;
+      std::vector<std::vector<cv::Point>> contours;
+      cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
+      if (contours.empty()) continue;
+      const auto& contour = *std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
+        return cv::contourArea(a) < cv::contourArea(b);
+      });
+      std::vector<cv::Point> hull;
+      cv::convexHull(contour, hull);
+      const double hullArea = cv::contourArea(hull), regionArea = cv::contourArea(contour);
+      if (hullArea <= 0) continue;
+      const Quad quad = QuadOf(hull);
+      const double quadArea = Area(quad);
+      if (quadArea <= 0) continue;
+      const double cover = std::min(regionArea, quadArea) / std::max(regionArea, quadArea);
+      guesses.push_back({quad, cover * regionArea / hullArea});
+    }
+  }
+  std::stable_sort(guesses.begin(), guesses.end(), [](const Guess& a, const Guess& b) { return a.fit > b.fit; });
+  std::vector<Quad> quads;
+  const double reach = 0.02 * std::hypot(copy.gradient.cols, copy.gradient.rows);
+  for (const Guess& guess : guesses) {
+    if (guess.fit < 0.6) continue;
+    if (std::none_of(quads.begin(), quads.end(), [&](const Quad& q) { return NearlySame(q, guess.quad, reach); }))
+      quads.push_back(guess.quad);
+  }
+  return quads;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,22 @@
+#pragma once
+// First guesses of where a page lies: regions of the working copy that no
+// edge stronger than some threshold crosses, each reduced to the
+// quadrilateral that best covers it.
+
+#include <array>
+#include <vector>
+
+#include "detect/workingcopy.h"
+
+namespace trellimap {
+
+using Quad = std::array<Vec, 4>;  // clockwise on the screen, in working pixels
+
+// Guesses, the likeliest first, without two that nearly coincide.
+std::vector<Quad> RoughQuads(const WorkingCopy& copy);
+
+// The quad's corners turned clockwise on the screen (y counted downwards).
+Quad Clockwise(Quad quad);
+double Area(const Quad& quad);
+
+}  // namespace trellimap

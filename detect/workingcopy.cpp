@@ -1,0 +1,88 @@
+#include "detect/workingcopy.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+
+FullPicture::FullPicture(const dib& picture) : width_(DibWidth(&picture)), height_(DibHeight(&picture)) {
+  if (DibBitCount(&picture) == 24) {
+    colour_ = cv::Mat(height_, width_, CV_8UC3, picture.poi, static_cast<size_t>(picture.bytew));
+    bottomUp_ = true;
+    return;
+  }
+  colour_.create(height_, width_, CV_8UC3);
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* row = colour_.ptr<uint8_t>(y);
+    for (int x = 0; x < width_; ++x) {
+      const uint32_t c = DibPixelColour(picture, x, y);  // red in the low byte
+      row[3 * x] = static_cast<uint8_t>(c >> 16);
+      row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+      row[3 * x + 2] = static_cast<uint8_t>(c);
+    }
+  }
+}
+
+float FullPicture::Luma(int x, int y) const {
+  x = std::clamp(x, 0, width_ - 1);
+  y = std::clamp(y, 0, height_ - 1);
+  const uint8_t* p = colour_.ptr<uint8_t>(bottomUp_ ? height_ - 1 - y : y) + 3 * x;
+  return 0.114f * p[0] + 0.587f * p[1] + 0.299f * p[2];
+}
+
+float FullPicture::Grey(double x, double y) const {
+  x -= 0.5;
+  y -= 0.5;
+  const double fx = std::floor(x), fy = std::floor(y);
+  const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+  const float tx = static_cast<float>(x - fx), ty = static_cast<float>(y - fy);
+  const float top = Luma(ix, iy) * (1 - tx) + Luma(ix + 1, iy) * tx;
+  const float bottom = Luma(ix, iy + 1) * (1 - tx) + Luma(ix + 1, iy + 1) * tx;
+  return top * (1 - ty) + bottom * ty;
+}
+
+float Sample(const cv::Mat& m, double x, double y) {
+  x -= 0.5;
+  y -= 0.5;
+  const double fx = std::floor(x), fy = std::floor(y);
+  const int ix = std::clamp(static_cast<int>(fx), 0, m.cols - 1), iy = std::clamp(static_cast<int>(fy), 0, m.rows - 1);
+  const int jx = std::min(ix + 1, m.cols - 1), jy = std::min(iy + 1, m.rows - 1);
+  const float tx = static_cast<float>(std::clamp(x - fx, 0.0, 1.0)), ty = static_cast<float>(std::clamp(y - fy, 0.0, 1.0));
+  const float* r0 = m.ptr<float>(iy);
+  const float* r1 = m.ptr<float>(jy);
+  return (r0[ix] * (1 - tx) + r0[jx] * tx) * (1 - ty) + (r1[ix] * (1 - tx) + r1[jx] * tx) * ty;
+}
+
+WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide) {
+  WorkingCopy copy;
+  const int longer = std::max(picture.Width(), picture.Height());
+  copy.scale = std::min(1.0, static_cast<double>(longSide) / longer);
+  bool flipped = false;
+  const cv::Mat& colour = picture.Colour(&flipped);
+  cv::Mat reduced;
+  const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.Width() * copy.scale))),
+                      std::max(1, static_cast<int>(std::lround(picture.Height() * copy.scale))));
+  cv::resize(colour, reduced, size, 0, 0, cv::INTER_AREA);
+  if (flipped) cv::flip(reduced, reduced, 0);
+  copy.scale = static_cast<double>(size.width) / picture.Width();
+  cv::cvtColor(reduced, copy.lightness, cv::COLOR_BGR2GRAY);
+
+  // Close dark strokes (text, rules) narrower than about 1.5 % of the picture:
+  // the page becomes one even region whose outline closing leaves in place.
+  const int k = std::max(5, static_cast<int>(std::lround(0.015 * std::max(size.width, size.height))) | 1);
+  cv::Mat closed;
+  cv::morphologyEx(copy.lightness, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {k, k}));
+  cv::Mat table(1, 256, CV_32F);
+  for (int i = 0; i < 256; ++i) table.at<float>(i) = std::log(static_cast<float>(i) + 8.0f);
+  cv::LUT(closed, table, copy.level);
+  cv::GaussianBlur(copy.level, copy.level, {0, 0}, 1.2);
+  cv::Sobel(copy.level, copy.gradientX, CV_32F, 1, 0, 3, 1.0 / 8);
+  cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, 1.0 / 8);
+  cv::magnitude(copy.gradientX, copy.gradientY, copy.gradient);
+  return copy;
+}
+
+}  // namespace trellimap

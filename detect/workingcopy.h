@@ -1,0 +1,55 @@
+#pragma once
+// The pictures detection works on: a reduced grey copy, its edges made plain
+// (text and rules closed away, brightness taken as a logarithm so a shadow
+// changes nothing but an offset), and the full picture read in place for the
+// last, sub-pixel step.
+
+#include <opencv2/core.hpp>
+
+#include "image/dib.h"
+#include "warp/vec.h"
+
+namespace trellimap {
+
+// The picture at full resolution, top row first, as grey values read with
+// bilinear interpolation; 24-bit pictures are read in place.
+class FullPicture {
+ public:
+  explicit FullPicture(const dib& picture);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Lightness at (x, y), pixel centres at whole numbers plus one half; clamped at the border.
+  float Grey(double x, double y) const;
+  // The picture as a BGR matrix without copying where possible (rows top-down
+  // only in `flipped` = false; a 24-bit picture is wrapped bottom-up).
+  const cv::Mat& Colour(bool* flipped) const {
+    *flipped = bottomUp_;
+    return colour_;
+  }
+
+ private:
+  float Luma(int x, int y) const;
+  cv::Mat colour_;  // wraps the picture's rows, or a copy when it is not 24 bits
+  bool bottomUp_ = false;
+  int width_ = 0, height_ = 0;
+};
+
+// The reduced copy: grey `lightness` (8 bits), and `level`, the logarithm of
+// the lightness with dark details narrower than a text line closed away and
+// slightly blurred, with its gradient.
+struct WorkingCopy {
+  double scale = 1;  // working pixels per picture pixel
+  cv::Mat lightness, level, gradientX, gradientY, gradient;
+
+  // A point of the picture in working pixels, and back.
+  Vec ToWork(const Vec& p) const { return {p.x * scale, p.y * scale}; }
+  Vec ToPicture(const Vec& p) const { return {p.x / scale, p.y / scale}; }
+};
+
+// Makes the working copy with its longer side about `longSide` pixels.
+WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide);
+
+// The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
+float Sample(const cv::Mat& m, double x, double y);
+
+}  // namespace trellimap
