@@ -79,8 +79,11 @@ int main(int argc, char** argv) {
       t.cornersClose += worst <= 0.005;
       t.missing += !found;
     }
-    std::fprintf(stderr, "photo %d: %s %s overlap %.4f corner %.4f\n", i, curved ? "curved" : "flat",
+    std::fprintf(stderr, "photo %d: %s %s overlap %.4f corner %.4f", i, curved ? "curved" : "flat",
                  backdrops[static_cast<int>(spec.backdrop)], overlap, worst);
+    if (found)
+      for (const PagePoint& p : found->points) std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
+    std::fputc('\n', stderr);
   }
   for (const auto& [key, t] : tallies)
     std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(),

@@ -34,8 +34,9 @@ std::vector<Vec> PageOutline::Side(int side) const {
 namespace {
 
 constexpr int kWorkingSize = 720;   // the working copy's longer side, in pixels
-constexpr int kCurveDegree = 3;     // a page's curved top or bottom: a cubic offset from its chord
+constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic offset from its chord
 constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
+constexpr double kCurvedCornerShare = 0.02;
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
 // and where they meet.
@@ -52,16 +53,10 @@ struct Stretch {
 };
 Stretch Inner(const SideCurve& side, const Vec& from, const Vec& to) {
   const double a = side.Along(from), b = side.Along(to);
-  return {a + kCornerShare * (b - a), b - kCornerShare * (b - a)};
-}
-
-// How far the curve strays from the chord between two of its points.
-double Bow(const SideCurve& side, const Vec& from, const Vec& to) {
-  const SideCurve chord = BaseLine(from, to);
-  double most = 0;
-  const double a = side.Along(from), b = side.Along(to);
-  for (int i = 1; i < 32; ++i) most = std::max(most, std::abs(chord.Across(side.At(a + (b - a) * i / 32.0))));
-  return most;
+  // A curved side is a bent page's top or bottom, whose corners are sharp:
+  // followed nearly to its ends, as a curve does not extend well beyond its points.
+  const double share = side.Straight() ? kCornerShare : kCurvedCornerShare;
+  return {a + share * (b - a), b - share * (b - a)};
 }
 
 bool Meets(Page& page) {
@@ -74,7 +69,43 @@ bool Meets(Page& page) {
   return true;
 }
 
-// A straight line, or a cubic where that follows the points clearly better.
+// How far the side bows between its corners into the page (negative: out of it).
+double SignedBow(const Page& page, int i) {
+  const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
+  const SideCurve chord = BaseLine(from, to);
+  const SideCurve& side = page.sides[i];
+  const double a = side.Along(from), b = side.Along(to);
+  double most = 0;
+  for (int k = 1; k < 32; ++k) {
+    const double across = chord.Across(side.At(a + (b - a) * k / 32.0));
+    if (std::abs(across) > std::abs(most)) most = across;
+  }
+  return most;
+}
+
+// The pair of opposite sides (0: sides 0 and 2, 1: sides 1 and 3) that bow as
+// the top and bottom of a bent page do, the one that bows most; -1 for none.
+// Seen at an angle, one of the two may look nearly straight.
+int BentPair(const Page& page) {
+  const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
+  double most = std::max(1.0, 0.002 * size);
+  int pair = -1;
+  for (int i = 0; i < 4; ++i)
+    if (const double bow = std::abs(SignedBow(page, i)); bow > most) pair = i % 2, most = bow;
+  return pair;
+}
+
+// Makes every side but those of the bent pair straight, refitted from `points`
+// (each side's edge points), and meets the sides again.
+void StraightenAllBut(Page& page, int pair, const std::array<std::vector<Vec>, 4>& points, double spread) {
+  for (int i = 0; i < 4; ++i) {
+    if (page.sides[i].Straight() || (pair >= 0 && i % 2 == pair)) continue;
+    if (std::optional<SideCurve> line = FitSide(page.sides[i], points[i], 1, spread)) page.sides[i] = *line;
+  }
+  Meets(page);
+}
+
+// A straight line, or a curve where that follows the points clearly better.
 std::optional<SideCurve> FitEither(const SideCurve& guess, const std::vector<Vec>& points, double spread, bool curves) {
   std::optional<SideCurve> line = FitSide(guess, points, 1, spread);
   if (!curves || !line) return line;
@@ -85,16 +116,18 @@ std::optional<SideCurve> FitEither(const SideCurve& guess, const std::vector<Vec
   return better ? curve : line;
 }
 
-// Whether the page's level is higher inside the quad than around it.
+// Whether the page's level is higher inside the quad than around it, seen
+// a little way off its sides (a guess may lie a few pixels off the edge).
 int PolarityOf(const WorkingCopy& copy, const Quad& quad) {
   double inside = 0, outside = 0;
+  const double away = 3 + 0.03 * std::hypot(quad[2].x - quad[0].x, quad[2].y - quad[0].y);
   for (int i = 0; i < 4; ++i) {
     const SideCurve side = BaseLine(quad[i], quad[(i + 1) % 4]);
     const Vec n = side.Normal();
     for (int j = 1; j < 8; ++j) {
       const Vec p = side.At(side.length * j / 8.0);
-      inside += Sample(copy.level, p.x + 4 * n.x, p.y + 4 * n.y);
-      outside += Sample(copy.level, p.x - 4 * n.x, p.y - 4 * n.y);
+      inside += Sample(copy.level, p.x + away * n.x, p.y + away * n.y);
+      outside += Sample(copy.level, p.x - away * n.x, p.y - away * n.y);
     }
   }
   return inside >= outside ? 1 : -1;
@@ -138,14 +171,17 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   const double diagonal = std::hypot(quad[2].x - quad[0].x, quad[2].y - quad[0].y);
   for (const double band : {std::max(4.0, 0.05 * diagonal), std::max(3.0, 0.015 * diagonal), 2.5}) {
     Page next = page;
+    std::array<std::vector<Vec>, 4> points;
+    const double spread = std::max(1.5, band / 3);
     for (int i = 0; i < 4; ++i) {
       const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-      const std::vector<Vec> points = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, page.polarity);
+      points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, page.polarity);
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
-      const std::optional<SideCurve> fit = FitEither(base, points, std::max(1.5, band / 3), true);
+      const std::optional<SideCurve> fit = FitEither(base, points[i], spread, true);
       if (!fit) return std::nullopt;
       next.sides[i] = *fit;
     }
+    if (Meets(next)) StraightenAllBut(next, BentPair(next), points, spread);
     if (!Meets(next) || !Plausible(next, copy.gradient)) return std::nullopt;
     page = next;
   }
@@ -153,6 +189,22 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   page.score = Support(copy, page, &least);
   if (least < 0.25) page.score *= least / 0.25;
   return page;
+}
+
+Quad Corners(const Page& page) {
+  Quad quad;
+  std::copy(page.corners.begin(), page.corners.end(), quad.begin());
+  return quad;
+}
+
+// Whether every corner of `inner` lies inside `outer` (both clockwise).
+bool Encloses(const Page& outer, const Page& inner) {
+  for (const Vec& p : inner.corners)
+    for (int i = 0; i < 4; ++i) {
+      const Vec &a = outer.corners[i], &b = outer.corners[(i + 1) % 4];
+      if ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x) < 0) return false;
+    }
+  return true;
 }
 
 SideCurve Scaled(const SideCurve& side, double factor) {
@@ -173,52 +225,42 @@ Page AtFullResolution(const FullPicture& picture, const WorkingCopy& copy, const
   }
   const double reach = 1.5 * factor + 1;
   Page next = page;
+  std::array<std::vector<Vec>, 4> points;
+  const double spread = std::max(1.0, 0.5 * factor);
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-    const std::vector<Vec> points = RefineEdge(picture, page.sides[i], s.t0, s.t1, reach, page.polarity);
+    points[i] = RefineEdge(picture, page.sides[i], s.t0, s.t1, reach, page.polarity);
     const int degree = page.sides[i].Straight() ? 1 : kCurveDegree;
-    if (const std::optional<SideCurve> fit = FitSide(page.sides[i], points, degree, std::max(1.0, 0.5 * factor)))
-      next.sides[i] = *fit;
+    if (const std::optional<SideCurve> fit = FitSide(page.sides[i], points[i], degree, spread)) next.sides[i] = *fit;
   }
-  if (Meets(next)) page = next;
+  if (Meets(next)) {
+    StraightenAllBut(next, BentPair(next), points, spread);
+    page = next;
+  }
   return page;
 }
 
 // Turns the page so that side 1 is its top as the picture shows it, or, where
-// only one pair of opposite sides is curved, so that those are sides 1 and 3.
+// its top and bottom bow (an open book), so that those are sides 1 and 3 even
+// when the picture shows them upright.
 void TurnUpright(Page& page) {
-  const auto bowed = [&](int i) {
-    const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
-    return !page.sides[i].Straight() &&
-           Bow(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]) > std::max(1.0, 0.002 * size);
-  };
-  const bool firstPair = bowed(0) || bowed(2), secondPair = bowed(1) || bowed(3);
   const auto horizontal = [&](int i) {
     const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
     return std::abs(b.x - a.x) - std::abs(b.y - a.y);
   };
-  int pair = horizontal(0) + horizontal(2) >= horizontal(1) + horizontal(3) ? 0 : 1;
-  if (firstPair != secondPair) pair = firstPair ? 0 : 1;
+  const int bent = BentPair(page);
+  const bool across = horizontal(0) + horizontal(2) >= horizontal(1) + horizontal(3);
+  const int pair = bent >= 0 ? bent : across ? 0 : 1;
   const auto middle = [&](int i) {
     const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
     return Vec{(a.x + b.x) / 2, (a.y + b.y) / 2};
   };
   // Of the pair, the side higher in the picture (further left, for a pair that stands upright).
-  const bool across = std::abs(horizontal(pair)) >= 0 && horizontal(pair) + horizontal(pair + 2) >= 0;
+  const bool pairAcross = horizontal(pair) + horizontal(pair + 2) >= 0;
   const Vec m0 = middle(pair), m2 = middle(pair + 2);
-  const int top = (across ? m0.y <= m2.y : m0.x <= m2.x) ? pair : pair + 2;
+  const int top = (pairAcross ? m0.y <= m2.y : m0.x <= m2.x) ? pair : pair + 2;
   std::rotate(page.sides.begin(), page.sides.begin() + top, page.sides.end());
   std::rotate(page.corners.begin(), page.corners.begin() + top, page.corners.end());
-  // Sides 2 and 4 are straight; sides 1 and 3 only where they bow.
-  for (int i = 0; i < 4; ++i)
-    if (!page.sides[i].Straight() && (i % 2 == 1 || !bowed(i))) {
-      SideCurve line = page.sides[i];
-      line.coefficients.resize(2);
-      const Vec a = page.corners[i], b = page.corners[(i + 1) % 4];
-      page.sides[i] = BaseLine(a, b);
-      (void)line;
-    }
-  Meets(page);
 }
 
 PageOutline Outline(const Page& page) {
@@ -243,20 +285,26 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
   const FullPicture full(picture);
   const WorkingCopy copy = MakeWorkingCopy(full, kWorkingSize);
-  std::optional<Page> best;
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
-  double bestRank = 0;
+  // Every guess followed; the page is the one whose edges show clearly along
+  // most of their length, larger ones first (a clutter's small shapes have
+  // clear edges too).
+  std::vector<Page> pages;
   const std::vector<Quad> quads = RoughQuads(copy);
-  for (size_t i = 0; i < quads.size() && i < 10; ++i) {
-    const std::optional<Page> page = Follow(copy, quads[i]);
-    if (!page) continue;
-    Quad corners;
-    std::copy(page->corners.begin(), page->corners.end(), corners.begin());
-    const double rank = page->score * (0.7 + 0.3 * std::min(1.0, Area(corners) / (0.2 * area)));
-    if (rank > bestRank) bestRank = rank, best = page;
-  }
-  if (!best || best->score < 0.5) return std::nullopt;
-  Page page = AtFullResolution(full, copy, *best);
+  for (size_t i = 0; i < quads.size() && i < 10; ++i)
+    if (std::optional<Page> page = Follow(copy, quads[i])) pages.push_back(*page);
+  const auto rank = [&](const Page& page) {
+    return page.score * page.score * std::sqrt(Area(Corners(page)) / area);
+  };
+  const auto best = std::max_element(pages.begin(), pages.end(),
+                                     [&](const Page& a, const Page& b) { return rank(a) < rank(b); });
+  if (best == pages.end() || best->score < 0.5) return std::nullopt;
+  // A page whose text block shows as a quad of its own: the page is the quad around it.
+  const Page* chosen = &*best;
+  for (const Page& page : pages)
+    if (page.score >= 0.85 * best->score && Area(Corners(page)) > Area(Corners(*chosen)) && Encloses(page, *chosen))
+      chosen = &page;
+  Page page = AtFullResolution(full, copy, *chosen);
   TurnUpright(page);
   return Outline(page);
 }

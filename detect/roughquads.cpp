@@ -9,7 +9,7 @@ namespace {
 
 // Edge thresholds on the gradient of the logarithmic lightness, strong to
 // faint: 0.015 is a step of a few grey levels on white paper.
-constexpr float kThresholds[] = {0.12f, 0.08f, 0.055f, 0.04f, 0.028f, 0.02f, 0.015f};
+constexpr float kThresholds[] = {0.12f, 0.08f, 0.055f, 0.04f, 0.028f, 0.02f, 0.015f, 0.011f, 0.008f};
 
 struct Guess {
   Quad quad;
@@ -63,21 +63,26 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   std::vector<Guess> guesses;
   cv::Mat barrier, open, labels, stats, centroids;
-  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_RECT, {3, 3});
+  // Edges thickened a little, and again more to close the gaps where a page
+  // meets something as light as itself.
+  const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
+  for (const int thickness : {3, wide})
   for (const float threshold : kThresholds) {
-    cv::compare(copy.gradient, threshold, barrier, cv::CMP_GT);
-    cv::dilate(barrier, barrier, cross);
+    cv::compare(copy.sharpness, threshold, barrier, cv::CMP_GT);
+    cv::dilate(barrier, barrier, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
     cv::bitwise_not(barrier, open);
     const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
+    // The regions that span the most, by their boxes: a page's margin around
+    // its text can be a thin ring whose outline is still the page's.
+    const auto span = [&](int i) {
+      return static_cast<double>(stats.at<int>(i, cv::CC_STAT_WIDTH)) * stats.at<int>(i, cv::CC_STAT_HEIGHT);
+    };
     std::vector<int> regions;
-    for (int i = 1; i < count; ++i) {
-      const int pixels = stats.at<int>(i, cv::CC_STAT_AREA);
-      if (pixels > 0.015 * area && pixels < 0.9 * area) regions.push_back(i);
-    }
-    std::sort(regions.begin(), regions.end(), [&](int a, int b) {
-      return stats.at<int>(a, cv::CC_STAT_AREA) > stats.at<int>(b, cv::CC_STAT_AREA);
-    });
-    if (regions.size() > 4) regions.resize(4);
+    for (int i = 1; i < count; ++i)
+      if (stats.at<int>(i, cv::CC_STAT_AREA) > 0.002 * area && span(i) > 0.015 * area && span(i) < 0.95 * area)
+        regions.push_back(i);
+    std::sort(regions.begin(), regions.end(), [&](int a, int b) { return span(a) > span(b); });
+    if (regions.size() > 5) regions.resize(5);
     for (const int region : regions) {
       const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
                          stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));

@@ -82,6 +82,12 @@ WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide) {
   cv::Sobel(copy.level, copy.gradientX, CV_32F, 1, 0, 3, 1.0 / 8);
   cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, 1.0 / 8);
   cv::magnitude(copy.gradientX, copy.gradientY, copy.gradient);
+  cv::Mat trend, detail, detailX, detailY;
+  cv::GaussianBlur(copy.level, trend, {0, 0}, 0.01 * std::max(size.width, size.height));
+  cv::subtract(copy.level, trend, detail);
+  cv::Sobel(detail, detailX, CV_32F, 1, 0, 3, 1.0 / 8);
+  cv::Sobel(detail, detailY, CV_32F, 0, 1, 3, 1.0 / 8);
+  cv::magnitude(detailX, detailY, copy.sharpness);
   return copy;
 }
 

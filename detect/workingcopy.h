@@ -40,6 +40,9 @@ class FullPicture {
 struct WorkingCopy {
   double scale = 1;  // working pixels per picture pixel
   cv::Mat lightness, level, gradientX, gradientY, gradient;
+  // The strength of sharp edges alone: the gradient of the level less its
+  // broad trends, so that a shadow's soft border does not count.
+  cv::Mat sharpness;
 
   // A point of the picture in working pixels, and back.
   Vec ToWork(const Vec& p) const { return {p.x * scale, p.y * scale}; }
