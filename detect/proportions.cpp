@@ -125,19 +125,25 @@ double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t
 
   // An open book's page: sides 1 and 3 curve out of the plane of its corners,
   // and the page is wider than their rectangle by as much as they are longer
-  // than their chords; the sides given share the say. Side 1 runs along the
-  // square's r = 1 (through m2 + m3), side 3 along r = 0 (through m3).
-  double stretch = 0;
-  int sides = 0;
+  // than their chords. Side 1 runs along the square's r = 1 (through m2 + m3),
+  // side 3 along r = 0 (through m3). A side whose plane the camera sees
+  // edge-on shows its bend hardly at all, and a pixel's error there is a
+  // large error in space: each side given has the say of the squared sine of
+  // the angle at which the ray to its middle meets its plane.
+  double stretch = 0, say = 0;
   for (const auto& [side, corner] :
        {std::pair{&top, V3{m2.x + m3.x, m2.y + m3.y, m2.z + m3.z}}, std::pair{&bottom, m3}})
     if (!side->empty()) {
       std::vector<Vec> points;
       for (const Vec& p : *side) points.push_back(local(p));
-      stretch += Stretch(points, m2, Dot(corner, m2), f, m3.z);
-      ++sides;
+      const double level = Dot(corner, m2);
+      const V3 middle{corner.x + m1.x / 2, corner.y + m1.y / 2, corner.z + m1.z / 2};
+      const double sine = level / (Norm(middle) * Norm(m2));
+      if (!std::isfinite(sine)) continue;
+      stretch += sine * sine * Stretch(points, m2, level, f, m3.z);
+      say += sine * sine;
     }
-  if (sides > 0) aspect *= stretch / sides;
+  if (say > 0) aspect *= stretch / say;
   return std::clamp(aspect, 1 / kMostAspect, kMostAspect);
 }
 

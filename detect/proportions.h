@@ -18,7 +18,8 @@ namespace trellimap {
 // lengths of opposite sides; corners that make no convex quadrilateral get
 // those averages alone. `top` and `bottom`, when given (sides 1 and 3 with
 // their bending points), lengthen the width by how much longer than their
-// chords those curved edges are in the rectangle's plane. Always a finite
+// chords those curved edges are in space, for a page bent across its width
+// only (an open book's). Always a finite
 // positive number, 1 where nothing can be told.
 double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
                   const std::vector<Vec>& top = {}, const std::vector<Vec>& bottom = {});
