@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <utility>
 
@@ -63,6 +64,14 @@ struct Profile {
     return span * (k + t) / kProfileSteps;
   }
 };
+
+// The profile of a page `width` wide lifted by `lift`, made once for a run of
+// projections of the same page.
+const Profile& ProfileOf(double width, double lift) {
+  thread_local std::optional<std::pair<std::pair<double, double>, Profile>> last;
+  if (!last || last->first != std::pair{width, lift}) last.emplace(std::pair{width, lift}, Profile(width, lift));
+  return last->second;
+}
 
 double Smoothstep(double a, double b, double x) {
   const double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
@@ -296,7 +305,7 @@ SyntheticPhoto::~SyntheticPhoto() {
 }
 
 Vec SyntheticPhoto::Project(double u, double v) const {
-  const Profile profile(width, lift);
+  const Profile& profile = ProfileOf(width, lift);
   const double x = profile.XAt(u * width);
   const V3 p{x, v * height, profile.Z(x)};
   const V3 q = p - V3{camera.centre[0], camera.centre[1], camera.centre[2]};
@@ -307,7 +316,7 @@ Vec SyntheticPhoto::Project(double u, double v) const {
   return {camera.cx + camera.focal * local.x / local.z, camera.cy + camera.focal * local.y / local.z};
 }
 
-SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
+SyntheticPhoto PlacePage(const PhotoSpec& spec) {
   SyntheticPhoto photo;
   photo.width = spec.pageWidth;
   photo.height = spec.pageHeight;
@@ -374,7 +383,11 @@ SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
   for (int i = 0; i < kEdge; ++i) photo.outline.push_back(photo.Project(1, static_cast<double>(i) / kEdge));
   for (int i = kEdge; i > 0; --i) photo.outline.push_back(photo.Project(static_cast<double>(i) / kEdge, 1));
   for (int i = kEdge; i > 0; --i) photo.outline.push_back(photo.Project(0, static_cast<double>(i) / kEdge));
+  return photo;
+}
 
+SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
+  SyntheticPhoto photo = PlacePage(spec);
   // Four rays a pixel, then light, blur and noise.
   const Scene scene(spec, photo);
   const size_t count = static_cast<size_t>(spec.width) * spec.height;

@@ -59,6 +59,9 @@ struct SyntheticPhoto {
 };
 
 SyntheticPhoto MakePhoto(const PhotoSpec& spec);
+// The same camera and page without the picture (left empty): corners,
+// outline and Project only, for tests of the geometry alone.
+SyntheticPhoto PlacePage(const PhotoSpec& spec);
 
 // The page kinds of varied photos.
 enum class PageKind { A4, Letter, Card, Screen, Receipt, Book };
