@@ -2,9 +2,9 @@
 // Editing beyond the plain click: dragging a point (with results that follow
 // it, and a loupe while the button is held), undo and redo, taking back the
 // last point, moving a point with the arrow keys, and the status bar that
-// says what comes next. A press that does
-// not drag keeps exactly the effect of a click. The window's picture panes
-// hand their pointer events here; the logic lives in the core.
+// says what comes next. A press that does not drag keeps exactly the effect
+// of a click. The window's picture panes hand their pointer events here; the
+// logic lives in the core.
 
 #include <QLabel>
 #include <QObject>
