@@ -2,11 +2,13 @@
 // The commands of trellimap-cli. Each takes what its command line asked for,
 // already parsed and checked, and returns the process exit status: 0 on
 // success, 1 when a file could not be read or written, with one line on stderr.
+// Detect and flatten end with kNoPage when a picture shows no page.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "render/flatten.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {
@@ -46,11 +48,34 @@ struct DemoOptions {
   std::string project;
 };
 
+struct DetectOptions {
+  std::string picture;
+  bool json = false;
+};
+
+struct FlattenOptions {
+  std::vector<std::string> inputs;                // the photos
+  std::string output;                             // a file for one photo, else a folder
+  std::optional<std::vector<PointPress>> points;  // the page's outline on every photo; none: found in each
+  PageSize size;                                  // of the flat page
+  bool exact = false;                             // the exact renderer, without resampling
+  std::string format = "png";                     // of the files in the folder
+  int jobs = 0;                                   // photos at once; 0: one per core
+};
+
+// The exit status when no page is found in a picture.
+inline constexpr int kNoPage = 3;
+
 int New(const NewOptions& options);
 int Render(const RenderOptions& options);
 int Mockup(const MockupOptions& options);
 int Info(const InfoOptions& options);
 int Convert(const ConvertOptions& options);
 int Demo(const DemoOptions& options);
+int Detect(const DetectOptions& options);
+int Flatten(const FlattenOptions& options);
+
+// Whether `presses` place a complete outline (four corners), as flatten's points must.
+bool PlacesAnOutline(const std::vector<PointPress>& presses);
 
 }  // namespace trellimap::cli

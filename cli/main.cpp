@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "codecs/formatregistry.h"
+#include "render/flatten.h"
 #include "workspace/commandline.h"
 #include "workspace/pointlist.h"
 
@@ -32,6 +34,18 @@ CLI::Option* AddPoints(CLI::App* command, const std::string& name, std::optional
           name, [points](const std::string& text) { *points = ParsePointList(text); }, description)
       ->check(pointList)
       ->type_name("LIST");
+}
+
+// An option naming the format of the files written into a folder.
+CLI::Option* AddFormat(CLI::App* command, std::string* format) {
+  const CLI::Validator known(
+      [](std::string& text) {
+        return FindExtension(text) ? std::string() : "names no picture format (use png, jpg, bmp, tif, ...): " + text;
+      },
+      "");
+  return command->add_option("--format", *format, "The format of the files in the folder (default: png)")
+      ->check(known)
+      ->type_name("EXT");
 }
 
 }  // namespace
@@ -90,8 +104,7 @@ int main(int argc, char** argv) {
   mockupCommand->add_option("-o,--output", mockupOptions.output, "The mockup's file (one design) or folder (several)")
       ->required()
       ->type_name("OUT");
-  mockupCommand->add_option("--format", mockupOptions.format, "The format of the files in the folder (default: png)")
-      ->type_name("EXT");
+  AddFormat(mockupCommand, &mockupOptions.format);
   mockupCommand->add_option("--jobs", mockupOptions.jobs, "Designs rendered at once (default: one per core)")
       ->check(CLI::PositiveNumber)
       ->type_name("N");
@@ -122,6 +135,54 @@ int main(int argc, char** argv) {
       app.add_subcommand("demo", "Writes a demonstration project with pictures drawn by the program and both results");
   demoCommand->add_option("OUT.gip", demoOptions.project, "The project to write")->required()->type_name("");
 
+  DetectOptions detectOptions;
+  CLI::App* detectCommand = app.add_subcommand("detect", "Finds the outline of the page a photo shows");
+  detectCommand->add_option("PICTURE", detectOptions.picture, "The photo")->required()->type_name("");
+  detectCommand->add_flag("--json", detectOptions.json, "Print the points with their fractions of pixels as JSON");
+  detectCommand->footer(
+      "Prints the outline on one line as new's --points1 takes it: corner 1 (the page's top left),\n"
+      "the points bending side 1, corners 2 and 3, the points bending side 3, corner 4, in whole\n"
+      "pixels, bending points ending in \",i\". With --json: {\"points\":[{\"x\":..,\"y\":..,\"corner\":..},\n"
+      "...],\"score\":..}, the score from 0 to 1 telling how clearly the page's edges show.\n"
+      "Ends with status 3 when no page is found.");
+
+  FlattenOptions flattenOptions;
+  CLI::App* flattenCommand = app.add_subcommand(
+      "flatten", "Makes photographed pages flat and square: each page alone, in its true proportions");
+  flattenCommand->add_option("IN", flattenOptions.inputs, "The photos")->required()->type_name("");
+  flattenCommand
+      ->add_option("-o,--output", flattenOptions.output, "The flat page's file (one photo) or folder (several)")
+      ->required()
+      ->type_name("OUT");
+  AddPoints(flattenCommand, "--points", &flattenOptions.points,
+            "The page's outline on every photo (none: found in each)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const auto presses = ParsePointList(text);
+            return presses && PlacesAnOutline(*presses) ? std::string() : "the page's outline needs four corners";
+          },
+          ""));
+  flattenCommand
+      ->add_option_function<std::string>(
+          "--size", [&flattenOptions](const std::string& text) { flattenOptions.size = *ParsePageSize(text); },
+          "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]")
+      ->check(CLI::Validator(
+          [](std::string& text) { return ParsePageSize(text) ? std::string() : "not a page size: " + text; }, ""))
+      ->type_name("SIZE");
+  flattenCommand->add_flag("--exact", flattenOptions.exact,
+                           "The exact renderer, without resampling (still perspective-true)");
+  flattenCommand->add_option("--jobs", flattenOptions.jobs, "Photos flattened at once (default: one per core)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("N");
+  AddFormat(flattenCommand, &flattenOptions.format);
+  flattenCommand->footer(
+      "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
+      "a picture of the flat page's size, perspective-true and smooth. auto: the page's true\n"
+      "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
+      "inch (default 150), turned to the page. One photo's file gets the format of its extension;\n"
+      "several go into the folder OUT, named after the photos. Ends with status 3 when a photo\n"
+      "shows no page (the others are still flattened), 1 when a file could not be read or written.");
+
   app.footer("COMMAND --help describes one command.");  // after the commands, which would inherit it
 
   try {
@@ -135,5 +196,7 @@ int main(int argc, char** argv) {
   if (*mockupCommand) return Mockup(mockupOptions);
   if (*infoCommand) return Info(infoOptions);
   if (*convertCommand) return Convert(convertOptions);
+  if (*detectCommand) return Detect(detectOptions);
+  if (*flattenCommand) return Flatten(flattenOptions);
   return Demo(demoOptions);
 }

@@ -1,11 +1,119 @@
 #include "render/flatten.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "detect/proportions.h"
+#include "image/pixmill3.h"
+#include "render/mockup.h"
+#include "warp/edgewalk.h"
+#include "warp/smoothmap.h"
+
 namespace trellimap {
+namespace {
 
-std::optional<PageSize> ParsePageSize(std::string_view) { return std::nullopt; }
+// A paper size in millimetres, short side first.
+struct Paper {
+  std::string_view name;
+  PageSize::Kind kind;
+  double width, height;
+};
+constexpr Paper kPapers[] = {{"a4", PageSize::Kind::A4, 210, 297},
+                             {"a5", PageSize::Kind::A5, 148, 210},
+                             {"letter", PageSize::Kind::Letter, 8.5 * 25.4, 11 * 25.4},
+                             {"legal", PageSize::Kind::Legal, 8.5 * 25.4, 14 * 25.4}};
+constexpr int32_t kDefaultDpi = 150;
 
-FlatSize FlatPageSize(const PageSize&, const TDynaArray&, int32_t, int32_t) { return {0, 0}; }
+const Paper* PaperOf(PageSize::Kind kind) {
+  for (const Paper& paper : kPapers)
+    if (paper.kind == kind) return &paper;
+  return nullptr;
+}
 
-bool PrepareFlatten(Workspace&, FlatSize) { return false; }
+// A paper side in whole pixels at `dpi`.
+int64_t PaperPixels(double millimetres, int32_t dpi) { return std::llrint(millimetres / 25.4 * dpi); }
+
+// The whole positive number `text` is, if any.
+std::optional<int64_t> Number(std::string_view text) {
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value <= 0) return std::nullopt;
+  return value;
+}
+
+bool Fits(int64_t width, int64_t height) { return width <= kMostPageSide && height <= kMostPageSide; }
+
+}  // namespace
+
+std::optional<PageSize> ParsePageSize(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  if (lower == "auto") return PageSize{};
+  const size_t at = lower.find('@');
+  const std::string_view name = std::string_view(lower).substr(0, at);
+  for (const Paper& paper : kPapers)
+    if (name == paper.name) {
+      PageSize size{paper.kind, 0, 0, kDefaultDpi};
+      if (at != std::string::npos) {
+        const std::optional<int64_t> dpi = Number(std::string_view(lower).substr(at + 1));
+        if (!dpi || *dpi > kMostPageSide) return std::nullopt;  // no paper is under an inch
+        if (!Fits(PaperPixels(paper.width, static_cast<int32_t>(*dpi)),
+                  PaperPixels(paper.height, static_cast<int32_t>(*dpi))))
+          return std::nullopt;
+        size.dpi = static_cast<int32_t>(*dpi);
+      }
+      return size;
+    }
+  const size_t x = lower.find('x');
+  if (at != std::string::npos || x == std::string::npos) return std::nullopt;
+  const std::optional<int64_t> width = Number(std::string_view(lower).substr(0, x));
+  const std::optional<int64_t> height = Number(std::string_view(lower).substr(x + 1));
+  if (!width || !height || !Fits(*width, *height)) return std::nullopt;
+  return PageSize{PageSize::Kind::Pixels, static_cast<int32_t>(*width), static_cast<int32_t>(*height), 0};
+}
+
+FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight) {
+  if (size.kind == PageSize::Kind::Pixels) return {size.width, size.height};
+  std::vector<Vec> corners;
+  for (int k = 1; k <= 4; ++k) corners.push_back(SidePoints(outline, k).front());
+  const double aspect =
+      TrueAspect(corners, pictureWidth, pictureHeight, SidePoints(outline, 1), SidePoints(outline, 3));
+  if (const Paper* paper = PaperOf(size.kind)) {
+    const int32_t dpi = size.dpi > 0 ? size.dpi : kDefaultDpi;
+    const auto shortSide = static_cast<int32_t>(PaperPixels(paper->width, dpi));
+    const auto longSide = static_cast<int32_t>(PaperPixels(paper->height, dpi));
+    return aspect > 1 ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
+  }
+  // The long side as long as the outline's longest side, bends included.
+  const SideLengthSet sides = SideLengths(outline);
+  const double longest =
+      std::clamp(std::max({sides.L1, sides.L2, sides.L3, sides.L4}), 1.0, static_cast<double>(kMostPageSide));
+  const auto side = [](double pixels) {
+    return static_cast<int32_t>(std::clamp(std::nearbyint(pixels), 1.0, static_cast<double>(kMostPageSide)));
+  };
+  return aspect >= 1 ? FlatSize{side(longest), side(longest / aspect)}
+                     : FlatSize{side(longest * aspect), side(longest)};
+}
+
+bool PrepareFlatten(Workspace& ws, FlatSize flat) {
+  dib page{};
+  newdib(&page, flat.width, flat.height, 24, nullptr, 0);
+  if (page.poi == nullptr) {
+    deldib(page);
+    return false;
+  }
+  std::fill_n(page.poi, static_cast<size_t>(page.bytew) * static_cast<size_t>(flat.height), uint8_t{255});
+  const SideRef side = ws.Side(1);
+  ReleaseDib(&side.picture);
+  side.picture = page;
+  PictureEdgeOutline(flat.width, flat.height, side.outline);
+  side.corners = side.outline.count == 5 ? 4 : 0;
+  ws.perspective = true;
+  ws.smooth = true;
+  return side.corners == 4;
+}
 
 }  // namespace trellimap

@@ -21,16 +21,22 @@ struct PageSize {
   int32_t dpi = 0;                // paper sizes: pixels per inch (0: a default of 150)
 };
 
+// The longest side a flat page may have, in pixels.
+inline constexpr int32_t kMostPageSide = 30000;
+
 // Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
-// size optionally followed by "@DPI"; case does not matter. Nothing for text
-// that is none of them.
+// size optionally followed by "@DPI" (150 without); case does not matter.
+// Nothing for text that is none of them, or a size of nothing or beyond
+// kMostPageSide pixels a side.
 std::optional<PageSize> ParsePageSize(std::string_view text);
 
 // The flat page's width and height in pixels for a page photographed inside
 // `outline` (complete, four corners) on a picture of `pictureWidth` ×
 // `pictureHeight`: Auto takes the true proportions with the long side as long
-// as the outline's longest side; paper sizes turn to the outline's
-// orientation (landscape when the page is wider than high).
+// as the outline's longest side (a bent side measured along its bends),
+// within kMostPageSide; paper sizes turn to the outline's orientation
+// (landscape when the page is wider than high); Pixels is taken as it is.
+// Sides 1 and 3's bending points count as the page's curved top and bottom.
 struct FlatSize {
   int32_t width, height;
 };

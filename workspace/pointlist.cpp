@@ -40,4 +40,14 @@ std::optional<std::vector<PointPress>> ParsePointList(std::string_view text) {
   return points;
 }
 
+std::string FormatPointList(const std::vector<PointPress>& points) {
+  std::string text;
+  for (const PointPress& p : points) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(p.x) + ',' + std::to_string(p.y);
+    if (p.button == MouseButton::Right) text += ",i";
+  }
+  return text;
+}
+
 }  // namespace trellimap

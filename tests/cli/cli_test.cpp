@@ -5,13 +5,19 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <vector>
 
+#include "codecs/pictureopening.h"
+#include "codecs/picturewriter.h"
+#include "image/pixmill3.h"
+#include "tests/support/syntheticphoto.h"
 #include "tests/support/testfiles.h"
 #include "workspace/commandline.h"
+#include "workspace/pointlist.h"
 
 namespace trellimap {
 namespace {
@@ -112,7 +118,11 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
         "render " + Quoted(folder.Path("missing.gip")) + " " + Quoted(folder.Path("x.gip")),
         "convert " + Quoted(demo) + " " + Quoted(folder.Path("x.png")), "new " + Quoted(folder.Path("no/folder.gip")),
         "render " + Quoted(demo) + " --result1 " + Quoted(folder.Path("")),
-        "render " + Quoted(demo) + " " + Quoted(folder.Path("")), "demo " + Quoted(folder.Path("sub/"))}) {
+        "render " + Quoted(demo) + " " + Quoted(folder.Path("")), "demo " + Quoted(folder.Path("sub/")),
+        "detect " + Quoted(folder.Path("missing.png")),
+        "flatten " + Quoted(folder.Path("missing.png")) + " -o " + Quoted(folder.Path("flat.png")) +
+            " --points '0,0 9,0 9,9 0,9'",
+        "flatten " + Quoted(demo) + " -o " + Quoted(folder.Path("flat.png"))}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_NE(run.status, 0) << arguments;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << arguments << ": " << run.err;
@@ -175,7 +185,9 @@ TEST_F(CliTest, EachCommandHasItsOwnHelp) {
       {"mockup", {"TEMPLATE.gip", "DESIGN", "--output", "--format", "--jobs"}},
       {"info", {"FILE", "--json"}},
       {"convert", {"IN", "OUT"}},
-      {"demo", {"OUT.gip"}}};
+      {"demo", {"OUT.gip"}},
+      {"detect", {"PICTURE", "--json"}},
+      {"flatten", {"IN", "--output", "--points", "--size", "--exact", "--jobs", "--format"}}};
   for (const auto& [command, own] : names) {
     const CliRun run = Cli(command + " --help", folder);
     EXPECT_EQ(run.status, 0) << command;
@@ -216,7 +228,19 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"new " + out + " --points2 '1,1,x'", "--points2"},
            {"convert --json " + picture + " " + out, "--json"},
            {"mockup " + out + " " + picture, "--output is required"},
-           {"mockup " + out + " " + picture + " -o " + out + " --jobs 0", "--jobs"}}) {
+           {"mockup " + out + " " + picture + " -o " + out + " --jobs 0", "--jobs"},
+           {"mockup " + out + " " + picture + " -o " + out + " --format nonsense", "--format"},
+           {"detect", "PICTURE is required"},
+           {"detect --exact " + picture, "--exact"},
+           {"flatten " + picture, "--output is required"},
+           {"flatten " + picture + " -o " + out + " --size a3", "--size"},
+           {"flatten " + picture + " -o " + out + " --size 0x5", "--size"},
+           {"flatten " + picture + " -o " + out + " --size 800x600@72", "--size"},
+           {"flatten " + picture + " -o " + out + " --size a4@100000", "--size"},
+           {"flatten " + picture + " -o " + out + " --points '1,1 3,1 3,3'", "four corners"},
+           {"flatten " + picture + " -o " + out + " --points '1,1 3,x'", "--points"},
+           {"flatten " + picture + " -o " + out + " --jobs 0", "--jobs"},
+           {"flatten " + picture + " -o " + out + " --format nonsense", "--format"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -267,6 +291,153 @@ TEST_F(CliTest, DisguisedPicturesStartNoProgram) {
     EXPECT_FALSE(std::filesystem::exists(mark)) << name << " started a program";
     std::filesystem::remove(mark);
   }
+}
+
+// A photographed page with the truth known, written as a picture file, and
+// its true corners in new's syntax.
+struct PagePhoto {
+  testing::SyntheticPhoto photo;
+  std::string file, corners;
+};
+PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, const testing::PhotoSpec& spec) {
+  PagePhoto page{testing::MakePhoto(spec), folder.Path(name), ""};
+  std::string reason;
+  EXPECT_TRUE(WritePictureFile(page.photo.picture, page.file, &reason)) << reason;
+  std::vector<PointPress> corners;
+  for (const Vec& c : page.photo.corners)
+    corners.push_back(
+        {static_cast<int32_t>(std::lround(c.x)), static_cast<int32_t>(std::lround(c.y)), MouseButton::Left});
+  page.corners = FormatPointList(corners);
+  return page;
+}
+
+testing::PhotoSpec TiltedPage() {
+  testing::PhotoSpec spec;
+  spec.width = 640;
+  spec.height = 480;
+  spec.tilt = 32;
+  spec.azimuth = 35;
+  spec.roll = 6;
+  spec.fill = 0.85;
+  return spec;
+}
+
+// The rows at which a flat page's rule at height `v` (a share of the page's
+// height) shows in each column it crosses: where the ink is darkest, the
+// darkness-weighted middle of the run of pixels darker than the text.
+std::vector<double> RuleRows(const dib& page, double v, double inset) {
+  const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  const int32_t reach = std::max(3, h / 30), around = static_cast<int32_t>(std::lround(v * h));
+  std::vector<double> rows;
+  for (int32_t x = static_cast<int32_t>(w * (inset + 0.03)); x < w * (1 - inset - 0.03); ++x) {
+    double weight = 0, sum = 0;
+    for (int32_t y = std::max(0, around - reach); y <= std::min(h - 1, around + reach); ++y) {
+      const uint32_t c = getpixel(page, x, y);
+      const double grey = ((c & 255) + (c >> 8 & 255) + (c >> 16 & 255)) / 3.0;
+      if (grey < 60) {
+        weight += 60 - grey;
+        sum += (60 - grey) * y;
+      }
+    }
+    if (weight > 0) rows.push_back(sum / weight);
+  }
+  return rows;
+}
+
+TEST_F(CliTest, DetectSaysWhenAPictureShowsNoPage) {
+  const std::string blank =
+      folder.Write("blank.bmp", testing::MakeBmp(64, 48, 24, {}, [](int, int) { return 0x808080u; }));
+  for (const std::string json : {"", " --json"}) {
+    const CliRun run = Cli("detect" + json + " " + Quoted(blank), folder);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "trellimap-cli: " + blank + ": no page found\n");
+  }
+}
+
+// What detect prints places the page's outline with new's --points1; its JSON
+// tells the same points to the hundredth of a pixel.
+TEST_F(CliTest, DetectedOutlinesFeedNew) {
+  const PagePhoto page = WritePagePhoto(folder, "page.png", TiltedPage());
+  const CliRun run = Cli("detect " + Quoted(page.file), folder);
+  if (run.status == 3) GTEST_SKIP() << "the page detector finds no page yet";
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+  const std::string points = run.out.substr(0, run.out.size() - 1);
+  const auto presses = ParsePointList(points);
+  ASSERT_TRUE(presses) << points;
+  const std::string project = folder.Path("page.gip");
+  ASSERT_EQ(
+      Cli("new " + Quoted(project) + " --picture1 " + Quoted(page.file) + " --points1 '" + points + "'", folder).status,
+      0);
+  EXPECT_NE(Cli("info " + Quoted(project), folder).out.find("corners1: 4"), std::string::npos);
+  const CliRun json = Cli("detect --json " + Quoted(page.file), folder);
+  ASSERT_EQ(json.status, 0) << json.err;
+  for (const PointPress& p : *presses) {
+    const std::string at = "\"x\":" + std::to_string(p.x);
+    EXPECT_NE(json.out.find(at), std::string::npos) << at << " in " << json.out;  // within half a pixel, as printed
+  }
+  EXPECT_NE(json.out.find("\"score\":"), std::string::npos);
+}
+
+// A flattened page has the size asked for, and its rules run straight and
+// level across it, by either renderer; auto gives the page's proportions.
+TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
+  const PagePhoto page = WritePagePhoto(folder, "page.png", TiltedPage());
+  for (const std::string renderer : {"", " --exact"}) {
+    const std::string out = folder.Path("flat.png");
+    const CliRun run = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 420x594 --points '" +
+                               page.corners + "'" + renderer,
+                           folder);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    dib flat{};
+    ASSERT_TRUE(ReadPictureFile(out, &flat));
+    EXPECT_EQ(DibWidth(&flat), 420);
+    EXPECT_EQ(DibHeight(&flat), 594);
+    for (const double v : page.photo.rules) {
+      const std::vector<double> rows = RuleRows(flat, v, page.photo.ruleInset);
+      ASSERT_GT(rows.size(), 300u) << v << renderer;
+      const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+      EXPECT_LE(*high - *low, 0.006 * 594) << "rule at " << v << renderer;
+      EXPECT_NEAR((*low + *high) / 2, v * 594, 0.01 * 594) << "rule at " << v << renderer;
+    }
+    ReleaseDib(&flat);
+  }
+  ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(folder.Path("auto.bmp")) + " --points '" +
+                    page.corners + "'",
+                folder)
+                .status,
+            0);
+  const CliRun info = Cli("info " + Quoted(folder.Path("auto.bmp")), folder);
+  const double w = std::stod(Field(info.out, "width")), h = std::stod(Field(info.out, "height"));
+  EXPECT_NEAR(w / h, 210.0 / 297, 0.025 * 210 / 297) << info.out;
+}
+
+// Several photos go into a folder, named after them; a photo without a page
+// is named and the others are still flattened.
+TEST_F(CliTest, FlattenManyIntoAFolder) {
+  const PagePhoto page = WritePagePhoto(folder, "page.png", TiltedPage());
+  std::filesystem::create_directory(folder.Path("other"));
+  std::filesystem::copy_file(page.file, folder.Path("other/page.png"));
+  const std::string flat = folder.Path("flat");
+  CliRun run = Cli("flatten " + Quoted(page.file) + " " + Quoted(folder.Path("other/page.png")) + " -o " +
+                       Quoted(flat) + " --size a5@50 --format tif --jobs 2 --points '" + page.corners + "'",
+                   folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name : {"flat/page.tif", "flat/page-2.tif"}) {
+    const CliRun info = Cli("info " + Quoted(folder.Path(name)), folder);
+    EXPECT_EQ(Field(info.out, "width"), "291") << name;  // 148 mm at 50 dpi
+    EXPECT_EQ(Field(info.out, "height"), "413") << name;
+  }
+  const std::string blank =
+      folder.Write("blank.bmp", testing::MakeBmp(64, 48, 24, {}, [](int, int) { return 0x808080u; }));
+  run = Cli("flatten " + Quoted(blank) + " " + Quoted(page.file) + " -o " + Quoted(folder.Path("found")), folder);
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.err.find(blank + ": no page found"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("found/blank.png")));
+  // The photo's page is flattened once the detector finds it.
+  EXPECT_NE(std::filesystem::exists(folder.Path("found/page.png")), run.err.find(page.file) != std::string::npos);
 }
 
 }  // namespace

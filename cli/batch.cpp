@@ -1,0 +1,74 @@
+#include "cli/batch.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "cli/files.h"
+
+namespace trellimap::cli {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> OutputNames(const std::vector<std::string>& inputs, const std::string& output,
+                                     const std::string& format) {
+  if (inputs.size() == 1 && !fs::is_directory(output)) return {output};
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  for (const std::string& input : inputs) {
+    const std::string stem = fs::path(input).stem().string();
+    std::string name = stem;
+    for (int n = 2; !taken.insert(name).second; ++n) name = stem + "-" + std::to_string(n);
+    names.push_back((fs::path(output) / (name + "." + format)).string());
+  }
+  return names;
+}
+
+int MakeOutputFolder(const std::vector<std::string>& inputs, const std::string& output) {
+  if (inputs.size() <= 1) return 0;
+  std::error_code error;
+  fs::create_directories(output, error);
+  return fs::is_directory(output) ? 0 : Fail(output, "the folder could not be made");
+}
+
+ProgressLine::ProgressLine(std::string command, size_t total)
+    : command_(std::move(command)), total_(total), shown_(isatty(fileno(stderr)) != 0) {}
+
+void ProgressLine::OneDone() {
+  const size_t done = ++done_;
+  if (shown_) std::fprintf(stderr, "\r%s: %zu of %zu done", command_.c_str(), done, total_);
+}
+
+void ProgressLine::Finish() const {
+  if (shown_) std::fputc('\n', stderr);
+}
+
+int RunBatch(const std::string& command, size_t count, int jobs, const std::function<int(size_t, int)>& one) {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int running = static_cast<int>(std::min<size_t>(count, static_cast<size_t>(jobs > 0 ? jobs : cores)));
+  // With one job the render takes every core; with several, each takes its share.
+  const int threads = running <= 1 ? 0 : std::max(1, cores / running);
+  std::atomic<size_t> next{0};
+  std::atomic<int> worst{0};
+  ProgressLine progress(command, count);
+  auto job = [&] {
+    for (size_t i = next++; i < count; i = next++) {
+      const int status = one(i, threads);
+      for (int seen = worst; status != 0 && (seen == 0 || status < seen);)
+        if (worst.compare_exchange_weak(seen, status)) break;
+      progress.OneDone();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int j = 1; j < running; ++j) helpers.emplace_back(job);
+  job();
+  for (std::thread& h : helpers) h.join();
+  progress.Finish();
+  return worst;
+}
+
+}  // namespace trellimap::cli

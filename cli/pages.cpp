@@ -1,0 +1,113 @@
+// The commands for photographed pages: finding a page's outline, and
+// flattening pages into pictures of their own.
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "cli/batch.h"
+#include "cli/commands.h"
+#include "cli/files.h"
+#include "codecs/pictureopening.h"
+#include "detect/pageoutline.h"
+#include "image/pictureloading.h"
+#include "image/pixmill3.h"
+#include "render/chosenrenderer.h"
+#include "render/perspectivewarnings.h"
+
+namespace trellimap::cli {
+namespace {
+
+int NoPage(const std::string& file) {
+  std::fprintf(stderr, "trellimap-cli: %s: no page found\n", file.c_str());
+  return kNoPage;
+}
+
+// The presses that place a found outline: corners with the left button,
+// bending points with the right, at the nearest whole pixels.
+std::vector<PointPress> Presses(const PageOutline& outline) {
+  const auto pixel = [](double v) {
+    return static_cast<int32_t>(std::clamp(std::nearbyint(v), double{INT32_MIN}, double{INT32_MAX}));
+  };
+  std::vector<PointPress> presses;
+  for (const PagePoint& p : outline.points)
+    presses.push_back({pixel(p.at.x), pixel(p.at.y), p.corner ? MouseButton::Left : MouseButton::Right});
+  return presses;
+}
+
+// Hundredths, as the JSON report gives sub-pixel places.
+double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
+
+// Places the outline of `presses` on side 1 of the workspace as presses of the window would.
+void PlaceOutline(Workspace& ws, const std::vector<PointPress>& presses) {
+  const SideRef side = ws.Side(0);
+  for (const PointPress& p : presses) PressOnOutline(side.outline, side.corners, p.button, p.x, p.y);
+}
+
+// Flattens the page on the photo `input` into the picture file `output`,
+// rendering on `threads` threads.
+int FlattenOne(const FlattenOptions& options, const std::string& input, const std::string& output, int threads,
+               std::mutex& reading) {
+  Workspace ws;
+  {
+    const std::lock_guard<std::mutex> lock(reading);
+    if (!TryToOpenFile(&ws.di1, input)) return 1;  // the reason is printed already
+  }
+  DepthUpTo(24, &ws.di1);
+  if (options.points) {
+    PlaceOutline(ws, *options.points);
+  } else {
+    const std::optional<PageOutline> found = FindPageOutline(ws.di1);
+    if (!found) return NoPage(input);
+    PlaceOutline(ws, Presses(*found));
+  }
+  if (ws.ecken1 != 4) return Fail(input, "the page's outline needs four corners");
+  if (const std::string warning = PerspectiveWarning(ws.punkte1, 1); !warning.empty())
+    std::fprintf(stderr, "trellimap-cli: %s: %s\n", input.c_str(), warning.c_str());
+  const FlatSize flat = FlatPageSize(options.size, ws.punkte1, DibWidth(&ws.di1), DibHeight(&ws.di1));
+  const std::string size = std::to_string(flat.width) + " × " + std::to_string(flat.height);
+  if (!PrepareFlatten(ws, flat)) return Fail(output, "no memory for a page of " + size);
+  ws.smooth = !options.exact;
+  RenderAsChosen(ws, WarpDirection::OneIntoTwo, threads);
+  const dib& page = ws.Result(WarpDirection::OneIntoTwo);
+  return page.poi == nullptr ? Fail(output, "no memory for a page of " + size) : WritePicture(page, output);
+}
+
+}  // namespace
+
+int Detect(const DetectOptions& options) {
+  dib picture{};
+  if (!ReadPictureFile(options.picture, &picture)) return 1;  // the reason is printed already
+  const std::optional<PageOutline> found = FindPageOutline(picture);
+  ReleaseDib(&picture);
+  if (!found) return NoPage(options.picture);
+  if (options.json) {
+    nlohmann::ordered_json points = nlohmann::ordered_json::array();
+    for (const PagePoint& p : found->points)
+      points.push_back({{"x", Hundredths(p.at.x)}, {"y", Hundredths(p.at.y)}, {"corner", p.corner}});
+    const nlohmann::ordered_json report = {{"points", points}, {"score", Hundredths(found->score)}};
+    std::printf("%s\n", report.dump().c_str());
+  } else {
+    std::printf("%s\n", FormatPointList(Presses(*found)).c_str());
+  }
+  return 0;
+}
+
+bool PlacesAnOutline(const std::vector<PointPress>& presses) {
+  TDynaArray outline(sizeof(TOutlinePoint));
+  int32_t corners = 0;
+  for (const PointPress& p : presses) PressOnOutline(outline, corners, p.button, p.x, p.y);
+  return corners == 4;
+}
+
+int Flatten(const FlattenOptions& options) {
+  if (const int status = MakeOutputFolder(options.inputs, options.output)) return status;
+  const std::vector<std::string> outputs = OutputNames(options.inputs, options.output, options.format);
+  std::mutex reading;  // photos are read one at a time: reading is short, and reports its failures itself
+  return RunBatch("flatten", options.inputs.size(), options.jobs, [&](size_t i, int threads) {
+    return FlattenOne(options, options.inputs[i], outputs[i], threads, reading);
+  });
+}
+
+}  // namespace trellimap::cli

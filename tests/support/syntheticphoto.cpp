@@ -1,0 +1,500 @@
+#include "tests/support/syntheticphoto.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <random>
+#include <utility>
+
+#include "image/pixmill3.h"
+
+namespace trellimap::testing {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kProfileSteps = 512;
+
+struct V3 {
+  double x, y, z;
+};
+V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V3 operator*(double k, V3 a) { return {k * a.x, k * a.y, k * a.z}; }
+
+// The rotation by `angle` about the unit axis `a` (Rodrigues).
+void AxisRotation(V3 a, double angle, double m[3][3]) {
+  const double c = std::cos(angle), s = std::sin(angle), t = 1 - c;
+  const double r[3][3] = {{t * a.x * a.x + c, t * a.x * a.y - s * a.z, t * a.x * a.z + s * a.y},
+                          {t * a.x * a.y + s * a.z, t * a.y * a.y + c, t * a.y * a.z - s * a.x},
+                          {t * a.x * a.z - s * a.y, t * a.y * a.z + s * a.x, t * a.z * a.z + c}};
+  std::copy(&r[0][0], &r[0][0] + 9, &m[0][0]);
+}
+
+// The bent page's cross-section: height z(x) = -lift · sin(π x / span) (towards
+// the camera), with `span` chosen so that the arc is the page's width long.
+struct Profile {
+  double span = 0, lift = 0;
+  std::vector<double> arc;  // arc length at x = span · i / kProfileSteps
+
+  Profile(double width, double liftHeight) : span(width), lift(liftHeight) {
+    for (int round = 0; round < 30 && lift > 0; ++round) {
+      Measure();
+      span *= width / arc.back();
+    }
+    Measure();
+  }
+  double Z(double x) const { return lift > 0 ? -lift * std::sin(kPi * std::clamp(x, 0.0, span) / span) : 0; }
+  void Measure() {
+    arc.assign(kProfileSteps + 1, 0);
+    for (int i = 1; i <= kProfileSteps; ++i) {
+      const double x0 = span * (i - 1) / kProfileSteps, x1 = span * i / kProfileSteps;
+      arc[i] = arc[i - 1] + std::hypot(x1 - x0, Z(x1) - Z(x0));
+    }
+  }
+  // The arc length at x, and the x at arc length u.
+  double ArcAt(double x) const {
+    const double f = std::clamp(x / span, 0.0, 1.0) * kProfileSteps;
+    const int i = std::min(static_cast<int>(f), kProfileSteps - 1);
+    return arc[i] + (f - i) * (arc[i + 1] - arc[i]) + std::max(0.0, x - span) + std::min(0.0, x);
+  }
+  double XAt(double u) const {
+    const int i = static_cast<int>(std::upper_bound(arc.begin(), arc.end(), u) - arc.begin()) - 1;
+    const int k = std::clamp(i, 0, kProfileSteps - 1);
+    const double t = (u - arc[k]) / std::max(arc[k + 1] - arc[k], 1e-12);
+    return span * (k + t) / kProfileSteps;
+  }
+};
+
+// The profile of a page `width` wide lifted by `lift`, made once for a run of
+// projections of the same page.
+const Profile& ProfileOf(double width, double lift) {
+  thread_local std::optional<std::pair<std::pair<double, double>, Profile>> last;
+  if (!last || last->first != std::pair{width, lift}) last.emplace(std::pair{width, lift}, Profile(width, lift));
+  return last->second;
+}
+
+double Smoothstep(double a, double b, double x) {
+  const double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
+
+// Value noise in [0, 1): smooth, a few octaves.
+class Noise {
+ public:
+  explicit Noise(uint32_t seed) {
+    std::mt19937 random(seed);
+    for (double& v : grid_) v = std::uniform_real_distribution<double>(0, 1)(random);
+  }
+  double At(double x, double y) const {
+    double sum = 0, weight = 0, amplitude = 1;
+    for (int octave = 0; octave < 4; ++octave, x *= 2.1, y *= 2.1, amplitude *= 0.5) {
+      sum += amplitude * Smooth(x, y);
+      weight += amplitude;
+    }
+    return sum / weight;
+  }
+
+ private:
+  double Smooth(double x, double y) const {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const int ix = static_cast<int>(fx) & 63, iy = static_cast<int>(fy) & 63;
+    const double tx = Smoothstep(0, 1, x - fx), ty = Smoothstep(0, 1, y - fy);
+    const auto g = [&](int a, int b) { return grid_[((iy + b) & 63) * 64 + ((ix + a) & 63)]; };
+    return (g(0, 0) * (1 - tx) + g(1, 0) * tx) * (1 - ty) + (g(0, 1) * (1 - tx) + g(1, 1) * tx) * ty;
+  }
+  double grid_[64 * 64];
+};
+
+struct Colour {
+  double r, g, b;
+};
+Colour Mix(Colour a, Colour b, double t) {
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+// The shapes scattered over a cluttered backdrop, in picture pixels.
+struct Blob {
+  bool round;
+  double x, y, a, b, angle;
+  Colour colour;
+};
+
+class Scene {
+ public:
+  Scene(const PhotoSpec& spec, const SyntheticPhoto& photo)
+      : spec_(spec), photo_(photo), profile_(photo.width, photo.lift), noise_(spec.seed * 7919 + 1) {
+    std::mt19937 random(spec.seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const double tone = unit(random);
+    switch (spec.backdrop) {
+      case Backdrop::Plain:
+      case Backdrop::Textured:
+        backdrop_ = Mix(Colour{60, 45, 35}, Colour{120, 125, 135}, tone);
+        break;
+      case Backdrop::Cluttered:
+        backdrop_ = Mix(Colour{90, 80, 70}, Colour{150, 150, 140}, tone);
+        break;
+      case Backdrop::LowContrast:
+        backdrop_ = Mix(Colour{200, 196, 188}, Colour{222, 222, 226}, tone);
+        break;
+    }
+    paper_ = Mix(Colour{246, 244, 238}, Colour{236, 240, 246}, unit(random));
+    ink_ = Mix(Colour{30, 30, 35}, Colour{20, 40, 110}, unit(random));
+    if (spec.backdrop == Backdrop::Cluttered) {
+      for (int i = 0; i < 40; ++i) {
+        blobs_.push_back({unit(random) < 0.5, unit(random) * spec.width, unit(random) * spec.height,
+                          (0.01 + 0.12 * unit(random)) * spec.width, (0.005 + 0.05 * unit(random)) * spec.width,
+                          unit(random) * kPi,
+                          Colour{255 * unit(random), 255 * unit(random), 255 * unit(random)}});
+      }
+    }
+    shadowAngle_ = unit(random) * 2 * kPi;
+    shadowPlace_ = unit(random) * 0.6 - 0.3;
+    // Words: per text line, a run of word lengths.
+    for (int line = 0; line < 200; ++line) {
+      std::vector<double> words;
+      for (double u = 0; u < 1;) {
+        const double w = 0.02 + 0.08 * unit(random);
+        words.push_back(u);
+        words.push_back(u + w);
+        u += w + 0.015;
+      }
+      words_.push_back(std::move(words));
+    }
+  }
+
+  // The colour the ray through picture point (px, py) meets.
+  Colour Ray(double px, double py) const {
+    const auto& cam = photo_.camera;
+    const V3 local{(px - cam.cx) / cam.focal, (py - cam.cy) / cam.focal, 1};
+    const V3 d{cam.rotation[0][0] * local.x + cam.rotation[0][1] * local.y + cam.rotation[0][2] * local.z,
+               cam.rotation[1][0] * local.x + cam.rotation[1][1] * local.y + cam.rotation[1][2] * local.z,
+               cam.rotation[2][0] * local.x + cam.rotation[2][1] * local.y + cam.rotation[2][2] * local.z};
+    const V3 c{cam.centre[0], cam.centre[1], cam.centre[2]};
+    double t = -c.z / d.z;
+    // The bent page: Newton's steps on z(x(t)) = c.z + t d.z from the plane's point.
+    for (int i = 0; i < 12 && profile_.lift > 0; ++i) {
+      const double x = c.x + t * d.x, h = 1e-4 * photo_.width;
+      const double g = profile_.Z(x) - (c.z + t * d.z);
+      const double slope = (profile_.Z(x + h) - profile_.Z(x - h)) / (2 * h) * d.x - d.z;
+      t -= g / slope;
+    }
+    const V3 p = c + t * d;
+    const double u = profile_.ArcAt(p.x) / photo_.width, v = p.y / photo_.height;
+    if (t > 0 && OnPage(u, v)) return Page(u, v);
+    return Backdrop(px, py);
+  }
+
+  double Shade(double px, double py) const {
+    if (spec_.shadow <= 0) return 1;
+    const double along = ((px / spec_.width - 0.5) * std::cos(shadowAngle_) +
+                          (py / spec_.height - 0.5) * std::sin(shadowAngle_)) - shadowPlace_;
+    return 1 - spec_.shadow * Smoothstep(-0.08, 0.08, along);
+  }
+
+ private:
+  bool OnPage(double u, double v) const {
+    if (u < 0 || u > 1 || v < 0 || v > 1) return false;
+    const double r = spec_.cornerRadius * std::min(photo_.width, photo_.height);
+    if (r <= 0) return true;
+    const double x = u * photo_.width, y = v * photo_.height;
+    const double cx = std::clamp(x, r, photo_.width - r), cy = std::clamp(y, r, photo_.height - r);
+    return std::hypot(x - cx, y - cy) <= r;
+  }
+
+  Colour Page(double u, double v) const {
+    const double rule = 0.0035;
+    for (double at : photo_.rules)
+      if (std::abs(v - at) < rule && u > photo_.ruleInset && u < 1 - photo_.ruleInset) return ink_;
+    // Text lines between margins of 8 %.
+    if (u > 0.08 && u < 0.92 && v > 0.08 && v < 0.92) {
+      const double pitch = 0.022, height = 0.011;
+      const int line = static_cast<int>(v / pitch);
+      if (v - line * pitch < height) {
+        const std::vector<double>& words = words_[line % words_.size()];
+        const double x = (u - 0.08) / 0.84;
+        for (size_t i = 0; i + 1 < words.size(); i += 2)
+          if (x >= words[i] && x < words[i + 1]) return Mix(ink_, paper_, 0.25);
+      }
+    }
+    return paper_;
+  }
+
+  Colour Backdrop(double px, double py) const {
+    const double s = 1.0 / std::max(spec_.width, spec_.height);
+    switch (spec_.backdrop) {
+      case Backdrop::Plain:
+        return backdrop_;
+      case Backdrop::LowContrast: {
+        const double n = noise_.At(px * s * 12, py * s * 12) - 0.5;
+        return Mix(backdrop_, Colour{255, 255, 255}, 0.1 * n);
+      }
+      case Backdrop::Textured: {
+        const double grain = noise_.At(px * s * 40, py * s * 4);
+        const double rings = 0.5 + 0.5 * std::sin(px * s * 90 + 8 * noise_.At(px * s * 3, py * s * 3));
+        return Mix(backdrop_, Colour{200, 160, 110}, 0.25 * grain + 0.2 * rings);
+      }
+      case Backdrop::Cluttered:
+        for (auto blob = blobs_.rbegin(); blob != blobs_.rend(); ++blob) {
+          const double dx = px - blob->x, dy = py - blob->y;
+          const double a = dx * std::cos(blob->angle) + dy * std::sin(blob->angle);
+          const double b = -dx * std::sin(blob->angle) + dy * std::cos(blob->angle);
+          const bool inside = blob->round ? (a * a) / (blob->a * blob->a) + (b * b) / (blob->b * blob->b) < 1
+                                          : std::abs(a) < blob->a && std::abs(b) < blob->b;
+          if (inside) return blob->colour;
+        }
+        return Mix(backdrop_, Colour{0, 0, 0}, 0.3 * noise_.At(px * s * 20, py * s * 20));
+    }
+    return backdrop_;
+  }
+
+  const PhotoSpec& spec_;
+  const SyntheticPhoto& photo_;
+  Profile profile_;
+  Noise noise_;
+  Colour backdrop_{}, paper_{}, ink_{};
+  std::vector<Blob> blobs_;
+  std::vector<std::vector<double>> words_;
+  double shadowAngle_ = 0, shadowPlace_ = 0;
+};
+
+V3 Rotate(const double m[3][3], V3 a) {
+  return {m[0][0] * a.x + m[0][1] * a.y + m[0][2] * a.z, m[1][0] * a.x + m[1][1] * a.y + m[1][2] * a.z,
+          m[2][0] * a.x + m[2][1] * a.y + m[2][2] * a.z};
+}
+
+// A separable Gaussian blur of 8-bit planes.
+void Blur(std::vector<double>& plane, int32_t w, int32_t h, double sigma) {
+  const int radius = static_cast<int>(std::ceil(3 * sigma));
+  std::vector<double> kernel(2 * radius + 1);
+  double sum = 0;
+  for (int i = -radius; i <= radius; ++i) sum += kernel[i + radius] = std::exp(-0.5 * i * i / (sigma * sigma));
+  for (double& k : kernel) k /= sum;
+  std::vector<double> out(plane.size());
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        double v = 0;
+        for (int i = -radius; i <= radius; ++i) {
+          const int32_t sx = pass == 0 ? std::clamp(x + i, 0, w - 1) : x;
+          const int32_t sy = pass == 1 ? std::clamp(y + i, 0, h - 1) : y;
+          v += kernel[i + radius] * plane[static_cast<size_t>(sy) * w + sx];
+        }
+        out[static_cast<size_t>(y) * w + x] = v;
+      }
+    std::swap(plane, out);
+  }
+}
+
+}  // namespace
+
+SyntheticPhoto::SyntheticPhoto(SyntheticPhoto&& other) noexcept
+    : picture(std::exchange(other.picture, dib{})),
+      outline(std::move(other.outline)),
+      rules(std::move(other.rules)),
+      ruleInset(other.ruleInset),
+      camera(other.camera),
+      width(other.width),
+      height(other.height),
+      lift(other.lift) {
+  std::copy(other.corners, other.corners + 4, corners);
+}
+
+SyntheticPhoto::~SyntheticPhoto() {
+  if (picture.poi != nullptr || picture.pmi != nullptr) deldib(picture);
+}
+
+Vec SyntheticPhoto::Project(double u, double v) const {
+  const Profile& profile = ProfileOf(width, lift);
+  const double x = profile.XAt(u * width);
+  const V3 p{x, v * height, profile.Z(x)};
+  const V3 q = p - V3{camera.centre[0], camera.centre[1], camera.centre[2]};
+  // Into the camera: the transpose of its rotation.
+  const auto& m = camera.rotation;
+  const V3 local{m[0][0] * q.x + m[1][0] * q.y + m[2][0] * q.z, m[0][1] * q.x + m[1][1] * q.y + m[2][1] * q.z,
+                 m[0][2] * q.x + m[1][2] * q.y + m[2][2] * q.z};
+  return {camera.cx + camera.focal * local.x / local.z, camera.cy + camera.focal * local.y / local.z};
+}
+
+SyntheticPhoto PlacePage(const PhotoSpec& spec) {
+  SyntheticPhoto photo;
+  photo.width = spec.pageWidth;
+  photo.height = spec.pageHeight;
+  photo.lift = spec.curl * spec.pageWidth;
+  photo.rules = {0.06, 0.35, 0.65, 0.94};
+  auto& cam = photo.camera;
+  cam.focal = spec.focal * spec.width;
+  cam.cx = spec.width / 2.0;
+  cam.cy = spec.height / 2.0;
+
+  // Orientation: lean by `tilt` about an axis in the page's plane, then roll about the view.
+  const double a = spec.azimuth * kPi / 180;
+  double lean[3][3], roll[3][3];
+  AxisRotation({std::cos(a), std::sin(a), 0}, spec.tilt * kPi / 180, lean);
+  AxisRotation({0, 0, 1}, spec.roll * kPi / 180, roll);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      cam.rotation[i][j] = 0;
+      for (int k = 0; k < 3; ++k) cam.rotation[i][j] += lean[i][k] * roll[k][j];
+    }
+  const V3 view = Rotate(cam.rotation, {0, 0, 1});
+
+  // Distance and aim: the page fills `fill` of the picture, moved by `shift` within the room left.
+  V3 target{photo.width / 2, photo.height / 2, -photo.lift / 2};
+  double distance = 2 * std::max(photo.width, photo.height) * spec.focal;
+  const auto place = [&] {
+    const V3 c = target - distance * view;
+    cam.centre[0] = c.x, cam.centre[1] = c.y, cam.centre[2] = c.z;
+  };
+  const auto bounds = [&](double box[4]) {
+    box[0] = box[1] = 1e300, box[2] = box[3] = -1e300;
+    for (int i = 0; i <= 40; ++i)
+      for (const Vec& e : {photo.Project(i / 40.0, 0), photo.Project(i / 40.0, 1), photo.Project(0, i / 40.0),
+                           photo.Project(1, i / 40.0)}) {
+        box[0] = std::min(box[0], e.x), box[1] = std::min(box[1], e.y);
+        box[2] = std::max(box[2], e.x), box[3] = std::max(box[3], e.y);
+      }
+  };
+  double box[4];
+  for (int round = 0; round < 8; ++round) {
+    place();
+    bounds(box);
+    distance *= std::max((box[2] - box[0]) / spec.width, (box[3] - box[1]) / spec.height) / spec.fill;
+  }
+  place();
+  bounds(box);
+  // Move the aim in the camera's picture plane until the page's box sits where `shift` asks.
+  const V3 right = Rotate(cam.rotation, {1, 0, 0}), down = Rotate(cam.rotation, {0, 1, 0});
+  for (int round = 0; round < 6; ++round) {
+    const double roomX = spec.width - (box[2] - box[0]), roomY = spec.height - (box[3] - box[1]);
+    const double wantX = roomX / 2 * (1 + spec.shift.x), wantY = roomY / 2 * (1 + spec.shift.y);
+    const double perPixel = distance / cam.focal;
+    target = target + perPixel * (box[0] - wantX) * right + perPixel * (box[1] - wantY) * down;
+    place();
+    bounds(box);
+  }
+
+  photo.corners[0] = photo.Project(0, 0);
+  photo.corners[1] = photo.Project(1, 0);
+  photo.corners[2] = photo.Project(1, 1);
+  photo.corners[3] = photo.Project(0, 1);
+  constexpr int kEdge = 200;
+  for (int i = 0; i < kEdge; ++i) photo.outline.push_back(photo.Project(static_cast<double>(i) / kEdge, 0));
+  for (int i = 0; i < kEdge; ++i) photo.outline.push_back(photo.Project(1, static_cast<double>(i) / kEdge));
+  for (int i = kEdge; i > 0; --i) photo.outline.push_back(photo.Project(static_cast<double>(i) / kEdge, 1));
+  for (int i = kEdge; i > 0; --i) photo.outline.push_back(photo.Project(0, static_cast<double>(i) / kEdge));
+  return photo;
+}
+
+SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
+  SyntheticPhoto photo = PlacePage(spec);
+  // Four rays a pixel, then light, blur and noise.
+  const Scene scene(spec, photo);
+  const size_t count = static_cast<size_t>(spec.width) * spec.height;
+  std::vector<double> planes[3] = {std::vector<double>(count), std::vector<double>(count), std::vector<double>(count)};
+  for (int32_t y = 0; y < spec.height; ++y)
+    for (int32_t x = 0; x < spec.width; ++x) {
+      Colour sum{0, 0, 0};
+      for (const double dy : {0.25, 0.75})
+        for (const double dx : {0.25, 0.75}) {
+          const Colour c = scene.Ray(x + dx, y + dy);
+          sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+        }
+      const double shade = scene.Shade(x + 0.5, y + 0.5) / 4;
+      const size_t i = static_cast<size_t>(y) * spec.width + x;
+      planes[0][i] = sum.r * shade, planes[1][i] = sum.g * shade, planes[2][i] = sum.b * shade;
+    }
+  if (spec.blur > 0)
+    for (auto& plane : planes) Blur(plane, spec.width, spec.height, spec.blur);
+  std::mt19937 random(spec.seed * 31 + 7);
+  std::normal_distribution<double> grain(0, spec.noise > 0 ? spec.noise : 1);
+  newdib(&photo.picture, spec.width, spec.height, 24, nullptr, 0);
+  for (int32_t y = 0; y < spec.height; ++y) {
+    uint8_t* row = photo.picture.poi + static_cast<int64_t>(spec.height - 1 - y) * photo.picture.bytew;
+    for (int32_t x = 0; x < spec.width; ++x) {
+      const size_t i = static_cast<size_t>(y) * spec.width + x;
+      for (int c = 0; c < 3; ++c) {
+        const double value = planes[2 - c][i] + (spec.noise > 0 ? grain(random) : 0);
+        row[3 * x + c] = static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+      }
+    }
+  }
+  return photo;
+}
+
+const char* PageKindName(PageKind kind) {
+  static const char* const kNames[] = {"a4", "letter", "card", "screen", "receipt", "book"};
+  return kNames[static_cast<int>(kind)];
+}
+
+PageKind VariedPageKind(uint32_t index) { return static_cast<PageKind>(index % 6); }
+
+PhotoSpec VariedPhoto(uint32_t index, int32_t width, int32_t height) {
+  std::mt19937 random(index * 2654435761u + 12345);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  PhotoSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.seed = index + 1;
+  const PageKind kind = VariedPageKind(index);
+  static const double kSizes[][2] = {{210, 297}, {216, 279}, {85.6, 54}, {345, 194}, {80, 260}, {150, 230}};
+  spec.pageWidth = kSizes[static_cast<int>(kind)][0];
+  spec.pageHeight = kSizes[static_cast<int>(kind)][1];
+  if ((kind == PageKind::A4 || kind == PageKind::Letter) && uniform(0, 1) < 0.25)
+    std::swap(spec.pageWidth, spec.pageHeight);
+  if (kind == PageKind::Card) spec.cornerRadius = uniform(0.04, 0.12);
+  if (kind == PageKind::Screen && uniform(0, 1) < 0.5) spec.cornerRadius = uniform(0.01, 0.04);
+  if (kind == PageKind::Book) spec.curl = uniform(0.04, 0.14);
+  spec.backdrop = static_cast<Backdrop>((index / 6) % 4);
+  spec.tilt = uniform(0, 45);
+  spec.azimuth = uniform(0, 360);
+  spec.roll = uniform(-12, 12);
+  spec.focal = uniform(0.7, 1.4);
+  spec.fill = uniform(0.45, 0.85);
+  spec.shift = {uniform(-0.7, 0.7), uniform(-0.7, 0.7)};
+  spec.shadow = uniform(0, 1) < 0.4 ? uniform(0.1, 0.45) : 0;
+  spec.noise = uniform(0, 6);
+  spec.blur = uniform(0, 1) < 0.5 ? uniform(0.3, 1.5) : 0;
+  return spec;
+}
+
+double Overlap(const std::vector<Vec>& a, const std::vector<Vec>& b, int32_t width, int32_t height, double step) {
+  // Even-odd crossings along each grid row, for both polygons at once.
+  const auto crossings = [](const std::vector<Vec>& polygon, double y, std::vector<double>& xs) {
+    xs.clear();
+    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+      const Vec &p = polygon[i], &q = polygon[j];
+      if ((p.y > y) != (q.y > y)) xs.push_back(p.x + (y - p.y) * (q.x - p.x) / (q.y - p.y));
+    }
+    std::sort(xs.begin(), xs.end());
+  };
+  const auto inside = [](const std::vector<double>& xs, double x) {
+    return (std::upper_bound(xs.begin(), xs.end(), x) - xs.begin()) % 2 == 1;
+  };
+  double both = 0, either = 0;
+  std::vector<double> xa, xb;
+  for (double y = step / 2; y < height; y += step) {
+    crossings(a, y, xa);
+    crossings(b, y, xb);
+    for (double x = step / 2; x < width; x += step) {
+      const bool inA = inside(xa, x), inB = inside(xb, x);
+      both += inA && inB;
+      either += inA || inB;
+    }
+  }
+  return either > 0 ? both / either : 0;
+}
+
+double DistanceToPolyline(const std::vector<Vec>& points, const Vec& p) {
+  double best = 1e300;
+  for (size_t i = 0; i + 1 < points.size(); ++i) {
+    const double dx = points[i + 1].x - points[i].x, dy = points[i + 1].y - points[i].y;
+    const double squared = dx * dx + dy * dy;
+    const double t =
+        squared > 0 ? std::clamp(((p.x - points[i].x) * dx + (p.y - points[i].y) * dy) / squared, 0.0, 1.0) : 0.0;
+    best = std::min(best, std::hypot(p.x - points[i].x - t * dx, p.y - points[i].y - t * dy));
+  }
+  return best;
+}
+
+}  // namespace trellimap::testing
