@@ -19,8 +19,6 @@ constexpr struct {
     {"Letter", PageSize::Kind::Letter}, {"Legal", PageSize::Kind::Legal}, {"Custom", PageSize::Kind::Pixels},
 };
 
-constexpr int kLargestSide = 30000;
-
 bool IsPaper(PageSize::Kind kind) { return kind != PageSize::Kind::Auto && kind != PageSize::Kind::Pixels; }
 
 }  // namespace
@@ -32,7 +30,7 @@ TFlattenDialog::TFlattenDialog(QWidget* parent) : QDialog(parent) {
   for (const auto& choice : kChoices) Kind->addItem(Tr(choice.text));
   Width = new QSpinBox(this);
   Height = new QSpinBox(this);
-  for (QSpinBox* side : {Width, Height}) side->setRange(1, kLargestSide);
+  for (QSpinBox* side : {Width, Height}) side->setRange(1, kMostPageSide);
   Width->setValue(1000);
   Height->setValue(1400);
   Dpi = new QSpinBox(this);
