@@ -27,6 +27,7 @@ constexpr const char* kKeys[][2] = {
     {"Drag a point", "moves it; the results follow"},
     {"Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y", "undoes or redoes a change of the outlines or options"},
     {"Backspace", "takes back the last point"},
+    {"Ctrl+D", "finds a page's outline in the picture under the pointer"},
     {"Arrow keys (with Shift: 10 pixels)", "move the point last clicked, dragged or brought back"},
     {"Ctrl + wheel", "zooms a pane around the pointer"},
     {"Double-click on a zoom label", "fits the picture to its pane"},
@@ -56,6 +57,9 @@ CommandMenus::CommandMenus(TMainForm& form) : QObject(&form), form_(form) {
   Add(Edit, "Redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
       [&form] { form.Editing->Redo(); });
   Add(Edit, "Remove last point", {QKeySequence(Qt::Key_Backspace)}, [&form] { form.Editing->RemoveLastPoint(); });
+  Edit->addSeparator();
+  Add(Edit, "Find outline", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [&form] { form.FindOutline(); });
+  Add(Edit, "Flatten...", {}, [&form] { form.FlattenPage(); });
 
   Help = AddMenu(nullptr, "Help");
   Add(Help, "Keys and gestures", {QKeySequence(Qt::Key_F1)}, [this] { ShowKeys(); });

@@ -38,27 +38,54 @@ void TEditGestures::Press(size_t pane, MouseButton button, int x, int y) {
       button == MouseButton::Left ? PointNear(side.outline, side.corners, x, y, host_.PaneZoom(pane), kGrabRadius) : -1;
   if (near < 0) {
     Click(pane, button, x, y);
+    // The point a left click placed shows in the loupe until the button goes up.
+    if (button == MouseButton::Left) {
+      held_ = Held{pane, last_.index};
+      ShowLoupe(pane, x, y);
+    }
     return;
   }
   // Near a point: a drag, or a click when the button goes up without one.
   grab_ = Grab{pane, near, x, y, false, CaptureState(host_.EditedWorkspace())};
+  held_ = Held{pane, near};
+  ShowLoupe(pane, x, y);
 }
 
 void TEditGestures::Move(size_t pane, int x, int y) {
-  if (!grab_ || grab_->pane != pane) return;
-  if (!grab_->dragging) {
-    if (std::abs(x - grab_->x) <= kDragThreshold && std::abs(y - grab_->y) <= kDragThreshold) return;
-    grab_->dragging = true;
-    if (LiveResults()) preview_.Begin(host_.EditedWorkspace());
+  if (grab_ && grab_->pane == pane) {
+    if (!grab_->dragging) {
+      if (std::abs(x - grab_->x) <= kDragThreshold && std::abs(y - grab_->y) <= kDragThreshold) return;
+      grab_->dragging = true;
+      if (LiveResults()) preview_.Begin(host_.EditedWorkspace());
+    }
+    const int32_t zoom = host_.PaneZoom(pane);
+    const SideRef side = Side(pane);
+    MovePoint(side.outline, side.corners, grab_->index, PaneToPicture(x, zoom), PaneToPicture(y, zoom));
+    host_.RepaintPane(pane);
+    if (preview_.Active() && preview_.Render(host_.EditedWorkspace())) RepaintResults();
   }
-  const int32_t zoom = host_.PaneZoom(pane);
-  const SideRef side = Side(pane);
-  MovePoint(side.outline, side.corners, grab_->index, PaneToPicture(x, zoom), PaneToPicture(y, zoom));
-  host_.RepaintPane(pane);
-  if (preview_.Active() && preview_.Render(host_.EditedWorkspace())) RepaintResults();
+  ShowLoupe(pane, x, y);
+}
+
+void TEditGestures::ShowLoupe(size_t pane, int x, int y) {
+  if (!held_ || held_->pane != pane || held_->index < 0) return;
+  const TDynaArray& list = Side(pane).outline;
+  if (static_cast<uint32_t>(held_->index) >= list.count) return;
+  const TOutlinePoint& point = PointAt(list, static_cast<uint32_t>(held_->index));
+  host_.ShowLoupe(pane, point.x, point.y, x, y);
+}
+
+void TEditGestures::LetGo() {
+  grab_.reset();
+  held_.reset();
+  host_.HideLoupe();
 }
 
 void TEditGestures::Release(size_t pane, int x, int y) {
+  if (held_ && held_->pane == pane) {
+    held_.reset();
+    host_.HideLoupe();
+  }
   if (!grab_ || grab_->pane != pane) return;
   if (grab_->dragging) Move(pane, x, y);
   const Grab grab = *grab_;
@@ -101,16 +128,20 @@ void TEditGestures::RepaintResults() {
 
 void TEditGestures::Undo() {
   const OutlineState before = CaptureState(host_.EditedWorkspace());
-  if (history_.Undo(host_.EditedWorkspace())) Restored(before);
+  const uint32_t pictures[2] = {Side(0).picture.poih, Side(1).picture.poih};
+  if (history_.Undo(host_.EditedWorkspace())) Restored(before, pictures);
 }
 
 void TEditGestures::Redo() {
   const OutlineState before = CaptureState(host_.EditedWorkspace());
-  if (history_.Redo(host_.EditedWorkspace())) Restored(before);
+  const uint32_t pictures[2] = {Side(0).picture.poih, Side(1).picture.poih};
+  if (history_.Redo(host_.EditedWorkspace())) Restored(before, pictures);
 }
 
-void TEditGestures::Restored(const OutlineState& before) {
-  grab_.reset();
+void TEditGestures::Restored(const OutlineState& before, const uint32_t (&pictures)[2]) {
+  LetGo();
+  for (size_t side = 0; side < 2; ++side)
+    if (Side(side).picture.poih != pictures[side]) host_.PictureSwapped(side);
   // The arrow keys go on with the point the step brought back, if it brought back one.
   last_.index = -1;
   if (const std::optional<ChangedPoint> changed = PointChanged(before, CaptureState(host_.EditedWorkspace())))
@@ -151,9 +182,23 @@ void TEditGestures::OptionChanged(const OutlineState& before) {
   history_.Record(before, host_.EditedWorkspace());
 }
 
+void TEditGestures::OutlineReplaced(size_t pane, const OutlineState& before) {
+  LetGo();
+  last_ = {pane, -1};
+  Changed(pane, before);
+}
+
+void TEditGestures::PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore) {
+  history_.RecordPictureChange(before, pane, replaced, smoothBefore);
+  LetGo();
+  last_ = {pane, -1};
+  host_.ShowWorkspace();
+  host_.WorkspaceChanged();
+}
+
 void TEditGestures::ForgetHistory() {
   history_.Clear();
-  grab_.reset();
+  LetGo();
   last_.index = -1;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // Editing beyond the plain click: dragging a point (with results that follow
-// it), undo and redo, taking back the last point, moving a point with the
-// arrow keys, and the status bar that says what comes next. A press that does
-// not drag keeps exactly the effect of a click. The window's picture panes
-// hand their pointer events here; the logic lives in the core.
+// it, and a loupe while the button is held), undo and redo, taking back the
+// last point, moving a point with the arrow keys, and the status bar that
+// says what comes next. A press that does not drag keeps exactly the effect
+// of a click. The window's picture panes hand their pointer events here; the
+// logic lives in the core.
 
 #include <QLabel>
 #include <QObject>
@@ -39,6 +40,12 @@ class TEditGestures : public QObject {
 
   // An option box changed the workspace from `before`, unless the program set it.
   void OptionChanged(const OutlineState& before);
+  // The window replaced the outline of picture `pane` (a found page): one step from `before`.
+  void OutlineReplaced(size_t pane, const OutlineState& before);
+  // The window replaced picture `pane`, formerly `replaced`, and Smooth,
+  // formerly `smoothBefore`, with the outlines and options changed from
+  // `before` (a flattened page): one step, which owns `replaced` from here on.
+  void PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore);
   // A new workspace (an opened project): nothing of the old one can be undone.
   void ForgetHistory();
 
@@ -63,6 +70,11 @@ class TEditGestures : public QObject {
     size_t pane = 0;
     int32_t index = -1;
   };
+  // The point a held button shows in the loupe.
+  struct Held {
+    size_t pane;
+    int32_t index;
+  };
 
   SideRef Side(size_t pane) const;
   bool LiveResults() const;
@@ -71,14 +83,19 @@ class TEditGestures : public QObject {
   void Click(size_t pane, MouseButton button, int x, int y);
   // After a change from `before`: one step, the picture repainted, the status.
   void Changed(size_t pane, const OutlineState& before);
-  // After an undo or redo from `before`.
-  void Restored(const OutlineState& before);
+  // After an undo or redo from `before`, when the sides held the pictures of these handles.
+  void Restored(const OutlineState& before, const uint32_t (&pictures)[2]);
   size_t PaneUnderPointer() const;
+  // The loupe of the held point, for the pointer at (x, y) of pane `pane`.
+  void ShowLoupe(size_t pane, int x, int y);
+  // No point is held: no loupe, no grab.
+  void LetGo();
 
   EditHost& host_;
   EditHistory history_;
   DragPreview preview_;
   std::optional<Grab> grab_;
+  std::optional<Held> held_;
   Place last_;
   QLabel* guidance_ = nullptr;
   QLabel* warnings_ = nullptr;

@@ -42,6 +42,13 @@ class EditHost {
   virtual void WorkspaceChanged() = 0;
   // Lines the status bar shows before the outline warnings.
   virtual std::vector<std::string> StatusNotes() const = 0;
+  // Picture pane `pane` (0 or 1) shows the loupe for the point at picture
+  // pixel (x, y), the pointer at pane position (pointerX, pointerY).
+  virtual void ShowLoupe(size_t pane, int32_t x, int32_t y, int pointerX, int pointerY) = 0;
+  // No pane shows the loupe.
+  virtual void HideLoupe() = 0;
+  // An undo or redo brought another picture into side `side` (0 or 1).
+  virtual void PictureSwapped(size_t side) = 0;
 
  protected:
   ~EditHost() = default;

@@ -24,10 +24,13 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <utility>
 
 #include "codecs/picturefilter.h"
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
+#include "detect/pageoutline.h"
 #include "foundation/messagebox.h"
 #include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
@@ -37,8 +40,11 @@
 #include "persist/projectfile.h"
 #include "persist/tableplace.h"
 #include "render/chosenrenderer.h"
+#include "render/flatten.h"
+#include "render/foundoutline.h"
 #include "render/workspacerender.h"
 #include "ui/commandmenus.h"
+#include "ui/flattendialog.h"
 #include "ui/guarded.h"
 #include "ui/named.h"
 #include "ui/progressrunner.h"
@@ -46,6 +52,7 @@
 #include "ui/windowfont.h"
 #include "ui/windowlayout.h"
 #include "workspace/commandline.h"
+#include "workspace/loupe.h"
 #include "workspace/outlineguidance.h"
 #include "workspace/panegeometry.h"
 #include "workspace/programpath.h"
@@ -367,6 +374,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     }
     if (pictureHint_[i] != nullptr && watched == pictureHint_[i]->parentWidget() && event->type() == QEvent::Resize)
       pictureHint_[i]->setGeometry(pictureHint_[i]->parentWidget()->rect());
+    if (pictureHint_[i] != nullptr && watched == pictureHint_[i]->parentWidget() && event->type() == QEvent::Enter)
+      lastPointerPane_ = i;
   }
   if (event->type() == QEvent::MouseButtonDblClick) {
     for (size_t i = 0; i < panes.size(); ++i)
@@ -425,6 +434,7 @@ void TMainForm::ConnectPanes() {
     box->SetDragHandlers([this, i](int x, int y) { Editing->Move(i, x, y); },
                          [this, i](int x, int y) { Editing->Release(i, x, y); });
     box->SetLabelSource([this, i] { return Editing->CornerLabels(i); });
+    loupe_[i] = new TLoupeView(panes[i].scrollBox->viewport());
   }
   for (size_t i = 0; i < panes.size(); ++i)
     panes[i].paintBox->SetZoomHandler([this, i](int notches, int x, int y) { WheelZoomPane(i, notches, x, y); });
@@ -498,6 +508,81 @@ void TMainForm::PressOnPane(size_t pane, MouseButton button, int X, int Y) {
 void TMainForm::RenderBoth() {
   BerechnenBtnClick();
   Render2BtnClick();
+}
+
+void TMainForm::ShowLoupe(size_t pane, int32_t x, int32_t y, int pointerX, int pointerY) {
+  const QWidget* view = panes[pane].scrollBox->viewport();
+  const QPoint pointer = panes[pane].paintBox->mapTo(view, QPoint(pointerX, pointerY));
+  const dib& picture = ws->Side(pane).picture;
+  loupe_[pane]->Show(picture, PlaceLoupe(x, y, DibWidth(&picture), DibHeight(&picture), pointer.x(), pointer.y(),
+                                         view->width(), view->height()));
+}
+
+void TMainForm::HideLoupe() {
+  for (TLoupeView* loupe : loupe_) loupe->hide();
+}
+
+size_t TMainForm::CommandPane() const {
+  for (size_t pane = 0; pane < 2; ++pane)
+    if (PointerOver(pane)) return pane;
+  return lastPointerPane_;
+}
+
+void TMainForm::FindOutline() {
+  const size_t pane = CommandPane();
+  const dib& picture = ws->Side(pane).picture;
+  // The picture is only read, here as by the panes' repaints meanwhile.
+  std::optional<PageOutline> found;
+  const bool done = RunWork("Looking for a page...", [&](Progress& progress) {
+    found = FindPageOutline(picture);
+    return progress.Report(1);
+  });
+  if (!done) return;
+  if (!found) {
+    Guarded([] {
+      ShowMessage(TranslateUtf8("No page found in this picture."), kApplicationTitle, MsgIcon::Information,
+                  MsgButtons::Ok);
+    });
+    return;
+  }
+  const OutlineState before = CaptureState(*ws);
+  PlaceFoundOutline(ws->Side(pane), *found);
+  Editing->OutlineReplaced(pane, before);
+  RenderBothIfAutomatic();
+}
+
+void TMainForm::FlattenPage() {
+  if (ws->Side(0).corners != 4) {
+    Guarded([] {
+      ShowMessage(TranslateUtf8("Place the page's outline on picture 1 first."), kApplicationTitle,
+                  MsgIcon::Information, MsgButtons::Ok);
+    });
+    return;
+  }
+  TFlattenDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const ConstSideRef photo = std::as_const(*ws).Side(0);
+  const FlatSize flat =
+      FlatPageSize(dialog.Chosen(), photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
+  const OutlineState before = CaptureState(*ws);
+  const bool smoothBefore = ws->smooth;
+  // Picture 2 leaves the workspace before the page takes its place, so that
+  // the undo step can own it.
+  dib& field = ws->Side(1).picture;
+  const dib replaced = field;
+  field = dib{};
+  if (!PrepareFlatten(*ws, flat)) {
+    field = replaced;
+    Guarded([&] {
+      ShowMessage(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.",
+                                  {std::to_string(flat.width), std::to_string(flat.height)}),
+                  kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
+    });
+    return;
+  }
+  changes_.PictureReplaced(1);
+  Editing->PictureReplaced(1, before, replaced, smoothBefore);
+  RenderResult(WarpDirection::OneIntoTwo);
 }
 
 bool TMainForm::PointerOver(size_t pane) const {
@@ -680,6 +765,7 @@ void TMainForm::ShowWorkspace() {
   ShoworiginalCheck->setChecked(ws->showoriginal);
   TransCheck->setChecked(ws->transparent);
   PerspectiveCheck->setChecked(ws->perspective);
+  SmoothCheck->setChecked(ws->smooth);
   donotrendernow = false;
   RenderCheck->setChecked(ws->renderautomatically);
   for (size_t pane = 0; pane < panes.size(); ++pane) PaintPane(pane);

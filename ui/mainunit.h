@@ -23,6 +23,7 @@
 #include "ui/editgestures.h"
 #include "ui/edithost.h"
 #include "ui/filedialog.h"
+#include "ui/loupeview.h"
 #include "ui/panes.h"
 #include "ui/translatefunit.h"
 #include "workspace/changetracker.h"
@@ -86,6 +87,15 @@ class TMainForm : public QMainWindow, private EditHost {
   // Ctrl+wheel over a pane: `notches` steps in or out, keeping the picture
   // point under (x, y) of the drawing area in place.
   void WheelZoomPane(size_t pane, int notches, int x, int y);
+
+  // "Find outline": the outline of the picture pane under the pointer (else
+  // the one the pointer was over last, else picture 1) becomes the page found
+  // in its picture, as one step; a message when no page stands out.
+  void FindOutline();
+  // "Flatten...": asks for the page's size, then makes picture 2 a blank page
+  // of that size with outline 2 on its corners, Perspective and Smooth on, as
+  // one step, and renders result 1. Needs outline 1 complete.
+  void FlattenPage();
 
   // Shows the workspace as it stands: option boxes (without rendering) and all panes.
   void ShowWorkspace() override;
@@ -179,6 +189,11 @@ class TMainForm : public QMainWindow, private EditHost {
   void ShowPictureHints();
   void WorkspaceChanged() override { ShowChanges(); }
   std::vector<std::string> StatusNotes() const override;
+  void ShowLoupe(size_t pane, int32_t x, int32_t y, int pointerX, int pointerY) override;
+  void HideLoupe() override;
+  void PictureSwapped(size_t side) override { changes_.PictureReplaced(side); }
+  // The picture pane a command from the menu or a key acts on.
+  size_t CommandPane() const;
   // The title, the results' out-of-date marks and the status bar after a change.
   void ShowChanges();
   // Asks what to do with unsaved changes; false when the user keeps the work (or its save failed).
@@ -217,6 +232,8 @@ class TMainForm : public QMainWindow, private EditHost {
   bool shownStale_[2] = {false, false};               // by direction, as the result panes show it
   uint32_t startPicture_[2] = {0, 0};                 // the handles of the empty pictures of the start
   QLabel* pictureHint_[2] = {nullptr, nullptr};
+  TLoupeView* loupe_[2] = {nullptr, nullptr};
+  size_t lastPointerPane_ = 0;  // the picture pane the pointer entered last
   std::unique_ptr<QTranslator> toolkitTexts_;
   QStringList arguments_;
   std::string programFolder_;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "image/pixmill3.h"
+
 namespace trellimap {
 namespace {
 
@@ -64,21 +66,37 @@ void RestoreState(Workspace& ws, const OutlineState& state) {
   ws.perspective = state.perspective;
 }
 
+EditHistory::KeptPicture::~KeptPicture() { ReleaseDib(&picture); }
+
 void EditHistory::Record(const OutlineState& before, Workspace& ws) {
   if (before == CaptureState(ws)) return;
+  Push({before, nullptr});
+}
+
+void EditHistory::RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore) {
+  Push({before, std::make_unique<KeptPicture>(side, replaced, smoothBefore)});
+}
+
+void EditHistory::Push(Entry entry) {
   if (undo_.size() == kMaxSteps) undo_.erase(undo_.begin());
-  undo_.push_back(before);
+  undo_.push_back(std::move(entry));
   redo_.clear();
 }
 
 bool EditHistory::Undo(Workspace& ws) { return Step(undo_, redo_, ws); }
 bool EditHistory::Redo(Workspace& ws) { return Step(redo_, undo_, ws); }
 
-bool EditHistory::Step(std::vector<OutlineState>& from, std::vector<OutlineState>& to, Workspace& ws) {
+bool EditHistory::Step(std::vector<Entry>& from, std::vector<Entry>& to, Workspace& ws) {
   if (from.empty()) return false;
-  to.push_back(CaptureState(ws));
-  RestoreState(ws, from.back());
+  Entry back = std::move(from.back());
   from.pop_back();
+  // The step's picture and the workspace's change places, so each stays owned once.
+  if (back.kept) {
+    std::swap(back.kept->picture, ws.Side(back.kept->side).picture);
+    std::swap(back.kept->smooth, ws.smooth);
+  }
+  to.push_back({CaptureState(ws), std::move(back.kept)});
+  RestoreState(ws, back.state);
   return true;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // Undo and redo of outline editing: every change of the two outlines (their
 // points and corner counters) and of the option states that shape a render
-// is one step. Pictures are never kept.
+// is one step. Only a step that replaced a picture itself (a flattened page)
+// keeps a picture: the one on its other side, with the Smooth state there.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -40,6 +42,12 @@ class EditHistory {
   // Records the change from `before` to the workspace's present state as one
   // step, when there is one; what could be redone is forgotten then.
   void Record(const OutlineState& before, Workspace& ws);
+  // Records as one step a change from `before` that also replaced picture
+  // `side` (0 or 1), formerly `replaced`, and set Smooth, formerly
+  // `smoothBefore`. The history owns `replaced` from here on: undoing the step
+  // swaps it back into the workspace, which hands the picture it had to the
+  // step for a redo; the picture a step holds is released with the step.
+  void RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore);
   // Go back or forward one step; false (and nothing changed) when there is none.
   bool Undo(Workspace& ws);
   bool Redo(Workspace& ws);
@@ -51,10 +59,25 @@ class EditHistory {
   static constexpr size_t kMaxSteps = 1000;
 
  private:
+  // A picture a step owns, with the Smooth state that went with it.
+  struct KeptPicture {
+    size_t side;
+    dib picture;
+    bool smooth;
+    KeptPicture(size_t s, const dib& p, bool sm) : side(s), picture(p), smooth(sm) {}
+    ~KeptPicture();
+    KeptPicture(const KeptPicture&) = delete;
+    KeptPicture& operator=(const KeptPicture&) = delete;
+  };
+  struct Entry {
+    OutlineState state;
+    std::unique_ptr<KeptPicture> kept;  // null for a step that replaced no picture
+  };
+  void Push(Entry entry);
   // Restores the last state of `from`, keeping the present one in `to`.
-  static bool Step(std::vector<OutlineState>& from, std::vector<OutlineState>& to, Workspace& ws);
+  static bool Step(std::vector<Entry>& from, std::vector<Entry>& to, Workspace& ws);
 
-  std::vector<OutlineState> undo_, redo_;
+  std::vector<Entry> undo_, redo_;
 };
 
 }  // namespace trellimap

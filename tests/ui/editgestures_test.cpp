@@ -6,7 +6,9 @@
 #include "render/workspacerender.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
+#include "ui/loupeview.h"
 #include "ui/mainunit.h"
+#include "workspace/loupe.h"
 #include "workspace/panegeometry.h"
 
 namespace trellimap {
@@ -35,6 +37,8 @@ class EditGesturesTest : public QObject {
   void perspectiveRendersUndoesAndWarns();
   void wheelAndFitZoomThroughTheEdit();
   void staleResultsAndUnsavedWorkAreShown();
+  void loupeShowsTheHeldPointAwayFromThePointer();
+  void findOutlineReplacesTheOutlineAsOneStep();
 
  private:
   TPaintBox* Box(int pane) { return form->panes[static_cast<size_t>(pane)].paintBox; }
@@ -210,6 +214,119 @@ void EditGesturesTest::staleResultsAndUnsavedWorkAreShown() {
   QCOMPARE(messages.shown.back().buttons, MsgButtons::SaveDiscardCancel);
   messages.answers = {MsgAnswer::Discard};
   QVERIFY(form->close());
+}
+
+// While the button is held on a point being placed or dragged, the pane shows
+// the picture's pixels around it four times larger, the point's pixel
+// outlined, in the corner away from the pointer; the loupe goes at the release.
+void EditGesturesTest::loupeShowsTheHeldPointAwayFromThePointer() {
+  const dib& picture = form->ws->di1;
+  QWidget* view = form->panes[0].scrollBox->viewport();
+  auto* loupe = view->findChild<TLoupeView*>();
+  QVERIFY(loupe != nullptr && !loupe->isVisible());
+  const auto colour = [&](int32_t x, int32_t y) {
+    const uint32_t c = DibPixelColour(picture, x, y);
+    return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c >> 16));
+  };
+  // The loupe for the point at picture pixel (x, y), the pointer at `pointer` of pane 1.
+  const auto shows = [&](int32_t x, int32_t y, QPoint pointer) {
+    const QPoint at = Box(0)->mapTo(view, pointer);
+    const LoupePlacement expected =
+        PlaceLoupe(x, y, DibWidth(&picture), DibHeight(&picture), at.x(), at.y(), view->width(), view->height());
+    QVERIFY(loupe->isVisible());
+    QCOMPARE(loupe->geometry(), QRect(expected.place.x, expected.place.y, kLoupeSide, kLoupeSide));
+    QVERIFY(!loupe->geometry().contains(at));
+    const QImage shot = loupe->grab().toImage();
+    const int mx = expected.mark.x, my = expected.mark.y;
+    // Each picture pixel a 4 × 4 square: the point's own, its neighbours right and below.
+    const struct {
+      int dx, dy, pictureX, pictureY;
+    } squares[] = {{0, 0, x, y},     {3, 3, x, y},         {6, 1, x + 1, y},
+                   {7, 2, x + 1, y}, {7, 5, x + 1, y + 1}, {1, 8, x, y + 2}};
+    for (const auto& q : squares) QCOMPARE(shot.pixel(mx + q.dx, my + q.dy), colour(q.pictureX, q.pictureY));
+    QCOMPARE(shot.pixel(mx - 1, my + 2), qRgb(0, 0, 0));  // the mark: black, then white
+    QCOMPARE(shot.pixel(mx + 4, my + 4), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(mx - 2, my - 2), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(mx + 5, my + 1), qRgb(255, 255, 255));
+  };
+
+  QTest::mousePress(Box(0), Qt::LeftButton, {}, {20, 12});  // corner 1 placed at (10, 6)
+  shows(10, 6, {20, 12});
+  QTest::mouseMove(Box(0), QPoint(60, 50));  // the placed point stays; the loupe keeps clear of the pointer
+  shows(10, 6, {60, 50});
+  QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {60, 50});
+  QVERIFY(!loupe->isVisible());
+
+  QTest::mousePress(Box(0), Qt::LeftButton, {}, {22, 13});  // on corner 1: it is held before it moves
+  shows(10, 6, {22, 13});
+  QTest::mouseMove(Box(0), QPoint(50, 30));
+  QTest::mouseMove(Box(0), QPoint(66, 41));
+  QCOMPARE(Point(form->ws->punkte1, 0).x, 33);
+  shows(33, 20, {66, 41});
+  QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {66, 41});
+  QVERIFY(!loupe->isVisible());
+  QVERIFY(!form->panes[1].scrollBox->viewport()->findChild<TLoupeView*>()->isVisible());
+}
+
+// Ctrl+D puts the page found in the picture under the pointer on that side as
+// one step, as complete as a clicked outline, whose corners then drag as
+// clicked ones do; a picture without a page leaves the outline and says so.
+void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
+  Workspace& ws = *form->ws;
+  // Picture 2: a white page lying askew, well inside a dark picture.
+  const QPolygonF page({QPointF(40, 30), QPointF(200, 40), QPointF(190, 150), QPointF(30, 135)});
+  ReleaseDib(&ws.di2);
+  newdib(&ws.di2, 240, 180, 24, nullptr, 0);
+  for (int32_t y = 0; y < 180; ++y)
+    for (int32_t x = 0; x < 240; ++x)
+      setpixel(ws.di2, x, y, page.containsPoint(QPointF(x, y), Qt::OddEvenFill) ? 0xFFFFFFu : 0x302820u);
+  for (size_t i = 0; i < 2; ++i) form->panes[i].zoom->setValue(100);
+  for (QPoint p : {QPoint(4, 4), QPoint(36, 3), QPoint(36, 26), QPoint(3, 26)}) Click(0, p);
+  for (QPoint p : {QPoint(10, 10), QPoint(60, 10), QPoint(60, 60), QPoint(10, 60)}) Click(1, p);
+  const OutlineState clicked = CaptureState(ws);
+  messages.shown.clear();
+
+  QTest::mouseMove(form->panes[1].scrollBox->viewport(), QPoint(30, 30));
+  QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+  QVERIFY(messages.shown.empty());
+  QCOMPARE(ws.ecken2, 4);
+  QCOMPARE(ws.punkte2.count, 5u);
+  QVERIFY(ws.punkte1.count == 5 && Point(ws.punkte1, 1).x == 36);  // picture 1 keeps its outline
+  const int corners[4][2] = {{40, 30}, {200, 40}, {190, 150}, {30, 135}};
+  for (uint32_t i = 0; i < 5; ++i) {
+    const TOutlinePoint& p = Point(ws.punkte2, i);
+    QVERIFY(p.iscorner);
+    QVERIFY2(std::abs(p.x - corners[i % 4][0]) <= 2 && std::abs(p.y - corners[i % 4][1]) <= 2,
+             qPrintable(QStringLiteral("corner %1 at %2, %3").arg(i + 1).arg(p.x).arg(p.y)));
+  }
+  const OutlineState found = CaptureState(ws);
+  const std::vector<uint8_t> shown = Pixels(ws.di3);
+  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  QVERIFY(Pixels(ws.di3) == shown);  // rendered at once, the outlines being complete
+
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(CaptureState(ws) == clicked);
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  QVERIFY(CaptureState(ws) == found);
+
+  // Corner 3 of the found outline, dragged.
+  const TOutlinePoint corner3 = Point(ws.punkte2, 2);
+  QTest::mousePress(Box(1), Qt::LeftButton, {}, QPoint(corner3.x + 3, corner3.y - 2));
+  QTest::mouseMove(Box(1), QPoint(corner3.x - 10, corner3.y - 8));
+  QTest::mouseRelease(Box(1), Qt::LeftButton, {}, QPoint(corner3.x - 20, corner3.y - 16));
+  QCOMPARE(ws.ecken2, 4);
+  QCOMPARE(Point(ws.punkte2, 2).x, corner3.x - 20);
+  QCOMPARE(Point(ws.punkte2, 2).y, corner3.y - 16);
+
+  // Picture 1 is all one colour: no page.
+  QTest::mouseMove(form->panes[0].scrollBox->viewport(), QPoint(10, 10));
+  for (int32_t y = 0; y < DibHeight(&ws.di1); ++y)
+    for (int32_t x = 0; x < DibWidth(&ws.di1); ++x) setpixel(ws.di1, x, y, 0x808080u);
+  const OutlineState before = CaptureState(ws);
+  QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+  QCOMPARE(messages.shown.size(), size_t{1});
+  QCOMPARE(messages.shown[0].text, std::string("No page found in this picture."));
+  QVERIFY(CaptureState(ws) == before);
 }
 
 }  // namespace trellimap

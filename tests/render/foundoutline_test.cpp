@@ -1,0 +1,85 @@
+#include "render/foundoutline.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/warp/outlines.h"
+
+namespace trellimap {
+namespace {
+
+// A found page replaces whatever outline the side had (complete, open, none)
+// by the page's points rounded to pixels, complete with its closing record;
+// the other side is left alone.
+TEST(FoundOutline, BecomesTheSidesCompleteOutlineAsClicksPlaceIt) {
+  const PageOutline curved{{{{10.4, 20.6}, true},
+                            {{50.5, 15.2}, false},
+                            {{90.5, 22.0}, true},
+                            {{95.0, 180.49}, true},
+                            {{50.0, 190.7}, false},
+                            {{8.0, 178.0}, true}},
+                           0.9};
+  const PageOutline plain{{{{-3.5, -0.5}, true}, {{40.0, 0.0}, true}, {{40.0, 30.0}, true}, {{0.0, 30.0}, true}}, 0.5};
+  // A bending point on the pixel of the corner before it is no point of its own; one a pixel away is.
+  const PageOutline close{{{{0.0, 0.0}, true},
+                           {{0.4, 0.3}, false},
+                           {{20.0, 0.0}, true},
+                           {{20.0, 9.0}, true},
+                           {{20.3, 9.6}, false},
+                           {{0.0, 9.0}, true}},
+                          0.5};
+  const struct {
+    const char* what;
+    const PageOutline& page;
+    std::vector<testing::PointSpec> before;
+    int32_t cornersBefore;
+    std::vector<testing::PointSpec> expected;
+  } cases[] = {
+      {"bent top and bottom over a complete outline",
+       curved,
+       {{1, 1, true}, {9, 1, true}, {9, 9, true}, {1, 9, true}, {1, 1, true}},
+       4,
+       {{10, 21, true},
+        {50, 15, false},
+        {90, 22, true},
+        {95, 180, true},
+        {50, 191, false},
+        {8, 178, true},
+        {10, 21, true}}},
+      {"straight, halves to even, over an open outline",
+       plain,
+       {{5, 5, true}, {7, 5, false}},
+       1,
+       {{-4, 0, true}, {40, 0, true}, {40, 30, true}, {0, 30, true}, {-4, 0, true}}},
+      {"a bending point on its corner's pixel",
+       close,
+       {},
+       0,
+       {{0, 0, true}, {20, 0, true}, {20, 9, true}, {20, 10, false}, {0, 9, true}, {0, 0, true}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const size_t s : {size_t{0}, size_t{1}}) {
+      Workspace ws;
+      testing::FillOutline(ws.Side(s).outline, c.before);
+      ws.Side(s).corners = c.cornersBefore;
+      testing::FillOutline(ws.Side(1 - s).outline, {{3, 4, true}});
+      ws.Side(1 - s).corners = 1;
+      PlaceFoundOutline(ws.Side(s), c.page);
+      EXPECT_EQ(ws.Side(s).corners, 4);
+      const TDynaArray& list = ws.Side(s).outline;
+      ASSERT_EQ(list.count, c.expected.size());
+      for (uint32_t i = 0; i < list.count; ++i) {
+        EXPECT_EQ(PointAt(list, i).x, c.expected[i].x) << i;
+        EXPECT_EQ(PointAt(list, i).y, c.expected[i].y) << i;
+        EXPECT_EQ(PointAt(list, i).iscorner, c.expected[i].corner) << i;
+      }
+      EXPECT_EQ(ws.Side(1 - s).outline.count, 1u);
+      EXPECT_EQ(ws.Side(1 - s).corners, 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace trellimap
