@@ -14,6 +14,7 @@
 #include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "render/chosenrenderer.h"
+#include "render/foundoutline.h"
 #include "render/perspectivewarnings.h"
 
 namespace trellimap::cli {
@@ -24,26 +25,8 @@ int NoPage(const std::string& file) {
   return kNoPage;
 }
 
-// The presses that place a found outline: corners with the left button,
-// bending points with the right, at the nearest whole pixels.
-std::vector<PointPress> Presses(const PageOutline& outline) {
-  const auto pixel = [](double v) {
-    return static_cast<int32_t>(std::clamp(std::nearbyint(v), double{INT32_MIN}, double{INT32_MAX}));
-  };
-  std::vector<PointPress> presses;
-  for (const PagePoint& p : outline.points)
-    presses.push_back({pixel(p.at.x), pixel(p.at.y), p.corner ? MouseButton::Left : MouseButton::Right});
-  return presses;
-}
-
 // Hundredths, as the JSON report gives sub-pixel places.
 double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
-
-// Places the outline of `presses` on side 1 of the workspace as presses of the window would.
-void PlaceOutline(Workspace& ws, const std::vector<PointPress>& presses) {
-  const SideRef side = ws.Side(0);
-  for (const PointPress& p : presses) PressOnOutline(side.outline, side.corners, p.button, p.x, p.y);
-}
 
 // Flattens the page on the photo `input` into the picture file `output`,
 // rendering on `threads` threads.
@@ -56,11 +39,11 @@ int FlattenOne(const FlattenOptions& options, const std::string& input, const st
   }
   DepthUpTo(24, &ws.di1);
   if (options.points) {
-    PlaceOutline(ws, *options.points);
+    PlaceOutline(ws.Side(0), *options.points);
   } else {
     const std::optional<PageOutline> found = FindPageOutline(ws.di1);
     if (!found) return NoPage(input);
-    PlaceOutline(ws, Presses(*found));
+    PlaceFoundOutline(ws.Side(0), *found);
   }
   if (ws.ecken1 != 4) return Fail(input, "the page's outline needs four corners");
   if (const std::string warning = PerspectiveWarning(ws.punkte1, 1); !warning.empty())
@@ -89,7 +72,7 @@ int Detect(const DetectOptions& options) {
     const nlohmann::ordered_json report = {{"points", points}, {"score", Hundredths(found->score)}};
     std::printf("%s\n", report.dump().c_str());
   } else {
-    std::printf("%s\n", FormatPointList(Presses(*found)).c_str());
+    std::printf("%s\n", FormatPointList(FoundPresses(*found)).c_str());
   }
   return 0;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "foundation/outlinepoint.h"
 #include "workspace/outlineediting.h"
 
 namespace trellimap {
@@ -17,17 +16,20 @@ int32_t Pixel(double v) {
 
 }  // namespace
 
-void PlaceFoundOutline(SideRef side, const PageOutline& page) {
-  side.outline.Clear();
-  side.corners = 0;
+std::vector<PointPress> FoundPresses(const PageOutline& page) {
+  std::vector<PointPress> presses;
   for (const PagePoint& p : page.points) {
     const int32_t x = Pixel(p.at.x), y = Pixel(p.at.y);
-    if (!p.corner && side.outline.count > 0) {
-      const TOutlinePoint& previous = PointAt(side.outline, side.outline.count - 1);
-      if (previous.x == x && previous.y == y) continue;
-    }
-    PressOnOutline(side.outline, side.corners, p.corner ? MouseButton::Left : MouseButton::Right, x, y);
+    if (!p.corner && !presses.empty() && presses.back().x == x && presses.back().y == y) continue;
+    presses.push_back({x, y, p.corner ? MouseButton::Left : MouseButton::Right});
   }
+  return presses;
+}
+
+void PlaceOutline(SideRef side, const std::vector<PointPress>& presses) {
+  side.outline.Clear();
+  side.corners = 0;
+  for (const PointPress& p : presses) PressOnOutline(side.outline, side.corners, p.button, p.x, p.y);
 }
 
 }  // namespace trellimap
