@@ -169,6 +169,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(quad[i], quad[(i + 1) % 4]);
   std::copy(quad.begin(), quad.end(), page.corners.begin());
   const double diagonal = std::hypot(quad[2].x - quad[0].x, quad[2].y - quad[0].y);
+  bool first = true;
   for (const double band : {std::max(4.0, 0.05 * diagonal), std::max(3.0, 0.015 * diagonal), 2.5}) {
     Page next = page;
     std::array<std::vector<Vec>, 4> points;
@@ -176,6 +177,10 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     for (int i = 0; i < 4; ++i) {
       const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
       points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, page.polarity);
+      // A first guess may lie further off a side than the band reaches: look wider.
+      const double few = 0.3 * std::clamp((s.t1 - s.t0) / 2, 12.0, 200.0);
+      for (double wider = 2.5 * band; first && points[i].size() < few && wider <= 0.25 * diagonal; wider *= 2)
+        points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity);
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
       const std::optional<SideCurve> fit = FitEither(base, points[i], spread, true);
       if (!fit) return std::nullopt;
@@ -184,6 +189,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     if (Meets(next)) StraightenAllBut(next, BentPair(next), points, spread);
     if (!Meets(next) || !Plausible(next, copy.gradient)) return std::nullopt;
     page = next;
+    first = false;
   }
   double least = 0;
   page.score = Support(copy, page, &least);
@@ -205,6 +211,16 @@ bool Encloses(const Page& outer, const Page& inner) {
       if ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x) < 0) return false;
     }
   return true;
+}
+
+// The quad grown by `factor` about its centre.
+Quad Grown(const Quad& quad, double factor) {
+  Vec centre{0, 0};
+  for (const Vec& p : quad) centre = {centre.x + p.x / 4, centre.y + p.y / 4};
+  Quad grown;
+  for (int i = 0; i < 4; ++i)
+    grown[i] = {centre.x + factor * (quad[i].x - centre.x), centre.y + factor * (quad[i].y - centre.y)};
+  return grown;
 }
 
 SideCurve Scaled(const SideCurve& side, double factor) {
@@ -291,10 +307,27 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   // clear edges too).
   std::vector<Page> pages;
   const std::vector<Quad> quads = RoughQuads(copy);
-  for (size_t i = 0; i < quads.size() && i < 10; ++i)
-    if (std::optional<Page> page = Follow(copy, quads[i])) pages.push_back(*page);
+  const auto follow = [&](const Quad& quad) {
+    if (std::optional<Page> page = Follow(copy, quad)) pages.push_back(*page);
+  };
+  for (size_t i = 0; i < quads.size() && i < 10; ++i) follow(quads[i]);
+  const size_t found = pages.size();
+  for (size_t i = 0; i < found; ++i) {
+    // A block darker than what surrounds it is likely a page's text: the page lies around it.
+    if (pages[i].polarity < 0)
+      for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(Corners(pages[i]), grow));
+    // Parts of one page that a dark band across it (a heading, a table's rule) kept apart.
+    for (size_t j = i + 1; j < found; ++j) {
+      if (pages[i].polarity < 0 || pages[j].polarity < 0) continue;
+      std::vector<Vec> both(pages[i].corners.begin(), pages[i].corners.end());
+      both.insert(both.end(), pages[j].corners.begin(), pages[j].corners.end());
+      const Quad around = QuadAround(both);
+      if (Area(around) < 1.3 * (Area(Corners(pages[i])) + Area(Corners(pages[j])))) follow(around);
+    }
+  }
   const auto rank = [&](const Page& page) {
-    return page.score * page.score * std::sqrt(Area(Corners(page)) / area);
+    // Pages are lighter than what they lie on, nearly always.
+    return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6);
   };
   const auto best = std::max_element(pages.begin(), pages.end(),
                                      [&](const Page& a, const Page& b) { return rank(a) < rank(b); });

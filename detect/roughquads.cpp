@@ -43,6 +43,13 @@ bool NearlySame(const Quad& a, const Quad& b, double reach) {
 
 }  // namespace
 
+Quad QuadAround(const std::vector<Vec>& points) {
+  std::vector<cv::Point> pixels, hull;
+  for (const Vec& p : points) pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+  cv::convexHull(pixels, hull);
+  return QuadOf(hull);
+}
+
 double Area(const Quad& quad) {
   double twice = 0;
   for (int i = 0; i < 4; ++i) twice += quad[i].x * quad[(i + 1) % 4].y - quad[(i + 1) % 4].x * quad[i].y;

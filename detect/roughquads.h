@@ -15,6 +15,9 @@ using Quad = std::array<Vec, 4>;  // clockwise on the screen, in working pixels
 // Guesses, the likeliest first, without two that nearly coincide.
 std::vector<Quad> RoughQuads(const WorkingCopy& copy);
 
+// The quad that best covers the convex hull of `points`.
+Quad QuadAround(const std::vector<Vec>& points);
+
 // The quad's corners turned clockwise on the screen (y counted downwards).
 Quad Clockwise(Quad quad);
 double Area(const Quad& quad);
