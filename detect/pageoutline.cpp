@@ -85,13 +85,18 @@ double SignedBow(const Page& page, int i) {
 
 // The pair of opposite sides (0: sides 0 and 2, 1: sides 1 and 3) that bow as
 // the top and bottom of a bent page do, the one that bows most; -1 for none.
-// Seen at an angle, one of the two may look nearly straight.
+// Seen at an angle, one of the two may look nearly straight. A side that
+// bows by more than a tenth of the page's height has followed something
+// else astray, and bends nothing.
 int BentPair(const Page& page) {
   const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
   double most = std::max(1.0, 0.002 * size);
   int pair = -1;
-  for (int i = 0; i < 4; ++i)
-    if (const double bow = std::abs(SignedBow(page, i)); bow > most) pair = i % 2, most = bow;
+  for (int i = 0; i < 4; ++i) {
+    const Vec &a = page.corners[(i + 1) % 4], &b = page.corners[(i + 2) % 4];
+    const double height = std::hypot(b.x - a.x, b.y - a.y);
+    if (const double bow = std::abs(SignedBow(page, i)); bow > most && bow < 0.1 * height) pair = i % 2, most = bow;
+  }
   return pair;
 }
 
@@ -183,11 +188,14 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
         points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity);
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
       const std::optional<SideCurve> fit = FitEither(base, points[i], spread, true);
-      if (!fit) return std::nullopt;
+      if (!fit) continue;  // the side keeps its last place
       next.sides[i] = *fit;
     }
     if (Meets(next)) StraightenAllBut(next, BentPair(next), points, spread);
-    if (!Meets(next) || !Plausible(next, copy.gradient)) return std::nullopt;
+    // A narrower band that loses the edge keeps what the wider one found.
+    const bool followed = Meets(next) && Plausible(next, copy.gradient);
+    if (!followed && first) return std::nullopt;
+    if (!followed) break;
     page = next;
     first = false;
   }
