@@ -82,15 +82,24 @@ std::optional<SideCurve> FitSide(const SideCurve& base, const std::vector<Vec>& 
     u.push_back(base.Along(p) / base.length);
     e.push_back(base.Across(p));
   }
-  // A start that weighs every point alike, then rounds that weigh down the far ones.
-  for (int round = 0; round < 8; ++round) {
+  // Least absolute offsets first (weights of 1 / |r|), which a crowd of
+  // points off to one side does not pull along; then rounds that weigh the
+  // far points down and out.
+  constexpr int kAbsoluteRounds = 6;
+  for (int round = 0; round < kAbsoluteRounds + 6; ++round) {
     const std::optional<std::vector<double>> c = SolveWeighted(u, e, w, degree);
     if (!c) return std::nullopt;
     fit.coefficients = *c;
-    const double reach = spread * (round == 0 ? 4 : round == 1 ? 2 : 1);
+    const int tukey = round - kAbsoluteRounds + 1;
+    const double reach = spread * (tukey <= 0 ? 1 : tukey == 1 ? 4 : tukey == 2 ? 2 : 1);
     for (size_t i = 0; i < points.size(); ++i) {
-      const double r = (e[i] - fit.Offset(u[i] * base.length)) / reach;
-      w[i] = std::abs(r) < 1 ? (1 - r * r) * (1 - r * r) : 0;
+      const double r = e[i] - fit.Offset(u[i] * base.length);
+      if (tukey <= 0) {
+        w[i] = 1 / std::max(std::abs(r), 0.1 * spread);
+      } else {
+        const double q = r / reach;
+        w[i] = std::abs(q) < 1 ? (1 - q * q) * (1 - q * q) : 0;
+      }
     }
   }
   return fit;

@@ -1,0 +1,184 @@
+// Finding a page in photos made with the truth known, and the geometry the
+// finding rests on: fitting a side to its edge points, where sides meet, and
+// the points that bend a curved side.
+
+#include "detect/pageoutline.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "detect/sidecurve.h"
+#include "image/pixmill3.h"
+#include "tests/support/syntheticphoto.h"
+
+namespace trellimap {
+namespace {
+
+using testing::Backdrop;
+using testing::MakePhoto;
+using testing::PhotoSpec;
+
+std::vector<Vec> Polygon(const PageOutline& outline) {
+  std::vector<Vec> polygon;
+  for (const PagePoint& p : outline.points) polygon.push_back(p.at);
+  return polygon;
+}
+
+struct PhotoCase {
+  const char* name;
+  PhotoSpec spec;
+};
+
+PhotoSpec Photo(Backdrop backdrop, double tilt, double azimuth, uint32_t seed) {
+  PhotoSpec spec;
+  spec.width = 560;
+  spec.height = 420;
+  spec.backdrop = backdrop;
+  spec.tilt = tilt;
+  spec.azimuth = azimuth;
+  spec.seed = seed;
+  return spec;
+}
+
+std::vector<PhotoCase> Photos() {
+  std::vector<PhotoCase> cases;
+  PhotoSpec spec = Photo(Backdrop::Plain, 40, 20, 1);
+  cases.push_back({"a4_plain_steep", spec});
+  spec = Photo(Backdrop::Textured, 25, 200, 2);
+  spec.pageWidth = 216, spec.pageHeight = 279, spec.shadow = 0.35, spec.noise = 4;
+  cases.push_back({"letter_textured_shadow", spec});
+  spec = Photo(Backdrop::Cluttered, 30, 120, 3);
+  spec.pageWidth = 85.6, spec.pageHeight = 54, spec.cornerRadius = 0.1, spec.fill = 0.6;
+  cases.push_back({"card_cluttered_rounded", spec});
+  spec = Photo(Backdrop::LowContrast, 35, 300, 4);
+  spec.pageWidth = 297, spec.pageHeight = 210, spec.blur = 1.2, spec.noise = 3, spec.shadow = 0.3;
+  cases.push_back({"a4_lowcontrast_blurred", spec});
+  spec = Photo(Backdrop::Plain, 15, 90, 5);
+  spec.pageWidth = 80, spec.pageHeight = 260, spec.fill = 0.8;
+  cases.push_back({"receipt_plain", spec});
+  spec = Photo(Backdrop::Textured, 20, 260, 6);
+  spec.pageWidth = 150, spec.pageHeight = 230, spec.curl = 0.12, spec.fill = 0.75;
+  cases.push_back({"book_textured", spec});
+  return cases;
+}
+
+class FindPageOutlineTest : public ::testing::TestWithParam<PhotoCase> {};
+
+// The outline covers the page (sharp corners where the page's are rounded),
+// corner 1 at the page's top left and on round clockwise, each corner within
+// half a percent of the page's diagonal; only a bent page's top and bottom
+// carry bending points.
+TEST_P(FindPageOutlineTest, FindsThePageAsItLies) {
+  const PhotoSpec& spec = GetParam().spec;
+  const testing::SyntheticPhoto photo = MakePhoto(spec);
+  const std::optional<PageOutline> found = FindPageOutline(photo.picture);
+  ASSERT_TRUE(found);
+  EXPECT_GE(testing::Overlap(Polygon(*found), photo.outline, spec.width, spec.height), spec.curl > 0 ? 0.975 : 0.985);
+  const std::vector<Vec> corners = found->Corners();
+  ASSERT_EQ(corners.size(), 4u);
+  const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
+  for (int k = 0; k < 4; ++k)
+    EXPECT_LE(std::hypot(corners[k].x - photo.corners[k].x, corners[k].y - photo.corners[k].y), 0.005 * diagonal)
+        << "corner " << k + 1;
+  const size_t bends = found->points.size() - 4;
+  if (spec.curl == 0) {
+    EXPECT_EQ(bends, 0u);
+  } else {
+    EXPECT_GT(bends, 0u);
+    // Each bending point lies on the page's true top or bottom edge.
+    const double height = std::hypot(photo.corners[3].x - photo.corners[0].x, photo.corners[3].y - photo.corners[0].y);
+    for (const PagePoint& p : found->points)
+      if (!p.corner) EXPECT_LE(testing::DistanceToPolyline(photo.outline, p.at), 0.005 * height);
+  }
+  EXPECT_GT(found->score, 0.5);
+  EXPECT_LE(found->score, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Photos, FindPageOutlineTest, ::testing::ValuesIn(Photos()),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A picture without a page: one colour, or noise, gives nothing; so does a
+// picture too small to hold one.
+TEST(FindPageOutline, FindsNothingWhereNoPageIs) {
+  std::mt19937 random(7);
+  for (const int kind : {0, 1, 2}) {
+    const int32_t w = kind == 2 ? 12 : 320, h = kind == 2 ? 9 : 240;
+    dib picture{};
+    newdib(&picture, w, h, 24, nullptr, 0);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < 3 * w; ++x)
+        picture.poi[static_cast<int64_t>(y) * picture.bytew + x] =
+            kind == 1 ? static_cast<uint8_t>(random() % 256) : uint8_t{128};
+    EXPECT_FALSE(FindPageOutline(picture)) << "kind " << kind;
+    deldib(picture);
+  }
+  EXPECT_FALSE(FindPageOutline(dib{}));
+}
+
+// A fit recovers a curve of its degree from its points among a crowd half as
+// many again scattered 5 to 45 pixels off to one side of it.
+TEST(SideCurve, FitsThroughStrayPoints) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int round = 0; round < 20; ++round) {
+    const Vec a{unit(random) * 100, unit(random) * 100}, b{a.x + 300 + unit(random) * 50, a.y + unit(random) * 80};
+    SideCurve truth = BaseLine(a, b);
+    truth.coefficients = {unit(random) * 3, unit(random) * 20, unit(random) * 20, unit(random) * 10};
+    std::vector<Vec> points;
+    for (int i = 0; i < 90; ++i) {
+      Vec p = truth.At(truth.length * i / 89.0);
+      const double off = 25 + 20 * unit(random);
+      if (i % 3 == 1) p = {p.x + truth.Normal().x * off, p.y + truth.Normal().y * off};
+      points.push_back(p);
+    }
+    const std::optional<SideCurve> fit = FitSide(BaseLine(a, b), points, 3, 1.5);
+    ASSERT_TRUE(fit);
+    for (int i = 0; i <= 10; ++i) {
+      const double t = truth.length * i / 10;
+      EXPECT_NEAR(fit->Offset(t), truth.Offset(t), 0.05) << "round " << round << " at " << t;
+    }
+  }
+}
+
+// Sides meet where both run: the crossing lies on each; parallel sides do not meet.
+TEST(SideCurve, MeetsOnBothSides) {
+  SideCurve curved = BaseLine({0, 0}, {200, 0});
+  curved.coefficients = {0, 0, 30, -30};  // bows, and comes back to its chord at the ends
+  const SideCurve across = BaseLine({150, -80}, {170, 90});
+  const std::optional<Vec> corner = Meet(curved, across);
+  ASSERT_TRUE(corner);
+  EXPECT_NEAR(across.Across(*corner), 0, 1e-6);
+  EXPECT_NEAR(curved.Across(*corner) - curved.Offset(curved.Along(*corner)), 0, 1e-6);
+  EXPECT_FALSE(Meet(BaseLine({0, 0}, {100, 0}), BaseLine({0, 10}, {100, 10})));
+}
+
+// Bending points keep the polyline within the tolerance of the curve, are no
+// more than needed (one fewer would not do), and a curve that stays within
+// the tolerance of its chord gets none.
+TEST(SideCurve, BendPointsFollowTheCurveClosely) {
+  for (const double bow : {0.3, 4.0, 25.0}) {
+    SideCurve curve = BaseLine({10, 20}, {410, 60});
+    curve.coefficients = {0, 4 * bow, -4 * bow};  // a parabola bowing by `bow` at its middle
+    const Vec from = curve.At(0), to = curve.At(curve.length);
+    const std::vector<Vec> points = BendPoints(curve, from, to, 0.5);
+    std::vector<Vec> polyline{from};
+    polyline.insert(polyline.end(), points.begin(), points.end());
+    polyline.push_back(to);
+    double stray = 0;
+    for (int i = 0; i <= 200; ++i)
+      stray = std::max(stray, testing::DistanceToPolyline(polyline, curve.At(curve.length * i / 200)));
+    EXPECT_LE(stray, 0.5) << "bow " << bow;
+    if (bow < 0.5) {
+      EXPECT_TRUE(points.empty());
+      continue;
+    }
+    // With equal pieces of a parabola, each strays by bow / pieces²: one piece fewer strays too far.
+    const double pieces = static_cast<double>(points.size() + 1);
+    EXPECT_GT(bow / ((pieces - 1) * (pieces - 1)), 0.5) << "bow " << bow;
+  }
+}
+
+}  // namespace
+}  // namespace trellimap
