@@ -37,6 +37,7 @@ constexpr int kWorkingSize = 720;   // the working copy's longer side, in pixels
 constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic offset from its chord
 constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
 constexpr double kCurvedCornerShare = 0.02;
+constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
 // and where they meet.
@@ -143,7 +144,7 @@ double Support(const WorkingCopy& copy, const Page& page, double* least) {
   *least = 1;
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-    const double support = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, 0.008f);
+    const double support = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
     sum += support;
     *least = std::min(*least, support);
   }
@@ -203,6 +204,27 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   page.score = Support(copy, page, &least);
   if (least < 0.25) page.score *= least / 0.25;
   return page;
+}
+
+// The share of points on a grid over the page's inside, clear of its sides,
+// where the working copy shows a sharp edge.
+double InnerEdges(const WorkingCopy& copy, const Page& page) {
+  constexpr int kGrid = 24;
+  constexpr double kInset = 0.06;
+  int edges = 0;
+  for (int i = 0; i < kGrid; ++i)
+    for (int j = 0; j < kGrid; ++j) {
+      // Bilinear between the corners: across from side 4 to side 2, down from side 1 to side 3.
+      const double u = kInset + (1 - 2 * kInset) * (i + 0.5) / kGrid, v = kInset + (1 - 2 * kInset) * (j + 0.5) / kGrid;
+      const Vec& a = page.corners[0];
+      const Vec& b = page.corners[1];
+      const Vec& c = page.corners[2];
+      const Vec& d = page.corners[3];
+      const Vec p{(1 - v) * ((1 - u) * a.x + u * b.x) + v * ((1 - u) * d.x + u * c.x),
+                  (1 - v) * ((1 - u) * a.y + u * b.y) + v * ((1 - u) * d.y + u * c.y)};
+      edges += Sample(copy.sharpness, p.x, p.y) > 2 * kFaint;
+    }
+  return static_cast<double>(edges) / (kGrid * kGrid);
 }
 
 Quad Corners(const Page& page) {
@@ -320,22 +342,30 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   };
   for (size_t i = 0; i < quads.size() && i < 10; ++i) follow(quads[i]);
   const size_t found = pages.size();
-  for (size_t i = 0; i < found; ++i) {
-    // A block darker than what surrounds it is likely a page's text: the page lies around it.
+  // A block darker than what surrounds it is likely a page's text: the page lies around it.
+  for (size_t i = 0; i < found; ++i)
     if (pages[i].polarity < 0)
       for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(Corners(pages[i]), grow));
-    // Parts of one page that a dark band across it (a heading, a table's rule) kept apart.
-    for (size_t j = i + 1; j < found; ++j) {
-      if (pages[i].polarity < 0 || pages[j].polarity < 0) continue;
-      std::vector<Vec> both(pages[i].corners.begin(), pages[i].corners.end());
-      both.insert(both.end(), pages[j].corners.begin(), pages[j].corners.end());
-      const Quad around = QuadAround(both);
-      if (Area(around) < 1.3 * (Area(Corners(pages[i])) + Area(Corners(pages[j])))) follow(around);
-    }
+  // Parts of one page that dark bands across it (headings, a table's rules)
+  // kept apart, joined two at a time, and the joined parts again.
+  for (size_t from = 0, round = 0; round < 2; ++round) {
+    const size_t to = pages.size();
+    for (size_t i = 0; i < to; ++i)
+      for (size_t j = std::max(i + 1, from); j < to; ++j) {
+        if (pages[i].polarity < 0 || pages[j].polarity < 0) continue;
+        std::vector<Vec> both(pages[i].corners.begin(), pages[i].corners.end());
+        both.insert(both.end(), pages[j].corners.begin(), pages[j].corners.end());
+        const Quad around = QuadAround(both);
+        if (Area(around) < 1.3 * (Area(Corners(pages[i])) + Area(Corners(pages[j])))) follow(around);
+      }
+    from = to;
   }
   const auto rank = [&](const Page& page) {
-    // Pages are lighter than what they lie on, nearly always.
-    return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6);
+    // Pages are lighter than what they lie on, nearly always, and even inside
+    // once their text is closed away: an outline around a page and more holds
+    // the page's own edges within.
+    return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6) /
+           (1 + 4 * InnerEdges(copy, page));
   };
   const auto best = std::max_element(pages.begin(), pages.end(),
                                      [&](const Page& a, const Page& b) { return rank(a) < rank(b); });
