@@ -1,8 +1,8 @@
 // Measures finding a page in photos made with the truth known: how well the
 // found outline overlaps the true page (by page kind and backdrop), how far its
 // corners stray, and how long detection takes on a 12-megapixel photo.
-// Prints `name: number` lines; `--count N` photos from the `--first`th of the
-// varied set, `--write DIR` also writes the photos, and `--photo FILE` writes
+// Prints `name: number` lines; `--count N` photos `--width` pixels wide from
+// the `--first`th of the varied set, `--write DIR` also writes the photos, and `--photo FILE` writes
 // only the 12-megapixel one (its format from the extension).
 
 #include <algorithm>
@@ -40,12 +40,13 @@ struct Tally {
 int main(int argc, char** argv) {
   using namespace trellimap;
   std::string folder, photoFile;
-  int count = 120, first = 0;
+  int count = 120, first = 0, width = 800;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--write") == 0) folder = argv[i + 1];
     if (std::strcmp(argv[i], "--photo") == 0) photoFile = argv[i + 1];
     if (std::strcmp(argv[i], "--count") == 0) count = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--first") == 0) first = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--width") == 0) width = std::max(64, std::atoi(argv[i + 1]));
   }
   std::string reason;
   if (!photoFile.empty()) {
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   }
   std::map<std::string, Tally> tallies;
   for (int i = first; i < first + count; ++i) {
-    const testing::PhotoSpec spec = VariedPhoto(i);
+    const testing::PhotoSpec spec = VariedPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(spec);
     if (!folder.empty())
       WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png", &reason);

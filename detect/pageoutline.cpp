@@ -10,6 +10,8 @@
 #include "detect/workingcopy.h"
 #include "image/pixmill3.h"
 
+#include <opencv2/core/utility.hpp>
+
 namespace trellimap {
 
 std::vector<Vec> PageOutline::Corners() const {
@@ -329,6 +331,9 @@ PageOutline Outline(const Page& page) {
 
 std::optional<PageOutline> FindPageOutline(const dib& picture) {
   if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
+  // OpenCV works in the calling thread alone: detection is brief, and the
+  // program's own workers are the only threads that touch pictures.
+  cv::setNumThreads(0);
   const FullPicture full(picture);
   const WorkingCopy copy = MakeWorkingCopy(full, kWorkingSize);
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
