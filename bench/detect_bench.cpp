@@ -23,12 +23,6 @@ namespace {
 using testing::MakePhoto;
 using testing::VariedPhoto;
 
-std::vector<Vec> Polygon(const PageOutline& outline) {
-  std::vector<Vec> polygon;
-  for (const PagePoint& p : outline.points) polygon.push_back(p.at);
-  return polygon;
-}
-
 struct Tally {
   double sum = 0, least = 1;
   int count = 0, cornersClose = 0, missing = 0;
@@ -65,7 +59,7 @@ int main(int argc, char** argv) {
     const bool curved = testing::VariedPageKind(i) == testing::PageKind::Book;
     double overlap = 0, worst = 1e300;
     if (found) {
-      overlap = testing::Overlap(Polygon(*found), photo.outline, spec.width, spec.height);
+      overlap = testing::Overlap(found->Polygon(), photo.outline, spec.width, spec.height);
       const std::vector<Vec> corners = found->Corners();
       const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
       worst = 0;

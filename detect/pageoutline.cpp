@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <opencv2/core/utility.hpp>
 
 #include "detect/edgetrace.h"
 #include "detect/roughquads.h"
 #include "detect/sidecurve.h"
 #include "detect/workingcopy.h"
 #include "image/pixmill3.h"
-
-#include <opencv2/core/utility.hpp>
 
 namespace trellimap {
 
@@ -21,16 +20,10 @@ std::vector<Vec> PageOutline::Corners() const {
   return corners;
 }
 
-std::vector<Vec> PageOutline::Side(int side) const {
-  // Side 1 runs from the first corner to the second, side 3 from the third to the fourth.
-  const int first = side == 1 ? 0 : 2;
-  std::vector<Vec> along;
-  int corner = -1;
-  for (const PagePoint& p : points) {
-    if (p.corner) ++corner;
-    if (corner == first || (corner == first + 1 && p.corner)) along.push_back(p.at);
-  }
-  return along;
+std::vector<Vec> PageOutline::Polygon() const {
+  std::vector<Vec> polygon;
+  for (const PagePoint& p : points) polygon.push_back(p.at);
+  return polygon;
 }
 
 namespace {
@@ -38,7 +31,7 @@ namespace {
 constexpr int kWorkingSize = 720;   // the working copy's longer side, in pixels
 constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic offset from its chord
 constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
-constexpr double kCurvedCornerShare = 0.02;
+constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
 constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
@@ -50,14 +43,19 @@ struct Page {
   double score = 0;
 };
 
+Quad Corners(const Page& page) {
+  Quad quad;
+  std::copy(page.corners.begin(), page.corners.end(), quad.begin());
+  return quad;
+}
+
 // The stretch of a side between its corners, less the ends.
 struct Stretch {
   double t0, t1;
 };
 Stretch Inner(const SideCurve& side, const Vec& from, const Vec& to) {
   const double a = side.Along(from), b = side.Along(to);
-  // A curved side is a bent page's top or bottom, whose corners are sharp:
-  // followed nearly to its ends, as a curve does not extend well beyond its points.
+  // A curved side is followed nearly to its ends: a curve does not extend well beyond its points.
   const double share = side.Straight() ? kCornerShare : kCurvedCornerShare;
   return {a + share * (b - a), b - share * (b - a)};
 }
@@ -114,9 +112,9 @@ void StraightenAllBut(Page& page, int pair, const std::array<std::vector<Vec>, 4
 }
 
 // A straight line, or a curve where that follows the points clearly better.
-std::optional<SideCurve> FitEither(const SideCurve& guess, const std::vector<Vec>& points, double spread, bool curves) {
+std::optional<SideCurve> FitEither(const SideCurve& guess, const std::vector<Vec>& points, double spread) {
   std::optional<SideCurve> line = FitSide(guess, points, 1, spread);
-  if (!curves || !line) return line;
+  if (!line) return line;
   std::optional<SideCurve> curve = FitSide(guess, points, kCurveDegree, spread);
   if (!curve) return line;
   const FitQuality straight = Quality(*line, points, spread), bent = Quality(*curve, points, spread);
@@ -154,8 +152,7 @@ double Support(const WorkingCopy& copy, const Page& page, double* least) {
 }
 
 bool Plausible(const Page& page, const cv::Mat& image) {
-  Quad quad;
-  std::copy(page.corners.begin(), page.corners.end(), quad.begin());
+  const Quad quad = Corners(page);
   const double margin = 0.05 * std::max(image.cols, image.rows);
   for (const Vec& c : quad)
     if (!std::isfinite(c.x) || c.x < -margin || c.y < -margin || c.x > image.cols + margin ||
@@ -190,7 +187,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
       for (double wider = 2.5 * band; first && points[i].size() < few && wider <= 0.25 * diagonal; wider *= 2)
         points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity);
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
-      const std::optional<SideCurve> fit = FitEither(base, points[i], spread, true);
+      const std::optional<SideCurve> fit = FitEither(base, points[i], spread);
       if (!fit) continue;  // the side keeps its last place
       next.sides[i] = *fit;
     }
@@ -229,11 +226,6 @@ double InnerEdges(const WorkingCopy& copy, const Page& page) {
   return static_cast<double>(edges) / (kGrid * kGrid);
 }
 
-Quad Corners(const Page& page) {
-  Quad quad;
-  std::copy(page.corners.begin(), page.corners.end(), quad.begin());
-  return quad;
-}
 
 // Whether every corner of `inner` lies inside `outer` (both clockwise).
 bool Encloses(const Page& outer, const Page& inner) {

@@ -26,9 +26,8 @@ struct PageOutline {
 
   // The four corners, corner 1 first.
   std::vector<Vec> Corners() const;
-  // Side 1 from corner 1 to corner 2, and side 3 from corner 3 to corner 4,
-  // with their bending points.
-  std::vector<Vec> Side(int side) const;
+  // Every point in order: the outline as a polygon.
+  std::vector<Vec> Polygon() const;
 };
 
 // The page the picture shows, or nothing when no page stands out clearly.

@@ -20,12 +20,6 @@ using testing::Backdrop;
 using testing::MakePhoto;
 using testing::PhotoSpec;
 
-std::vector<Vec> Polygon(const PageOutline& outline) {
-  std::vector<Vec> polygon;
-  for (const PagePoint& p : outline.points) polygon.push_back(p.at);
-  return polygon;
-}
-
 struct PhotoCase {
   const char* name;
   PhotoSpec spec;
@@ -75,7 +69,7 @@ TEST_P(FindPageOutlineTest, FindsThePageAsItLies) {
   const testing::SyntheticPhoto photo = MakePhoto(spec);
   const std::optional<PageOutline> found = FindPageOutline(photo.picture);
   ASSERT_TRUE(found);
-  EXPECT_GE(testing::Overlap(Polygon(*found), photo.outline, spec.width, spec.height), spec.curl > 0 ? 0.975 : 0.985);
+  EXPECT_GE(testing::Overlap(found->Polygon(), photo.outline, spec.width, spec.height), spec.curl > 0 ? 0.975 : 0.985);
   const std::vector<Vec> corners = found->Corners();
   ASSERT_EQ(corners.size(), 4u);
   const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
