@@ -319,15 +319,13 @@ PageOutline Outline(const Page& page) {
   return outline;
 }
 
-}  // namespace
-
-std::optional<PageOutline> FindPageOutline(const dib& picture) {
-  if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
-  // OpenCV works in the calling thread alone: detection is brief, and the
-  // program's own workers are the only threads that touch pictures.
-  cv::setNumThreads(0);
-  const FullPicture full(picture);
-  const WorkingCopy copy = MakeWorkingCopy(full, kWorkingSize);
+// The likeliest page the working copy shows, with its rank; nothing when no
+// page stands out clearly.
+struct Ranked {
+  Page page;
+  double rank;
+};
+std::optional<Ranked> BestPage(const WorkingCopy& copy) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   // Every guess followed; the page is the one whose edges show clearly along
   // most of their length, larger ones first (a clutter's small shapes have
@@ -372,7 +370,30 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   for (const Page& page : pages)
     if (page.score >= 0.85 * best->score && Area(Corners(page)) > Area(Corners(*chosen)) && Encloses(page, *chosen))
       chosen = &page;
-  Page page = AtFullResolution(full, copy, *chosen);
+  return Ranked{*chosen, rank(*chosen)};
+}
+
+}  // namespace
+
+std::optional<PageOutline> FindPageOutline(const dib& picture) {
+  if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
+  // OpenCV works in the calling thread alone: detection is brief, and the
+  // program's own workers are the only threads that touch pictures.
+  cv::setNumThreads(0);
+  const FullPicture full(picture);
+  double scale = 1;
+  const cv::Mat lightness = ReducedLightness(full, kWorkingSize, &scale);
+  // Text closed away less and more: a page's dark bands (a heading, a table)
+  // need the wider closing, a page beside light clutter the narrower one.
+  std::optional<Ranked> best;
+  std::optional<WorkingCopy> bestCopy;
+  for (const double closing : {0.015, 0.022}) {
+    WorkingCopy copy = MakeWorkingCopy(lightness, scale, closing);
+    const std::optional<Ranked> found = BestPage(copy);
+    if (found && (!best || found->rank > best->rank)) best = found, bestCopy = std::move(copy);
+  }
+  if (!best) return std::nullopt;
+  Page page = AtFullResolution(full, *bestCopy, best->page);
   TurnUpright(page);
   return Outline(page);
 }

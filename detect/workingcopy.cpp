@@ -56,35 +56,41 @@ float Sample(const cv::Mat& m, double x, double y) {
   return (r0[ix] * (1 - tx) + r0[jx] * tx) * (1 - ty) + (r1[ix] * (1 - tx) + r1[jx] * tx) * ty;
 }
 
-WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide) {
-  WorkingCopy copy;
+cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale) {
   const int longer = std::max(picture.Width(), picture.Height());
   bool flipped = false;
   const cv::Mat& colour = picture.Colour(&flipped);
   cv::Mat reduced;
   if (longer <= 3 * longSide / 2) {
-    copy.scale = std::min(1.0, static_cast<double>(longSide) / longer);
-    const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.Width() * copy.scale))),
-                        std::max(1, static_cast<int>(std::lround(picture.Height() * copy.scale))));
+    *scale = std::min(1.0, static_cast<double>(longSide) / longer);
+    const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.Width() * *scale))),
+                        std::max(1, static_cast<int>(std::lround(picture.Height() * *scale))));
     cv::resize(colour, reduced, size, 0, 0, cv::INTER_AREA);
-    copy.scale = static_cast<double>(size.width) / picture.Width();
+    *scale = static_cast<double>(size.width) / picture.Width();
   } else {
     // A large picture is reduced by a whole factor, each working pixel the
     // mean of a square of picture pixels (the fast way to average); the last
     // few rows and columns that make no whole square are left out.
     const int factor = (longer + longSide - 1) / longSide;
-    copy.scale = 1.0 / factor;
+    *scale = 1.0 / factor;
     const cv::Size size(picture.Width() / factor, picture.Height() / factor);
     const int rows = size.height * factor;
     cv::resize(colour(cv::Rect(0, flipped ? colour.rows - rows : 0, size.width * factor, rows)), reduced, size, 0, 0,
                cv::INTER_AREA);
   }
   if (flipped) cv::flip(reduced, reduced, 0);
-  cv::cvtColor(reduced, copy.lightness, cv::COLOR_BGR2GRAY);
+  cv::Mat lightness;
+  cv::cvtColor(reduced, lightness, cv::COLOR_BGR2GRAY);
+  return lightness;
+}
 
-  // Close dark strokes (text, rules) narrower than about 1.5 % of the picture:
+WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double scale, double closing) {
+  WorkingCopy copy;
+  copy.scale = scale;
+  copy.lightness = lightness;
+  // Close dark strokes (text, rules) narrower than `closing` of the picture:
   // the page becomes one even region whose outline closing leaves in place.
-  const int k = std::max(5, static_cast<int>(std::lround(0.015 * std::max(reduced.cols, reduced.rows))) | 1);
+  const int k = std::max(5, static_cast<int>(std::lround(closing * std::max(lightness.cols, lightness.rows))) | 1);
   cv::Mat closed;
   cv::morphologyEx(copy.lightness, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {k, k}));
   cv::Mat table(1, 256, CV_32F);
@@ -95,7 +101,7 @@ WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide) {
   cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, 1.0 / 8);
   cv::magnitude(copy.gradientX, copy.gradientY, copy.gradient);
   cv::Mat trend, detail, detailX, detailY;
-  cv::GaussianBlur(copy.level, trend, {0, 0}, 0.01 * std::max(reduced.cols, reduced.rows));
+  cv::GaussianBlur(copy.level, trend, {0, 0}, 0.01 * std::max(lightness.cols, lightness.rows));
   cv::subtract(copy.level, trend, detail);
   cv::Sobel(detail, detailX, CV_32F, 1, 0, 3, 1.0 / 8);
   cv::Sobel(detail, detailY, CV_32F, 0, 1, 3, 1.0 / 8);

@@ -49,8 +49,13 @@ struct WorkingCopy {
   Vec ToPicture(const Vec& p) const { return {p.x / scale, p.y / scale}; }
 };
 
-// Makes the working copy with its longer side about `longSide` pixels.
-WorkingCopy MakeWorkingCopy(const FullPicture& picture, int longSide);
+// The picture's lightness reduced to a longer side of about `longSide`
+// pixels, and the working pixels per picture pixel.
+cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale);
+
+// Makes the working copy of a reduced lightness, closing away dark strokes
+// narrower than `closing` of its longer side.
+WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double scale, double closing);
 
 // The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
 float Sample(const cv::Mat& m, double x, double y);
