@@ -304,6 +304,9 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   RenderDirection(ws, WarpDirection::OneIntoTwo);
   QVERIFY(Pixels(ws.di3) == shown);  // rendered at once, the outlines being complete
 
+  // A slow finding shows a progress window; the keys go to the main window once it is active again.
+  form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(CaptureState(ws) == clicked);
   QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
