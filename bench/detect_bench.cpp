@@ -44,22 +44,22 @@ int main(int argc, char** argv) {
   }
   std::string reason;
   if (!photoFile.empty()) {
-    testing::PhotoSpec spec = VariedPhoto(0, 4000, 3000);
-    spec.backdrop = testing::Backdrop::Textured;
-    const testing::SyntheticPhoto photo = MakePhoto(spec);
+    testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
+    setup.backdrop = testing::Backdrop::Textured;
+    const testing::SyntheticPhoto photo = MakePhoto(setup);
     return WritePictureFile(photo.picture, photoFile, &reason) ? 0 : 1;
   }
   std::map<std::string, Tally> tallies;
   for (int i = first; i < first + count; ++i) {
-    const testing::PhotoSpec spec = VariedPhoto(i, width, width * 3 / 4);
-    const testing::SyntheticPhoto photo = MakePhoto(spec);
+    const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
+    const testing::SyntheticPhoto photo = MakePhoto(setup);
     if (!folder.empty())
       WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png", &reason);
     const std::optional<PageOutline> found = FindPageOutline(photo.picture);
     const bool curved = testing::VariedPageKind(i) == testing::PageKind::Book;
     double overlap = 0, worst = 1e300;
     if (found) {
-      overlap = testing::Overlap(found->Polygon(), photo.outline, spec.width, spec.height);
+      overlap = testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height);
       const std::vector<Vec> corners = found->Corners();
       const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
       worst = 0;
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         worst = std::max(worst, std::hypot(corners[k].x - photo.corners[k].x, corners[k].y - photo.corners[k].y) / diagonal);
     }
     const char* backdrops[] = {"plain", "textured", "cluttered", "lowcontrast"};
-    for (const std::string& key : {std::string(curved ? "curved" : "flat"), std::string(backdrops[static_cast<int>(spec.backdrop)]),
+    for (const std::string& key : {std::string(curved ? "curved" : "flat"), std::string(backdrops[static_cast<int>(setup.backdrop)]),
                                    std::string(testing::PageKindName(testing::VariedPageKind(i)))}) {
       Tally& t = tallies[key];
       t.sum += overlap;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
       t.missing += !found;
     }
     std::fprintf(stderr, "photo %d: %s %s overlap %.4f corner %.4f", i, curved ? "curved" : "flat",
-                 backdrops[static_cast<int>(spec.backdrop)], overlap, worst);
+                 backdrops[static_cast<int>(setup.backdrop)], overlap, worst);
     if (found)
       for (const PagePoint& p : found->points) std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
     std::fputc('\n', stderr);
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
     std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(),
                 t.sum / t.count, t.least, t.cornersClose, t.count, t.missing);
 
-  testing::PhotoSpec spec = VariedPhoto(0, 4000, 3000);
-  const testing::SyntheticPhoto big = MakePhoto(spec);
+  testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
+  const testing::SyntheticPhoto big = MakePhoto(setup);
   double best = 1e300;
   for (int run = 0; run < 5; ++run) {
     const auto start = std::chrono::steady_clock::now();

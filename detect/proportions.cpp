@@ -19,7 +19,7 @@ constexpr double kLeastFocal = 0.2, kMostFocal = 20;
 // principal point is at infinity: its place is rounding error.
 constexpr double kFarthestVanishing = 1e5;
 // Proportions beyond this (either way) are no page.
-constexpr double kMostAspect = 1000;
+constexpr double kMostRatio = 1000;
 // The most a page's bent side can be longer than its chord: a half circle.
 constexpr double kHalfCircle = 1.5707963267948966;
 
@@ -96,7 +96,7 @@ double Stretch(const std::vector<Vec>& side, const V3& height, double level, dou
 
 }  // namespace
 
-double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
+double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
                   const std::vector<Vec>& top, const std::vector<Vec>& bottom) {
   if (corners.size() != 4) return 1;
   // Picture coordinates about the principal point, in picture diagonals.
@@ -109,8 +109,8 @@ double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t
 
   const std::optional<Homography> view = Convex(c) ? SquareOnto(c) : std::nullopt;
   if (!view) {
-    const double aspect = AverageSides(corners);
-    return std::isfinite(aspect) && aspect > 0 ? std::clamp(aspect, 1 / kMostAspect, kMostAspect) : 1;
+    const double ratio = AverageSides(corners);
+    return std::isfinite(ratio) && ratio > 0 ? std::clamp(ratio, 1 / kMostRatio, kMostRatio) : 1;
   }
   const double h1[3] = {view->m[0][0], view->m[1][0], view->m[2][0]};
   const double h2[3] = {view->m[0][1], view->m[1][1], view->m[2][1]};
@@ -120,8 +120,8 @@ double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t
   // the square's (s, r) lies at s·m1 + r·m2 + m3 as the camera sees it.
   const auto seen = [&](int column) { return V3{view->m[0][column] / f, view->m[1][column] / f, view->m[2][column]}; };
   const V3 m1 = seen(0), m2 = seen(1), m3 = seen(2);
-  double aspect = Norm(m1) / Norm(m2);
-  if (!std::isfinite(aspect) || aspect <= 0) return 1;
+  double ratio = Norm(m1) / Norm(m2);
+  if (!std::isfinite(ratio) || ratio <= 0) return 1;
 
   // An open book's page: sides 1 and 3 curve out of the plane of its corners,
   // and the page is wider than their rectangle by as much as they are longer
@@ -143,8 +143,8 @@ double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t
       stretch += sine * sine * Stretch(points, m2, level, f, m3.z);
       say += sine * sine;
     }
-  if (say > 0) aspect *= stretch / say;
-  return std::clamp(aspect, 1 / kMostAspect, kMostAspect);
+  if (say > 0) ratio *= stretch / say;
+  return std::clamp(ratio, 1 / kMostRatio, kMostRatio);
 }
 
 }  // namespace trellimap

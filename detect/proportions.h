@@ -21,7 +21,7 @@ namespace trellimap {
 // chords those curved edges are in space, for a page bent across its width
 // only (an open book's). Always a finite
 // positive number, 1 where nothing can be told.
-double TrueAspect(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
+double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
                   const std::vector<Vec>& top = {}, const std::vector<Vec>& bottom = {});
 
 }  // namespace trellimap

@@ -79,13 +79,13 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
   if (size.kind == PageSize::Kind::Pixels) return {size.width, size.height};
   std::vector<Vec> corners;
   for (int k = 1; k <= 4; ++k) corners.push_back(SidePoints(outline, k).front());
-  const double aspect =
-      TrueAspect(corners, pictureWidth, pictureHeight, SidePoints(outline, 1), SidePoints(outline, 3));
+  const double ratio =
+      TrueProportion(corners, pictureWidth, pictureHeight, SidePoints(outline, 1), SidePoints(outline, 3));
   if (const Paper* paper = PaperOf(size.kind)) {
     const int32_t dpi = size.dpi > 0 ? size.dpi : kDefaultDpi;
     const auto shortSide = static_cast<int32_t>(PaperPixels(paper->width, dpi));
     const auto longSide = static_cast<int32_t>(PaperPixels(paper->height, dpi));
-    return aspect > 1 ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
+    return ratio > 1 ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
   }
   // The long side as long as the outline's longest side, bends included.
   const SideLengthSet sides = SideLengths(outline);
@@ -94,8 +94,8 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
   const auto side = [](double pixels) {
     return static_cast<int32_t>(std::clamp(std::nearbyint(pixels), 1.0, static_cast<double>(kMostPageSide)));
   };
-  return aspect >= 1 ? FlatSize{side(longest), side(longest / aspect)}
-                     : FlatSize{side(longest * aspect), side(longest)};
+  return ratio >= 1 ? FlatSize{side(longest), side(longest / ratio)}
+                     : FlatSize{side(longest * ratio), side(longest)};
 }
 
 bool PrepareFlatten(Workspace& ws, FlatSize flat) {

@@ -300,8 +300,8 @@ struct PagePhoto {
   testing::SyntheticPhoto photo;
   std::string file, corners;
 };
-PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, const testing::PhotoSpec& spec) {
-  PagePhoto page{testing::MakePhoto(spec), folder.Path(name), ""};
+PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, const testing::PhotoSetup& setup) {
+  PagePhoto page{testing::MakePhoto(setup), folder.Path(name), ""};
   std::string reason;
   EXPECT_TRUE(WritePictureFile(page.photo.picture, page.file, &reason)) << reason;
   std::vector<PointPress> corners;
@@ -312,15 +312,15 @@ PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, cons
   return page;
 }
 
-testing::PhotoSpec TiltedPage() {
-  testing::PhotoSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.tilt = 32;
-  spec.azimuth = 35;
-  spec.roll = 6;
-  spec.fill = 0.85;
-  return spec;
+testing::PhotoSetup TiltedPage() {
+  testing::PhotoSetup setup;
+  setup.width = 640;
+  setup.height = 480;
+  setup.tilt = 32;
+  setup.azimuth = 35;
+  setup.roll = 6;
+  setup.fill = 0.85;
+  return setup;
 }
 
 // The rows at which a flat page's rule at height `v` (a share of the page's
@@ -423,11 +423,11 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
 // book's bent ones come out straight and level, within 0.6 % and 1.2 % of the
 // page's height.
 TEST_F(CliTest, FlattenFindsAndStraightensFlatAndBentPages) {
-  testing::PhotoSpec book = TiltedPage();
+  testing::PhotoSetup book = TiltedPage();
   book.pageWidth = 150, book.pageHeight = 230, book.curl = 0.12, book.tilt = 20, book.fill = 0.8;
   book.backdrop = testing::Backdrop::Textured;
-  for (const auto& [spec, limit] : {std::pair{TiltedPage(), 0.006}, std::pair{book, 0.012}}) {
-    const PagePhoto page = WritePagePhoto(folder, "page.png", spec);
+  for (const auto& [setup, limit] : {std::pair{TiltedPage(), 0.006}, std::pair{book, 0.012}}) {
+    const PagePhoto page = WritePagePhoto(folder, "page.png", setup);
     const std::string out = folder.Path("flat.png");
     const CliRun run = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 600x900", folder);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -437,7 +437,7 @@ TEST_F(CliTest, FlattenFindsAndStraightensFlatAndBentPages) {
       const std::vector<double> rows = RuleRows(flat, v, page.photo.ruleInset);
       ASSERT_GT(rows.size(), 450u) << v;
       const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
-      EXPECT_LE(*high - *low, limit * 900) << "rule at " << v << ", curl " << spec.curl;
+      EXPECT_LE(*high - *low, limit * 900) << "rule at " << v << ", curl " << setup.curl;
     }
     ReleaseDib(&flat);
   }

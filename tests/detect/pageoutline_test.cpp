@@ -18,43 +18,43 @@ namespace {
 
 using testing::Backdrop;
 using testing::MakePhoto;
-using testing::PhotoSpec;
+using testing::PhotoSetup;
 
 struct PhotoCase {
   const char* name;
-  PhotoSpec spec;
+  PhotoSetup setup;
 };
 
-PhotoSpec Photo(Backdrop backdrop, double tilt, double azimuth, uint32_t seed) {
-  PhotoSpec spec;
-  spec.width = 560;
-  spec.height = 420;
-  spec.backdrop = backdrop;
-  spec.tilt = tilt;
-  spec.azimuth = azimuth;
-  spec.seed = seed;
-  return spec;
+PhotoSetup Photo(Backdrop backdrop, double tilt, double azimuth, uint32_t seed) {
+  PhotoSetup setup;
+  setup.width = 560;
+  setup.height = 420;
+  setup.backdrop = backdrop;
+  setup.tilt = tilt;
+  setup.azimuth = azimuth;
+  setup.seed = seed;
+  return setup;
 }
 
 std::vector<PhotoCase> Photos() {
   std::vector<PhotoCase> cases;
-  PhotoSpec spec = Photo(Backdrop::Plain, 40, 20, 1);
-  cases.push_back({"a4_plain_steep", spec});
-  spec = Photo(Backdrop::Textured, 25, 200, 2);
-  spec.pageWidth = 216, spec.pageHeight = 279, spec.shadow = 0.35, spec.noise = 4;
-  cases.push_back({"letter_textured_shadow", spec});
-  spec = Photo(Backdrop::Cluttered, 30, 120, 3);
-  spec.pageWidth = 85.6, spec.pageHeight = 54, spec.cornerRadius = 0.1, spec.fill = 0.6;
-  cases.push_back({"card_cluttered_rounded", spec});
-  spec = Photo(Backdrop::LowContrast, 35, 300, 4);
-  spec.pageWidth = 297, spec.pageHeight = 210, spec.blur = 1.2, spec.noise = 3, spec.shadow = 0.3;
-  cases.push_back({"a4_lowcontrast_blurred", spec});
-  spec = Photo(Backdrop::Plain, 15, 90, 5);
-  spec.pageWidth = 80, spec.pageHeight = 260, spec.fill = 0.8;
-  cases.push_back({"receipt_plain", spec});
-  spec = Photo(Backdrop::Textured, 20, 260, 6);
-  spec.pageWidth = 150, spec.pageHeight = 230, spec.curl = 0.12, spec.fill = 0.75;
-  cases.push_back({"book_textured", spec});
+  PhotoSetup setup = Photo(Backdrop::Plain, 40, 20, 1);
+  cases.push_back({"a4_plain_steep", setup});
+  setup = Photo(Backdrop::Textured, 25, 200, 2);
+  setup.pageWidth = 216, setup.pageHeight = 279, setup.shadow = 0.35, setup.noise = 4;
+  cases.push_back({"letter_textured_shadow", setup});
+  setup = Photo(Backdrop::Cluttered, 30, 120, 3);
+  setup.pageWidth = 85.6, setup.pageHeight = 54, setup.cornerRadius = 0.1, setup.fill = 0.6;
+  cases.push_back({"card_cluttered_rounded", setup});
+  setup = Photo(Backdrop::LowContrast, 35, 300, 4);
+  setup.pageWidth = 297, setup.pageHeight = 210, setup.blur = 1.2, setup.noise = 3, setup.shadow = 0.3;
+  cases.push_back({"a4_lowcontrast_blurred", setup});
+  setup = Photo(Backdrop::Plain, 15, 90, 5);
+  setup.pageWidth = 80, setup.pageHeight = 260, setup.fill = 0.8;
+  cases.push_back({"receipt_plain", setup});
+  setup = Photo(Backdrop::Textured, 20, 260, 6);
+  setup.pageWidth = 150, setup.pageHeight = 230, setup.curl = 0.12, setup.fill = 0.75;
+  cases.push_back({"book_textured", setup});
   return cases;
 }
 
@@ -65,11 +65,11 @@ class FindPageOutlineTest : public ::testing::TestWithParam<PhotoCase> {};
 // half a percent of the page's diagonal; only a bent page's top and bottom
 // carry bending points.
 TEST_P(FindPageOutlineTest, FindsThePageAsItLies) {
-  const PhotoSpec& spec = GetParam().spec;
-  const testing::SyntheticPhoto photo = MakePhoto(spec);
+  const PhotoSetup& setup = GetParam().setup;
+  const testing::SyntheticPhoto photo = MakePhoto(setup);
   const std::optional<PageOutline> found = FindPageOutline(photo.picture);
   ASSERT_TRUE(found);
-  EXPECT_GE(testing::Overlap(found->Polygon(), photo.outline, spec.width, spec.height), spec.curl > 0 ? 0.975 : 0.985);
+  EXPECT_GE(testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height), setup.curl > 0 ? 0.975 : 0.985);
   const std::vector<Vec> corners = found->Corners();
   ASSERT_EQ(corners.size(), 4u);
   const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
@@ -77,14 +77,16 @@ TEST_P(FindPageOutlineTest, FindsThePageAsItLies) {
     EXPECT_LE(std::hypot(corners[k].x - photo.corners[k].x, corners[k].y - photo.corners[k].y), 0.005 * diagonal)
         << "corner " << k + 1;
   const size_t bends = found->points.size() - 4;
-  if (spec.curl == 0) {
+  if (setup.curl == 0) {
     EXPECT_EQ(bends, 0u);
   } else {
     EXPECT_GT(bends, 0u);
     // Each bending point lies on the page's true top or bottom edge.
     const double height = std::hypot(photo.corners[3].x - photo.corners[0].x, photo.corners[3].y - photo.corners[0].y);
     for (const PagePoint& p : found->points)
-      if (!p.corner) EXPECT_LE(testing::DistanceToPolyline(photo.outline, p.at), 0.005 * height);
+      if (!p.corner) {
+        EXPECT_LE(testing::DistanceToPolyline(photo.outline, p.at), 0.005 * height);
+      }
   }
   EXPECT_GT(found->score, 0.5);
   EXPECT_LE(found->score, 1.0);

@@ -14,7 +14,7 @@
 namespace trellimap {
 namespace {
 
-using testing::PhotoSpec;
+using testing::PhotoSetup;
 using testing::PlacePage;
 using testing::SyntheticPhoto;
 
@@ -30,38 +30,38 @@ std::vector<Vec> Side(const SyntheticPhoto& photo, int side, int n) {
   return points;
 }
 
-double Error(double estimate, const PhotoSpec& spec) {
-  return std::abs(estimate / (spec.pageWidth / spec.pageHeight) - 1);
+double Error(double estimate, const PhotoSetup& setup) {
+  return std::abs(estimate / (setup.pageWidth / setup.pageHeight) - 1);
 }
 
 // A page of random proportions seen at random: tilt up to 45°, any direction,
 // focal length 0.6 to 2 picture widths, anywhere in a picture of either orientation.
-PhotoSpec RandomView(std::mt19937& random) {
+PhotoSetup RandomView(std::mt19937& random) {
   const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
-  PhotoSpec spec;
+  PhotoSetup setup;
   const bool upright = uniform(0, 1) < 0.5;
-  spec.width = upright ? 3000 : 4000;
-  spec.height = upright ? 4000 : 3000;
-  spec.pageWidth = 100;
-  spec.pageHeight = 100 * std::exp(uniform(std::log(0.3), std::log(3.0)));
-  spec.tilt = uniform(0, 45);
-  spec.azimuth = uniform(0, 360);
-  spec.roll = uniform(-15, 15);
-  spec.focal = uniform(0.6, 2);
-  spec.fill = uniform(0.4, 0.9);
-  spec.shift = {uniform(-0.8, 0.8), uniform(-0.8, 0.8)};
-  return spec;
+  setup.width = upright ? 3000 : 4000;
+  setup.height = upright ? 4000 : 3000;
+  setup.pageWidth = 100;
+  setup.pageHeight = 100 * std::exp(uniform(std::log(0.3), std::log(3.0)));
+  setup.tilt = uniform(0, 45);
+  setup.azimuth = uniform(0, 360);
+  setup.roll = uniform(-15, 15);
+  setup.focal = uniform(0.6, 2);
+  setup.fill = uniform(0.4, 0.9);
+  setup.shift = {uniform(-0.8, 0.8), uniform(-0.8, 0.8)};
+  return setup;
 }
 
-TEST(TrueAspect, ExactCornersGiveTheProportionsWithinOnePercent) {
+TEST(TrueProportion, ExactCornersGiveTheProportionsWithinOnePercent) {
   std::mt19937 random(7);
   double worst = 0;
   for (int i = 0; i < 400; ++i) {
-    const PhotoSpec spec = RandomView(random);
-    const SyntheticPhoto photo = PlacePage(spec);
-    const double error = Error(TrueAspect(Corners(photo), spec.width, spec.height), spec);
-    EXPECT_LT(error, 0.01) << "case " << i << ": tilt " << spec.tilt << " azimuth " << spec.azimuth << " focal "
-                           << spec.focal;
+    const PhotoSetup setup = RandomView(random);
+    const SyntheticPhoto photo = PlacePage(setup);
+    const double error = Error(TrueProportion(Corners(photo), setup.width, setup.height), setup);
+    EXPECT_LT(error, 0.01) << "case " << i << ": tilt " << setup.tilt << " azimuth " << setup.azimuth << " focal "
+                           << setup.focal;
     worst = std::max(worst, error);
   }
   RecordProperty("worst_error", std::to_string(worst));
@@ -73,60 +73,60 @@ TEST(TrueAspect, ExactCornersGiveTheProportionsWithinOnePercent) {
 // vanishing point from far to infinity and back: the picture then hardly tells
 // the focal length, and no estimate can be close for every camera. There the
 // answer only has to stay sane.
-TEST(TrueAspect, CornersOffByAFractionOfAPixelStayWithinTheHardLimit) {
+TEST(TrueProportion, CornersOffByAFractionOfAPixelStayWithinTheHardLimit) {
   std::mt19937 random(11);
   std::uniform_real_distribution<double> stray(-0.5, 0.5);
   for (int i = 0; i < 600; ++i) {
-    const PhotoSpec spec = RandomView(random);
-    const SyntheticPhoto photo = PlacePage(spec);
+    const PhotoSetup setup = RandomView(random);
+    const SyntheticPhoto photo = PlacePage(setup);
     std::vector<Vec> corners = Corners(photo);
     for (Vec& c : corners) c = {c.x + stray(random), c.y + stray(random)};
-    const double offAxis = std::abs(std::remainder(spec.azimuth, 90.0));
-    EXPECT_LT(Error(TrueAspect(corners, spec.width, spec.height), spec), offAxis > 5 ? 0.025 : 0.25)
-        << "case " << i << ": tilt " << spec.tilt << " azimuth " << spec.azimuth << " focal " << spec.focal;
+    const double offAxis = std::abs(std::remainder(setup.azimuth, 90.0));
+    EXPECT_LT(Error(TrueProportion(corners, setup.width, setup.height), setup), offAxis > 5 ? 0.025 : 0.25)
+        << "case " << i << ": tilt " << setup.tilt << " azimuth " << setup.azimuth << " focal " << setup.focal;
   }
 }
 
 // Views that leave sides parallel in the picture: straight on (every focal
 // length fits), and leaning only about the page's width, where the usual
 // focal length is taken and gives the truth when it is the camera's.
-TEST(TrueAspect, ViewsWithParallelSides) {
+TEST(TrueProportion, ViewsWithParallelSides) {
   struct Case {
     double tilt, azimuth, roll, focal;
   };
   const double usual = 0.8 * std::hypot(4000, 3000) / 4000;
   for (const Case& c : {Case{0, 0, 0, 1}, Case{0, 0, 10, 0.6}, Case{0, 0, -7, 2}, Case{30, 0, 0, usual},
                         Case{40, 180, 5, usual}, Case{25, 90, 0, usual}, Case{45, 270, -5, usual}}) {
-    PhotoSpec spec;
-    spec.width = 4000;
-    spec.height = 3000;
-    spec.pageWidth = 216;
-    spec.pageHeight = 279;
-    spec.tilt = c.tilt;
-    spec.azimuth = c.azimuth;
-    spec.roll = c.roll;
-    spec.focal = c.focal;
-    spec.shift = {0.3, -0.2};
-    const SyntheticPhoto photo = PlacePage(spec);
-    EXPECT_LT(Error(TrueAspect(Corners(photo), spec.width, spec.height), spec), 0.01)
+    PhotoSetup setup;
+    setup.width = 4000;
+    setup.height = 3000;
+    setup.pageWidth = 216;
+    setup.pageHeight = 279;
+    setup.tilt = c.tilt;
+    setup.azimuth = c.azimuth;
+    setup.roll = c.roll;
+    setup.focal = c.focal;
+    setup.shift = {0.3, -0.2};
+    const SyntheticPhoto photo = PlacePage(setup);
+    EXPECT_LT(Error(TrueProportion(Corners(photo), setup.width, setup.height), setup), 0.01)
         << "tilt " << c.tilt << " azimuth " << c.azimuth << " focal " << c.focal;
   }
 }
 
 // An open book's page: the curved top and bottom lengthen the corners' rectangle to the page's width.
-TEST(TrueAspect, CurvedSidesLengthenTheWidth) {
+TEST(TrueProportion, CurvedSidesLengthenTheWidth) {
   std::mt19937 random(5);
   for (int i = 0; i < 100; ++i) {
-    PhotoSpec spec = RandomView(random);
-    spec.tilt = std::min(spec.tilt, 35.0);
-    spec.curl = std::uniform_real_distribution<double>(0.04, 0.14)(random);
-    const SyntheticPhoto photo = PlacePage(spec);
-    const double chords = TrueAspect(Corners(photo), spec.width, spec.height);
-    const double curved = TrueAspect(Corners(photo), spec.width, spec.height, Side(photo, 1, 24), Side(photo, 3, 24));
-    EXPECT_LT(Error(curved, spec), 0.5 * Error(chords, spec)) << "case " << i;
-    EXPECT_LT(Error(curved, spec), 0.01) << "case " << i << ": curl " << spec.curl << " tilt " << spec.tilt;
+    PhotoSetup setup = RandomView(random);
+    setup.tilt = std::min(setup.tilt, 35.0);
+    setup.curl = std::uniform_real_distribution<double>(0.04, 0.14)(random);
+    const SyntheticPhoto photo = PlacePage(setup);
+    const double chords = TrueProportion(Corners(photo), setup.width, setup.height);
+    const double curved = TrueProportion(Corners(photo), setup.width, setup.height, Side(photo, 1, 24), Side(photo, 3, 24));
+    EXPECT_LT(Error(curved, setup), 0.5 * Error(chords, setup)) << "case " << i;
+    EXPECT_LT(Error(curved, setup), 0.01) << "case " << i << ": curl " << setup.curl << " tilt " << setup.tilt;
     // Straight sides given as such change nothing.
-    EXPECT_DOUBLE_EQ(TrueAspect(Corners(photo), spec.width, spec.height, {photo.corners[0], photo.corners[1]},
+    EXPECT_DOUBLE_EQ(TrueProportion(Corners(photo), setup.width, setup.height, {photo.corners[0], photo.corners[1]},
                                 {photo.corners[2], photo.corners[3]}),
                      chords);
   }
@@ -134,7 +134,7 @@ TEST(TrueAspect, CurvedSidesLengthenTheWidth) {
 
 // Corners that make no quadrilateral, or no convex one, never give a
 // non-finite or non-positive answer.
-TEST(TrueAspect, DegenerateCornersGiveAFinitePositiveAnswer) {
+TEST(TrueProportion, DegenerateCornersGiveAFinitePositiveAnswer) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
   const std::vector<std::vector<Vec>> cases = {
       {{0, 0}, {0, 0}, {0, 0}, {0, 0}},
@@ -150,10 +150,10 @@ TEST(TrueAspect, DegenerateCornersGiveAFinitePositiveAnswer) {
   };
   for (const auto& corners : cases)
     for (const auto& side : {std::vector<Vec>{}, std::vector<Vec>{{0, 0}, {5, 5}, {nan, 1}, {10, 0}}}) {
-      const double aspect = TrueAspect(corners, 100, 100, side, side);
-      EXPECT_TRUE(std::isfinite(aspect) && aspect > 0) << corners[0].x << "," << corners[1].x << ": " << aspect;
+      const double ratio = TrueProportion(corners, 100, 100, side, side);
+      EXPECT_TRUE(std::isfinite(ratio) && ratio > 0) << corners[0].x << "," << corners[1].x << ": " << ratio;
     }
-  EXPECT_TRUE(std::isfinite(TrueAspect({{1, 1}, {9, 1}, {9, 5}, {1, 5}}, 0, 0)));
+  EXPECT_TRUE(std::isfinite(TrueProportion({{1, 1}, {9, 1}, {9, 5}, {1, 5}}, 0, 0)));
 }
 
 }  // namespace

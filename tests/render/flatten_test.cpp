@@ -97,17 +97,17 @@ TEST(FlatPageSize, AutomaticSizeHasTheTrueProportions) {
   std::mt19937 random(3);
   const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
   for (int i = 0; i < 120; ++i) {
-    testing::PhotoSpec spec;
-    spec.width = 4000;
-    spec.height = 3000;
-    spec.pageWidth = uniform(50, 300);
-    spec.pageHeight = uniform(50, 300);
-    spec.tilt = uniform(0, 40);
+    testing::PhotoSetup setup;
+    setup.width = 4000;
+    setup.height = 3000;
+    setup.pageWidth = uniform(50, 300);
+    setup.pageHeight = uniform(50, 300);
+    setup.tilt = uniform(0, 40);
     // Away from the axes, where the picture tells the focal length (see the proportions' tests).
-    spec.azimuth = 90 * std::floor(uniform(0, 4)) + uniform(8, 82);
-    spec.focal = uniform(0.7, 1.6);
-    spec.curl = i % 3 == 0 ? uniform(0.03, 0.12) : 0;
-    const testing::SyntheticPhoto photo = testing::PlacePage(spec);
+    setup.azimuth = 90 * std::floor(uniform(0, 4)) + uniform(8, 82);
+    setup.focal = uniform(0.7, 1.6);
+    setup.curl = i % 3 == 0 ? uniform(0.03, 0.12) : 0;
+    const testing::SyntheticPhoto photo = testing::PlacePage(setup);
     std::vector<PointSpec> points;
     const auto add = [&](const Vec& p, bool corner) {
       points.push_back({static_cast<int32_t>(std::lround(p.x)), static_cast<int32_t>(std::lround(p.y)), corner});
@@ -115,7 +115,7 @@ TEST(FlatPageSize, AutomaticSizeHasTheTrueProportions) {
     constexpr int kBends = 12;
     for (int side : {0, 1}) {
       for (int k = 0; k < 2; ++k) add(photo.corners[2 * side + k], true);
-      if (spec.curl > 0)  // the bending points of side 1, then of side 3, in the order of the outline
+      if (setup.curl > 0)  // the bending points of side 1, then of side 3, in the order of the outline
         for (int b = 1; b < kBends; ++b) {
           const double u = static_cast<double>(b) / kBends;
           points.insert(points.end() - 1, {0, 0, false});
@@ -126,11 +126,11 @@ TEST(FlatPageSize, AutomaticSizeHasTheTrueProportions) {
     }
     points.push_back(points.front());
     const testing::Outline outline(points);
-    const FlatSize flat = FlatPageSize(PageSize{}, outline.list, spec.width, spec.height);
+    const FlatSize flat = FlatPageSize(PageSize{}, outline.list, setup.width, setup.height);
     const SideLengthSet sides = SideLengths(outline.list);
     EXPECT_NEAR(std::max(flat.width, flat.height), std::max({sides.L1, sides.L2, sides.L3, sides.L4}), 0.5) << i;
-    EXPECT_NEAR(static_cast<double>(flat.width) / flat.height / (spec.pageWidth / spec.pageHeight), 1, 0.025)
-        << "case " << i << ": curl " << spec.curl << " tilt " << spec.tilt << " azimuth " << spec.azimuth;
+    EXPECT_NEAR(static_cast<double>(flat.width) / flat.height / (setup.pageWidth / setup.pageHeight), 1, 0.025)
+        << "case " << i << ": curl " << setup.curl << " tilt " << setup.tilt << " azimuth " << setup.azimuth;
   }
 }
 

@@ -121,12 +121,12 @@ struct Blob {
 
 class Scene {
  public:
-  Scene(const PhotoSpec& spec, const SyntheticPhoto& photo)
-      : spec_(spec), photo_(photo), profile_(photo.width, photo.lift), noise_(spec.seed * 7919 + 1) {
-    std::mt19937 random(spec.seed);
+  Scene(const PhotoSetup& setup, const SyntheticPhoto& photo)
+      : setup_(setup), photo_(photo), profile_(photo.width, photo.lift), noise_(setup.seed * 7919 + 1) {
+    std::mt19937 random(setup.seed);
     std::uniform_real_distribution<double> unit(0, 1);
     const double tone = unit(random);
-    switch (spec.backdrop) {
+    switch (setup.backdrop) {
       case Backdrop::Plain:
       case Backdrop::Textured:
         backdrop_ = Mix(Colour{60, 45, 35}, Colour{120, 125, 135}, tone);
@@ -140,10 +140,10 @@ class Scene {
     }
     paper_ = Mix(Colour{246, 244, 238}, Colour{236, 240, 246}, unit(random));
     ink_ = Mix(Colour{30, 30, 35}, Colour{20, 40, 110}, unit(random));
-    if (spec.backdrop == Backdrop::Cluttered) {
+    if (setup.backdrop == Backdrop::Cluttered) {
       for (int i = 0; i < 40; ++i) {
-        blobs_.push_back({unit(random) < 0.5, unit(random) * spec.width, unit(random) * spec.height,
-                          (0.01 + 0.12 * unit(random)) * spec.width, (0.005 + 0.05 * unit(random)) * spec.width,
+        blobs_.push_back({unit(random) < 0.5, unit(random) * setup.width, unit(random) * setup.height,
+                          (0.01 + 0.12 * unit(random)) * setup.width, (0.005 + 0.05 * unit(random)) * setup.width,
                           unit(random) * kPi,
                           Colour{255 * unit(random), 255 * unit(random), 255 * unit(random)}});
       }
@@ -186,16 +186,16 @@ class Scene {
   }
 
   double Shade(double px, double py) const {
-    if (spec_.shadow <= 0) return 1;
-    const double along = ((px / spec_.width - 0.5) * std::cos(shadowAngle_) +
-                          (py / spec_.height - 0.5) * std::sin(shadowAngle_)) - shadowPlace_;
-    return 1 - spec_.shadow * Smoothstep(-0.08, 0.08, along);
+    if (setup_.shadow <= 0) return 1;
+    const double along = ((px / setup_.width - 0.5) * std::cos(shadowAngle_) +
+                          (py / setup_.height - 0.5) * std::sin(shadowAngle_)) - shadowPlace_;
+    return 1 - setup_.shadow * Smoothstep(-0.08, 0.08, along);
   }
 
  private:
   bool OnPage(double u, double v) const {
     if (u < 0 || u > 1 || v < 0 || v > 1) return false;
-    const double r = spec_.cornerRadius * std::min(photo_.width, photo_.height);
+    const double r = setup_.cornerRadius * std::min(photo_.width, photo_.height);
     if (r <= 0) return true;
     const double x = u * photo_.width, y = v * photo_.height;
     const double cx = std::clamp(x, r, photo_.width - r), cy = std::clamp(y, r, photo_.height - r);
@@ -221,8 +221,8 @@ class Scene {
   }
 
   Colour Backdrop(double px, double py) const {
-    const double s = 1.0 / std::max(spec_.width, spec_.height);
-    switch (spec_.backdrop) {
+    const double s = 1.0 / std::max(setup_.width, setup_.height);
+    switch (setup_.backdrop) {
       case Backdrop::Plain:
         return backdrop_;
       case Backdrop::LowContrast: {
@@ -248,7 +248,7 @@ class Scene {
     return backdrop_;
   }
 
-  const PhotoSpec& spec_;
+  const PhotoSetup& setup_;
   const SyntheticPhoto& photo_;
   Profile profile_;
   Noise noise_;
@@ -316,22 +316,22 @@ Vec SyntheticPhoto::Project(double u, double v) const {
   return {camera.cx + camera.focal * local.x / local.z, camera.cy + camera.focal * local.y / local.z};
 }
 
-SyntheticPhoto PlacePage(const PhotoSpec& spec) {
+SyntheticPhoto PlacePage(const PhotoSetup& setup) {
   SyntheticPhoto photo;
-  photo.width = spec.pageWidth;
-  photo.height = spec.pageHeight;
-  photo.lift = spec.curl * spec.pageWidth;
+  photo.width = setup.pageWidth;
+  photo.height = setup.pageHeight;
+  photo.lift = setup.curl * setup.pageWidth;
   photo.rules = {0.06, 0.35, 0.65, 0.94};
   auto& cam = photo.camera;
-  cam.focal = spec.focal * spec.width;
-  cam.cx = spec.width / 2.0;
-  cam.cy = spec.height / 2.0;
+  cam.focal = setup.focal * setup.width;
+  cam.cx = setup.width / 2.0;
+  cam.cy = setup.height / 2.0;
 
   // Orientation: lean by `tilt` about an axis in the page's plane, then roll about the view.
-  const double a = spec.azimuth * kPi / 180;
+  const double a = setup.azimuth * kPi / 180;
   double lean[3][3], roll[3][3];
-  AxisRotation({std::cos(a), std::sin(a), 0}, spec.tilt * kPi / 180, lean);
-  AxisRotation({0, 0, 1}, spec.roll * kPi / 180, roll);
+  AxisRotation({std::cos(a), std::sin(a), 0}, setup.tilt * kPi / 180, lean);
+  AxisRotation({0, 0, 1}, setup.roll * kPi / 180, roll);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
       cam.rotation[i][j] = 0;
@@ -341,7 +341,7 @@ SyntheticPhoto PlacePage(const PhotoSpec& spec) {
 
   // Distance and aim: the page fills `fill` of the picture, moved by `shift` within the room left.
   V3 target{photo.width / 2, photo.height / 2, -photo.lift / 2};
-  double distance = 2 * std::max(photo.width, photo.height) * spec.focal;
+  double distance = 2 * std::max(photo.width, photo.height) * setup.focal;
   const auto place = [&] {
     const V3 c = target - distance * view;
     cam.centre[0] = c.x, cam.centre[1] = c.y, cam.centre[2] = c.z;
@@ -359,15 +359,15 @@ SyntheticPhoto PlacePage(const PhotoSpec& spec) {
   for (int round = 0; round < 8; ++round) {
     place();
     bounds(box);
-    distance *= std::max((box[2] - box[0]) / spec.width, (box[3] - box[1]) / spec.height) / spec.fill;
+    distance *= std::max((box[2] - box[0]) / setup.width, (box[3] - box[1]) / setup.height) / setup.fill;
   }
   place();
   bounds(box);
   // Move the aim in the camera's picture plane until the page's box sits where `shift` asks.
   const V3 right = Rotate(cam.rotation, {1, 0, 0}), down = Rotate(cam.rotation, {0, 1, 0});
   for (int round = 0; round < 6; ++round) {
-    const double roomX = spec.width - (box[2] - box[0]), roomY = spec.height - (box[3] - box[1]);
-    const double wantX = roomX / 2 * (1 + spec.shift.x), wantY = roomY / 2 * (1 + spec.shift.y);
+    const double roomX = setup.width - (box[2] - box[0]), roomY = setup.height - (box[3] - box[1]);
+    const double wantX = roomX / 2 * (1 + setup.shift.x), wantY = roomY / 2 * (1 + setup.shift.y);
     const double perPixel = distance / cam.focal;
     target = target + perPixel * (box[0] - wantX) * right + perPixel * (box[1] - wantY) * down;
     place();
@@ -386,14 +386,14 @@ SyntheticPhoto PlacePage(const PhotoSpec& spec) {
   return photo;
 }
 
-SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
-  SyntheticPhoto photo = PlacePage(spec);
+SyntheticPhoto MakePhoto(const PhotoSetup& setup) {
+  SyntheticPhoto photo = PlacePage(setup);
   // Four rays a pixel, then light, blur and noise.
-  const Scene scene(spec, photo);
-  const size_t count = static_cast<size_t>(spec.width) * spec.height;
+  const Scene scene(setup, photo);
+  const size_t count = static_cast<size_t>(setup.width) * setup.height;
   std::vector<double> planes[3] = {std::vector<double>(count), std::vector<double>(count), std::vector<double>(count)};
-  for (int32_t y = 0; y < spec.height; ++y)
-    for (int32_t x = 0; x < spec.width; ++x) {
+  for (int32_t y = 0; y < setup.height; ++y)
+    for (int32_t x = 0; x < setup.width; ++x) {
       Colour sum{0, 0, 0};
       for (const double dy : {0.25, 0.75})
         for (const double dx : {0.25, 0.75}) {
@@ -401,20 +401,20 @@ SyntheticPhoto MakePhoto(const PhotoSpec& spec) {
           sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
         }
       const double shade = scene.Shade(x + 0.5, y + 0.5) / 4;
-      const size_t i = static_cast<size_t>(y) * spec.width + x;
+      const size_t i = static_cast<size_t>(y) * setup.width + x;
       planes[0][i] = sum.r * shade, planes[1][i] = sum.g * shade, planes[2][i] = sum.b * shade;
     }
-  if (spec.blur > 0)
-    for (auto& plane : planes) Blur(plane, spec.width, spec.height, spec.blur);
-  std::mt19937 random(spec.seed * 31 + 7);
-  std::normal_distribution<double> grain(0, spec.noise > 0 ? spec.noise : 1);
-  newdib(&photo.picture, spec.width, spec.height, 24, nullptr, 0);
-  for (int32_t y = 0; y < spec.height; ++y) {
-    uint8_t* row = photo.picture.poi + static_cast<int64_t>(spec.height - 1 - y) * photo.picture.bytew;
-    for (int32_t x = 0; x < spec.width; ++x) {
-      const size_t i = static_cast<size_t>(y) * spec.width + x;
+  if (setup.blur > 0)
+    for (auto& plane : planes) Blur(plane, setup.width, setup.height, setup.blur);
+  std::mt19937 random(setup.seed * 31 + 7);
+  std::normal_distribution<double> grain(0, setup.noise > 0 ? setup.noise : 1);
+  newdib(&photo.picture, setup.width, setup.height, 24, nullptr, 0);
+  for (int32_t y = 0; y < setup.height; ++y) {
+    uint8_t* row = photo.picture.poi + static_cast<int64_t>(setup.height - 1 - y) * photo.picture.bytew;
+    for (int32_t x = 0; x < setup.width; ++x) {
+      const size_t i = static_cast<size_t>(y) * setup.width + x;
       for (int c = 0; c < 3; ++c) {
-        const double value = planes[2 - c][i] + (spec.noise > 0 ? grain(random) : 0);
+        const double value = planes[2 - c][i] + (setup.noise > 0 ? grain(random) : 0);
         row[3 * x + c] = static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
       }
     }
@@ -429,33 +429,33 @@ const char* PageKindName(PageKind kind) {
 
 PageKind VariedPageKind(uint32_t index) { return static_cast<PageKind>(index % 6); }
 
-PhotoSpec VariedPhoto(uint32_t index, int32_t width, int32_t height) {
+PhotoSetup VariedPhoto(uint32_t index, int32_t width, int32_t height) {
   std::mt19937 random(index * 2654435761u + 12345);
   const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
-  PhotoSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.seed = index + 1;
+  PhotoSetup setup;
+  setup.width = width;
+  setup.height = height;
+  setup.seed = index + 1;
   const PageKind kind = VariedPageKind(index);
   static const double kSizes[][2] = {{210, 297}, {216, 279}, {85.6, 54}, {345, 194}, {80, 260}, {150, 230}};
-  spec.pageWidth = kSizes[static_cast<int>(kind)][0];
-  spec.pageHeight = kSizes[static_cast<int>(kind)][1];
+  setup.pageWidth = kSizes[static_cast<int>(kind)][0];
+  setup.pageHeight = kSizes[static_cast<int>(kind)][1];
   if ((kind == PageKind::A4 || kind == PageKind::Letter) && uniform(0, 1) < 0.25)
-    std::swap(spec.pageWidth, spec.pageHeight);
-  if (kind == PageKind::Card) spec.cornerRadius = uniform(0.04, 0.12);
-  if (kind == PageKind::Screen && uniform(0, 1) < 0.5) spec.cornerRadius = uniform(0.01, 0.04);
-  if (kind == PageKind::Book) spec.curl = uniform(0.04, 0.14);
-  spec.backdrop = static_cast<Backdrop>((index / 6) % 4);
-  spec.tilt = uniform(0, 45);
-  spec.azimuth = uniform(0, 360);
-  spec.roll = uniform(-12, 12);
-  spec.focal = uniform(0.7, 1.4);
-  spec.fill = uniform(0.45, 0.85);
-  spec.shift = {uniform(-0.7, 0.7), uniform(-0.7, 0.7)};
-  spec.shadow = uniform(0, 1) < 0.4 ? uniform(0.1, 0.45) : 0;
-  spec.noise = uniform(0, 6);
-  spec.blur = uniform(0, 1) < 0.5 ? uniform(0.3, 1.5) : 0;
-  return spec;
+    std::swap(setup.pageWidth, setup.pageHeight);
+  if (kind == PageKind::Card) setup.cornerRadius = uniform(0.04, 0.12);
+  if (kind == PageKind::Screen && uniform(0, 1) < 0.5) setup.cornerRadius = uniform(0.01, 0.04);
+  if (kind == PageKind::Book) setup.curl = uniform(0.04, 0.14);
+  setup.backdrop = static_cast<Backdrop>((index / 6) % 4);
+  setup.tilt = uniform(0, 45);
+  setup.azimuth = uniform(0, 360);
+  setup.roll = uniform(-12, 12);
+  setup.focal = uniform(0.7, 1.4);
+  setup.fill = uniform(0.45, 0.85);
+  setup.shift = {uniform(-0.7, 0.7), uniform(-0.7, 0.7)};
+  setup.shadow = uniform(0, 1) < 0.4 ? uniform(0.1, 0.45) : 0;
+  setup.noise = uniform(0, 6);
+  setup.blur = uniform(0, 1) < 0.5 ? uniform(0.3, 1.5) : 0;
+  return setup;
 }
 
 double Overlap(const std::vector<Vec>& a, const std::vector<Vec>& b, int32_t width, int32_t height, double step) {

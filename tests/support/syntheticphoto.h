@@ -14,7 +14,7 @@ namespace trellimap::testing {
 
 enum class Backdrop { Plain, Textured, Cluttered, LowContrast };
 
-struct PhotoSpec {
+struct PhotoSetup {
   int32_t width = 800, height = 600;  // the picture, in pixels
   double pageWidth = 210, pageHeight = 297;  // the page's proportions
   double tilt = 25;                   // degrees between the camera's axis and the page's normal
@@ -58,10 +58,10 @@ struct SyntheticPhoto {
   double width = 0, height = 0, lift = 0;  // the page, in world units
 };
 
-SyntheticPhoto MakePhoto(const PhotoSpec& spec);
+SyntheticPhoto MakePhoto(const PhotoSetup& setup);
 // The same camera and page without the picture (left empty): corners,
 // outline and Project only, for tests of the geometry alone.
-SyntheticPhoto PlacePage(const PhotoSpec& spec);
+SyntheticPhoto PlacePage(const PhotoSetup& setup);
 
 // The page kinds of varied photos.
 enum class PageKind { A4, Letter, Card, Screen, Receipt, Book };
@@ -71,7 +71,7 @@ const char* PageKindName(PageKind kind);
 // kinds in turn (a book's page bent, a card's corners rounded), each on every
 // backdrop in turn, with tilt up to 45°, shadow, noise and blur drawn from
 // the index.
-PhotoSpec VariedPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
+PhotoSetup VariedPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
 PageKind VariedPageKind(uint32_t index);
 
 // The overlap of two simple polygons (intersection over union), measured on
