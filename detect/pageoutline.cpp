@@ -33,6 +33,7 @@ constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic 
 constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
 constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
 constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
+constexpr double kClearBow = 0.01;  // a bow, as a share of the page's diagonal, that shows a page is bent
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
 // and where they meet.
@@ -89,15 +90,16 @@ double SignedBow(const Page& page, int i) {
 // Seen at an angle, one of the two may look nearly straight. A side that
 // bows by more than a tenth of the page's height has followed something
 // else astray, and bends nothing.
-int BentPair(const Page& page) {
+int BentPair(const Page& page, double* bow = nullptr) {
   const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
   double most = std::max(1.0, 0.002 * size);
   int pair = -1;
   for (int i = 0; i < 4; ++i) {
     const Vec &a = page.corners[(i + 1) % 4], &b = page.corners[(i + 2) % 4];
     const double height = std::hypot(b.x - a.x, b.y - a.y);
-    if (const double bow = std::abs(SignedBow(page, i)); bow > most && bow < 0.1 * height) pair = i % 2, most = bow;
+    if (const double bent = std::abs(SignedBow(page, i)); bent > most && bent < 0.1 * height) pair = i % 2, most = bent;
   }
+  if (bow != nullptr) *bow = most / size;
   return pair;
 }
 
@@ -288,9 +290,12 @@ void TurnUpright(Page& page) {
     const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
     return std::abs(b.x - a.x) - std::abs(b.y - a.y);
   };
-  const int bent = BentPair(page);
-  const bool across = horizontal(0) + horizontal(2) >= horizontal(1) + horizontal(3);
-  const int pair = bent >= 0 ? bent : across ? 0 : 1;
+  double bow = 0;
+  const int bent = BentPair(page, &bow);
+  const int across = horizontal(0) + horizontal(2) >= horizontal(1) + horizontal(3) ? 0 : 1;
+  // Only a clear bow turns a page on its side: a slight one on its left and
+  // right is more likely the fit's noise than a book held sideways.
+  const int pair = bent >= 0 && (bent == across || bow > kClearBow) ? bent : across;
   const auto middle = [&](int i) {
     const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
     return Vec{(a.x + b.x) / 2, (a.y + b.y) / 2};
@@ -335,12 +340,19 @@ std::optional<Ranked> BestPage(const WorkingCopy& copy) {
   const auto follow = [&](const Quad& quad) {
     if (std::optional<Page> page = Follow(copy, quad)) pages.push_back(*page);
   };
-  for (size_t i = 0; i < quads.size() && i < 10; ++i) follow(quads[i]);
-  const size_t found = pages.size();
+  // Each guess with the page it led to, when it led to one.
+  std::vector<std::pair<Quad, size_t>> led;
+  for (size_t i = 0; i < quads.size() && i < 10; ++i) {
+    const size_t before = pages.size();
+    follow(quads[i]);
+    if (pages.size() > before) led.push_back({quads[i], before});
+  }
   // A block darker than what surrounds it is likely a page's text: the page lies around it.
-  for (size_t i = 0; i < found; ++i)
-    if (pages[i].polarity < 0)
-      for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(Corners(pages[i]), grow));
+  // Grown from the guess, not the page followed: a side following a block
+  // of text may have run on to an edge beyond the page.
+  for (const auto& [quad, page] : led)
+    if (pages[page].polarity < 0)
+      for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(quad, grow));
   // Parts of one page that dark bands across it (headings, a table's rules)
   // kept apart, joined two at a time, and the joined parts again.
   for (size_t from = 0, round = 0; round < 2; ++round) {

@@ -55,6 +55,10 @@ std::vector<PhotoCase> Photos() {
   setup = Photo(Backdrop::Textured, 20, 260, 6);
   setup.pageWidth = 150, setup.pageHeight = 230, setup.curl = 0.12, setup.fill = 0.75;
   cases.push_back({"book_textured", setup});
+  // From the varied set: a card whose text fills it nearly to its edges, on stripes
+  // that continue its sides; a flat page whose sides a fit may bow slightly.
+  cases.push_back({"card_full_of_text_on_stripes", testing::VariedPhoto(176, 800, 600)});
+  cases.push_back({"letter_textured_slight_bow", testing::VariedPhoto(33, 800, 600)});
   return cases;
 }
 
