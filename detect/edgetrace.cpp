@@ -18,7 +18,7 @@ constexpr float kFaintest = 0.006f;
 }  // namespace
 
 std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
-                           int polarity) {
+                           int polarity, float* strength) {
   const int samples = std::clamp(static_cast<int>((t1 - t0) / 2), 12, 200);
   const int reach = std::max(1, static_cast<int>(std::ceil(band)));
   const int width = 2 * reach + 1;
@@ -59,14 +59,17 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
   int k = static_cast<int>(std::max_element(best.end() - width, best.end()) - (best.end() - width));
   std::vector<Vec> points;
   const float faint = std::max(kFaintest, 0.3f * typical);
+  float sum = 0;
   for (int j = samples - 1; j >= 0; --j) {
-    if (rise[static_cast<size_t>(j) * width + k] >= faint) {
+    if (const float r = rise[static_cast<size_t>(j) * width + k]; r >= faint) {
       const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
       points.push_back({base.x + (k - reach) * n.x, base.y + (k - reach) * n.y});
+      sum += r;
     }
     k = from[static_cast<size_t>(j) * width + k];
   }
   std::reverse(points.begin(), points.end());
+  if (strength != nullptr) *strength = points.empty() ? 0 : sum / points.size();
   return points;
 }
 

@@ -13,9 +13,9 @@ namespace trellimap {
 // most `band` pixels off it: the path of strongest rise in lightness into the
 // page (fall where `polarity` is -1, the page darker than its surroundings) that
 // moves little from one point to the next. Points where the edge is too faint
-// to see are left out.
+// to see are left out. `strength`, where given, is set to the mean rise at the points.
 std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
-                           int polarity);
+                           int polarity, float* strength = nullptr);
 
 // The share of the side from t0 to t1 along which the working copy shows an
 // edge of the right polarity, at least `faint` strong, within a pixel of `side`.

@@ -33,6 +33,7 @@ constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic 
 constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
 constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
 constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
+constexpr float kFaintShare = 0.2f;  // a side's edge this much fainter than the page's strongest is likely not its edge
 constexpr double kClearBow = 0.01;  // a bow, as a share of the page's diagonal, that shows a page is bent
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
@@ -181,13 +182,26 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     Page next = page;
     std::array<std::vector<Vec>, 4> points;
     const double spread = std::max(1.5, band / 3);
+    std::array<Stretch, 4> stretches;
+    std::array<float, 4> strength;
     for (int i = 0; i < 4; ++i) {
-      const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-      points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, page.polarity);
-      // A first guess may lie further off a side than the band reaches: look wider.
+      stretches[i] = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
+      points[i] = TraceEdge(copy, page.sides[i], stretches[i].t0, stretches[i].t1, band, page.polarity, &strength[i]);
+    }
+    const float strongest = *std::max_element(strength.begin(), strength.end());
+    for (int i = 0; i < 4; ++i) {
+      const Stretch s = stretches[i];
+      // A first guess may lie further off a side than the band reaches: look
+      // wider where the band shows little edge, or only a faint slope across
+      // the page (its lighting) while other sides show the page's edge.
       const double few = 0.3 * std::clamp((s.t1 - s.t0) / 2, 12.0, 200.0);
-      for (double wider = 2.5 * band; first && points[i].size() < few && wider <= 0.25 * diagonal; wider *= 2)
-        points[i] = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity);
+      for (double wider = 2.5 * band;
+           first && (points[i].size() < few || strength[i] < kFaintShare * strongest) && wider <= 0.25 * diagonal;
+           wider *= 2) {
+        float widerStrength = 0;
+        std::vector<Vec> found = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity, &widerStrength);
+        if (points[i].size() < few || widerStrength > kFaintShare * strongest) points[i] = found, strength[i] = widerStrength;
+      }
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
       const std::optional<SideCurve> fit = FitEither(base, points[i], spread);
       if (!fit) continue;  // the side keeps its last place
