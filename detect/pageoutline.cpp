@@ -34,6 +34,8 @@ constexpr double kCornerShare = 0.1;  // the part of a side at either end left o
 constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
 constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
 constexpr float kFaintShare = 0.2f;  // a side's edge this much fainter than the page's strongest is likely not its edge
+constexpr double kMostBow = 0.2;  // the most a bent side bows, as a share of its chord
+constexpr double kEvenSag = 0.12;  // the least sag of a bent side's middle half, as a share of its bow
 constexpr double kClearBow = 0.01;  // a bow, as a share of the page's diagonal, that shows a page is bent
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
@@ -89,19 +91,36 @@ double SignedBow(const Page& page, int i) {
 // The pair of opposite sides (0: sides 0 and 2, 1: sides 1 and 3) that bow as
 // the top and bottom of a bent page do, the one that bows most; -1 for none.
 // Seen at an angle, one of the two may look nearly straight. A side that
-// bows by more than a tenth of the page's height has followed something
-// else astray, and bends nothing.
+// bows by more than a tenth of the page's height or a fifth of its own
+// length has followed something else astray, and bends nothing.
 int BentPair(const Page& page, double* bow = nullptr) {
   const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
   double most = std::max(1.0, 0.002 * size);
   int pair = -1;
   for (int i = 0; i < 4; ++i) {
-    const Vec &a = page.corners[(i + 1) % 4], &b = page.corners[(i + 2) % 4];
-    const double height = std::hypot(b.x - a.x, b.y - a.y);
-    if (const double bent = std::abs(SignedBow(page, i)); bent > most && bent < 0.1 * height) pair = i % 2, most = bent;
+    const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4], &c = page.corners[(i + 2) % 4];
+    const double width = std::hypot(b.x - a.x, b.y - a.y), height = std::hypot(c.x - b.x, c.y - b.y);
+    const double bent = SignedBow(page, i);
+    if (std::abs(bent) > most && std::abs(bent) < 0.1 * height && std::abs(bent) < kMostBow * width)
+      pair = i % 2, most = std::abs(bent);
   }
   if (bow != nullptr) *bow = most / size;
   return pair;
+}
+
+// Whether the pair's sides bow evenly, sagging through their middle half as
+// a page bent over a cylinder does, not only near their ends.
+bool BowsEvenly(const Page& page, int pair) {
+  for (const int i : {pair, pair + 2}) {
+    const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
+    const SideCurve chord = BaseLine(from, to);
+    const SideCurve& side = page.sides[i];
+    const double a = side.Along(from), b = side.Along(to);
+    const auto off = [&](double share) { return chord.Across(side.At(a + (b - a) * share)); };
+    const double bow = SignedBow(page, i), sag = off(0.5) - (off(0.25) + off(0.75)) / 2;
+    if (std::abs(bow) > 1 && sag * bow < kEvenSag * bow * bow) return false;
+  }
+  return true;
 }
 
 // Makes every side but those of the bent pair straight, refitted from `points`
@@ -272,9 +291,9 @@ SideCurve Scaled(const SideCurve& side, double factor) {
 }
 
 // The page's sides taken to the full picture and fitted again to the edge found there, sub-pixel.
-Page AtFullResolution(const FullPicture& picture, const WorkingCopy& copy, const Page& found) {
+Page AtFullResolution(const FullPicture& picture, double scale, const Page& found) {
   Page page = found;
-  const double factor = 1 / copy.scale;
+  const double factor = 1 / scale;
   for (int i = 0; i < 4; ++i) {
     page.sides[i] = Scaled(found.sides[i], factor);
     page.corners[i] = {found.corners[i].x * factor, found.corners[i].y * factor};
@@ -290,7 +309,8 @@ Page AtFullResolution(const FullPicture& picture, const WorkingCopy& copy, const
     if (const std::optional<SideCurve> fit = FitSide(page.sides[i], points[i], degree, spread)) next.sides[i] = *fit;
   }
   if (Meets(next)) {
-    StraightenAllBut(next, BentPair(next), points, spread);
+    const int pair = BentPair(next);
+    StraightenAllBut(next, pair >= 0 && BowsEvenly(next, pair) ? pair : -1, points, spread);
     page = next;
   }
   return page;
@@ -338,14 +358,18 @@ PageOutline Outline(const Page& page) {
   return outline;
 }
 
-// The likeliest page the working copy shows, with its rank; nothing when no
-// page stands out clearly.
-struct Ranked {
-  Page page;
-  double rank;
-};
-std::optional<Ranked> BestPage(const WorkingCopy& copy) {
+// How likely the page is the one the picture shows, by its score in the
+// working copy. Pages are lighter than what they lie on, nearly always, and
+// even inside once their text is closed away: an outline around a page and
+// more holds the page's own edges within.
+double Rank(const WorkingCopy& copy, const Page& page) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
+  return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6) /
+         (1 + 4 * InnerEdges(copy, page));
+}
+
+// The likeliest page the working copy shows; nothing when no page stands out clearly.
+std::optional<Page> BestPage(const WorkingCopy& copy) {
   // Every guess followed; the page is the one whose edges show clearly along
   // most of their length, larger ones first (a clutter's small shapes have
   // clear edges too).
@@ -381,22 +405,17 @@ std::optional<Ranked> BestPage(const WorkingCopy& copy) {
       }
     from = to;
   }
-  const auto rank = [&](const Page& page) {
-    // Pages are lighter than what they lie on, nearly always, and even inside
-    // once their text is closed away: an outline around a page and more holds
-    // the page's own edges within.
-    return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6) /
-           (1 + 4 * InnerEdges(copy, page));
-  };
-  const auto best = std::max_element(pages.begin(), pages.end(),
-                                     [&](const Page& a, const Page& b) { return rank(a) < rank(b); });
-  if (best == pages.end() || best->score < 0.5) return std::nullopt;
+  if (pages.empty()) return std::nullopt;
+  std::vector<double> ranks;
+  for (const Page& page : pages) ranks.push_back(Rank(copy, page));
+  const Page& best = pages[std::max_element(ranks.begin(), ranks.end()) - ranks.begin()];
+  if (best.score < 0.5) return std::nullopt;
   // A page whose text block shows as a quad of its own: the page is the quad around it.
-  const Page* chosen = &*best;
+  const Page* chosen = &best;
   for (const Page& page : pages)
-    if (page.score >= 0.85 * best->score && Area(Corners(page)) > Area(Corners(*chosen)) && Encloses(page, *chosen))
+    if (page.score >= 0.85 * best.score && Area(Corners(page)) > Area(Corners(*chosen)) && Encloses(page, *chosen))
       chosen = &page;
-  return Ranked{*chosen, rank(*chosen)};
+  return *chosen;
 }
 
 }  // namespace
@@ -411,15 +430,16 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   const cv::Mat lightness = ReducedLightness(full, kWorkingSize, &scale);
   // Text closed away less and more: a page's dark bands (a heading, a table)
   // need the wider closing, a page beside light clutter the narrower one.
-  std::optional<Ranked> best;
-  std::optional<WorkingCopy> bestCopy;
+  std::optional<Page> best;
+  double bestRank = 0;
   for (const double closing : {0.015, 0.022}) {
-    WorkingCopy copy = MakeWorkingCopy(lightness, scale, closing);
-    const std::optional<Ranked> found = BestPage(copy);
-    if (found && (!best || found->rank > best->rank)) best = found, bestCopy = std::move(copy);
+    const WorkingCopy copy = MakeWorkingCopy(lightness, scale, closing);
+    const std::optional<Page> found = BestPage(copy);
+    if (!found) continue;
+    if (const double rank = Rank(copy, *found); !best || rank > bestRank) best = found, bestRank = rank;
   }
   if (!best) return std::nullopt;
-  Page page = AtFullResolution(full, *bestCopy, best->page);
+  Page page = AtFullResolution(full, scale, *best);
   TurnUpright(page);
   return Outline(page);
 }

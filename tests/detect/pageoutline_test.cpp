@@ -56,11 +56,14 @@ std::vector<PhotoCase> Photos() {
   setup.pageWidth = 150, setup.pageHeight = 230, setup.curl = 0.12, setup.fill = 0.75;
   cases.push_back({"book_textured", setup});
   // From the varied set: a card whose text fills it nearly to its edges, on stripes
-  // that continue its sides; a flat page whose sides a fit may bow slightly; a
-  // receipt in clutter, lit unevenly, whose first guess ends at a rule near its top.
+  // that continue its sides; flat pages whose sides a fit may bow slightly; a
+  // receipt in clutter, lit unevenly, whose first guess ends at a rule near its
+  // top; a receipt whose bottom a fit may bow round the shapes beneath it.
   cases.push_back({"card_full_of_text_on_stripes", testing::VariedPhoto(176, 800, 600)});
   cases.push_back({"letter_textured_slight_bow", testing::VariedPhoto(33, 800, 600)});
+  cases.push_back({"letter_blurred_slight_bow", testing::VariedPhoto(1, 800, 600)});
   cases.push_back({"receipt_cluttered_lit_unevenly", testing::VariedPhoto(208, 800, 600)});
+  cases.push_back({"receipt_on_shapes_beneath", testing::VariedPhoto(232, 800, 600)});
   return cases;
 }
 
