@@ -240,12 +240,16 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   return page;
 }
 
-// The share of points on a grid over the page's inside, clear of its sides,
-// where the working copy shows a sharp edge.
-double InnerEdges(const WorkingCopy& copy, const Page& page) {
+// What a grid over the page's inside, clear of its sides, shows: the share
+// of its points where the working copy has a sharp edge, and the mean
+// lightness once text is closed away (0 black to 1 white).
+struct Inside {
+  double edges = 0, light = 0;
+};
+Inside InsideOf(const WorkingCopy& copy, const Page& page) {
   constexpr int kGrid = 24;
   constexpr double kInset = 0.06;
-  int edges = 0;
+  Inside inside;
   for (int i = 0; i < kGrid; ++i)
     for (int j = 0; j < kGrid; ++j) {
       // Bilinear between the corners: across from side 4 to side 2, down from side 1 to side 3.
@@ -256,11 +260,13 @@ double InnerEdges(const WorkingCopy& copy, const Page& page) {
       const Vec& d = page.corners[3];
       const Vec p{(1 - v) * ((1 - u) * a.x + u * b.x) + v * ((1 - u) * d.x + u * c.x),
                   (1 - v) * ((1 - u) * a.y + u * b.y) + v * ((1 - u) * d.y + u * c.y)};
-      edges += Sample(copy.sharpness, p.x, p.y) > 2 * kFaint;
+      inside.edges += Sample(copy.sharpness, p.x, p.y) > 2 * kFaint;
+      inside.light += std::exp(Sample(copy.level, p.x, p.y)) - 8;
     }
-  return static_cast<double>(edges) / (kGrid * kGrid);
+  inside.edges /= kGrid * kGrid;
+  inside.light /= 255.0 * kGrid * kGrid;
+  return inside;
 }
-
 
 // Whether every corner of `inner` lies inside `outer` (both clockwise).
 bool Encloses(const Page& outer, const Page& inner) {
@@ -364,8 +370,9 @@ PageOutline Outline(const Page& page) {
 // more holds the page's own edges within.
 double Rank(const WorkingCopy& copy, const Page& page) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
-  return page.score * page.score * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6) /
-         (1 + 4 * InnerEdges(copy, page));
+  const Inside inside = InsideOf(copy, page);
+  return std::pow(page.score, 4) * std::sqrt(Area(Corners(page)) / area) * (page.polarity > 0 ? 1 : 0.6) *
+         inside.light / (1 + 4 * inside.edges);
 }
 
 // The likeliest page the working copy shows; nothing when no page stands out clearly.
@@ -413,7 +420,7 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   // A page whose text block shows as a quad of its own: the page is the quad around it.
   const Page* chosen = &best;
   for (const Page& page : pages)
-    if (page.score >= 0.85 * best.score && Area(Corners(page)) > Area(Corners(*chosen)) && Encloses(page, *chosen))
+    if (page.score >= 0.85 * best.score && Area(Corners(page)) > 1.2 * Area(Corners(*chosen)) && Encloses(page, *chosen))
       chosen = &page;
   return *chosen;
 }

@@ -64,6 +64,10 @@ std::vector<PhotoCase> Photos() {
   cases.push_back({"letter_blurred_slight_bow", testing::VariedPhoto(1, 800, 600)});
   cases.push_back({"receipt_cluttered_lit_unevenly", testing::VariedPhoto(208, 800, 600)});
   cases.push_back({"receipt_on_shapes_beneath", testing::VariedPhoto(232, 800, 600)});
+  // A page whose lower corner lies on a light shape that its edges run on
+  // along; a receipt among coloured shapes with clean edges of their own.
+  cases.push_back({"a4_on_a_light_shape", testing::VariedPhoto(276, 800, 600)});
+  cases.push_back({"receipt_among_coloured_shapes", testing::VariedPhoto(568, 800, 600)});
   return cases;
 }
 
@@ -144,6 +148,27 @@ TEST(SideCurve, FitsThroughStrayPoints) {
       const double t = truth.length * i / 10;
       EXPECT_NEAR(fit->Offset(t), truth.Offset(t), 0.05) << "round " << round << " at " << t;
     }
+  }
+}
+
+// A line follows the longer straight run of its points where the edge runs
+// on, for the last two fifths of them, along another line turning off it.
+TEST(SideCurve, LineFollowsTheLongerRun) {
+  std::mt19937 random(13);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int round = 0; round < 20; ++round) {
+    const SideCurve base = BaseLine({0, 0}, {300, 0});
+    const double start = unit(random) * 5, slope = unit(random) * 0.1, turn = 0.15 + 0.2 * std::abs(unit(random));
+    std::vector<Vec> points;
+    for (int i = 0; i < 100; ++i) {
+      const double x = 3.0 * i, joint = 180;
+      const double y = start + slope * x + (x > joint ? (x - joint) * (round % 2 ? turn : -turn) : 0);
+      points.push_back({x, y + 0.3 * unit(random)});
+    }
+    const std::optional<SideCurve> fit = FitSide(base, points, 1, 1.5);
+    ASSERT_TRUE(fit);
+    for (const double x : {0.0, 150.0, 300.0})
+      EXPECT_NEAR(fit->Offset(x), start + slope * x, 0.5) << "round " << round << " at " << x;
   }
 }
 
