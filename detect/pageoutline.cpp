@@ -36,6 +36,7 @@ constexpr float kFaint = 0.008f;  // the least rise of the working level across 
 constexpr float kFaintShare = 0.2f;  // a side's edge this much fainter than the page's strongest is likely not its edge
 constexpr double kMostBow = 0.2;  // the most a bent side bows, as a share of its chord
 constexpr double kEvenSag = 0.12;  // the least sag of a bent side's middle half, as a share of its bow
+constexpr double kSamePlace = 1.5;  // pages whose corners lie this close (working pixels) are one
 constexpr double kClearBow = 0.01;  // a bow, as a share of the page's diagonal, that shows a page is bent
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
@@ -382,16 +383,23 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   // clear edges too).
   std::vector<Page> pages;
   const std::vector<Quad> quads = RoughQuads(copy);
-  const auto follow = [&](const Quad& quad) {
-    if (std::optional<Page> page = Follow(copy, quad)) pages.push_back(*page);
+  // Follows a guess to a page, kept once where guesses lead to nearly the
+  // same one (the better followed); the page's index.
+  const auto follow = [&](const Quad& quad) -> std::optional<size_t> {
+    const std::optional<Page> page = Follow(copy, quad);
+    if (!page) return std::nullopt;
+    for (size_t i = 0; i < pages.size(); ++i)
+      if (NearlySame(Corners(pages[i]), Corners(*page), kSamePlace)) {
+        if (page->score > pages[i].score) pages[i] = *page;
+        return i;
+      }
+    pages.push_back(*page);
+    return pages.size() - 1;
   };
   // Each guess with the page it led to, when it led to one.
   std::vector<std::pair<Quad, size_t>> led;
-  for (size_t i = 0; i < quads.size() && i < 10; ++i) {
-    const size_t before = pages.size();
-    follow(quads[i]);
-    if (pages.size() > before) led.push_back({quads[i], before});
-  }
+  for (size_t i = 0; i < quads.size() && i < 10; ++i)
+    if (const std::optional<size_t> page = follow(quads[i])) led.push_back({quads[i], *page});
   // A block darker than what surrounds it is likely a page's text: the page lies around it.
   // Grown from the guess, not the page followed: a side following a block
   // of text may have run on to an edge beyond the page.

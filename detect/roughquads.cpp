@@ -11,6 +11,8 @@ namespace {
 // faint: 0.015 is a step of a few grey levels on white paper.
 constexpr float kThresholds[] = {0.12f, 0.08f, 0.055f, 0.04f, 0.028f, 0.02f, 0.015f, 0.011f, 0.008f};
 
+constexpr double kLeastFit = 0.6;  // the least share of its quad a region covers to make a guess
+
 struct Guess {
   Quad quad;
   double fit;  // how well the quad covers the region: 1 for a region that is the quad
@@ -35,13 +37,26 @@ Quad QuadOf(const std::vector<cv::Point>& hull) {
   return Clockwise(quad);
 }
 
+// The guesses that cover their regions well, the best first, without two that nearly coincide.
+std::vector<Quad> Distinct(std::vector<Guess>& guesses, const WorkingCopy& copy) {
+  std::stable_sort(guesses.begin(), guesses.end(), [](const Guess& a, const Guess& b) { return a.fit > b.fit; });
+  std::vector<Quad> quads;
+  const double reach = 0.02 * std::hypot(copy.gradient.cols, copy.gradient.rows);
+  for (const Guess& guess : guesses) {
+    if (guess.fit < kLeastFit) continue;
+    if (std::none_of(quads.begin(), quads.end(), [&](const Quad& q) { return NearlySame(q, guess.quad, reach); }))
+      quads.push_back(guess.quad);
+  }
+  return quads;
+}
+
+}  // namespace
+
 bool NearlySame(const Quad& a, const Quad& b, double reach) {
   for (int i = 0; i < 4; ++i)
     if (std::hypot(a[i].x - b[i].x, a[i].y - b[i].y) > reach) return false;
   return true;
 }
-
-}  // namespace
 
 Quad QuadAround(const std::vector<Vec>& points) {
   std::vector<cv::Point> pixels, hull;
@@ -69,18 +84,12 @@ Quad Clockwise(Quad quad) {
 std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   std::vector<Guess> guesses;
-  cv::Mat barrier, open, labels, stats, centroids;
-  // Edges thickened a little, and again more to close the gaps where a page
-  // meets something as light as itself.
-  const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
-  for (const int thickness : {3, wide})
-  for (const float threshold : kThresholds) {
-    cv::compare(copy.sharpness, threshold, barrier, cv::CMP_GT);
-    cv::dilate(barrier, barrier, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
-    cv::bitwise_not(barrier, open);
+  // The quads of the regions of `open` that span the most, by their boxes: a
+  // page's margin around its text can be a thin ring whose outline is still
+  // the page's.
+  const auto regionsOf = [&](const cv::Mat& open) {
+    cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
-    // The regions that span the most, by their boxes: a page's margin around
-    // its text can be a thin ring whose outline is still the page's.
     const auto span = [&](int i) {
       return static_cast<double>(stats.at<int>(i, cv::CC_STAT_WIDTH)) * stats.at<int>(i, cv::CC_STAT_HEIGHT);
     };
@@ -110,16 +119,32 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
       const double cover = std::min(regionArea, quadArea) / std::max(regionArea, quadArea);
       guesses.push_back({quad, cover * regionArea / hullArea});
     }
-  }
-  std::stable_sort(guesses.begin(), guesses.end(), [](const Guess& a, const Guess& b) { return a.fit > b.fit; });
-  std::vector<Quad> quads;
-  const double reach = 0.02 * std::hypot(copy.gradient.cols, copy.gradient.rows);
-  for (const Guess& guess : guesses) {
-    if (guess.fit < 0.6) continue;
-    if (std::none_of(quads.begin(), quads.end(), [&](const Quad& q) { return NearlySame(q, guess.quad, reach); }))
-      quads.push_back(guess.quad);
-  }
-  return quads;
+  };
+  // Regions between edges, thickened a little, and again more to close the
+  // gaps where a page meets something as light as itself.
+  cv::Mat barrier, open;
+  const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
+  for (const int thickness : {3, wide})
+    for (const float threshold : kThresholds) {
+      cv::compare(copy.sharpness, threshold, barrier, cv::CMP_GT);
+      cv::dilate(barrier, barrier, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
+      cv::bitwise_not(barrier, open);
+      regionsOf(open);
+    }
+  // Where no region makes a guess, blocks of text: dark strokes on a light
+  // ground, the strokes smeared into one region. A page whose edge shows
+  // only in part still shows its text, and the page lies around it.
+  const auto likely = [](const Guess& guess) { return guess.fit >= kLeastFit; };
+  if (std::any_of(guesses.begin(), guesses.end(), likely)) return Distinct(guesses, copy);
+  cv::Mat ground, strokes;
+  cv::exp(copy.level, ground);
+  cv::subtract(ground, 8, ground);
+  copy.lightness.convertTo(strokes, CV_32F);
+  cv::subtract(ground, strokes, strokes);
+  cv::compare(strokes, 40, open, cv::CMP_GT);
+  cv::dilate(open, open, cv::getStructuringElement(cv::MORPH_RECT, {wide, wide}));
+  regionsOf(open);
+  return Distinct(guesses, copy);
 }
 
 }  // namespace trellimap

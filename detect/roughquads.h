@@ -1,7 +1,7 @@
 #pragma once
 // First guesses of where a page lies: regions of the working copy that no
-// edge stronger than some threshold crosses, each reduced to the
-// quadrilateral that best covers it.
+// edge stronger than some threshold crosses, and blocks of text, each
+// reduced to the quadrilateral that best covers it.
 
 #include <array>
 #include <vector>
@@ -21,5 +21,8 @@ Quad QuadAround(const std::vector<Vec>& points);
 // The quad's corners turned clockwise on the screen (y counted downwards).
 Quad Clockwise(Quad quad);
 double Area(const Quad& quad);
+
+// Whether each corner of one quad lies within `reach` of the other's.
+bool NearlySame(const Quad& a, const Quad& b, double reach);
 
 }  // namespace trellimap
