@@ -28,16 +28,16 @@ std::vector<Vec> PageOutline::Polygon() const {
 
 namespace {
 
-constexpr int kWorkingSize = 720;   // the working copy's longer side, in pixels
-constexpr int kCurveDegree = 4;     // a page's curved top or bottom: a quartic offset from its chord
-constexpr double kCornerShare = 0.1;  // the part of a side at either end left out of fits: rounded corners
+constexpr int kWorkingSize = 720;            // the working copy's longer side, in pixels
+constexpr int kCurveDegree = 4;              // a page's curved top or bottom: a quartic offset from its chord
+constexpr double kCornerShare = 0.1;         // the part of a side at either end left out of fits: rounded corners
 constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
-constexpr float kFaint = 0.008f;  // the least rise of the working level across an edge that shows
+constexpr float kFaint = 0.008f;             // the least rise of the working level across an edge that shows
 constexpr float kFaintShare = 0.2f;  // a side's edge this much fainter than the page's strongest is likely not its edge
-constexpr double kMostBow = 0.2;  // the most a bent side bows, as a share of its chord
-constexpr double kEvenSag = 0.12;  // the least sag of a bent side's middle half, as a share of its bow
-constexpr double kSamePlace = 1.5;  // pages whose corners lie this close (working pixels) are one
-constexpr double kClearBow = 0.01;  // a bow, as a share of the page's diagonal, that shows a page is bent
+constexpr double kMostBow = 0.2;     // the most a bent side bows, as a share of its chord
+constexpr double kEvenSag = 0.12;    // the least sag of a bent side's middle half, as a share of its bow
+constexpr double kSamePlace = 1.5;   // pages whose corners lie this close (working pixels) are one
+constexpr double kClearBow = 0.01;   // a bow, as a share of the page's diagonal, that shows a page is bent
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
 // and where they meet.
@@ -178,8 +178,7 @@ bool Plausible(const Page& page, const cv::Mat& image) {
   const Quad quad = Corners(page);
   const double margin = 0.05 * std::max(image.cols, image.rows);
   for (const Vec& c : quad)
-    if (!std::isfinite(c.x) || c.x < -margin || c.y < -margin || c.x > image.cols + margin ||
-        c.y > image.rows + margin)
+    if (!std::isfinite(c.x) || c.x < -margin || c.y < -margin || c.x > image.cols + margin || c.y > image.rows + margin)
       return false;
   // Convex and turning clockwise at every corner.
   for (int i = 0; i < 4; ++i) {
@@ -220,7 +219,8 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
            wider *= 2) {
         float widerStrength = 0;
         std::vector<Vec> found = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity, &widerStrength);
-        if (points[i].size() < few || widerStrength > kFaintShare * strongest) points[i] = found, strength[i] = widerStrength;
+        if (points[i].size() < few || widerStrength > kFaintShare * strongest)
+          points[i] = found, strength[i] = widerStrength;
       }
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
       const std::optional<SideCurve> fit = FitEither(base, points[i], spread);
@@ -367,8 +367,9 @@ PageOutline Outline(const Page& page) {
 
 // How likely the page is the one the picture shows, by its score in the
 // working copy. Pages are lighter than what they lie on, nearly always, and
-// even inside once their text is closed away: an outline around a page and
-// more holds the page's own edges within.
+// light inside, where coloured shapes around them are darker; and even inside
+// once their text is closed away: an outline around a page and more holds the
+// page's own edges within.
 double Rank(const WorkingCopy& copy, const Page& page) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   const Inside inside = InsideOf(copy, page);
@@ -428,7 +429,8 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   // A page whose text block shows as a quad of its own: the page is the quad around it.
   const Page* chosen = &best;
   for (const Page& page : pages)
-    if (page.score >= 0.85 * best.score && Area(Corners(page)) > 1.2 * Area(Corners(*chosen)) && Encloses(page, *chosen))
+    if (page.score >= 0.85 * best.score && Area(Corners(page)) > 1.2 * Area(Corners(*chosen)) &&
+        Encloses(page, *chosen))
       chosen = &page;
   return *chosen;
 }

@@ -60,7 +60,8 @@ bool NearlySame(const Quad& a, const Quad& b, double reach) {
 
 Quad QuadAround(const std::vector<Vec>& points) {
   std::vector<cv::Point> pixels, hull;
-  for (const Vec& p : points) pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+  for (const Vec& p : points)
+    pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
   cv::convexHull(pixels, hull);
   return QuadOf(hull);
 }
