@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
+#include <set>
 
 namespace trellimap {
 namespace {
@@ -85,6 +86,8 @@ Quad Clockwise(Quad quad) {
 std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   std::vector<Guess> guesses;
+  // Regions met before (by box and area), which neighbouring thresholds often cut alike.
+  std::set<std::array<int, 5>> seen;
   // The quads of the regions of `open` that span the most, by their boxes: a
   // page's margin around its text can be a thin ring whose outline is still
   // the page's.
@@ -103,6 +106,7 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
     for (const int region : regions) {
       const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
                          stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));
+      if (!seen.insert({box.x, box.y, box.width, box.height, stats.at<int>(region, cv::CC_STAT_AREA)}).second) continue;
       cv::Mat mask = labels(box) == region;
       std::vector<std::vector<cv::Point>> contours;
       cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
@@ -123,15 +127,17 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   };
   // Regions between edges, thickened a little, and again more to close the
   // gaps where a page meets something as light as itself.
-  cv::Mat barrier, open;
+  cv::Mat open;
   const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
-  for (const int thickness : {3, wide})
+  cv::Mat thick;
+  for (const int thickness : {3, wide}) {
+    // Thickening the edge strengths once thickens the edges of every threshold alike.
+    cv::dilate(copy.sharpness, thick, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
     for (const float threshold : kThresholds) {
-      cv::compare(copy.sharpness, threshold, barrier, cv::CMP_GT);
-      cv::dilate(barrier, barrier, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
-      cv::bitwise_not(barrier, open);
+      cv::compare(thick, threshold, open, cv::CMP_LE);
       regionsOf(open);
     }
+  }
   // Where no region makes a guess, blocks of text: dark strokes on a light
   // ground, the strokes smeared into one region. A page whose edge shows
   // only in part still shows its text, and the page lies around it.
