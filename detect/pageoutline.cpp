@@ -28,7 +28,7 @@ std::vector<Vec> PageOutline::Polygon() const {
 
 namespace {
 
-constexpr int kWorkingSize = 720;            // the working copy's longer side, in pixels
+constexpr int kWorkingSize = 660;            // the working copy's longer side, in pixels
 constexpr int kCurveDegree = 4;              // a page's curved top or bottom: a quartic offset from its chord
 constexpr double kCornerShare = 0.1;         // the part of a side at either end left out of fits: rounded corners
 constexpr double kCurvedCornerShare = 0.02;  // the same for a bent page's top and bottom, whose corners are sharp
