@@ -94,7 +94,7 @@ double SignedBow(const Page& page, int i) {
 // Seen at an angle, one of the two may look nearly straight. A side that
 // bows by more than a tenth of the page's height or a fifth of its own
 // length has followed something else astray, and bends nothing.
-int BentPair(const Page& page, double* bow = nullptr) {
+int BentPair(const Page& page) {
   const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
   double most = std::max(1.0, 0.002 * size);
   int pair = -1;
@@ -105,7 +105,6 @@ int BentPair(const Page& page, double* bow = nullptr) {
     if (std::abs(bent) > most && std::abs(bent) < 0.1 * height && std::abs(bent) < kMostBow * width)
       pair = i % 2, most = std::abs(bent);
   }
-  if (bow != nullptr) *bow = most / size;
   return pair;
 }
 
@@ -297,6 +296,27 @@ SideCurve Scaled(const SideCurve& side, double factor) {
   return scaled;
 }
 
+// How much more side i runs across the picture than down it.
+double Horizontal(const Page& page, int i) {
+  const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
+  return std::abs(b.x - a.x) - std::abs(b.y - a.y);
+}
+
+// The pair of opposite sides that runs more across the picture than down it.
+int AcrossPair(const Page& page) {
+  return Horizontal(page, 0) + Horizontal(page, 2) >= Horizontal(page, 1) + Horizontal(page, 3) ? 0 : 1;
+}
+
+// Whether the bent pair's bows may stand: as the page's top and bottom as
+// the picture shows them, or, where both sides bow clearly, a book held
+// sideways. A slight bow on a page's left and right, or one side bowing
+// alone, is more likely the fit's noise or a shape beside the page.
+bool BowsMayStand(const Page& page, int pair) {
+  if (pair == AcrossPair(page)) return true;
+  const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
+  return std::min(std::abs(SignedBow(page, pair)), std::abs(SignedBow(page, pair + 2))) > kClearBow * size;
+}
+
 // The page's sides taken to the full picture and fitted again to the edge found there, sub-pixel.
 Page AtFullResolution(const FullPicture& picture, double scale, const Page& found) {
   Page page = found;
@@ -317,7 +337,7 @@ Page AtFullResolution(const FullPicture& picture, double scale, const Page& foun
   }
   if (Meets(next)) {
     const int pair = BentPair(next);
-    StraightenAllBut(next, pair >= 0 && BowsEvenly(next, pair) ? pair : -1, points, spread);
+    StraightenAllBut(next, pair >= 0 && BowsEvenly(next, pair) && BowsMayStand(next, pair) ? pair : -1, points, spread);
     page = next;
   }
   return page;
@@ -327,22 +347,14 @@ Page AtFullResolution(const FullPicture& picture, double scale, const Page& foun
 // its top and bottom bow (an open book), so that those are sides 1 and 3 even
 // when the picture shows them upright.
 void TurnUpright(Page& page) {
-  const auto horizontal = [&](int i) {
-    const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
-    return std::abs(b.x - a.x) - std::abs(b.y - a.y);
-  };
-  double bow = 0;
-  const int bent = BentPair(page, &bow);
-  const int across = horizontal(0) + horizontal(2) >= horizontal(1) + horizontal(3) ? 0 : 1;
-  // Only a clear bow turns a page on its side: a slight one on its left and
-  // right is more likely the fit's noise than a book held sideways.
-  const int pair = bent >= 0 && (bent == across || bow > kClearBow) ? bent : across;
+  const int bent = BentPair(page);
+  const int pair = bent >= 0 ? bent : AcrossPair(page);
   const auto middle = [&](int i) {
     const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
     return Vec{(a.x + b.x) / 2, (a.y + b.y) / 2};
   };
   // Of the pair, the side higher in the picture (further left, for a pair that stands upright).
-  const bool pairAcross = horizontal(pair) + horizontal(pair + 2) >= 0;
+  const bool pairAcross = Horizontal(page, pair) + Horizontal(page, pair + 2) >= 0;
   const Vec m0 = middle(pair), m2 = middle(pair + 2);
   const int top = (pairAcross ? m0.y <= m2.y : m0.x <= m2.x) ? pair : pair + 2;
   std::rotate(page.sides.begin(), page.sides.begin() + top, page.sides.end());

@@ -68,8 +68,10 @@ std::vector<PhotoCase> Photos() {
   // along; a receipt among coloured shapes with clean edges of their own.
   cases.push_back({"a4_on_a_light_shape", testing::VariedPhoto(276, 800, 600)});
   cases.push_back({"receipt_among_coloured_shapes", testing::VariedPhoto(568, 800, 600)});
-  // A page full of text whose edge fades where light falls beside it.
+  // A page full of text whose edge fades where light falls beside it; a page
+  // lying across whose one side a fit may bow round a light shape beside it.
   cases.push_back({"letter_edge_fading_into_light", testing::VariedPhoto(619, 800, 600)});
+  cases.push_back({"a4_across_one_side_bowing", testing::VariedPhoto(780, 800, 600)});
   return cases;
 }
 
