@@ -48,6 +48,10 @@ struct Page {
   double score = 0;
 };
 
+double Diagonal(const Page& page) {
+  return std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
+}
+
 Quad Corners(const Page& page) {
   Quad quad;
   std::copy(page.corners.begin(), page.corners.end(), quad.begin());
@@ -95,7 +99,7 @@ double SignedBow(const Page& page, int i) {
 // bows by more than a tenth of the page's height or a fifth of its own
 // length has followed something else astray, and bends nothing.
 int BentPair(const Page& page) {
-  const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
+  const double size = Diagonal(page);
   double most = std::max(1.0, 0.002 * size);
   int pair = -1;
   for (int i = 0; i < 4; ++i) {
@@ -313,7 +317,7 @@ int AcrossPair(const Page& page) {
 // alone, is more likely the fit's noise or a shape beside the page.
 bool BowsMayStand(const Page& page, int pair) {
   if (pair == AcrossPair(page)) return true;
-  const double size = std::hypot(page.corners[2].x - page.corners[0].x, page.corners[2].y - page.corners[0].y);
+  const double size = Diagonal(page);
   return std::min(std::abs(SignedBow(page, pair)), std::abs(SignedBow(page, pair + 2))) > kClearBow * size;
 }
 
@@ -462,7 +466,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   std::optional<Page> best;
   double bestRank = 0;
   for (const double closing : {0.015, 0.022}) {
-    const WorkingCopy copy = MakeWorkingCopy(lightness, scale, closing);
+    const WorkingCopy copy = MakeWorkingCopy(lightness, closing);
     const std::optional<Page> found = BestPage(copy);
     if (!found) continue;
     if (const double rank = Rank(copy, *found); !best || rank > bestRank) best = found, bestRank = rank;

@@ -97,7 +97,7 @@ double Stretch(const std::vector<Vec>& side, const V3& height, double level, dou
 }  // namespace
 
 double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
-                  const std::vector<Vec>& top, const std::vector<Vec>& bottom) {
+                      const std::vector<Vec>& top, const std::vector<Vec>& bottom) {
   if (corners.size() != 4) return 1;
   // Picture coordinates about the principal point, in picture diagonals.
   const double diagonal =

@@ -50,7 +50,8 @@ float Sample(const cv::Mat& m, double x, double y) {
   const double fx = std::floor(x), fy = std::floor(y);
   const int ix = std::clamp(static_cast<int>(fx), 0, m.cols - 1), iy = std::clamp(static_cast<int>(fy), 0, m.rows - 1);
   const int jx = std::min(ix + 1, m.cols - 1), jy = std::min(iy + 1, m.rows - 1);
-  const float tx = static_cast<float>(std::clamp(x - fx, 0.0, 1.0)), ty = static_cast<float>(std::clamp(y - fy, 0.0, 1.0));
+  const float tx = static_cast<float>(std::clamp(x - fx, 0.0, 1.0)),
+              ty = static_cast<float>(std::clamp(y - fy, 0.0, 1.0));
   const float* r0 = m.ptr<float>(iy);
   const float* r1 = m.ptr<float>(jy);
   return (r0[ix] * (1 - tx) + r0[jx] * tx) * (1 - ty) + (r1[ix] * (1 - tx) + r1[jx] * tx) * ty;
@@ -84,9 +85,8 @@ cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale
   return lightness;
 }
 
-WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double scale, double closing) {
+WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing) {
   WorkingCopy copy;
-  copy.scale = scale;
   copy.lightness = lightness;
   // Close dark strokes (text, rules) narrower than `closing` of the picture:
   // the page becomes one even region whose outline closing leaves in place.

@@ -38,15 +38,10 @@ class FullPicture {
 // the lightness with dark details narrower than a text line closed away and
 // slightly blurred, with its gradient.
 struct WorkingCopy {
-  double scale = 1;  // working pixels per picture pixel
   cv::Mat lightness, level, gradientX, gradientY, gradient;
   // The strength of sharp edges alone: the gradient of the level less its
   // broad trends, so that a shadow's soft border does not count.
   cv::Mat sharpness;
-
-  // A point of the picture in working pixels, and back.
-  Vec ToWork(const Vec& p) const { return {p.x * scale, p.y * scale}; }
-  Vec ToPicture(const Vec& p) const { return {p.x / scale, p.y / scale}; }
 };
 
 // The picture's lightness reduced to a longer side of about `longSide`
@@ -55,7 +50,7 @@ cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale
 
 // Makes the working copy of a reduced lightness, closing away dark strokes
 // narrower than `closing` of its longer side.
-WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double scale, double closing);
+WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing);
 
 // The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
 float Sample(const cv::Mat& m, double x, double y);

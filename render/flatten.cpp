@@ -94,8 +94,7 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
   const auto side = [](double pixels) {
     return static_cast<int32_t>(std::clamp(std::nearbyint(pixels), 1.0, static_cast<double>(kMostPageSide)));
   };
-  return ratio >= 1 ? FlatSize{side(longest), side(longest / ratio)}
-                     : FlatSize{side(longest * ratio), side(longest)};
+  return ratio >= 1 ? FlatSize{side(longest), side(longest / ratio)} : FlatSize{side(longest * ratio), side(longest)};
 }
 
 bool PrepareFlatten(Workspace& ws, FlatSize flat) {
