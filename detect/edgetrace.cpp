@@ -73,18 +73,34 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
   return points;
 }
 
+namespace {
+
+// Whether the side's edge shows at t, within a pixel of the side.
+bool Shows(const WorkingCopy& copy, const SideCurve& side, double t, int polarity, float faint) {
+  const Vec p = side.At(t), n = side.Normal();
+  for (const double e : {-1.0, 0.0, 1.0})
+    if (Rise(copy, {p.x + e * n.x, p.y + e * n.y}, n, polarity) >= faint) return true;
+  return false;
+}
+
+}  // namespace
+
 double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, double t1, int polarity, float faint) {
   constexpr int kSamples = 48;
-  const Vec n = side.Normal();
   int seen = 0;
-  for (int j = 0; j < kSamples; ++j) {
-    const Vec p = side.At(t0 + (t1 - t0) * (j + 0.5) / kSamples);
-    float strongest = 0;
-    for (const double e : {-1.0, 0.0, 1.0})
-      strongest = std::max(strongest, Rise(copy, {p.x + e * n.x, p.y + e * n.y}, n, polarity));
-    seen += strongest >= faint;
-  }
+  for (int j = 0; j < kSamples; ++j) seen += Shows(copy, side, t0 + (t1 - t0) * (j + 0.5) / kSamples, polarity, faint);
   return static_cast<double>(seen) / kSamples;
+}
+
+double RunsOn(const WorkingCopy& copy, const SideCurve& side, double t, int way, int polarity, float faint, double gap,
+              double limit) {
+  double last = 0;
+  for (double s = 1; s <= limit && s - last <= gap; ++s) {
+    const Vec p = side.At(t + way * s);
+    if (p.x < 0 || p.y < 0 || p.x > copy.level.cols || p.y > copy.level.rows) break;
+    if (Shows(copy, side, t + way * s, polarity, faint)) last = s;
+  }
+  return last;
 }
 
 std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,

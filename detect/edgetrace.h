@@ -21,6 +21,12 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
 // edge of the right polarity, at least `faint` strong, within a pixel of `side`.
 double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, double t1, int polarity, float faint);
 
+// How far the edge of a straight side runs on past t, onwards along it for
+// `way` 1 and back for -1: the distance to the last place within `limit`
+// where an edge as in EdgeSupport shows, over gaps of at most `gap` pixels.
+double RunsOn(const WorkingCopy& copy, const SideCurve& side, double t, int way, int polarity, float faint, double gap,
+              double limit);
+
 // The edge's points at full resolution, sub-pixel, near `side` (picture pixels)
 // for t from t0 to t1, at most `reach` pixels off it.
 std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,

@@ -38,6 +38,7 @@ constexpr double kMostBow = 0.2;     // the most a bent side bows, as a share of
 constexpr double kEvenSag = 0.12;    // the least sag of a bent side's middle half, as a share of its bow
 constexpr double kSamePlace = 1.5;   // pages whose corners lie this close (working pixels) are one
 constexpr double kClearBow = 0.01;   // a bow, as a share of the page's diagonal, that shows a page is bent
+constexpr size_t kMostGuesses = 16;  // the most first guesses followed, the likeliest first
 
 // A page as found: four sides (side i from corner i to corner i + 1, clockwise)
 // and where they meet.
@@ -393,6 +394,34 @@ double Rank(const WorkingCopy& copy, const Page& page) {
          inside.light / (1 + 4 * inside.edges);
 }
 
+// The page grown past sides that cut it short: dark bands across a page (a
+// heading's rule, a table) can part it, and its likeliest part stand for it.
+// Where both sides next to one side run on past their corners with the
+// page's edge, the page is followed again from that side moved to where they
+// end, and kept where its far corners stay and its edges show as clearly.
+Page Extended(const WorkingCopy& copy, Page page) {
+  for (int i = 0; i < 4; ++i) {
+    const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
+    const SideCurve before = BaseLine(page.corners[(i + 3) % 4], from), after = BaseLine(to, page.corners[(i + 2) % 4]);
+    const double size = Diagonal(page), gap = std::max(3.0, 0.03 * size);
+    const double along = RunsOn(copy, before, before.Along(from), 1, page.polarity, kFaint, gap, size);
+    const double back = RunsOn(copy, after, after.Along(to), -1, page.polarity, kFaint, gap, size);
+    const double reach = std::min(along, back);
+    if (reach < 0.05 * size) continue;
+    Quad quad = Corners(page);
+    quad[i] = before.At(before.Along(from) + reach);
+    quad[(i + 1) % 4] = after.At(after.Along(to) - reach);
+    const std::optional<Page> grown = Follow(copy, quad);
+    if (!grown || grown->score < 0.85 * page.score || Area(Corners(*grown)) < Area(Corners(page))) continue;
+    const auto stays = [&](int k) {
+      const Vec &a = grown->corners[k % 4], &b = page.corners[k % 4];
+      return std::hypot(a.x - b.x, a.y - b.y) < 0.01 * size;
+    };
+    if (stays(i + 2) && stays(i + 3)) page = *grown;
+  }
+  return page;
+}
+
 // The likeliest page the working copy shows; nothing when no page stands out clearly.
 std::optional<Page> BestPage(const WorkingCopy& copy) {
   // Every guess followed; the page is the one whose edges show clearly along
@@ -401,28 +430,24 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   std::vector<Page> pages;
   const std::vector<Quad> quads = RoughQuads(copy);
   // Follows a guess to a page, kept once where guesses lead to nearly the
-  // same one (the better followed); the page's index.
-  const auto follow = [&](const Quad& quad) -> std::optional<size_t> {
+  // same one (the better followed).
+  const auto follow = [&](const Quad& quad) {
     const std::optional<Page> page = Follow(copy, quad);
-    if (!page) return std::nullopt;
-    for (size_t i = 0; i < pages.size(); ++i)
-      if (NearlySame(Corners(pages[i]), Corners(*page), kSamePlace)) {
-        if (page->score > pages[i].score) pages[i] = *page;
-        return i;
+    if (!page) return;
+    for (Page& known : pages)
+      if (NearlySame(Corners(known), Corners(*page), kSamePlace)) {
+        if (page->score > known.score) known = *page;
+        return;
       }
     pages.push_back(*page);
-    return pages.size() - 1;
   };
-  // Each guess with the page it led to, when it led to one.
-  std::vector<std::pair<Quad, size_t>> led;
-  for (size_t i = 0; i < quads.size() && i < 10; ++i)
-    if (const std::optional<size_t> page = follow(quads[i])) led.push_back({quads[i], *page});
-  // A block darker than what surrounds it is likely a page's text: the page lies around it.
-  // Grown from the guess, not the page followed: a side following a block
-  // of text may have run on to an edge beyond the page.
-  for (const auto& [quad, page] : led)
-    if (pages[page].polarity < 0)
-      for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(quad, grow));
+  for (size_t i = 0; i < quads.size() && i < kMostGuesses; ++i) follow(quads[i]);
+  // A block darker than what surrounds it is likely a page's text: the page
+  // lies around it. Grown from the guess, whether or not it led to a page: a
+  // side following a block of text may run on to an edge beyond the page.
+  for (size_t i = 0; i < quads.size() && i < kMostGuesses; ++i)
+    if (PolarityOf(copy, quads[i]) < 0)
+      for (const double grow : {1.1, 1.2, 1.3}) follow(Grown(quads[i], grow));
   // Parts of one page that dark bands across it (headings, a table's rules)
   // kept apart, joined two at a time, and the joined parts again.
   for (size_t from = 0, round = 0; round < 2; ++round) {
@@ -448,7 +473,7 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
     if (page.score >= 0.85 * best.score && Area(Corners(page)) > 1.2 * Area(Corners(*chosen)) &&
         Encloses(page, *chosen))
       chosen = &page;
-  return *chosen;
+  return Extended(copy, *chosen);
 }
 
 }  // namespace

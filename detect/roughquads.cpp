@@ -19,8 +19,10 @@ struct Guess {
   double fit;  // how well the quad covers the region: 1 for a region that is the quad
 };
 
-// The four-cornered polygon that approximates a convex hull, else its enclosing rectangle.
-Quad QuadOf(const std::vector<cv::Point>& hull) {
+// The four-cornered polygon that approximates a convex hull of pixels, else
+// its enclosing rectangle; each pixel stands for a square `cell` working
+// pixels wide.
+Quad QuadOf(const std::vector<cv::Point>& hull, double cell) {
   const double perimeter = cv::arcLength(hull, true);
   std::vector<cv::Point> polygon;
   for (double share = 0.01; share < 0.2; share += 0.01) {
@@ -29,11 +31,11 @@ Quad QuadOf(const std::vector<cv::Point>& hull) {
   }
   Quad quad;
   if (polygon.size() == 4) {
-    for (int i = 0; i < 4; ++i) quad[i] = {polygon[i].x + 0.5, polygon[i].y + 0.5};
+    for (int i = 0; i < 4; ++i) quad[i] = {(polygon[i].x + 0.5) * cell, (polygon[i].y + 0.5) * cell};
   } else {
     cv::Point2f box[4];
     cv::minAreaRect(hull).points(box);
-    for (int i = 0; i < 4; ++i) quad[i] = {box[i].x + 0.5, box[i].y + 0.5};
+    for (int i = 0; i < 4; ++i) quad[i] = {(box[i].x + 0.5) * cell, (box[i].y + 0.5) * cell};
   }
   return Clockwise(quad);
 }
@@ -64,7 +66,7 @@ Quad QuadAround(const std::vector<Vec>& points) {
   for (const Vec& p : points)
     pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
   cv::convexHull(pixels, hull);
-  return QuadOf(hull);
+  return QuadOf(hull, 1);
 }
 
 double Area(const Quad& quad) {
@@ -84,14 +86,19 @@ Quad Clockwise(Quad quad) {
 }
 
 std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
-  const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
   std::vector<Guess> guesses;
   // Regions met before (by box and area), which neighbouring thresholds often cut alike.
   std::set<std::array<int, 5>> seen;
-  // The quads of the regions of `open` that span the most, by their boxes: a
+  // The quads of the regions of `mask` that span the most, by their boxes: a
   // page's margin around its text can be a thin ring whose outline is still
-  // the page's.
-  const auto regionsOf = [&](const cv::Mat& open) {
+  // the page's. Regions are labelled at half the working resolution, the
+  // costliest step done at a quarter of the cost: edges thickened to three
+  // pixels or more still show at every other pixel.
+  constexpr double kCell = 2;
+  const auto regionsOf = [&](const cv::Mat& mask) {
+    cv::Mat open;
+    cv::resize(mask, open, {}, 1 / kCell, 1 / kCell, cv::INTER_NEAREST);
+    const double area = static_cast<double>(open.rows) * open.cols;
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
     const auto span = [&](int i) {
@@ -107,9 +114,9 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
       const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
                          stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));
       if (!seen.insert({box.x, box.y, box.width, box.height, stats.at<int>(region, cv::CC_STAT_AREA)}).second) continue;
-      cv::Mat mask = labels(box) == region;
+      cv::Mat inRegion = labels(box) == region;
       std::vector<std::vector<cv::Point>> contours;
-      cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
+      cv::findContours(inRegion, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
       if (contours.empty()) continue;
       const auto& contour = *std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
         return cv::contourArea(a) < cv::contourArea(b);
@@ -118,8 +125,8 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
       cv::convexHull(contour, hull);
       const double hullArea = cv::contourArea(hull), regionArea = cv::contourArea(contour);
       if (hullArea <= 0) continue;
-      const Quad quad = QuadOf(hull);
-      const double quadArea = Area(quad);
+      const Quad quad = QuadOf(hull, kCell);
+      const double quadArea = Area(quad) / (kCell * kCell);
       if (quadArea <= 0) continue;
       const double cover = std::min(regionArea, quadArea) / std::max(regionArea, quadArea);
       guesses.push_back({quad, cover * regionArea / hullArea});
