@@ -103,6 +103,23 @@ double RunsOn(const WorkingCopy& copy, const SideCurve& side, double t, int way,
   return last;
 }
 
+std::vector<std::optional<Vec>> InnerEdge(const WorkingCopy& copy, const SideCurve& side, double t0, double t1,
+                                          int samples, double depth, int polarity, float faint) {
+  const Vec n = side.Normal();
+  std::vector<std::optional<Vec>> found(samples);
+  for (int j = 0; j < samples; ++j) {
+    const Vec p = side.At(t0 + (t1 - t0) * (j + 0.5) / samples);
+    const auto rise = [&](double k) { return Rise(copy, {p.x + k * n.x, p.y + k * n.y}, n, polarity); };
+    double k = 1;
+    while (k <= depth && rise(k) >= faint) ++k;  // past the side's own edge
+    while (k <= depth && rise(k) < faint && rise(k) > -faint) ++k;
+    if (k > depth || rise(k) <= -faint) continue;
+    while (k + 1 <= depth && rise(k + 1) > rise(k)) ++k;
+    found[j] = Vec{p.x + k * n.x, p.y + k * n.y};
+  }
+  return found;
+}
+
 std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,
                             int polarity) {
   const int samples = std::clamp(static_cast<int>((t1 - t0) / 6), 16, 240);

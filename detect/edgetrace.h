@@ -2,6 +2,7 @@
 // Following a page's edge across the side of a guess: along the side, the
 // place where the lightness falls from the page to its surroundings.
 
+#include <optional>
 #include <vector>
 
 #include "detect/sidecurve.h"
@@ -26,6 +27,14 @@ double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, do
 // where an edge as in EdgeSupport shows, over gaps of at most `gap` pixels.
 double RunsOn(const WorkingCopy& copy, const SideCurve& side, double t, int way, int polarity, float faint, double gap,
               double limit);
+
+// Where a page's edge lies further inside than the side: at each of
+// `samples` places along the side from t0 to t1, the first rise into the
+// page that follows the side's own edge within `depth` pixels with no fall
+// before it, as a light shape touching the page leaves it; nothing where
+// there is none. A rule or band across the page falls before it rises.
+std::vector<std::optional<Vec>> InnerEdge(const WorkingCopy& copy, const SideCurve& side, double t0, double t1,
+                                          int samples, double depth, int polarity, float faint);
 
 // The edge's points at full resolution, sub-pixel, near `side` (picture pixels)
 // for t from t0 to t1, at most `reach` pixels off it.

@@ -178,6 +178,13 @@ double Support(const WorkingCopy& copy, const Page& page, double* least) {
   return sum / 4;
 }
 
+// Scores the page by how clearly its edges show, the faintest side counting most when it hardly shows.
+void Score(const WorkingCopy& copy, Page& page) {
+  double least = 0;
+  page.score = Support(copy, page, &least);
+  if (least < 0.25) page.score *= least / 0.25;
+}
+
 bool Plausible(const Page& page, const cv::Mat& image) {
   const Quad quad = Corners(page);
   const double margin = 0.05 * std::max(image.cols, image.rows);
@@ -239,9 +246,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     page = next;
     first = false;
   }
-  double least = 0;
-  page.score = Support(copy, page, &least);
-  if (least < 0.25) page.score *= least / 0.25;
+  Score(copy, page);
   return page;
 }
 
@@ -422,6 +427,45 @@ Page Extended(const WorkingCopy& copy, Page page) {
   return page;
 }
 
+// The page without a light shape that it touches along part of one side:
+// there the side runs round the shape, and the page's own edge lies inside,
+// meeting the side where the shape ends. Such a side is fitted again to
+// that inner edge; an edge as far inside along the whole side (a band of
+// colour along it) is the page's own and is left.
+Page Trimmed(const WorkingCopy& copy, Page page) {
+  constexpr int kSamples = 32;
+  constexpr double kSpread = 1.5;
+  for (int i = 0; i < 4; ++i) {
+    const SideCurve& side = page.sides[i];
+    const Stretch s = Inner(side, page.corners[i], page.corners[(i + 1) % 4]);
+    const std::vector<std::optional<Vec>> inner =
+        InnerEdge(copy, side, s.t0, s.t1, kSamples, 0.12 * Diagonal(page), page.polarity, kFaint);
+    std::vector<Vec> points;
+    for (const std::optional<Vec>& p : inner)
+      if (p) points.push_back(*p);
+    if (points.size() < kSamples / 4) continue;
+    const std::optional<SideCurve> edge = FitEither(BaseLine(side.At(s.t0), side.At(s.t1)), points, kSpread);
+    if (!edge) continue;
+    // Signed: positive where the edge lies inside the side.
+    const auto off = [&](const Vec& p) { return edge->Offset(edge->Along(p)) - edge->Across(p); };
+    int follows = 0;
+    for (const std::optional<Vec>& p : inner) follows += p && std::abs(off(*p)) <= 2 * kSpread;
+    // Whether the edge meets or crosses the side between its corners.
+    const double a = side.Along(page.corners[i]), b = side.Along(page.corners[(i + 1) % 4]);
+    double nearest = 1e300;
+    for (int j = 0; j <= kSamples; ++j) nearest = std::min(nearest, off(side.At(a + (b - a) * j / kSamples)));
+    const bool meets = nearest <= 2 * kSpread;
+    if (follows < kSamples / 4 || !meets) continue;
+    Page trimmed = page;
+    trimmed.sides[i] = *edge;
+    if (!Meets(trimmed) || !Plausible(trimmed, copy.gradient) || Area(Corners(trimmed)) >= Area(Corners(page)))
+      continue;
+    Score(copy, trimmed);
+    if (trimmed.score >= page.score) page = trimmed;
+  }
+  return page;
+}
+
 // The likeliest page the working copy shows; nothing when no page stands out clearly.
 std::optional<Page> BestPage(const WorkingCopy& copy) {
   // Every guess followed; the page is the one whose edges show clearly along
@@ -473,7 +517,7 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
     if (page.score >= 0.85 * best.score && Area(Corners(page)) > 1.2 * Area(Corners(*chosen)) &&
         Encloses(page, *chosen))
       chosen = &page;
-  return Extended(copy, *chosen);
+  return Extended(copy, Trimmed(copy, *chosen));
 }
 
 }  // namespace

@@ -122,12 +122,13 @@ TEST(TrueProportion, CurvedSidesLengthenTheWidth) {
     setup.curl = std::uniform_real_distribution<double>(0.04, 0.14)(random);
     const SyntheticPhoto photo = PlacePage(setup);
     const double chords = TrueProportion(Corners(photo), setup.width, setup.height);
-    const double curved = TrueProportion(Corners(photo), setup.width, setup.height, Side(photo, 1, 24), Side(photo, 3, 24));
+    const double curved =
+        TrueProportion(Corners(photo), setup.width, setup.height, Side(photo, 1, 24), Side(photo, 3, 24));
     EXPECT_LT(Error(curved, setup), 0.5 * Error(chords, setup)) << "case " << i;
     EXPECT_LT(Error(curved, setup), 0.01) << "case " << i << ": curl " << setup.curl << " tilt " << setup.tilt;
     // Straight sides given as such change nothing.
     EXPECT_DOUBLE_EQ(TrueProportion(Corners(photo), setup.width, setup.height, {photo.corners[0], photo.corners[1]},
-                                {photo.corners[2], photo.corners[3]}),
+                                    {photo.corners[2], photo.corners[3]}),
                      chords);
   }
 }
