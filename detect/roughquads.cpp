@@ -145,11 +145,9 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
       regionsOf(open);
     }
   }
-  // Where no region makes a guess, blocks of text: dark strokes on a light
-  // ground, the strokes smeared into one region. A page whose edge shows
-  // only in part still shows its text, and the page lies around it.
-  const auto likely = [](const Guess& guess) { return guess.fit >= kLeastFit; };
-  if (std::any_of(guesses.begin(), guesses.end(), likely)) return Distinct(guesses, copy);
+  // Blocks of text: dark strokes on a light ground, the strokes smeared
+  // into one region. A page whose edge shows only in part, or merges with
+  // light shapes it touches, still shows its text, and the page lies around it.
   cv::Mat ground, strokes;
   cv::exp(copy.level, ground);
   cv::subtract(ground, 8, ground);

@@ -78,6 +78,8 @@ std::vector<PhotoCase> Photos() {
   cases.push_back({"receipt_parted_by_its_heading", testing::VariedPhoto(922, 800, 600)});
   cases.push_back({"receipt_parted_under_a_light_shape", testing::VariedPhoto(904, 800, 600)});
   cases.push_back({"letter_amid_touching_shapes", testing::VariedPhoto(973, 800, 600)});
+  // A page whose side light shapes touch along most of its length: its text shows where it lies.
+  cases.push_back({"page_side_along_light_shapes", testing::VariedPhoto(1575, 800, 600)});
   return cases;
 }
 
