@@ -458,7 +458,8 @@ Page Trimmed(const WorkingCopy& copy, Page page) {
     if (follows < kSamples / 4 || !meets) continue;
     Page trimmed = page;
     trimmed.sides[i] = *edge;
-    if (!Meets(trimmed) || !Plausible(trimmed, copy.gradient) || Area(Corners(trimmed)) >= Area(Corners(page))) continue;
+    if (!Meets(trimmed) || !Plausible(trimmed, copy.gradient) || Area(Corners(trimmed)) >= Area(Corners(page)))
+      continue;
     Score(copy, trimmed);
     if (trimmed.score >= page.score) page = trimmed;
   }

@@ -22,6 +22,6 @@ namespace trellimap {
 // only (an open book's). Always a finite
 // positive number, 1 where nothing can be told.
 double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int32_t pictureHeight,
-                  const std::vector<Vec>& top = {}, const std::vector<Vec>& bottom = {});
+                      const std::vector<Vec>& top = {}, const std::vector<Vec>& bottom = {});
 
 }  // namespace trellimap

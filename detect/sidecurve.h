@@ -16,7 +16,7 @@ namespace trellimap {
 // outline that runs clockwise).
 struct SideCurve {
   Vec origin{0, 0}, direction{1, 0};
-  double length = 1;                  // t runs over about 0 … length; the polynomial takes t / length
+  double length = 1;                 // t runs over about 0 … length; the polynomial takes t / length
   std::vector<double> coefficients;  // offset(t) = Σ c[k] (t / length)^k; one or two: a straight line
 
   Vec Normal() const { return {-direction.y, direction.x}; }
