@@ -427,11 +427,13 @@ Page Extended(const WorkingCopy& copy, Page page) {
   return page;
 }
 
-// The page without a light shape that it touches along part of one side:
-// there the side runs round the shape, and the page's own edge lies inside,
-// meeting the side where the shape ends. Such a side is fitted again to
-// that inner edge; an edge as far inside along the whole side (a band of
-// colour along it) is the page's own and is left.
+// The page without a light shape that it touches along one side: there the
+// side runs round the shape, and the page's own edge lies inside, meeting
+// the side where the shape ends, or, where the shape covers the whole side,
+// straight where the side bends round the shape (or the other way round).
+// Such a side is fitted again to that inner edge; an edge inside along the
+// whole side and alike in shape (a band of colour along it) is the page's
+// own and is left.
 Page Trimmed(const WorkingCopy& copy, Page page) {
   constexpr int kSamples = 32;
   constexpr double kSpread = 1.5;
@@ -450,12 +452,12 @@ Page Trimmed(const WorkingCopy& copy, Page page) {
     const auto off = [&](const Vec& p) { return edge->Offset(edge->Along(p)) - edge->Across(p); };
     int follows = 0;
     for (const std::optional<Vec>& p : inner) follows += p && std::abs(off(*p)) <= 2 * kSpread;
-    // Whether the edge meets or crosses the side between its corners.
+    // Whether the edge meets or crosses the side between its corners, or differs from it in shape.
     const double a = side.Along(page.corners[i]), b = side.Along(page.corners[(i + 1) % 4]);
     double nearest = 1e300;
     for (int j = 0; j <= kSamples; ++j) nearest = std::min(nearest, off(side.At(a + (b - a) * j / kSamples)));
-    const bool meets = nearest <= 2 * kSpread;
-    if (follows < kSamples / 4 || !meets) continue;
+    const bool roundAShape = nearest <= 2 * kSpread || side.Straight() != edge->Straight();
+    if (follows < kSamples / 4 || !roundAShape) continue;
     Page trimmed = page;
     trimmed.sides[i] = *edge;
     if (!Meets(trimmed) || !Plausible(trimmed, copy.gradient) || Area(Corners(trimmed)) >= Area(Corners(page)))

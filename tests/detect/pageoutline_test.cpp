@@ -80,6 +80,8 @@ std::vector<PhotoCase> Photos() {
   cases.push_back({"letter_amid_touching_shapes", testing::VariedPhoto(973, 800, 600)});
   // A page whose side light shapes touch along most of its length: its text shows where it lies.
   cases.push_back({"page_side_along_light_shapes", testing::VariedPhoto(1575, 800, 600)});
+  // A receipt whose whole top lies on a light ellipse.
+  cases.push_back({"receipt_top_on_a_light_ellipse", testing::VariedPhoto(832, 800, 600)});
   return cases;
 }
 
