@@ -403,7 +403,7 @@ double Rank(const WorkingCopy& copy, const Page& page) {
 // heading's rule, a table) can part it, and its likeliest part stand for it.
 // Where both sides next to one side run on past their corners with the
 // page's edge, the page is followed again from that side moved to where they
-// end, and kept where its far corners stay and its edges show as clearly.
+// end, and kept where its far corners stay and its edges show nearly as clearly.
 Page Extended(const WorkingCopy& copy, Page page) {
   for (int i = 0; i < 4; ++i) {
     const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
