@@ -89,15 +89,19 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   std::vector<Guess> guesses;
   // Regions met before (by box and area), which neighbouring thresholds often cut alike.
   std::set<std::array<int, 5>> seen;
-  // The quads of the regions of `mask` that span the most, by their boxes: a
-  // page's margin around its text can be a thin ring whose outline is still
-  // the page's. Regions are labelled at half the working resolution, the
-  // costliest step done at a quarter of the cost: edges thickened to three
-  // pixels or more still show at every other pixel.
+  // Regions are labelled at half the working resolution, the costliest step
+  // done at a quarter of the cost: edges thickened to three pixels or more
+  // still show at every other pixel.
   constexpr double kCell = 2;
-  const auto regionsOf = [&](const cv::Mat& mask) {
-    cv::Mat open;
-    cv::resize(mask, open, {}, 1 / kCell, 1 / kCell, cv::INTER_NEAREST);
+  const auto halved = [](const cv::Mat& full) {
+    cv::Mat half;
+    cv::resize(full, half, {}, 1 / kCell, 1 / kCell, cv::INTER_NEAREST);
+    return half;
+  };
+  // The quads of the regions of `open` (at half resolution) that span the
+  // most, by their boxes: a page's margin around its text can be a thin ring
+  // whose outline is still the page's.
+  const auto regionsOf = [&](const cv::Mat& open) {
     const double area = static_cast<double>(open.rows) * open.cols;
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
@@ -138,10 +142,11 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
   cv::Mat thick;
   for (const int thickness : {3, wide}) {
-    // Thickening the edge strengths once thickens the edges of every threshold alike.
+    // Thickening and halving the edge strengths once does so for every threshold alike.
     cv::dilate(copy.sharpness, thick, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
+    const cv::Mat half = halved(thick);
     for (const float threshold : kThresholds) {
-      cv::compare(thick, threshold, open, cv::CMP_LE);
+      cv::compare(half, threshold, open, cv::CMP_LE);
       regionsOf(open);
     }
   }
@@ -155,7 +160,7 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   cv::subtract(ground, strokes, strokes);
   cv::compare(strokes, 40, open, cv::CMP_GT);
   cv::dilate(open, open, cv::getStructuringElement(cv::MORPH_RECT, {wide, wide}));
-  regionsOf(open);
+  regionsOf(halved(open));
   return Distinct(guesses, copy);
 }
 
