@@ -53,22 +53,24 @@ int main(int argc, char** argv) {
   for (int i = first; i < first + count; ++i) {
     const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(setup);
-    if (!folder.empty())
-      WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png", &reason);
+    if (!folder.empty()) WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png", &reason);
     const std::optional<PageOutline> found = FindPageOutline(photo.picture);
     const bool curved = testing::VariedPageKind(i) == testing::PageKind::Book;
     double overlap = 0, worst = 1e300;
     if (found) {
       overlap = testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height);
       const std::vector<Vec> corners = found->Corners();
-      const double diagonal = std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
+      const double diagonal =
+          std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
       worst = 0;
       for (int k = 0; k < 4; ++k)
-        worst = std::max(worst, std::hypot(corners[k].x - photo.corners[k].x, corners[k].y - photo.corners[k].y) / diagonal);
+        worst = std::max(worst,
+                         std::hypot(corners[k].x - photo.corners[k].x, corners[k].y - photo.corners[k].y) / diagonal);
     }
     const char* backdrops[] = {"plain", "textured", "cluttered", "lowcontrast"};
-    for (const std::string& key : {std::string(curved ? "curved" : "flat"), std::string(backdrops[static_cast<int>(setup.backdrop)]),
-                                   std::string(testing::PageKindName(testing::VariedPageKind(i)))}) {
+    for (const std::string& key :
+         {std::string(curved ? "curved" : "flat"), std::string(backdrops[static_cast<int>(setup.backdrop)]),
+          std::string(testing::PageKindName(testing::VariedPageKind(i)))}) {
       Tally& t = tallies[key];
       t.sum += overlap;
       t.least = std::min(t.least, overlap);
@@ -79,12 +81,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "photo %d: %s %s overlap %.4f corner %.4f", i, curved ? "curved" : "flat",
                  backdrops[static_cast<int>(setup.backdrop)], overlap, worst);
     if (found)
-      for (const PagePoint& p : found->points) std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
+      for (const PagePoint& p : found->points)
+        std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
     std::fputc('\n', stderr);
   }
   for (const auto& [key, t] : tallies)
-    std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(),
-                t.sum / t.count, t.least, t.cornersClose, t.count, t.missing);
+    std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(), t.sum / t.count,
+                t.least, t.cornersClose, t.count, t.missing);
 
   testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
   const testing::SyntheticPhoto big = MakePhoto(setup);

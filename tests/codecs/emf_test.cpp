@@ -329,14 +329,14 @@ TEST_P(EmfFrameTest, FrameGivesThePictureSizeAt96DotsPerInch) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EmfFrameTest,
                          ::testing::Values(FrameCase{6350, 3175, 240, 120},  // exact
-                                         FrameCase{2540, 2540, 96, 96},    // one inch
-                                         FrameCase{40, 13, 2, 1},          // 1.51 and 0.49 pixels, rounded
-                                         FrameCase{1, 1, 1, 1},            // never below one pixel
-                                         // 96000 × 48000 pixels, halved twice and then some to fit 16000
-                                         FrameCase{2540000, 1270000, 16000, 8000},
-                                         FrameCase{1270000, 2540000, 8000, 16000},
-                                         // the widest frame the fields hold; its height shrinks to a pixel
-                                         FrameCase{INT32_MAX, 1000, 16000, 1}));
+                                           FrameCase{2540, 2540, 96, 96},    // one inch
+                                           FrameCase{40, 13, 2, 1},          // 1.51 and 0.49 pixels, rounded
+                                           FrameCase{1, 1, 1, 1},            // never below one pixel
+                                           // 96000 × 48000 pixels, halved twice and then some to fit 16000
+                                           FrameCase{2540000, 1270000, 16000, 8000},
+                                           FrameCase{1270000, 2540000, 8000, 16000},
+                                           // the widest frame the fields hold; its height shrinks to a pixel
+                                           FrameCase{INT32_MAX, 1000, 16000, 1}));
 
 TEST(EmfTest, EmptyBoundsGiveAWhitePicture) {
   dib d;
@@ -399,16 +399,16 @@ TEST_P(EmfDamageTest, RefusesLyingSizes) {
 INSTANTIATE_TEST_SUITE_P(
     Sizes, EmfDamageTest,
     ::testing::Values(Damage{"HeaderTooSmall", 4, 84, "damaged"}, Damage{"HeaderNotWords", 4, 110, "damaged"},
-                    Damage{"HeaderPastEnd", 4, 0x7FFFFFF0, "truncated"},
-                    Damage{"BytesPastEnd", 48, 1u << 20, "truncated"},
-                    Damage{"DescriptionOutside", 60, 4, "description"},
-                    Damage{"PixelFormatOutside", 88, 64, "pixel format"}, Damage{"RecordSizeZero", 112, 0, "damaged"},
-                    Damage{"RecordSizeFour", 112, 4, "damaged"}, Damage{"RecordSizeOdd", 112, 14, "damaged"},
-                    Damage{"RecordPastEnd", 112, 0xFFFFFFFC, "truncated"},
-                    Damage{"LastRecordOneWordPastEnd", SIZE_MAX, 24, "truncated"},
-                    Damage{"EndRecordTooShort", SIZE_MAX, 8, "end record"},
-                    Damage{"FrameInverted", 32, static_cast<uint32_t>(-100), "frame"},
-                    Damage{"FrameEmpty", 36, 0, "frame"}, Damage{"BoundsBeyond32Bits", 8, 0x80000000, "bounds"}),
+                      Damage{"HeaderPastEnd", 4, 0x7FFFFFF0, "truncated"},
+                      Damage{"BytesPastEnd", 48, 1u << 20, "truncated"},
+                      Damage{"DescriptionOutside", 60, 4, "description"},
+                      Damage{"PixelFormatOutside", 88, 64, "pixel format"}, Damage{"RecordSizeZero", 112, 0, "damaged"},
+                      Damage{"RecordSizeFour", 112, 4, "damaged"}, Damage{"RecordSizeOdd", 112, 14, "damaged"},
+                      Damage{"RecordPastEnd", 112, 0xFFFFFFFC, "truncated"},
+                      Damage{"LastRecordOneWordPastEnd", SIZE_MAX, 24, "truncated"},
+                      Damage{"EndRecordTooShort", SIZE_MAX, 8, "end record"},
+                      Damage{"FrameInverted", 32, static_cast<uint32_t>(-100), "frame"},
+                      Damage{"FrameEmpty", 36, 0, "frame"}, Damage{"BoundsBeyond32Bits", 8, 0x80000000, "bounds"}),
     [](const ::testing::TestParamInfo<Damage>& p) { return std::string(p.param.name); });
 
 TEST(EmfTest, RefusesOtherFilesAndTrailingPartRecords) {

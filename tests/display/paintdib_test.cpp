@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "image/pixmill3.h"
 #include "display/surfacedevice.h"
+#include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 
 namespace trellimap {

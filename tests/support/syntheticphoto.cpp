@@ -144,8 +144,7 @@ class Scene {
       for (int i = 0; i < 40; ++i) {
         blobs_.push_back({unit(random) < 0.5, unit(random) * setup.width, unit(random) * setup.height,
                           (0.01 + 0.12 * unit(random)) * setup.width, (0.005 + 0.05 * unit(random)) * setup.width,
-                          unit(random) * kPi,
-                          Colour{255 * unit(random), 255 * unit(random), 255 * unit(random)}});
+                          unit(random) * kPi, Colour{255 * unit(random), 255 * unit(random), 255 * unit(random)}});
       }
     }
     shadowAngle_ = unit(random) * 2 * kPi;
@@ -187,8 +186,9 @@ class Scene {
 
   double Shade(double px, double py) const {
     if (setup_.shadow <= 0) return 1;
-    const double along = ((px / setup_.width - 0.5) * std::cos(shadowAngle_) +
-                          (py / setup_.height - 0.5) * std::sin(shadowAngle_)) - shadowPlace_;
+    const double along =
+        ((px / setup_.width - 0.5) * std::cos(shadowAngle_) + (py / setup_.height - 0.5) * std::sin(shadowAngle_)) -
+        shadowPlace_;
     return 1 - setup_.shadow * Smoothstep(-0.08, 0.08, along);
   }
 

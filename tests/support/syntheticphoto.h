@@ -15,29 +15,29 @@ namespace trellimap::testing {
 enum class Backdrop { Plain, Textured, Cluttered, LowContrast };
 
 struct PhotoSetup {
-  int32_t width = 800, height = 600;  // the picture, in pixels
+  int32_t width = 800, height = 600;         // the picture, in pixels
   double pageWidth = 210, pageHeight = 297;  // the page's proportions
-  double tilt = 25;                   // degrees between the camera's axis and the page's normal
-  double azimuth = 30;                // degrees: the direction the camera leans in
-  double roll = 0;                    // degrees the camera turns about its axis
-  double focal = 1.0;                 // focal length in picture widths
-  double fill = 0.7;                  // the page's larger extent as a share of the picture's
-  Vec shift{0, 0};                    // the page moved off the centre, in shares of the free room
+  double tilt = 25;                          // degrees between the camera's axis and the page's normal
+  double azimuth = 30;                       // degrees: the direction the camera leans in
+  double roll = 0;                           // degrees the camera turns about its axis
+  double focal = 1.0;                        // focal length in picture widths
+  double fill = 0.7;                         // the page's larger extent as a share of the picture's
+  Vec shift{0, 0};                           // the page moved off the centre, in shares of the free room
   Backdrop backdrop = Backdrop::Plain;
-  double cornerRadius = 0;            // share of the page's shorter side
-  double curl = 0;                    // an open book: the page's lift as a share of its width
-  double shadow = 0;                  // 0 to 1: how dark a soft shadow over part of the picture is
-  double noise = 0;                   // standard deviation, in grey levels
-  double blur = 0;                    // standard deviation of a Gaussian blur, in pixels
+  double cornerRadius = 0;  // share of the page's shorter side
+  double curl = 0;          // an open book: the page's lift as a share of its width
+  double shadow = 0;        // 0 to 1: how dark a soft shadow over part of the picture is
+  double noise = 0;         // standard deviation, in grey levels
+  double blur = 0;          // standard deviation of a Gaussian blur, in pixels
   uint32_t seed = 1;
 };
 
 struct SyntheticPhoto {
-  dib picture{};             // 24 bits; owned (released by the destructor)
-  Vec corners[4];            // the page's corners, top left first, clockwise
-  std::vector<Vec> outline;  // the page's true edge, densely: top, right, bottom, left
-  std::vector<double> rules; // heights of the full-width rules, as shares of the page's height
-  double ruleInset = 0.05;   // the rules run across the page's width but this share at either end
+  dib picture{};              // 24 bits; owned (released by the destructor)
+  Vec corners[4];             // the page's corners, top left first, clockwise
+  std::vector<Vec> outline;   // the page's true edge, densely: top, right, bottom, left
+  std::vector<double> rules;  // heights of the full-width rules, as shares of the page's height
+  double ruleInset = 0.05;    // the rules run across the page's width but this share at either end
 
   SyntheticPhoto() = default;
   SyntheticPhoto(SyntheticPhoto&&) noexcept;
