@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "cli/files.h"
+#include "foundation/workers.h"
 
 namespace trellimap::cli {
 
@@ -48,25 +48,20 @@ void ProgressLine::Finish() const {
 }
 
 int RunBatch(const std::string& command, size_t count, int jobs, const std::function<int(size_t, int)>& one) {
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int cores = Cores();
   const int running = static_cast<int>(std::min<size_t>(count, static_cast<size_t>(jobs > 0 ? jobs : cores)));
   // With one job the render takes every core; with several, each takes its share.
   const int threads = running <= 1 ? 0 : std::max(1, cores / running);
-  std::atomic<size_t> next{0};
   std::atomic<int> worst{0};
   ProgressLine progress(command, count);
-  auto job = [&] {
-    for (size_t i = next++; i < count; i = next++) {
-      const int status = one(i, threads);
+  TakeInTurn(count, running, nullptr, [&](Turns& turns) {
+    while (const std::optional<size_t> i = turns.Next()) {
+      const int status = one(*i, threads);
       for (int seen = worst; status != 0 && (seen == 0 || status < seen);)
         if (worst.compare_exchange_weak(seen, status)) break;
       progress.OneDone();
     }
-  };
-  std::vector<std::thread> helpers;
-  for (int j = 1; j < running; ++j) helpers.emplace_back(job);
-  job();
-  for (std::thread& h : helpers) h.join();
+  });
   progress.Finish();
   return worst;
 }

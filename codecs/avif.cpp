@@ -3,13 +3,13 @@
 #include <avif/avif.h>
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "codecs/decodeinto.h"
 #include "codecs/samplerows.h"
 #include "foundation/progress.h"
 #include "foundation/releasewith.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -42,7 +42,7 @@ bool DecodeAvif(const uint8_t* data, size_t size, dib* out, std::string* why, bo
     return false;
   }
   avifDecoder* d = decoder.get();
-  d->maxThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  d->maxThreads = Cores();
   // Files other writers make loosely are read too; the sizes stay bounded.
   d->strictFlags = AVIF_STRICT_DISABLED;
   d->imageSizeLimit = static_cast<uint32_t>(kMaxPicturePixels);

@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -143,28 +142,16 @@ bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads, Progr
   if (picture.poi == nullptr || w <= 0 || h <= 0) return false;
   const int32_t bandCount = (h + kBandRows - 1) / kBandRows;
   std::vector<Band> bands(static_cast<size_t>(bandCount));
-  const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  // The calling thread tells the progress (a reporter need not be thread-safe)
-  // while the workers take bands in turn.
-  std::atomic<int32_t> next{0}, done{0};
-  std::atomic<bool> stop{false};
-  std::vector<std::thread> workers;
-  for (int t = 0; t < count; ++t)
-    workers.emplace_back([&] {
-      for (int32_t b = next.fetch_add(1); b < bandCount && !stop; b = next.fetch_add(1)) {
-        MakeBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1,
-                 bands[static_cast<size_t>(b)]);
-        done.fetch_add(1);
-        done.notify_all();
-      }
-    });
-  for (int32_t seen = 0; seen < bandCount && !stop;) {
-    done.wait(seen);
-    seen = done.load();
-    if (!Continue(progress, 0.95 * seen / bandCount)) stop = true;
-  }
-  for (std::thread& worker : workers) worker.join();
-  if (stop) {
+  // The bands take most of the time; the calling thread, worker 0, tells the
+  // progress (a reporter need not be thread-safe).
+  PartProgress deflating(progress, 0, 0.95);
+  const auto deflate = [&](Turns& turns) {
+    while (const std::optional<size_t> band = turns.Next()) {
+      const auto b = static_cast<int32_t>(*band);
+      MakeBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1, bands[*band]);
+    }
+  };
+  if (!TakeInTurn(static_cast<size_t>(bandCount), ThreadsFor(threads, int64_t{w} * h), &deflating, deflate)) {
     out->clear();
     return false;
   }

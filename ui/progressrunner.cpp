@@ -5,7 +5,8 @@
 #include <QTimer>
 #include <atomic>
 #include <exception>
-#include <thread>
+
+#include "foundation/workers.h"
 
 namespace trellimap {
 namespace {
@@ -30,16 +31,14 @@ class SharedProgress final : public Progress {
 bool RunWithProgress(QWidget* parent, const QString& title, const QString& label,
                      const std::function<bool(Progress&)>& work) {
   SharedProgress progress;
-  std::atomic<bool> finished{false};
   bool result = false;
   std::exception_ptr failure;
-  std::thread worker([&] {
+  BackgroundWork worker([&] {
     try {
       result = work(progress);
     } catch (...) {
       failure = std::current_exception();
     }
-    finished.store(true);
   });
 
   // A short wait takes no input at all; a longer one gets the modal dialog,
@@ -48,12 +47,12 @@ bool RunWithProgress(QWidget* parent, const QString& title, const QString& label
   QTimer poll;
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (finished.load()) loop.quit();
+    if (worker.Finished()) loop.quit();
   });
   poll.start();
   QTimer::singleShot(kProgressDelayMs, &loop, &QEventLoop::quit);
   loop.exec(QEventLoop::ExcludeUserInputEvents);
-  if (!finished.load()) {
+  if (!worker.Finished()) {
     QProgressDialog dialog(parent);  // with the toolkit's own Cancel button, in the language in force
     dialog.setLabelText(label);
     dialog.setRange(0, 1000);
@@ -66,12 +65,12 @@ bool RunWithProgress(QWidget* parent, const QString& title, const QString& label
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
       if (dialog.wasCanceled()) progress.Stop();  // the Cancel button, Escape or closing the dialog
       dialog.setValue(progress.Permille());
-      if (finished.load()) loop.quit();
+      if (worker.Finished()) loop.quit();
     });
     dialog.show();
     loop.exec();
   }
-  worker.join();
+  worker.Join();
   if (failure) std::rethrow_exception(failure);
   return result;
 }

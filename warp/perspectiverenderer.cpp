@@ -1,15 +1,15 @@
 #include "warp/perspectiverenderer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #include "foundation/processor.h"
+#include "foundation/workers.h"
 #include "warp/gridaxis.h"
 #include "warp/picturereader.h"
 
@@ -320,29 +320,18 @@ void DrawRow(const Job& job, int32_t y, std::vector<Span>& spans, Scratch& scrat
   if (drawn < job.W) FillBackground(*job.result, *job.destination.d, job.showoriginal, drawn, y, job.W, y + 1);
 }
 
-// Bands of rows are taken in turn by all threads; the first tells `progress`
-// how far they got, and when it is told to stop, every thread stops before
-// its next band.
+// Bands of rows are taken in turn by all threads, the first telling
+// `progress` how far they got; false when it stopped them.
 bool DrawBands(const Job& job, int threads, Progress* progress) {
   const int32_t bands = (job.H + kBandRows - 1) / kBandRows;
-  std::atomic<int32_t> next{0};
-  std::atomic<bool> stopped{false};
-  auto worker = [&](bool reports) {
+  return TakeInTurn(static_cast<size_t>(bands), threads, progress, [&](Turns& turns) {
     Scratch scratch(job.W);
     std::vector<Span> spans;
-    for (int32_t b = next.fetch_add(1); b < bands && !stopped.load(); b = next.fetch_add(1)) {
-      if (reports && !Continue(progress, static_cast<double>(b) / bands)) {
-        stopped.store(true);
-        break;
-      }
+    while (const std::optional<size_t> band = turns.Next()) {
+      const auto b = static_cast<int32_t>(*band);
       for (int32_t y = b * kBandRows; y < std::min(job.H, (b + 1) * kBandRows); ++y) DrawRow(job, y, spans, scratch);
     }
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, false);
-  worker(true);
-  for (std::thread& h : helpers) h.join();
-  return !stopped.load();
+  });
 }
 
 }  // namespace
@@ -385,7 +374,7 @@ bool RenderPerspectiveExact(const DirectionParts& parts, const RenderOptions& op
                   back,
                   *source.view,
                   source.view->After(back)};
-    return DrawBands(job, RenderThreads(options.threads, W, H), options.progress);
+    return DrawBands(job, ThreadsFor(options.threads, int64_t{W} * H), options.progress);
   } catch (const std::bad_alloc&) {
     ReleaseDib(&parts.result);
     return true;

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "foundation/processor.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 #include "warp/edgewalk.h"
 #include "warp/gridaxis.h"
@@ -318,7 +318,7 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
   constexpr int32_t kHalted = -1;  // `committed` once stopped, so that no thread waits for a chunk
   std::atomic<int32_t> committed{0};
   LazyStart prepared(start, pixels, static_cast<size_t>(job.bytew));  // only by the thread whose turn it is
-  auto worker = [&](int32_t t) {
+  RunWorkers(threads, [&](int t) {
     StagedChunk staged;
     for (int32_t k = t; k < chunks && committed.load() != kHalted; k += threads) {
       StageRows(job, k * chunkRows, std::min(job.H, (k + 1) * chunkRows), staged);
@@ -330,22 +330,12 @@ bool RenderGrid(const Job& job, uint8_t* pixels, const Start& start, int threads
       committed.store(t == 0 && !Continue(progress, static_cast<double>(k + 1) / chunks) ? kHalted : k + 1);
       committed.notify_all();
     }
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, t);
-  worker(0);
-  for (std::thread& h : helpers) h.join();
+  });
   prepared.Finish();
   return committed.load() != kHalted;
 }
 
 }  // namespace
-
-int RenderThreads(int requested, int32_t W, int32_t H) {
-  if (requested > 0) return requested;
-  if (int64_t{W} * H < (int64_t{1} << 16)) return 1;  // not worth a thread
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
 
 bool ReuseOrMake(dib& result, int32_t W, int32_t H, bool& reused) {
   reused = result.poi != nullptr && DibBitCount(&result) == 24 && DibWidth(&result) == W && DibHeight(&result) == H;
@@ -393,7 +383,7 @@ bool RenderExact(const DirectionParts& parts, const RenderOptions& options) {
   const OutlineGrid write(destinationOutline, W, H);
   const Job job{PictureReader(source), PictureReader(destination), W,     H,
                 result.bytew,          options.transparent,        &read, &write};
-  return RenderGrid(job, result.poi, start, RenderThreads(options.threads, W, H), options.progress);
+  return RenderGrid(job, result.poi, start, ThreadsFor(options.threads, int64_t{W} * H), options.progress);
 }
 
 }  // namespace trellimap

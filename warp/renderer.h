@@ -39,9 +39,6 @@ struct RenderOptions {
 // False when stopped through the progress: the result is then incomplete.
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options);
 
-// How many threads a render of a W × H result runs on: `requested`, or for 0
-// one per core (one alone for small results, where threads cost more).
-int RenderThreads(int requested, int32_t W, int32_t H);
 
 // Makes `result` a 24-bit W × H picture; one of that size already is kept
 // as it is (`reused` then true), as clearing it costs less than a fresh block.

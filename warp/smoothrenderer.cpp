@@ -3,16 +3,15 @@
 #include <immintrin.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "foundation/processor.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 #include "warp/perspectivemap.h"
 #include "warp/smoothmap.h"
@@ -438,23 +437,17 @@ TRELLIMAP_CLONES("avx2", "default") void Resolve(const Job& job, Samples& tile) 
   }
 }
 
-// Tiles are taken in turn by all threads. The first thread tells `progress`
-// how many tiles were taken; when it is told to stop, every thread stops
-// before its next tile and false is returned.
+// Tiles are taken in turn by all threads, the first telling `progress` how
+// many were taken; false when it stopped them.
 bool RenderTiles(const Job& job, int threads, Progress* progress) {
   const int32_t tilesDown = (job.H + kTileHeight - 1) / kTileHeight;
   const int32_t tiles = job.tilesAcross * tilesDown;
-  std::atomic<int32_t> next{0};
-  std::atomic<bool> stopped{false};
-  auto worker = [&](bool reports) {
+  return TakeInTurn(static_cast<size_t>(tiles), threads, progress, [&](Turns& turns) {
     Samples samples;
     Triangle triangles[2];
     bool made[2];
-    for (int32_t t = next.fetch_add(1); t < tiles && !stopped.load(); t = next.fetch_add(1)) {
-      if (reports && !Continue(progress, static_cast<double>(t) / tiles)) {
-        stopped.store(true);
-        break;
-      }
+    while (const std::optional<size_t> taken = turns.Next()) {
+      const auto t = static_cast<int32_t>(*taken);
       const int32_t x0 = (t % job.tilesAcross) * kTileWidth, y0 = (t / job.tilesAcross) * kTileHeight;
       const auto tile = static_cast<size_t>(t);
       // Enough samples a side for the most minified cell of the tile.
@@ -479,12 +472,7 @@ bool RenderTiles(const Job& job, int threads, Progress* progress) {
         }
       Resolve(job, samples);
     }
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, false);
-  worker(true);
-  for (std::thread& h : helpers) h.join();
-  return !stopped.load();
+  });
 }
 
 // The mesh of the map, the kept source and the tiles, for a result of the
@@ -497,15 +485,14 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
   // Each cell goes to the tiles its bounding box touches, in the map's order:
   // the mesh's rows are shared out among the threads in parts, each part
   // binned on its own, and a tile takes the cells of the parts in turn.
-  const int count =
-      options.threads > 0 ? options.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int count = ThreadsFor(options.threads, int64_t{W} * H);
   const int32_t tilesAcross = (W + kTileWidth - 1) / kTileWidth, tilesDown = (H + kTileHeight - 1) / kTileHeight;
   std::vector<std::vector<std::vector<uint32_t>>> bins(
       static_cast<size_t>(count),
       std::vector<std::vector<uint32_t>>(static_cast<size_t>(tilesAcross) * static_cast<size_t>(tilesDown)));
   const size_t cellColumns = mesh.Columns() - 1;
   std::vector<float> footprints(static_cast<size_t>(mesh.rows) * cellColumns);
-  const auto binPart = [&](int part) {
+  RunWorkers(count, [&](int part) {
     Triangle triangles[2];
     bool made[2];
     const auto firstRow = static_cast<int32_t>(int64_t{mesh.rows} * part / count);
@@ -535,11 +522,7 @@ bool RenderRegion(const DirectionParts& parts, const RenderOptions& options, int
             partBins[static_cast<size_t>(ty) * static_cast<size_t>(tilesAcross) + static_cast<size_t>(tx)].push_back(
                 cell);
       }
-  };
-  std::vector<std::thread> helpers;
-  for (int part = 1; part < count; ++part) helpers.emplace_back(binPart, part);
-  binPart(0);
-  for (std::thread& helper : helpers) helper.join();
+  });
 
   // The halvings the most minified cell reads, and the next one it blends
   // with.

@@ -6,9 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "foundation/processor.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -80,11 +80,8 @@ void SourceLevel::Make(int32_t left, int32_t top, int32_t w, int32_t h, int thre
   blocksAcross_ = w / kBlock + 1;
   blocksDown_ = h / kBlock + 1;
   px_.resize(static_cast<size_t>(blocksAcross_) * static_cast<size_t>(blocksDown_) * kBlockSize);
-  std::vector<std::thread> helpers;
   const auto part = [&](int k) { return static_cast<int32_t>(int64_t{blocksDown_} * k / threads); };
-  for (int t = 1; t < threads; ++t) helpers.emplace_back([&, t] { FillBlockRows(row, part(t), part(t + 1)); });
-  FillBlockRows(row, part(0), part(1));
-  for (std::thread& helper : helpers) helper.join();
+  RunWorkers(threads, [&](int t) { FillBlockRows(row, part(t), part(t + 1)); });
 }
 
 void SourceLevel::FillBlockRows(const RowOf& row, int32_t first, int32_t end) {
