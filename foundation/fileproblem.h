@@ -18,6 +18,8 @@ enum class FileProblem {
   Damaged,        // damaged or cut short
   NoMemory,
   Other,
+  CutShort,    // a file of the program's own that ends before all it holds
+  CannotOpen,  // the file could not be opened to read, or created to write
 };
 
 // The problem an error number of the system (errno) stands for.

@@ -1,32 +1,45 @@
 #include "i18n/plainreasons.h"
 
-#include <iterator>
-
 #include "i18n/translateunit.h"
 
 namespace trellimap {
 namespace {
 
-// In the order of FileProblem, from NoSuchFile on.
-constexpr const char* kReasons[] = {
-    "there is no such file",
-    "access to it is not permitted",
-    "it is a folder, not a file",
-    "the disk is full",
-    "the file is empty",
-    "the file or its picture is too large",
-    "it is not a picture in a format the program reads",
-    "the file is damaged or cut short",
-    "there is not enough memory for it",
-    "the system reported an error",
-};
-static_assert(std::size(kReasons) == static_cast<size_t>(FileProblem::Other));
+const char* EnglishReason(FileProblem problem) {
+  switch (problem) {
+    case FileProblem::None:
+      break;
+    case FileProblem::NoSuchFile:
+      return "there is no such file";
+    case FileProblem::NoPermission:
+      return "access to it is not permitted";
+    case FileProblem::Folder:
+      return "it is a folder, not a file";
+    case FileProblem::DiskFull:
+      return "the disk is full";
+    case FileProblem::Empty:
+      return "the file is empty";
+    case FileProblem::TooLarge:
+      return "the file or its picture is too large";
+    case FileProblem::NotThisFormat:
+      return "it is not a picture in a format the program reads";
+    case FileProblem::Damaged:
+    case FileProblem::CutShort:
+      return "the file is damaged or cut short";
+    case FileProblem::NoMemory:
+      return "there is not enough memory for it";
+    case FileProblem::Other:
+    case FileProblem::CannotOpen:
+      return "the system reported an error";
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 std::string PlainReason(FileProblem problem) {
-  if (problem == FileProblem::None) return {};
-  return TranslateUtf8(kReasons[static_cast<size_t>(problem) - 1]);
+  const char* english = EnglishReason(problem);
+  return english != nullptr ? TranslateUtf8(english) : std::string();
 }
 
 }  // namespace trellimap
