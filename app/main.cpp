@@ -5,8 +5,8 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "display/paintdib.h"
 #include "foundation/ioerror.h"
-#include "image/pixmill3.h"
 #include "ui/mainunit.h"
 #include "ui/qtdialogs.h"
 #include "workspace/commandline.h"

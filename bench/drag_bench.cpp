@@ -13,8 +13,8 @@
 #include "image/pixmill3.h"
 #include "render/dragpreview.h"
 #include "tests/warp/outlines.h"
-#include "workspace/panecomposition.h"
-#include "workspace/panegeometry.h"
+#include "view/panecomposition.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "image/pixmill3.h"
 #include "tests/warp/outlines.h"
-#include "workspace/panecomposition.h"
+#include "view/panecomposition.h"
 
 int main() {
   using namespace trellimap;

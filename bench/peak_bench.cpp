@@ -12,8 +12,8 @@ int main() {
   using namespace trellimap;
   Workspace ws;
   Prepare(ws, 12000, 9000);
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
-  RenderDirection(ws, WarpDirection::TwoIntoOne);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::TwoIntoOne);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const double buffers = 4.0 * ws.di1.bytew * DibHeight(&ws.di1) / (1 << 20);

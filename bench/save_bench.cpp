@@ -12,7 +12,6 @@
 
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
-#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 

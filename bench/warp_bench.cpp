@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
   const auto both = [&](bool smooth, bool perspective) {
     return [&big, smooth, perspective] {
       big.perspective = perspective;
-      for (const WarpDirection d : kBothDirections) smooth ? RenderSmooth(big, d) : RenderDirection(big, d);
+      for (const WarpDirection d : kBothDirections)
+        smooth ? RenderDirectionSmooth(big, d) : RenderDirectionExact(big, d);
       big.perspective = false;
     };
   };
@@ -101,8 +102,8 @@ int main(int argc, char** argv) {
   Workspace small;
   Prepare(small, 1000, 750);
   const double ours = Best(3, [&] {
-    RenderDirection(small, WarpDirection::OneIntoTwo, 1);
-    RenderDirection(small, WarpDirection::TwoIntoOne, 1);
+    RenderDirectionExact(small, WarpDirection::OneIntoTwo, 1);
+    RenderDirectionExact(small, WarpDirection::TwoIntoOne, 1);
   });
   const double literal = Best(1, [&] {
     testing::LiteralRenderDirection(small, WarpDirection::OneIntoTwo);

@@ -9,7 +9,7 @@
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "foundation/ioerror.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "render/chosenrenderer.h"
@@ -142,7 +142,7 @@ void DescribePoints(Report& r, const std::string& key, const TDynaArray& list) {
 
 }  // namespace
 
-int New(const NewOptions& options) {
+int New(const NewArguments& options) {
   Workspace ws;
   for (size_t side = 0; side < 2; ++side)
     if (options.pictures[side] && !TryToOpenFile(&ws.Side(side).picture, *options.pictures[side]))
@@ -157,7 +157,7 @@ int New(const NewOptions& options) {
   return SaveProject(ws, options.project);
 }
 
-int Render(const RenderOptions& options) {
+int Render(const RenderArguments& options) {
   Workspace ws;
   if (const int status = OpenProject(ws, options.input)) return status;
   if (!OutlinesComplete(ws)) return Fail(options.input, "both outlines need four corners");
@@ -174,7 +174,7 @@ int Render(const RenderOptions& options) {
   return 0;
 }
 
-int Info(const InfoOptions& options) {
+int Info(const InfoArguments& options) {
   const std::string& file = options.file;
   Report r(options.json);
   r.Begin("", false);
@@ -209,14 +209,14 @@ int Info(const InfoOptions& options) {
   return 0;
 }
 
-int Convert(const ConvertOptions& options) {
+int Convert(const ConvertArguments& options) {
   Workspace ws;
   dib& picture = ws.Side(0).picture;
   if (!TryToOpenFile(&picture, options.input)) return 1;  // the reason is printed already
   return WritePicture(picture, options.output);
 }
 
-int Demo(const DemoOptions& options) {
+int Demo(const DemoArguments& options) {
   Workspace ws;
   BuildDemoWorkspace(ws);
   return SaveProject(ws, options.project);

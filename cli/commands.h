@@ -13,21 +13,21 @@
 
 namespace trellimap::cli {
 
-struct NewOptions {
+struct NewArguments {
   std::string project;                               // the workspace to write
   std::optional<std::string> pictures[2];            // by side: picture 1, picture 2
   std::optional<std::vector<PointPress>> points[2];  // the presses that place each side's outline
   bool background = false, transparent = false, noAuto = false;
 };
 
-struct RenderOptions {
+struct RenderArguments {
   std::string input;                  // the project to render
   std::optional<std::string> output;  // the project to write; none when only result pictures are wanted
   bool smooth = false, perspective = false;
   std::optional<std::string> results[2];  // result 1, result 2
 };
 
-struct MockupOptions {
+struct MockupArguments {
   std::string templateProject;       // its picture 2 and the outline on it
   std::vector<std::string> designs;  // each mapped whole into that outline
   std::string output;                // a file for one design, else a folder
@@ -35,25 +35,25 @@ struct MockupOptions {
   int jobs = 0;                      // designs at once; 0: one per core
 };
 
-struct InfoOptions {
+struct InfoArguments {
   std::string file;  // a picture, or a project by its extension
   bool json = false;
 };
 
-struct ConvertOptions {
+struct ConvertArguments {
   std::string input, output;
 };
 
-struct DemoOptions {
+struct DemoArguments {
   std::string project;
 };
 
-struct DetectOptions {
+struct DetectArguments {
   std::string picture;
   bool json = false;
 };
 
-struct FlattenOptions {
+struct FlattenArguments {
   std::vector<std::string> inputs;                // the photos
   std::string output;                             // a file for one photo, else a folder
   std::optional<std::vector<PointPress>> points;  // the page's outline on every photo; none: found in each
@@ -66,14 +66,14 @@ struct FlattenOptions {
 // The exit status when no page is found in a picture.
 inline constexpr int kNoPage = 3;
 
-int New(const NewOptions& options);
-int Render(const RenderOptions& options);
-int Mockup(const MockupOptions& options);
-int Info(const InfoOptions& options);
-int Convert(const ConvertOptions& options);
-int Demo(const DemoOptions& options);
-int Detect(const DetectOptions& options);
-int Flatten(const FlattenOptions& options);
+int New(const NewArguments& options);
+int Render(const RenderArguments& options);
+int Mockup(const MockupArguments& options);
+int Info(const InfoArguments& options);
+int Convert(const ConvertArguments& options);
+int Demo(const DemoArguments& options);
+int Detect(const DetectArguments& options);
+int Flatten(const FlattenArguments& options);
 
 // Whether `presses` place a complete outline (four corners), as flatten's points must.
 bool PlacesAnOutline(const std::vector<PointPress>& presses);

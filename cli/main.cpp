@@ -55,57 +55,57 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("trellimap-cli ") + kVersion, "Print the version and exit");
   app.require_subcommand(1);
 
-  NewOptions newOptions;
+  NewArguments newArguments;
   CLI::App* newCommand =
       app.add_subcommand("new", "Saves a new workspace: pictures loaded and outlines placed as the window does");
-  newCommand->add_option("OUT.gip", newOptions.project, "The project to write")->required()->type_name("");
-  newCommand->add_option("--picture1", newOptions.pictures[0], "Picture 1")->type_name("FILE");
-  newCommand->add_option("--picture2", newOptions.pictures[1], "Picture 2")->type_name("FILE");
-  AddPoints(newCommand, "--points1", &newOptions.points[0], "The outline on picture 1");
-  AddPoints(newCommand, "--points2", &newOptions.points[1], "The outline on picture 2");
-  newCommand->add_flag("--background", newOptions.background, "Results start as a copy of the destination picture");
-  newCommand->add_flag("--transparent", newOptions.transparent, "Warped pixels are blended half and half with it");
-  newCommand->add_flag("--no-auto", newOptions.noAuto, "Switch off \"Render automatically\"");
+  newCommand->add_option("OUT.gip", newArguments.project, "The project to write")->required()->type_name("");
+  newCommand->add_option("--picture1", newArguments.pictures[0], "Picture 1")->type_name("FILE");
+  newCommand->add_option("--picture2", newArguments.pictures[1], "Picture 2")->type_name("FILE");
+  AddPoints(newCommand, "--points1", &newArguments.points[0], "The outline on picture 1");
+  AddPoints(newCommand, "--points2", &newArguments.points[1], "The outline on picture 2");
+  newCommand->add_flag("--background", newArguments.background, "Results start as a copy of the destination picture");
+  newCommand->add_flag("--transparent", newArguments.transparent, "Warped pixels are blended half and half with it");
+  newCommand->add_flag("--no-auto", newArguments.noAuto, "Switch off \"Render automatically\"");
   newCommand->footer(
       "LIST is \"x,y x,y ...\" in picture pixels; a point ending in \",i\" is an intermediate\n"
       "point (a right-button press). Nothing is rendered.");
 
-  RenderOptions renderOptions;
+  RenderArguments renderArguments;
   CLI::App* renderCommand = app.add_subcommand(
       "render", "Renders both directions of a project and saves it, and the results as pictures when asked");
-  renderCommand->add_option("IN.gip", renderOptions.input, "The project to read")->required()->type_name("");
-  renderCommand->add_option("OUT.gip", renderOptions.output, "The project to write (none: only the result pictures)")
+  renderCommand->add_option("IN.gip", renderArguments.input, "The project to read")->required()->type_name("");
+  renderCommand->add_option("OUT.gip", renderArguments.output, "The project to write (none: only the result pictures)")
       ->type_name("");
-  renderCommand->add_flag("--smooth", renderOptions.smooth,
+  renderCommand->add_flag("--smooth", renderArguments.smooth,
                           "Resample: no holes, antialiased edges, area-averaged where minified");
-  renderCommand->add_flag("--perspective", renderOptions.perspective,
+  renderCommand->add_flag("--perspective", renderArguments.perspective,
                           "Map perspective-true: a flat picture seen at an angle looks right");
-  renderCommand->add_option("--result1", renderOptions.results[0], "Write result 1 (picture 1 warped into 2) here")
+  renderCommand->add_option("--result1", renderArguments.results[0], "Write result 1 (picture 1 warped into 2) here")
       ->type_name("FILE");
-  renderCommand->add_option("--result2", renderOptions.results[1], "Write result 2 (picture 2 warped into 1) here")
+  renderCommand->add_option("--result2", renderArguments.results[1], "Write result 2 (picture 2 warped into 1) here")
       ->type_name("FILE");
-  renderCommand->final_callback([&renderOptions] {
-    if (!renderOptions.output && !renderOptions.results[0] && !renderOptions.results[1])
+  renderCommand->final_callback([&renderArguments] {
+    if (!renderArguments.output && !renderArguments.results[0] && !renderArguments.results[1])
       throw CLI::RequiredError("OUT.gip, --result1 or --result2");
   });
   renderCommand->footer(
       "The project's stored options are used. The extension of a result's file selects its format\n"
       "(BMP when it has none).");
 
-  MockupOptions mockupOptions;
+  MockupArguments mockupArguments;
   CLI::App* mockupCommand = app.add_subcommand(
       "mockup", "Puts designs whole into the outline on a project's picture 2, perspective-true and smooth");
   mockupCommand
-      ->add_option("TEMPLATE.gip", mockupOptions.templateProject,
+      ->add_option("TEMPLATE.gip", mockupArguments.templateProject,
                    "The project whose picture 2 and outline 2 take the designs")
       ->required()
       ->type_name("");
-  mockupCommand->add_option("DESIGN", mockupOptions.designs, "The pictures to put in")->required()->type_name("");
-  mockupCommand->add_option("-o,--output", mockupOptions.output, "The mockup's file (one design) or folder (several)")
+  mockupCommand->add_option("DESIGN", mockupArguments.designs, "The pictures to put in")->required()->type_name("");
+  mockupCommand->add_option("-o,--output", mockupArguments.output, "The mockup's file (one design) or folder (several)")
       ->required()
       ->type_name("OUT");
-  AddFormat(mockupCommand, &mockupOptions.format);
-  mockupCommand->add_option("--jobs", mockupOptions.jobs, "Designs rendered at once (default: one per core)")
+  AddFormat(mockupCommand, &mockupArguments.format);
+  mockupCommand->add_option("--jobs", mockupArguments.jobs, "Designs rendered at once (default: one per core)")
       ->check(CLI::PositiveNumber)
       ->type_name("N");
   mockupCommand->footer(
@@ -113,32 +113,32 @@ int main(int argc, char** argv) {
       "The mockups show picture 2 around the design. One design's file gets the format of its\n"
       "extension; several go into the folder OUT, named after the designs.");
 
-  InfoOptions infoOptions;
+  InfoArguments infoArguments;
   CLI::App* infoCommand = app.add_subcommand("info", "Describes a picture or a project");
-  infoCommand->add_option("FILE", infoOptions.file, "A picture, or a project (.gip)")->required()->type_name("");
-  infoCommand->add_flag("--json", infoOptions.json, "Print the same as JSON");
+  infoCommand->add_option("FILE", infoArguments.file, "A picture, or a project (.gip)")->required()->type_name("");
+  infoCommand->add_flag("--json", infoArguments.json, "Print the same as JSON");
   infoCommand->footer(
       "A picture: size, depth as read and after promotion, pixel checksum. A project: points,\n"
       "corner counters, pictures, options. Checksums are 64-bit FNV-1a over the pixel rows in\n"
       "memory order.");
 
-  ConvertOptions convertOptions;
+  ConvertArguments convertArguments;
   CLI::App* convertCommand =
       app.add_subcommand("convert", "Reads a picture as the window loads it and writes it as \"Save picture...\" does");
-  convertCommand->add_option("IN", convertOptions.input, "The picture to read")->required()->type_name("");
-  convertCommand->add_option("OUT", convertOptions.output, "The picture to write (the extension selects the format)")
+  convertCommand->add_option("IN", convertArguments.input, "The picture to read")->required()->type_name("");
+  convertCommand->add_option("OUT", convertArguments.output, "The picture to write (the extension selects the format)")
       ->required()
       ->type_name("");
 
-  DemoOptions demoOptions;
+  DemoArguments demoArguments;
   CLI::App* demoCommand =
       app.add_subcommand("demo", "Writes a demonstration project with pictures drawn by the program and both results");
-  demoCommand->add_option("OUT.gip", demoOptions.project, "The project to write")->required()->type_name("");
+  demoCommand->add_option("OUT.gip", demoArguments.project, "The project to write")->required()->type_name("");
 
-  DetectOptions detectOptions;
+  DetectArguments detectArguments;
   CLI::App* detectCommand = app.add_subcommand("detect", "Finds the outline of the page a photo shows");
-  detectCommand->add_option("PICTURE", detectOptions.picture, "The photo")->required()->type_name("");
-  detectCommand->add_flag("--json", detectOptions.json, "Print the points with their fractions of pixels as JSON");
+  detectCommand->add_option("PICTURE", detectArguments.picture, "The photo")->required()->type_name("");
+  detectCommand->add_flag("--json", detectArguments.json, "Print the points with their fractions of pixels as JSON");
   detectCommand->footer(
       "Prints the outline on one line as new's --points1 takes it: corner 1 (the page's top left),\n"
       "the points bending side 1, corners 2 and 3, the points bending side 3, corner 4, in whole\n"
@@ -146,15 +146,15 @@ int main(int argc, char** argv) {
       "...],\"score\":..}, the score from 0 to 1 telling how clearly the page's edges show.\n"
       "Ends with status 3 when no page is found.");
 
-  FlattenOptions flattenOptions;
+  FlattenArguments flattenArguments;
   CLI::App* flattenCommand = app.add_subcommand(
       "flatten", "Makes photographed pages flat and square: each page alone, in its true proportions");
-  flattenCommand->add_option("IN", flattenOptions.inputs, "The photos")->required()->type_name("");
+  flattenCommand->add_option("IN", flattenArguments.inputs, "The photos")->required()->type_name("");
   flattenCommand
-      ->add_option("-o,--output", flattenOptions.output, "The flat page's file (one photo) or folder (several)")
+      ->add_option("-o,--output", flattenArguments.output, "The flat page's file (one photo) or folder (several)")
       ->required()
       ->type_name("OUT");
-  AddPoints(flattenCommand, "--points", &flattenOptions.points,
+  AddPoints(flattenCommand, "--points", &flattenArguments.points,
             "The page's outline on every photo (none: found in each)")
       ->check(CLI::Validator(
           [](std::string& text) {
@@ -164,17 +164,17 @@ int main(int argc, char** argv) {
           ""));
   flattenCommand
       ->add_option_function<std::string>(
-          "--size", [&flattenOptions](const std::string& text) { flattenOptions.size = *ParsePageSize(text); },
+          "--size", [&flattenArguments](const std::string& text) { flattenArguments.size = *ParsePageSize(text); },
           "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]")
       ->check(CLI::Validator(
           [](std::string& text) { return ParsePageSize(text) ? std::string() : "not a page size: " + text; }, ""))
       ->type_name("SIZE");
-  flattenCommand->add_flag("--exact", flattenOptions.exact,
+  flattenCommand->add_flag("--exact", flattenArguments.exact,
                            "The exact renderer, without resampling (still perspective-true)");
-  flattenCommand->add_option("--jobs", flattenOptions.jobs, "Photos flattened at once (default: one per core)")
+  flattenCommand->add_option("--jobs", flattenArguments.jobs, "Photos flattened at once (default: one per core)")
       ->check(CLI::PositiveNumber)
       ->type_name("N");
-  AddFormat(flattenCommand, &flattenOptions.format);
+  AddFormat(flattenCommand, &flattenArguments.format);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
       "a picture of the flat page's size, perspective-true and smooth. auto: the page's true\n"
@@ -191,12 +191,12 @@ int main(int argc, char** argv) {
     // Help and the version are printed and end with 0; a problem is reported.
     return app.exit(e) == 0 ? 0 : kUsageError;
   }
-  if (*newCommand) return New(newOptions);
-  if (*renderCommand) return Render(renderOptions);
-  if (*mockupCommand) return Mockup(mockupOptions);
-  if (*infoCommand) return Info(infoOptions);
-  if (*convertCommand) return Convert(convertOptions);
-  if (*detectCommand) return Detect(detectOptions);
-  if (*flattenCommand) return Flatten(flattenOptions);
-  return Demo(demoOptions);
+  if (*newCommand) return New(newArguments);
+  if (*renderCommand) return Render(renderArguments);
+  if (*mockupCommand) return Mockup(mockupArguments);
+  if (*infoCommand) return Info(infoArguments);
+  if (*convertCommand) return Convert(convertArguments);
+  if (*detectCommand) return Detect(detectArguments);
+  if (*flattenCommand) return Flatten(flattenArguments);
+  return Demo(demoArguments);
 }

@@ -8,13 +8,13 @@
 #include "cli/commands.h"
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "render/perspectivewarnings.h"
 
 namespace trellimap::cli {
 
-int Mockup(const MockupOptions& options) {
+int Mockup(const MockupArguments& options) {
   Workspace ws;
   if (const int status = OpenProject(ws, options.templateProject)) return status;
   const ConstSideRef place = std::as_const(ws).Side(1);

@@ -11,7 +11,7 @@
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "detect/pageoutline.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "render/chosenrenderer.h"
 #include "render/foundoutline.h"
@@ -30,7 +30,7 @@ double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
 
 // Flattens the page on the photo `input` into the picture file `output`,
 // rendering on `threads` threads.
-int FlattenOne(const FlattenOptions& options, const std::string& input, const std::string& output, int threads,
+int FlattenOne(const FlattenArguments& options, const std::string& input, const std::string& output, int threads,
                std::mutex& reading) {
   Workspace ws;
   {
@@ -59,7 +59,7 @@ int FlattenOne(const FlattenOptions& options, const std::string& input, const st
 
 }  // namespace
 
-int Detect(const DetectOptions& options) {
+int Detect(const DetectArguments& options) {
   dib picture{};
   if (!ReadPictureFile(options.picture, &picture)) return 1;  // the reason is printed already
   const std::optional<PageOutline> found = FindPageOutline(picture);
@@ -84,7 +84,7 @@ bool PlacesAnOutline(const std::vector<PointPress>& presses) {
   return corners == 4;
 }
 
-int Flatten(const FlattenOptions& options) {
+int Flatten(const FlattenArguments& options) {
   if (const int status = MakeOutputFolder(options.inputs, options.output)) return status;
   const std::vector<std::string> outputs = OutputNames(options.inputs, options.output, options.format);
   std::mutex reading;  // photos are read one at a time: reading is short, and reports its failures itself

@@ -1,7 +1,7 @@
 #include "codecs/pictureopening.h"
 
 #include "codecs/picturedecoder.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {

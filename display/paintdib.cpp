@@ -1,6 +1,7 @@
 #include "display/paintdib.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,8 @@
 
 namespace trellimap {
 namespace {
+
+std::atomic<int32_t> screenBits{24};
 
 bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 int32_t I32(int64_t v) { return static_cast<int32_t>(v); }
@@ -195,6 +198,9 @@ void PaintStretched(DrawingDevice& device, const PaintRects& a, const dib* pictu
 }
 
 }  // namespace
+
+int32_t ScreenBitsPerPixel() { return screenBits.load(); }
+void SetScreenBitsPerPixel(int32_t bits) { screenBits.store(bits); }
 
 int64_t RoundRatio(int64_t a, int64_t b, int64_t c) {
   if (c == 0) return 0;

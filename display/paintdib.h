@@ -11,6 +11,10 @@
 
 namespace trellimap {
 
+// Bits per pixel of the screen; the desktop program sets it, 24 until then.
+int32_t ScreenBitsPerPixel();
+void SetScreenBitsPerPixel(int32_t bits);
+
 // A source rectangle of a picture (column sx, row sy counted from the bottom,
 // sw × sh) and the device rectangle it is drawn into (x, y, dw × dh). 64-bit
 // so that clipping arbitrary 32-bit arguments cannot overflow.

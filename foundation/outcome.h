@@ -19,9 +19,7 @@ struct Outcome {
 
   static Outcome Done() { return {}; }
   static Outcome Stopped() { return {Kind::Stopped, FileProblem::None, {}}; }
-  static Outcome Failed(FileProblem problem, std::string detail) {
-    return {Kind::Failed, problem, std::move(detail)};
-  }
+  static Outcome Failed(FileProblem problem, std::string detail) { return {Kind::Failed, problem, std::move(detail)}; }
 
   bool done() const { return kind == Kind::Done; }
   bool stopped() const { return kind == Kind::Stopped; }

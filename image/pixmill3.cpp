@@ -9,7 +9,6 @@
 namespace trellimap {
 namespace {
 
-std::atomic<int32_t> screenBits{24};
 // Handles only need to be non-zero while a block is held; a serial number
 // keeps them distinct, which helps when reading records in a debugger.
 std::atomic<uint32_t> nextHandle{1};
@@ -104,6 +103,11 @@ void ReleaseDib(dib* d) {
   d->pmi = nullptr;
   d->poih = 0;
   d->pmih = 0;
+}
+
+void ReplacePicture(dib* field, const dib& picture) {
+  ReleaseDib(field);
+  *field = picture;
 }
 
 uint32_t getpixel(const dib& d, int32_t x, int32_t y) {
@@ -209,8 +213,5 @@ int32_t PowerOfTwo(int32_t n) {
 }
 
 int32_t DibColorCount(const dib* d) { return PowerOfTwo(DibBitCount(d)); }
-
-int32_t ScreenBitsPerPixel() { return screenBits.load(); }
-void SetScreenBitsPerPixel(int32_t bits) { screenBits.store(bits); }
 
 }  // namespace trellimap

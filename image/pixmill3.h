@@ -39,6 +39,9 @@ uint32_t DibPixelColour(const dib& d, int32_t x, int32_t y);
 // deldib, then poi (and the other owning fields) reset to null/0.
 void ReleaseDib(dib* d);
 
+// `*field` is released and takes `picture`, which it owns from here on.
+void ReplacePicture(dib* field, const dib& picture);
+
 // Header values; 0 for a record that holds no header block.
 int32_t DibWidth(const dib* d);
 int32_t DibHeight(const dib* d);
@@ -49,10 +52,6 @@ int32_t PowerOfTwo(int32_t n);
 
 // PowerOfTwo(DibBitCount(d)): 2, 16, 256, 65536, 16777216, and 0 for 32 bits.
 int32_t DibColorCount(const dib* d);
-
-// Bits per pixel of the screen; the desktop program sets it, 24 until then.
-int32_t ScreenBitsPerPixel();
-void SetScreenBitsPerPixel(int32_t bits);
 
 // Bytes per row of a picture: width × bits rounded up to whole 32-bit words.
 // 64-bit so that any header values can be checked before use.

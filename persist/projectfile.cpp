@@ -8,7 +8,7 @@
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
 #include "i18n/translateunit.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {

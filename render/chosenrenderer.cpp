@@ -6,7 +6,7 @@
 namespace trellimap {
 
 bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
-  return ws.smooth ? RenderSmooth(ws, direction, threads) : RenderDirection(ws, direction, threads);
+  return ws.smooth ? RenderDirectionSmooth(ws, direction, threads) : RenderDirectionExact(ws, direction, threads);
 }
 
 DirectionSnapshot::DirectionSnapshot(const Workspace& ws, WarpDirection direction)

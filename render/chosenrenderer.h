@@ -8,7 +8,7 @@
 
 namespace trellimap {
 
-// RenderSmooth or RenderDirection, as the workspace chooses.
+// RenderDirectionSmooth or RenderDirectionExact, as the workspace chooses.
 bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads = 0);
 
 enum class RenderOutcome {

@@ -67,8 +67,8 @@ void BuildDemoWorkspace(Workspace& ws) {
   ws.showoriginal = true;
   ws.transparent = false;
   ws.renderautomatically = true;
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
-  RenderDirection(ws, WarpDirection::TwoIntoOne);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::TwoIntoOne);
 }
 
 }  // namespace trellimap

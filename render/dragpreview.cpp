@@ -87,7 +87,7 @@ bool DragPreview::Render(const Workspace& ws) {
   p.showoriginal = ws.showoriginal;
   p.transparent = ws.transparent;
   p.perspective = ws.perspective;
-  for (const WarpDirection d : kBothDirections) RenderDirection(p, d);
+  for (const WarpDirection d : kBothDirections) RenderDirectionExact(p, d);
   return true;
 }
 

@@ -16,11 +16,11 @@ bool RenderWith(PartsRenderer render, Workspace& ws, WarpDirection direction, in
   return true;
 }
 
-bool RenderDirection(Workspace& ws, WarpDirection direction, int threads) {
+bool RenderDirectionExact(Workspace& ws, WarpDirection direction, int threads) {
   return RenderWith(RenderExact, ws, direction, threads);
 }
 
-bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads) {
+bool RenderDirectionSmooth(Workspace& ws, WarpDirection direction, int threads) {
   return RenderWith(RenderSmooth, ws, direction, threads);
 }
 

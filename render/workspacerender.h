@@ -32,9 +32,9 @@ bool RenderWith(PartsRenderer render, Workspace& ws, WarpDirection direction, in
 // (blended half and half with the destination with `transparent`), and true
 // returned; a result that cannot be allocated is left empty (poi null).
 // `threads` 0 means one per core; the result does not depend on it.
-bool RenderDirection(Workspace& ws, WarpDirection direction, int threads = 0);
+bool RenderDirectionExact(Workspace& ws, WarpDirection direction, int threads = 0);
 
-// Renders one direction smoothly, with RenderDirection's contract.
-bool RenderSmooth(Workspace& ws, WarpDirection direction, int threads = 0);
+// Renders one direction smoothly, with RenderDirectionExact's contract.
+bool RenderDirectionSmooth(Workspace& ws, WarpDirection direction, int threads = 0);
 
 }  // namespace trellimap

@@ -6,8 +6,8 @@
 #include "foundation/outlinepoint.h"
 #include "i18n/translateunit.h"
 #include "render/perspectivewarnings.h"
+#include "view/panegeometry.h"
 #include "workspace/outlineguidance.h"
-#include "workspace/panegeometry.h"
 
 namespace trellimap {
 

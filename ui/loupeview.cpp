@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "workspace/panecomposition.h"
+#include "view/panecomposition.h"
 
 namespace trellimap {
 

@@ -8,7 +8,7 @@
 
 #include "display/pixelsurface.h"
 #include "image/dib.h"
-#include "workspace/loupe.h"
+#include "view/loupe.h"
 
 namespace trellimap {
 

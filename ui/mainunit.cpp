@@ -34,7 +34,7 @@
 #include "foundation/messagebox.h"
 #include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
@@ -51,10 +51,10 @@
 #include "ui/translatewalk.h"
 #include "ui/windowfont.h"
 #include "ui/windowlayout.h"
+#include "view/loupe.h"
+#include "view/panegeometry.h"
 #include "workspace/commandline.h"
-#include "workspace/loupe.h"
 #include "workspace/outlineguidance.h"
-#include "workspace/panegeometry.h"
 #include "workspace/programpath.h"
 
 namespace trellimap {

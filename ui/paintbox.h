@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "display/pixelsurface.h"
+#include "view/panecomposition.h"
 #include "workspace/outlineediting.h"
-#include "workspace/panecomposition.h"
 
 namespace trellimap {
 

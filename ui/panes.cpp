@@ -6,7 +6,7 @@
 
 #include "ui/named.h"
 #include "ui/windowlayout.h"
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult) {

@@ -1,6 +1,6 @@
 #include "ui/zoomedit.h"
 
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 

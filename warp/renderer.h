@@ -39,7 +39,6 @@ struct RenderOptions {
 // False when stopped through the progress: the result is then incomplete.
 bool RenderExact(const DirectionParts& parts, const RenderOptions& options);
 
-
 // Makes `result` a 24-bit W × H picture; one of that size already is kept
 // as it is (`reused` then true), as clearing it costs less than a fresh block.
 // Returns false (the result left empty) when no block could be had.

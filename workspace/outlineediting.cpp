@@ -1,9 +1,6 @@
 #include "workspace/outlineediting.h"
 
-#include <cstdlib>
-
 #include "foundation/outlinepoint.h"
-#include "workspace/panegeometry.h"
 
 namespace trellimap {
 
@@ -40,28 +37,7 @@ TOutlinePoint* At(TDynaArray& list, int32_t index) {
   return static_cast<TOutlinePoint*>(list.GetObject(static_cast<uint32_t>(index)));
 }
 
-// A complete outline ends in a closing copy of corner 1.
-bool HasClosingRecord(const TDynaArray& list, int32_t corners) { return corners == 4 && list.count >= 2; }
-
 }  // namespace
-
-int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius) {
-  const auto points = static_cast<int32_t>(list.count) - (HasClosingRecord(list, corners) ? 1 : 0);
-  int32_t found = -1;
-  int64_t best = 0;
-  for (int32_t i = 0; i < points; ++i) {
-    const TOutlinePoint& p = PointAt(list, static_cast<uint32_t>(i));
-    const int64_t dx = Zoomed(p.x, zoom) - int64_t{px}, dy = Zoomed(p.y, zoom) - int64_t{py};
-    if (std::llabs(dx) > radius || std::llabs(dy) > radius) continue;
-    // Of points drawn on top of each other, the later one is the one seen.
-    const int64_t distance = dx * dx + dy * dy;
-    if (distance <= int64_t{radius} * radius && (found < 0 || distance <= best)) {
-      found = i;
-      best = distance;
-    }
-  }
-  return found;
-}
 
 void MovePoint(TDynaArray& list, int32_t corners, int32_t index, int32_t x, int32_t y) {
   const bool closed = HasClosingRecord(list, corners);

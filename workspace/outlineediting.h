@@ -22,10 +22,9 @@ enum class PressEffect {
 // presses add corners, other buttons intermediate points (ignored on side 2).
 PressEffect PressOnOutline(TDynaArray& list, int32_t& corners, MouseButton button, int32_t x, int32_t y);
 
-// The index of the point of `list` drawn nearest to pane position (px, py) at
-// `zoom` percent, if it lies within `radius` pane pixels; -1 otherwise. The
-// closing record of a complete outline answers as corner 1 (index 0).
-int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius);
+// Whether the last record of `list` is the closing copy of corner 1 that a
+// complete outline (`corners` 4) ends in.
+inline bool HasClosingRecord(const TDynaArray& list, int32_t corners) { return corners == 4 && list.count >= 2; }
 
 // Moves point `index` of `list` to picture coordinates (x, y); it keeps its
 // kind and place. Corner 1 and the closing record of a complete outline

@@ -8,7 +8,6 @@
 #include "codecs/pictureformat.h"
 #include "codecs/pictureopening.h"
 #include "i18n/plainreasons.h"
-#include "image/pictureloading.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
@@ -339,6 +338,26 @@ TEST_F(OpenDibTest, ReadingReportsProgressAndStopsWhenAsked) {
   EXPECT_EQ(picture.poi, nullptr);
   EXPECT_EQ(stop.reports, 1);
   EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(TryToOpenFile, ReplacesTheFieldOnlyWhenReadingWorked) {
+  testing::TempFolder folder;
+  testing::RecordingMessages messages;
+  dib field;
+  newdib(&field, 320, 200, 24, nullptr, 0);
+
+  TryToOpenFile(&field, folder.Path("missing.bmp"));
+  EXPECT_EQ(DibWidth(&field), 320);
+  EXPECT_EQ(messages.shown.size(), 1u);
+
+  const std::string path =
+      folder.Write("two.bmp", testing::MakeBmp(4, 3, 1, {{255, 0, 0}, {0, 0, 255}}, [](int x, int) { return x & 1u; }));
+  TryToOpenFile(&field, path);
+  ASSERT_EQ(DibWidth(&field), 4);
+  EXPECT_EQ(DibBitCount(&field), 24);
+  EXPECT_EQ(getpixel(field, 0, 0), 0x0000FFu);
+  EXPECT_EQ(getpixel(field, 1, 2), 0xFF0000u);
+  ReleaseDib(&field);
 }
 
 }  // namespace

@@ -120,6 +120,15 @@ struct ScreenBits {
   ~ScreenBits() { SetScreenBitsPerPixel(24); }
 };
 
+TEST(ScreenBits, DefaultsTo24AndFollowsTheSetting) {
+  EXPECT_EQ(ScreenBitsPerPixel(), 24);
+  {
+    const ScreenBits screen(8);
+    EXPECT_EQ(ScreenBitsPerPixel(), 8);
+  }
+  EXPECT_EQ(ScreenBitsPerPixel(), 24);
+}
+
 TEST(RoundRatio, HalvesToEvenAndStaysDefined) {
   EXPECT_EQ(RoundRatio(-5, 1, 2), -2);
   EXPECT_EQ(RoundRatio(2000000000, 2000000000, 3), INT32_MAX);

@@ -137,13 +137,6 @@ TEST(SmallOperations, PowerOfTwoAndColourCount) {
   }
 }
 
-TEST(ScreenBits, DefaultsTo24AndFollowsTheSetting) {
-  EXPECT_EQ(ScreenBitsPerPixel(), 24);
-  SetScreenBitsPerPixel(8);
-  EXPECT_EQ(ScreenBitsPerPixel(), 8);
-  SetScreenBitsPerPixel(24);
-}
-
 uint32_t TableColour(const dib& d, int32_t x, int32_t y) {
   const RgbQuad& q = d.pmi->bmiColors[getpixel(d, x, y)];
   return q.rgbRed | uint32_t{q.rgbGreen} << 8 | uint32_t{q.rgbBlue} << 16;

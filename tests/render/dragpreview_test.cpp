@@ -55,8 +55,8 @@ TEST(DragPreview, RendersTheExactWarpOnReducedPictures) {
       DragPreview preview;
       preview.Begin(ws);
       ASSERT_TRUE(preview.Render(ws));
-      ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
-      ASSERT_TRUE(RenderDirection(ws, WarpDirection::TwoIntoOne));
+      ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
+      ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::TwoIntoOne));
       EXPECT_EQ(Pixels(preview.Result(WarpDirection::OneIntoTwo)), Pixels(ws.di3))
           << bits << " bits, options " << options;
       EXPECT_EQ(Pixels(preview.Result(WarpDirection::TwoIntoOne)), Pixels(ws.di4))

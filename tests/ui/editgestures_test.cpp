@@ -8,8 +8,8 @@
 #include "tests/support/recordingmessages.h"
 #include "ui/loupeview.h"
 #include "ui/mainunit.h"
-#include "workspace/loupe.h"
-#include "workspace/panegeometry.h"
+#include "view/loupe.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 
@@ -79,8 +79,8 @@ void EditGesturesTest::dragUndoRedoAndPlainClicks() {
   QVERIFY(Point(ws.punkte1, 1).iscorner);
   const std::vector<uint8_t> dragged1 = Pixels(ws.di3), dragged2 = Pixels(ws.di4);
   QVERIFY(dragged1 != result1);
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
-  RenderDirection(ws, WarpDirection::TwoIntoOne);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::TwoIntoOne);
   QVERIFY(Pixels(ws.di3) == dragged1 && Pixels(ws.di4) == dragged2);
 
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
@@ -149,7 +149,7 @@ void EditGesturesTest::perspectiveRendersUndoesAndWarns() {
   QVERIFY(ws.perspective);
   const std::vector<uint8_t> seen = Pixels(ws.di3);
   QVERIFY(seen != plain);
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
   QVERIFY(Pixels(ws.di3) == seen);
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(!ws.perspective && !form->PerspectiveCheck->isChecked());
@@ -301,7 +301,7 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   }
   const OutlineState found = CaptureState(ws);
   const std::vector<uint8_t> shown = Pixels(ws.di3);
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
   QVERIFY(Pixels(ws.di3) == shown);  // rendered at once, the outlines being complete
 
   // A slow finding shows a progress window; the keys go to the main window once it is active again.

@@ -16,7 +16,7 @@
 #include "tests/warp/outlines.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 

@@ -216,7 +216,7 @@ void MainUnitTest::renderIsUntouchedByRepaintsAndEditsWhileItRuns() {
                        {{100, 50, true}, {1400, 100, true}, {1300, 1000, true}, {200, 1100, true}, {100, 50, true}});
   ws.ecken1 = ws.ecken2 = 4;
 
-  QVERIFY(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  QVERIFY(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   const std::vector<uint8_t> expected(ws.di3.poi, ws.di3.poi + DibHeight(&ws.di3) * ws.di3.bytew);
   ReleaseDib(&ws.di3);
 

@@ -129,7 +129,7 @@ void PanesTest::pressesFollowTheTableAndRenderWhenBothOutlinesClose() {
 
   // The window renders exactly what the renderer gives for this workspace.
   const std::vector<uint8_t> shown(ws.di3.poi, ws.di3.poi + 20 * ws.di3.bytew);
-  RenderDirection(ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
   QVERIFY(std::equal(shown.begin(), shown.end(), ws.di3.poi));
 
   // A press on a complete outline starts a new one; the results stay.

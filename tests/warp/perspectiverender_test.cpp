@@ -158,7 +158,7 @@ class PerspectiveRender : public ::testing::TestWithParam<ProjectiveCase> {};
 TEST_P(PerspectiveRender, SmoothResultsFollowTheProjection) {
   Rendered r(GetParam());
   for (const WarpDirection d : kBothDirections) {
-    ASSERT_TRUE(RenderSmooth(r.ws, d));
+    ASSERT_TRUE(RenderDirectionSmooth(r.ws, d));
     const dib& source = SourceSide(d) == 0 ? r.ws.di1 : r.ws.di2;
     double squared = 0;
     int64_t count = 0;
@@ -180,7 +180,7 @@ TEST_P(PerspectiveRender, SmoothResultsFollowTheProjection) {
 TEST_P(PerspectiveRender, ExactResultsTakeTheNearestPixelWithoutHoles) {
   Rendered r(GetParam());
   for (const WarpDirection d : kBothDirections) {
-    ASSERT_TRUE(RenderDirection(r.ws, d));
+    ASSERT_TRUE(RenderDirectionExact(r.ws, d));
     const dib& source = SourceSide(d) == 0 ? r.ws.di1 : r.ws.di2;
     int64_t inside = 0, same = 0, holes = 0;
     ForInside(r, d, 0.5, [&](int32_t x, int32_t y) {
@@ -214,7 +214,7 @@ TEST(PerspectiveRenderAny, ExactResultsFollowTheMapBetweenAnyBentOutlines) {
   }
   ws.ecken1 = ws.ecken2 = 4;
   ws.perspective = true;
-  ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   const std::optional<OutlineMap> from = PerspectiveMap(ws.punkte1), to = PerspectiveMap(ws.punkte2);
   ASSERT_TRUE(from && to);
   int64_t inside = 0, same = 0;
@@ -248,12 +248,14 @@ TEST(PerspectiveRenderAny, OptionsKeepTheirMeaning) {
   for (const bool smooth : {false, true}) {
     r.ws.showoriginal = true;
     r.ws.transparent = false;
-    smooth ? RenderSmooth(r.ws, WarpDirection::OneIntoTwo) : RenderDirection(r.ws, WarpDirection::OneIntoTwo);
+    smooth ? RenderDirectionSmooth(r.ws, WarpDirection::OneIntoTwo)
+           : RenderDirectionExact(r.ws, WarpDirection::OneIntoTwo);
     EXPECT_EQ(at(r.ws.di3, outside), at(r.ws.di2, outside)) << smooth;
     const uint32_t alone = at(r.ws.di3, inside);
     r.ws.showoriginal = false;
     r.ws.transparent = true;
-    smooth ? RenderSmooth(r.ws, WarpDirection::OneIntoTwo) : RenderDirection(r.ws, WarpDirection::OneIntoTwo);
+    smooth ? RenderDirectionSmooth(r.ws, WarpDirection::OneIntoTwo)
+           : RenderDirectionExact(r.ws, WarpDirection::OneIntoTwo);
     EXPECT_EQ(at(r.ws.di3, outside), 0u) << smooth;
     for (int k = 0; k < 3; ++k)
       EXPECT_NEAR(Channel(at(r.ws.di3, inside), k), (Channel(alone, k) + Channel(at(r.ws.di2, inside), k)) / 2, 1)

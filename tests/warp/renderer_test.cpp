@@ -119,7 +119,7 @@ TEST(Renderer, MatchesTheStraightforwardWarpByteForByte) {
             const dib& got = d == WarpDirection::OneIntoTwo ? fast.di3 : fast.di4;
             // A result of the right size is reused: whatever it held must go.
             if (got.poi != nullptr) std::memset(got.poi, 0x5A, static_cast<size_t>(DibHeight(&got) * got.bytew));
-            ASSERT_TRUE(RenderDirection(fast, d, threads));
+            ASSERT_TRUE(RenderDirectionExact(fast, d, threads));
             ASSERT_EQ(DibWidth(&got), DibWidth(&expected));
             ASSERT_EQ(DibHeight(&got), DibHeight(&expected));
             ASSERT_EQ(Pixels(got), Pixels(expected)) << scene.name << ", options " << options << ", direction "
@@ -143,13 +143,13 @@ class RendererOptions : public ::testing::Test {
 };
 
 TEST_F(RendererOptions, IdenticalOutlinesCopyOrAverageInPlaceAndLeaveTheRestAlone) {
-  ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   EXPECT_EQ(getpixel(ws.di3, 5, 5), getpixel(ws.di1, 5, 5));
   EXPECT_EQ(getpixel(ws.di3, 0, 0), 0u);  // outside the outline: black
 
   ws.showoriginal = true;
   ws.transparent = true;
-  ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   const uint32_t a = getpixel(ws.di1, 5, 5), b = getpixel(ws.di2, 5, 5);
   uint32_t average = 0;
   for (int shift = 0; shift < 24; shift += 8) average |= ((a >> shift & 0xFF) + (b >> shift & 0xFF)) / 2 << shift;
@@ -160,7 +160,7 @@ TEST_F(RendererOptions, IdenticalOutlinesCopyOrAverageInPlaceAndLeaveTheRestAlon
 TEST_F(RendererOptions, IncompleteOutlinesRenderNothing) {
   const std::vector<uint8_t> before = Pixels(ws.di3);
   ws.ecken2 = 3;
-  EXPECT_FALSE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  EXPECT_FALSE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   EXPECT_EQ(Pixels(ws.di3), before);
   EXPECT_EQ(DibWidth(&ws.di3), 320);
 }
@@ -173,16 +173,16 @@ TEST_F(RendererOptions, ResultTakesTheDestinationsSizeAndColours) {
   newdib(&ws.di2, 9, 31, 8, &colours, 256);
   ws.di2.poi[0] = 1;
   ws.showoriginal = true;
-  ASSERT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   EXPECT_EQ(DibWidth(&ws.di3), 9);
   EXPECT_EQ(DibHeight(&ws.di3), 31);
   EXPECT_EQ(getpixel(ws.di3, 0, 30), 0x0A141Eu);
-  ASSERT_TRUE(RenderDirection(ws, WarpDirection::TwoIntoOne));
+  ASSERT_TRUE(RenderDirectionExact(ws, WarpDirection::TwoIntoOne));
   EXPECT_EQ(DibWidth(&ws.di4), 20);
 
   // A destination without a picture leaves the result empty instead of failing.
   ReleaseDib(&ws.di2);
-  EXPECT_TRUE(RenderDirection(ws, WarpDirection::OneIntoTwo));
+  EXPECT_TRUE(RenderDirectionExact(ws, WarpDirection::OneIntoTwo));
   EXPECT_EQ(ws.di3.poi, nullptr);
 }
 

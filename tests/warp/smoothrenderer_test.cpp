@@ -57,14 +57,14 @@ TEST(SmoothRenderer, ClosedFormMapsComeOutExactly) {
   SmoothCase twice(21, 21, [](int32_t x, int32_t) { return Grey(static_cast<uint32_t>(10 * x)); }, 41, 41,
                    {{0, 0, true}, {20, 0, true}, {20, 20, true}, {0, 20, true}},
                    {{0, 0, true}, {40, 0, true}, {40, 40, true}, {0, 40, true}});
-  RenderSmooth(twice.ws, WarpDirection::OneIntoTwo);
+  RenderDirectionSmooth(twice.ws, WarpDirection::OneIntoTwo);
   for (int32_t x = 1; x < 40; ++x) EXPECT_EQ(twice.Result(x, 20), Grey(static_cast<uint32_t>(5 * x))) << x;
 
   // The exact renderer is untouched when the option is off.
   identity.ws.smooth = false;
   RenderAsChosen(identity.ws, WarpDirection::OneIntoTwo);
   const std::vector<uint8_t> chosen(identity.ws.di3.poi, identity.ws.di3.poi + 30 * identity.ws.di3.bytew);
-  RenderDirection(identity.ws, WarpDirection::OneIntoTwo);
+  RenderDirectionExact(identity.ws, WarpDirection::OneIntoTwo);
   EXPECT_TRUE(std::equal(chosen.begin(), chosen.end(), identity.ws.di3.poi));
 }
 
@@ -79,7 +79,7 @@ TEST(SmoothRenderer, BentOutlinesAreFilledWithoutHolesAndClearOutside) {
       {{0, 0, true}, {29, 0, true}, {29, 19, true}, {0, 19, true}}, bent);
   for (const bool showoriginal : {false, true}) {
     c.ws.showoriginal = showoriginal;
-    ASSERT_TRUE(RenderSmooth(c.ws, WarpDirection::OneIntoTwo));
+    ASSERT_TRUE(RenderDirectionSmooth(c.ws, WarpDirection::OneIntoTwo));
     const uint32_t background = showoriginal ? 0x400000u : 0u;
     for (int32_t y = 0; y < 90; ++y)
       for (int32_t x = 0; x < 120; ++x) {
@@ -93,7 +93,7 @@ TEST(SmoothRenderer, BentOutlinesAreFilledWithoutHolesAndClearOutside) {
       }
   }
   c.ws.transparent = true;
-  RenderSmooth(c.ws, WarpDirection::OneIntoTwo);
+  RenderDirectionSmooth(c.ws, WarpDirection::OneIntoTwo);
   EXPECT_EQ(c.Result(60, 52), 0x305078u);  // half and half with the destination's 0x400000
 }
 

@@ -59,8 +59,8 @@ TEST(OutlineEditing, ImpossibleCornerCountsStartOver) {
   }
 }
 
-// Grabbing, moving and taking back points of an outline, open or complete.
-TEST(OutlineEditing, PointsAreFoundMovedAndRemovedInPlace) {
+// Moving and taking back points of an outline, open or complete.
+TEST(OutlineEditing, PointsAreMovedAndRemovedInPlace) {
   OutlineUnderTest o;
   for (const auto& [b, x, y] : {std::tuple{MouseButton::Left, 10, 10},
                                 {MouseButton::Right, 30, 5},
@@ -69,12 +69,6 @@ TEST(OutlineEditing, PointsAreFoundMovedAndRemovedInPlace) {
                                 {MouseButton::Left, 10, 40}})
     o.Press(b, x, y);
   ASSERT_EQ(o.list.count, 6u);
-  // At 200 %, pane pixels: the hit radius counts on the screen, nearest wins,
-  // and the closing record answers as corner 1.
-  EXPECT_EQ(PointNear(o.list, o.corners, 64, 14, 200, 6), 1);   // 5.7 pixels off
-  EXPECT_EQ(PointNear(o.list, o.corners, 66, 14, 200, 6), -1);  // 7.2 pixels off
-  EXPECT_EQ(PointNear(o.list, o.corners, 22, 18, 200, 6), 0);
-  EXPECT_EQ(PointNear(o.list, o.corners, 200, 200, 200, 6), -1);
 
   MovePoint(o.list, o.corners, 1, 31, 2);  // keeps its kind
   EXPECT_EQ(o.At(1).x, 31);

@@ -1,4 +1,4 @@
-#include "workspace/loupe.h"
+#include "view/loupe.h"
 
 #include <algorithm>
 

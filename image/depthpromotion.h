@@ -1,14 +1,11 @@
 #pragma once
-// Putting a loaded picture in its field, and promoting a paletted picture to 24 bits.
+// Promoting a paletted picture to 24 bits, the depth every pane and render works in.
 
 #include <cstdint>
 
 #include "image/dib.h"
 
 namespace trellimap {
-
-// The replacing half: `*field` is released and takes `loaded`.
-void ReplacePicture(dib* field, const dib& loaded);
 
 // Promotes a 1-, 2-, 4- or 8-bit picture to `bitcount` (only 24 is supported) in
 // place: the new buffer is made first and replaces the old one when filled.

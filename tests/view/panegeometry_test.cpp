@@ -1,6 +1,11 @@
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "foundation/outlinepoint.h"
+#include "workspace/outlineediting.h"
 
 namespace trellimap {
 namespace {
@@ -55,6 +60,24 @@ TEST(PaneGeometry, FitWheelAndPointerKeepTheZoomUsable) {
   // picture pixel 150, at 200 % pane pixel 300, 50 px into the view.
   EXPECT_EQ(ScrollKeepingPoint(100, 50, 100, 200), 250);
   EXPECT_EQ(ScrollKeepingPoint(250, 50, 200, 100), 100);
+}
+
+// At 200 %, in pane pixels: the hit radius counts on the screen, the nearest
+// point wins, and the closing record answers as corner 1.
+TEST(PaneGeometry, PointsAreFoundWhereTheyAreDrawn) {
+  TDynaArray list(sizeof(TOutlinePoint));
+  int32_t corners = 0;
+  for (const auto& [b, x, y] : {std::tuple{MouseButton::Left, 10, 10},
+                                {MouseButton::Right, 30, 5},
+                                {MouseButton::Left, 50, 10},
+                                {MouseButton::Left, 50, 40},
+                                {MouseButton::Left, 10, 40}})
+    PressOnOutline(list, corners, b, x, y);
+  ASSERT_EQ(list.count, 6u);
+  EXPECT_EQ(PointNear(list, corners, 64, 14, 200, 6), 1);   // 5.7 pixels off
+  EXPECT_EQ(PointNear(list, corners, 66, 14, 200, 6), -1);  // 7.2 pixels off
+  EXPECT_EQ(PointNear(list, corners, 22, 18, 200, 6), 0);
+  EXPECT_EQ(PointNear(list, corners, 200, 200, 200, 6), -1);
 }
 
 }  // namespace

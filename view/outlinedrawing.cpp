@@ -1,10 +1,10 @@
-#include "workspace/outlinedrawing.h"
+#include "view/outlinedrawing.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "foundation/outlinepoint.h"
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 namespace {

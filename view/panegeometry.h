@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "foundation/dynaarray.h"
+
 namespace trellimap {
 
 struct Split {
@@ -45,5 +47,11 @@ int32_t WheelZoom(int32_t zoom, int notches);
 // `pointer` pane pixels into the view, scrolled to `scroll`) where it is when
 // the zoom goes from `from` to `to` percent.
 int32_t ScrollKeepingPoint(int32_t scroll, int32_t pointer, int32_t from, int32_t to);
+
+// The index of the point of `list` (TOutlinePoint records, `corners` corners
+// placed) drawn nearest to pane position (px, py) at `zoom` percent, if it
+// lies within `radius` pane pixels; -1 otherwise. The closing record of a
+// complete outline answers as corner 1 (index 0).
+int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius);
 
 }  // namespace trellimap

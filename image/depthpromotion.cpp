@@ -1,13 +1,8 @@
-#include "image/pictureloading.h"
+#include "image/depthpromotion.h"
 
 #include "image/pixmill3.h"
 
 namespace trellimap {
-
-void ReplacePicture(dib* field, const dib& loaded) {
-  ReleaseDib(field);
-  *field = loaded;
-}
 
 void DepthUpTo(int32_t bitcount, dib* picture) {
   const int32_t b = DibBitCount(picture);

@@ -1,10 +1,10 @@
-#include "workspace/panecomposition.h"
+#include "view/panecomposition.h"
 
 #include "display/paintdib.h"
 #include "display/surfacedevice.h"
 #include "image/pixmill3.h"
-#include "workspace/outlinedrawing.h"
-#include "workspace/panegeometry.h"
+#include "view/outlinedrawing.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 

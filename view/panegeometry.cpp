@@ -1,9 +1,12 @@
-#include "workspace/panegeometry.h"
+#include "view/panegeometry.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+
+#include "foundation/outlinepoint.h"
+#include "workspace/outlineediting.h"
 
 namespace trellimap {
 
@@ -70,6 +73,24 @@ int32_t ScrollKeepingPoint(int32_t scroll, int32_t pointer, int32_t from, int32_
   if (from <= 0) return scroll;
   const long double under = (static_cast<long double>(scroll) + pointer) * to / from;
   return Clamped(std::nearbyint(under - pointer));
+}
+
+int32_t PointNear(const TDynaArray& list, int32_t corners, int32_t px, int32_t py, int32_t zoom, int32_t radius) {
+  const auto points = static_cast<int32_t>(list.count) - (HasClosingRecord(list, corners) ? 1 : 0);
+  int32_t found = -1;
+  int64_t best = 0;
+  for (int32_t i = 0; i < points; ++i) {
+    const TOutlinePoint& p = PointAt(list, static_cast<uint32_t>(i));
+    const int64_t dx = Zoomed(p.x, zoom) - int64_t{px}, dy = Zoomed(p.y, zoom) - int64_t{py};
+    if (std::llabs(dx) > radius || std::llabs(dy) > radius) continue;
+    // Of points drawn on top of each other, the later one is the one seen.
+    const int64_t distance = dx * dx + dy * dy;
+    if (distance <= int64_t{radius} * radius && (found < 0 || distance <= best)) {
+      found = i;
+      best = distance;
+    }
+  }
+  return found;
 }
 
 }  // namespace trellimap

@@ -1,4 +1,4 @@
-#include "workspace/outlinedrawing.h"
+#include "view/outlinedrawing.h"
 
 #include <gtest/gtest.h>
 
