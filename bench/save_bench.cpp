@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     if (mode == "save")
       ms = BestOfFive([&] { return WritePictureFile(ws.di1, out, &reason); });
     else if (mode == "project")
-      ms = BestOfFive([&] { return SaveProjectfile(ws, out) == ProjectStatus::Done; });
+      ms = BestOfFive([&] { return SaveProjectfile(ws, out).done(); });
   }
   if (ms < 0) return std::fprintf(stderr, "save_bench %s failed\n", mode.c_str()), 1;
   std::printf("%.1f\n", ms);

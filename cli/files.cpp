@@ -22,20 +22,15 @@ bool NamesAFile(const std::string& path) {
 
 int SaveProject(Workspace& ws, const std::string& path) {
   if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
-  try {
-    if (SaveProjectfile(ws, path) == ProjectStatus::CannotCreate) return Fail(path, "the file could not be created");
-  } catch (const InOutError& e) {
-    return Fail(path, e.what());
-  }
-  return 0;
+  const Outcome outcome = SaveProjectfile(ws, path);
+  return outcome.failed() ? Fail(path, outcome.detail) : 0;
 }
 
 int OpenProject(Workspace& ws, const std::string& path) {
-  try {
-    if (OpenProjectfile(ws, path) == ProjectStatus::CannotOpen) return Fail(path, "the file could not be opened");
-  } catch (const InOutError& e) {
-    return Fail(path, e.what());
-  }
+  ProjectRead read;
+  const Outcome outcome = ReadProject(path, read);
+  if (outcome.failed()) return Fail(path, outcome.detail);
+  read.HandTo(ws);
   return 0;
 }
 

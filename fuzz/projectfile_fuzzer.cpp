@@ -1,13 +1,12 @@
-// Opens the input as a project file both ways the program does: read whole
-// apart from the workspace and handed over only when complete (the window),
-// and read into the workspace with what came before an error kept (the
-// general open). A project read whole is saved again and must read back whole.
+// Reads the input as a project file and hands what was read to a workspace
+// both ways the program may: only when it was read whole, and also after an
+// error, with what came before it kept. A project read whole is saved again
+// and must read back whole.
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "foundation/ioerror.h"
 #include "fuzz/fuzzinput.h"
 #include "fuzz/silentmessages.h"
 #include "image/pixmill3.h"
@@ -15,8 +14,8 @@
 
 namespace {
 
+using trellimap::Outcome;
 using trellimap::ProjectRead;
-using trellimap::ProjectStatus;
 using trellimap::Workspace;
 
 trellimap::fuzz::InputFile* input = nullptr;
@@ -30,26 +29,24 @@ void CheckPictures(const Workspace& ws) {
 
 void ReadWhole(const std::string& path) {
   ProjectRead read;
-  std::string problem;
-  const ProjectStatus status = trellimap::ReadWholeProject(path, read, nullptr, &problem);
-  if (status == ProjectStatus::Unreadable && !problem.empty()) return;
-  if (status != ProjectStatus::Done) std::abort();
+  const Outcome outcome = trellimap::ReadProject(path, read);
+  if (outcome.failed() && !outcome.detail.empty()) return;
+  if (!outcome.done()) std::abort();
   Workspace ws;
   read.HandTo(ws);
   CheckPictures(ws);
   const std::string copy = input->Folder() + "saved.gip";
-  if (trellimap::SaveProjectfile(ws, copy) != ProjectStatus::Done) std::abort();
+  if (!trellimap::SaveProjectfile(ws, copy).done()) std::abort();
   ProjectRead again;
-  if (trellimap::ReadWholeProject(copy, again, nullptr, &problem) != ProjectStatus::Done) std::abort();
+  if (!trellimap::ReadProject(copy, again).done()) std::abort();
   std::remove(copy.c_str());
 }
 
 void ReadIntoWorkspace(const std::string& path) {
   Workspace ws;
-  try {
-    if (trellimap::OpenProjectfile(ws, path) != ProjectStatus::Done) std::abort();
-  } catch (const trellimap::InOutError&) {
-  }
+  ProjectRead read;
+  trellimap::ReadProject(path, read);
+  read.HandTo(ws);
   CheckPictures(ws);
 }
 

@@ -91,7 +91,7 @@ void Projects(const fs::path& folder) {
     ws.ecken2 = 2;
     ws.transparent = k == 1;
     ws.renderautomatically = k != 2;
-    if (SaveProjectfile(ws, (folder / ("project" + std::to_string(k) + ".gip")).string()) != ProjectStatus::Done)
+    if (!SaveProjectfile(ws, (folder / ("project" + std::to_string(k) + ".gip")).string()).done())
       Fail("cannot write a project");
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/binaryfile.h"
+#include "foundation/fileproblem.h"
 #include "foundation/ioerror.h"
 #include "i18n/translateunit.h"
 #include "image/depthpromotion.h"
@@ -121,7 +122,7 @@ std::vector<TOutlinePoint> ReadPointList(BinaryReader& in) {
 }
 
 // Reads the file into `read`; false when stopped through `progress`.
-bool ReadProject(BinaryReader& in, ProjectRead& read, const std::string& fname, Progress* progress) {
+bool ReadBlocks(BinaryReader& in, ProjectRead& read, const std::string& fname, Progress* progress) {
   const uint64_t total = in.Remaining();
   for (auto& points : read.points) points = ReadPointList(in);
   for (auto& corners : read.cornerCounts) corners = in.ReadInt32();
@@ -136,22 +137,26 @@ bool ReadProject(BinaryReader& in, ProjectRead& read, const std::string& fname, 
 
 }  // namespace
 
-ProjectStatus SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress) {
+Outcome SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress) {
   AtomicFileWriter out;
-  if (!out.Open(fname)) return ProjectStatus::CannotCreate;
-  for (size_t side = 0; side < 2; ++side) WritePoints(out, ws.Side(side).outline);
-  for (size_t side = 0; side < 2; ++side) out.WriteInt32(ws.Side(side).corners);
-  double done = 0;
-  for (const dib* picture : ws.Pictures()) {
-    WritePicture(out, *picture);
-    // An uncommitted file is removed: the previous one stays.
-    if (!Continue(progress, done += 0.25)) return ProjectStatus::Stopped;
+  if (!out.Open(fname)) return Outcome::Failed(FileProblem::CannotOpen, "the file could not be created");
+  try {
+    for (size_t side = 0; side < 2; ++side) WritePoints(out, ws.Side(side).outline);
+    for (size_t side = 0; side < 2; ++side) out.WriteInt32(ws.Side(side).corners);
+    double done = 0;
+    for (const dib* picture : ws.Pictures()) {
+      WritePicture(out, *picture);
+      // An uncommitted file is removed: the previous one stays.
+      if (!Continue(progress, done += 0.25)) return Outcome::Stopped();
+    }
+    out.WriteByte(ws.showoriginal ? 1 : 0);
+    out.WriteByte(ws.transparent ? 1 : 0);
+    out.WriteByte(ws.renderautomatically ? 1 : 0);
+    out.Commit();
+  } catch (const InOutError& error) {
+    return Outcome::Failed(ProblemOfError(error), error.what());
   }
-  out.WriteByte(ws.showoriginal ? 1 : 0);
-  out.WriteByte(ws.transparent ? 1 : 0);
-  out.WriteByte(ws.renderautomatically ? 1 : 0);
-  out.Commit();
-  return ProjectStatus::Done;
+  return Outcome::Done();
 }
 
 ProjectRead::~ProjectRead() {
@@ -183,48 +188,20 @@ void ProjectRead::HandTo(Workspace& ws) {
     if (options[k].has_value()) *flags[k] = *options[k];
 }
 
-ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progress* progress) {
+Outcome ReadProject(const std::string& fname, ProjectRead& read, Progress* progress) {
   BinaryReader in;
-  if (!in.Open(fname)) return ProjectStatus::CannotOpen;
-  return ReadProject(in, read, fname, progress) ? ProjectStatus::Done : ProjectStatus::Stopped;
-}
-
-ProjectStatus ReadWholeProject(const std::string& fname, ProjectRead& read, Progress* progress, std::string* problem) {
-  BinaryReader in;
-  if (!in.Open(fname)) return ProjectStatus::CannotOpen;
+  if (!in.Open(fname)) return Outcome::Failed(FileProblem::CannotOpen, "the file could not be opened");
   try {
-    return ReadProject(in, read, fname, progress) ? ProjectStatus::Done : ProjectStatus::Stopped;
+    return ReadBlocks(in, read, fname, progress) ? Outcome::Done() : Outcome::Stopped();
   } catch (const InOutError& error) {
     // A file that fails before its first picture block has no project's
     // beginning: a text, a picture, anything but a project.
-    const bool started = read.pictureRead[0];
-    if (error.kind() == InOutError::Kind::Damaged)
-      *problem = error.what();
-    else if (!started)
-      *problem = TranslateFormat("The file \"%1\" is not a project file.", {fname});
-    else if (error.kind() == InOutError::Kind::ReadBeyondEnd)
-      *problem = TranslateFormat("The project file \"%1\" is cut short: it ends before all its pictures.", {fname});
-    else
-      *problem = TranslateFormat("The project file \"%1\" could not be read: %2.", {fname, error.what()});
-    return ProjectStatus::Unreadable;
+    const FileProblem problem = error.kind() == InOutError::Kind::Damaged         ? FileProblem::Damaged
+                                : !read.pictureRead[0]                            ? FileProblem::NotThisFormat
+                                : error.kind() == InOutError::Kind::ReadBeyondEnd ? FileProblem::CutShort
+                                                                                  : ProblemOfError(error);
+    return Outcome::Failed(problem, error.what());
   }
-}
-
-ProjectStatus TakeProject(Workspace& ws, const std::function<ProjectStatus(ProjectRead&)>& reading) {
-  ProjectRead read;
-  ProjectStatus status = ProjectStatus::Done;
-  try {
-    status = reading(read);
-  } catch (...) {
-    read.HandTo(ws);
-    throw;
-  }
-  if (status == ProjectStatus::Done) read.HandTo(ws);
-  return status;
-}
-
-ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname, Progress* progress) {
-  return TakeProject(ws, [&](ProjectRead& read) { return ReadProjectfile(fname, read, progress); });
 }
 
 }  // namespace trellimap

@@ -2,44 +2,26 @@
 // The project file: both outline lists with their corner counters, the four
 // pictures and the three option states, one after the other, little-endian.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "foundation/outcome.h"
 #include "foundation/progress.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
 
-enum class ProjectStatus {
-  Done,
-  CannotCreate,  // saving: the file could not be created (nothing else happened)
-  CannotOpen,    // opening: the file could not be opened (the workspace is unchanged)
-  Stopped,       // stopped on request: the file that was there, or the workspace, is untouched
-  Unreadable,    // opening: the file is no whole project (the workspace is unchanged; the problem says why)
-};
-
 // Writes the workspace to `fname`. The file is written beside the target and
-// renamed over it when complete, so a failed save leaves the previous file.
-// Write errors throw InOutError.
+// renamed over it when complete, so a save that fails or is stopped leaves
+// the previous file. Failed with CannotOpen when the file could not be
+// created, else with the write error's problem and text ("Disk full", ...).
 // `progress`, when given, hears after each picture and may stop the save.
-ProjectStatus SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress = nullptr);
+Outcome SaveProjectfile(const Workspace& ws, const std::string& fname, Progress* progress = nullptr);
 
-// Replaces the workspace by the contents of `fname`; it does not render.
-// A file that ends early throws InOutError ("Read beyond end of file") where it
-// is found, and a picture block with impossible values (size, depth, colour
-// count) throws InOutError::Damaged naming the file and the picture: what was
-// read before stays, the picture being read becomes a new 320 × 200 picture,
-// the rest is as it was. Two-bit pictures arrive promoted to 24 bits.
-// The file is read apart and taken into the workspace when the read ends, so
-// that `progress`, when given, hears how far it got and may stop it with the
-// workspace untouched.
-ProjectStatus OpenProjectfile(Workspace& ws, const std::string& fname, Progress* progress = nullptr);
-
-// What has been read of a project file, held apart from any workspace: a read
-// that is stopped changes nothing, and one that fails hands over what it read
-// as a read into the workspace would have left it.
+// What has been read of a project file, held apart from any workspace, so
+// that a read may run on another thread and a read that is stopped or fails
+// changes no workspace.
 class ProjectRead {
  public:
   ProjectRead() = default;
@@ -48,6 +30,9 @@ class ProjectRead {
   ~ProjectRead();
 
   // Puts what was read in the workspace's place; the pictures move there.
+  // After a failed read this leaves the workspace as reading straight into
+  // it would have: what was read before the error, a new 320 × 200 picture
+  // for the picture being read, the rest as it was.
   void HandTo(Workspace& ws);
 
   std::optional<std::vector<TOutlinePoint>> points[2];
@@ -57,19 +42,17 @@ class ProjectRead {
   std::optional<bool> options[3];
 };
 
-// OpenProjectfile's reading, into `read` alone, so that it can run on another thread.
-ProjectStatus ReadProjectfile(const std::string& fname, ProjectRead& read, Progress* progress);
-
-// Reads `fname` into `read` whole or not at all: an error in the file is
-// caught, and Unreadable returned with `*problem` saying in the user's words
-// which file and what is wrong with it (cut short, damaged, not a project
-// file). Nothing is handed to any workspace; the caller hands `read` over
-// when the status is Done.
-ProjectStatus ReadWholeProject(const std::string& fname, ProjectRead& read, Progress* progress, std::string* problem);
-
-// Runs `reading`, which reads into the ProjectRead it is given, and hands what
-// it read to the workspace as OpenProjectfile does: when it returns Done, or
-// when it throws (the exception then goes on). Returns what `reading` returned.
-ProjectStatus TakeProject(Workspace& ws, const std::function<ProjectStatus(ProjectRead&)>& reading);
+// Reads the project file `fname` into `read`; it does not render. Two-bit
+// pictures arrive promoted to 24 bits. Sizes are checked against the bytes
+// left before anything is allocated from them. Failed with:
+//  - CannotOpen when the file could not be opened;
+//  - NotThisFormat when it fails before its first picture (no project's beginning);
+//  - CutShort when it ends before all its pictures;
+//  - Damaged when a picture block has impossible values (size, depth,
+//    colour count), `detail` naming the file and the picture;
+//  - the problem of any other error of the system;
+// `detail` always the error's own text ("Read beyond end of file", ...).
+// `progress`, when given, hears how far the read got and may stop it.
+Outcome ReadProject(const std::string& fname, ProjectRead& read, Progress* progress = nullptr);
 
 }  // namespace trellimap

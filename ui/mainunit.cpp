@@ -47,6 +47,7 @@
 #include "ui/flattendialog.h"
 #include "ui/guarded.h"
 #include "ui/named.h"
+#include "ui/outcomemessages.h"
 #include "ui/progressrunner.h"
 #include "ui/translatewalk.h"
 #include "ui/windowfont.h"
@@ -686,19 +687,15 @@ void TMainForm::OpenProjectfile(const std::string& fname) {
   // read, so a damaged or cut-short file leaves the work, its results and
   // its history as they were.
   ProjectRead read;
-  ProjectStatus status = ProjectStatus::Done;
-  std::string problem;
+  Outcome outcome;
   Guarded([&] {
     RunWork("Opening the project...", [&](Progress& progress) {
-      status = ReadWholeProject(fname, read, &progress, &problem);
+      outcome = ReadProject(fname, read, &progress);
       return true;
     });
   });
-  if (status == ProjectStatus::CannotOpen)
-    Guarded([] { ShowMessage(GetLangStringUtf8(8), {}, MsgIcon::Error, MsgButtons::Ok); });
-  if (status == ProjectStatus::Unreadable)
-    Guarded([&] { ShowMessage(problem, kApplicationTitle, MsgIcon::Error, MsgButtons::Ok); });
-  if (status != ProjectStatus::Done) return;
+  Guarded([&] { ShowProjectOpenFailure(fname, outcome); });
+  if (!outcome.done()) return;
   Guarded([&] { read.HandTo(*ws); });
   projectFile_ = fname;
   pictureFile_[0] = pictureFile_[1] = {};
@@ -774,21 +771,13 @@ void TMainForm::ShowWorkspace() {
 void TMainForm::SaveProjectfile(const std::string& fname) {
   Guarded([&] {
     LentWorkspace lent(*ws);
-    ProjectStatus status = ProjectStatus::Done;
-    try {
-      RunWork("Saving the project...", [&](Progress& progress) {
-        status = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
-        return true;
-      });
-    } catch (const InOutError& error) {
-      // The previous file stays; the message says why in the user's words.
-      ShowMessage(
-          TranslateFormat("Could not save the project \"%1\": %2.", {fname, PlainReason(ProblemOfError(error))}),
-          kApplicationTitle, MsgIcon::Error, MsgButtons::Ok);
-      return;
-    }
-    if (status == ProjectStatus::CannotCreate) ShowMessage(GetLangStringUtf8(7), {}, MsgIcon::Error, MsgButtons::Ok);
-    if (status != ProjectStatus::Done) return;
+    Outcome outcome;
+    RunWork("Saving the project...", [&](Progress& progress) {
+      outcome = trellimap::SaveProjectfile(lent.Get(), fname, &progress);
+      return true;
+    });
+    ShowProjectSaveFailure(fname, outcome);
+    if (!outcome.done()) return;
     projectFile_ = fname;
     RememberProjectFolder();
     changes_.Saved(*ws, false);

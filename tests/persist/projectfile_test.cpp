@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "foundation/binaryfile.h"
-#include "foundation/ioerror.h"
 #include "image/pixmill3.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
@@ -31,6 +30,15 @@ void Paint(dib& d, uint32_t salt) {
   for (int32_t i = 0; i < DibHeight(&d) * d.bytew; ++i) d.poi[i] = static_cast<uint8_t>(i * 31 + salt);
 }
 
+// Reads `path` into `ws` as a plain open into the workspace does: what was
+// read is handed over, also when the read failed part-way.
+Outcome Open(Workspace& ws, const std::string& path, Progress* progress = nullptr) {
+  ProjectRead read;
+  const Outcome outcome = ReadProject(path, read, progress);
+  if (!outcome.stopped()) read.HandTo(ws);
+  return outcome;
+}
+
 class ProjectFileTest : public ::testing::Test {
  protected:
   TempFolder folder;
@@ -40,7 +48,7 @@ class ProjectFileTest : public ::testing::Test {
 
 TEST_F(ProjectFileTest, FreshWorkspaceHasTheKnownLayout) {
   Workspace ws;
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   const std::vector<uint8_t> b = Bytes(path);
   ASSERT_EQ(b.size(), 768211u);  // 16 + 4 × (8 + 40 + 200 × 960) + 3
   for (size_t i = 0; i < 16; ++i) EXPECT_EQ(b[i], 0) << i;
@@ -75,7 +83,7 @@ TEST_F(ProjectFileTest, EverythingComesBackAsItWasSaved) {
   ws.showoriginal = true;
   ws.transparent = false;
   ws.renderautomatically = false;
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   const std::vector<uint8_t> b = Bytes(path);
   const size_t firstBlock = 4 + 6 * 12 + 4 + 12 + 8;
   EXPECT_EQ(Int32At(b, firstBlock), 40);
@@ -83,7 +91,7 @@ TEST_F(ProjectFileTest, EverythingComesBackAsItWasSaved) {
   EXPECT_EQ(Int32At(b, firstBlock + 8 + 40 + 7 * 964 + 4), 256);
 
   Workspace back;
-  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  ASSERT_TRUE(Open(back, path).done());
   EXPECT_EQ(back.punkte1.count, 6u);
   EXPECT_EQ(back.punkte2.count, 1u);
   EXPECT_EQ(static_cast<TOutlinePoint*>(back.punkte2.GetObject(0))->y, 70000);
@@ -107,13 +115,13 @@ TEST_F(ProjectFileTest, EverythingComesBackAsItWasSaved) {
 
 TEST_F(ProjectFileTest, NegativeCountsGiveEmptyLists) {
   Workspace ws;
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   std::vector<uint8_t> b = Bytes(path);
   b[0] = b[1] = b[2] = b[3] = 0xFF;  // count 1 = −1
   folder.Write("work.gip", b);
   Workspace back;
   testing::FillOutline(back.punkte1, {{1, 1, true}});
-  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  ASSERT_TRUE(Open(back, path).done());
   EXPECT_EQ(back.punkte1.count, 0u);
 }
 
@@ -122,13 +130,13 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
   testing::FillOutline(ws.punkte1, {{1, 2, true}, {3, 4, true}});
   ReleaseDib(&ws.di2);
   newdib(&ws.di2, 3, 2, 8, nullptr, 0);
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   const std::vector<uint8_t> good = Bytes(path);
 
   auto expectFailure = [&](const std::vector<uint8_t>& bytes, const std::string& what) {
     folder.Write("bad.gip", bytes);
     Workspace back;
-    EXPECT_THROW(OpenProjectfile(back, folder.Path("bad.gip")), InOutError) << what;
+    EXPECT_TRUE(Open(back, folder.Path("bad.gip")).failed()) << what;
     for (const dib* d : {&back.di1, &back.di2, &back.di3, &back.di4}) {
       ASSERT_NE(d->poi, nullptr) << what;
       EXPECT_GT(DibWidth(d), 0) << what;
@@ -139,7 +147,8 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
     expectFailure(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)),
                   "cut at " + std::to_string(cut));
 
-  // A file too short says so; a complete file with impossible values says
+  // A file too short says so, and whether it ends before its first picture (no
+  // project at all) or later; a complete file with impossible values says
   // that it is damaged, and where.
   const size_t block = 4 + 2 * 12 + 4 + 8;
   const size_t second = block + 8 + 40 + 200 * 960;
@@ -148,32 +157,32 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
     size_t at;
     int32_t value;
     const char* what;
+    FileProblem problem;
     const std::string& says;
-  } lies[] = {{0, 1 << 30, "count beyond the file", beyond},
-              {block + 8 + 8, 1 << 30, "height beyond the file", beyond},
-              {block, 39, "header too short", damaged},
-              {block, 1 << 20, "header longer than any", damaged},
-              {block + 4, -1, "negative colour count", damaged},
-              {block + 8 + 4, -320, "negative width", damaged},
-              {block + 8 + 4, 0, "width 0", damaged},
-              {block + 8 + 8, 0, "height 0", damaged},
-              {block + 8 + 12, 0 << 16 | 1, "bit count 0", damaged},
-              {block + 8 + 12, 7 << 16 | 1, "bit count 7", damaged},
-              {block + 8 + 12, 64 << 16 | 1, "bit count 64", damaged},
-              {second + 8 + 12, 0 << 16 | 1, "bit count 0 in picture 2", "is damaged: picture 2 has"}};
+  } lies[] = {
+      {0, 1 << 30, "count beyond the file", FileProblem::NotThisFormat, beyond},
+      {block + 8 + 8, 1 << 30, "height beyond the file", FileProblem::CutShort, beyond},
+      {block, 39, "header too short", FileProblem::Damaged, damaged},
+      {block, 1 << 20, "header longer than any", FileProblem::Damaged, damaged},
+      {block + 4, -1, "negative colour count", FileProblem::Damaged, damaged},
+      {block + 8 + 4, -320, "negative width", FileProblem::Damaged, damaged},
+      {block + 8 + 4, 0, "width 0", FileProblem::Damaged, damaged},
+      {block + 8 + 8, 0, "height 0", FileProblem::Damaged, damaged},
+      {block + 8 + 12, 0 << 16 | 1, "bit count 0", FileProblem::Damaged, damaged},
+      {block + 8 + 12, 7 << 16 | 1, "bit count 7", FileProblem::Damaged, damaged},
+      {block + 8 + 12, 64 << 16 | 1, "bit count 64", FileProblem::Damaged, damaged},
+      {second + 8 + 12, 0 << 16 | 1, "bit count 0 in picture 2", FileProblem::Damaged, "is damaged: picture 2 has"}};
   for (const auto& lie : lies) {
     std::vector<uint8_t> bad = good;
     for (int i = 0; i < 4; ++i) bad[lie.at + static_cast<size_t>(i)] = static_cast<uint8_t>(lie.value >> (8 * i));
     folder.Write("bad.gip", bad);
-    Workspace back;
-    try {
-      OpenProjectfile(back, folder.Path("bad.gip"));
-      ADD_FAILURE() << lie.what << " was read";
-    } catch (const InOutError& e) {
-      EXPECT_NE(std::string(e.what()).find(lie.says), std::string::npos) << lie.what << ": " << e.what();
-      if (lie.says != beyond) {
-        EXPECT_NE(std::string(e.what()).find(folder.Path("bad.gip")), std::string::npos);
-      }
+    ProjectRead read;
+    const Outcome outcome = ReadProject(folder.Path("bad.gip"), read);
+    EXPECT_TRUE(outcome.failed()) << lie.what;
+    EXPECT_EQ(outcome.problem, lie.problem) << lie.what;
+    EXPECT_NE(outcome.detail.find(lie.says), std::string::npos) << lie.what << ": " << outcome.detail;
+    if (lie.says != beyond) {
+      EXPECT_NE(outcome.detail.find(folder.Path("bad.gip")), std::string::npos);
     }
     expectFailure(bad, lie.what);
   }
@@ -183,7 +192,7 @@ TEST_F(ProjectFileTest, DamagedFilesStopWithAnErrorAndLeaveValidPictures) {
 // an opening stopped part-way the workspace as it was.
 TEST_F(ProjectFileTest, StoppedSavesAndOpeningsLeaveEverythingAsItWas) {
   Workspace ws;
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   const std::vector<uint8_t> before = Bytes(path);
   struct StopAtHalf final : Progress {
     bool Report(double fraction) override {
@@ -193,13 +202,13 @@ TEST_F(ProjectFileTest, StoppedSavesAndOpeningsLeaveEverythingAsItWas) {
     double last = 0;
   } stop;
   ws.ecken1 = 3;
-  EXPECT_EQ(SaveProjectfile(ws, path, &stop), ProjectStatus::Stopped);
+  EXPECT_TRUE(SaveProjectfile(ws, path, &stop).stopped());
   EXPECT_EQ(Bytes(path), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);  // no temporary left
 
   Paint(ws.di1, 5);
   const std::vector<uint8_t> picture(ws.di1.poi, ws.di1.poi + 200 * ws.di1.bytew);
-  EXPECT_EQ(OpenProjectfile(ws, path, &stop), ProjectStatus::Stopped);
+  EXPECT_TRUE(Open(ws, path, &stop).stopped());
   EXPECT_EQ(ws.ecken1, 3);
   EXPECT_TRUE(std::equal(picture.begin(), picture.end(), ws.di1.poi));
   struct Record final : Progress {
@@ -209,7 +218,7 @@ TEST_F(ProjectFileTest, StoppedSavesAndOpeningsLeaveEverythingAsItWas) {
     }
     double last = 0;
   } record;
-  EXPECT_EQ(OpenProjectfile(ws, path, &record), ProjectStatus::Done);
+  EXPECT_TRUE(Open(ws, path, &record).done());
   EXPECT_EQ(ws.ecken1, 0);
   EXPECT_GT(record.last, 0.99);
 }
@@ -223,11 +232,11 @@ TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {
   newdib(&ws.di3, 5, 2, 2, &colours, 4);
   setpixel(ws.di3, 4, 0, 2);
   setpixel(ws.di3, 0, 1, 3);
-  ASSERT_EQ(SaveProjectfile(ws, path), ProjectStatus::Done);
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
   const std::vector<uint8_t> b = Bytes(path);
   EXPECT_EQ(Int32At(b, 16 + 2 * (8 + 40 + 200 * 960)), 40 + 16);  // H of a 2-bit block
   Workspace back;
-  ASSERT_EQ(OpenProjectfile(back, path), ProjectStatus::Done);
+  ASSERT_TRUE(Open(back, path).done());
   ASSERT_EQ(DibBitCount(&back.di3), 24);
   EXPECT_EQ(getpixel(back.di3, 4, 0), 0x1E140Au);
   EXPECT_EQ(getpixel(back.di3, 0, 1), 0xFFFFFFu);
@@ -236,9 +245,9 @@ TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {
 
 TEST_F(ProjectFileTest, MissingFilesAndFoldersAreReportedWithoutHarm) {
   Workspace ws;
-  EXPECT_EQ(OpenProjectfile(ws, folder.Path("none.gip")), ProjectStatus::CannotOpen);
+  EXPECT_EQ(Open(ws, folder.Path("none.gip")).problem, FileProblem::CannotOpen);
   EXPECT_EQ(DibWidth(&ws.di1), 320);
-  EXPECT_EQ(SaveProjectfile(ws, folder.Path("no/such/folder.gip")), ProjectStatus::CannotCreate);
+  EXPECT_EQ(SaveProjectfile(ws, folder.Path("no/such/folder.gip")).problem, FileProblem::CannotOpen);
 }
 
 TEST_F(ProjectFileTest, AnAbandonedSaveLeavesThePreviousFile) {
