@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   if (mode == "load") {
     ms = BestOfFive([&] {
       dib loaded;
-      if (!ReadPictureFile(picturePath, &loaded)) return false;
+      if (!ReadPictureFile(picturePath, loaded).done()) return false;
       ReleaseDib(&loaded);
       return true;
     });

@@ -71,57 +71,6 @@ bool BmpSignature(const uint8_t* h, size_t n) {
 // Manufacturer 10, a known version, encoding 0 or 1: a Targa header can show it too.
 bool PcxSignature(const uint8_t* h, size_t n) { return n >= 3 && h[0] == 0x0A && h[1] <= 5 && h[1] != 1 && h[2] <= 1; }
 
-// Readers of our own.
-
-OwnReading Finished(bool read) { return read ? OwnReading::kRead : OwnReading::kFailed; }
-
-OwnReading ReadIlbm(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*)(double)) {
-  return Finished(DecodeIlbm(bytes, size, out, why));
-}
-
-OwnReading ReadJpeg2000(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*)(double)) {
-  return Finished(DecodeJpeg2000(bytes, size, out, why));
-}
-
-OwnReading ReadEmf(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*)(double)) {
-  return Finished(DecodeEmf(bytes, size, out, why));
-}
-
-OwnReading ReadWebp(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  return Finished(DecodeWebp(bytes, size, out, why, goesOn));
-}
-
-OwnReading ReadAvif(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  return Finished(DecodeAvif(bytes, size, out, why, goesOn));
-}
-
-OwnReading ReadHeif(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  return Finished(DecodeHeif(bytes, size, out, why, goesOn));
-}
-
-OwnReading ReadJpegXl(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  return Finished(DecodeJpegXl(bytes, size, out, why, goesOn));
-}
-
-// 16- and 32-bit bitmaps; the library reads the others.
-OwnReading ReadTrueColourBmp(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*)(double)) {
-  if (!IsTrueColourBmp(bytes, size)) return OwnReading::kLeft;
-  return Finished(DecodeBmpTrueColour(bytes, size, out, why));
-}
-
-// Grey, YCbCr and RGB streams; the library reads CMYK and YCCK.
-OwnReading ReadJpeg(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  switch (DecodeJpeg(bytes, size, out, why, goesOn)) {
-    case JpegReading::kRead:
-      return OwnReading::kRead;
-    case JpegReading::kFailed:
-      return OwnReading::kFailed;
-    case JpegReading::kOtherColours:
-      break;
-  }
-  return OwnReading::kLeft;
-}
-
 // The library keeps grey pictures in a grey colour map, whether or not the
 // file had a colour table. PNG says in its header's colour type whether it
 // has one, TIFF by not being grey, and JPEG never has one.
@@ -184,7 +133,10 @@ constexpr std::array<FormatRow, 14> kRows{{
                    .saveText = "BMP picture, run-length encoded",
                    .own = WriteBmpRle8,
                    .reduceColours = true}}},
-     .reader = {.signature = BmpSignature, .own = ReadTrueColourBmp, .library = {"BMP", "BMP2", "BMP3"}}},
+     .reader = {.signature = BmpSignature,
+                .own = ReadTrueColourBmp,
+                .ownTakes = IsTrueColourBmp,
+                .library = {"BMP", "BMP2", "BMP3"}}},
     {.format = F::Emf,
      .extensions = {{{"emf", kReadOnly, 0, 13, "EMF - Windows Enhanced Metafile"}}},
      .reader = {.signature = LooksLikeEmf, .own = ReadEmf},
@@ -209,6 +161,7 @@ constexpr std::array<FormatRow, 14> kRows{{
      .writers = {{{.format = W::Jpeg, .saveText = "JPEG picture", .streamed = EncodeJpeg24, .library = "JPEG"}}},
      .reader = {.signature = JpegSignature,
                 .own = ReadJpeg,
+                .ownTakes = IsPlainJpeg,
                 .ownPastGate = true,
                 .library = {"JPEG", "JPG"},
                 .colourTable = NoColourTable}},

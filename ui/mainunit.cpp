@@ -860,12 +860,16 @@ void TMainForm::OpenPicture(size_t pane) {
 }
 
 void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
-  // Read on a worker thread; the pane's picture is replaced here, and only
-  // when the read was neither failed nor cancelled.
+  // Read on a worker thread; a failure is told here, and the pane's picture
+  // is replaced here only when the read was neither failed nor cancelled.
   dib loaded{};
+  Outcome outcome;
   const bool read = RunWork("Opening the picture...", [&](Progress& progress) {
-    return ReadPictureFile(fname, &loaded, &progress) && progress.Report(1);
+    outcome = ReadPictureFile(fname, loaded, &progress);
+    return outcome.done() && progress.Report(1);
   });
+  if (outcome.failed())
+    Guarded([&] { ShowMessage(PictureReadFailure(fname, outcome.problem), {}, MsgIcon::Error, MsgButtons::Ok); });
   if (!read) {
     if (loaded.poi != nullptr) ReleaseDib(&loaded);
     return;
