@@ -56,11 +56,12 @@ struct FormatReader {
   bool (*colourTable)(const uint8_t* bytes, size_t size, bool grey) = nullptr;
 };
 
-// Our own writer of a whole file; false, with `reason`, when it fails or is stopped.
-using OwnEncoder = bool (*)(const dib& picture, std::vector<uint8_t>* out, std::string* reason, Progress* progress);
+// Our own writer of a whole file: Stopped when `progress` stops it; a
+// failure has no FileProblem and says why in its detail.
+using OwnEncoder = Outcome (*)(const dib& picture, std::vector<uint8_t>* out, Progress* progress);
 // Our own writer that hands the file on as it is encoded, for a picture that
-// PlainlyEncodable takes; false, with `reason`, when it fails.
-using StreamEncoder = bool (*)(const dib& picture, const ByteSink& sink, std::string* reason);
+// PlainlyEncodable takes; a failure has no FileProblem and says why in its detail.
+using StreamEncoder = Outcome (*)(const dib& picture, const ByteSink& sink);
 
 // One way of writing a format's files, with its entry in the save dialog.
 struct FormatWriter {

@@ -397,17 +397,13 @@ OPJ_BOOL SeekWhileWriting(OPJ_OFF_T to, void* user) {
   return OPJ_TRUE;
 }
 
-bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
+Outcome Encode(const dib& picture, std::vector<uint8_t>* out) {
   const int32_t width = DibWidth(&picture), height = DibHeight(&picture);
-  if (picture.poi == nullptr || width <= 0 || height <= 0) {
-    *why = "there is no picture to write";
-    return false;
-  }
+  if (picture.poi == nullptr || width <= 0 || height <= 0)
+    return Outcome::Failed(FileProblem::None, "there is no picture to write");
   // Larger pictures could not be read back.
-  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
-    *why = "the picture is too large for a JPEG 2000 file";
-    return false;
-  }
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels)
+    return Outcome::Failed(FileProblem::None, "the picture is too large for a JPEG 2000 file");
   opj_image_cmptparm_t parts[3] = {};
   for (opj_image_cmptparm_t& p : parts) {
     p.dx = p.dy = 1;
@@ -416,10 +412,7 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
     p.prec = 8;
   }
   const ImagePtr image(opj_image_create(3, parts, OPJ_CLRSPC_SRGB));
-  if (!image) {
-    *why = "not enough memory to encode the picture";
-    return false;
-  }
+  if (!image) return Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   image->x0 = image->y0 = 0;
   image->x1 = static_cast<OPJ_UINT32>(width);
   image->y1 = static_cast<OPJ_UINT32>(height);
@@ -447,26 +440,19 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
   Writer writer{out, 0};  // outlives the stream that points to it
   const CodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
   const StreamPtr stream(opj_stream_create(kStreamChunk, OPJ_STREAM_WRITE));
-  if (!codec || !stream) {
-    *why = "not enough memory to encode the picture";
-    return false;
-  }
+  if (!codec || !stream) return Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   SetHandlers(codec.get(), &error);
   opj_stream_set_write_function(stream.get(), WriteToMemory);
   opj_stream_set_skip_function(stream.get(), SkipWhileWriting);
   opj_stream_set_seek_function(stream.get(), SeekWhileWriting);
   opj_stream_set_user_data(stream.get(), &writer, nullptr);
-  if (!opj_setup_encoder(codec.get(), &parameters, image.get())) {
-    *why = Failure("the JPEG 2000 encoder could not be set up", error);
-    return false;
-  }
+  if (!opj_setup_encoder(codec.get(), &parameters, image.get()))
+    return Outcome::Failed(FileProblem::None, Failure("the JPEG 2000 encoder could not be set up", error));
   opj_codec_set_threads(codec.get(), kThreads);
   if (!opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
-      !opj_end_compress(codec.get(), stream.get())) {
-    *why = Failure("the JPEG 2000 encoder failed", error);
-    return false;
-  }
-  return true;
+      !opj_end_compress(codec.get(), stream.get()))
+    return Outcome::Failed(FileProblem::None, Failure("the JPEG 2000 encoder failed", error));
+  return Outcome::Done();
 }
 
 }  // namespace
@@ -475,19 +461,16 @@ Outcome ReadJpeg2000(std::span<const uint8_t> bytes, dib& picture, Progress* /*p
   return DecodeInto(picture, [&](dib& out) { return Decode(bytes.data(), bytes.size(), &out); });
 }
 
-bool EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, std::string* reason) {
+Outcome EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, Progress* /*progress*/) {
   out->clear();
-  std::string why;
-  bool ok = false;
+  Outcome outcome;
   try {
-    ok = Encode(picture, out, &why);
+    outcome = Encode(picture, out);
   } catch (const std::bad_alloc&) {
-    why = "not enough memory to encode the picture";
+    outcome = Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   }
-  if (ok) return true;
-  out->clear();
-  if (reason) *reason = why.empty() ? "the JPEG 2000 picture could not be encoded" : why;
-  return false;
+  if (!outcome.done()) out->clear();
+  return outcome;
 }
 
 }  // namespace trellimap

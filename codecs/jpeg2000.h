@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "foundation/outcome.h"
@@ -27,8 +26,8 @@ namespace trellimap {
 Outcome ReadJpeg2000(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
 
 // Writes `picture` (any depth, at most 2^28 pixels) as a lossless JP2 file of
-// 8-bit red, green and blue into `out`. On failure `out` is empty and
-// `*reason` (when given) says why.
-bool EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, std::string* reason);
+// 8-bit red, green and blue into `out`. On failure `out` is empty and the
+// outcome's detail says why. Tells `progress` nothing.
+Outcome EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, Progress* progress);
 
 }  // namespace trellimap

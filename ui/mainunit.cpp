@@ -840,16 +840,17 @@ void TMainForm::SavePicture(WarpDirection direction) {
   SaveDialog2->Filter = QString::fromStdString(BuildSavePictureFilter(GetLangStringUtf8(6)));
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
-  std::string reason;
-  FileProblem problem = FileProblem::None;
-  const bool written = RunWork("Saving the picture...", [&](Progress& progress) {
-    return WritePictureFile(picture, fname, &reason, &progress, &problem);
+  Outcome written;
+  RunWork("Saving the picture...", [&](Progress& progress) {
+    written = WritePictureFile(picture, fname, &progress);
+    return written.done();
   });
   // The file's own problems in the user's words; the writer's words for the rest.
-  if (!written && reason != kStopped)
+  if (written.failed())
     Guarded([&] {
-      ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.",
-                                  {fname, problem != FileProblem::None ? PlainReason(problem) : reason}),
+      ShowMessage(TranslateFormat(
+                      "Could not save the picture \"%1\": %2.",
+                      {fname, written.problem != FileProblem::None ? PlainReason(written.problem) : written.detail}),
                   {}, MsgIcon::Error, MsgButtons::Ok);
     });
 }

@@ -302,8 +302,8 @@ struct PagePhoto {
 };
 PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, const testing::PhotoSetup& setup) {
   PagePhoto page{testing::MakePhoto(setup), folder.Path(name), ""};
-  std::string reason;
-  EXPECT_TRUE(WritePictureFile(page.photo.picture, page.file, &reason)) << reason;
+  const Outcome written = WritePictureFile(page.photo.picture, page.file);
+  EXPECT_TRUE(written.done()) << written.detail;
   std::vector<PointPress> corners;
   for (const Vec& c : page.photo.corners)
     corners.push_back(

@@ -148,8 +148,8 @@ TEST(Jpeg2000RoundTrip, GivesBackTheColourOfEveryPixelAtAnyDepth) {
     for (int y = 0; y < c.h; ++y)  // noise on the left, a flat area on the right
       for (int x = 0; x < c.w; ++x) setpixel(picture, x, y, x < c.w / 2 ? random() & mask : 0x336699 & mask);
     std::vector<uint8_t> file;
-    std::string reason;
-    ASSERT_TRUE(EncodeJpeg2000(picture, &file, &reason)) << reason;
+    const Outcome encoded = EncodeJpeg2000(picture, &file, nullptr);
+    ASSERT_TRUE(encoded.done()) << encoded.detail;
     ASSERT_GE(file.size(), 12u);
     EXPECT_EQ(std::memcmp(file.data(), "\0\0\0\x0CjP  \r\n\x87\n", 12), 0);
     const Decoded d(file);
@@ -162,10 +162,10 @@ TEST(Jpeg2000RoundTrip, GivesBackTheColourOfEveryPixelAtAnyDepth) {
     ReleaseDib(&picture);
   }
   std::vector<uint8_t> file = {1};
-  std::string reason;
-  EXPECT_FALSE(EncodeJpeg2000(dib{}, &file, &reason));
+  const Outcome refused = EncodeJpeg2000(dib{}, &file, nullptr);
+  EXPECT_TRUE(refused.failed());
   EXPECT_TRUE(file.empty());
-  EXPECT_FALSE(reason.empty());
+  EXPECT_FALSE(refused.detail.empty());
 }
 
 TEST(Jpeg2000Decode, BareCodestreamGreyAndAlphaFlattenedOntoWhite) {
@@ -282,7 +282,7 @@ class Jpeg2000Damage : public ::testing::Test {
     std::mt19937 random(3);
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x) setpixel(picture, x, y, random() & 0xFFFFFF);
-    ASSERT_TRUE(EncodeJpeg2000(picture, &jp2, nullptr));
+    ASSERT_TRUE(EncodeJpeg2000(picture, &jp2, nullptr).done());
     ReleaseDib(&picture);
     codestream = LibraryEncode(64, 64, {Plane{std::vector<int32_t>(64 * 64, 9)}}, OPJ_CODEC_J2K);
   }
