@@ -42,18 +42,17 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--first") == 0) first = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--width") == 0) width = std::max(64, std::atoi(argv[i + 1]));
   }
-  std::string reason;
   if (!photoFile.empty()) {
     testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
     setup.backdrop = testing::Backdrop::Textured;
     const testing::SyntheticPhoto photo = MakePhoto(setup);
-    return WritePictureFile(photo.picture, photoFile, &reason) ? 0 : 1;
+    return WritePictureFile(photo.picture, photoFile).done() ? 0 : 1;
   }
   std::map<std::string, Tally> tallies;
   for (int i = first; i < first + count; ++i) {
     const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(setup);
-    if (!folder.empty()) WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png", &reason);
+    if (!folder.empty()) WritePictureFile(photo.picture, folder + "/photo" + std::to_string(i) + ".png");
     const std::optional<PageOutline> found = FindPageOutline(photo.picture);
     const bool curved = testing::VariedPageKind(i) == testing::PageKind::Book;
     double overlap = 0, worst = 1e300;

@@ -37,16 +37,15 @@ int main(int argc, char** argv) {
   if (mode == "load") {
     ms = BestOfFive([&] {
       dib loaded;
-      if (!ReadPictureFile(picturePath, &loaded)) return false;
+      if (!ReadPictureFile(picturePath, loaded).done()) return false;
       ReleaseDib(&loaded);
       return true;
     });
   } else {
     Workspace ws;
     if (!TryToOpenFile(&ws.di1, picturePath) || !TryToOpenFile(&ws.di2, picturePath)) return 1;
-    std::string reason;
     if (mode == "save")
-      ms = BestOfFive([&] { return WritePictureFile(ws.di1, out, &reason); });
+      ms = BestOfFive([&] { return WritePictureFile(ws.di1, out).done(); });
     else if (mode == "project")
       ms = BestOfFive([&] { return SaveProjectfile(ws, out).done(); });
   }

@@ -36,8 +36,8 @@ int OpenProject(Workspace& ws, const std::string& path) {
 
 int WritePicture(const dib& picture, const std::string& path) {
   if (!NamesAFile(path)) return Fail(path, "is a folder, not a file");
-  std::string reason;
-  return WritePictureFile(picture, WithDefaultExtension(path), &reason) ? 0 : Fail(path, reason);
+  const Outcome written = WritePictureFile(picture, WithDefaultExtension(path));
+  return written.done() ? 0 : Fail(path, written.detail);
 }
 
 }  // namespace trellimap::cli

@@ -11,6 +11,7 @@
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "detect/pageoutline.h"
+#include "foundation/messagebox.h"
 #include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "render/chosenrenderer.h"
@@ -61,7 +62,11 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
 
 int Detect(const DetectArguments& options) {
   dib picture{};
-  if (!ReadPictureFile(options.picture, &picture)) return 1;  // the reason is printed already
+  if (const Outcome read = ReadPictureFile(options.picture, picture); !read.done()) {
+    if (read.failed())
+      ShowMessage(PictureReadFailure(options.picture, read.problem), {}, MsgIcon::Error, MsgButtons::Ok);
+    return 1;
+  }
   const std::optional<PageOutline> found = FindPageOutline(picture);
   ReleaseDib(&picture);
   if (!found) return NoPage(options.picture);

@@ -72,23 +72,16 @@ bool ReadLayout(const uint8_t* d, size_t size, Layout* l) {
   return true;
 }
 
-bool Decode(const uint8_t* d, size_t size, dib* out, std::string* why) {
+Outcome Decode(const uint8_t* d, size_t size, dib* out) {
   Layout l;
-  if (!ReadLayout(d, size, &l)) {
-    *why = "the bitmap header is damaged";
-    return false;
-  }
+  if (!ReadLayout(d, size, &l)) return FailedDamaged("the bitmap header is damaged");
   const int64_t rows = l.height < 0 ? -int64_t{l.height} : l.height;
   if (l.width <= 0 || rows == 0 || l.width > kMaxPictureSide || rows > kMaxPictureSide ||
-      int64_t{l.width} * rows > kMaxPicturePixels) {
-    *why = "the picture's size is out of range";
-    return false;
-  }
+      int64_t{l.width} * rows > kMaxPicturePixels)
+    return FailedTooLarge("the picture's size is out of range");
   const int64_t stride = RowBytes(l.width, l.bits);
-  if (l.offset > size || static_cast<uint64_t>(stride * rows) > size - l.offset) {
-    *why = "the file ends before its last pixel row";
-    return false;
-  }
+  if (l.offset > size || static_cast<uint64_t>(stride * rows) > size - l.offset)
+    return FailedDamaged("the file ends before its last pixel row");
   const Channel red(l.red), green(l.green), blue(l.blue), alpha(l.alpha);
   const int bytes = l.bits / 8;
   const auto pixelAt = [&](int64_t fileRow, int32_t x) {
@@ -101,10 +94,7 @@ bool Decode(const uint8_t* d, size_t size, dib* out, std::string* why) {
     for (int32_t x = 0; x < l.width && !blend; ++x) blend = alpha.Raw(pixelAt(r, x)) != 0;
 
   newdib(out, l.width, static_cast<int32_t>(rows), 24, nullptr, 0);
-  if (out->poi == nullptr) {
-    *why = "not enough memory for the picture";
-    return false;
-  }
+  if (out->poi == nullptr) return FailedNoMemory();
   for (int64_t r = 0; r < rows; ++r) {
     // Memory rows run bottom-up, as bottom-up files store them.
     uint8_t* row = out->poi + (l.height < 0 ? rows - 1 - r : r) * out->bytew;
@@ -116,19 +106,18 @@ bool Decode(const uint8_t* d, size_t size, dib* out, std::string* why) {
       row[2] = OnWhite(red.Byte(pixel), opacity);
     }
   }
-  return true;
+  return Outcome::Done();
 }
 
 }  // namespace
 
-bool IsTrueColourBmp(const uint8_t* data, size_t size) {
+bool IsTrueColourBmp(std::span<const uint8_t> bytes) {
   Layout layout;
-  return ReadLayout(data, size, &layout);
+  return ReadLayout(bytes.data(), bytes.size(), &layout);
 }
 
-bool DecodeBmpTrueColour(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  return DecodeInto(out, reason, "the bitmap is damaged",
-                    [&](dib* picture, std::string* why) { return Decode(data, size, picture, why); });
+Outcome ReadTrueColourBmp(std::span<const uint8_t> bytes, dib& picture, Progress* /*progress*/) {
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes.data(), bytes.size(), &out); });
 }
 
 }  // namespace trellimap

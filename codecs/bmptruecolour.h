@@ -4,23 +4,24 @@
 // scaling (5-bit 31 is 255, 5-bit 12 is 99), and the fourth byte of a 32-bit
 // pixel is alpha only where the header declares an alpha mask.
 
-#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
+#include "foundation/outcome.h"
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
 
 // True for a BMP with a Windows information header (40, 52, 56, 108 or 124 bytes) at 16
 // or 32 bits per pixel, stored as plain pixels or bit fields: the kind
-// DecodeBmpTrueColour reads.
-bool IsTrueColourBmp(const uint8_t* data, size_t size);
+// ReadTrueColourBmp reads.
+bool IsTrueColourBmp(std::span<const uint8_t> bytes);
 
-// Decodes such a bitmap into a 24-bit `out` (overwritten). Alpha, when the
+// Reads such a bitmap into a 24-bit `picture` (overwritten). Alpha, when the
 // file carries it, is blended onto white, unless every pixel's alpha is 0:
-// such a file means no transparency and is shown opaque. On failure `out`
-// holds no picture and `*reason` says why.
-bool DecodeBmpTrueColour(const uint8_t* data, size_t size, dib* out, std::string* reason);
+// such a file means no transparency and is shown opaque. On anything but
+// Done `picture` holds no picture. Tells `progress` nothing.
+Outcome ReadTrueColourBmp(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
 
 }  // namespace trellimap

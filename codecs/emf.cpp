@@ -55,7 +55,7 @@ void PutLe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-std::string Damaged(const std::string& what) { return "the metafile is damaged (" + what + ")"; }
+Outcome Damaged(const std::string& what) { return FailedDamaged("the metafile is damaged (" + what + ")"); }
 
 // A rectangle of four int32 values, its extents in 64 bits so that no
 // coordinates can overflow them.
@@ -101,48 +101,31 @@ struct Metafile {
 // Checks the header and walks the records once. Every record must be at least
 // 8 bytes, a multiple of 4 and inside the file; the walk stops after the end
 // record or at the end of the file.
-bool Examine(const uint8_t* data, size_t size, Metafile* file, std::string* why) {
-  if (size < kMinHeaderSize) {
-    *why = "the metafile is truncated (" + std::to_string(size) + " bytes, the header alone takes 88)";
-    return false;
-  }
+Outcome Examine(const uint8_t* data, size_t size, Metafile* file) {
+  if (size < kMinHeaderSize)
+    return FailedDamaged("the metafile is truncated (" + std::to_string(size) + " bytes, the header alone takes 88)");
   const uint32_t header_size = Le32(data + 4);
-  if (header_size < kMinHeaderSize || header_size % 4 != 0) {
-    *why = Damaged("bad header size " + std::to_string(header_size));
-    return false;
-  }
-  if (header_size > size) {
-    *why = "the metafile is truncated (header of " + std::to_string(header_size) + " bytes, file of " +
-           std::to_string(size) + ")";
-    return false;
-  }
+  if (header_size < kMinHeaderSize || header_size % 4 != 0)
+    return Damaged("bad header size " + std::to_string(header_size));
+  if (header_size > size)
+    return FailedDamaged("the metafile is truncated (header of " + std::to_string(header_size) + " bytes, file of " +
+                         std::to_string(size) + ")");
   const uint32_t claimed = Le32(data + 48);
-  if (claimed > size) {
-    *why = "the metafile is truncated (" + std::to_string(size) + " of " + std::to_string(claimed) + " bytes)";
-    return false;
-  }
-  if (!BlockInHeader(Le32(data + 60), Le32(data + 64), 2, header_size)) {
-    *why = Damaged("bad description");
-    return false;
-  }
-  if (header_size >= kHeaderWithPixelFormat && !BlockInHeader(Le32(data + 88), Le32(data + 92), 1, header_size)) {
-    *why = Damaged("bad pixel format");
-    return false;
-  }
+  if (claimed > size)
+    return FailedDamaged("the metafile is truncated (" + std::to_string(size) + " of " + std::to_string(claimed) +
+                         " bytes)");
+  if (!BlockInHeader(Le32(data + 60), Le32(data + 64), 2, header_size)) return Damaged("bad description");
+  if (header_size >= kHeaderWithPixelFormat && !BlockInHeader(Le32(data + 88), Le32(data + 92), 1, header_size))
+    return Damaged("bad pixel format");
   const Extent frame = ReadExtent(data + 24);
-  if (frame.Width() <= 0 || frame.Height() <= 0) {
-    *why = Damaged("empty or inverted frame " + std::to_string(frame.left) + ", " + std::to_string(frame.top) + ", " +
+  if (frame.Width() <= 0 || frame.Height() <= 0)
+    return Damaged("empty or inverted frame " + std::to_string(frame.left) + ", " + std::to_string(frame.top) + ", " +
                    std::to_string(frame.right) + ", " + std::to_string(frame.bottom));
-    return false;
-  }
   FrameToPixels(frame, &file->width, &file->height);
   // The converter scales by the bounds' extent: an empty one means nothing is
   // drawn, one beyond 32 bits would overflow its arithmetic.
   const Extent bounds = ReadExtent(data + 8);
-  if (bounds.Width() > INT32_MAX || bounds.Height() > INT32_MAX) {
-    *why = Damaged("bounds too large");
-    return false;
-  }
+  if (bounds.Width() > INT32_MAX || bounds.Height() > INT32_MAX) return Damaged("bounds too large");
   file->blank = bounds.Width() <= 0 || bounds.Height() <= 0;
 
   size_t pos = header_size;
@@ -151,19 +134,11 @@ bool Examine(const uint8_t* data, size_t size, Metafile* file, std::string* why)
     const uint32_t type = Le32(data + pos);
     const uint32_t record_size = Le32(data + pos + 4);
     const std::string where = "record " + std::to_string(file->records + 1) + " at byte " + std::to_string(pos);
-    if (record_size < 8 || record_size % 4 != 0) {
-      *why = Damaged(where + " has the size " + std::to_string(record_size));
-      return false;
-    }
-    if (record_size > size - pos) {
-      *why = "the metafile is truncated (" + where + " needs " + std::to_string(record_size) + " bytes, " +
-             std::to_string(size - pos) + " are left)";
-      return false;
-    }
-    if (type == kEofRecord && record_size < kEofRecordSize) {
-      *why = Damaged(where + ": end record too short");
-      return false;
-    }
+    if (record_size < 8 || record_size % 4 != 0) return Damaged(where + " has the size " + std::to_string(record_size));
+    if (record_size > size - pos)
+      return FailedDamaged("the metafile is truncated (" + where + " needs " + std::to_string(record_size) +
+                           " bytes, " + std::to_string(size - pos) + " are left)");
+    if (type == kEofRecord && record_size < kEofRecordSize) return Damaged(where + ": end record too short");
     pos += record_size;
     ++file->records;
     if (type == kEofRecord) {
@@ -171,12 +146,10 @@ bool Examine(const uint8_t* data, size_t size, Metafile* file, std::string* why)
       break;
     }
   }
-  if (!file->has_eof && pos != size) {
-    *why = "the metafile is truncated (" + std::to_string(size - pos) + " bytes of a record at its end)";
-    return false;
-  }
+  if (!file->has_eof && pos != size)
+    return FailedDamaged("the metafile is truncated (" + std::to_string(size - pos) + " bytes of a record at its end)");
   file->length = pos;
-  return true;
+  return Outcome::Done();
 }
 
 // The converter's input: the records walked, an end record appended when the
@@ -245,8 +218,7 @@ void CapFontSizes(std::string* svg) {
 
 // Converts the checked metafile to SVG and draws it, fitted to the picture's
 // size, onto `surface`, which is already white.
-bool Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, int32_t width, int32_t height,
-          std::string* why) {
+Outcome Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, int32_t width, int32_t height) {
   char name_space[] = "";
   generatorOptions options{};
   options.nameSpace = name_space;
@@ -260,10 +232,8 @@ bool Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, 
   const CNumericLocale numbers;
   const int converted = emf2svg(reinterpret_cast<char*>(input->data()), length, &svg_text, &svg_length, &options);
   const Owned<char, std::free> converted_text(svg_text);
-  if (converted == 0 || svg_text == nullptr || svg_length == 0) {
-    *why = "the metafile could not be converted";
-    return false;
-  }
+  if (converted == 0 || svg_text == nullptr || svg_length == 0)
+    return FailedDamaged("the metafile could not be converted");
   std::string svg(svg_text, svg_length);
   CapFontSizes(&svg);
 
@@ -272,43 +242,30 @@ bool Draw(std::vector<uint8_t>* input, size_t length, cairo_surface_t* surface, 
   const Owned<RsvgHandle, g_object_unref> handle(
       rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error_raw));
   Owned<GError, g_error_free> error(error_raw);
-  if (handle == nullptr) {
-    *why = WithDetail("the converted metafile could not be read", error.get());
-    return false;
-  }
+  if (handle == nullptr) return FailedDamaged(WithDetail("the converted metafile could not be read", error.get()));
   const Owned<cairo_t, cairo_destroy> cr(cairo_create(surface));
-  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
-    *why = "not enough memory to draw the metafile";
-    return false;
-  }
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return FailedNoMemory("not enough memory to draw the metafile");
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
   cairo_paint(cr.get());
   const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
   error_raw = nullptr;
   const bool drawn = rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error_raw);
   error.reset(error_raw);
-  if (!drawn) {
-    *why = WithDetail("the metafile could not be drawn", error.get());
-    return false;
-  }
+  if (!drawn) return FailedDamaged(WithDetail("the metafile could not be drawn", error.get()));
   cairo_surface_flush(surface);
-  return true;
+  return Outcome::Done();
 }
 
-bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
-  if (!LooksLikeEmf(data, size)) {
-    *why = "the file is not an enhanced metafile";
-    return false;
-  }
+Outcome Decode(const uint8_t* data, size_t size, dib* out) {
+  if (!LooksLikeEmf(data, size))
+    return Outcome::Failed(FileProblem::NotThisFormat, "the file is not an enhanced metafile");
   Metafile file;
-  if (!Examine(data, size, &file, why)) return false;
+  if (Outcome examined = Examine(data, size, &file); !examined.done()) return examined;
 
   const Owned<cairo_surface_t, cairo_surface_destroy> surface(
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, file.width, file.height));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    *why = "not enough memory to draw the metafile";
-    return false;
-  }
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+    return FailedNoMemory("not enough memory to draw the metafile");
   if (file.blank) {
     const Owned<cairo_t, cairo_destroy> cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
@@ -316,15 +273,15 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
     cairo_surface_flush(surface.get());
   } else {
     std::vector<uint8_t> input = ConverterInput(data, file);
-    if (!Draw(&input, input.size() - kConverterSlack, surface.get(), file.width, file.height, why)) return false;
+    if (Outcome drawn = Draw(&input, input.size() - kConverterSlack, surface.get(), file.width, file.height);
+        !drawn.done())
+      return drawn;
   }
 
   newdib(out, file.width, file.height, 24, nullptr, 0);
-  if (out->poi == nullptr) {
-    *why = "not enough memory for a picture of " + std::to_string(file.width) + " x " + std::to_string(file.height) +
-           " pixels";
-    return false;
-  }
+  if (out->poi == nullptr)
+    return FailedNoMemory("not enough memory for a picture of " + std::to_string(file.width) + " x " +
+                          std::to_string(file.height) + " pixels");
   const uint8_t* pixels = cairo_image_surface_get_data(surface.get());
   const int stride = cairo_image_surface_get_stride(surface.get());
   for (int32_t y = 0; y < file.height; ++y) {
@@ -341,7 +298,7 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
       to[2] = static_cast<uint8_t>(argb >> 16);
     }
   }
-  return true;
+  return Outcome::Done();
 }
 
 }  // namespace
@@ -351,9 +308,8 @@ bool LooksLikeEmf(const uint8_t* data, size_t size) {
          Le32(data + kSignatureOffset) == kSignature;
 }
 
-bool DecodeEmf(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  return DecodeInto(out, reason, "the metafile could not be decoded",
-                    [&](dib* picture, std::string* why) { return Decode(data, size, picture, why); });
+Outcome ReadEmf(std::span<const uint8_t> bytes, dib& picture, Progress* /*progress*/) {
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes.data(), bytes.size(), &out); });
 }
 
 }  // namespace trellimap

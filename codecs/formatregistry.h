@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "codecs/plainencoders.h"
+#include "foundation/outcome.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
@@ -26,13 +27,11 @@ enum class PictureFormat { Unknown, Avif, Bmp, Emf, Gif, Heif, Iff, Jpeg, Jpeg20
 // A way of writing a file, as its extension selects it.
 enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png, Tga, Tiff, WebP };
 
-// What a reader of our own made of a file; kLeft leaves it to the picture library.
-enum class OwnReading { kRead, kFailed, kLeft };
-
-// A reader of our own: decodes bytes[0, size) into `out`, telling `goesOn` the
-// share done from time to time (false from it stops the reading). On kFailed
-// `why` says what went wrong and `out` may hold a picture to be released.
-using OwnReader = OwnReading (*)(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double));
+// A reader of our own: reads a whole file's `bytes` into `picture`, telling
+// `progress` (when there is one) the share done, 0 to 1, as far as it can;
+// a stop from it ends the reading (Stopped). On anything but Done `picture`
+// holds no picture.
+using PictureReader = Outcome (*)(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
 
 // How a format's files are recognised and read.
 struct FormatReader {
@@ -44,7 +43,9 @@ struct FormatReader {
   bool (*weakSignature)(const uint8_t* head, size_t length) = nullptr;
   PictureFormat lookalike = PictureFormat::Unknown;
   // Our own reader, tried before the picture library; null: none.
-  OwnReader own = nullptr;
+  PictureReader own = nullptr;
+  // The files `own` reads; null: all. The picture library reads the others.
+  bool (*ownTakes)(std::span<const uint8_t> bytes) = nullptr;
   // `own` sees only the bytes the library's coder gate lets through.
   bool ownPastGate = false;
   // The library's coder (first) and the other names its module registers for
@@ -55,11 +56,12 @@ struct FormatReader {
   bool (*colourTable)(const uint8_t* bytes, size_t size, bool grey) = nullptr;
 };
 
-// Our own writer of a whole file; false, with `reason`, when it fails or is stopped.
-using OwnEncoder = bool (*)(const dib& picture, std::vector<uint8_t>* out, std::string* reason, Progress* progress);
+// Our own writer of a whole file: Stopped when `progress` stops it; a
+// failure has no FileProblem and says why in its detail.
+using OwnEncoder = Outcome (*)(const dib& picture, std::vector<uint8_t>* out, Progress* progress);
 // Our own writer that hands the file on as it is encoded, for a picture that
-// PlainlyEncodable takes; false, with `reason`, when it fails.
-using StreamEncoder = bool (*)(const dib& picture, const ByteSink& sink, std::string* reason);
+// PlainlyEncodable takes; a failure has no FileProblem and says why in its detail.
+using StreamEncoder = Outcome (*)(const dib& picture, const ByteSink& sink);
 
 // One way of writing a format's files, with its entry in the save dialog.
 struct FormatWriter {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/decodeinto.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -53,24 +54,21 @@ struct Chunks {
 
 // Walks the chunks inside the FORM, keeping the first of each kind we use.
 // Every length is checked against the form before the chunk is taken.
-bool FindChunks(const uint8_t* data, size_t size, Chunks* c, std::string* why) {
-  if (size < kHeaderBytes || std::memcmp(data, "FORM", 4) != 0) {
-    *why = "the file is not an IFF picture (it does not start with a FORM chunk)";
-    return false;
-  }
+Outcome FindChunks(const uint8_t* data, size_t size, Chunks* c) {
+  if (size < kHeaderBytes || std::memcmp(data, "FORM", 4) != 0)
+    return Outcome::Failed(FileProblem::NotThisFormat,
+                           "the file is not an IFF picture (it does not start with a FORM chunk)");
   const uint32_t formSize = Big32(data + 4);
-  if (formSize < 4 || formSize > size - kChunkHeaderBytes) {
-    *why = "the FORM chunk claims " + std::to_string(formSize) + " bytes but the file holds " +
-           std::to_string(size - kChunkHeaderBytes);
-    return false;
-  }
+  if (formSize < 4 || formSize > size - kChunkHeaderBytes)
+    return FailedDamaged("the FORM chunk claims " + std::to_string(formSize) + " bytes but the file holds " +
+                         std::to_string(size - kChunkHeaderBytes));
   if (std::memcmp(data + 8, "ILBM", 4) == 0) {
     c->chunky = false;
   } else if (std::memcmp(data + 8, "PBM ", 4) == 0) {
     c->chunky = true;
   } else {
-    *why = "the IFF form " + ChunkName(data + 8) + " is not an ILBM or PBM picture";
-    return false;
+    return Outcome::Failed(FileProblem::NotThisFormat,
+                           "the IFF form " + ChunkName(data + 8) + " is not an ILBM or PBM picture");
   }
   const size_t end = kChunkHeaderBytes + formSize;
   size_t pos = kHeaderBytes;
@@ -79,11 +77,9 @@ bool FindChunks(const uint8_t* data, size_t size, Chunks* c, std::string* why) {
     const uint8_t* id = data + pos;
     const uint32_t length = Big32(data + pos + 4);
     pos += kChunkHeaderBytes;
-    if (length > end - pos) {
-      *why = "the " + ChunkName(id) + " chunk claims " + std::to_string(length) + " bytes but only " +
-             std::to_string(end - pos) + " remain";
-      return false;
-    }
+    if (length > end - pos)
+      return FailedDamaged("the " + ChunkName(id) + " chunk claims " + std::to_string(length) + " bytes but only " +
+                           std::to_string(end - pos) + " remain");
     Chunk* slot = nullptr;
     if (std::memcmp(id, "BMHD", 4) == 0) slot = &c->bmhd;
     if (std::memcmp(id, "CMAP", 4) == 0) slot = &c->cmap;
@@ -94,20 +90,12 @@ bool FindChunks(const uint8_t* data, size_t size, Chunks* c, std::string* why) {
     // Chunks are padded to even length; the pad of the last one may be missing.
     if ((length & 1) != 0 && pos < end) ++pos;
   }
-  if (!c->bmhd.present) {
-    *why = "the picture has no BMHD (bitmap header) chunk";
-    return false;
-  }
-  if (c->bmhd.size < kBmhdBytes) {
-    *why = "the BMHD chunk holds " + std::to_string(c->bmhd.size) + " bytes, " + std::to_string(kBmhdBytes) +
-           " are needed";
-    return false;
-  }
-  if (!c->body.present) {
-    *why = "the picture has no BODY chunk";
-    return false;
-  }
-  return true;
+  if (!c->bmhd.present) return FailedDamaged("the picture has no BMHD (bitmap header) chunk");
+  if (c->bmhd.size < kBmhdBytes)
+    return FailedDamaged("the BMHD chunk holds " + std::to_string(c->bmhd.size) + " bytes, " +
+                         std::to_string(kBmhdBytes) + " are needed");
+  if (!c->body.present) return FailedDamaged("the picture has no BODY chunk");
+  return Outcome::Done();
 }
 
 enum class Kind { Paletted, HoldAndModify, TrueColour };
@@ -123,50 +111,34 @@ struct Layout {
   size_t fileRowBytes = 0;   // bytes of one row of all planes (and mask) once unpacked
 };
 
-bool ReadLayout(const Chunks& c, Layout* l, std::string* why) {
+Outcome ReadLayout(const Chunks& c, Layout* l) {
   const uint8_t* h = c.bmhd.data;
   l->width = Big16(h);
   l->height = Big16(h + 2);
   const int planes = h[8], masking = h[9], compression = h[10];
-  if (l->width == 0 || l->height == 0) {
-    *why = "the picture's width or height is 0";
-    return false;
-  }
-  if (compression > kByteRun1) {
-    *why = "compression method " + std::to_string(compression) + " is not supported";
-    return false;
-  }
-  if (masking > kMaxMasking) {
-    *why = "masking method " + std::to_string(masking) + " is not known";
-    return false;
-  }
+  if (l->width == 0 || l->height == 0) return FailedDamaged("the picture's width or height is 0");
+  if (compression > kByteRun1)
+    return FailedDamaged("compression method " + std::to_string(compression) + " is not supported");
+  if (masking > kMaxMasking) return FailedDamaged("masking method " + std::to_string(masking) + " is not known");
   l->compressed = compression == kByteRun1;
   l->chunky = c.chunky;
   l->planes = planes;
   const uint32_t camg = c.camg.size >= 4 ? Big32(c.camg.data) : 0;
   if (c.chunky) {
-    if (planes != 8) {
-      *why = "a chunky (PBM) picture must have 8 bits per pixel, not " + std::to_string(planes);
-      return false;
-    }
+    if (planes != 8)
+      return FailedDamaged("a chunky (PBM) picture must have 8 bits per pixel, not " + std::to_string(planes));
     // The layout of a mask beside chunky pixels is not settled; better to refuse than to guess.
-    if (masking == kMaskPlane) {
-      *why = "chunky (PBM) pictures with a mask plane are not supported";
-      return false;
-    }
+    if (masking == kMaskPlane) return FailedDamaged("chunky (PBM) pictures with a mask plane are not supported");
     l->fileRowBytes = static_cast<size_t>(l->width) + (l->width & 1);
-    return true;
+    return Outcome::Done();
   }
   if (planes == 24 || planes == 32) {
     l->kind = Kind::TrueColour;
   } else if (planes < 1 || planes > 8) {
-    *why = std::to_string(planes) + " bit planes are not supported (1 to 8, 24 or 32)";
-    return false;
+    return FailedDamaged(std::to_string(planes) + " bit planes are not supported (1 to 8, 24 or 32)");
   } else if ((camg & kHoldAndModify) != 0) {
-    if (planes != 6 && planes != 8) {
-      *why = "a hold-and-modify picture needs 6 or 8 bit planes, not " + std::to_string(planes);
-      return false;
-    }
+    if (planes != 6 && planes != 8)
+      return FailedDamaged("a hold-and-modify picture needs 6 or 8 bit planes, not " + std::to_string(planes));
     l->kind = Kind::HoldAndModify;
   } else if (planes == 6) {
     // Without a CAMG chunk, 6 planes over a 32-entry map can only mean the half-bright mode.
@@ -175,17 +147,16 @@ bool ReadLayout(const Chunks& c, Layout* l, std::string* why) {
   }
   l->planeRowBytes = (static_cast<size_t>(l->width) + 15) / 16 * 2;
   l->fileRowBytes = l->planeRowBytes * static_cast<size_t>(planes + (masking == kMaskPlane ? 1 : 0));
-  return true;
+  return Outcome::Done();
 }
 
 // The BODY must be able to hold every row; for ByteRun1 every 2 bytes give at
 // most 128, which bounds the picture we allocate by the bytes really present.
-bool BodyCanHoldRows(const Layout& l, size_t bodySize, std::string* why) {
+Outcome BodyCanHoldRows(const Layout& l, size_t bodySize) {
   const uint64_t perRow = l.compressed ? 2 * ((l.fileRowBytes + kMaxRun - 1) / kMaxRun) : l.fileRowBytes;
-  if (bodySize / perRow >= static_cast<uint64_t>(l.height)) return true;
-  *why = "the BODY chunk holds " + std::to_string(bodySize) + " bytes, too few for " + std::to_string(l.height) +
-         " rows of " + std::to_string(l.width) + " pixels";
-  return false;
+  if (bodySize / perRow >= static_cast<uint64_t>(l.height)) return Outcome::Done();
+  return FailedDamaged("the BODY chunk holds " + std::to_string(bodySize) + " bytes, too few for " +
+                       std::to_string(l.height) + " rows of " + std::to_string(l.width) + " pixels");
 }
 
 // Unpacks one ByteRun1 row of exactly `n` bytes from [*p, end). A run that
@@ -299,11 +270,12 @@ void StoreHoldAndModify(const std::vector<uint32_t>& values, const Layout& l, co
   }
 }
 
-bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
+Outcome Decode(const uint8_t* data, size_t size, dib* out) {
   Chunks c;
   Layout l;
-  if (!FindChunks(data, size, &c, why) || !ReadLayout(c, &l, why) || !BodyCanHoldRows(l, c.body.size, why))
-    return false;
+  if (Outcome found = FindChunks(data, size, &c); !found.done()) return found;
+  if (Outcome laid = ReadLayout(c, &l); !laid.done()) return laid;
+  if (Outcome held = BodyCanHoldRows(l, c.body.size); !held.done()) return held;
 
   std::vector<Rgb> colours;
   int bits = 24;
@@ -320,11 +292,9 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
   } else {
     newdib(out, l.width, l.height, 24, nullptr, 0);
   }
-  if (out->poi == nullptr) {
-    *why = "the picture of " + std::to_string(l.width) + " x " + std::to_string(l.height) +
-           " pixels is too large for the memory available";
-    return false;
-  }
+  if (out->poi == nullptr)
+    return FailedDamaged("the picture of " + std::to_string(l.width) + " x " + std::to_string(l.height) +
+                         " pixels is too large for the memory available");
 
   std::vector<uint8_t> row(l.fileRowBytes);
   std::vector<uint32_t> values(static_cast<size_t>(l.width));
@@ -332,10 +302,9 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
   const uint8_t* const end = c.body.data + c.body.size;
   for (int32_t y = 0; y < l.height; ++y) {
     if (l.compressed) {
-      if (!UnpackRow(&in, end, row.data(), row.size())) {
-        *why = "the compressed BODY ends in row " + std::to_string(y + 1) + " of " + std::to_string(l.height);
-        return false;
-      }
+      if (!UnpackRow(&in, end, row.data(), row.size()))
+        return FailedDamaged("the compressed BODY ends in row " + std::to_string(y + 1) + " of " +
+                             std::to_string(l.height));
     } else {
       std::memcpy(row.data(), in, row.size());  // BodyCanHoldRows checked the length
       in += row.size();
@@ -365,7 +334,7 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
         break;
     }
   }
-  return true;
+  return Outcome::Done();
 }
 
 // ByteRun1: repeat runs for 3 or more equal bytes (a pair costs no more
@@ -393,15 +362,11 @@ void PackRow(const uint8_t* src, size_t n, std::vector<uint8_t>* out) {
 
 }  // namespace
 
-bool DecodeIlbm(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  std::memset(out, 0, sizeof(dib));
-  std::string why;
-  if (data != nullptr && Decode(data, size, out, &why)) return true;
-  if (data == nullptr) why = "the file is empty";
-  if (out->poi) ReleaseDib(out);
-  std::memset(out, 0, sizeof(dib));
-  if (reason) *reason = why;
-  return false;
+Outcome ReadIlbm(std::span<const uint8_t> bytes, dib& picture, Progress* /*progress*/) {
+  return DecodeInto(picture, [&](dib& out) {
+    return bytes.empty() ? Outcome::Failed(FileProblem::Empty, "the file is empty")
+                         : Decode(bytes.data(), bytes.size(), &out);
+  });
 }
 
 bool EncodeIlbm(const dib& picture, std::vector<uint8_t>* out) {

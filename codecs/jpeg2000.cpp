@@ -48,21 +48,17 @@ constexpr uint32_t kPaletteBox = BoxType("pclr");
 uint64_t CeilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 
 // Sides, pixel count, component count and sample count within what we read.
-bool CheckDimensions(uint64_t width, uint64_t height, uint64_t components, std::string* why) {
+Outcome CheckDimensions(uint64_t width, uint64_t height, uint64_t components) {
   const std::string size = std::to_string(width) + " x " + std::to_string(height);
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
-    *why = "the picture's size (" + size + ") is out of range";
-    return false;
-  }
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
+    return FailedTooLarge("the picture's size (" + size + ") is out of range");
   if (components == 0 || components > kMaxComponents) {
-    *why = "the picture has " + std::to_string(components) + " components; at most 4 can be read";
-    return false;
+    return FailedDamaged("the picture has " + std::to_string(components) + " components; at most 4 can be read");
   }
-  if (width * height > kMaxPixels || width * height * components > kMaxSamples) {
-    *why = "the picture is too large to read (" + size + " pixels, " + std::to_string(components) + " components)";
-    return false;
-  }
-  return true;
+  if (width * height > kMaxPixels || width * height * components > kMaxSamples)
+    return FailedDamaged("the picture is too large to read (" + size + " pixels, " + std::to_string(components) +
+                         " components)");
+  return Outcome::Done();
 }
 
 // A box of a JP2 file: its type and where its content begins and ends.
@@ -97,53 +93,45 @@ bool ReadBox(const uint8_t* d, size_t pos, size_t limit, Box* box) {
 
 // Finds where the codestream of a JP2 file starts, and the most channels a
 // palette box will expand its samples to (0 without a palette).
-bool FindCodestream(const uint8_t* d, size_t size, size_t* start, uint32_t* paletteChannels, std::string* why) {
+Outcome FindCodestream(const uint8_t* d, size_t size, size_t* start, uint32_t* paletteChannels) {
   *paletteChannels = 0;
   Box box;
   for (size_t pos = 0; pos < size && ReadBox(d, pos, size, &box); pos = box.end) {
     if (box.type == kCodestreamBox) {
       *start = box.content;
-      return true;
+      return Outcome::Done();
     }
     if (box.type != kHeaderBox) continue;
     Box inner;
     for (size_t sub = box.content; sub < box.end; sub = inner.end) {
-      if (!ReadBox(d, sub, box.end, &inner)) {
-        *why = "the JP2 header is damaged";
-        return false;
-      }
+      if (!ReadBox(d, sub, box.end, &inner)) return FailedDamaged("the JP2 header is damaged");
       // The palette box starts with its entry count (2 bytes) and channel count (1 byte).
       if (inner.type == kPaletteBox && inner.end - inner.content >= 3)
         *paletteChannels = std::max(*paletteChannels, uint32_t{d[inner.content + 2]});
     }
   }
-  *why = "the file's boxes are damaged or hold no picture";
-  return false;
+  return FailedDamaged("the file's boxes are damaged or hold no picture");
 }
 
 // Checks the codestream's size segment (SIZ, right after the start marker)
 // before the decoder reads it, since the decoder allocates by what it says.
-bool CheckCodestreamHeader(const uint8_t* d, size_t n, uint32_t paletteChannels, std::string* why) {
-  if (n < 42 || Be32(d) != 0xFF4FFF51) {
-    *why = "the picture data does not start with a JPEG 2000 header";
-    return false;
-  }
+Outcome CheckCodestreamHeader(const uint8_t* d, size_t n, uint32_t paletteChannels) {
+  if (n < 42 || Be32(d) != 0xFF4FFF51) return FailedDamaged("the picture data does not start with a JPEG 2000 header");
   const uint64_t x1 = Be32(d + 8), y1 = Be32(d + 12), x0 = Be32(d + 16), y0 = Be32(d + 20);
   const uint64_t tileW = Be32(d + 24), tileH = Be32(d + 28), tileX0 = Be32(d + 32), tileY0 = Be32(d + 36);
   const uint32_t components = Be16(d + 40);
-  if (!CheckDimensions(x1 > x0 ? x1 - x0 : 0, y1 > y0 ? y1 - y0 : 0, std::max(components, paletteChannels), why))
-    return false;
+  if (Outcome fits =
+          CheckDimensions(x1 > x0 ? x1 - x0 : 0, y1 > y0 ? y1 - y0 : 0, std::max(components, paletteChannels));
+      !fits.done())
+    return fits;
   // The first tile must overlap the picture, which also keeps the tile count below 2^32.
-  if (tileW == 0 || tileH == 0 || tileX0 > x0 || tileY0 > y0 || tileX0 + tileW <= x0 || tileY0 + tileH <= y0) {
-    *why = "the JPEG 2000 header is damaged (bad tile layout)";
-    return false;
-  }
+  if (tileW == 0 || tileH == 0 || tileX0 > x0 || tileY0 > y0 || tileX0 + tileW <= x0 || tileY0 + tileH <= y0)
+    return FailedDamaged("the JPEG 2000 header is damaged (bad tile layout)");
   const uint64_t tiles = CeilDiv(x1 - tileX0, tileW) * CeilDiv(y1 - tileY0, tileH);
-  if (tiles > n / kMinBytesPerTile) {
-    *why = "the file is damaged: its header declares " + std::to_string(tiles) + " tiles, more than it can hold";
-    return false;
-  }
-  return true;
+  if (tiles > n / kMinBytesPerTile)
+    return FailedDamaged("the file is damaged: its header declares " + std::to_string(tiles) +
+                         " tiles, more than it can hold");
+  return Outcome::Done();
 }
 
 // Keeps the decoder's first error message: it names the fault, the messages
@@ -272,21 +260,18 @@ bool LooksLikeYcc(const opj_image_t& image) {
   return c[0].dx == 1 && c[0].dy == 1 && (c[1].dx > 1 || c[1].dy > 1 || c[2].dx > 1 || c[2].dy > 1);
 }
 
-bool Deliver(const opj_image_t& image, dib* out, std::string* why) {
+Outcome Deliver(const opj_image_t& image, dib* out) {
   const uint64_t width = image.x1 > image.x0 ? image.x1 - image.x0 : 0;
   const uint64_t height = image.y1 > image.y0 ? image.y1 - image.y0 : 0;
-  if (image.comps == nullptr || !CheckDimensions(width, height, image.numcomps, why)) return false;
-  if (image.color_space == OPJ_CLRSPC_CMYK || image.color_space == OPJ_CLRSPC_EYCC) {
-    *why = "the picture's colour space (CMYK or e-YCC) is not supported";
-    return false;
-  }
+  if (image.comps == nullptr) return FailedDamaged("the JPEG 2000 picture could not be decoded");
+  if (Outcome fits = CheckDimensions(width, height, image.numcomps); !fits.done()) return fits;
+  if (image.color_space == OPJ_CLRSPC_CMYK || image.color_space == OPJ_CLRSPC_EYCC)
+    return FailedDamaged("the picture's colour space (CMYK or e-YCC) is not supported");
   const uint32_t n = image.numcomps;
   std::array<Channel, kMaxComponents> channels;
   for (uint32_t i = 0; i < n; ++i) {
-    if (!MakeChannel(image, image.comps[i], static_cast<uint32_t>(width), &channels[i])) {
-      *why = "the picture's components do not match its size or have an unsupported precision";
-      return false;
-    }
+    if (!MakeChannel(image, image.comps[i], static_cast<uint32_t>(width), &channels[i]))
+      return FailedDamaged("the picture's components do not match its size or have an unsupported precision");
   }
   const bool ycc = n >= 3 && (image.color_space == OPJ_CLRSPC_SYCC ||
                               (image.color_space == OPJ_CLRSPC_UNSPECIFIED && LooksLikeYcc(image)));
@@ -294,10 +279,7 @@ bool Deliver(const opj_image_t& image, dib* out, std::string* why) {
 
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
   newdib(out, w, h, 24, nullptr, 0);
-  if (out->poi == nullptr) {
-    *why = "not enough memory for the picture";
-    return false;
-  }
+  if (out->poi == nullptr) return FailedNoMemory();
   std::array<const int32_t*, kMaxComponents> rows{};
   for (int32_t y = 0; y < h; ++y) {
     for (uint32_t i = 0; i < n; ++i) rows[i] = channels[i].Row(static_cast<uint32_t>(y));
@@ -321,34 +303,28 @@ bool Deliver(const opj_image_t& image, dib* out, std::string* why) {
       pixel[2] = rgb[0];
     }
   }
-  return true;
+  return Outcome::Done();
 }
 
-bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
-  if (data == nullptr || size == 0) {
-    *why = "the file is empty";
-    return false;
-  }
+Outcome Decode(const uint8_t* data, size_t size, dib* out) {
+  if (data == nullptr || size == 0) return Outcome::Failed(FileProblem::Empty, "the file is empty");
   OPJ_CODEC_FORMAT format = OPJ_CODEC_J2K;
   size_t codestream = 0;
   uint32_t paletteChannels = 0;
   if (size >= kJp2SignatureSize && std::memcmp(data, kJp2Signature, kJp2SignatureSize) == 0) {
     format = OPJ_CODEC_JP2;
-    if (!FindCodestream(data, size, &codestream, &paletteChannels, why)) return false;
+    if (Outcome found = FindCodestream(data, size, &codestream, &paletteChannels); !found.done()) return found;
   } else if (size < 4 || Be32(data) != 0xFF4FFF51) {
-    *why = "the file is not a JPEG 2000 picture";
-    return false;
+    return Outcome::Failed(FileProblem::NotThisFormat, "the file is not a JPEG 2000 picture");
   }
-  if (!CheckCodestreamHeader(data + codestream, size - codestream, paletteChannels, why)) return false;
+  if (Outcome checked = CheckCodestreamHeader(data + codestream, size - codestream, paletteChannels); !checked.done())
+    return checked;
 
   std::string error;
   Reader reader{data, size, 0};  // outlives the stream that points to it
   const CodecPtr codec(opj_create_decompress(format));
   const StreamPtr stream(opj_stream_create(kStreamChunk, OPJ_STREAM_READ));
-  if (!codec || !stream) {
-    *why = "not enough memory to decode the picture";
-    return false;
-  }
+  if (!codec || !stream) return FailedNoMemory("not enough memory to decode the picture");
   SetHandlers(codec.get(), &error);
   opj_stream_set_read_function(stream.get(), ReadFromMemory);
   opj_stream_set_skip_function(stream.get(), SkipInMemory);
@@ -358,10 +334,8 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
 
   opj_dparameters_t parameters;
   opj_set_default_decoder_parameters(&parameters);
-  if (!opj_setup_decoder(codec.get(), &parameters)) {
-    *why = Failure("the JPEG 2000 decoder could not be set up", error);
-    return false;
-  }
+  if (!opj_setup_decoder(codec.get(), &parameters))
+    return FailedDamaged(Failure("the JPEG 2000 decoder could not be set up", error));
   // A truncated codestream is an error, not a picture with parts missing.
   opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
   // Fails only where the library has no threads; it then decodes on this one.
@@ -370,20 +344,16 @@ bool Decode(const uint8_t* data, size_t size, dib* out, std::string* why) {
   opj_image_t* header = nullptr;
   const bool headerRead = opj_read_header(stream.get(), codec.get(), &header);
   const ImagePtr image(header);
-  if (!headerRead || !image) {
-    *why = Failure("the JPEG 2000 header is damaged", error);
-    return false;
-  }
+  if (!headerRead || !image) return FailedDamaged(Failure("the JPEG 2000 header is damaged", error));
   const uint64_t width = image->x1 > image->x0 ? image->x1 - image->x0 : 0;
   const uint64_t height = image->y1 > image->y0 ? image->y1 - image->y0 : 0;
-  if (!CheckDimensions(width, height, std::max(image->numcomps, paletteChannels), why)) return false;
+  if (Outcome fits = CheckDimensions(width, height, std::max(image->numcomps, paletteChannels)); !fits.done())
+    return fits;
   // Trailing boxes after the codestream are not needed, so the decoder is
   // not asked to read them (opj_end_decompress): junk there costs no picture.
-  if (!opj_decode(codec.get(), stream.get(), image.get())) {
-    *why = Failure("the JPEG 2000 picture data is damaged", error);
-    return false;
-  }
-  return Deliver(*image, out, why);
+  if (!opj_decode(codec.get(), stream.get(), image.get()))
+    return FailedDamaged(Failure("the JPEG 2000 picture data is damaged", error));
+  return Deliver(*image, out);
 }
 
 // Each resolution level halves the picture; the smallest must keep a sample
@@ -427,17 +397,13 @@ OPJ_BOOL SeekWhileWriting(OPJ_OFF_T to, void* user) {
   return OPJ_TRUE;
 }
 
-bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
+Outcome Encode(const dib& picture, std::vector<uint8_t>* out) {
   const int32_t width = DibWidth(&picture), height = DibHeight(&picture);
-  if (picture.poi == nullptr || width <= 0 || height <= 0) {
-    *why = "there is no picture to write";
-    return false;
-  }
+  if (picture.poi == nullptr || width <= 0 || height <= 0)
+    return Outcome::Failed(FileProblem::None, "there is no picture to write");
   // Larger pictures could not be read back.
-  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
-    *why = "the picture is too large for a JPEG 2000 file";
-    return false;
-  }
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels)
+    return Outcome::Failed(FileProblem::None, "the picture is too large for a JPEG 2000 file");
   opj_image_cmptparm_t parts[3] = {};
   for (opj_image_cmptparm_t& p : parts) {
     p.dx = p.dy = 1;
@@ -446,10 +412,7 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
     p.prec = 8;
   }
   const ImagePtr image(opj_image_create(3, parts, OPJ_CLRSPC_SRGB));
-  if (!image) {
-    *why = "not enough memory to encode the picture";
-    return false;
-  }
+  if (!image) return Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   image->x0 = image->y0 = 0;
   image->x1 = static_cast<OPJ_UINT32>(width);
   image->y1 = static_cast<OPJ_UINT32>(height);
@@ -477,48 +440,37 @@ bool Encode(const dib& picture, std::vector<uint8_t>* out, std::string* why) {
   Writer writer{out, 0};  // outlives the stream that points to it
   const CodecPtr codec(opj_create_compress(OPJ_CODEC_JP2));
   const StreamPtr stream(opj_stream_create(kStreamChunk, OPJ_STREAM_WRITE));
-  if (!codec || !stream) {
-    *why = "not enough memory to encode the picture";
-    return false;
-  }
+  if (!codec || !stream) return Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   SetHandlers(codec.get(), &error);
   opj_stream_set_write_function(stream.get(), WriteToMemory);
   opj_stream_set_skip_function(stream.get(), SkipWhileWriting);
   opj_stream_set_seek_function(stream.get(), SeekWhileWriting);
   opj_stream_set_user_data(stream.get(), &writer, nullptr);
-  if (!opj_setup_encoder(codec.get(), &parameters, image.get())) {
-    *why = Failure("the JPEG 2000 encoder could not be set up", error);
-    return false;
-  }
+  if (!opj_setup_encoder(codec.get(), &parameters, image.get()))
+    return Outcome::Failed(FileProblem::None, Failure("the JPEG 2000 encoder could not be set up", error));
   opj_codec_set_threads(codec.get(), kThreads);
   if (!opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
-      !opj_end_compress(codec.get(), stream.get())) {
-    *why = Failure("the JPEG 2000 encoder failed", error);
-    return false;
-  }
-  return true;
+      !opj_end_compress(codec.get(), stream.get()))
+    return Outcome::Failed(FileProblem::None, Failure("the JPEG 2000 encoder failed", error));
+  return Outcome::Done();
 }
 
 }  // namespace
 
-bool DecodeJpeg2000(const uint8_t* data, size_t size, dib* out, std::string* reason) {
-  return DecodeInto(out, reason, "the JPEG 2000 picture could not be decoded",
-                    [&](dib* picture, std::string* why) { return Decode(data, size, picture, why); });
+Outcome ReadJpeg2000(std::span<const uint8_t> bytes, dib& picture, Progress* /*progress*/) {
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes.data(), bytes.size(), &out); });
 }
 
-bool EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, std::string* reason) {
+Outcome EncodeJpeg2000(const dib& picture, std::vector<uint8_t>* out, Progress* /*progress*/) {
   out->clear();
-  std::string why;
-  bool ok = false;
+  Outcome outcome;
   try {
-    ok = Encode(picture, out, &why);
+    outcome = Encode(picture, out);
   } catch (const std::bad_alloc&) {
-    why = "not enough memory to encode the picture";
+    outcome = Outcome::Failed(FileProblem::None, "not enough memory to encode the picture");
   }
-  if (ok) return true;
-  out->clear();
-  if (reason) *reason = why.empty() ? "the JPEG 2000 picture could not be encoded" : why;
-  return false;
+  if (!outcome.done()) out->clear();
+  return outcome;
 }
 
 }  // namespace trellimap

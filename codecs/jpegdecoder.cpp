@@ -16,11 +16,12 @@ void WarningFails(j_common_ptr info, int level) {
 }
 
 // The library's own account of its passes, told on as one share; a reading
-// told to stop ends by the same jump as an error.
+// told to stop ends by the same jump as an error, noted in `stopped`.
 struct Watch {
   jpeg_progress_mgr manager{};  // first: the library hands back a pointer to it
-  bool (*goesOn)(double) = nullptr;
+  Progress* progress = nullptr;
   double told = -1;
+  volatile bool stopped = false;  // read after the jump
 };
 
 void TellProgress(j_common_ptr info) {
@@ -31,40 +32,43 @@ void TellProgress(j_common_ptr info) {
   // Told at the start and then about every half per cent.
   if (watch->told >= 0 && done < watch->told + 0.005) return;
   watch->told = done;
-  if (!watch->goesOn(done)) std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->back, 1);
+  if (Continue(watch->progress, done)) return;
+  watch->stopped = true;
+  std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->back, 1);
 }
 
-}  // namespace
+// The streams ReadJpeg reads, by the header read into `info`.
+bool PlainColours(const jpeg_decompress_struct& info) {
+  const bool colours =
+      info.jpeg_color_space == JCS_GRAYSCALE || info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB;
+  return colours && info.data_precision == 8;
+}
 
-JpegReading DecodeJpeg(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
+Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress) {
   jpeg_decompress_struct info{};
   JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
   errors.manager.error_exit = JpegFail;
   errors.manager.emit_message = WarningFails;
   Watch watch;
-  watch.goesOn = goesOn;
+  watch.progress = progress;
   watch.manager.progress_monitor = TellProgress;
   if (setjmp(errors.back) != 0) {
     jpeg_destroy_decompress(&info);
-    *why = errors.message;
-    return JpegReading::kFailed;
+    return watch.stopped ? Outcome::Stopped() : FailedDamaged(errors.message);
   }
   jpeg_create_decompress(&info);
   info.mem->max_memory_to_use = kMaxDecoderMemory;
-  jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
-  const bool plainColours =
-      info.jpeg_color_space == JCS_GRAYSCALE || info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB;
-  if (!plainColours || info.data_precision != 8) {
+  if (!PlainColours(info)) {
     jpeg_destroy_decompress(&info);
-    return JpegReading::kOtherColours;
+    return FailedDamaged("the JPEG stream's colour space or sample precision is not read here");
   }
   if (info.image_width > kMaxPictureSide || info.image_height > kMaxPictureSide ||
       int64_t{info.image_width} * info.image_height > kMaxPicturePixels) {
     jpeg_destroy_decompress(&info);
-    *why = "the picture's size is out of range";
-    return JpegReading::kFailed;
+    return FailedTooLarge("the picture's size is out of range");
   }
   info.out_color_space = JCS_EXT_BGR;  // the picture's own byte order
   info.progress = &watch.manager;
@@ -73,8 +77,7 @@ JpegReading DecodeJpeg(const uint8_t* bytes, size_t size, dib* out, std::string*
   newdib(out, w, h, 24, nullptr, 0);
   if (out->poi == nullptr) {
     jpeg_destroy_decompress(&info);
-    *why = "not enough memory for the picture";
-    return JpegReading::kFailed;
+    return FailedNoMemory();
   }
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = out->poi + static_cast<int64_t>(h - 1 - static_cast<int32_t>(info.output_scanline)) * out->bytew;
@@ -82,7 +85,32 @@ JpegReading DecodeJpeg(const uint8_t* bytes, size_t size, dib* out, std::string*
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
-  return JpegReading::kRead;
+  return Outcome::Done();
+}
+
+}  // namespace
+
+bool IsPlainJpeg(std::span<const uint8_t> bytes) {
+  jpeg_decompress_struct info{};
+  JpegErrorTrap errors;
+  info.err = jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = JpegFail;
+  errors.manager.emit_message = WarningFails;
+  if (setjmp(errors.back) != 0) {
+    jpeg_destroy_decompress(&info);
+    return true;  // ReadJpeg meets the same failure and reports it
+  }
+  jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kMaxDecoderMemory;
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  const bool plain = PlainColours(info);
+  jpeg_destroy_decompress(&info);
+  return plain;
+}
+
+Outcome ReadJpeg(std::span<const uint8_t> bytes, dib& picture, Progress* progress) {
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress); });
 }
 
 }  // namespace trellimap

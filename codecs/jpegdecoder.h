@@ -3,21 +3,26 @@
 // streams of 8-bit samples come out as 24-bit pictures, each row decoded
 // straight into its place in the picture, blue first. A large photograph
 // then costs one pass and no copy of the whole picture. Streams in other
-// colour spaces (CMYK, YCCK) are left to the picture library.
+// colour spaces (CMYK, YCCK) or of other precisions are left to the picture
+// library.
 
-#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
+#include "foundation/outcome.h"
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
 
-enum class JpegReading { kRead, kFailed, kOtherColours };
+// Whether ReadJpeg takes `bytes`: a grey, YCbCr or RGB stream of 8-bit
+// samples by its header, or a stream whose header libjpeg cannot read (which
+// ReadJpeg then refuses as damaged).
+bool IsPlainJpeg(std::span<const uint8_t> bytes);
 
-// Reads the stream into `out`. `goesOn` is told the share done from time to
-// time and stops the reading by answering false (kFailed). On kFailed `why`
-// says what went wrong; `out` may hold a picture to be released.
-JpegReading DecodeJpeg(const uint8_t* bytes, size_t size, dib* out, std::string* why, bool (*goesOn)(double));
+// Reads such a stream into `picture`. `progress` is told the share done from
+// time to time, and a stop from it ends the reading (Stopped). On anything
+// but Done `picture.poi` is null.
+Outcome ReadJpeg(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
 
 }  // namespace trellimap

@@ -50,7 +50,7 @@ void PassRest(j_compress_ptr info) {
 
 }  // namespace
 
-bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason) {
+Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink) {
   jpeg_compress_struct info{};
   JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -62,8 +62,7 @@ bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason)
   destination.manager.term_destination = PassRest;
   if (setjmp(errors.back) != 0) {
     jpeg_destroy_compress(&info);
-    *reason = errors.message;
-    return false;
+    return Outcome::Failed(FileProblem::None, errors.message);
   }
   jpeg_create_compress(&info);
   info.dest = &destination.manager;
@@ -83,7 +82,7 @@ bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason)
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
   if (destination.failure) std::rethrow_exception(destination.failure);
-  return true;
+  return Outcome::Done();
 }
 
 }  // namespace trellimap

@@ -3,16 +3,16 @@
 // quality 90 with full colour resolution, as the picture library would write
 // them but without its copies of the picture.
 
-#include <string>
-
 #include "codecs/plainencoders.h"
+#include "foundation/outcome.h"
 
 namespace trellimap {
 
 inline constexpr int kJpegQuality = 90;
 
-// Encodes `picture`, which PlainlyEncodable takes, as a baseline JPEG.
-// False, with `reason`, when the encoder fails.
-bool EncodeJpeg24(const dib& picture, const ByteSink& sink, std::string* reason);
+// Encodes `picture`, which PlainlyEncodable takes, as a baseline JPEG. A
+// failure of the encoder has no FileProblem and its message as the detail;
+// what `sink` throws is thrown again once the encoder is done.
+Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink);
 
 }  // namespace trellimap

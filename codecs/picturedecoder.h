@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "foundation/fileproblem.h"
+#include "foundation/outcome.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
@@ -14,17 +14,11 @@ namespace trellimap {
 // allocate without bound. Safe to call any number of times.
 void InitializePictureLibrary();
 
-// Reads `path` (UTF-8) into `out` (see OpenDib for the depths delivered).
-// On failure `out->poi` is null and `*reason` (when given) says why.
-// `progress`, when given, hears how far the library's decoding got and may
-// stop it: the reason is then kStopped. `problem`, when given, receives the
-// kind of failure in the user's terms (None for a stopped decoding).
-bool DecodePicture(const std::string& path, dib* out, std::string* reason, Progress* progress = nullptr,
-                   FileProblem* problem = nullptr);
-
-// DecodePicture that reports a failure itself, in one message naming the
-// file and the kind of problem in the user's words; a decoding that was
-// stopped is no failure to report.
-bool DecodePictureFile(const char* path, dib* out, Progress* progress = nullptr);
+// Reads `path` (UTF-8) into `picture`, at the file's own depth (see OpenDib
+// for the depths delivered), as its file says it is shown. A failure names
+// the kind of problem in the user's terms and says why in short English;
+// `progress`, when given, hears how far the reading got and may stop it
+// (Stopped). On anything but Done `picture.poi` is null.
+Outcome ReadPicture(const std::string& path, dib& picture, Progress* progress = nullptr);
 
 }  // namespace trellimap

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/fileproblem.h"
+#include "foundation/outcome.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
@@ -22,10 +24,14 @@ void OpenDib(dib* d, const char* fname, int32_t flags, void* window);
 // the field was replaced.
 bool TryToOpenFile(dib* field, const std::string& fname);
 
-// The reading half of TryToOpenFile: `*loaded` (overwritten) receives the
-// picture promoted to 24 bits; false, with `loaded->poi` null, when it could
-// not be read (said in a message) or was stopped through `progress`. The
-// caller owns what it receives.
-bool ReadPictureFile(const std::string& fname, dib* loaded, Progress* progress = nullptr);
+// The reading half of TryToOpenFile, which shows no message: `loaded`
+// (overwritten) receives the picture promoted to 24 bits. On anything but
+// Done `loaded.poi` is null; `progress`, when given, may stop the reading.
+// The caller owns what it receives.
+Outcome ReadPictureFile(const std::string& fname, dib& loaded, Progress* progress = nullptr);
+
+// The message that says `fname` could not be read for `problem`, in the
+// user's words.
+std::string PictureReadFailure(const std::string& fname, FileProblem problem);
 
 }  // namespace trellimap

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "codecs/jpegencoder.h"
 #include "codecs/magickowners.h"
@@ -32,9 +33,12 @@ Image* ToImage(const dib& picture, ExceptionInfo* exception) {
                          exception);
 }
 
+// A failure of the encoding: no problem of the file, `detail` says what.
+Outcome NotWritten(std::string detail) { return Outcome::Failed(FileProblem::None, std::move(detail)); }
+
 // The picture reduced to at most 256 colours, as an 8-bit picture with its
 // colour table.
-bool Quantised(const dib& picture, dib* out, std::string* reason) {
+Outcome Quantised(const dib& picture, dib* out) {
   InitializePictureLibrary();
   ExceptionOwner exception;
   ImageOwner image;
@@ -43,10 +47,9 @@ bool Quantised(const dib& picture, dib* out, std::string* reason) {
   GetQuantizeInfo(&settings);
   settings.number_colors = 256;
   if (image.image == nullptr || QuantizeImage(&settings, image.image) == MagickFail ||
-      image.image->storage_class != PseudoClass || image.image->colors > 256) {
-    *reason = DescribeException(image.image ? image.image->exception : exception.e, "the colours could not be reduced");
-    return false;
-  }
+      image.image->storage_class != PseudoClass || image.image->colors > 256)
+    return NotWritten(
+        DescribeException(image.image ? image.image->exception : exception.e, "the colours could not be reduced"));
   Image* img = image.image;
   BitmapInfo colours{};
   for (unsigned i = 0; i < img->colors; ++i)
@@ -54,32 +57,25 @@ bool Quantised(const dib& picture, dib* out, std::string* reason) {
                             ScaleQuantumToChar(img->colormap[i].red), 0};
   const auto w = static_cast<int32_t>(img->columns), h = static_cast<int32_t>(img->rows);
   newdib(out, w, h, 8, &colours, 256);
-  if (out->poi == nullptr) {
-    *reason = "not enough memory";
-    return false;
-  }
+  if (out->poi == nullptr) return NotWritten("not enough memory");
   for (int32_t y = 0; y < h; ++y) {
     const PixelPacket* row = AcquireImagePixels(img, 0, y, img->columns, 1, &exception.e);
     const IndexPacket* indexes = row ? AccessImmutableIndexes(img) : nullptr;
     if (indexes == nullptr) {
       ReleaseDib(out);
-      *reason = "the colours could not be reduced";
-      return false;
+      return NotWritten("the colours could not be reduced");
     }
     for (int32_t x = 0; x < w; ++x) setpixel(*out, x, y, indexes[x]);
   }
-  return true;
+  return Outcome::Done();
 }
 
-bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_t>* out, std::string* reason) {
+Outcome EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_t>* out) {
   InitializePictureLibrary();
   ExceptionOwner exception;
   ImageOwner image;
   image.image = ToImage(picture, &exception.e);
-  if (image.image == nullptr) {
-    *reason = DescribeException(exception.e, "not enough memory");
-    return false;
-  }
+  if (image.image == nullptr) return NotWritten(DescribeException(exception.e, "not enough memory"));
   ImageInfoOwner info;
   std::strncpy(info.info->magick, coder, MaxTextExtent - 1);
   std::strncpy(image.image->magick, coder, MaxTextExtent - 1);
@@ -88,14 +84,13 @@ bool EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uint8_
   size_t length = 0;
   void* blob = ImageToBlob(info.info, image.image, &length, &exception.e);
   if (blob == nullptr || length == 0) {
-    *reason = DescribeException(exception.e, "the picture could not be encoded");
     if (blob) MagickFree(blob);
-    return false;
+    return NotWritten(DescribeException(exception.e, "the picture could not be encoded"));
   }
   const auto* bytes = static_cast<const uint8_t*>(blob);
   out->assign(bytes, bytes + length);
   MagickFree(blob);
-  return true;
+  return Outcome::Done();
 }
 
 // The picture as a writer takes it: a copy at 24 bits for one that widens
@@ -158,74 +153,60 @@ std::string WithDefaultExtension(const std::string& fname) {
   return ExtensionOf(fname).empty() ? fname + "." + std::string(kDefaultExtension) : fname;
 }
 
-bool EncodePicture(const dib& given, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
-                   Progress* progress) {
-  if (given.poi == nullptr || DibWidth(&given) <= 0 || DibHeight(&given) <= 0) {
-    *reason = "there is no picture to write";
-    return false;
-  }
+Outcome EncodePicture(const dib& given, PictureFileFormat format, std::vector<uint8_t>* out, Progress* progress) {
+  if (given.poi == nullptr || DibWidth(&given) <= 0 || DibHeight(&given) <= 0)
+    return NotWritten("there is no picture to write");
   const FormatWriter* writer = FindWriter(format);
-  if (writer == nullptr) {
-    *reason = "unknown format";
-    return false;
-  }
+  if (writer == nullptr) return NotWritten("unknown format");
   const Widened widened(writer, given);
   const dib& picture = widened.Picture();
   if (const StreamEncoder encoder = StreamedFor(writer, picture)) {
     out->clear();
-    return encoder(
-        picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); }, reason);
+    return encoder(picture, [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); });
   }
-  if (writer->library != nullptr) return EncodeWithLibrary(picture, writer->library, out, reason);
-  if (!writer->reduceColours) return writer->own(picture, out, reason, progress);
+  if (writer->library != nullptr) return EncodeWithLibrary(picture, writer->library, out);
+  if (!writer->reduceColours) return writer->own(picture, out, progress);
   dib reduced;
-  if (!Quantised(picture, &reduced, reason)) return false;
-  const bool ok = writer->own(reduced, out, reason, progress);
+  if (Outcome quantised = Quantised(picture, &reduced); !quantised.done()) return quantised;
+  Outcome encoded = writer->own(reduced, out, progress);
   ReleaseDib(&reduced);
-  return ok;
+  return encoded;
 }
 
-bool WritePictureFile(const dib& given, const std::string& fname, std::string* reason, Progress* progress,
-                      FileProblem* problem) {
-  FileProblem ignored = FileProblem::None;
-  FileProblem& kind = problem ? *problem : ignored;
-  kind = FileProblem::None;
+Outcome WritePictureFile(const dib& given, const std::string& fname, Progress* progress) {
   const std::optional<PictureFileFormat> format = FormatForExtension(ExtensionOf(fname));
-  if (!format) {
-    *reason = TranslateFormat("the extension \"%1\" names no picture format (use %2)",
-                              {ExtensionOf(fname), WrittenExtensions()});
-    return false;
-  }
+  if (!format)
+    return NotWritten(TranslateFormat("the extension \"%1\" names no picture format (use %2)",
+                                      {ExtensionOf(fname), WrittenExtensions()}));
   // Formats of our own are written as they are encoded; the others are
   // encoded whole first.
   const Widened widened(FindWriter(*format), given);
   const dib& picture = widened.Picture();
   const StreamEncoder encoder = StreamedFor(FindWriter(*format), picture);
   std::vector<uint8_t> bytes;
-  if (encoder == nullptr && !EncodePicture(picture, *format, &bytes, reason, progress)) return false;
-  if (!Continue(progress, encoder ? 0 : 1)) {
-    *reason = kStopped;
-    return false;
+  if (encoder == nullptr) {
+    if (Outcome encoded = EncodePicture(picture, *format, &bytes, progress); !encoded.done()) return encoded;
   }
+  if (!Continue(progress, encoder ? 0 : 1)) return Outcome::Stopped();
   try {
     AtomicFileWriter out;
     if (!out.Open(fname)) {
-      *reason = "the file could not be created";
-      kind = std::filesystem::is_directory(fname) ? FileProblem::Folder : ProblemOfErrno(errno);
-      return false;
+      std::string detail = "the file could not be created";
+      const FileProblem problem = std::filesystem::is_directory(fname) ? FileProblem::Folder : ProblemOfErrno(errno);
+      return Outcome::Failed(problem, std::move(detail));
     }
-    if (encoder == nullptr)
+    if (encoder != nullptr) {
+      // An unfinished file is removed: the previous one stays.
+      Outcome streamed = encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); });
+      if (!streamed.done()) return streamed;
+    } else {
       out.Write(bytes.data(), bytes.size());
-    else if (!encoder(
-                 picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); }, reason))
-      return false;  // the unfinished file is removed: the previous one stays
+    }
     out.Commit();
   } catch (const InOutError& error) {
-    *reason = error.what();
-    kind = ProblemOfError(error);
-    return false;
+    return Outcome::Failed(ProblemOfError(error), error.what());
   }
-  return true;
+  return Outcome::Done();
 }
 
 }  // namespace trellimap

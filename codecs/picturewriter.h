@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "codecs/formatregistry.h"
-#include "foundation/fileproblem.h"
+#include "foundation/outcome.h"
 #include "foundation/progress.h"
 #include "image/dib.h"
 
@@ -22,18 +22,19 @@ std::optional<PictureFileFormat> FormatForExtension(std::string_view extension);
 // `fname` with the default extension (".bmp") added when its name has none.
 std::string WithDefaultExtension(const std::string& fname);
 
-// Encodes `picture` (any depth; colours are what is written) in `format`.
-bool EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out, std::string* reason,
-                   Progress* progress = nullptr);
+// Encodes `picture` (any depth; colours are what is written) in `format`. A
+// failure has no FileProblem and says why in its detail; `progress`, when
+// given, hears how far the encoding got and may stop it (Stopped).
+Outcome EncodePicture(const dib& picture, PictureFileFormat format, std::vector<uint8_t>* out,
+                      Progress* progress = nullptr);
 
 // Writes `picture` to `fname` in the format its extension selects. The file
-// appears under its name only when it was written completely. False, with a
-// short English reason, when the picture could not be written.
-// `progress`, when given, hears how far the encoding got and may stop it;
-// a stopped write fails with the reason kStopped and leaves any file alone.
-// `problem`, when given, receives the kind of a failure of the file itself
-// (no such folder, no permission, a folder, a full disk); None otherwise.
-bool WritePictureFile(const dib& picture, const std::string& fname, std::string* reason, Progress* progress = nullptr,
-                      FileProblem* problem = nullptr);
+// appears under its name only when it was written completely. A failure of
+// the file itself (no such folder, no permission, a folder, a full disk)
+// names its FileProblem; any other failure (an extension that names no
+// format, an encoder's) has none. Either way the detail says why in short
+// English. `progress`, when given, hears how far the encoding got and may
+// stop it: Stopped, and any file is left alone.
+Outcome WritePictureFile(const dib& picture, const std::string& fname, Progress* progress = nullptr);
 
 }  // namespace trellimap

@@ -15,36 +15,34 @@
 namespace trellimap {
 namespace {
 
-// The data is handed to the decoder in this many steps, each told to `goesOn`.
+// The data is handed to the decoder in this many steps, each told to the progress.
 constexpr size_t kSteps = 16;
 
-std::string StatusText(VP8StatusCode status) {
+// The failure a status other than VP8_STATUS_OK stands for.
+Outcome StatusFailure(VP8StatusCode status) {
   switch (status) {
     case VP8_STATUS_NOT_ENOUGH_DATA:
-      return "the WebP data is cut short";
+      return FailedDamaged("the WebP data is cut short");
     case VP8_STATUS_OUT_OF_MEMORY:
-      return "not enough memory for the picture";
+      return FailedNoMemory();
     case VP8_STATUS_UNSUPPORTED_FEATURE:
-      return "the WebP data uses a feature that cannot be read";
+      return FailedDamaged("the WebP data uses a feature that cannot be read");
     default:
-      return "the WebP data is damaged";
+      return FailedDamaged("the WebP data is damaged");
   }
 }
 
-bool NewPicture(int width, int height, dib* out, std::string* why) {
+Outcome NewPicture(int width, int height, dib* out) {
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
-      int64_t{width} * height > kMaxPicturePixels) {
-    *why = "the picture's size (" + std::to_string(width) + " x " + std::to_string(height) + ") is out of range";
-    return false;
-  }
+      int64_t{width} * height > kMaxPicturePixels)
+    return FailedTooLarge("the picture's size (" + std::to_string(width) + " x " + std::to_string(height) +
+                          ") is out of range");
   newdib(out, width, height, 24, nullptr, 0);
-  if (out->poi != nullptr) return true;
-  *why = "not enough memory for the picture";
-  return false;
+  return out->poi != nullptr ? Outcome::Done() : FailedNoMemory();
 }
 
 // The first frame of an animation, composed on its canvas as a viewer shows it.
-bool DecodeFirstFrame(const uint8_t* data, size_t size, dib* out, std::string* why) {
+Outcome DecodeFirstFrame(const uint8_t* data, size_t size, dib* out) {
   WebPAnimDecoderOptions options;
   WebPAnimDecoderOptionsInit(&options);
   options.color_mode = MODE_BGRA;
@@ -54,18 +52,16 @@ bool DecodeFirstFrame(const uint8_t* data, size_t size, dib* out, std::string* w
   uint8_t* canvas = nullptr;
   int timestamp = 0;
   if (decoder == nullptr || !WebPAnimDecoderGetInfo(decoder.get(), &info) ||
-      !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp)) {
-    *why = "the WebP animation is damaged or cut short";
-    return false;
-  }
+      !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
+    return FailedDamaged("the WebP animation is damaged or cut short");
   const int32_t w = DibWidth(out);
   DeliverSampleRows({.top = canvas, .stride = 4 * static_cast<size_t>(w), .channels = 4, .blueFirst = true}, out);
-  return true;
+  return Outcome::Done();
 }
 
 // A still picture, decoded in steps: without alpha straight into the
 // picture's rows (bottom-up, so flipped), with alpha into a buffer first.
-bool DecodeStill(const uint8_t* data, size_t size, bool alpha, dib* out, std::string* why, bool (*goesOn)(double)) {
+Outcome DecodeStill(const uint8_t* data, size_t size, bool alpha, dib* out, Progress* progress) {
   WebPDecoderConfig config;
   WebPInitDecoderConfig(&config);
   const int32_t w = DibWidth(out), h = DibHeight(out);
@@ -85,33 +81,30 @@ bool DecodeStill(const uint8_t* data, size_t size, bool alpha, dib* out, std::st
   const Owned<WebPIDecoder, WebPIDelete> decoder(WebPIDecode(nullptr, 0, &config));
   VP8StatusCode status = decoder ? VP8_STATUS_SUSPENDED : VP8_STATUS_OUT_OF_MEMORY;
   for (size_t step = 1; step <= kSteps && status == VP8_STATUS_SUSPENDED; ++step) {
-    if (!goesOn(static_cast<double>(step - 1) / kSteps)) {
-      *why = kStopped;
-      return false;
-    }
+    if (!Continue(progress, static_cast<double>(step - 1) / kSteps)) return Outcome::Stopped();
     status = WebPIUpdate(decoder.get(), data, size * step / kSteps);
   }
-  if (status != VP8_STATUS_OK) {
-    *why = StatusText(status == VP8_STATUS_SUSPENDED ? VP8_STATUS_NOT_ENOUGH_DATA : status);
-    return false;
-  }
+  if (status != VP8_STATUS_OK)
+    return StatusFailure(status == VP8_STATUS_SUSPENDED ? VP8_STATUS_NOT_ENOUGH_DATA : status);
   if (alpha)
     DeliverSampleRows({.top = buffer.data(), .stride = 4 * static_cast<size_t>(w), .channels = 4, .blueFirst = true},
                       out);
-  return true;
+  return Outcome::Done();
+}
+
+Outcome Decode(const uint8_t* data, size_t size, dib* out, Progress* progress) {
+  WebPBitstreamFeatures features;
+  if (const VP8StatusCode status = WebPGetFeatures(data, size, &features); status != VP8_STATUS_OK)
+    return StatusFailure(status);
+  if (Outcome made = NewPicture(features.width, features.height, out); !made.done()) return made;
+  if (features.has_animation) return DecodeFirstFrame(data, size, out);
+  return DecodeStill(data, size, features.has_alpha != 0, out, progress);
 }
 
 }  // namespace
 
-bool DecodeWebp(const uint8_t* data, size_t size, dib* out, std::string* why, bool (*goesOn)(double)) {
-  WebPBitstreamFeatures features;
-  if (const VP8StatusCode status = WebPGetFeatures(data, size, &features); status != VP8_STATUS_OK) {
-    *why = StatusText(status);
-    return false;
-  }
-  if (!NewPicture(features.width, features.height, out, why)) return false;
-  if (features.has_animation) return DecodeFirstFrame(data, size, out, why);
-  return DecodeStill(data, size, features.has_alpha != 0, out, why, goesOn);
+Outcome ReadWebp(std::span<const uint8_t> bytes, dib& picture, Progress* progress) {
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes.data(), bytes.size(), &out, progress); });
 }
 
 }  // namespace trellimap

@@ -11,9 +11,6 @@ class Progress {
   virtual bool Report(double fraction) = 0;
 };
 
-// The reason work that was stopped gives for not being done.
-inline constexpr const char* kStopped = "stopped";
-
 // Reports `fraction` to `progress` when there is one; false when the work is to stop.
 inline bool Continue(Progress* progress, double fraction) { return progress == nullptr || progress->Report(fraction); }
 

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   input->Put(data, size);
   trellimap::dib picture;
-  if (!trellimap::ReadPictureFile(input->Path(), &picture)) {
+  if (!trellimap::ReadPictureFile(input->Path(), picture).done()) {
     // A failed read holds no picture.
     if (picture.poi != nullptr) std::abort();
     return 0;

@@ -62,8 +62,8 @@ void Pictures(const fs::path& folder) {
         fs::create_directories(into);
         for (size_t p = 0; p < std::size(pictures); ++p) {
           const fs::path file = into / ("own" + std::to_string(p) + "." + extension.name);
-          std::string reason;
-          if (!WritePictureFile(pictures[p], file.string(), &reason)) Fail(file.string() + ": " + reason);
+          if (const Outcome written = WritePictureFile(pictures[p], file.string()); !written.done())
+            Fail(file.string() + ": " + written.detail);
         }
         break;
       }

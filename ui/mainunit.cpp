@@ -829,16 +829,17 @@ void TMainForm::SavePicture(WarpDirection direction) {
   SaveDialog2->Filter = QString::fromStdString(BuildSavePictureFilter(GetLangStringUtf8(6)));
   if (!SaveDialog2->Execute()) return;
   const std::string fname = WithDefaultExtension(SaveDialog2->FileName.toStdString());
-  std::string reason;
-  FileProblem problem = FileProblem::None;
-  const bool written = RunWork("Saving the picture...", [&](Progress& progress) {
-    return WritePictureFile(picture, fname, &reason, &progress, &problem);
+  Outcome written;
+  RunWork("Saving the picture...", [&](Progress& progress) {
+    written = WritePictureFile(picture, fname, &progress);
+    return written.done();
   });
   // The file's own problems in the user's words; the writer's words for the rest.
-  if (!written && reason != kStopped)
+  if (written.failed())
     Guarded([&] {
-      ShowMessage(TranslateFormat("Could not save the picture \"%1\": %2.",
-                                  {fname, problem != FileProblem::None ? PlainReason(problem) : reason}),
+      ShowMessage(TranslateFormat(
+                      "Could not save the picture \"%1\": %2.",
+                      {fname, written.problem != FileProblem::None ? PlainReason(written.problem) : written.detail}),
                   {}, MsgIcon::Error, MsgButtons::Ok);
     });
 }
@@ -849,12 +850,16 @@ void TMainForm::OpenPicture(size_t pane) {
 }
 
 void TMainForm::LoadPicture(size_t pane, const std::string& fname) {
-  // Read on a worker thread; the pane's picture is replaced here, and only
-  // when the read was neither failed nor cancelled.
+  // Read on a worker thread; a failure is told here, and the pane's picture
+  // is replaced here only when the read was neither failed nor cancelled.
   dib loaded{};
+  Outcome outcome;
   const bool read = RunWork("Opening the picture...", [&](Progress& progress) {
-    return ReadPictureFile(fname, &loaded, &progress) && progress.Report(1);
+    outcome = ReadPictureFile(fname, loaded, &progress);
+    return outcome.done() && progress.Report(1);
   });
+  if (outcome.failed())
+    Guarded([&] { ShowMessage(PictureReadFailure(fname, outcome.problem), {}, MsgIcon::Error, MsgButtons::Ok); });
   if (!read) {
     if (loaded.poi != nullptr) ReleaseDib(&loaded);
     return;

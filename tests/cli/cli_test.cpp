@@ -302,8 +302,8 @@ struct PagePhoto {
 };
 PagePhoto WritePagePhoto(const TempFolder& folder, const std::string& name, const testing::PhotoSetup& setup) {
   PagePhoto page{testing::MakePhoto(setup), folder.Path(name), ""};
-  std::string reason;
-  EXPECT_TRUE(WritePictureFile(page.photo.picture, page.file, &reason)) << reason;
+  const Outcome written = WritePictureFile(page.photo.picture, page.file);
+  EXPECT_TRUE(written.done()) << written.detail;
   std::vector<PointPress> corners;
   for (const Vec& c : page.photo.corners)
     corners.push_back(
@@ -397,7 +397,7 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     dib flat{};
-    ASSERT_TRUE(ReadPictureFile(out, &flat));
+    ASSERT_TRUE(ReadPictureFile(out, flat).done());
     EXPECT_EQ(DibWidth(&flat), 420);
     EXPECT_EQ(DibHeight(&flat), 594);
     for (const double v : page.photo.rules) {
@@ -432,7 +432,7 @@ TEST_F(CliTest, FlattenFindsAndStraightensFlatAndBentPages) {
     const CliRun run = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 600x900", folder);
     ASSERT_EQ(run.status, 0) << run.err;
     dib flat{};
-    ASSERT_TRUE(ReadPictureFile(out, &flat));
+    ASSERT_TRUE(ReadPictureFile(out, flat).done());
     for (const double v : page.photo.rules) {
       const std::vector<double> rows = RuleRows(flat, v, page.photo.ruleInset);
       ASSERT_GT(rows.size(), 450u) << v;

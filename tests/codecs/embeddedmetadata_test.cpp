@@ -21,8 +21,8 @@ using testing::TempFolder;
 struct Picture {
   dib d{};
   explicit Picture(const std::string& path) {
-    std::string reason;
-    EXPECT_TRUE(DecodePicture(path, &d, &reason)) << path << ": " << reason;
+    const Outcome read = ReadPicture(path, d);
+    EXPECT_TRUE(read.done()) << path << ": " << read.detail;
   }
   ~Picture() { ReleaseDib(&d); }
   Picture(const Picture&) = delete;

@@ -211,8 +211,12 @@ bool Near(uint32_t colour, uint32_t expected, int tolerance) {
   return true;
 }
 
+// Whether `file` was read; a failure names a problem and says why.
 bool Decodes(const std::vector<uint8_t>& file, dib* out, std::string* reason) {
-  return DecodeEmf(file.data(), file.size(), out, reason);
+  const Outcome read = ReadEmf(file, *out, nullptr);
+  EXPECT_EQ(read.failed(), read.problem != FileProblem::None);
+  *reason = read.detail;
+  return read.done();
 }
 
 TEST(EmfTest, RecognisesTheHeaderRecordAndSignature) {

@@ -80,8 +80,10 @@ TEST(FormatRegistry, ExactlyTheOfferedExtensionsSelectAWriterAndAreNamedWhenRefu
   }
   dib picture;
   newdib(&picture, 2, 2, 24, nullptr, 0);
-  std::string reason;
-  ASSERT_FALSE(WritePictureFile(picture, "p.xyz", &reason));
+  const Outcome refused = WritePictureFile(picture, "p.xyz");
+  ASSERT_TRUE(refused.failed());
+  EXPECT_EQ(refused.problem, FileProblem::None);
+  const std::string& reason = refused.detail;
   ReleaseDib(&picture);
   const size_t use = reason.find("(use "), close = reason.rfind(')');
   ASSERT_NE(use, std::string::npos) << reason;
@@ -135,8 +137,8 @@ TEST(FormatRegistry, WrittenFilesAreKnownByTheirContentAndTheirNames) {
     for (const FormatExtension& e : row.Extensions()) {
       if (e.writer == kReadOnly) continue;
       std::vector<uint8_t> bytes;
-      std::string reason;
-      ASSERT_TRUE(EncodePicture(picture, row.Writers()[e.writer].format, &bytes, &reason)) << e.name << reason;
+      const Outcome encoded = EncodePicture(picture, row.Writers()[e.writer].format, &bytes);
+      ASSERT_TRUE(encoded.done()) << e.name << encoded.detail;
       int signatures = 0;
       for (const FormatRow& other : PictureFormats())
         signatures += other.reader.signature && other.reader.signature(bytes.data(), bytes.size());

@@ -97,9 +97,12 @@ struct Decoded {
   explicit Decoded(const Bytes& file) {
     const std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size()]);
     std::copy(file.begin(), file.end(), exact.get());
-    ok = DecodeIlbm(exact.get(), file.size(), &d, &reason);
+    const Outcome read = ReadIlbm({exact.get(), file.size()}, d, nullptr);
+    ok = read.done();
+    reason = read.detail;
     EXPECT_EQ(ok, d.poi != nullptr);
     EXPECT_EQ(ok, reason.empty()) << reason;
+    EXPECT_EQ(read.failed(), read.problem != FileProblem::None) << reason;
   }
   ~Decoded() { ReleaseDib(&d); }
 };
@@ -283,11 +286,11 @@ class DecodeIlbmRejects : public ::testing::TestWithParam<Damage> {};
 TEST_P(DecodeIlbmRejects, WithAReason) {
   dib d;
   std::memset(&d, 0x5A, sizeof d);
-  std::string reason;
-  EXPECT_FALSE(DecodeIlbm(GetParam().file.data(), GetParam().file.size(), &d, &reason));
+  const Outcome read = ReadIlbm(GetParam().file, d, nullptr);
+  EXPECT_TRUE(read.failed());
   EXPECT_EQ(d.poi, nullptr);
   EXPECT_EQ(d.pmi, nullptr);
-  EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
+  EXPECT_NE(read.detail.find(GetParam().reason), std::string::npos) << read.detail;
 }
 
 const Bytes kRows = Body(Bytes(4));  // 2 rows of 8 pixels in 1 plane

@@ -97,16 +97,18 @@ std::vector<uint8_t> Jp2(int width, int height, int channels, uint32_t enumcs, c
 
 // A decoding result that releases its picture.
 struct Decoded {
-  explicit Decoded(const std::vector<uint8_t>& bytes) {
-    ok = DecodeJpeg2000(bytes.data(), bytes.size(), &picture, &reason);
+  explicit Decoded(const std::vector<uint8_t>& bytes) : outcome(ReadJpeg2000(bytes, picture, nullptr)) {
+    ok = outcome.done();
+    reason = outcome.detail;
   }
   ~Decoded() {
     if (picture.poi) ReleaseDib(&picture);
   }
   // Red + 256 × green + 65536 × blue at (x, y) from the top.
   uint32_t At(int x, int y) const { return getpixel(picture, x, y); }
-  bool ok = false;
   dib picture{};
+  Outcome outcome;
+  bool ok = false;
   std::string reason;
 };
 
@@ -126,6 +128,8 @@ void ExpectCleanResult(const std::vector<uint8_t>& bytes, const std::string& wha
     EXPECT_GT(DibWidth(&d.picture), 0) << what;
   } else {
     EXPECT_EQ(d.picture.poi, nullptr) << what;
+    EXPECT_TRUE(d.outcome.failed()) << what;
+    EXPECT_NE(d.outcome.problem, FileProblem::None) << what;
     EXPECT_FALSE(d.reason.empty()) << what;
   }
 }
@@ -144,8 +148,8 @@ TEST(Jpeg2000RoundTrip, GivesBackTheColourOfEveryPixelAtAnyDepth) {
     for (int y = 0; y < c.h; ++y)  // noise on the left, a flat area on the right
       for (int x = 0; x < c.w; ++x) setpixel(picture, x, y, x < c.w / 2 ? random() & mask : 0x336699 & mask);
     std::vector<uint8_t> file;
-    std::string reason;
-    ASSERT_TRUE(EncodeJpeg2000(picture, &file, &reason)) << reason;
+    const Outcome encoded = EncodeJpeg2000(picture, &file, nullptr);
+    ASSERT_TRUE(encoded.done()) << encoded.detail;
     ASSERT_GE(file.size(), 12u);
     EXPECT_EQ(std::memcmp(file.data(), "\0\0\0\x0CjP  \r\n\x87\n", 12), 0);
     const Decoded d(file);
@@ -158,10 +162,10 @@ TEST(Jpeg2000RoundTrip, GivesBackTheColourOfEveryPixelAtAnyDepth) {
     ReleaseDib(&picture);
   }
   std::vector<uint8_t> file = {1};
-  std::string reason;
-  EXPECT_FALSE(EncodeJpeg2000(dib{}, &file, &reason));
+  const Outcome refused = EncodeJpeg2000(dib{}, &file, nullptr);
+  EXPECT_TRUE(refused.failed());
   EXPECT_TRUE(file.empty());
-  EXPECT_FALSE(reason.empty());
+  EXPECT_FALSE(refused.detail.empty());
 }
 
 TEST(Jpeg2000Decode, BareCodestreamGreyAndAlphaFlattenedOntoWhite) {
@@ -278,7 +282,7 @@ class Jpeg2000Damage : public ::testing::Test {
     std::mt19937 random(3);
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x) setpixel(picture, x, y, random() & 0xFFFFFF);
-    ASSERT_TRUE(EncodeJpeg2000(picture, &jp2, nullptr));
+    ASSERT_TRUE(EncodeJpeg2000(picture, &jp2, nullptr).done());
     ReleaseDib(&picture);
     codestream = LibraryEncode(64, 64, {Plane{std::vector<int32_t>(64 * 64, 9)}}, OPJ_CODEC_J2K);
   }
@@ -308,19 +312,21 @@ TEST_F(Jpeg2000Damage, HeadersClaimingTooMuchAreRefusedBeforeDecoding) {
   struct Case {
     std::vector<uint8_t> bytes;
     const char* reason;
+    FileProblem problem;
   };
   const Case cases[] = {
-      {Patched(Patched(codestream, 8, 60000), 12, 60000), "too large"},
-      {Patched(Patched(jp2, siz + 8, 60000), siz + 12, 60000), "too large"},
-      {Patched(codestream, 8, 70000), "out of range"},
-      {Patched(Patched(codestream, 24, 1), 28, 1), "tiles"},
-      {Patched(codestream, 38, 16384), "16384 components"},  // YTOsiz stays 0
+      {Patched(Patched(codestream, 8, 60000), 12, 60000), "too large", FileProblem::Damaged},
+      {Patched(Patched(jp2, siz + 8, 60000), siz + 12, 60000), "too large", FileProblem::Damaged},
+      {Patched(codestream, 8, 70000), "out of range", FileProblem::TooLarge},
+      {Patched(Patched(codestream, 24, 1), 28, 1), "tiles", FileProblem::Damaged},
+      {Patched(codestream, 38, 16384), "16384 components", FileProblem::Damaged},  // YTOsiz stays 0
   };
   for (const Case& c : cases) {
     const Decoded d(c.bytes);
     EXPECT_FALSE(d.ok);
     EXPECT_EQ(d.picture.poi, nullptr);
     EXPECT_NE(d.reason.find(c.reason), std::string::npos) << d.reason;
+    EXPECT_EQ(d.outcome.problem, c.problem) << d.reason;
   }
 }
 

@@ -147,8 +147,8 @@ TEST_P(ToolMade, ReadsAsTheFormatsOwnDecoderDoes) {
   } else {  // written by the program itself
     dib source;
     OpenDib(&source, folder_->Path("src.png").c_str(), 0, nullptr);
-    std::string reason;
-    ASSERT_TRUE(WritePictureFile(source, folder_->Path(c.file), &reason)) << reason;
+    const Outcome written = WritePictureFile(source, folder_->Path(c.file));
+    ASSERT_TRUE(written.done()) << written.detail;
     ReleaseDib(&source);
     // At quality 90, as the format's own encoder writes it.
     ASSERT_TRUE(Run("cwebp -q 90 {src}.png -o {out}", "cwebp.webp"));

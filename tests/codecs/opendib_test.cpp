@@ -330,11 +330,11 @@ TEST_F(OpenDibTest, ReadingReportsProgressAndStopsWhenAsked) {
     int reports = 0;
   };
   Answer go(true), stop(false);
-  ASSERT_TRUE(ReadPictureFile(path, &picture, &go));
+  ASSERT_TRUE(ReadPictureFile(path, picture, &go).done());
   EXPECT_GT(go.reports, 1);
   EXPECT_GT(go.last, 0.9);
   ReleaseDib(&picture);
-  EXPECT_FALSE(ReadPictureFile(path, &picture, &stop));
+  EXPECT_TRUE(ReadPictureFile(path, picture, &stop).stopped());
   EXPECT_EQ(picture.poi, nullptr);
   EXPECT_EQ(stop.reports, 1);
   EXPECT_TRUE(messages.shown.empty());

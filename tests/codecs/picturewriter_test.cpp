@@ -49,8 +49,8 @@ TEST_P(LosslessRoundTrip, ReadsBackTheSamePixels) {
   for (const auto& [w, h] : {std::pair{1, 1}, {13, 7}, {64, 33}, {37, 150}}) {  // 150 rows: several PNG bands
     dib picture = Picture(w, h);
     const std::string path = folder.Path(std::string("out") + GetParam());
-    std::string reason;
-    ASSERT_TRUE(WritePictureFile(picture, path, &reason)) << GetParam() << ": " << reason;
+    const Outcome written = WritePictureFile(picture, path);
+    ASSERT_TRUE(written.done()) << GetParam() << ": " << written.detail;
     dib back;
     OpenDib(&back, path.c_str(), 0, nullptr);
     ASSERT_NE(back.poi, nullptr) << GetParam() << (messages.shown.empty() ? "" : messages.shown[0].text);
@@ -83,9 +83,7 @@ TEST(PictureWriter, PngBytesDoNotDependOnTheThreadsAndAStoppedWriteLeavesTheFile
   struct Stop final : Progress {
     bool Report(double) override { return false; }
   } stop;
-  std::string reason;
-  EXPECT_FALSE(WritePictureFile(picture, path, &reason, &stop));
-  EXPECT_EQ(reason, kStopped);
+  EXPECT_TRUE(WritePictureFile(picture, path, &stop).stopped());
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   ReleaseDib(&picture);
 }
@@ -105,9 +103,8 @@ TEST(PictureWriter, TiffOfAnyDepthIsWrittenAt24Bits) {
         setpixel(wide, x, y, DibPixelColour(deep, x, y));
       }
     std::vector<uint8_t> fromDeep, fromWide;
-    std::string reason;
-    ASSERT_TRUE(EncodePicture(deep, PictureFileFormat::Tiff, &fromDeep, &reason)) << bits << reason;
-    ASSERT_TRUE(EncodePicture(wide, PictureFileFormat::Tiff, &fromWide, &reason)) << reason;
+    ASSERT_TRUE(EncodePicture(deep, PictureFileFormat::Tiff, &fromDeep).done()) << bits;
+    ASSERT_TRUE(EncodePicture(wide, PictureFileFormat::Tiff, &fromWide).done());
     EXPECT_EQ(fromDeep, fromWide) << bits << " bits";
     ReleaseDib(&deep);
     ReleaseDib(&wide);
@@ -118,20 +115,36 @@ TEST(PictureWriter, JpegIsCloseAndFailuresLeaveNoFile) {
   TempFolder folder;
   testing::RecordingMessages messages;
   dib picture = Picture(16, 16);
-  std::string reason;
-  ASSERT_TRUE(WritePictureFile(picture, folder.Path("p.jpg"), &reason)) << reason;
+  const Outcome written = WritePictureFile(picture, folder.Path("p.jpg"));
+  ASSERT_TRUE(written.done()) << written.detail;
   dib back;
   OpenDib(&back, folder.Path("p.jpg").c_str(), 0, nullptr);
   ASSERT_NE(back.poi, nullptr);
   ReleaseDib(&back);
 
-  EXPECT_FALSE(WritePictureFile(picture, folder.Path("p.xyz"), &reason));
-  EXPECT_NE(reason.find(".xyz"), std::string::npos);
-  EXPECT_FALSE(WritePictureFile(picture, folder.Path("missing/p.png"), &reason));
+  // A failure of the file itself names its problem; the others have none
+  // and say why in the writer's words.
   dib empty{};
-  EXPECT_FALSE(WritePictureFile(empty, folder.Path("e.png"), &reason));
+  std::filesystem::create_directory(folder.Path("dir.png"));
+  const struct {
+    const dib* picture;
+    const char* file;
+    FileProblem problem;
+    const char* says;
+  } failures[] = {
+      {&picture, "p.xyz", FileProblem::None, ".xyz"},
+      {&empty, "e.png", FileProblem::None, "no picture"},
+      {&picture, "missing/p.png", FileProblem::NoSuchFile, "could not be created"},
+      {&picture, "dir.png", FileProblem::Folder, ""},
+  };
+  for (const auto& f : failures) {
+    const Outcome refused = WritePictureFile(*f.picture, folder.Path(f.file));
+    EXPECT_TRUE(refused.failed()) << f.file;
+    EXPECT_EQ(refused.problem, f.problem) << f.file;
+    EXPECT_NE(refused.detail.find(f.says), std::string::npos) << f.file << ": " << refused.detail;
+  }
   EXPECT_FALSE(std::filesystem::exists(folder.Path("e.png")));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 1);  // only p.jpg
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("")), {}), 2);  // only p.jpg and dir.png
   ReleaseDib(&picture);
 }
 
