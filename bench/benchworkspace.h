@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/pixmill3.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {

@@ -12,7 +12,7 @@
 #include "display/surfacedevice.h"
 #include "image/pixmill3.h"
 #include "render/dragpreview.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 #include "view/panecomposition.h"
 #include "view/panegeometry.h"
 

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "image/pixmill3.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 #include "view/panecomposition.h"
 
 int main() {

@@ -17,8 +17,8 @@
 #include "bench/benchworkspace.h"
 #include "image/pixmill3.h"
 #include "render/workspacerender.h"
-#include "tests/warp/literalwarp.h"
-#include "tests/warp/outlines.h"
+#include "tests/render/literalwarp.h"
+#include "tests/support/outlines.h"
 #include "warp/renderer.h"
 #include "warp/smoothrenderer.h"
 

@@ -7,12 +7,9 @@
 
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
-#include "codecs/picturewriter.h"
-#include "foundation/ioerror.h"
+#include "document/projectdocument.h"
 #include "image/depthpromotion.h"
 #include "image/pixmill3.h"
-#include "persist/projectfile.h"
-#include "render/chosenrenderer.h"
 #include "render/demo.h"
 #include "render/perspectivewarnings.h"
 #include "render/workspacerender.h"
@@ -143,10 +140,11 @@ void DescribePoints(Report& r, const std::string& key, const TDynaArray& list) {
 }  // namespace
 
 int New(const NewArguments& options) {
-  Workspace ws;
+  ProjectDocument doc;
   for (size_t side = 0; side < 2; ++side)
-    if (options.pictures[side] && !TryToOpenFile(&ws.Side(side).picture, *options.pictures[side]))
-      return 1;  // the reason is printed already
+    if (options.pictures[side])
+      if (const int status = OpenPicture(doc, side, *options.pictures[side])) return status;
+  Workspace& ws = doc.workspace();
   for (size_t side = 0; side < 2; ++side)
     if (options.points[side])
       for (const PointPress& p : *options.points[side])
@@ -154,23 +152,25 @@ int New(const NewArguments& options) {
   ws.showoriginal = options.background;
   ws.transparent = options.transparent;
   ws.renderautomatically = !options.noAuto;
-  return SaveProject(ws, options.project);
+  return SaveProject(doc, options.project);
 }
 
 int Render(const RenderArguments& options) {
-  Workspace ws;
-  if (const int status = OpenProject(ws, options.input)) return status;
+  ProjectDocument doc;
+  if (const int status = OpenProject(doc, options.input)) return status;
+  Workspace& ws = doc.workspace();
   if (!OutlinesComplete(ws)) return Fail(options.input, "both outlines need four corners");
   ws.smooth = options.smooth;
   ws.perspective = options.perspective;
   for (const std::string& warning : PerspectiveWarnings(ws))
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", options.input.c_str(), warning.c_str());
-  for (const WarpDirection d : kBothDirections) RenderAsChosen(ws, d);
+  RunInPlace inPlace;
+  for (const WarpDirection d : kBothDirections) doc.Render(d, inPlace);
   if (options.output)
-    if (const int status = SaveProject(ws, *options.output)) return status;
+    if (const int status = SaveProject(doc, *options.output)) return status;
   for (size_t i = 0; i < 2; ++i)
     if (options.results[i])
-      if (const int status = WritePicture(ws.Result(kBothDirections[i]), *options.results[i])) return status;
+      if (const int status = SaveResult(doc, kBothDirections[i], *options.results[i])) return status;
   return 0;
 }
 
@@ -180,8 +180,9 @@ int Info(const InfoArguments& options) {
   r.Begin("", false);
   r.Text("file", file);
   if (HasProjectExtension(file)) {
-    Workspace ws;
-    if (const int status = OpenProject(ws, file)) return status;
+    ProjectDocument doc;
+    if (const int status = OpenProject(doc, file)) return status;
+    const Workspace& ws = doc.workspace();
     r.Text("kind", "project");
     for (size_t side = 0; side < 2; ++side)
       DescribePoints(r, "points" + std::to_string(side + 1), ws.Side(side).outline);
@@ -210,16 +211,15 @@ int Info(const InfoArguments& options) {
 }
 
 int Convert(const ConvertArguments& options) {
-  Workspace ws;
-  dib& picture = ws.Side(0).picture;
-  if (!TryToOpenFile(&picture, options.input)) return 1;  // the reason is printed already
-  return WritePicture(picture, options.output);
+  ProjectDocument doc;
+  if (const int status = OpenPicture(doc, 0, options.input)) return status;
+  return WritePicture(doc.workspace().Side(0).picture, options.output);
 }
 
 int Demo(const DemoArguments& options) {
-  Workspace ws;
-  BuildDemoWorkspace(ws);
-  return SaveProject(ws, options.project);
+  ProjectDocument doc;
+  BuildDemoWorkspace(doc.workspace());
+  return SaveProject(doc, options.project);
 }
 
 }  // namespace trellimap::cli

@@ -15,8 +15,9 @@
 namespace trellimap::cli {
 
 int Mockup(const MockupArguments& options) {
-  Workspace ws;
-  if (const int status = OpenProject(ws, options.templateProject)) return status;
+  ProjectDocument doc;
+  if (const int status = OpenProject(doc, options.templateProject)) return status;
+  Workspace& ws = doc.workspace();
   const ConstSideRef place = std::as_const(ws).Side(1);
   if (place.picture.poi == nullptr) return Fail(options.templateProject, "the project has no picture 2");
   if (place.corners != 4) return Fail(options.templateProject, "the outline on picture 2 needs four corners");

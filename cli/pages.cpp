@@ -11,10 +11,8 @@
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "detect/pageoutline.h"
-#include "foundation/messagebox.h"
-#include "image/depthpromotion.h"
+#include "document/projectdocument.h"
 #include "image/pixmill3.h"
-#include "render/chosenrenderer.h"
 #include "render/foundoutline.h"
 #include "render/perspectivewarnings.h"
 
@@ -33,40 +31,36 @@ double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
 // rendering on `threads` threads.
 int FlattenOne(const FlattenArguments& options, const std::string& input, const std::string& output, int threads,
                std::mutex& reading) {
-  Workspace ws;
+  ProjectDocument doc;
   {
     const std::lock_guard<std::mutex> lock(reading);
-    if (!TryToOpenFile(&ws.di1, input)) return 1;  // the reason is printed already
+    if (const int status = OpenPicture(doc, 0, input)) return status;
   }
-  DepthUpTo(24, &ws.di1);
-  if (options.points) {
+  Workspace& ws = doc.workspace();
+  RunInPlace inPlace;
+  if (options.points)
     PlaceOutline(ws.Side(0), *options.points);
-  } else {
-    const std::optional<PageOutline> found = FindPageOutline(ws.di1);
-    if (!found) return NoPage(input);
-    PlaceFoundOutline(ws.Side(0), *found);
-  }
+  else if (doc.FindOutline(0, inPlace) != PageSearch::Placed)
+    return NoPage(input);
   if (ws.ecken1 != 4) return Fail(input, "the page's outline needs four corners");
   if (const std::string warning = PerspectiveWarning(ws.punkte1, 1); !warning.empty())
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", input.c_str(), warning.c_str());
   const FlatSize flat = FlatPageSize(options.size, ws.punkte1, DibWidth(&ws.di1), DibHeight(&ws.di1));
   const std::string size = std::to_string(flat.width) + " × " + std::to_string(flat.height);
-  if (!PrepareFlatten(ws, flat)) return Fail(output, "no memory for a page of " + size);
+  if (!doc.MakeFlatPage(flat)) return Fail(output, "no memory for a page of " + size);
   ws.smooth = !options.exact;
-  RenderAsChosen(ws, WarpDirection::OneIntoTwo, threads);
+  doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
   const dib& page = ws.Result(WarpDirection::OneIntoTwo);
-  return page.poi == nullptr ? Fail(output, "no memory for a page of " + size) : WritePicture(page, output);
+  return page.poi == nullptr ? Fail(output, "no memory for a page of " + size)
+                             : SaveResult(doc, WarpDirection::OneIntoTwo, output);
 }
 
 }  // namespace
 
 int Detect(const DetectArguments& options) {
   dib picture{};
-  if (const Outcome read = ReadPictureFile(options.picture, picture); !read.done()) {
-    if (read.failed())
-      ShowMessage(PictureReadFailure(options.picture, read.problem), {}, MsgIcon::Error, MsgButtons::Ok);
-    return 1;
-  }
+  if (const Outcome read = ReadPictureFile(options.picture, picture); !read.done())
+    return ReadFailed(options.picture, read);
   const std::optional<PageOutline> found = FindPageOutline(picture);
   ReleaseDib(&picture);
   if (!found) return NoPage(options.picture);

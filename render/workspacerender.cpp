@@ -24,4 +24,8 @@ bool RenderDirectionSmooth(Workspace& ws, WarpDirection direction, int threads) 
   return RenderWith(RenderSmooth, ws, direction, threads);
 }
 
+bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
+  return ws.smooth ? RenderDirectionSmooth(ws, direction, threads) : RenderDirectionExact(ws, direction, threads);
+}
+
 }  // namespace trellimap

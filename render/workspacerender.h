@@ -37,4 +37,7 @@ bool RenderDirectionExact(Workspace& ws, WarpDirection direction, int threads = 
 // Renders one direction smoothly, with RenderDirectionExact's contract.
 bool RenderDirectionSmooth(Workspace& ws, WarpDirection direction, int threads = 0);
 
+// RenderDirectionSmooth or RenderDirectionExact, as the workspace's `smooth` option chooses.
+bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads = 0);
+
 }  // namespace trellimap

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -12,7 +13,6 @@
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "ui/guarded.h"
-#include "ui/mainunit.h"
 #include "workspace/commandline.h"
 
 namespace trellimap {
@@ -37,29 +37,31 @@ constexpr const char* kKeys[][2] = {
 
 }  // namespace
 
-CommandMenus::CommandMenus(TMainForm& form) : QObject(&form), form_(form) {
-  QMenuBar* bar = form.menuBar();
-  QAction* language = form.Language1->menuAction();
+CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowCommands& commands)
+    : QObject(&window), window_(window) {
+  QMenuBar* bar = window.menuBar();
+  QAction* language = languageMenu->menuAction();
+  WindowCommands* c = &commands;
   File = AddMenu(language, "File");
-  Add(File, "Open project...", {QKeySequence::Open}, [&form] { form.BitBtn1Click(); });
-  Add(File, "Save project", {QKeySequence(Qt::CTRL | Qt::Key_S)}, [&form] { form.SaveProject(); });
-  Add(File, "Save project as...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [&form] { form.BitBtn2Click(); });
+  Add(File, "Open project...", {QKeySequence::Open}, [c] { c->OpenProject(); });
+  Add(File, "Save project", {QKeySequence(Qt::CTRL | Qt::Key_S)}, [c] { c->SaveProject(); });
+  Add(File, "Save project as...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [c] { c->SaveProjectAs(); });
   File->addSeparator();
-  Add(File, "Open picture 1...", {}, [&form] { form.Open1BtnClick(); });
-  Add(File, "Open picture 2...", {}, [&form] { form.Open2BtnClick(); });
-  Add(File, "Save result 1...", {}, [&form] { form.BitBtn3Click(); });
-  Add(File, "Save result 2...", {}, [&form] { form.BitBtn4Click(); });
+  Add(File, "Open picture 1...", {}, [c] { c->OpenPicture(0); });
+  Add(File, "Open picture 2...", {}, [c] { c->OpenPicture(1); });
+  Add(File, "Save result 1...", {}, [c] { c->SaveResult(WarpDirection::OneIntoTwo); });
+  Add(File, "Save result 2...", {}, [c] { c->SaveResult(WarpDirection::TwoIntoOne); });
   File->addSeparator();
-  Add(File, "Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [&form] { form.close(); });
+  Add(File, "Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [c] { c->Quit(); });
 
   Edit = AddMenu(language, "Edit");
-  Add(Edit, "Undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [&form] { form.Editing->Undo(); });
+  Add(Edit, "Undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [c] { c->Undo(); });
   Add(Edit, "Redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-      [&form] { form.Editing->Redo(); });
-  Add(Edit, "Remove last point", {QKeySequence(Qt::Key_Backspace)}, [&form] { form.Editing->RemoveLastPoint(); });
+      [c] { c->Redo(); });
+  Add(Edit, "Remove last point", {QKeySequence(Qt::Key_Backspace)}, [c] { c->RemoveLastPoint(); });
   Edit->addSeparator();
-  Add(Edit, "Find outline", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [&form] { form.FindOutline(); });
-  Add(Edit, "Flatten...", {}, [&form] { form.FlattenPage(); });
+  Add(Edit, "Find outline", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [c] { c->FindOutline(); });
+  Add(Edit, "Flatten...", {}, [c] { c->FlattenPage(); });
 
   Help = AddMenu(nullptr, "Help");
   Add(Help, "Keys and gestures", {QKeySequence(Qt::Key_F1)}, [this] { ShowKeys(); });
@@ -72,18 +74,18 @@ CommandMenus::CommandMenus(TMainForm& form) : QObject(&form), form_(form) {
   });
 
   // F10 opens the first menu; "Language", whose text carries no letter, opens with Alt+L.
-  connect(new QShortcut(QKeySequence(Qt::Key_F10), &form), &QShortcut::activated, this,
+  connect(new QShortcut(QKeySequence(Qt::Key_F10), &window), &QShortcut::activated, this,
           [bar] { bar->setActiveAction(bar->actions().value(0)); });
-  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_L), &form), &QShortcut::activated, this,
+  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_L), &window), &QShortcut::activated, this,
           [bar, language] { bar->setActiveAction(language); });
 }
 
 QMenu* CommandMenus::AddMenu(QAction* before, const char* title) {
-  auto* menu = new QMenu(QString::fromLatin1(title), form_.menuBar());
+  auto* menu = new QMenu(QString::fromLatin1(title), window_.menuBar());
   if (before != nullptr)
-    form_.menuBar()->insertMenu(before, menu);
+    window_.menuBar()->insertMenu(before, menu);
   else
-    form_.menuBar()->addMenu(menu);
+    window_.menuBar()->addMenu(menu);
   texts_.push_back({menu, title});
   return menu;
 }
@@ -113,7 +115,7 @@ void CommandMenus::ShowKeys() {
     return;
   }
   // Made on first asking, in the language in force; it stays beside the window while wanted.
-  keys_ = new QDialog(&form_);
+  keys_ = new QDialog(&window_);
   QDialog& dialog = *keys_;
   dialog.setWindowTitle(Tr("Keys and gestures"));
   auto* layout = new QVBoxLayout(&dialog);

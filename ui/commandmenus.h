@@ -10,18 +10,20 @@
 #include <functional>
 #include <vector>
 
+#include "ui/windowcommands.h"
+
 class QAction;
 class QDialog;
+class QMainWindow;
 class QMenu;
 
 namespace trellimap {
 
-class TMainForm;
-
 class CommandMenus : public QObject {
   Q_OBJECT
  public:
-  explicit CommandMenus(TMainForm& form);
+  // The menus go on `window`'s menu bar around its menu `language`.
+  CommandMenus(QMainWindow& window, QMenu* language, WindowCommands& commands);
 
   // Every text in the language in force, menus with their letter (Alt+letter).
   void Translate();
@@ -40,7 +42,7 @@ class CommandMenus : public QObject {
   QAction* Add(QMenu* menu, const char* text, const QList<QKeySequence>& keys, std::function<void()> command);
   QMenu* AddMenu(QAction* before, const char* title);
 
-  TMainForm& form_;
+  QMainWindow& window_;
   std::vector<Text> texts_;
   QDialog* keys_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "ui/outcomemessages.h"
 
+#include "codecs/pictureopening.h"
 #include "foundation/ioerror.h"
 #include "foundation/messagebox.h"
 #include "i18n/plainreasons.h"
@@ -39,6 +40,17 @@ void ShowProjectSaveFailure(const std::string& fname, const Outcome& outcome) {
   // The previous file stays; the message says why in the user's words.
   ShowError(TranslateFormat("Could not save the project \"%1\": %2.", {fname, PlainReason(outcome.problem)}),
             kApplicationTitle);
+}
+
+void ShowPictureOpenFailure(const std::string& fname, const Outcome& outcome) {
+  if (outcome.failed()) ShowError(PictureReadFailure(fname, outcome.problem), {});
+}
+
+void ShowPictureSaveFailure(const std::string& fname, const Outcome& outcome) {
+  if (!outcome.failed()) return;
+  // The file's own problems in the user's words; the writer's words for the rest.
+  const std::string reason = outcome.problem != FileProblem::None ? PlainReason(outcome.problem) : outcome.detail;
+  ShowError(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {});
 }
 
 }  // namespace trellimap

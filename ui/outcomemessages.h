@@ -14,4 +14,10 @@ void ShowProjectOpenFailure(const std::string& fname, const Outcome& outcome);
 // The project could not be saved as `fname`.
 void ShowProjectSaveFailure(const std::string& fname, const Outcome& outcome);
 
+// The picture `fname` could not be read.
+void ShowPictureOpenFailure(const std::string& fname, const Outcome& outcome);
+
+// A result could not be saved as the picture `fname`.
+void ShowPictureSaveFailure(const std::string& fname, const Outcome& outcome);
+
 }  // namespace trellimap

@@ -35,6 +35,14 @@ struct Pane {
   TPaintBox* paintBox = nullptr;
 };
 
+// The names of panes 1 to 4: pictures 1 and 2 above, their results below.
+inline constexpr PaneNames kPaneNames[4] = {
+    {"Panel4", "Panel8", "Open1Btn", "Label1", "ZoomEd", nullptr, "ScrollBox1", "PaintBox1"},
+    {"Panel6", "Panel9", "Open2Btn", "Label2", "ZoomEd2", nullptr, "ScrollBox2", "PaintBox2"},
+    {"Panel5", "Panel10", "BitBtn3", "Label3", "Zoomed3", "BerechnenBtn", "ScrollBox3", "PaintBox3"},
+    {"Panel7", "Panel11", "BitBtn4", "Label4", "ZoomEd4", "Render2Btn", "ScrollBox4", "PaintBox4"},
+};
+
 // Builds a pane inside `column`; picture panes get "Open picture...",
 // result panes "Save picture..." and "Render".
 Pane BuildPane(QWidget* column, const PaneNames& names, bool isResult);

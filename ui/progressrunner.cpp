@@ -6,7 +6,9 @@
 #include <atomic>
 #include <exception>
 
+#include "foundation/ioerror.h"
 #include "foundation/workers.h"
+#include "i18n/translateunit.h"
 
 namespace trellimap {
 namespace {
@@ -73,6 +75,14 @@ bool RunWithProgress(QWidget* parent, const QString& title, const QString& label
   worker.Join();
   if (failure) std::rethrow_exception(failure);
   return result;
+}
+
+void DialogRunner::Run(const char* doing, const std::function<void(Progress&)>& work) {
+  RunWithProgress(parent_, QString::fromLatin1(kApplicationTitle), QString::fromStdString(TranslateUtf8(doing)),
+                  [&](Progress& progress) {
+                    work(progress);
+                    return true;
+                  });
 }
 
 }  // namespace trellimap

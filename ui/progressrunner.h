@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "foundation/progress.h"
+#include "foundation/workrunner.h"
 
 namespace trellimap {
 
@@ -19,5 +20,16 @@ bool RunWithProgress(QWidget* parent, const QString& title, const QString& label
                      const std::function<bool(Progress&)>& work);
 
 inline constexpr int kProgressDelayMs = 300;
+
+// Runs work with RunWithProgress over `parent`: the dialog is titled with the
+// application's title and says what the work does in the language in force.
+class DialogRunner final : public WorkRunner {
+ public:
+  explicit DialogRunner(QWidget* parent) : parent_(parent) {}
+  void Run(const char* doing, const std::function<void(Progress&)>& work) override;
+
+ private:
+  QWidget* parent_;
+};
 
 }  // namespace trellimap

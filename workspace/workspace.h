@@ -34,6 +34,8 @@ inline constexpr WarpDirection kBothDirections[] = {WarpDirection::OneIntoTwo, W
 // The side a direction reads (its source) and the side whose outline it fills.
 inline size_t SourceSide(WarpDirection direction) { return direction == WarpDirection::OneIntoTwo ? 0 : 1; }
 inline size_t DestinationSide(WarpDirection direction) { return 1 - SourceSide(direction); }
+// The number of the result a direction writes: 1 or 2.
+inline int ResultNumber(WarpDirection direction) { return static_cast<int>(SourceSide(direction)) + 1; }
 
 struct Workspace {
   // Four 320 × 200 pictures at 24 bits, empty outlines, default options.

@@ -8,9 +8,9 @@
 
 #include "foundation/binaryfile.h"
 #include "image/pixmill3.h"
+#include "tests/support/outlines.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
-#include "tests/warp/outlines.h"
 
 namespace trellimap {
 namespace {

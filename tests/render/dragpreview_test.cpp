@@ -7,7 +7,7 @@
 
 #include "image/pixmill3.h"
 #include "render/workspacerender.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 #include "warp/renderer.h"
 
 namespace trellimap {

@@ -9,8 +9,8 @@
 #include <random>
 
 #include "image/pixmill3.h"
+#include "tests/support/outlines.h"
 #include "tests/support/syntheticphoto.h"
-#include "tests/warp/outlines.h"
 #include "warp/edgewalk.h"
 
 namespace trellimap {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

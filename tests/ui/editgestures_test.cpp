@@ -6,6 +6,7 @@
 #include "render/workspacerender.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
+#include "tests/support/windowparts.h"
 #include "ui/loupeview.h"
 #include "ui/mainunit.h"
 #include "view/loupe.h"
@@ -21,14 +22,14 @@ class EditGesturesTest : public QObject {
     form = std::make_unique<TMainForm>(QStringList{}, program.Folder());
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    Workspace& ws = *form->ws;
+    Workspace& ws = form->workspace();
     for (auto [d, w, h, salt] : {std::tuple{&ws.di1, 40, 30, 1u}, {&ws.di2, 50, 20, 2u}}) {
       ReleaseDib(d);
       newdib(d, w, h, 24, nullptr, 0);
       for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) setpixel(*d, x, y, (x * 7 + y * 131 + salt * 99) & 0xFFFFFF);
     }
-    for (size_t i = 0; i < 4; ++i) form->panes[i].zoom->setValue(200);
+    for (size_t i = 0; i < 4; ++i) testing::PaneOf(*form, i).zoom->setValue(200);
   }
   void cleanup() { form.reset(); }
 
@@ -41,7 +42,7 @@ class EditGesturesTest : public QObject {
   void findOutlineReplacesTheOutlineAsOneStep();
 
  private:
-  TPaintBox* Box(int pane) { return form->panes[static_cast<size_t>(pane)].paintBox; }
+  TPaintBox* Box(int pane) { return testing::PaneOf(*form, static_cast<size_t>(pane)).paintBox; }
   void Click(int pane, QPoint at) { QTest::mouseClick(Box(pane), Qt::LeftButton, {}, at); }
   void Quadrilaterals() {
     for (QPoint p : {QPoint(4, 4), QPoint(70, 6), QPoint(72, 50), QPoint(6, 52)}) Click(0, p);
@@ -57,7 +58,7 @@ class EditGesturesTest : public QObject {
 };
 
 void EditGesturesTest::dragUndoRedoAndPlainClicks() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   Click(0, {4, 4});
   QVERIFY(Status().contains(QStringLiteral("Picture 1: click corner 2 of 4; the right button adds a point")));
   QVERIFY(Status().contains(QStringLiteral("Picture 2: click corner 1 of 4")));
@@ -105,7 +106,7 @@ void EditGesturesTest::dragUndoRedoAndPlainClicks() {
 }
 
 void EditGesturesTest::keysTakeBackAndNudgePointsAndOptionsUndo() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   Quadrilaterals();
   Click(0, {20, 20});  // a new outline on picture 1: corner 1, the last point clicked
   QTest::mouseClick(Box(0), Qt::RightButton, {}, QPoint(40, 16));
@@ -129,62 +130,63 @@ void EditGesturesTest::keysTakeBackAndNudgePointsAndOptionsUndo() {
   QCOMPARE(ws.punkte2.count, 3u);
   QVERIFY(Status().contains(QStringLiteral("Picture 2: click corner 4 of 4")));
 
-  form->TransCheck->click();
+  testing::Part<QCheckBox>(*form, "TransCheck")->click();
   QVERIFY(ws.transparent);
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
-  QVERIFY(!ws.transparent && !form->TransCheck->isChecked());
+  QVERIFY(!ws.transparent && !testing::Part<QCheckBox>(*form, "TransCheck")->isChecked());
   QCOMPARE(ws.ecken2, 3);
-  form->panes[2].renderButton->click();  // an open outline: nothing to render, and the bar says why
+  testing::PaneOf(*form, 2).renderButton->click();  // an open outline: nothing to render, and the bar says why
   QVERIFY(form->statusBar()->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("four corners")));
 }
 
 // The box renders both results perspective-true, is one undoable step, and
 // an outline without perspective is named in the status bar.
 void EditGesturesTest::perspectiveRendersUndoesAndWarns() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   Quadrilaterals();
   const std::vector<uint8_t> plain = Pixels(ws.di3);
-  QCOMPARE(form->PerspectiveCheck->text(), QStringLiteral("Perspective"));
-  form->PerspectiveCheck->click();
+  QCOMPARE(testing::PerspectiveBox(*form)->text(), QStringLiteral("Perspective"));
+  testing::PerspectiveBox(*form)->click();
   QVERIFY(ws.perspective);
   const std::vector<uint8_t> seen = Pixels(ws.di3);
   QVERIFY(seen != plain);
   RenderDirectionExact(ws, WarpDirection::OneIntoTwo);
   QVERIFY(Pixels(ws.di3) == seen);
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
-  QVERIFY(!ws.perspective && !form->PerspectiveCheck->isChecked());
+  QVERIFY(!ws.perspective && !testing::PerspectiveBox(*form)->isChecked());
   QVERIFY(Pixels(ws.di3) == plain);
   QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
-  QVERIFY(ws.perspective && form->PerspectiveCheck->isChecked());
+  QVERIFY(ws.perspective && testing::PerspectiveBox(*form)->isChecked());
 
   const auto warnings = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
   QVERIFY(!warnings().contains(QStringLiteral("perspective")));
   for (QPoint p : {QPoint(4, 4), QPoint(70, 6), QPoint(20, 20), QPoint(6, 52)}) Click(0, p);  // a dent
   QVERIFY(warnings().contains(QStringLiteral("picture 1 has no perspective: a corner lies beyond the horizon")));
-  form->PerspectiveCheck->click();
+  testing::PerspectiveBox(*form)->click();
   QVERIFY(!warnings().contains(QStringLiteral("perspective")));
 }
 
 void EditGesturesTest::wheelAndFitZoomThroughTheEdit() {
-  form->panes[0].zoom->setValue(100);
-  QScrollArea* view = form->panes[0].scrollBox;
+  testing::PaneOf(*form, 0).zoom->setValue(100);
+  QScrollArea* view = testing::PaneOf(*form, 0).scrollBox;
   QWheelEvent wheel(QPointF(10, 10), Box(0)->mapToGlobal(QPointF(10, 10)), {}, {0, 120}, Qt::NoButton,
                     Qt::ControlModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(Box(0), &wheel);
-  QCOMPARE(form->panes[0].zoom->value(), 125);
+  QCOMPARE(testing::PaneOf(*form, 0).zoom->value(), 125);
   QCOMPARE(Box(0)->size(), QSize(50, 38));
   QWheelEvent plain(QPointF(10, 10), Box(0)->mapToGlobal(QPointF(10, 10)), {}, {0, 120}, Qt::NoButton, {},
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(Box(0), &plain);  // without Ctrl the wheel does not zoom
-  QCOMPARE(form->panes[0].zoom->value(), 125);
+  QCOMPARE(testing::PaneOf(*form, 0).zoom->value(), 125);
 
-  form->FitBtn[0]->click();
+  testing::Part<QToolButton>(*form, "Fit1Btn")->click();
   const QSize room = view->maximumViewportSize();
   QVERIFY(Box(0)->width() <= room.width() && Box(0)->height() <= room.height());
   QVERIFY(Box(0)->width() > room.width() - 3 || Box(0)->height() > room.height() - 3);
-  QTest::mouseDClick(form->panes[2].label, Qt::LeftButton);
-  QCOMPARE(form->panes[2].zoom->value(), FitZoom(320, 200, form->panes[2].scrollBox->maximumViewportSize().width(),
-                                                 form->panes[2].scrollBox->maximumViewportSize().height()));
+  QTest::mouseDClick(testing::PaneOf(*form, 2).label, Qt::LeftButton);
+  QCOMPARE(testing::PaneOf(*form, 2).zoom->value(),
+           FitZoom(320, 200, testing::PaneOf(*form, 2).scrollBox->maximumViewportSize().width(),
+                   testing::PaneOf(*form, 2).scrollBox->maximumViewportSize().height()));
 }
 
 // A result not made from the outlines as they are is drawn faded and named in
@@ -199,7 +201,7 @@ void EditGesturesTest::staleResultsAndUnsavedWorkAreShown() {
   QVERIFY(!warnings().contains(QStringLiteral("out of date")));
   const QImage fresh1 = shown(2), fresh2 = shown(3);
 
-  form->RenderCheck->setChecked(false);
+  testing::Part<QCheckBox>(*form, "RenderCheck")->setChecked(false);
   Click(0, {10, 10});  // a new outline on picture 1: nothing is rendered
   QVERIFY(warnings().contains(QStringLiteral("Result 1 is out of date: press Render")));
   QVERIFY(warnings().contains(QStringLiteral("Result 2 is out of date: press Render")));
@@ -220,8 +222,8 @@ void EditGesturesTest::staleResultsAndUnsavedWorkAreShown() {
 // the picture's pixels around it four times larger, the point's pixel
 // outlined, in the corner away from the pointer; the loupe goes at the release.
 void EditGesturesTest::loupeShowsTheHeldPointAwayFromThePointer() {
-  const dib& picture = form->ws->di1;
-  QWidget* view = form->panes[0].scrollBox->viewport();
+  const dib& picture = form->workspace().di1;
+  QWidget* view = testing::PaneOf(*form, 0).scrollBox->viewport();
   auto* loupe = view->findChild<TLoupeView*>();
   QVERIFY(loupe != nullptr && !loupe->isVisible());
   const auto colour = [&](int32_t x, int32_t y) {
@@ -261,18 +263,18 @@ void EditGesturesTest::loupeShowsTheHeldPointAwayFromThePointer() {
   shows(10, 6, {22, 13});
   QTest::mouseMove(Box(0), QPoint(50, 30));
   QTest::mouseMove(Box(0), QPoint(66, 41));
-  QCOMPARE(Point(form->ws->punkte1, 0).x, 33);
+  QCOMPARE(Point(form->workspace().punkte1, 0).x, 33);
   shows(33, 20, {66, 41});
   QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {66, 41});
   QVERIFY(!loupe->isVisible());
-  QVERIFY(!form->panes[1].scrollBox->viewport()->findChild<TLoupeView*>()->isVisible());
+  QVERIFY(!testing::PaneOf(*form, 1).scrollBox->viewport()->findChild<TLoupeView*>()->isVisible());
 }
 
 // Ctrl+D puts the page found in the picture under the pointer on that side as
 // one step, as complete as a clicked outline, whose corners then drag as
 // clicked ones do; a picture without a page leaves the outline and says so.
 void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   // Picture 2: a white page lying askew, well inside a dark picture.
   const QPolygonF page({QPointF(40, 30), QPointF(200, 40), QPointF(190, 150), QPointF(30, 135)});
   ReleaseDib(&ws.di2);
@@ -280,13 +282,13 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   for (int32_t y = 0; y < 180; ++y)
     for (int32_t x = 0; x < 240; ++x)
       setpixel(ws.di2, x, y, page.containsPoint(QPointF(x, y), Qt::OddEvenFill) ? 0xFFFFFFu : 0x302820u);
-  for (size_t i = 0; i < 2; ++i) form->panes[i].zoom->setValue(100);
+  for (size_t i = 0; i < 2; ++i) testing::PaneOf(*form, i).zoom->setValue(100);
   for (QPoint p : {QPoint(4, 4), QPoint(36, 3), QPoint(36, 26), QPoint(3, 26)}) Click(0, p);
   for (QPoint p : {QPoint(10, 10), QPoint(60, 10), QPoint(60, 60), QPoint(10, 60)}) Click(1, p);
   const OutlineState clicked = CaptureState(ws);
   messages.shown.clear();
 
-  QTest::mouseMove(form->panes[1].scrollBox->viewport(), QPoint(30, 30));
+  QTest::mouseMove(testing::PaneOf(*form, 1).scrollBox->viewport(), QPoint(30, 30));
   QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
   QVERIFY(messages.shown.empty());
   QCOMPARE(ws.ecken2, 4);
@@ -322,7 +324,7 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   QCOMPARE(Point(ws.punkte2, 2).y, corner3.y - 16);
 
   // Picture 1 is all one colour: no page.
-  QTest::mouseMove(form->panes[0].scrollBox->viewport(), QPoint(10, 10));
+  QTest::mouseMove(testing::PaneOf(*form, 0).scrollBox->viewport(), QPoint(10, 10));
   for (int32_t y = 0; y < DibHeight(&ws.di1); ++y)
     for (int32_t x = 0; x < DibWidth(&ws.di1); ++x) setpixel(ws.di1, x, y, 0x808080u);
   const OutlineState before = CaptureState(ws);

@@ -20,6 +20,7 @@
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/windowparts.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
 #include "ui/qtdialogs.h"
@@ -60,15 +61,15 @@ void FilesTest::openPictureButtonsLoadAndRepaint() {
   TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {Bmp("a.bmp", 100, 50, 0x0000FF)};
-  form.panes[0].fileButton->click();
-  QCOMPARE(DibWidth(&form.ws->di1), 100);
-  QCOMPARE(form.panes[0].paintBox->size(), QSize(30, 15));
+  testing::PaneOf(form, 0).fileButton->click();
+  QCOMPARE(DibWidth(&form.workspace().di1), 100);
+  QCOMPARE(testing::PaneOf(form, 0).paintBox->size(), QSize(30, 15));
   QVERIFY(dialogs.asked.back().filter.rfind("All pictures|*.BMP;", 0) == 0);
-  form.panes[1].fileButton->click();  // cancelled: nothing happens
-  QCOMPARE(DibWidth(&form.ws->di2), 320);
+  testing::PaneOf(form, 1).fileButton->click();  // cancelled: nothing happens
+  QCOMPARE(DibWidth(&form.workspace().di2), 320);
   dialogs.answers = {folder.Path("missing.bmp")};
-  form.panes[1].fileButton->click();  // the library reports; the pane keeps its picture
-  QCOMPARE(DibWidth(&form.ws->di2), 320);
+  testing::PaneOf(form, 1).fileButton->click();  // the library reports; the pane keeps its picture
+  QCOMPARE(DibWidth(&form.workspace().di2), 320);
   QCOMPARE(messages.shown.size(), size_t{1});
 }
 
@@ -77,29 +78,29 @@ void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
   {
     TMainForm form({}, program.Folder());
     form.show();
-    form.TryToOpenFile(&form.ws->di1, Bmp("one.bmp", 40, 30, 0x00FF00));
-    form.TryToOpenFile(&form.ws->di2, Bmp("two.bmp", 320, 200, 0x000000));
+    form.TryToOpenFile(&form.workspace().di1, Bmp("one.bmp", 40, 30, 0x00FF00));
+    form.TryToOpenFile(&form.workspace().di2, Bmp("two.bmp", 320, 200, 0x000000));
     for (int pane : {0, 1})
       for (const QPoint p : {QPoint(1, 1), QPoint(8, 1), QPoint(8, 8), QPoint(1, 8)})
-        QTest::mouseClick(form.panes[static_cast<size_t>(pane)].paintBox, Qt::LeftButton, {}, p);
-    QCOMPARE(DibWidth(&form.ws->di4), 40);  // rendered
-    form.TransCheck->setChecked(true);
+        QTest::mouseClick(testing::PaneOf(form, static_cast<size_t>(pane)).paintBox, Qt::LeftButton, {}, p);
+    QCOMPARE(DibWidth(&form.workspace().di4), 40);  // rendered
+    testing::Part<QCheckBox>(form, "TransCheck")->setChecked(true);
     dialogs.answers = {project};
-    form.BitBtn2->click();
+    testing::Part<QPushButton>(form, "BitBtn2")->click();
     QCOMPARE(dialogs.asked.back().defaultExt, std::string(".gip"));
   }
   TMainForm back({}, program.Folder());
   back.show();
-  back.panes[2].zoom->setValue(250);
+  testing::PaneOf(back, 2).zoom->setValue(250);
   dialogs.answers = {project};
-  back.BitBtn1->click();
-  QCOMPARE(back.ws->punkte1.count, 5u);
-  QCOMPARE(back.ws->ecken2, 4);
-  QCOMPARE(DibWidth(&back.ws->di1), 40);
-  QCOMPARE(getpixel(back.ws->di1, 3, 3), 0x00FF00u);
-  QCOMPARE(DibWidth(&back.ws->di4), 40);
-  QVERIFY(back.TransCheck->isChecked());
-  QCOMPARE(back.panes[2].paintBox->size(), QSize(800, 500));  // result 1 at 250 %, zoom kept
+  testing::Part<QPushButton>(back, "BitBtn1")->click();
+  QCOMPARE(back.workspace().punkte1.count, 5u);
+  QCOMPARE(back.workspace().ecken2, 4);
+  QCOMPARE(DibWidth(&back.workspace().di1), 40);
+  QCOMPARE(getpixel(back.workspace().di1, 3, 3), 0x00FF00u);
+  QCOMPARE(DibWidth(&back.workspace().di4), 40);
+  QVERIFY(testing::Part<QCheckBox>(back, "TransCheck")->isChecked());
+  QCOMPARE(testing::PaneOf(back, 2).paintBox->size(), QSize(800, 500));  // result 1 at 250 %, zoom kept
   QVERIFY(messages.shown.empty());
 }
 
@@ -107,11 +108,11 @@ void FilesTest::projectFailuresAreReported() {
   TMainForm form({}, program.Folder());
   form.show();
   dialogs.answers = {folder.Path("missing.gip")};
-  form.BitBtn1->click();
+  testing::Part<QPushButton>(form, "BitBtn1")->click();
   QCOMPARE(messages.shown.back().text, std::string("Could not open the file"));
   QCOMPARE(messages.shown.back().icon, MsgIcon::Error);
   dialogs.answers = {folder.Path("no/folder/x.gip")};
-  form.BitBtn2->click();
+  testing::Part<QPushButton>(form, "BitBtn2")->click();
   QCOMPARE(messages.shown.back().text, std::string("Could not create the file"));
 }
 
@@ -121,13 +122,13 @@ void FilesTest::projectFailuresAreReported() {
 void FilesTest::damagedProjectsLeaveTheWorkAlone() {
   TMainForm form({}, program.Folder());
   form.show();
-  form.TryToOpenFile(&form.ws->di1, Bmp("work.bmp", 30, 20, 0x00AA00));
-  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(5, 5));
-  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(20, 6));
-  const OutlineState work = CaptureState(*form.ws);
+  form.TryToOpenFile(&form.workspace().di1, Bmp("work.bmp", 30, 20, 0x00AA00));
+  QTest::mouseClick(testing::PaneOf(form, 0).paintBox, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(testing::PaneOf(form, 0).paintBox, Qt::LeftButton, {}, QPoint(20, 6));
+  const OutlineState work = CaptureState(form.workspace());
   // A project written and then cut short at several places, and files that are no project at all.
   const std::string whole = folder.Path("whole.gip");
-  QVERIFY(trellimap::SaveProjectfile(*form.ws, whole).done());
+  QVERIFY(trellimap::SaveProjectfile(form.workspace(), whole).done());
   std::ifstream in(whole, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
   const struct {
@@ -143,17 +144,17 @@ void FilesTest::damagedProjectsLeaveTheWorkAlone() {
     const std::string file = folder.Write("broken.gip", c.content);
     dialogs.answers = {file};
     messages.answers = {MsgAnswer::Discard};  // the unsaved work may go, were the file whole
-    form.BitBtn1->click();
+    testing::Part<QPushButton>(form, "BitBtn1")->click();
     const std::string& text = messages.shown.back().text;
     QVERIFY2(text.find(file) != std::string::npos && text.find(c.says) != std::string::npos, text.c_str());
     QCOMPARE(messages.shown.back().icon, MsgIcon::Error);
-    QVERIFY(CaptureState(*form.ws) == work);
-    QCOMPARE(DibWidth(&form.ws->di1), 30);
-    QCOMPARE(getpixel(form.ws->di1, 3, 3), 0x00AA00u);
+    QVERIFY(CaptureState(form.workspace()) == work);
+    QCOMPARE(DibWidth(&form.workspace().di1), 30);
+    QCOMPARE(getpixel(form.workspace().di1, 3, 3), 0x00AA00u);
   }
   QVERIFY(form.windowTitle().startsWith(QLatin1Char('*')));  // still the unsaved work
-  form.Editing->Undo();                                      // and its history
-  QCOMPARE(form.ws->punkte1.count, 1u);
+  form.findChild<TEditGestures*>()->Undo();                  // and its history
+  QCOMPARE(form.workspace().punkte1.count, 1u);
 }
 
 // File, Edit and Help stand around "Language", and their keys reach the commands.
@@ -193,7 +194,7 @@ void FilesTest::emptyPicturePanesSayHowToFillThem() {
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   const auto hint = [&](size_t pane) {
-    for (const QLabel* label : form.panes[pane].scrollBox->viewport()->findChildren<QLabel*>())
+    for (const QLabel* label : testing::PaneOf(form, pane).scrollBox->viewport()->findChildren<QLabel*>())
       if (label->text() == QStringLiteral("Open a picture, or drop one here")) return label->isVisible();
     return false;
   };
@@ -201,28 +202,28 @@ void FilesTest::emptyPicturePanesSayHowToFillThem() {
   QVERIFY(hint(0) && hint(1));
   QVERIFY(status().contains(QStringLiteral("Picture 1: open a picture, or drop one here")));
   dialogs.answers = {Bmp("first.bmp", 50, 40, 0x336699)};
-  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(3, 3));
-  QCOMPARE(DibWidth(&form.ws->di1), 50);
-  QCOMPARE(form.ws->punkte1.count, 0u);  // no corner was placed
+  QTest::mouseClick(testing::PaneOf(form, 0).paintBox, Qt::LeftButton, {}, QPoint(3, 3));
+  QCOMPARE(DibWidth(&form.workspace().di1), 50);
+  QCOMPARE(form.workspace().punkte1.count, 0u);  // no corner was placed
   QVERIFY(!hint(0) && hint(1));
   QVERIFY(status().contains(QStringLiteral("Picture 1: click corner 1 of 4")));
-  QTest::mouseClick(form.panes[0].paintBox, Qt::LeftButton, {}, QPoint(3, 3));
-  QCOMPARE(form.ws->punkte1.count, 1u);  // now a click places a corner
+  QTest::mouseClick(testing::PaneOf(form, 0).paintBox, Qt::LeftButton, {}, QPoint(3, 3));
+  QCOMPARE(form.workspace().punkte1.count, 1u);  // now a click places a corner
 }
 
 void FilesTest::commandLineOpensAProjectThenPicture2() {
   const std::string project = folder.Path("Start.GiP");
   {
     TMainForm form({}, program.Folder());
-    form.TryToOpenFile(&form.ws->di1, Bmp("p1.bmp", 11, 11, 0xFF0000));
+    form.TryToOpenFile(&form.workspace().di1, Bmp("p1.bmp", 11, 11, 0xFF0000));
     dialogs.answers = {project};
     form.BitBtn2Click();
   }
   TMainForm form({QString::fromStdString(project), QString::fromStdString(Bmp("p2.bmp", 7, 3, 0x123456))},
                  program.Folder());
   form.show();
-  QCOMPARE(DibWidth(&form.ws->di1), 11);  // from the project
-  QCOMPARE(DibWidth(&form.ws->di2), 7);   // then picture 2 from the second argument
+  QCOMPARE(DibWidth(&form.workspace().di1), 11);  // from the project
+  QCOMPARE(DibWidth(&form.workspace().di2), 7);   // then picture 2 from the second argument
 }
 
 void FilesTest::resultPicturesAreSaved() {
@@ -230,7 +231,7 @@ void FilesTest::resultPicturesAreSaved() {
   form.show();
   dialogs.answers = {folder.Path("result"), folder.Path("result.xyz")};
   messages.answers = {MsgAnswer::Yes, MsgAnswer::Yes};  // never rendered: saved all the same
-  form.panes[2].fileButton->click();
+  testing::PaneOf(form, 2).fileButton->click();
   QVERIFY(messages.shown.back().text.find("not been rendered") != std::string::npos);
   QVERIFY(std::filesystem::exists(folder.Path("result.bmp")));  // ".bmp" added
   const FileDialogRequest& asked = dialogs.asked.back();
@@ -240,8 +241,8 @@ void FilesTest::resultPicturesAreSaved() {
   QVERIFY(asked.filter.rfind("BMP picture (*.bmp *.dib)|*.bmp;*.dib|", 0) == 0);
   QVERIFY(asked.filter.find("|PNG picture (*.png)|*.png|") != std::string::npos);
   QVERIFY(asked.filter.ends_with("|All files (*.*)|*.*"));
-  form.TryToOpenFile(&form.ws->di1, Bmp("my.photo.bmp", 3, 3, 0));
-  form.panes[3].fileButton->click();
+  form.TryToOpenFile(&form.workspace().di1, Bmp("my.photo.bmp", 3, 3, 0));
+  testing::PaneOf(form, 3).fileButton->click();
   QCOMPARE(dialogs.asked.back().proposedName, std::string("my.photo-result2.bmp"));  // drawn on picture 1
   QCOMPARE(std::filesystem::path(dialogs.asked.back().folder),
            std::filesystem::path(folder.Path("result")).parent_path());
@@ -302,24 +303,25 @@ void FilesTest::droppedFilesOpenAsTheButtonsOpenThem() {
     QApplication::sendEvent(&form, &dropped);
     return enter.isAccepted() && dropped.isAccepted();
   };
-  QVERIFY(drop({Bmp("d2.bmp", 9, 4, 0x0000FF)}, form.panes[1].scrollBox));
-  QCOMPARE(DibWidth(&form.ws->di2), 9);
-  QCOMPARE(DibWidth(&form.ws->di1), 320);
-  QVERIFY(drop({Bmp("d1.bmp", 5, 4, 0), Bmp("d3.bmp", 6, 4, 0)}, form.panes[3].scrollBox));
-  QCOMPARE(DibWidth(&form.ws->di1), 5);
-  QCOMPARE(DibWidth(&form.ws->di2), 6);
-  QVERIFY(!drop({Bmp("d4.bmp", 7, 4, 0)}, form.panes[2].scrollBox));  // one picture on a result: refused
-  QCOMPARE(DibWidth(&form.ws->di1), 5);
+  QVERIFY(drop({Bmp("d2.bmp", 9, 4, 0x0000FF)}, testing::PaneOf(form, 1).scrollBox));
+  QCOMPARE(DibWidth(&form.workspace().di2), 9);
+  QCOMPARE(DibWidth(&form.workspace().di1), 320);
+  QVERIFY(drop({Bmp("d1.bmp", 5, 4, 0), Bmp("d3.bmp", 6, 4, 0)}, testing::PaneOf(form, 3).scrollBox));
+  QCOMPARE(DibWidth(&form.workspace().di1), 5);
+  QCOMPARE(DibWidth(&form.workspace().di2), 6);
+  QVERIFY(!drop({Bmp("d4.bmp", 7, 4, 0)}, testing::PaneOf(form, 2).scrollBox));  // one picture on a result: refused
+  QCOMPARE(DibWidth(&form.workspace().di1), 5);
 
   form.SaveProjectfile(folder.Path("dropped.gip"));
-  form.TryToOpenFile(&form.ws->di1, Bmp("d5.bmp", 8, 4, 0));
-  QVERIFY(drop({folder.Path("dropped.gip")}, form.Panel2));
-  QCOMPARE(DibWidth(&form.ws->di1), 5);
+  form.TryToOpenFile(&form.workspace().di1, Bmp("d5.bmp", 8, 4, 0));
+  QVERIFY(drop({folder.Path("dropped.gip")}, testing::Part<QWidget>(form, "Panel2")));
+  QCOMPARE(DibWidth(&form.workspace().di1), 5);
   messages.shown.clear();
-  QVERIFY(drop({folder.Write("notes.txt", {'x'})}, form.panes[0].scrollBox));  // read as the dialog's file would be
+  QVERIFY(drop({folder.Write("notes.txt", {'x'})},
+               testing::PaneOf(form, 0).scrollBox));  // read as the dialog's file would be
   QCOMPARE(messages.shown.size(), size_t{1});
   QVERIFY(messages.shown[0].text.find("Could not read the picture") != std::string::npos);
-  QCOMPARE(DibWidth(&form.ws->di1), 5);
+  QCOMPARE(DibWidth(&form.workspace().di1), 5);
 }
 
 }  // namespace trellimap

@@ -10,10 +10,11 @@
 
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
-#include "render/chosenrenderer.h"
+#include "render/workspacerender.h"
+#include "tests/support/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/windowparts.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
 #include "view/panegeometry.h"
@@ -34,7 +35,9 @@ class FlattenDialogTest : public QObject {
 
  private:
   // Item `index` of the Edit menu (separators count).
-  static QAction* EditItem(TMainForm& form, int index) { return form.Menus->Edit->actions().value(index); }
+  static QAction* EditItem(TMainForm& form, int index) {
+    return form.findChild<CommandMenus*>()->Edit->actions().value(index);
+  }
   // Runs `answer` on the dialog as soon as it is open.
   static void WhenOpen(std::function<void(TFlattenDialog&)> answer) {
     QTimer::singleShot(0, [answer] {
@@ -91,7 +94,7 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   TMainForm form({}, program.Folder());
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
-  Workspace& ws = *form.ws;
+  Workspace& ws = form.workspace();
   QAction* flatten = EditItem(form, 5);
   QCOMPARE(flatten->text(), QStringLiteral("Flatten..."));
   QCOMPARE(EditItem(form, 4)->text(), QStringLiteral("Find outline"));
@@ -139,7 +142,8 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   page.corners2 = 4;
   page.perspective = true;
   QVERIFY(CaptureState(ws) == page);
-  QVERIFY(ws.smooth && form.SmoothCheck->isChecked() && form.PerspectiveCheck->isChecked());
+  QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked() &&
+          testing::PerspectiveBox(form)->isChecked());
   QCOMPARE(DibWidth(&ws.di3), 120);
   const std::vector<uint8_t> rendered(ws.di3.poi, ws.di3.poi + 80 * ws.di3.bytew);
   QVERIFY(RenderAsChosen(ws, WarpDirection::OneIntoTwo));
@@ -150,12 +154,13 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   QCOMPARE(ws.di2.poih, photo2);
   QCOMPARE(DibWidth(&ws.di2), kStartWidth);
   QVERIFY(CaptureState(ws) == before);
-  QVERIFY(!ws.smooth && !form.SmoothCheck->isChecked() && !form.PerspectiveCheck->isChecked());
-  QCOMPARE(form.panes[1].paintBox->width(), Zoomed(kStartWidth, form.PaneZoom(1)));
+  QVERIFY(!ws.smooth && !testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked() &&
+          !testing::PerspectiveBox(form)->isChecked());
+  QCOMPARE(testing::PaneOf(form, 1).paintBox->width(), Zoomed(kStartWidth, form.PaneZoom(1)));
   EditItem(form, 1)->trigger();  // Redo
   QCOMPARE(ws.di2.poih, pageHandle);
   QVERIFY(CaptureState(ws) == page);
-  QVERIFY(ws.smooth && form.SmoothCheck->isChecked());
+  QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked());
 }
 
 // The menu items and the dialog speak German when German is in force.
@@ -175,7 +180,7 @@ void FlattenDialogTest::textsInGerman() {
   for (QWidget* field : std::initializer_list<QWidget*>{dialog.Kind, dialog.Width, dialog.Height, dialog.Dpi})
     labels << qobject_cast<QLabel*>(form2->labelForField(field))->text();
   QCOMPARE(labels, QStringList({QString::fromUtf8("Größe"), "Breite", QString::fromUtf8("Höhe"), "DPI"}));
-  form.Menus->Edit->actions().value(5)->trigger();  // no outline on picture 1
+  form.findChild<CommandMenus*>()->Edit->actions().value(5)->trigger();  // no outline on picture 1
   QCOMPARE(messages.shown.back().text, std::string("Legen Sie zuerst den Umriss der Seite auf Bild 1 fest."));
   CurrentLanguage() = 0;
 }

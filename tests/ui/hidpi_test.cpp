@@ -4,6 +4,7 @@
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/windowparts.h"
 #include "ui/mainunit.h"
 
 namespace trellimap {
@@ -18,13 +19,13 @@ class HiDpiTest : public QObject {
     const std::string board = folder.Write(
         "board.bmp", testing::MakeBmp(40, 30, 24, {}, [](int x, int y) { return (x + y) % 2 ? 0xFFFFFFu : 0u; }));
     TMainForm form({}, program.Folder());
-    form.TryToOpenFile(&form.ws->di1, board);
+    form.TryToOpenFile(&form.workspace().di1, board);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.devicePixelRatio(), 2.0);
-    form.panes[0].zoom->setValue(50);
-    QCOMPARE(form.panes[0].paintBox->size(), QSize(20, 15));
-    const QImage shown = form.panes[0].paintBox->grab().toImage();
+    testing::PaneOf(form, 0).zoom->setValue(50);
+    QCOMPARE(testing::PaneOf(form, 0).paintBox->size(), QSize(20, 15));
+    const QImage shown = testing::PaneOf(form, 0).paintBox->grab().toImage();
     QCOMPARE(shown.size(), QSize(40, 30));
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 40; ++x) QCOMPARE(shown.pixelColor(x, y).lightness(), (x + y) % 2 ? 255 : 0);

@@ -10,6 +10,7 @@
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/windowparts.h"
 #include "ui/mainunit.h"
 #include "ui/translatewalk.h"
 
@@ -27,47 +28,50 @@ class LanguageTest : public QObject {
 
   void englishByDefault() {
     TMainForm form({}, program.Folder());
-    QVERIFY(form.English1->isChecked());
+    QVERIFY(testing::Part<QAction>(form, "English1")->isChecked());
     form.show();
-    QCOMPARE(form.language, 0);
-    QCOMPARE(form.BitBtn1->text(), QStringLiteral("Open project..."));
+    QCOMPARE(CurrentLanguage(), 0);
+    QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(), QStringLiteral("Open project..."));
     QCOMPARE(YesButtonText(), QStringLiteral("&Yes"));
   }
 
   void storedGermanIsPutInForceAtTheFirstShow() {
     QVERIFY(WriteOptions(DataFolder(true, ""), 1));
     TMainForm form({}, program.Folder());
-    QVERIFY(form.Deutsch1->isChecked());
-    QCOMPARE(form.languagesetto, 1);
-    QCOMPARE(form.language, 0);  // texts looked up before the first showing are English
-    QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("All pictures|")));
+    QVERIFY(testing::Part<QAction>(form, "Deutsch1")->isChecked());
+    QCOMPARE(CurrentLanguage(), 0);  // texts looked up before the first showing are English
+    QVERIFY(testing::Part<TFileDialog>(form, "OpenDialog1")->Filter.startsWith(QStringLiteral("All pictures|")));
     form.show();
-    QCOMPARE(form.language, 1);
-    QCOMPARE(form.BitBtn1->text(), QString::fromUtf8("Projekt öffnen..."));
-    QCOMPARE(form.panes[2].renderButton->text(), QStringLiteral("Berechnen"));
-    QCOMPARE(form.panes[0].label->text(), QString::fromUtf8("Größe in %:"));
-    QVERIFY(form.panes[0].label->width() >= form.panes[0].label->sizeHint().width());  // sized to its text
-    QCOMPARE(form.Language1->title(), QStringLiteral("Sprache"));
-    QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("Alle Bilder|")));
-    QVERIFY(form.OpenDialog1->Filter.contains(QStringLiteral("|WEBP - WebP-Bild|*.WEBP|")));
-    QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));
-    QCOMPARE(form.TranslateForm->windowTitle(), QString::fromUtf8("Übersetzen"));
+    QCOMPARE(CurrentLanguage(), 1);
+    QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(), QString::fromUtf8("Projekt öffnen..."));
+    QCOMPARE(testing::PaneOf(form, 2).renderButton->text(), QStringLiteral("Berechnen"));
+    QCOMPARE(testing::PaneOf(form, 0).label->text(), QString::fromUtf8("Größe in %:"));
+    QVERIFY(testing::PaneOf(form, 0).label->width() >=
+            testing::PaneOf(form, 0).label->sizeHint().width());  // sized to its text
+    QCOMPARE(testing::Part<QMenu>(form, "Language1")->title(), QStringLiteral("Sprache"));
+    QVERIFY(testing::Part<TFileDialog>(form, "OpenDialog1")->Filter.startsWith(QStringLiteral("Alle Bilder|")));
+    QVERIFY(
+        testing::Part<TFileDialog>(form, "OpenDialog1")->Filter.contains(QStringLiteral("|WEBP - WebP-Bild|*.WEBP|")));
+    QCOMPARE(testing::Part<TFileDialog>(form, "OpenDialog2")->Filter, QStringLiteral("Projektdatei (*.gip)|*.gip"));
+    QCOMPARE(form.findChild<TTranslateForm*>()->windowTitle(), QString::fromUtf8("Übersetzen"));
     QCOMPARE(YesButtonText(), QStringLiteral("&Ja"));  // the toolkit's own texts too
   }
 
   void choosingALanguageIsStoredAndTakesEffectAtTheNextStart() {
     TMainForm form({}, program.Folder());
     form.show();
-    form.Deutsch1->trigger();
-    QVERIFY(form.Deutsch1->isChecked() && !form.English1->isChecked());
-    QCOMPARE(form.language, 1);
+    testing::Part<QAction>(form, "Deutsch1")->trigger();
+    QVERIFY(testing::Part<QAction>(form, "Deutsch1")->isChecked() &&
+            !testing::Part<QAction>(form, "English1")->isChecked());
+    QCOMPARE(CurrentLanguage(), 1);
     QCOMPARE(ReadOptions(DataFolder(false, "")), 1);
-    QCOMPARE(form.BitBtn1->text(), QStringLiteral("Open project..."));  // the windows stay as they are
+    QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(),
+             QStringLiteral("Open project..."));  // the windows stay as they are
     QCOMPARE(messages.shown.size(), size_t{1});
     QCOMPARE(messages.shown[0].text, std::string("Bitte schließen Sie das Programm und starten Sie es neu."));
     QCOMPARE(messages.shown[0].caption, std::string("Übersetzen"));
     QCOMPARE(messages.shown[0].icon, MsgIcon::Information);
-    form.English1->trigger();
+    testing::Part<QAction>(form, "English1")->trigger();
     QCOMPARE(ReadOptions(DataFolder(false, "")), 0);
     QCOMPARE(messages.shown.back().text, std::string("Please close the program and start it again."));
   }

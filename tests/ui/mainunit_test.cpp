@@ -9,10 +9,11 @@
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "render/workspacerender.h"
+#include "tests/support/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/testfiles.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/windowparts.h"
 
 namespace trellimap {
 
@@ -47,27 +48,30 @@ void MainUnitTest::frameTopBarAndMenu() {
     QRect geometry;
   };
   const Expected controls[] = {
-      {form.BitBtn1, "BitBtn1", "Open project...", {8, 8, 113, 25}},
-      {form.BitBtn2, "BitBtn2", "Save project as...", {128, 8, 153, 25}},
-      {form.ShoworiginalCheck, "ShoworiginalCheck", "Show original pictures in the background", {296, 8, 233, 17}},
-      {form.TransCheck, "TransCheck", "Make transparent", {296, 24, 201, 17}},
-      {form.RenderCheck, "RenderCheck", "Render automatically", {536, 8, 201, 17}},
+      {testing::Part<QPushButton>(form, "BitBtn1"), "BitBtn1", "Open project...", {8, 8, 113, 25}},
+      {testing::Part<QPushButton>(form, "BitBtn2"), "BitBtn2", "Save project as...", {128, 8, 153, 25}},
+      {testing::Part<QCheckBox>(form, "ShoworiginalCheck"),
+       "ShoworiginalCheck",
+       "Show original pictures in the background",
+       {296, 8, 233, 17}},
+      {testing::Part<QCheckBox>(form, "TransCheck"), "TransCheck", "Make transparent", {296, 24, 201, 17}},
+      {testing::Part<QCheckBox>(form, "RenderCheck"), "RenderCheck", "Render automatically", {536, 8, 201, 17}},
   };
   for (const Expected& e : controls) {
     QCOMPARE(e.widget->objectName(), QString::fromLatin1(e.name));
     QCOMPARE(e.widget->property("text").toString(), e.caption);
     QCOMPARE(e.widget->geometry(), e.geometry);
-    QCOMPARE(e.widget->parentWidget(), form.Panel2);
+    QCOMPARE(e.widget->parentWidget(), testing::Part<QWidget>(form, "Panel2"));
   }
-  QCOMPARE(form.Panel2->geometry(), QRect(0, 0, 764, 41));
-  QVERIFY(!form.BitBtn1->icon().isNull());
-  QVERIFY(!form.BitBtn2->icon().isNull());
-  QVERIFY(!form.ShoworiginalCheck->isChecked());
-  QVERIFY(!form.TransCheck->isChecked());
-  QVERIFY(form.RenderCheck->isChecked());
+  QCOMPARE(testing::Part<QWidget>(form, "Panel2")->geometry(), QRect(0, 0, 764, 41));
+  QVERIFY(!testing::Part<QPushButton>(form, "BitBtn1")->icon().isNull());
+  QVERIFY(!testing::Part<QPushButton>(form, "BitBtn2")->icon().isNull());
+  QVERIFY(!testing::Part<QCheckBox>(form, "ShoworiginalCheck")->isChecked());
+  QVERIFY(!testing::Part<QCheckBox>(form, "TransCheck")->isChecked());
+  QVERIFY(testing::Part<QCheckBox>(form, "RenderCheck")->isChecked());
 
-  QCOMPARE(form.Language1->title(), QStringLiteral("Language"));
-  const QList<QAction*> items = form.Language1->actions();
+  QCOMPARE(testing::Part<QMenu>(form, "Language1")->title(), QStringLiteral("Language"));
+  const QList<QAction*> items = testing::Part<QMenu>(form, "Language1")->actions();
   QCOMPARE(items.size(), 4);
   QCOMPARE(items[0]->text(), QStringLiteral("English"));
   QCOMPARE(items[1]->text(), QStringLiteral("Deutsch"));
@@ -76,13 +80,13 @@ void MainUnitTest::frameTopBarAndMenu() {
   QVERIFY(items[0]->isChecked() && !items[1]->isChecked());
   items[1]->trigger();
   QVERIFY(!items[0]->isChecked() && items[1]->isChecked());
-  QCOMPARE(form.language, 1);
+  QCOMPARE(CurrentLanguage(), 1);
 
-  QCOMPARE(form.OpenDialog2->Filter, QStringLiteral("Project file (*.gip)|*.gip"));
-  QCOMPARE(form.SaveDialog1->DefaultExt, QStringLiteral(".gip"));
-  QVERIFY(form.SaveDialog2->Filter.isEmpty());
-  QVERIFY(form.OpenDialog1->Filter.startsWith(QStringLiteral("All pictures|*.BMP;")));
-  QVERIFY(form.OpenDialog1->Filter.endsWith(QStringLiteral("|All files (*.*)|*.*")));
+  QCOMPARE(testing::Part<TFileDialog>(form, "OpenDialog2")->Filter, QStringLiteral("Project file (*.gip)|*.gip"));
+  QCOMPARE(testing::Part<TFileDialog>(form, "SaveDialog1")->DefaultExt, QStringLiteral(".gip"));
+  QVERIFY(testing::Part<TFileDialog>(form, "SaveDialog2")->Filter.isEmpty());
+  QVERIFY(testing::Part<TFileDialog>(form, "OpenDialog1")->Filter.startsWith(QStringLiteral("All pictures|*.BMP;")));
+  QVERIFY(testing::Part<TFileDialog>(form, "OpenDialog1")->Filter.endsWith(QStringLiteral("|All files (*.*)|*.*")));
 }
 
 void MainUnitTest::workspaceAtStart() {
@@ -97,8 +101,8 @@ void MainUnitTest::workspaceAtStart() {
   QCOMPARE(ws.punkte1.count, 0u);
   QCOMPARE(ws.punkte2.count, 0u);
   QCOMPARE(ws.ecken1 + ws.ecken2, 0);
-  QCOMPARE(form.language, 0);
-  QVERIFY(form.progpath.back() == '/');
+  QCOMPARE(CurrentLanguage(), 0);
+  QVERIFY(form.ProgramPath().back() == '/');
 }
 
 void MainUnitTest::panesSplitTheClientInHalves() {
@@ -108,17 +112,17 @@ void MainUnitTest::panesSplitTheClientInHalves() {
   const int menu = form.height() - form.centralWidget()->height();
   form.resize(765, 41 + 401 + menu);
   QTRY_COMPARE(form.centralWidget()->width(), 765);
-  QCOMPARE(form.Panel1->width(), 382);
-  QCOMPARE(form.Panel3->width(), 383);
-  QCOMPARE(form.panes[0].panel->height(), 200);
-  QCOMPARE(form.panes[2].panel->height(), 201);
-  QCOMPARE(form.panes[3].panel->height(), 201);
+  QCOMPARE(testing::Part<QWidget>(form, "Panel1")->width(), 382);
+  QCOMPARE(testing::Part<QWidget>(form, "Panel3")->width(), 383);
+  QCOMPARE(testing::PaneOf(form, 0).panel->height(), 200);
+  QCOMPARE(testing::PaneOf(form, 2).panel->height(), 201);
+  QCOMPARE(testing::PaneOf(form, 3).panel->height(), 201);
   const char* names[4][3] = {{"Open1Btn", "ZoomEd", "Open picture..."},
                              {"Open2Btn", "ZoomEd2", "Open picture..."},
                              {"BitBtn3", "Zoomed3", "Save picture..."},
                              {"BitBtn4", "ZoomEd4", "Save picture..."}};
   for (int i = 0; i < 4; ++i) {
-    const Pane& p = form.panes[static_cast<size_t>(i)];
+    const Pane& p = testing::PaneOf(form, static_cast<size_t>(i));
     QCOMPARE(p.fileButton->objectName(), QString::fromLatin1(names[i][0]));
     QCOMPARE(p.fileButton->text(), QString::fromLatin1(names[i][2]));
     QCOMPARE(p.zoom->objectName(), QString::fromLatin1(names[i][1]));
@@ -129,16 +133,17 @@ void MainUnitTest::panesSplitTheClientInHalves() {
     QCOMPARE(p.label->text(), QStringLiteral("Zoom in %:"));
     QCOMPARE(p.renderButton != nullptr, i >= 2);
   }
-  QCOMPARE(form.panes[2].renderButton->objectName(), QStringLiteral("BerechnenBtn"));
-  QCOMPARE(form.panes[3].renderButton->objectName(), QStringLiteral("Render2Btn"));
+  QCOMPARE(testing::PaneOf(form, 2).renderButton->objectName(), QStringLiteral("BerechnenBtn"));
+  QCOMPARE(testing::PaneOf(form, 3).renderButton->objectName(), QStringLiteral("Render2Btn"));
 
   // Made as small as it goes, the window still shows every control of the
   // top bar and the tool rows whole.
   form.resize(100, 100);
   QTRY_VERIFY(form.centralWidget()->width() < 765);
-  QList<QWidget*> controls = form.Panel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (const Pane& p : form.panes)
-    for (QWidget* c : p.toolRow->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) controls.push_back(c);
+  QList<QWidget*> controls = testing::Part<QWidget>(form, "Panel2")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (size_t i = 0; i < 4; ++i)
+    for (QWidget* c : testing::PaneOf(form, i).toolRow->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      controls.push_back(c);
   for (const QWidget* c : controls) {
     QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(c->objectName()));
     const QRect onClient(c->mapTo(form.centralWidget(), QPoint(0, 0)), c->size());
@@ -153,19 +158,19 @@ void MainUnitTest::commandLineOpensPicturesOnceOnly() {
   const std::string two =
       folder.Write("two.bmp", testing::MakeBmp(3, 2, 8, {{0, 255, 0}}, [](int, int) { return 0u; }));
   TMainForm form({QString::fromStdString(one), QString::fromStdString(two)}, program.Folder());
-  QCOMPARE(DibWidth(&form.ws->di1), 320);  // nothing is opened before the first showing
+  QCOMPARE(DibWidth(&form.workspace().di1), 320);  // nothing is opened before the first showing
   form.show();
-  QCOMPARE(DibWidth(&form.ws->di1), 7);
-  QCOMPARE(getpixel(form.ws->di1, 6, 4), 0x0000FFu);
-  QCOMPARE(DibWidth(&form.ws->di2), 3);
-  QCOMPARE(DibBitCount(&form.ws->di2), 24);
-  QCOMPARE(getpixel(form.ws->di2, 0, 0), 0x00FF00u);
+  QCOMPARE(DibWidth(&form.workspace().di1), 7);
+  QCOMPARE(getpixel(form.workspace().di1, 6, 4), 0x0000FFu);
+  QCOMPARE(DibWidth(&form.workspace().di2), 3);
+  QCOMPARE(DibBitCount(&form.workspace().di2), 24);
+  QCOMPARE(getpixel(form.workspace().di2, 0, 0), 0x00FF00u);
 
   // Showing the window again opens nothing again.
-  form.TryToOpenFile(&form.ws->di1, two);
+  form.TryToOpenFile(&form.workspace().di1, two);
   form.hide();
   form.show();
-  QCOMPARE(DibWidth(&form.ws->di1), 3);
+  QCOMPARE(DibWidth(&form.workspace().di1), 3);
   QVERIFY(messages.shown.empty());
 }
 
@@ -199,7 +204,7 @@ void MainUnitTest::renderIsUntouchedByRepaintsAndEditsWhileItRuns() {
   TMainForm form({}, program.Folder());
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
-  Workspace& ws = *form.ws;
+  Workspace& ws = form.workspace();
   for (dib* d : {&ws.di1, &ws.di2}) {
     ReleaseDib(d);
     newdib(d, 1600, 1200, 24, nullptr, 0);

@@ -7,6 +7,7 @@
 #include "render/workspacerender.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
+#include "tests/support/windowparts.h"
 #include "ui/mainunit.h"
 
 namespace trellimap {
@@ -39,11 +40,11 @@ class PanesTest : public QObject {
 
  private:
   void Click(int pane, Qt::MouseButton button, int x, int y) {
-    QTest::mouseClick(form->panes[static_cast<size_t>(pane)].paintBox, button, {}, QPoint(x, y));
+    QTest::mouseClick(testing::PaneOf(*form, static_cast<size_t>(pane)).paintBox, button, {}, QPoint(x, y));
   }
   void SetZoom(int pane, const QString& text) {
     // Typed into the edit, as a user does: the text, not the spin value, counts.
-    form->panes[static_cast<size_t>(pane)].zoom->findChild<QLineEdit*>()->setText(text);
+    testing::PaneOf(*form, static_cast<size_t>(pane)).zoom->findChild<QLineEdit*>()->setText(text);
   }
   std::unique_ptr<TMainForm> form;
   testing::ProgramFolder program;
@@ -51,7 +52,7 @@ class PanesTest : public QObject {
 };
 
 void PanesTest::zoomSizesTheDrawingArea() {
-  TPaintBox* box = form->panes[0].paintBox;
+  TPaintBox* box = testing::PaneOf(*form, 0).paintBox;
   QTRY_COMPARE(box->size(), QSize(96, 60));  // 320 × 200 at 30 %
   SetZoom(0, "250");
   QCOMPARE(box->size(), QSize(800, 500));
@@ -59,17 +60,17 @@ void PanesTest::zoomSizesTheDrawingArea() {
   QCOMPARE(box->size(), QSize(3, 2));
   SetZoom(0, "250");
   QCOMPARE(box->size(), QSize(800, 500));
-  Fill(form->ws->di3, 15, 5, 0);
+  Fill(form->workspace().di3, 15, 5, 0);
   form->PaintBox3Paint();
-  QCOMPARE(form->panes[2].paintBox->size(), QSize(4, 2));  // 4.5 and 1.5 go to the even neighbours
+  QCOMPARE(testing::PaneOf(*form, 2).paintBox->size(), QSize(4, 2));  // 4.5 and 1.5 go to the even neighbours
 }
 
 void PanesTest::typedZoomIsPaintedAsItStandsAndClampedWhenTheEditIsLeft() {
   form->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(form.get()));
-  TZoomEdit* zoom = form->panes[0].zoom;
+  TZoomEdit* zoom = testing::PaneOf(*form, 0).zoom;
   QLineEdit* entry = zoom->findChild<QLineEdit*>();
-  TPaintBox* box = form->panes[0].paintBox;
+  TPaintBox* box = testing::PaneOf(*form, 0).paintBox;
   const struct {
     const char* typed;
     QSize painted;
@@ -86,20 +87,20 @@ void PanesTest::typedZoomIsPaintedAsItStandsAndClampedWhenTheEditIsLeft() {
     QTest::keyClicks(zoom, QString::fromLatin1(c.typed));
     QCOMPARE(entry->text(), QString::fromLatin1(c.typed).remove(QLatin1Char('x')));
     QCOMPARE(box->size(), c.painted);
-    form->panes[1].zoom->setFocus();  // the focus leaves
+    testing::PaneOf(*form, 1).zoom->setFocus();  // the focus leaves
     QCOMPARE(entry->text(), QString::fromLatin1(c.left));
     QCOMPARE(box->size(), c.painted);
   }
 }
 
 void PanesTest::pressesFollowTheTableAndRenderWhenBothOutlinesClose() {
-  Fill(form->ws->di1, 40, 30, 1);
-  Fill(form->ws->di2, 50, 20, 2);
+  Fill(form->workspace().di1, 40, 30, 1);
+  Fill(form->workspace().di2, 50, 20, 2);
   SetZoom(0, "200");
   SetZoom(1, "200");
   form->PaintBox1Paint();
   form->PaintBox2Paint();
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
 
   Click(0, Qt::RightButton, 5, 7);  // the first press is a corner, at (2.5 → 2, 3.5 → 4)
   QCOMPARE(ws.punkte1.count, 1u);
@@ -140,42 +141,42 @@ void PanesTest::pressesFollowTheTableAndRenderWhenBothOutlinesClose() {
 }
 
 void PanesTest::optionsAndButtonsRender() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   Fill(ws.di1, 20, 20, 3);
   Fill(ws.di2, 20, 20, 4);
-  form->RenderCheck->setChecked(false);
+  testing::Part<QCheckBox>(*form, "RenderCheck")->setChecked(false);
   for (int pane : {0, 1})
     for (const QPoint p : {QPoint(0, 0), QPoint(5, 0), QPoint(5, 5), QPoint(0, 5)})
       Click(pane, Qt::LeftButton, p.x(), p.y());
   QCOMPARE(DibWidth(&ws.di3), 320);  // automatic rendering is off
-  form->ShoworiginalCheck->setChecked(true);
+  testing::Part<QCheckBox>(*form, "ShoworiginalCheck")->setChecked(true);
   QCOMPARE(DibWidth(&ws.di3), 320);
-  form->panes[2].renderButton->click();
+  testing::PaneOf(*form, 2).renderButton->click();
   QCOMPARE(DibWidth(&ws.di3), 20);
   QCOMPARE(getpixel(ws.di3, 19, 19), getpixel(ws.di2, 19, 19));  // background shown
   QCOMPARE(DibWidth(&ws.di4), 320);
-  form->panes[3].renderButton->click();
+  testing::PaneOf(*form, 3).renderButton->click();
   QCOMPARE(DibWidth(&ws.di4), 20);
 
-  form->RenderCheck->setChecked(true);
+  testing::Part<QCheckBox>(*form, "RenderCheck")->setChecked(true);
   ReleaseDib(&ws.di3);
   newdib(&ws.di3, 1, 1, 24, nullptr, 0);
-  form->donotrendernow = true;
-  form->TransCheck->setChecked(true);
+  ws.transparent = true;
+  form->ShowWorkspace();  // the program sets the boxes
+  QVERIFY(testing::Part<QCheckBox>(*form, "TransCheck")->isChecked());
   QCOMPARE(DibWidth(&ws.di3), 1);  // held back while the program sets the boxes
-  form->donotrendernow = false;
-  form->TransCheck->setChecked(false);
+  testing::Part<QCheckBox>(*form, "TransCheck")->setChecked(false);
   QCOMPARE(DibWidth(&ws.di3), 20);
   QVERIFY(!ws.transparent && ws.showoriginal);
 }
 
 void PanesTest::markersAreDrawnOnThePicture() {
-  Workspace& ws = *form->ws;
+  Workspace& ws = form->workspace();
   Fill(ws.di1, 100, 80, 5);
   SetZoom(0, "100");
   Click(0, Qt::LeftButton, 30, 20);
   Click(0, Qt::MiddleButton, 60, 20);
-  const QImage shown = form->panes[0].paintBox->grab().toImage();
+  const QImage shown = testing::PaneOf(*form, 0).paintBox->grab().toImage();
   const QColor red(255, 0, 0);
   QCOMPARE(shown.pixelColor(27, 17), red);  // corner marker, 2-pixel pen
   QCOMPARE(shown.pixelColor(26, 16), red);
@@ -187,20 +188,20 @@ void PanesTest::markersAreDrawnOnThePicture() {
 }
 
 void PanesTest::largestZoomComposesOnlyTheVisiblePart() {
-  Fill(form->ws->di1, 4000, 3000, 6);
+  Fill(form->workspace().di1, 4000, 3000, 6);
   SetZoom(0, "10000");
-  TPaintBox* box = form->panes[0].paintBox;
+  TPaintBox* box = testing::PaneOf(*form, 0).paintBox;
   QCOMPARE(box->size(), QSize(400000, 300000));
-  QScrollArea* scroll = form->panes[0].scrollBox;
+  QScrollArea* scroll = testing::PaneOf(*form, 0).scrollBox;
   scroll->horizontalScrollBar()->setValue(123456);
   scroll->verticalScrollBar()->setValue(234567);
   box->repaint();
-  QVERIFY(form->bit0.width() <= scroll->viewport()->width());
-  QVERIFY(form->bit0.height() <= scroll->viewport()->height());
+  QVERIFY(form->PaneBitmap(0).width() <= scroll->viewport()->width());
+  QVERIFY(form->PaneBitmap(0).height() <= scroll->viewport()->height());
   // A pixel of the viewport shows the picture's pixel under it.
   const QImage shown = scroll->viewport()->grab().toImage();
   const QPoint at(44, 33);
-  const uint32_t c = getpixel(form->ws->di1, (123456 + at.x()) / 100, (234567 + at.y()) / 100);
+  const uint32_t c = getpixel(form->workspace().di1, (123456 + at.x()) / 100, (234567 + at.y()) / 100);
   QCOMPARE(shown.pixelColor(at), QColor(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF));
 }
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/pixmill3.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "foundation/outlinepoint.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -6,7 +6,6 @@
 #include <random>
 
 #include "image/pixmill3.h"
-#include "render/demo.h"
 
 namespace trellimap {
 namespace {
@@ -45,17 +44,6 @@ TEST(PointList, WrittenListsReadBack) {
     }
   }
   EXPECT_EQ(FormatPointList({{1, -2, MouseButton::Left}, {30, 4, MouseButton::Right}}), "1,-2 30,4,i");
-}
-
-TEST(Demo, RendersBothResultsFromItsOwnPictures) {
-  Workspace ws;
-  BuildDemoWorkspace(ws);
-  EXPECT_EQ(ws.ecken1, 4);
-  EXPECT_EQ(ws.ecken2, 4);
-  EXPECT_EQ(DibWidth(&ws.di3), DibWidth(&ws.di2));
-  EXPECT_EQ(DibWidth(&ws.di4), DibWidth(&ws.di1));
-  // The board in picture 2 now shows the target of picture 1.
-  EXPECT_NE(getpixel(ws.di3, 280, 200), getpixel(ws.di2, 280, 200));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-#include "render/chosenrenderer.h"
+#include "render/snapshots.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "image/pixmill3.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
+#include "workspace/edithistory.h"
 
 namespace trellimap {
 namespace {
@@ -22,7 +23,7 @@ std::vector<uint8_t> Pixels(const dib& d) { return {d.poi, d.poi + DibHeight(&d)
 // from the outlines as they were when it was taken, and reading them moves no
 // cursor; stopped, it gives nothing and the old result stays; with an outline
 // unfinished it renders nothing.
-TEST(ChosenRenderer, SnapshotRendersAsideOrNotAtAll) {
+TEST(Snapshots, ARenderRendersAsideOrNotAtAll) {
   Workspace ws;
   for (int32_t i = 0; i < DibHeight(&ws.di1) * ws.di1.bytew; ++i) ws.di1.poi[i] = static_cast<uint8_t>(i * 7);
   testing::FillOutline(ws.punkte1, {{10, 10, true}, {300, 20, true}, {310, 190, true}, {5, 180, true}, {10, 10, true}});
@@ -56,6 +57,29 @@ TEST(ChosenRenderer, SnapshotRendersAsideOrNotAtAll) {
   Answer go(true);
   EXPECT_EQ(DirectionSnapshot(ws, WarpDirection::TwoIntoOne).Render(made, go), RenderOutcome::Unfinished);
   EXPECT_EQ(made.poi, nullptr);
+}
+
+// A lent workspace holds the lender's pictures themselves and copies of its
+// outlines and options; it goes without releasing the pictures or moving the
+// lender's cursors.
+TEST(Snapshots, ALentWorkspaceBorrowsPicturesAndCopiesTheRest) {
+  Workspace ws;
+  testing::FillOutline(ws.punkte1, {{1, 2, true}, {3, 4, true}});
+  ws.ecken1 = 2;
+  ws.transparent = ws.perspective = true;
+  ws.renderautomatically = false;
+  ws.punkte1.GetObject(0);
+  {
+    const LentWorkspace lent(ws);
+    const Workspace& copy = lent.Get();
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(copy.Pictures()[i]->poi, ws.Pictures()[i]->poi) << i;
+    EXPECT_EQ(CaptureState(copy), CaptureState(ws));
+    EXPECT_FALSE(copy.renderautomatically);
+    EXPECT_NE(&copy.punkte1, &ws.punkte1);
+  }
+  EXPECT_EQ(ws.punkte1.aobjnr, 0);
+  for (const dib* d : ws.Pictures()) EXPECT_EQ(DibWidth(d), kStartWidth);  // still there, still readable
+  EXPECT_EQ(ws.di4.poi[ws.di4.bytew * kStartHeight - 1], 0);
 }
 
 }  // namespace

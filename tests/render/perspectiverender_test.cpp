@@ -9,7 +9,7 @@
 
 #include "image/pixmill3.h"
 #include "render/workspacerender.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 #include "warp/homography.h"
 #include "warp/perspectivemap.h"
 #include "warp/smoothrenderer.h"

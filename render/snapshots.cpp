@@ -1,20 +1,17 @@
-#include "render/chosenrenderer.h"
+#include "render/snapshots.h"
 
 #include "image/pixmill3.h"
 #include "warp/smoothrenderer.h"
+#include "workspace/edithistory.h"
 
 namespace trellimap {
 
-bool RenderAsChosen(Workspace& ws, WarpDirection direction, int threads) {
-  return ws.smooth ? RenderDirectionSmooth(ws, direction, threads) : RenderDirectionExact(ws, direction, threads);
-}
-
-DirectionSnapshot::DirectionSnapshot(const Workspace& ws, WarpDirection direction)
+DirectionSnapshot::DirectionSnapshot(const Workspace& ws, WarpDirection direction, int threads)
     : source_(ws.Side(SourceSide(direction)).picture),
       destination_(ws.Side(DestinationSide(direction)).picture),
       complete_(OutlinesComplete(ws)),
       smooth_(ws.smooth),
-      options_(OptionsOf(ws, 0)) {
+      options_(OptionsOf(ws, threads)) {
   // A copy cut short by a lack of memory (already reported) renders nothing.
   complete_ = complete_ && CopyOutline(ws.Side(SourceSide(direction)).outline, sourceOutline_) &&
               CopyOutline(ws.Side(DestinationSide(direction)).outline, destinationOutline_);
@@ -28,6 +25,19 @@ RenderOutcome DirectionSnapshot::Render(dib& made, Progress& progress) const {
   if (smooth_ ? RenderSmooth(parts, options) : RenderExact(parts, options)) return RenderOutcome::Rendered;
   if (made.poi != nullptr) ReleaseDib(&made);
   return RenderOutcome::Stopped;
+}
+
+LentWorkspace::LentWorkspace(const Workspace& from) {
+  RestoreState(ws_, CaptureState(from));
+  ws_.renderautomatically = from.renderautomatically;
+  for (size_t i = 0; i < 4; ++i) {
+    ReleaseDib(ws_.Pictures()[i]);
+    *ws_.Pictures()[i] = *from.Pictures()[i];
+  }
+}
+
+LentWorkspace::~LentWorkspace() {
+  for (dib* d : ws_.Pictures()) *d = dib{};
 }
 
 }  // namespace trellimap

@@ -7,8 +7,8 @@
 
 #include "image/pixmill3.h"
 #include "render/workspacerender.h"
-#include "tests/warp/literalwarp.h"
-#include "tests/warp/outlines.h"
+#include "tests/render/literalwarp.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/warp/literalwarp.h"
+#include "tests/render/literalwarp.h"
 
 #include <cstring>
 

@@ -7,9 +7,8 @@
 #include <functional>
 
 #include "image/pixmill3.h"
-#include "render/chosenrenderer.h"
 #include "render/workspacerender.h"
-#include "tests/warp/outlines.h"
+#include "tests/support/outlines.h"
 
 namespace trellimap {
 namespace {

@@ -1,0 +1,132 @@
+#include "document/projectdocument.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "codecs/formatregistry.h"
+#include "codecs/pictureopening.h"
+#include "codecs/picturewriter.h"
+#include "detect/pageoutline.h"
+#include "image/pixmill3.h"
+#include "persist/projectfile.h"
+#include "render/foundoutline.h"
+
+namespace trellimap {
+
+ProjectDocument::ProjectDocument() { changes_.Saved(ws_, false); }
+
+Outcome ProjectDocument::OpenProject(const std::string& fname, WorkRunner& runner) {
+  // Read beside the workspace, which the window keeps showing meanwhile; a
+  // damaged or cut-short file leaves the work and its results as they were.
+  ProjectRead read;
+  Outcome outcome;
+  runner.Run("Opening the project...", [&](Progress& progress) { outcome = ReadProject(fname, read, &progress); });
+  if (!outcome.done()) return outcome;
+  read.HandTo(ws_);
+  projectFile_ = fname;
+  pictureFile_[0] = pictureFile_[1] = {};
+  changes_.Saved(ws_, true);
+  return outcome;
+}
+
+Outcome ProjectDocument::SaveProject(const std::string& fname, WorkRunner& runner) {
+  const LentWorkspace lent(ws_);
+  Outcome outcome;
+  runner.Run("Saving the project...",
+             [&](Progress& progress) { outcome = SaveProjectfile(lent.Get(), fname, &progress); });
+  if (!outcome.done()) return outcome;
+  projectFile_ = fname;
+  changes_.Saved(ws_, false);
+  return outcome;
+}
+
+Outcome ProjectDocument::OpenPicture(size_t side, const std::string& fname, WorkRunner& runner) {
+  dib loaded{};
+  Outcome outcome;
+  runner.Run("Opening the picture...", [&](Progress& progress) {
+    outcome = ReadPictureFile(fname, loaded, &progress);
+    // Told once more at its end, so that a stop asked for meanwhile still counts.
+    if (outcome.done() && !progress.Report(1)) outcome = Outcome::Stopped();
+  });
+  if (!outcome.done()) {
+    if (loaded.poi != nullptr) ReleaseDib(&loaded);
+    return outcome;
+  }
+  ReplacePicture(&ws_.Side(side).picture, loaded);
+  pictureFile_[side] = fname;
+  changes_.PictureReplaced(side);
+  return outcome;
+}
+
+Outcome ProjectDocument::SaveResult(WarpDirection direction, const std::string& fname, WorkRunner& runner) const {
+  const dib& picture = ws_.Result(direction);
+  Outcome outcome;
+  runner.Run("Saving the picture...",
+             [&](Progress& progress) { outcome = WritePictureFile(picture, fname, &progress); });
+  return outcome;
+}
+
+RenderOutcome ProjectDocument::Render(WarpDirection direction, WorkRunner& runner, int threads) {
+  // Rendered beside the old result, which stays until the new one is complete.
+  const DirectionSnapshot snapshot(ws_, direction, threads);
+  dib made{};
+  RenderOutcome outcome = RenderOutcome::Rendered;
+  runner.Run("Rendering the result...", [&](Progress& progress) { outcome = snapshot.Render(made, progress); });
+  if (outcome != RenderOutcome::Rendered) return outcome;
+  ReplacePicture(&ws_.Result(direction), made);
+  changes_.Rendered(ws_, direction);
+  return outcome;
+}
+
+PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner) {
+  const dib& picture = ws_.Side(side).picture;
+  std::optional<PageOutline> found;
+  bool stopped = false;
+  // The picture is only read, here as by the window's repaints meanwhile.
+  runner.Run("Looking for a page...", [&](Progress& progress) {
+    found = FindPageOutline(picture);
+    stopped = !progress.Report(1);
+  });
+  if (stopped) return PageSearch::Stopped;
+  if (!found) return PageSearch::NoPage;
+  PlaceFoundOutline(ws_.Side(side), *found);
+  return PageSearch::Placed;
+}
+
+bool ProjectDocument::MakeFlatPage(FlatSize flat, dib* replaced) {
+  // Picture 2 leaves the workspace before the page takes its place, so that
+  // it can be handed on.
+  dib& field = ws_.Side(1).picture;
+  const dib before = field;
+  field = dib{};
+  if (!PrepareFlatten(ws_, flat)) {
+    field = before;
+    return false;
+  }
+  if (replaced != nullptr) {
+    *replaced = before;
+  } else {
+    dib released = before;
+    ReleaseDib(&released);
+  }
+  changes_.PictureReplaced(1);
+  return true;
+}
+
+std::string ProjectDocument::Title(const std::string& programTitle) const {
+  const std::string name = std::filesystem::path(projectFile_).filename().string();
+  const std::string title = name.empty() ? programTitle : name + " \u2013 " + programTitle;
+  return Modified() ? "*" + title : title;
+}
+
+const std::string& ProjectDocument::ResultNamesake(WarpDirection direction) const {
+  return projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
+}
+
+std::string ProjectDocument::ResultName(WarpDirection direction) const {
+  const std::string& named = ResultNamesake(direction);
+  const std::string stem = named.empty() ? "result" : std::filesystem::path(named).stem().string();
+  return stem + "-result" + std::to_string(ResultNumber(direction)) + "." + std::string(kDefaultExtension);
+}
+
+}  // namespace trellimap

@@ -1,0 +1,68 @@
+#pragma once
+// The window's commands on files: opening and saving projects, opening
+// pictures and saving results, each through its dialog, the document doing
+// the work and a message telling what failed. They reach the rest of the
+// window through a small host.
+
+#include <cstddef>
+#include <string>
+
+#include "document/projectdocument.h"
+#include "foundation/workrunner.h"
+#include "ui/editgestures.h"
+
+namespace trellimap {
+
+struct MainFrame;
+
+class FileHost {
+ public:
+  virtual ProjectDocument& Document() = 0;
+  // Runs long work with progress and Cancel.
+  virtual WorkRunner& Runner() = 0;
+  virtual TEditGestures& Editing() = 0;
+  // The option boxes and all panes show the workspace as it stands.
+  virtual void ShowWorkspace() = 0;
+  // The title, the results' marks and the status bar follow a change.
+  virtual void ShowChanges() = 0;
+  virtual void RepaintPane(size_t pane) = 0;
+
+ protected:
+  ~FileHost() = default;
+};
+
+class FileCommands {
+ public:
+  // The dialogs are the frame's.
+  FileCommands(FileHost& host, const MainFrame& frame) : host_(host), frame_(frame) {}
+
+  // "Open project...": unsaved changes are asked about first.
+  void OpenProject();
+  // To the project's file, else as SaveProjectAs does.
+  void SaveProject();
+  // "Save project as...".
+  void SaveProjectAs();
+  // "Open picture..." of picture pane `pane` (0 or 1).
+  void OpenPicture(size_t pane);
+  // "Save picture..." of a result; one not rendered from what is shown now is asked about first.
+  void SaveResult(WarpDirection direction);
+
+  // Opens the project `fname` in place of the work; a message when it cannot.
+  void OpenProjectfile(const std::string& fname);
+  // Saves the work as the project `fname`; a message when it cannot.
+  void SaveProjectfile(const std::string& fname);
+  // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
+  void LoadPicture(size_t pane, const std::string& fname);
+  // Asks what to do with unsaved changes; false when the user keeps the work
+  // (or its save failed).
+  bool MayLeaveWork();
+
+ private:
+  // The project dialogs start in the folder of the project opened or saved last.
+  void RememberProjectFolder() const;
+
+  FileHost& host_;
+  const MainFrame& frame_;
+};
+
+}  // namespace trellimap

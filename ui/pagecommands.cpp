@@ -1,0 +1,59 @@
+#include "ui/pagecommands.h"
+
+#include <QDialog>
+#include <utility>
+
+#include "foundation/ioerror.h"
+#include "foundation/messagebox.h"
+#include "i18n/translateunit.h"
+#include "image/pixmill3.h"
+#include "render/flatten.h"
+#include "ui/flattendialog.h"
+#include "ui/guarded.h"
+
+namespace trellimap {
+namespace {
+
+void Tell(const std::string& text, MsgIcon icon) {
+  Guarded([&] { ShowMessage(text, kApplicationTitle, icon, MsgButtons::Ok); });
+}
+
+}  // namespace
+
+void PageCommands::FindOutline() {
+  ProjectDocument& doc = host_.Document();
+  const size_t pane = host_.CommandPane();
+  const OutlineState before = CaptureState(doc.workspace());
+  switch (doc.FindOutline(pane, host_.Runner())) {
+    case PageSearch::Stopped:
+      return;
+    case PageSearch::NoPage:
+      return Tell(TranslateUtf8("No page found in this picture."), MsgIcon::Information);
+    case PageSearch::Placed:
+      host_.Editing().OutlineReplaced(pane, before);
+      host_.RenderBothIfAutomatic();
+  }
+}
+
+void PageCommands::FlattenPage() {
+  ProjectDocument& doc = host_.Document();
+  if (doc.workspace().Side(0).corners != 4)
+    return Tell(TranslateUtf8("Place the page's outline on picture 1 first."), MsgIcon::Information);
+  TFlattenDialog dialog(host_.DialogParent());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const ConstSideRef photo = std::as_const(doc.workspace()).Side(0);
+  const FlatSize flat =
+      FlatPageSize(dialog.Chosen(), photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
+  const OutlineState before = CaptureState(doc.workspace());
+  const bool smoothBefore = doc.workspace().smooth;
+  dib replaced{};
+  if (!doc.MakeFlatPage(flat, &replaced))
+    return Tell(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.",
+                                {std::to_string(flat.width), std::to_string(flat.height)}),
+                MsgIcon::Error);
+  // The step owns the picture that was replaced, so that undo brings it back.
+  host_.Editing().PictureReplaced(1, before, replaced, smoothBefore);
+  host_.RenderResult(WarpDirection::OneIntoTwo);
+}
+
+}  // namespace trellimap

@@ -1,0 +1,52 @@
+#pragma once
+// "Find outline" and "Flatten...": the commands for photographed pages. They
+// work on the window's document through a small host, so that they know
+// nothing else of the window.
+
+#include <cstddef>
+
+#include "document/projectdocument.h"
+#include "foundation/workrunner.h"
+#include "ui/editgestures.h"
+
+class QWidget;
+
+namespace trellimap {
+
+class PageHost {
+ public:
+  virtual ProjectDocument& Document() = 0;
+  // Runs long work with progress and Cancel.
+  virtual WorkRunner& Runner() = 0;
+  // The picture pane (0 or 1) a command from the menu or a key acts on.
+  virtual size_t CommandPane() const = 0;
+  // Where undo steps are recorded.
+  virtual TEditGestures& Editing() = 0;
+  // The window the commands' dialogs belong to.
+  virtual QWidget* DialogParent() = 0;
+  // Renders one direction and shows it; false when cancelled.
+  virtual bool RenderResult(WarpDirection direction) = 0;
+  // Both directions, when both outlines are complete and "Render automatically" is on.
+  virtual void RenderBothIfAutomatic() = 0;
+
+ protected:
+  ~PageHost() = default;
+};
+
+class PageCommands {
+ public:
+  explicit PageCommands(PageHost& host) : host_(host) {}
+
+  // The outline of the command pane becomes the page found in its picture,
+  // as one step; a message when no page stands out.
+  void FindOutline();
+  // Asks for the page's size, then makes picture 2 a blank page of that size
+  // with outline 2 on its corners, Perspective and Smooth on, as one step,
+  // and renders result 1. Needs outline 1 complete.
+  void FlattenPage();
+
+ private:
+  PageHost& host_;
+};
+
+}  // namespace trellimap

@@ -1,0 +1,28 @@
+#pragma once
+// What the menus and their keys ask of the window.
+
+#include <cstddef>
+
+#include "workspace/workspace.h"
+
+namespace trellimap {
+
+class WindowCommands {
+ public:
+  virtual void OpenProject() = 0;
+  virtual void SaveProject() = 0;  // to the project's file, else as SaveProjectAs does
+  virtual void SaveProjectAs() = 0;
+  virtual void OpenPicture(size_t side) = 0;
+  virtual void SaveResult(WarpDirection direction) = 0;
+  virtual void Quit() = 0;
+  virtual void Undo() = 0;
+  virtual void Redo() = 0;
+  virtual void RemoveLastPoint() = 0;
+  virtual void FindOutline() = 0;
+  virtual void FlattenPage() = 0;
+
+ protected:
+  ~WindowCommands() = default;
+};
+
+}  // namespace trellimap
