@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
@@ -94,9 +95,22 @@ namespace {
 // A file dialog that, when the user accepts, gives a name typed without an
 // extension that of the chosen filter entry when saving, else the request's
 // default, before the dialog checks whether the file exists and asks about it.
+// Choosing an entry while saving puts that entry's plain extension on the
+// name (an entry of all files leaves the name's own): the toolkit would put
+// the entry's first pattern there, which for the case-blind patterns is
+// "[pP][nN][gG]", and "*" for all files.
 class ExtendingFileDialog final : public QFileDialog {
  public:
   ExtendingFileDialog(QWidget* parent, const FileDialogRequest& request) : QFileDialog(parent), request_(request) {}
+
+  // Once the dialog holds its name edit and the proposed name.
+  void FollowTypes() {
+    name_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!request_.save || name_ == nullptr) return;
+    extension_ = Suffix(name_->text());
+    connect(name_, &QLineEdit::textEdited, this, [this](const QString& typed) { extension_ = Suffix(typed); });
+    connect(this, &QFileDialog::filterSelected, this, [this] { NameAfterEntry(); });
+  }
 
   void accept() override {
     const std::string extension =
@@ -117,7 +131,24 @@ class ExtendingFileDialog final : public QFileDialog {
     return 0;
   }
 
+  // The extension of `name` with its dot, or "".
+  static QString Suffix(const QString& name) {
+    const QString suffix = QFileInfo(name).suffix();
+    return suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix;
+  }
+
+  void NameAfterEntry() {
+    const QString typed = name_->text();
+    if (typed.isEmpty()) return;
+    const QString entry = QString::fromStdString(FilterEntryExtension(request_.filter, SelectedEntry()));
+    if (!entry.isEmpty()) extension_ = entry;
+    const QString suffix = Suffix(typed);
+    name_->setText(typed.left(typed.size() - suffix.size()) + extension_);
+  }
+
   const FileDialogRequest& request_;
+  QLineEdit* name_ = nullptr;
+  QString extension_;  // the name's extension as the user typed it or the last entry chosen gave it
 };
 
 }  // namespace
@@ -134,6 +165,7 @@ bool QtFileDialogs::Run(const FileDialogRequest& request, std::string* fileName)
   if (!request.filter.empty()) dialog.setNameFilter(ToQtNameFilters(QString::fromStdString(request.filter)));
   if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
   if (!request.proposedName.empty()) dialog.selectFile(QString::fromStdString(request.proposedName));
+  dialog.FollowTypes();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   *fileName = dialog.selectedFiles().first().toStdString();
   return true;

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +46,7 @@ class FilesTest : public QObject {
   void commandLineOpensAProjectThenPicture2();
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
+  void choosingATypePutsItsExtensionOnTheName();
   void droppedFilesOpenAsTheButtonsOpenThem();
 
  private:
@@ -285,6 +287,38 @@ void FilesTest::saveDialogAddsTheExtensionBeforeAskingToReplace() {
   QCOMPARE(questions.size(), 2);
   QVERIFY(questions[0].contains(QStringLiteral("x.bmp")));
   QVERIFY(questions[1].contains(QStringLiteral("y.png")));
+}
+
+// The real dialog: stepping through the types with the keyboard, as a user
+// does, puts each type's plain extension on the proposed name ("All files"
+// leaves it as it is), never the patterns the list is filtered with.
+void FilesTest::choosingATypePutsItsExtensionOnTheName() {
+  const std::string filter = BuildSavePictureFilter("All files");
+  QStringList names;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    names << name->text();
+    for (int i = 1; i < types->count(); ++i) {
+      QTest::keyClick(types, Qt::Key_Down);
+      names << name->text();
+    }
+    dialog->reject();
+  });
+  QtFileDialogs real;
+  FileDialogRequest request{true, filter, ".bmp", true, folder.Path(""), "note-result1.bmp"};
+  std::string chosen;
+  QVERIFY(!real.Run(request, &chosen));
+  QString expected = QStringLiteral("note-result1.bmp");
+  QCOMPARE(names.size(), 12);
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    const std::string extension = FilterEntryExtension(filter, static_cast<size_t>(i));
+    if (!extension.empty()) expected = QStringLiteral("note-result1") + QString::fromStdString(extension);
+    // All files: the name keeps the extension it had.
+    QCOMPARE(names[i], expected);
+  }
 }
 
 void FilesTest::droppedFilesOpenAsTheButtonsOpenThem() {
