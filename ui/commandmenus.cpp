@@ -25,6 +25,9 @@ constexpr const char* kKeys[][2] = {
     {"Left click", "places corners 1 to 4 in order"},
     {"Right or middle click", "adds a point that bends side 1 or side 3"},
     {"Drag a point", "moves it; the results follow"},
+    {"Click a point of a finished outline", "selects it for the arrow keys"},
+    {"Tab, Shift+Tab", "select the next or the previous point"},
+    {"Delete", "removes the selected point if it bends a side"},
     {"Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y", "undoes or redoes a change of the outlines or options"},
     {"Backspace", "takes back the last point"},
     {"Ctrl+D", "finds a page's outline in the picture under the pointer"},
@@ -59,6 +62,7 @@ CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowComma
   Add(Edit, "Redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
       [c] { c->Redo(); });
   Add(Edit, "Remove last point", {QKeySequence(Qt::Key_Backspace)}, [c] { c->RemoveLastPoint(); });
+  Add(Edit, "Remove selected point", {QKeySequence(QKeySequence::Delete)}, [c] { c->RemoveSelectedPoint(); });
   Edit->addSeparator();
   Add(Edit, "Find outline", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [c] { c->FindOutline(); });
   Add(Edit, "Flatten...", {}, [c] { c->FlattenPage(); });

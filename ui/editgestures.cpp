@@ -1,6 +1,7 @@
 #include "ui/editgestures.h"
 
 #include <QStatusBar>
+#include <algorithm>
 #include <cstdlib>
 
 #include "foundation/outlinepoint.h"
@@ -90,10 +91,10 @@ void TEditGestures::Release(size_t pane, int x, int y) {
   if (grab_->dragging) Move(pane, x, y);
   const Grab grab = *grab_;
   grab_.reset();
-  if (!grab.dragging) {
-    Click(pane, MouseButton::Left, grab.x, grab.y);
-    return;
-  }
+  // On a finished outline a point pressed and let go is chosen for the keys;
+  // on one being placed the press is a click, as it always was.
+  if (!grab.dragging && Side(pane).corners == 4) return Select(pane, grab.index);
+  if (!grab.dragging) return Click(pane, MouseButton::Left, grab.x, grab.y);
   const bool previewed = preview_.Active();
   preview_.End();
   // The exact renderer has the last word on every result shown.
@@ -102,7 +103,21 @@ void TEditGestures::Release(size_t pane, int x, int y) {
   else if (previewed)
     RepaintResults();
   last_ = {pane, grab.index};
+  selected_ = true;
   Changed(pane, grab.before);
+}
+
+void TEditGestures::Select(size_t pane, int32_t index) {
+  const size_t before = last_.pane;
+  last_ = {pane, index};
+  selected_ = true;
+  host_.RepaintPane(pane);
+  if (before != pane) host_.RepaintPane(before);
+}
+
+int32_t TEditGestures::PointCount(size_t pane) const {
+  const SideRef side = Side(pane);
+  return static_cast<int32_t>(side.outline.count) - (HasClosingRecord(side.outline, side.corners) ? 1 : 0);
 }
 
 void TEditGestures::Click(size_t pane, MouseButton button, int x, int y) {
@@ -112,6 +127,7 @@ void TEditGestures::Click(size_t pane, MouseButton button, int x, int y) {
   const auto count = static_cast<int32_t>(side.outline.count);
   // The point just placed; on a complete outline corner 4, before the closing record.
   last_ = {pane, side.corners == 4 ? count - 2 : count - 1};
+  selected_ = false;
   Changed(pane, before);
 }
 
@@ -144,6 +160,7 @@ void TEditGestures::Restored(const OutlineState& before, const uint32_t (&pictur
     if (Side(side).picture.poih != pictures[side]) host_.PictureSwapped(side);
   // The arrow keys go on with the point the step brought back, if it brought back one.
   last_.index = -1;
+  selected_ = false;
   if (const std::optional<ChangedPoint> changed = PointChanged(before, CaptureState(host_.EditedWorkspace())))
     last_ = {changed->side, changed->index};
   host_.ShowWorkspace();
@@ -164,7 +181,30 @@ void TEditGestures::RemoveLastPoint() {
   const SideRef side = Side(pane);
   if (!trellimap::RemoveLastPoint(side.outline, side.corners)) return;
   last_ = {pane, static_cast<int32_t>(side.outline.count) - 1};
+  selected_ = false;
   Changed(pane, before);
+}
+
+void TEditGestures::StepSelection(bool forward) {
+  const size_t pane = PaneUnderPointer();
+  const int32_t count = PointCount(pane);
+  if (count <= 0) return;
+  const bool going = selected_ && last_.pane == pane && last_.index >= 0 && last_.index < count;
+  Select(pane, !going ? (forward ? 0 : count - 1) : (last_.index + (forward ? 1 : count - 1)) % count);
+}
+
+void TEditGestures::RemoveSelectedPoint() {
+  if (!selected_ || last_.index < 0) return;
+  const OutlineState before = CaptureState(host_.EditedWorkspace());
+  const SideRef side = Side(last_.pane);
+  if (!RemoveBendPoint(side.outline, side.corners, last_.index)) {
+    UpdateStatus(TranslateUtf8("A corner stays: Delete removes points that bend a side."));
+    return;
+  }
+  // The point before it is the one the keys go on with.
+  last_.index = std::max(0, last_.index - 1);
+  host_.RenderBothIfAutomatic();
+  Changed(last_.pane, before);
 }
 
 void TEditGestures::Nudge(int dx, int dy) {
@@ -185,6 +225,7 @@ void TEditGestures::OptionChanged(const OutlineState& before) {
 void TEditGestures::OutlineReplaced(size_t pane, const OutlineState& before) {
   LetGo();
   last_ = {pane, -1};
+  selected_ = false;
   Changed(pane, before);
 }
 
@@ -192,6 +233,7 @@ void TEditGestures::PictureReplaced(size_t pane, const OutlineState& before, con
   history_.RecordPictureChange(before, pane, replaced, smoothBefore);
   LetGo();
   last_ = {pane, -1};
+  selected_ = false;
   host_.ShowWorkspace();
   host_.WorkspaceChanged();
 }
@@ -200,6 +242,7 @@ void TEditGestures::ForgetHistory() {
   history_.Clear();
   LetGo();
   last_.index = -1;
+  selected_ = false;
 }
 
 const dib* TEditGestures::PreviewFor(size_t pane) const {
@@ -221,6 +264,13 @@ std::vector<TPaintBox::Label> TEditGestures::CornerLabels(size_t pane) const {
     labels.push_back({QString::number(labels.size() + 1), x + 6, y < 16 ? y + 17 : y - 5});
   }
   return labels;
+}
+
+std::optional<QPoint> TEditGestures::SelectedMark(size_t pane) const {
+  if (!selected_ || last_.pane != pane || last_.index < 0 || last_.index >= PointCount(pane)) return std::nullopt;
+  const TOutlinePoint& p = PointAt(Side(pane).outline, static_cast<uint32_t>(last_.index));
+  const int32_t zoom = host_.PaneZoom(pane);
+  return QPoint(Zoomed(p.x, zoom), Zoomed(p.y, zoom));
 }
 
 void TEditGestures::UpdateStatus(const std::string& notice) {

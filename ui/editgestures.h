@@ -35,8 +35,14 @@ class TEditGestures : public QObject {
   // Backspace: the last point of the picture under the pointer, else of the
   // picture last clicked.
   void RemoveLastPoint();
-  // Arrow keys: the point last clicked or dragged, by (dx, dy) picture pixels.
+  // Arrow keys: the selected point, else the point last clicked or dragged,
+  // by (dx, dy) picture pixels.
   void Nudge(int dx, int dy);
+  // Tab and Shift+Tab: the next or the previous point of the picture under
+  // the pointer (else of the picture last used) becomes the selected one.
+  void StepSelection(bool forward);
+  // Delete: the selected point goes when it bends a side; a corner stays.
+  void RemoveSelectedPoint();
 
   // An option box changed the workspace from `before`, unless the program set it.
   void OptionChanged(const OutlineState& before);
@@ -53,6 +59,8 @@ class TEditGestures : public QObject {
   const dib* PreviewFor(size_t pane) const;
   // The corner numbers of picture pane `pane`, beside their markers.
   std::vector<TPaintBox::Label> CornerLabels(size_t pane) const;
+  // Where picture pane `pane` draws its selected point, if it has one.
+  std::optional<QPoint> SelectedMark(size_t pane) const;
 
   // Shows what comes next on each picture and the warnings that hold now;
   // `notice` (a passing warning) goes first when given.
@@ -90,6 +98,10 @@ class TEditGestures : public QObject {
   void ShowLoupe(size_t pane, int x, int y);
   // No point is held: no loupe, no grab.
   void LetGo();
+  // Point `index` of picture pane `pane` is the one the keys act on, drawn as selected.
+  void Select(size_t pane, int32_t index);
+  // The points of pane `pane` a selection can be, closing record left out.
+  int32_t PointCount(size_t pane) const;
 
   EditHost& host_;
   EditHistory history_;
@@ -97,6 +109,7 @@ class TEditGestures : public QObject {
   std::optional<Grab> grab_;
   std::optional<Held> held_;
   Place last_;
+  bool selected_ = false;  // `last_` was selected (and is drawn so), not just placed
   QLabel* guidance_ = nullptr;
   QLabel* warnings_ = nullptr;
 };

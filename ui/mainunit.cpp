@@ -117,6 +117,8 @@ void TMainForm::ConnectPanes() {
     box->SetDragHandlers([this, i](int x, int y) { editing_->Move(i, x, y); },
                          [this, i](int x, int y) { editing_->Release(i, x, y); });
     box->SetLabelSource([this, i] { return editing_->CornerLabels(i); });
+    box->SetSelectionSource([this, i] { return editing_->SelectedMark(i); });
+    box->SetStepHandler([this](bool forward) { editing_->StepSelection(forward); });
     connect(f.fitButtons[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
     f.pictureHints[i]->installEventFilter(this);
     f.panes[i].scrollBox->viewport()->installEventFilter(this);
@@ -261,6 +263,7 @@ size_t TMainForm::CommandPane() const {
 void TMainForm::Undo() { editing_->Undo(); }
 void TMainForm::Redo() { editing_->Redo(); }
 void TMainForm::RemoveLastPoint() { editing_->RemoveLastPoint(); }
+void TMainForm::RemoveSelectedPoint() { editing_->RemoveSelectedPoint(); }
 
 bool TMainForm::RenderResult(WarpDirection direction) {
   const RenderOutcome outcome = document_.Render(direction, runner_);

@@ -138,6 +138,7 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   void Undo() override;
   void Redo() override;
   void RemoveLastPoint() override;
+  void RemoveSelectedPoint() override;
 
   // What the edit gestures and the page commands ask of the window.
   Workspace& EditedWorkspace() override { return document_.workspace(); }

@@ -5,8 +5,10 @@
 // pointer's presses, moves, releases and Ctrl+wheel turns on to its owner, and
 // draws short labels (the corner numbers) over the picture.
 
+#include <QPoint>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "display/pixelsurface.h"
@@ -36,6 +38,10 @@ class TPaintBox : public QWidget {
     int x, y;
   };
   using LabelSource = std::function<std::vector<Label>()>;
+  // Where the selected point is drawn, if the pane has one.
+  using SelectionSource = std::function<std::optional<QPoint>()>;
+  // Tab (forward) or Shift+Tab pressed while the box has the keyboard.
+  using StepHandler = std::function<void(bool forward)>;
 
   TPaintBox(const QString& name, QWidget* parent = nullptr);
   void SetComposer(Composer composer) { composer_ = std::move(composer); }
@@ -46,8 +52,11 @@ class TPaintBox : public QWidget {
   }
   void SetZoomHandler(ZoomHandler handler) { zoom_ = std::move(handler); }
   void SetLabelSource(LabelSource labels) { labels_ = std::move(labels); }
+  void SetSelectionSource(SelectionSource selection) { selection_ = std::move(selection); }
+  void SetStepHandler(StepHandler step) { step_ = std::move(step); }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -60,6 +69,11 @@ class TPaintBox : public QWidget {
   PointerHandler move_, release_;
   ZoomHandler zoom_;
   LabelSource labels_;
+  SelectionSource selection_;
+  StepHandler step_;
 };
+
+// The ring drawn round a selected point: its radius, in pane pixels.
+inline constexpr int kSelectionRadius = 8;
 
 }  // namespace trellimap

@@ -18,6 +18,7 @@ class WindowCommands {
   virtual void Undo() = 0;
   virtual void Redo() = 0;
   virtual void RemoveLastPoint() = 0;
+  virtual void RemoveSelectedPoint() = 0;
   virtual void FindOutline() = 0;
   virtual void FlattenPage() = 0;
 

@@ -62,4 +62,11 @@ bool RemoveLastPoint(TDynaArray& list, int32_t& corners) {
   return true;
 }
 
+bool RemoveBendPoint(TDynaArray& list, int32_t corners, int32_t index) {
+  const auto points = static_cast<int32_t>(list.count) - (HasClosingRecord(list, corners) ? 1 : 0);
+  if (index < 0 || index >= points || At(list, index)->iscorner) return false;
+  list.Delete(index);
+  return true;
+}
+
 }  // namespace trellimap

@@ -31,6 +31,11 @@ inline bool HasClosingRecord(const TDynaArray& list, int32_t corners) { return c
 // (`corners` 4) move together. An index outside the list changes nothing.
 void MovePoint(TDynaArray& list, int32_t corners, int32_t index, int32_t x, int32_t y);
 
+// Removes point `index` of `list` when it is an intermediate point (one that
+// bends side 1 or side 3); corners, the closing record and indexes outside
+// the list stay. True when it was removed.
+bool RemoveBendPoint(TDynaArray& list, int32_t corners, int32_t index);
+
 // Removes the last point placed: on a complete outline corner 4, with the
 // closing record, so the outline is open again. A removed corner lowers
 // `corners`. False when the list is empty.

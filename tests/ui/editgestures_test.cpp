@@ -40,6 +40,7 @@ class EditGesturesTest : public QObject {
   void staleResultsAndUnsavedWorkAreShown();
   void loupeShowsTheHeldPointAwayFromThePointer();
   void findOutlineReplacesTheOutlineAsOneStep();
+  void pointsOfAFinishedOutlineAreSelectedNotLost();
 
  private:
   TPaintBox* Box(int pane) { return testing::PaneOf(*form, static_cast<size_t>(pane)).paintBox; }
@@ -93,13 +94,17 @@ void EditGesturesTest::dragUndoRedoAndPlainClicks() {
   QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
   QCOMPARE(Point(ws.punkte1, 1).x, 31);
 
-  // A press on a point that moves no more than 3 pixels is a click: on a
-  // complete outline it starts a new one, as a click anywhere does.
+  // A press on a point of a complete outline that moves no more than 3
+  // pixels selects the point and changes nothing; a click away from the
+  // points starts a new outline, as one step.
+  const OutlineState complete = CaptureState(ws);
   QTest::mousePress(Box(0), Qt::LeftButton, {}, {8, 8});
   QTest::mouseMove(Box(0), QPoint(11, 5));
   QTest::mouseRelease(Box(0), Qt::LeftButton, {}, {11, 5});
+  QVERIFY(CaptureState(ws) == complete);
+  Click(0, {30, 30});
   QCOMPARE(ws.punkte1.count, 1u);
-  QCOMPARE(Point(ws.punkte1, 0).x, 4);  // where the press was
+  QCOMPARE(Point(ws.punkte1, 0).x, 15);  // where the press was
   QCOMPARE(ws.ecken1, 1);
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);  // the new outline was one step
   QCOMPARE(ws.ecken1, 4);
@@ -160,7 +165,8 @@ void EditGesturesTest::perspectiveRendersUndoesAndWarns() {
 
   const auto warnings = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
   QVERIFY(!warnings().contains(QStringLiteral("perspective")));
-  for (QPoint p : {QPoint(4, 4), QPoint(70, 6), QPoint(20, 20), QPoint(6, 52)}) Click(0, p);  // a dent
+  // A dent, begun away from the finished outline's points.
+  for (QPoint p : {QPoint(20, 4), QPoint(70, 6), QPoint(20, 20), QPoint(6, 52)}) Click(0, p);
   QVERIFY(warnings().contains(QStringLiteral("picture 1 has no perspective: a corner lies beyond the horizon")));
   testing::PerspectiveBox(*form)->click();
   QVERIFY(!warnings().contains(QStringLiteral("perspective")));
@@ -332,6 +338,55 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   QCOMPARE(messages.shown.size(), size_t{1});
   QCOMPARE(messages.shown[0].text, std::string("No page found in this picture."));
   QVERIFY(CaptureState(ws) == before);
+}
+
+// On a finished outline a point pressed and let go is selected, drawn so and
+// moved by the arrow keys, and nothing else changes; Tab and Shift+Tab step
+// through the points; Delete removes a selected bend point and keeps a
+// corner; a click away from every point still starts a new outline.
+void EditGesturesTest::pointsOfAFinishedOutlineAreSelectedNotLost() {
+  Workspace& ws = form->workspace();
+  Click(0, {4, 4});
+  QTest::mouseClick(Box(0), Qt::RightButton, {}, QPoint(36, 2));  // bends side 1
+  for (QPoint p : {QPoint(70, 6), QPoint(72, 50), QPoint(6, 52)}) Click(0, p);
+  QCOMPARE(ws.ecken1, 4);
+  QCOMPARE(ws.punkte1.count, 6u);
+  const OutlineState placed = CaptureState(ws);
+  const QString title = form->windowTitle();
+  const QColor ring(0, 110, 255);
+  const auto ringAt = [&](QPoint centre) {
+    const QImage shown = Box(0)->grab().toImage();
+    for (int dx = -1; dx <= 1; ++dx)
+      if (shown.pixelColor(centre + QPoint(kSelectionRadius + dx, 0)) == ring) return true;
+    return false;
+  };
+  QVERIFY(!ringAt({70, 6}));
+
+  Click(0, {71, 7});  // within reach of corner 2
+  QVERIFY(CaptureState(ws) == placed);
+  QCOMPARE(form->windowTitle(), title);
+  QVERIFY(ringAt({70, 6}));
+  QTest::keyClick(form.get(), Qt::Key_Right);
+  QCOMPARE(Point(ws.punkte1, 2).x, 36);  // 72 ÷ 2 + 1: corner 2 moved
+  QVERIFY(ringAt({72, 6}));
+
+  QTest::keyClick(Box(0), Qt::Key_Tab);  // the pane has the keyboard since the click
+  QTest::keyClick(form.get(), Qt::Key_Down);
+  QCOMPARE(Point(ws.punkte1, 3).y, 26);  // corner 3
+  QTest::keyClick(Box(0), Qt::Key_Backtab);
+  QTest::keyClick(Box(0), Qt::Key_Backtab);  // the bend point
+  QTest::keyClick(form.get(), Qt::Key_Delete);
+  QCOMPARE(ws.punkte1.count, 5u);
+  QCOMPARE(ws.ecken1, 4);
+  QVERIFY(Point(ws.punkte1, 1).iscorner);
+  QTest::keyClick(Box(0), Qt::Key_Backtab);  // wraps round to the last point, corner 4
+  QTest::keyClick(form.get(), Qt::Key_Delete);
+  QCOMPARE(ws.punkte1.count, 5u);  // a corner stays
+  QVERIFY(form->statusBar()->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("A corner stays")));
+
+  Click(0, {40, 30});  // away from every point: a new outline
+  QCOMPARE(ws.ecken1, 1);
+  QCOMPARE(ws.punkte1.count, 1u);
 }
 
 }  // namespace trellimap

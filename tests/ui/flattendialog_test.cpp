@@ -95,10 +95,10 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   Workspace& ws = form.workspace();
-  QAction* flatten = EditItem(form, 5);
+  QAction* flatten = EditItem(form, 6);
   QCOMPARE(flatten->text(), QStringLiteral("Flatten..."));
-  QCOMPARE(EditItem(form, 4)->text(), QStringLiteral("Find outline"));
-  QCOMPARE(EditItem(form, 4)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
+  QCOMPARE(EditItem(form, 5)->text(), QStringLiteral("Find outline"));
+  QCOMPARE(EditItem(form, 5)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
 
   flatten->trigger();  // no outline on picture 1: no dialog (an open one would block here)
   QCOMPARE(messages.shown.size(), size_t{1});
@@ -168,8 +168,8 @@ void FlattenDialogTest::textsInGerman() {
   QVERIFY(WriteOptions(DataFolder(true, ""), 1));
   TMainForm form({}, program.Folder());
   form.show();
-  QCOMPARE(EditItem(form, 4)->text(), QStringLiteral("Umriss finden"));
-  QCOMPARE(EditItem(form, 5)->text(), QStringLiteral("Entzerren..."));
+  QCOMPARE(EditItem(form, 5)->text(), QStringLiteral("Umriss finden"));
+  QCOMPARE(EditItem(form, 6)->text(), QStringLiteral("Entzerren..."));
   TFlattenDialog dialog(&form);
   QCOMPARE(dialog.windowTitle(), QStringLiteral("Entzerren"));
   QStringList items;
@@ -180,7 +180,7 @@ void FlattenDialogTest::textsInGerman() {
   for (QWidget* field : std::initializer_list<QWidget*>{dialog.Kind, dialog.Width, dialog.Height, dialog.Dpi})
     labels << qobject_cast<QLabel*>(form2->labelForField(field))->text();
   QCOMPARE(labels, QStringList({QString::fromUtf8("Größe"), "Breite", QString::fromUtf8("Höhe"), "DPI"}));
-  form.findChild<CommandMenus*>()->Edit->actions().value(5)->trigger();  // no outline on picture 1
+  form.findChild<CommandMenus*>()->Edit->actions().value(6)->trigger();  // no outline on picture 1
   QCOMPARE(messages.shown.back().text, std::string("Legen Sie zuerst den Umriss der Seite auf Bild 1 fest."));
   CurrentLanguage() = 0;
 }

@@ -91,5 +91,29 @@ TEST(OutlineEditing, PointsAreMovedAndRemovedInPlace) {
   EXPECT_EQ(o.list.count, 0u);
 }
 
+// Only a point that bends a side can be removed from its place: corners, the
+// closing record and indexes outside the list stay.
+TEST(OutlineEditing, OnlyBendPointsAreRemovedFromTheirPlace) {
+  OutlineUnderTest o;
+  for (const auto& [b, x, y] : {std::tuple{MouseButton::Left, 10, 10},
+                                {MouseButton::Right, 30, 5},
+                                {MouseButton::Left, 50, 10},
+                                {MouseButton::Left, 50, 40},
+                                {MouseButton::Right, 30, 45},
+                                {MouseButton::Left, 10, 40}})
+    o.Press(b, x, y);
+  ASSERT_EQ(o.list.count, 7u);
+  for (const int32_t stays : {-1, 0, 2, 3, 5, 6, 7}) {
+    EXPECT_FALSE(RemoveBendPoint(o.list, o.corners, stays)) << stays;
+    EXPECT_EQ(o.list.count, 7u) << stays;
+  }
+  EXPECT_TRUE(RemoveBendPoint(o.list, o.corners, 4));
+  EXPECT_TRUE(RemoveBendPoint(o.list, o.corners, 1));
+  EXPECT_EQ(o.list.count, 5u);
+  EXPECT_EQ(o.corners, 4);
+  for (uint32_t i = 0; i < 5; ++i) EXPECT_TRUE(o.At(i).iscorner) << i;
+  EXPECT_EQ(o.At(4).x, 10);  // the closing record still closes the outline
+}
+
 }  // namespace
 }  // namespace trellimap
