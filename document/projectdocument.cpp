@@ -93,6 +93,11 @@ PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner) {
   return PageSearch::Placed;
 }
 
+void ProjectDocument::ProposeWholePicture(size_t side) {
+  const SideRef s = ws_.Side(side);
+  PlaceOutline(s, InsetPresses(DibWidth(&s.picture), DibHeight(&s.picture), kProposedInset));
+}
+
 bool ProjectDocument::MakeFlatPage(FlatSize flat, dib* replaced) {
   // Picture 2 leaves the workspace before the page takes its place, so that
   // it can be handed on.

@@ -50,6 +50,9 @@ class ProjectDocument {
   RenderOutcome Render(WarpDirection direction, WorkRunner& runner, int threads = 0);
   // Makes the page found in picture `side` its outline, as clicking its points would.
   PageSearch FindOutline(size_t side, WorkRunner& runner);
+  // Makes picture `side`'s outline its whole picture, a little in from the
+  // edges, for the user to adjust where no page was found.
+  void ProposeWholePicture(size_t side);
   // Makes picture 2 a blank page of `flat` size with outline 2 on its corners
   // and Perspective and Smooth on (outline 1 must be complete). Picture 2 as it
   // was goes to `*replaced` (the caller owns it then), or is released when

@@ -26,6 +26,18 @@ std::vector<PointPress> FoundPresses(const PageOutline& page) {
   return presses;
 }
 
+std::vector<PointPress> InsetPresses(int32_t width, int32_t height, double share) {
+  const auto inset = [share](int32_t size) {
+    return std::clamp(static_cast<int32_t>(std::lround(share * size)), 0, std::max(0, (size - 1) / 2));
+  };
+  const int32_t left = inset(width), top = inset(height);
+  const int32_t right = std::max(left, width - 1 - left), bottom = std::max(top, height - 1 - top);
+  return {{left, top, MouseButton::Left},
+          {right, top, MouseButton::Left},
+          {right, bottom, MouseButton::Left},
+          {left, bottom, MouseButton::Left}};
+}
+
 void PlaceOutline(SideRef side, const std::vector<PointPress>& presses) {
   side.outline.Clear();
   side.corners = 0;

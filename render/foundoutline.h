@@ -16,6 +16,14 @@ namespace trellimap {
 // before it is left out.
 std::vector<PointPress> FoundPresses(const PageOutline& page);
 
+// The presses that outline a width × height picture `share` of its width and
+// height in from each edge (at least on the picture): its four corners from
+// the top left on round clockwise.
+std::vector<PointPress> InsetPresses(int32_t width, int32_t height, double share);
+
+// How far in from a picture's edges the outline proposed where no page is found lies.
+inline constexpr double kProposedInset = 0.02;
+
 // Replaces the outline of `side` by the one `presses` place, as the window's
 // presses on a complete outline would.
 void PlaceOutline(SideRef side, const std::vector<PointPress>& presses);

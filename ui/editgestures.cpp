@@ -93,7 +93,7 @@ void TEditGestures::Release(size_t pane, int x, int y) {
   grab_.reset();
   // On a finished outline a point pressed and let go is chosen for the keys;
   // on one being placed the press is a click, as it always was.
-  if (!grab.dragging && Side(pane).corners == 4) return Select(pane, grab.index);
+  if (!grab.dragging && Side(pane).corners == 4) return SelectPoint(pane, grab.index);
   if (!grab.dragging) return Click(pane, MouseButton::Left, grab.x, grab.y);
   const bool previewed = preview_.Active();
   preview_.End();
@@ -107,7 +107,7 @@ void TEditGestures::Release(size_t pane, int x, int y) {
   Changed(pane, grab.before);
 }
 
-void TEditGestures::Select(size_t pane, int32_t index) {
+void TEditGestures::SelectPoint(size_t pane, int32_t index) {
   const size_t before = last_.pane;
   last_ = {pane, index};
   selected_ = true;
@@ -190,7 +190,7 @@ void TEditGestures::StepSelection(bool forward) {
   const int32_t count = PointCount(pane);
   if (count <= 0) return;
   const bool going = selected_ && last_.pane == pane && last_.index >= 0 && last_.index < count;
-  Select(pane, !going ? (forward ? 0 : count - 1) : (last_.index + (forward ? 1 : count - 1)) % count);
+  SelectPoint(pane, !going ? (forward ? 0 : count - 1) : (last_.index + (forward ? 1 : count - 1)) % count);
 }
 
 void TEditGestures::RemoveSelectedPoint() {

@@ -43,6 +43,8 @@ class TEditGestures : public QObject {
   void StepSelection(bool forward);
   // Delete: the selected point goes when it bends a side; a corner stays.
   void RemoveSelectedPoint();
+  // Point `index` of picture pane `pane` is the one the keys act on, drawn as selected.
+  void SelectPoint(size_t pane, int32_t index);
 
   // An option box changed the workspace from `before`, unless the program set it.
   void OptionChanged(const OutlineState& before);
@@ -98,8 +100,6 @@ class TEditGestures : public QObject {
   void ShowLoupe(size_t pane, int x, int y);
   // No point is held: no loupe, no grab.
   void LetGo();
-  // Point `index` of picture pane `pane` is the one the keys act on, drawn as selected.
-  void Select(size_t pane, int32_t index);
   // The points of pane `pane` a selection can be, closing record left out.
   int32_t PointCount(size_t pane) const;
 

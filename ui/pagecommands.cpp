@@ -23,16 +23,18 @@ void Tell(const std::string& text, MsgIcon icon) {
 void PageCommands::FindOutline() {
   ProjectDocument& doc = host_.Document();
   const size_t pane = host_.CommandPane();
+  if (host_.PictureMissing(pane))
+    return Tell(TranslateUtf8("There is no picture here to look for a page in."), MsgIcon::Information);
   const OutlineState before = CaptureState(doc.workspace());
-  switch (doc.FindOutline(pane, host_.Runner())) {
-    case PageSearch::Stopped:
-      return;
-    case PageSearch::NoPage:
-      return Tell(TranslateUtf8("No page found in this picture."), MsgIcon::Information);
-    case PageSearch::Placed:
-      host_.Editing().OutlineReplaced(pane, before);
-      host_.RenderBothIfAutomatic();
-  }
+  const PageSearch found = doc.FindOutline(pane, host_.Runner());
+  if (found == PageSearch::Stopped) return;
+  if (found == PageSearch::NoPage) doc.ProposeWholePicture(pane);
+  host_.Editing().OutlineReplaced(pane, before);
+  host_.RenderBothIfAutomatic();
+  if (found == PageSearch::Placed) return;
+  host_.Editing().SelectPoint(pane, 0);
+  host_.Editing().UpdateStatus(
+      TranslateUtf8("No page found: the whole picture is proposed as the outline; adjust its corners."));
 }
 
 void PageCommands::FlattenPage() {

@@ -20,6 +20,8 @@ class PageHost {
   virtual WorkRunner& Runner() = 0;
   // The picture pane (0 or 1) a command from the menu or a key acts on.
   virtual size_t CommandPane() const = 0;
+  // Whether picture pane `pane` still shows the empty picture the window started with.
+  virtual bool PictureMissing(size_t pane) const = 0;
   // Where undo steps are recorded.
   virtual TEditGestures& Editing() = 0;
   // The window the commands' dialogs belong to.
@@ -38,7 +40,8 @@ class PageCommands {
   explicit PageCommands(PageHost& host) : host_(host) {}
 
   // The outline of the command pane becomes the page found in its picture,
-  // as one step; a message when no page stands out.
+  // as one step; where no page stands out, the whole picture a little in
+  // from its edges, corner 1 selected, for the user to adjust.
   void FindOutline();
   // Asks for the page's size, then makes picture 2 a blank page of that size
   // with outline 2 on its corners, Perspective and Smooth on, as one step,

@@ -81,5 +81,24 @@ TEST(FoundOutline, BecomesTheSidesCompleteOutlineAsClicksPlaceIt) {
   }
 }
 
+// The outline proposed where no page is found: a share of each side in from
+// the edges, never past the middle, always on the picture.
+TEST(FoundOutline, TheProposedOutlineLiesInsideThePicture) {
+  const struct {
+    int32_t w, h;
+    int32_t left, top, right, bottom;
+  } cases[] = {{100, 50, 2, 1, 97, 48}, {4000, 3000, 80, 60, 3919, 2939}, {1, 1, 0, 0, 0, 0}, {3, 2, 0, 0, 2, 1}};
+  for (const auto& c : cases) {
+    const std::vector<PointPress> presses = InsetPresses(c.w, c.h, kProposedInset);
+    ASSERT_EQ(presses.size(), 4u);
+    const int32_t expected[4][2] = {{c.left, c.top}, {c.right, c.top}, {c.right, c.bottom}, {c.left, c.bottom}};
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(presses[i].x, expected[i][0]) << c.w << " x " << c.h << ", corner " << i + 1;
+      EXPECT_EQ(presses[i].y, expected[i][1]) << c.w << " x " << c.h << ", corner " << i + 1;
+      EXPECT_EQ(presses[i].button, MouseButton::Left);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace trellimap

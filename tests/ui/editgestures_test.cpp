@@ -278,7 +278,7 @@ void EditGesturesTest::loupeShowsTheHeldPointAwayFromThePointer() {
 
 // Ctrl+D puts the page found in the picture under the pointer on that side as
 // one step, as complete as a clicked outline, whose corners then drag as
-// clicked ones do; a picture without a page leaves the outline and says so.
+// clicked ones do; a picture without a page gets the whole picture proposed.
 void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   Workspace& ws = form->workspace();
   // Picture 2: a white page lying askew, well inside a dark picture.
@@ -329,15 +329,32 @@ void EditGesturesTest::findOutlineReplacesTheOutlineAsOneStep() {
   QCOMPARE(Point(ws.punkte2, 2).x, corner3.x - 20);
   QCOMPARE(Point(ws.punkte2, 2).y, corner3.y - 16);
 
-  // Picture 1 is all one colour: no page.
+  // Picture 1 is all one colour: no page. The whole picture, 2 % in from its
+  // edges, is proposed as one step, corner 1 selected for the keys.
   QTest::mouseMove(testing::PaneOf(*form, 0).scrollBox->viewport(), QPoint(10, 10));
   for (int32_t y = 0; y < DibHeight(&ws.di1); ++y)
     for (int32_t x = 0; x < DibWidth(&ws.di1); ++x) setpixel(ws.di1, x, y, 0x808080u);
   const OutlineState before = CaptureState(ws);
   QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
-  QCOMPARE(messages.shown.size(), size_t{1});
-  QCOMPARE(messages.shown[0].text, std::string("No page found in this picture."));
+  QVERIFY(messages.shown.empty());
+  QCOMPARE(ws.ecken1, 4);
+  const int proposed[4][2] = {{1, 1}, {38, 1}, {38, 28}, {1, 28}};  // a 40 × 30 picture
+  for (uint32_t i = 0; i < 4; ++i)
+    QVERIFY(Point(ws.punkte1, i).x == proposed[i][0] && Point(ws.punkte1, i).y == proposed[i][1]);
+  QVERIFY(form->statusBar()->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("No page found")));
+  QTest::keyClick(form.get(), Qt::Key_Right);
+  QCOMPARE(Point(ws.punkte1, 0).x, 2);  // corner 1 was selected
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(CaptureState(ws) == before);
+
+  // Over a pane without a picture there is nothing to look in, and it says so.
+  TMainForm empty({}, program.Folder());
+  empty.show();
+  empty.FindOutline();
+  QCOMPARE(messages.shown.size(), size_t{1});
+  QCOMPARE(messages.shown[0].text, std::string("There is no picture here to look for a page in."));
+  QCOMPARE(empty.workspace().ecken1, 0);
 }
 
 // On a finished outline a point pressed and let go is selected, drawn so and
