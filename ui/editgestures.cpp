@@ -26,6 +26,12 @@ TEditGestures::TEditGestures(EditHost& host, QObject* parent) : QObject(parent),
   }
   bar->addWidget(guidance_);
   bar->addWidget(warnings_, 1);
+  loupeTime_ = new QTimer(this);
+  loupeTime_->setSingleShot(true);
+  loupeTime_->setInterval(kNudgeLoupeMs);
+  connect(loupeTime_, &QTimer::timeout, this, [this] {
+    if (!held_) host_.HideLoupe();
+  });
 }
 
 SideRef TEditGestures::Side(size_t pane) const { return host_.EditedWorkspace().Side(pane); }
@@ -215,6 +221,12 @@ void TEditGestures::Nudge(int dx, int dy) {
   MovePoint(side.outline, side.corners, last_.index, point.x + dx, point.y + dy);
   host_.RenderBothIfAutomatic();
   Changed(last_.pane, before);
+  if (!selected_ || held_) return;
+  // The loupe keeps clear of the point itself, as it keeps clear of the pointer.
+  const TOutlinePoint moved = PointAt(side.outline, static_cast<uint32_t>(last_.index));
+  const int32_t zoom = host_.PaneZoom(last_.pane);
+  host_.ShowLoupe(last_.pane, moved.x, moved.y, Zoomed(moved.x, zoom), Zoomed(moved.y, zoom));
+  loupeTime_->start();
 }
 
 void TEditGestures::OptionChanged(const OutlineState& before) {

@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QObject>
+#include <QTimer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,7 +37,8 @@ class TEditGestures : public QObject {
   // picture last clicked.
   void RemoveLastPoint();
   // Arrow keys: the selected point, else the point last clicked or dragged,
-  // by (dx, dy) picture pixels.
+  // by (dx, dy) picture pixels. A selected point shows in the loupe for a
+  // moment after each step.
   void Nudge(int dx, int dy);
   // Tab and Shift+Tab: the next or the previous point of the picture under
   // the pointer (else of the picture last used) becomes the selected one.
@@ -109,10 +111,14 @@ class TEditGestures : public QObject {
   std::optional<Grab> grab_;
   std::optional<Held> held_;
   Place last_;
-  bool selected_ = false;  // `last_` was selected (and is drawn so), not just placed
+  bool selected_ = false;        // `last_` was selected (and is drawn so), not just placed
+  QTimer* loupeTime_ = nullptr;  // how long the loupe stays after a step of the keys
   QLabel* guidance_ = nullptr;
   QLabel* warnings_ = nullptr;
 };
+
+// How long the loupe shows a point the arrow keys moved, in milliseconds.
+inline constexpr int kNudgeLoupeMs = 1500;
 
 // A press within this many screen pixels of a point grabs it, and moving it
 // more than kDragThreshold pixels drags it.

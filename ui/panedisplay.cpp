@@ -81,8 +81,9 @@ void PaneDisplay::ShowLoupe(size_t pane, int32_t x, int32_t y, int pointerX, int
   const QWidget* view = p.scrollBox->viewport();
   const QPoint pointer = p.paintBox->mapTo(view, QPoint(pointerX, pointerY));
   const dib& picture = document_.workspace().Side(pane).picture;
-  frame_.loupes[pane]->Show(picture, PlaceLoupe(x, y, DibWidth(&picture), DibHeight(&picture), pointer.x(), pointer.y(),
-                                                view->width(), view->height()));
+  frame_.loupes[pane]->Show(picture, document_.workspace().Side(pane).outline,
+                            PlaceLoupe(x, y, DibWidth(&picture), DibHeight(&picture), pointer.x(), pointer.y(),
+                                       view->width(), view->height()));
 }
 
 void PaneDisplay::HideLoupe() {

@@ -32,4 +32,9 @@ LoupePlacement PlaceLoupe(int32_t pointX, int32_t pointY, int32_t pictureWidth, 
            kLoupeMagnification}};
 }
 
+LoupeSpot ToLoupe(const LoupePlacement& loupe, int32_t x, int32_t y) {
+  return {(static_cast<double>(x) - loupe.source.x + 0.5) * kLoupeMagnification,
+          (static_cast<double>(y) - loupe.source.y + 0.5) * kLoupeMagnification};
+}
+
 }  // namespace trellimap

@@ -36,4 +36,13 @@ struct LoupePlacement {
 LoupePlacement PlaceLoupe(int32_t pointX, int32_t pointY, int32_t pictureWidth, int32_t pictureHeight, int32_t pointerX,
                           int32_t pointerY, int32_t viewWidth, int32_t viewHeight);
 
+// Where the middle of picture pixel (x, y) lies in `loupe`, in loupe pixels
+// from its top left: so an outline's sides can be drawn over the magnified
+// pixels through the points they join.
+struct LoupeSpot {
+  double x, y;
+  bool operator==(const LoupeSpot&) const = default;
+};
+LoupeSpot ToLoupe(const LoupePlacement& loupe, int32_t x, int32_t y);
+
 }  // namespace trellimap

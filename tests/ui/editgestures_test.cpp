@@ -41,6 +41,7 @@ class EditGesturesTest : public QObject {
   void loupeShowsTheHeldPointAwayFromThePointer();
   void findOutlineReplacesTheOutlineAsOneStep();
   void pointsOfAFinishedOutlineAreSelectedNotLost();
+  void theLoupeDrawsTheSidesThroughTheMovedPoint();
 
  private:
   TPaintBox* Box(int pane) { return testing::PaneOf(*form, static_cast<size_t>(pane)).paintBox; }
@@ -404,6 +405,28 @@ void EditGesturesTest::pointsOfAFinishedOutlineAreSelectedNotLost() {
   Click(0, {40, 30});  // away from every point: a new outline
   QCOMPARE(ws.ecken1, 1);
   QCOMPARE(ws.punkte1.count, 1u);
+}
+
+// A selected point moved by the arrow keys shows in the loupe for a moment,
+// the picture's own pixels under the outline's sides through the point.
+void EditGesturesTest::theLoupeDrawsTheSidesThroughTheMovedPoint() {
+  Quadrilaterals();  // picture 1: corners 1 and 2 at (2, 2) and (35, 3), a side nearly level between them
+  QWidget* view = testing::PaneOf(*form, 0).scrollBox->viewport();
+  auto* loupe = view->findChild<TLoupeView*>();
+  Click(0, {5, 5});  // corner 1, selected
+  QVERIFY(!loupe->isVisible());
+  QTest::keyClick(form.get(), Qt::Key_Down);  // now at (2, 3): side 1 runs level to (35, 3)
+  QVERIFY(loupe->isVisible());
+  const QImage shot = loupe->grab().toImage();
+  const Workspace& ws = form->workspace();
+  const LoupePlacement placed =
+      PlaceLoupe(2, 3, DibWidth(&ws.di1), DibHeight(&ws.di1), 4, 6, view->width(), view->height());
+  const int row = placed.mark.y + kLoupeMagnification / 2;
+  int red = 0;
+  for (int x = placed.mark.x + 2 * kLoupeMagnification; x < kLoupeSide - 2; ++x)
+    red += shot.pixel(x, row) == qRgb(255, 0, 0) ? 1 : 0;
+  QVERIFY2(red > kLoupeSide / 2, qPrintable(QStringLiteral("%1 red pixels along side 1").arg(red)));
+  QTRY_VERIFY_WITH_TIMEOUT(!loupe->isVisible(), 2 * kNudgeLoupeMs);
 }
 
 }  // namespace trellimap

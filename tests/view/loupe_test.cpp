@@ -82,6 +82,11 @@ TEST(Loupe, MarkIsThePointsPixelAndTheLoupeClearsThePointer) {
         const bool pointerInside = pointerX >= loupe.place.x && pointerX < loupe.place.x + loupe.place.width &&
                                    pointerY >= loupe.place.y && pointerY < loupe.place.y + loupe.place.height;
         EXPECT_FALSE(pointerInside);
+        // The point's middle is the mark's middle, and a pixel away is a magnified pixel away.
+        const LoupeSpot spot = ToLoupe(loupe, pointX, pointY), next = ToLoupe(loupe, pointX + 1, pointY - 1);
+        EXPECT_EQ(spot,
+                  (LoupeSpot{loupe.mark.x + kLoupeMagnification / 2.0, loupe.mark.y + kLoupeMagnification / 2.0}));
+        EXPECT_EQ(next, (LoupeSpot{spot.x + kLoupeMagnification, spot.y - kLoupeMagnification}));
       }
 }
 
