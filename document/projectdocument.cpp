@@ -119,7 +119,10 @@ bool ProjectDocument::MakeFlatPage(FlatSize flat, dib* replaced) {
 }
 
 std::string ProjectDocument::Title(const std::string& programTitle) const {
-  const std::string name = std::filesystem::path(projectFile_).filename().string();
+  const auto nameOf = [](const std::string& file) { return std::filesystem::path(file).filename().string(); };
+  std::string name = nameOf(projectFile_);
+  for (size_t side = 0; side < 2 && projectFile_.empty(); ++side)
+    if (!pictureFile_[side].empty()) name += (name.empty() ? "" : ", ") + nameOf(pictureFile_[side]);
   const std::string title = name.empty() ? programTitle : name + " \u2013 " + programTitle;
   return Modified() ? "*" + title : title;
 }

@@ -81,8 +81,9 @@ class ProjectDocument {
   const std::string& ProjectFile() const { return projectFile_; }
   // The file picture `side` was opened from since, if any.
   const std::string& PictureFile(size_t side) const { return pictureFile_[side]; }
-  // `programTitle` after the project's file name, with "*" before while
-  // something is unsaved: "*work.gip – Vandoriq Trellimap 1.0".
+  // `programTitle` after the project's file name, or without a project the
+  // names of the pictures opened, with "*" before while something is
+  // unsaved: "*work.gip – Vandoriq Trellimap 1.0", "photo.jpg, wall.png – ...".
   std::string Title(const std::string& programTitle) const;
   // The file `direction`'s result is named after: the project, else the
   // picture it is drawn on; empty for neither.

@@ -1,5 +1,6 @@
 #include "ui/qtdialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -38,6 +39,33 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 
 }  // namespace
 
+QStringList WithAltKeys(const QStringList& texts) {
+  // The letter after a single "&" ("&&" is an ampersand shown as itself).
+  const auto keyOf = [](const QString& text) -> qsizetype {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] != QLatin1Char('&')) continue;
+      if (text[i + 1] != QLatin1Char('&')) return i + 1;
+      ++i;
+    }
+    return -1;
+  };
+  QList<QChar> used;
+  for (const QString& text : texts)
+    if (const qsizetype key = keyOf(text); key >= 0) used << text[key].toLower();
+  QStringList keyed;
+  for (const QString& text : texts) {
+    QString out = text;
+    for (qsizetype i = 0; keyOf(text) < 0 && i < text.size(); ++i)
+      if (text[i].isLetter() && !used.contains(text[i].toLower())) {
+        used << text[i].toLower();
+        out = text.left(i) + QLatin1Char('&') + text.mid(i);
+        break;
+      }
+    keyed << out;
+  }
+  return keyed;
+}
+
 MsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& caption, MsgIcon icon, MsgButtons buttons) {
   // Work on a worker thread (while the window waits for it) asks the window's thread.
   if (QThread::currentThread() != QApplication::instance()->thread()) {
@@ -63,6 +91,11 @@ MsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& capti
       box.setDefaultButton(QMessageBox::Save);
       break;
   }
+  const QList<QAbstractButton*> shown = box.buttons();
+  QStringList texts;
+  for (const QAbstractButton* button : shown) texts << button->text();
+  texts = WithAltKeys(texts);
+  for (qsizetype i = 0; i < shown.size(); ++i) shown[i]->setText(texts[i]);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return MsgAnswer::Yes;

@@ -2,6 +2,7 @@
 // Message boxes and file dialogs of the desktop program, on Qt.
 
 #include <QString>
+#include <QStringList>
 
 #include "foundation/filedialogs.h"
 #include "foundation/messagebox.h"
@@ -21,5 +22,10 @@ class QtFileDialogs final : public FileDialogs {
 // "desc|*.A;*.B|desc2|*.C" as Qt name filters "desc (*.[aA] *.[bB]);;desc2 (...)".
 // Patterns become case-insensitive, since file names on Linux keep their case.
 QString ToQtNameFilters(const QString& filter);
+
+// The buttons' texts, each that has no Alt key ("&" before a letter) given
+// one: its first letter no other button's key uses, so that Alt with a
+// letter presses it in any language.
+QStringList WithAltKeys(const QStringList& texts);
 
 }  // namespace trellimap

@@ -75,9 +75,11 @@ TEST_F(ProjectDocumentTest, NamesFollowTheProjectElseThePictureDrawnOn) {
   ASSERT_TRUE(doc.OpenPicture(1, Picture("wall.bmp", 30, 20), inPlace).done());
   EXPECT_EQ(DibBitCount(&doc.workspace().di2), 24);
   EXPECT_TRUE(doc.Modified());
-  EXPECT_EQ(doc.Title(kProgram), std::string("*") + kProgram);
+  EXPECT_EQ(doc.Title(kProgram), std::string("*wall.bmp \u2013 ") + kProgram);  // named after the picture
+  ASSERT_TRUE(doc.OpenPicture(0, Picture("photo.bmp", 10, 10), inPlace).done());
+  EXPECT_EQ(doc.Title(kProgram), std::string("*photo.bmp, wall.bmp \u2013 ") + kProgram);
   EXPECT_EQ(doc.ResultName(WarpDirection::OneIntoTwo), "wall-result1.bmp");  // drawn on picture 2
-  EXPECT_EQ(doc.ResultName(WarpDirection::TwoIntoOne), "result-result2.bmp");
+  EXPECT_EQ(doc.ResultName(WarpDirection::TwoIntoOne), "photo-result2.bmp");
 
   const std::string project = folder.Path("work.gip");
   ASSERT_TRUE(doc.SaveProject(project, inPlace).done());

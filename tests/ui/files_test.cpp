@@ -47,6 +47,7 @@ class FilesTest : public QObject {
   void resultPicturesAreSaved();
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
   void choosingATypePutsItsExtensionOnTheName();
+  void messageBoxButtonsHaveAltKeys();
   void droppedFilesOpenAsTheButtonsOpenThem();
 
  private:
@@ -319,6 +320,32 @@ void FilesTest::choosingATypePutsItsExtensionOnTheName() {
     // All files: the name keeps the extension it had.
     QCOMPARE(names[i], expected);
   }
+}
+
+// Every button of a message box answers to Alt with a letter of its text, in
+// English and German, also where two begin alike; keys a text has stay.
+void FilesTest::messageBoxButtonsHaveAltKeys() {
+  const std::pair<QStringList, QStringList> cases[] = {
+      {{"OK"}, {"&OK"}},
+      {{"&Yes", "&No"}, {"&Yes", "&No"}},
+      {{"Save", "Discard", "Cancel"}, {"&Save", "&Discard", "&Cancel"}},
+      {{"Speichern", "Verwerfen", "Abbrechen"}, {"&Speichern", "&Verwerfen", "&Abbrechen"}},
+      {{"Send", "&Save", "Stop"}, {"S&end", "&Save", "S&top"}},
+      {{"R&&D", "..."}, {"&R&&D", "..."}},
+  };
+  for (const auto& [texts, keyed] : cases) QCOMPARE(WithAltKeys(texts), keyed);
+
+  QStringList shown;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box != nullptr);
+    for (const QAbstractButton* button : box->buttons()) shown << button->text();
+    box->button(QMessageBox::Cancel)->click();
+  });
+  QtMessageBoxes real;
+  QCOMPARE(real.Show("Save?", "Trellimap", MsgIcon::Question, MsgButtons::SaveDiscardCancel), MsgAnswer::Cancel);
+  QCOMPARE(shown.size(), 3);
+  for (const QString& text : shown) QVERIFY2(text.contains(QLatin1Char('&')), qPrintable(text));
 }
 
 void FilesTest::droppedFilesOpenAsTheButtonsOpenThem() {
