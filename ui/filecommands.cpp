@@ -90,6 +90,7 @@ void FileCommands::LoadPicture(size_t pane, const std::string& fname) {
   const Outcome outcome = host_.Document().OpenPicture(pane, fname, host_.Runner());
   Guarded([&] { ShowPictureOpenFailure(fname, outcome); });
   if (!outcome.done()) return;
+  host_.ShowWhole(pane);
   host_.RepaintPane(pane);
   host_.ShowChanges();
 }

@@ -26,6 +26,8 @@ class FileHost {
   // The title, the results' marks and the status bar follow a change.
   virtual void ShowChanges() = 0;
   virtual void RepaintPane(size_t pane) = 0;
+  // Pane `pane` shows its picture whole, zooming out where it is larger than the pane.
+  virtual void ShowWhole(size_t pane) = 0;
 
  protected:
   ~FileHost() = default;

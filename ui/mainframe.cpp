@@ -72,14 +72,18 @@ void MainFrame::BuildPanes() {
   panes[2] = BuildPane(Panel1, kPaneNames[2], true);
   panes[1] = BuildPane(Panel3, kPaneNames[1], false);
   panes[3] = BuildPane(Panel3, kPaneNames[3], true);
-  for (size_t i = 0; i < 2; ++i) {
+  static constexpr const char* kFitNames[] = {"Fit1Btn", "Fit2Btn", "Fit3Btn", "Fit4Btn"};
+  for (size_t i = 0; i < panes.size(); ++i) {
     const Pane& p = panes[i];
-    QToolButton* fit = Named(new QToolButton(p.toolRow), i == 0 ? "Fit1Btn" : "Fit2Btn");
+    const bool result = i >= 2;
+    QToolButton* fit = Named(new QToolButton(result ? p.scrollBox->viewport() : p.toolRow), kFitNames[i]);
     fit->setIcon(QApplication::style()->standardIcon(QStyle::SP_TitleBarNormalButton));
     fit->setToolTip(QStringLiteral("Fit the picture to its pane"));
+    fit->setAutoFillBackground(result);  // seen over any picture
     layout::PlaceAt(fit, layout::kFitButton);
-    QWidget::setTabOrder(p.zoom, fit);  // beside its zoom edit, as it stands
+    QWidget::setTabOrder(p.zoom, fit);  // beside its zoom edit
     fitButtons[i] = fit;
+    if (result) continue;
     QLabel* hint = new QLabel(p.scrollBox->viewport());
     hint->setAlignment(Qt::AlignCenter);
     hint->setWordWrap(true);
@@ -151,6 +155,15 @@ void MainFrame::LayOutClient() const {
   const Split columns = HalfSplit(width);
   Panel1->setGeometry(0, layout::kTopBarHeight, columns.first, below);
   Panel3->setGeometry(columns.first, layout::kTopBarHeight, columns.second, below);
+}
+
+void MainFrame::LayOutOverPane(size_t pane) const {
+  const QWidget* view = panes[pane].scrollBox->viewport();
+  if (pane < 2) {
+    pictureHints[pane]->setGeometry(view->rect());
+    return;
+  }
+  fitButtons[pane]->move(view->width() - layout::kFitButton.width - layout::kOverPaneMargin, layout::kOverPaneMargin);
 }
 
 void MainFrame::LayOutColumn(const QWidget* column) const {

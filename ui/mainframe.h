@@ -33,6 +33,8 @@ struct MainFrame {
   void LayOutClient() const;
   // A column's two panes share its height by halves.
   void LayOutColumn(const QWidget* column) const;
+  // The things lying over pane `pane`'s visible area follow its size.
+  void LayOutOverPane(size_t pane) const;
 
   QWidget* client = nullptr;
   // Top bar.
@@ -50,9 +52,11 @@ struct MainFrame {
   QWidget* Panel1 = nullptr;
   QWidget* Panel3 = nullptr;
   std::array<Pane, 4> panes;
-  std::array<QToolButton*, 2> fitButtons{};  // beside the zoom edits of the picture panes
-  std::array<QLabel*, 2> pictureHints{};     // over an empty picture pane, unnamed
-  std::array<TLoupeView*, 2> loupes{};       // in the picture panes
+  // Beside the zoom edits of the picture panes; over the top right corner of
+  // the result panes, whose tool rows are full.
+  std::array<QToolButton*, 4> fitButtons{};
+  std::array<QLabel*, 2> pictureHints{};  // over an empty picture pane, unnamed
+  std::array<TLoupeView*, 2> loupes{};    // in the picture panes
   // Menu.
   QMenu* Language1 = nullptr;
   QAction* English1 = nullptr;

@@ -105,6 +105,8 @@ void TMainForm::ConnectPanes() {
     p.paintBox->SetComposer([this, i](const PaneArea& area, int32_t scale) { return panes_->Compose(i, area, scale); });
     p.paintBox->SetZoomHandler([this, i](int notches, int x, int y) { panes_->WheelZoom(i, notches, x, y); });
     p.label->installEventFilter(this);
+    p.scrollBox->viewport()->installEventFilter(this);
+    connect(f.fitButtons[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
   }
   for (size_t i = 0; i < 2; ++i) {
     TPaintBox* box = f.panes[i].paintBox;
@@ -119,9 +121,7 @@ void TMainForm::ConnectPanes() {
     box->SetLabelSource([this, i] { return editing_->CornerLabels(i); });
     box->SetSelectionSource([this, i] { return editing_->SelectedMark(i); });
     box->SetStepHandler([this](bool forward) { editing_->StepSelection(forward); });
-    connect(f.fitButtons[i], &QToolButton::clicked, this, [this, i] { FitPane(i); });
     f.pictureHints[i]->installEventFilter(this);
-    f.panes[i].scrollBox->viewport()->installEventFilter(this);
   }
   connect(f.panes[0].fileButton, &QPushButton::clicked, this, &TMainForm::Open1BtnClick);
   connect(f.panes[1].fileButton, &QPushButton::clicked, this, &TMainForm::Open2BtnClick);
@@ -164,10 +164,9 @@ void TMainForm::FormShow() {
     if (languagesetto != 0) TranslateApplication({this, TranslateForm});
     baseTitle_ = windowTitle().toStdString();
     menus_->Translate();
-    for (QLabel* hint : frame_->pictureHints) {
+    for (QLabel* hint : frame_->pictureHints)
       hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
-      hint->setGeometry(hint->parentWidget()->rect());
-    }
+    for (size_t pane = 0; pane < frame_->panes.size(); ++pane) frame_->LayOutOverPane(pane);
     // Texts of the additions, once the language is in force.
     frame_->PerspectiveCheck->setText(QString::fromStdString(TranslateUtf8("Perspective")));
     for (const Pane& p : frame_->panes) {
@@ -184,7 +183,9 @@ void TMainForm::FormShow() {
       TryToOpenFile(&workspace().Side(0).picture, first);
   }
   if (arguments_.size() >= 2) TryToOpenFile(&workspace().Side(1).picture, arguments_[1].toStdString());
-  // Pictures named on the command line are where the work starts from.
+  // Pictures named on the command line are where the work starts from, shown whole.
+  for (size_t side = 0; side < 2; ++side)
+    if (!document_.PictureFile(side).empty()) ShowWhole(side);
   if (document_.ProjectFile().empty()) document_.StartFromHere();
   ShowChanges();
 }
@@ -218,10 +219,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       OpenPicture(i);
       return true;
     }
-    if (watched == hint->parentWidget() && event->type() == QEvent::Resize)
-      hint->setGeometry(hint->parentWidget()->rect());
     if (watched == hint->parentWidget() && event->type() == QEvent::Enter) lastPointerPane_ = i;
   }
+  for (size_t i = 0; i < f.panes.size(); ++i)
+    if (watched == f.panes[i].scrollBox->viewport() && event->type() == QEvent::Resize) f.LayOutOverPane(i);
   if (event->type() == QEvent::MouseButtonDblClick)
     for (size_t i = 0; i < f.panes.size(); ++i)
       if (watched == f.panes[i].label) FitPane(i);
@@ -266,12 +267,15 @@ void TMainForm::RemoveLastPoint() { editing_->RemoveLastPoint(); }
 void TMainForm::RemoveSelectedPoint() { editing_->RemoveSelectedPoint(); }
 
 bool TMainForm::RenderResult(WarpDirection direction) {
+  const bool first = document_.NeverRendered(direction);
   const RenderOutcome outcome = document_.Render(direction, runner_);
   if (outcome == RenderOutcome::Unfinished) {
     editing_->UpdateStatus(UnfinishedOutlineWarning());
     return true;
   }
   if (outcome == RenderOutcome::Stopped) return false;
+  // A result is shown whole the first time, as a picture is when it is opened.
+  if (first) ShowWhole(ResultPane(direction));
   PaintPane(ResultPane(direction));
   ShowChanges();
   return true;

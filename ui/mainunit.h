@@ -83,6 +83,8 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   int32_t PaneZoom(size_t pane) const override { return panes_->Zoom(pane); }
   // Sets a pane's zoom so that its whole picture fits the pane.
   void FitPane(size_t pane) { panes_->Fit(pane); }
+  // Fits a pane whose picture is larger than it at its zoom; one that fits keeps its zoom.
+  void ShowWhole(size_t pane) override { panes_->FitIfLarger(pane); }
   // The off-screen bitmap pane `pane` (0 to 3) was last composed into.
   const PixelSurface& PaneBitmap(size_t pane) const { return panes_->Bitmap(pane); }
 

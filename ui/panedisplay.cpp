@@ -64,6 +64,12 @@ void PaneDisplay::Fit(size_t pane) {
   p.zoom->setValue(FitZoom(DibWidth(&picture), DibHeight(&picture), view.width(), view.height()));
 }
 
+void PaneDisplay::FitIfLarger(size_t pane) {
+  const PaneArea size = ZoomedPicture(*document_.workspace().Pictures()[pane], Zoom(pane));
+  const QSize view = frame_.panes[pane].scrollBox->maximumViewportSize();
+  if (size.width > view.width() || size.height > view.height()) Fit(pane);
+}
+
 void PaneDisplay::WheelZoom(size_t pane, int notches, int x, int y) {
   const int32_t from = Zoom(pane), to = trellimap::WheelZoom(from, notches);
   if (to == from) return;

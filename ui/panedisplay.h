@@ -33,6 +33,8 @@ class PaneDisplay {
   void ShowStale(size_t pane, bool stale);
   // Sets a pane's zoom so that its whole picture fits the pane.
   void Fit(size_t pane);
+  // Fit, when the pane's picture at its zoom is larger than the pane.
+  void FitIfLarger(size_t pane);
   // `notches` steps in or out, keeping the picture point under (x, y) of the
   // drawing area in place.
   void WheelZoom(size_t pane, int notches, int x, int y);

@@ -35,6 +35,8 @@ inline constexpr Place kZoomEdit{224, 16, 65, 21};
 inline constexpr Place kFitButton{292, 16, 21, 21};
 inline constexpr Place kRenderButton{296, 8, 81, 25};
 inline constexpr int kPaintBoxSize = 105;  // until the first picture is shown
+// Room between a result pane's edges and its fit button.
+inline constexpr int kOverPaneMargin = 4;
 
 // What the window manager's frame and title bar take around the window, at most as
 // far as placing the window goes.

@@ -48,6 +48,7 @@ class FilesTest : public QObject {
   void saveDialogAddsTheExtensionBeforeAskingToReplace();
   void choosingATypePutsItsExtensionOnTheName();
   void messageBoxButtonsHaveAltKeys();
+  void picturesAndFirstResultsAreShownWhole();
   void droppedFilesOpenAsTheButtonsOpenThem();
 
  private:
@@ -346,6 +347,42 @@ void FilesTest::messageBoxButtonsHaveAltKeys() {
   QCOMPARE(real.Show("Save?", "Trellimap", MsgIcon::Question, MsgButtons::SaveDiscardCancel), MsgAnswer::Cancel);
   QCOMPARE(shown.size(), 3);
   for (const QString& text : shown) QVERIFY2(text.contains(QLatin1Char('&')), qPrintable(text));
+}
+
+// A picture opened that is larger than its pane at the pane's zoom is shown
+// whole, the zoom edit saying the zoom that fits; one that fits keeps the
+// zoom. A result follows the same rule when first rendered, not after; the
+// result panes have fit buttons too.
+void FilesTest::picturesAndFirstResultsAreShownWhole() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const auto fits = [&](size_t pane) {
+    const Pane p = testing::PaneOf(form, pane);
+    const QSize room = p.scrollBox->maximumViewportSize();
+    return p.paintBox->width() <= room.width() && p.paintBox->height() <= room.height();
+  };
+  dialogs.answers = {Bmp("wide.bmp", 2000, 1000, 0x336699), Bmp("small.bmp", 100, 50, 0x996633)};
+  testing::PaneOf(form, 0).fileButton->click();
+  testing::PaneOf(form, 1).fileButton->click();
+  QVERIFY(testing::PaneOf(form, 0).zoom->value() < 30);
+  QVERIFY(fits(0));
+  QCOMPARE(testing::PaneOf(form, 1).zoom->value(), 30);  // it fits at 30 %
+  for (size_t pane : {size_t{0}, size_t{1}})
+    for (const QPoint p : {QPoint(1, 1), QPoint(25, 1), QPoint(25, 12), QPoint(1, 12)})
+      QTest::mouseClick(testing::PaneOf(form, pane).paintBox, Qt::LeftButton, {}, p);
+  QCOMPARE(DibWidth(&form.workspace().di4), 2000);  // rendered: result 2 lies on picture 1
+  QVERIFY(fits(3));
+  QCOMPARE(testing::PaneOf(form, 2).zoom->value(), 30);
+  testing::PaneOf(form, 3).zoom->setValue(250);
+  form.BerechnenBtnClick();
+  form.Render2BtnClick();
+  QCOMPARE(testing::PaneOf(form, 3).zoom->value(), 250);  // rendered again: the zoom chosen stays
+  auto* fit = testing::Part<QToolButton>(form, "Fit4Btn");
+  QVERIFY(fit != nullptr && fit->isVisible());
+  QVERIFY(testing::PaneOf(form, 3).scrollBox->viewport()->rect().contains(fit->geometry()));
+  fit->click();
+  QVERIFY(fits(3));
 }
 
 void FilesTest::droppedFilesOpenAsTheButtonsOpenThem() {
