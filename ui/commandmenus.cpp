@@ -110,6 +110,9 @@ void CommandMenus::Translate() {
     else
       static_cast<QAction*>(t.item)->setText(Tr(t.english));
   }
+  // The keys list is made again, in the new language, when next asked for.
+  if (keys_ != nullptr) keys_->deleteLater();
+  keys_ = nullptr;
 }
 
 void CommandMenus::ShowKeys() {

@@ -10,6 +10,7 @@
 #include "ui/guarded.h"
 #include "ui/mainframe.h"
 #include "ui/outcomemessages.h"
+#include "workspace/commandline.h"
 
 namespace trellimap {
 
@@ -61,6 +62,17 @@ void FileCommands::SaveResult(WarpDirection direction) {
   const std::string fname = WithDefaultExtension(dialog->FileName.toStdString());
   const Outcome outcome = doc.SaveResult(direction, fname, host_.Runner());
   Guarded([&] { ShowPictureSaveFailure(fname, outcome); });
+}
+
+bool FileCommands::Dropped(const std::vector<std::string>& files, int pane) {
+  const DropPlan plan = PlanDrop(files, pane);
+  if (plan.kind == DropPlan::Kind::Refuse) return false;
+  if (plan.kind == DropPlan::Kind::Project) {
+    if (MayLeaveWork()) OpenProjectfile(plan.files[0].second);
+    return true;
+  }
+  for (const auto& [target, file] : plan.files) LoadPicture(static_cast<size_t>(target), file);
+  return true;
 }
 
 void FileCommands::OpenProjectfile(const std::string& fname) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "document/projectdocument.h"
 #include "foundation/workrunner.h"
@@ -55,6 +56,9 @@ class FileCommands {
   void SaveProjectfile(const std::string& fname);
   // Picture pane `pane` (0 or 1) loads `fname` and is repainted.
   void LoadPicture(size_t pane, const std::string& fname);
+  // Files dropped over picture pane `pane` (-1: elsewhere on the window) are
+  // opened as the drop rules say; false when the drop is refused.
+  bool Dropped(const std::vector<std::string>& files, int pane);
   // Asks what to do with unsaved changes; false when the user keeps the work
   // (or its save failed).
   bool MayLeaveWork();

@@ -160,20 +160,8 @@ void TMainForm::FormShow() {
   Guarded([&] {
     RegisterLangStrings();
     language = languagesetto;
-    toolkitTexts_.Use(language == 1);
-    if (languagesetto != 0) TranslateApplication({this, TranslateForm});
-    baseTitle_ = windowTitle().toStdString();
-    menus_->Translate();
-    for (QLabel* hint : frame_->pictureHints)
-      hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
-    for (size_t pane = 0; pane < frame_->panes.size(); ++pane) frame_->LayOutOverPane(pane);
-    // Texts of the additions, once the language is in force.
-    frame_->PerspectiveCheck->setText(QString::fromStdString(TranslateUtf8("Perspective")));
-    for (const Pane& p : frame_->panes) {
-      p.label->adjustSize();
-      p.label->setToolTip(QString::fromStdString(TranslateUtf8("Double-click: fit the picture to its pane")));
-    }
-    editing_->UpdateStatus();
+    englishTexts_.Remember({this, TranslateForm});
+    PutLanguageInForce();
   });
   if (arguments_.size() >= 1) {
     const std::string first = arguments_[0].toStdString();
@@ -201,14 +189,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
     const QWidget* panel = frame_->panes[static_cast<size_t>(i)].panel;
     if (panel->rect().contains(panel->mapFrom(this, at))) pane = i;
   }
-  const DropPlan plan = PlanDrop(DraggedFiles(event->mimeData()), pane);
-  if (plan.kind == DropPlan::Kind::Refuse) return;
-  event->acceptProposedAction();
-  if (plan.kind == DropPlan::Kind::Project) {
-    if (files_->MayLeaveWork()) OpenProjectfile(plan.files[0].second);
-    return;
-  }
-  for (const auto& [target, file] : plan.files) files_->LoadPicture(static_cast<size_t>(target), file);
+  if (files_->Dropped(DraggedFiles(event->mimeData()), pane)) event->acceptProposedAction();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -382,7 +363,25 @@ void TMainForm::ChooseLanguage(QAction* item, int32_t column) {
   item->setChecked(true);
   language = column;
   SaveOptions();
-  TellToRestart();
+  Guarded([&] { PutLanguageInForce(); });
+  ShowChanges();
+}
+
+void TMainForm::PutLanguageInForce() {
+  toolkitTexts_.Use(language == 1);
+  englishTexts_.Retranslate({this, TranslateForm}, language != 0);
+  baseTitle_ = windowTitle().toStdString();
+  menus_->Translate();
+  for (QLabel* hint : frame_->pictureHints)
+    hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
+  for (size_t pane = 0; pane < frame_->panes.size(); ++pane) frame_->LayOutOverPane(pane);
+  // Texts of the additions, once the language is in force.
+  frame_->PerspectiveCheck->setText(QString::fromStdString(TranslateUtf8("Perspective")));
+  for (const Pane& p : frame_->panes) {
+    p.label->adjustSize();
+    p.label->setToolTip(QString::fromStdString(TranslateUtf8("Double-click: fit the picture to its pane")));
+  }
+  editing_->UpdateStatus();
 }
 
 void TMainForm::bersetzen1Click() {

@@ -20,6 +20,7 @@
 #include "ui/panedisplay.h"
 #include "ui/progressrunner.h"
 #include "ui/toolkittexts.h"
+#include "ui/translatewalk.h"
 #include "ui/windowcommands.h"
 
 namespace trellimap {
@@ -122,8 +123,11 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   // An option box that shapes a render and is undoable: the option takes the
   // box's state as one step, and the results follow.
   void RenderOptionClicked(bool Workspace::*option, bool checked);
-  // The Language menu's `item` was chosen, for the table's column `column`.
+  // The Language menu's `item` was chosen, for the table's column `column`:
+  // every text of the window changes at once.
   void ChooseLanguage(QAction* item, int32_t column);
+  // Every text in the language in force: Qt's own, the components', the additions'.
+  void PutLanguageInForce();
   void TellToRestart();
   void PaintPane(size_t pane) { panes_->Paint(pane); }
   void PressOnPane(size_t pane, MouseButton button, int X, int Y);
@@ -184,6 +188,7 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   uint32_t startPicture_[2] = {0, 0};                 // the handles of the empty pictures of the start
   size_t lastPointerPane_ = 0;                        // the picture pane the pointer entered last
   ToolkitTexts toolkitTexts_;                         // Qt's own texts in the language in force
+  ComponentTexts englishTexts_;                       // the components' texts before any translation
   QStringList arguments_;
   std::string programFolder_;
 };

@@ -9,8 +9,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTableWidget>
 #include <deque>
+#include <utility>
 
 #include "i18n/translateunit.h"
 #include "ui/filedialog.h"
@@ -91,9 +93,8 @@ void TranslateComponent(QObject* o) {
   }
 }
 
-}  // namespace
-
-void TranslateApplication(const std::vector<QWidget*>& windows) {
+// Calls `visit` on what TranslateApplication translates, in its order.
+void Walk(const std::vector<QWidget*>& windows, const std::function<void(QObject*)>& visit) {
   // The root is the application, which owns the windows; it has no caption.
   std::deque<const void*> queue{nullptr};
   while (!queue.empty()) {
@@ -106,11 +107,81 @@ void TranslateApplication(const std::vector<QWidget*>& windows) {
     std::vector<QObject*> visited;
     for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
       visited.push_back(*it);
-      TranslateComponent(*it);
+      visit(*it);
     }
     queue.pop_front();
     queue.insert(queue.end(), visited.begin(), visited.end());
   }
+}
+
+// A function that puts back `o`'s texts as they stand now, by kind as TranslateComponent takes them.
+std::function<void()> Restorer(QObject* o) {
+  const QPointer<QObject> alive(o);
+  const auto put = [alive](auto* typed, auto set) {
+    return [alive, typed, set] {
+      if (alive) set(typed);
+    };
+  };
+  if (IsWindow(o)) {
+    auto* w = static_cast<QWidget*>(o);
+    return put(w, [t = w->windowTitle()](QWidget* x) { x->setWindowTitle(t); });
+  }
+  if (auto* label = qobject_cast<QLabel*>(o)) return put(label, [t = label->text()](QLabel* x) { x->setText(t); });
+  if (auto* button = qobject_cast<QAbstractButton*>(o))
+    return put(button, [t = button->text(), tip = button->toolTip()](QAbstractButton* x) {
+      x->setText(t);
+      x->setToolTip(tip);
+    });
+  if (auto* group = qobject_cast<QGroupBox*>(o))
+    return put(group, [t = group->title(), tip = group->toolTip()](QGroupBox* x) {
+      x->setTitle(t);
+      x->setToolTip(tip);
+    });
+  if (auto* menu = qobject_cast<QMenu*>(o))
+    return put(menu, [t = menu->title(), tip = menu->toolTip()](QMenu* x) {
+      x->setTitle(t);
+      x->setToolTip(tip);
+    });
+  if (auto* action = qobject_cast<QAction*>(o)) return put(action, [t = action->text()](QAction* x) { x->setText(t); });
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(o))
+    return put(spin, [tip = spin->toolTip()](QAbstractSpinBox* x) { x->setToolTip(tip); });
+  if (auto* grid = qobject_cast<QTableWidget*>(o)) {
+    QStringList cells;
+    for (int c = 0; c < grid->columnCount() && grid->rowCount() > 0; ++c)
+      cells << (grid->item(0, c) != nullptr ? grid->item(0, c)->text() : QString());
+    return put(grid, [cells](QTableWidget* x) {
+      for (int c = 0; c < cells.size() && c < x->columnCount() && x->rowCount() > 0; ++c)
+        if (QTableWidgetItem* cell = x->item(0, c); cell != nullptr) cell->setText(cells[c]);
+    });
+  }
+  if (auto* dialog = qobject_cast<TFileDialog*>(o))
+    return put(dialog, [f = dialog->Filter](TFileDialog* x) { x->Filter = f; });
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(o))
+    return put(memo, [t = memo->toPlainText()](QPlainTextEdit* x) { x->setPlainText(t); });
+  if (auto* edit = qobject_cast<QLineEdit*>(o)) return put(edit, [t = edit->text()](QLineEdit* x) { x->setText(t); });
+  return {};
+}
+
+}  // namespace
+
+void TranslateApplication(const std::vector<QWidget*>& windows) { Walk(windows, TranslateComponent); }
+
+void ComponentTexts::Remember(const std::vector<QWidget*>& windows) {
+  restorers_.clear();
+  Walk(windows, [this](QObject* o) {
+    if (std::function<void()> restore = Restorer(o)) restorers_.push_back(std::move(restore));
+  });
+}
+
+void ComponentTexts::Retranslate(const std::vector<QWidget*>& windows, bool translate) const {
+  std::vector<std::function<void()>> typed;
+  Walk(windows, [&typed](QObject* o) {
+    if (qobject_cast<QLineEdit*>(o) != nullptr || qobject_cast<QPlainTextEdit*>(o) != nullptr)
+      typed.push_back(Restorer(o));
+  });
+  for (const std::function<void()>& restore : restorers_) restore();
+  if (translate) TranslateApplication(windows);
+  for (const std::function<void()>& keep : typed) keep();
 }
 
 }  // namespace trellimap

@@ -1,7 +1,9 @@
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -57,23 +59,62 @@ class LanguageTest : public QObject {
     QCOMPARE(YesButtonText(), QStringLiteral("&Ja"));  // the toolkit's own texts too
   }
 
-  void choosingALanguageIsStoredAndTakesEffectAtTheNextStart() {
+  void choosingALanguageIsStoredAndChangesEveryTextAtOnce() {
     TMainForm form({}, program.Folder());
     form.show();
+    auto* typed = form.findChild<QLineEdit*>("FilterEdit");
+    typed->setText(QStringLiteral("Proj"));
     testing::Part<QAction>(form, "Deutsch1")->trigger();
+    QCOMPARE(typed->text(), QStringLiteral("Proj"));  // what the user typed stays
     QVERIFY(testing::Part<QAction>(form, "Deutsch1")->isChecked() &&
             !testing::Part<QAction>(form, "English1")->isChecked());
     QCOMPARE(CurrentLanguage(), 1);
     QCOMPARE(ReadOptions(DataFolder(false, "")), 1);
-    QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(),
-             QStringLiteral("Open project..."));  // the windows stay as they are
-    QCOMPARE(messages.shown.size(), size_t{1});
-    QCOMPARE(messages.shown[0].text, std::string("Bitte schließen Sie das Programm und starten Sie es neu."));
-    QCOMPARE(messages.shown[0].caption, std::string("Übersetzen"));
-    QCOMPARE(messages.shown[0].icon, MsgIcon::Information);
+    QVERIFY(messages.shown.empty());  // no restart asked for
+    const auto germanShown = [&] {
+      QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(), QString::fromUtf8("Projekt öffnen..."));
+      QCOMPARE(testing::Part<QMenu>(form, "Language1")->title(), QStringLiteral("Sprache"));
+      QCOMPARE(testing::PerspectiveBox(form)->text(), QStringLiteral("Perspektive"));
+      QCOMPARE(YesButtonText(), QStringLiteral("&Ja"));
+    };
+    germanShown();
     testing::Part<QAction>(form, "English1")->trigger();
     QCOMPARE(ReadOptions(DataFolder(false, "")), 0);
-    QCOMPARE(messages.shown.back().text, std::string("Please close the program and start it again."));
+    QCOMPARE(testing::Part<QPushButton>(form, "BitBtn1")->text(), QStringLiteral("Open project..."));
+    QCOMPARE(testing::Part<QMenu>(form, "Language1")->title(), QStringLiteral("Language"));
+    QCOMPARE(testing::PerspectiveBox(form)->text(), QStringLiteral("Perspective"));
+    QCOMPARE(YesButtonText(), QStringLiteral("&Yes"));
+    testing::Part<QAction>(form, "Deutsch1")->trigger();
+    germanShown();
+    QVERIFY(messages.shown.empty());
+  }
+
+  void switchingToGermanRecordsTheRowsOfAGermanStartAndNoMore() {
+    // The English rows of translate.dat after a first start in `germanAtStart`'s
+    // language and `switches` alternating switches from there.
+    const auto tableAfter = [&](bool germanAtStart, int switches) {
+      WriteOptions(DataFolder(true, ""), germanAtStart ? 1 : 0);
+      testing::TempFolder empty;  // no translate.dat there
+      {
+        TMainForm form({}, empty.Path(""));
+        form.show();
+        for (int i = 0; i < switches; ++i)
+          testing::Part<QAction>(form, i % 2 == 0 ? "Deutsch1" : "English1")->trigger();
+      }
+      CurrentLanguage() = 0;
+      InitTranslation(empty.Path(""));
+      std::vector<std::u16string> rows;
+      for (int32_t row = 0; row < TranslationRowCount(); ++row) rows.push_back(TranslationCell(row, 0));
+      return rows;
+    };
+    const auto germanStart = tableAfter(true, 0);
+    const auto englishStart = tableAfter(false, 0);
+    const auto switched = tableAfter(false, 1);
+    QVERIFY(germanStart.size() > englishStart.size());
+    // What the first start recorded keeps its place; the switch adds the German start's other rows.
+    QVERIFY(std::equal(englishStart.begin(), englishStart.end(), switched.begin()));
+    QVERIFY(std::is_permutation(switched.begin(), switched.end(), germanStart.begin(), germanStart.end()));
+    QVERIFY(tableAfter(false, 3) == switched);  // switching back and forth adds nothing
   }
 
   void firstGermanStartRecordsTheNumberedTextsThenTheWalk() {
