@@ -47,7 +47,7 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", input.c_str(), warning.c_str());
   const FlatSize flat = FlatPageSize(options.size, ws.punkte1, DibWidth(&ws.di1), DibHeight(&ws.di1));
   const std::string size = std::to_string(flat.width) + " × " + std::to_string(flat.height);
-  if (!doc.MakeFlatPage(flat)) return Fail(output, "no memory for a page of " + size);
+  if (!doc.MakeFlatPage({options.size, flat})) return Fail(output, "no memory for a page of " + size);
   ws.smooth = !options.exact;
   doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
   const dib& page = ws.Result(WarpDirection::OneIntoTwo);

@@ -53,6 +53,7 @@ Outcome ProjectDocument::OpenPicture(size_t side, const std::string& fname, Work
     return outcome;
   }
   ReplacePicture(&ws_.Side(side).picture, loaded);
+  if (side == 1) ws_.flatPage.reset();
   pictureFile_[side] = fname;
   changes_.PictureReplaced(side);
   return outcome;
@@ -98,13 +99,13 @@ void ProjectDocument::ProposeWholePicture(size_t side) {
   PlaceOutline(s, InsetPresses(DibWidth(&s.picture), DibHeight(&s.picture), kProposedInset));
 }
 
-bool ProjectDocument::MakeFlatPage(FlatSize flat, dib* replaced) {
+bool ProjectDocument::MakeFlatPage(const FlatPage& page, dib* replaced) {
   // Picture 2 leaves the workspace before the page takes its place, so that
   // it can be handed on.
   dib& field = ws_.Side(1).picture;
   const dib before = field;
   field = dib{};
-  if (!PrepareFlatten(ws_, flat)) {
+  if (!PrepareFlatten(ws_, page)) {
     field = before;
     return false;
   }

@@ -33,11 +33,13 @@ class ProjectDocument {
   // the names of the files it came from.
 
   // Opens the project `fname`: read whole, then it replaces the workspace;
-  // both results count as rendered from it.
+  // both results count as rendered from it, with the Smooth and Perspective
+  // it holds.
   Outcome OpenProject(const std::string& fname, WorkRunner& runner);
   // Saves the workspace as the project `fname`, which it is named after from then on.
   Outcome SaveProject(const std::string& fname, WorkRunner& runner);
-  // Opens the picture `fname` as picture `side` (0 or 1), promoted to 24 bits.
+  // Opens the picture `fname` as picture `side` (0 or 1), promoted to 24 bits;
+  // picture 2 opened so is no flat page any more.
   Outcome OpenPicture(size_t side, const std::string& fname, WorkRunner& runner);
   // Writes `direction`'s result to `fname`, in the format its extension selects.
   Outcome SaveResult(WarpDirection direction, const std::string& fname, WorkRunner& runner) const;
@@ -53,11 +55,12 @@ class ProjectDocument {
   // Makes picture `side`'s outline its whole picture, a little in from the
   // edges, for the user to adjust where no page was found.
   void ProposeWholePicture(size_t side);
-  // Makes picture 2 a blank page of `flat` size with outline 2 on its corners
-  // and Perspective and Smooth on (outline 1 must be complete). Picture 2 as it
-  // was goes to `*replaced` (the caller owns it then), or is released when
-  // that is null. False, changing nothing, when there is no memory for the page.
-  bool MakeFlatPage(FlatSize flat, dib* replaced = nullptr);
+  // Makes picture 2 a blank page of `page.size` with outline 2 on its corners
+  // and Perspective and Smooth on (outline 1 must be complete), and records
+  // `page` as the workspace's flat page. Picture 2 as it was goes to
+  // `*replaced` (the caller owns it then), or is released when that is null.
+  // False, changing nothing, when there is no memory for the page.
+  bool MakeFlatPage(const FlatPage& page, dib* replaced = nullptr);
 
   // Changes.
 

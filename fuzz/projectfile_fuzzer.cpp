@@ -1,7 +1,7 @@
 // Reads the input as a project file and hands what was read to a workspace
 // both ways the program may: only when it was read whole, and also after an
 // error, with what came before it kept. A project read whole is saved again
-// and must read back whole.
+// and must read back whole, with the same settings after its option bytes.
 
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +39,7 @@ void ReadWhole(const std::string& path) {
   if (!trellimap::SaveProjectfile(ws, copy).done()) std::abort();
   ProjectRead again;
   if (!trellimap::ReadProject(copy, again).done()) std::abort();
+  if (!read.settings || again.settings != read.settings) std::abort();
   std::remove(copy.c_str());
 }
 

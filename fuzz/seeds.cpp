@@ -75,10 +75,11 @@ void AddPoints(TDynaArray& list, std::initializer_list<TOutlinePoint> points) {
 }
 
 // Projects of small pictures at every depth a project holds, with outlines
-// of corners and bends, and one left as a new workspace has it.
+// of corners and bends, the last a flattened page's with the settings after
+// the option bytes.
 void Projects(const fs::path& folder) {
   fs::create_directories(folder);
-  const int32_t depths[][4] = {{24, 24, 24, 24}, {1, 4, 8, 2}, {16, 32, 24, 8}};
+  const int32_t depths[][4] = {{24, 24, 24, 24}, {1, 4, 8, 2}, {16, 32, 24, 8}, {8, 24, 24, 1}};
   for (size_t k = 0; k < std::size(depths); ++k) {
     Workspace ws;
     for (size_t p = 0; p < 4; ++p) {
@@ -91,6 +92,10 @@ void Projects(const fs::path& folder) {
     ws.ecken2 = 2;
     ws.transparent = k == 1;
     ws.renderautomatically = k != 2;
+    if (k == 3) {
+      ws.perspective = ws.smooth = true;
+      ws.flatPage = FlatPage{{PageSize::Kind::A5, 0, 0, 12}, {DibWidth(&ws.di2), DibHeight(&ws.di2)}};
+    }
     if (!SaveProjectfile(ws, (folder / ("project" + std::to_string(k) + ".gip")).string()).done())
       Fail("cannot write a project");
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "foundation/binaryfile.h"
@@ -17,6 +18,30 @@ namespace {
 
 constexpr int32_t kHeaderBytes = sizeof(BitmapInfoHeader);
 constexpr int32_t kMaxPaletteEntries = 256;
+
+// The settings block after the option bytes, written only while one of its
+// settings is in use, so that other projects keep the layout they always had:
+//   4 bytes  the tag "TMOP"
+//   1 byte   the block's version, 1
+//   int32    L, the bytes of the fields that follow, which end the file
+//   byte     Perspective, 0 or 1
+//   byte     Smooth, 0 or 1
+//   byte     1 when picture 2 is a flat page, else 0; then, zeros without one:
+//   byte     the size chosen: an index into kStoredKinds
+//   int32 ×3 its width and height in pixels, and its DPI
+//   int32 ×2 the flat page's width and height, which are picture 2's
+// A later program may add fields after these within L, which this one skips;
+// a change that a reader of version 1 could not skip takes a new version,
+// which such a reader refuses.
+constexpr uint8_t kSettingsTag[4] = {'T', 'M', 'O', 'P'};
+constexpr uint8_t kSettingsVersion = 1;
+constexpr size_t kSettingsHeadBytes = sizeof kSettingsTag + 1 + 4;
+constexpr int32_t kSettingsFieldBytes = 3 + 1 + 3 * 4 + 2 * 4;
+// Far beyond any field a later version may add, and read whole.
+constexpr int32_t kMostSettingsBytes = 1 << 16;
+// The stored numbers of the page sizes: stable whatever order PageSize::Kind takes.
+constexpr PageSize::Kind kStoredKinds[] = {PageSize::Kind::Auto, PageSize::Kind::Pixels, PageSize::Kind::A4,
+                                           PageSize::Kind::A5,   PageSize::Kind::Letter, PageSize::Kind::Legal};
 
 void WritePoints(AtomicFileWriter& out, const TDynaArray& list) {
   out.WriteInt32(static_cast<int32_t>(list.count));
@@ -41,6 +66,108 @@ void WritePicture(AtomicFileWriter& out, const dib& picture) {
   out.WriteInt32(paletted ? n : 0);
   out.Write(picture.pmi, static_cast<size_t>(kHeaderBytes + (paletted ? 4 * n : 0)));
   out.Write(picture.poi, static_cast<size_t>(picture.bytew) * static_cast<size_t>(DibHeight(&picture)));
+}
+
+// The stored number of `kind`; std::size(kStoredKinds) for none.
+size_t StoredKind(PageSize::Kind kind) {
+  return static_cast<size_t>(std::find(std::begin(kStoredKinds), std::end(kStoredKinds), kind) -
+                             std::begin(kStoredKinds));
+}
+
+// Whether `page` can be picture 2, `picture`, as Flatten made it: a size the
+// dialog or the command line can choose, and the picture's own size.
+bool DescribesPicture(const FlatPage& page, const dib& picture) {
+  const PageSize& chosen = page.chosen;
+  const auto within = [](int32_t value, int32_t least) { return value >= least && value <= kMostPageSide; };
+  const int32_t leastSide = chosen.kind == PageSize::Kind::Pixels ? 1 : 0;
+  return StoredKind(chosen.kind) < std::size(kStoredKinds) && within(chosen.width, leastSide) &&
+         within(chosen.height, leastSide) && within(chosen.dpi, 0) && picture.poi != nullptr &&
+         page.size.width == DibWidth(&picture) && page.size.height == DibHeight(&picture);
+}
+
+void PutInt32(std::vector<uint8_t>& to, int32_t value) {
+  for (int i = 0; i < 4; ++i) to.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
+}
+
+int32_t Int32At(const uint8_t* bytes) {
+  uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value |= uint32_t{bytes[i]} << (8 * i);
+  return static_cast<int32_t>(value);
+}
+
+// The settings block of `ws`, empty when it holds nothing but what a project
+// without it means: Perspective and Smooth off, no flat page.
+std::vector<uint8_t> SettingsBlock(const Workspace& ws) {
+  const bool flat = ws.flatPage && DescribesPicture(*ws.flatPage, ws.di2);
+  if (!ws.perspective && !ws.smooth && !flat) return {};
+  std::vector<uint8_t> block(std::begin(kSettingsTag), std::end(kSettingsTag));
+  block.push_back(kSettingsVersion);
+  PutInt32(block, kSettingsFieldBytes);
+  block.push_back(ws.perspective ? 1 : 0);
+  block.push_back(ws.smooth ? 1 : 0);
+  block.push_back(flat ? 1 : 0);
+  const FlatPage page = flat ? *ws.flatPage : FlatPage{{}, {0, 0}};
+  block.push_back(flat ? static_cast<uint8_t>(StoredKind(page.chosen.kind)) : 0);
+  for (const int32_t value :
+       {page.chosen.width, page.chosen.height, page.chosen.dpi, page.size.width, page.size.height})
+    PutInt32(block, value);
+  return block;
+}
+
+// Takes the fields of a settings block in order; the caller has made sure
+// that they are there.
+class FieldReader {
+ public:
+  explicit FieldReader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  uint8_t Byte() { return bytes_[at_++]; }
+  int32_t Int32() {
+    at_ += 4;
+    return Int32At(&bytes_[at_ - 4]);
+  }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+  size_t at_ = 0;
+};
+
+// Reads the settings block that ends the file, if there is one; `picture2`
+// is picture 2 as read. Anything else after the option bytes is damage.
+ProjectRead::Settings ReadSettings(BinaryReader& in, const dib& picture2, const std::string& fname) {
+  ProjectRead::Settings settings;
+  if (in.Remaining() == 0) return settings;
+  const auto damaged = [&fname] {
+    return InOutError::Damaged(
+        TranslateFormat("The project file \"%1\" is damaged: the settings at its end are unreadable.", {fname}));
+  };
+  uint8_t head[kSettingsHeadBytes];
+  if (in.Remaining() < sizeof head) throw damaged();
+  in.Read(head, sizeof head);
+  if (std::memcmp(head, kSettingsTag, sizeof kSettingsTag) != 0 || head[sizeof kSettingsTag] != kSettingsVersion)
+    throw damaged();
+  const int32_t length = Int32At(head + sizeof kSettingsTag + 1);
+  if (length < kSettingsFieldBytes || length > kMostSettingsBytes || static_cast<uint64_t>(length) != in.Remaining())
+    throw damaged();
+  std::vector<uint8_t> fields(static_cast<size_t>(length));
+  in.Read(fields.data(), fields.size());
+  FieldReader field(fields);
+  const uint8_t perspective = field.Byte(), smooth = field.Byte(), flat = field.Byte();
+  const uint8_t kind = field.Byte();
+  int32_t values[5];
+  for (int32_t& value : values) value = field.Int32();
+  if (perspective > 1 || smooth > 1 || flat > 1) throw damaged();
+  settings.perspective = perspective == 1;
+  settings.smooth = smooth == 1;
+  if (flat == 0) {
+    // Without a flat page its fields stay zero.
+    if (kind != 0 || std::any_of(std::begin(values), std::end(values), [](int32_t v) { return v != 0; }))
+      throw damaged();
+    return settings;
+  }
+  if (size_t{kind} >= std::size(kStoredKinds)) throw damaged();
+  const FlatPage page{{kStoredKinds[kind], values[0], values[1], values[2]}, {values[3], values[4]}};
+  if (!DescribesPicture(page, picture2)) throw damaged();
+  settings.flatPage = page;
+  return settings;
 }
 
 bool ValidDepth(int32_t bits) {
@@ -132,6 +259,7 @@ bool ReadBlocks(BinaryReader& in, ProjectRead& read, const std::string& fname, P
     if (!ReadPicture(in, read.pictures[k], fname, k, total, progress)) return false;
   }
   for (auto& option : read.options) option = in.ReadByte() != 0;
+  read.settings = ReadSettings(in, read.pictures[1], fname);
   return true;
 }
 
@@ -152,6 +280,8 @@ Outcome SaveProjectfile(const Workspace& ws, const std::string& fname, Progress*
     out.WriteByte(ws.showoriginal ? 1 : 0);
     out.WriteByte(ws.transparent ? 1 : 0);
     out.WriteByte(ws.renderautomatically ? 1 : 0);
+    const std::vector<uint8_t> settings = SettingsBlock(ws);
+    if (!settings.empty()) out.Write(settings.data(), settings.size());
     out.Commit();
   } catch (const InOutError& error) {
     return Outcome::Failed(ProblemOfError(error), error.what());
@@ -186,6 +316,11 @@ void ProjectRead::HandTo(Workspace& ws) {
   bool* flags[3] = {&ws.showoriginal, &ws.transparent, &ws.renderautomatically};
   for (int k = 0; k < 3; ++k)
     if (options[k].has_value()) *flags[k] = *options[k];
+  if (settings.has_value()) {
+    ws.perspective = settings->perspective;
+    ws.smooth = settings->smooth;
+    ws.flatPage = settings->flatPage;
+  }
 }
 
 Outcome ReadProject(const std::string& fname, ProjectRead& read, Progress* progress) {

@@ -1,6 +1,8 @@
 #pragma once
 // The project file: both outline lists with their corner counters, the four
-// pictures and the three option states, one after the other, little-endian.
+// pictures and the three option states, one after the other, little-endian;
+// then, only while one of them is in use, a block of the settings added
+// later: Perspective, Smooth and the flat page picture 2 is.
 
 #include <optional>
 #include <string>
@@ -40,6 +42,15 @@ class ProjectRead {
   dib pictures[4] = {};
   bool pictureRead[4] = {};  // the picture replaces the workspace's, also when its read failed
   std::optional<bool> options[3];
+  // What the block after the option bytes holds, once the file is read to its
+  // end: without the block, Perspective and Smooth off and no flat page.
+  struct Settings {
+    bool perspective = false;
+    bool smooth = false;
+    std::optional<FlatPage> flatPage;
+    bool operator==(const Settings&) const = default;
+  };
+  std::optional<Settings> settings;
 };
 
 // Reads the project file `fname` into `read`; it does not render. Two-bit
@@ -49,7 +60,9 @@ class ProjectRead {
 //  - NotThisFormat when it fails before its first picture (no project's beginning);
 //  - CutShort when it ends before all its pictures;
 //  - Damaged when a picture block has impossible values (size, depth,
-//    colour count), `detail` naming the file and the picture;
+//    colour count), `detail` naming the file and the picture, or when what
+//    follows the option bytes is anything but one settings block of a
+//    version this program knows, with possible values, `detail` naming the file;
 //  - the problem of any other error of the system;
 // `detail` always the error's own text ("Read beyond end of file", ...).
 // `progress`, when given, hears how far the read got and may stop it.

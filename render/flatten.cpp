@@ -97,7 +97,8 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
   return ratio >= 1 ? FlatSize{side(longest), side(longest / ratio)} : FlatSize{side(longest * ratio), side(longest)};
 }
 
-bool PrepareFlatten(Workspace& ws, FlatSize flat) {
+bool PrepareFlatten(Workspace& ws, const FlatPage& made) {
+  const FlatSize flat = made.size;
   dib page{};
   newdib(&page, flat.width, flat.height, 24, nullptr, 0);
   if (page.poi == nullptr) {
@@ -110,9 +111,11 @@ bool PrepareFlatten(Workspace& ws, FlatSize flat) {
   side.picture = page;
   PictureEdgeOutline(flat.width, flat.height, side.outline);
   side.corners = side.outline.count == 5 ? 4 : 0;
+  if (side.corners != 4) return false;  // no memory for the outline's records
   ws.perspective = true;
   ws.smooth = true;
-  return side.corners == 4;
+  ws.flatPage = made;
+  return true;
 }
 
 }  // namespace trellimap

@@ -9,20 +9,10 @@
 #include <string_view>
 
 #include "foundation/dynaarray.h"
+#include "workspace/flatpage.h"
 #include "workspace/workspace.h"
 
 namespace trellimap {
-
-// How big the flat page is made.
-struct PageSize {
-  enum class Kind { Auto, Pixels, A4, A5, Letter, Legal };
-  Kind kind = Kind::Auto;
-  int32_t width = 0, height = 0;  // Pixels: the page's size in pixels
-  int32_t dpi = 0;                // paper sizes: pixels per inch (0: a default of 150)
-};
-
-// The longest side a flat page may have, in pixels.
-inline constexpr int32_t kMostPageSide = 30000;
 
 // Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
 // size optionally followed by "@DPI" (150 without); case does not matter.
@@ -37,15 +27,13 @@ std::optional<PageSize> ParsePageSize(std::string_view text);
 // within kMostPageSide; paper sizes turn to the outline's orientation
 // (landscape when the page is wider than high); Pixels is taken as it is.
 // Sides 1 and 3's bending points count as the page's curved top and bottom.
-struct FlatSize {
-  int32_t width, height;
-};
 FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight);
 
-// Makes picture 2 a white 24-bit page of `flat` size, outline 2 its four
-// corner pixels from the top left on round clockwise (no bending points), and
-// turns Perspective and Smooth on. Outline 1 must be complete. False, changing
-// nothing, when no memory can be had for the page.
-bool PrepareFlatten(Workspace& ws, FlatSize flat);
+// Makes picture 2 a white 24-bit page of `page.size`, outline 2 its four
+// corner pixels from the top left on round clockwise (no bending points),
+// turns Perspective and Smooth on and records `page` as the workspace's flat
+// page. Outline 1 must be complete. False, changing nothing, when no memory
+// can be had for the page.
+bool PrepareFlatten(Workspace& ws, const FlatPage& page);
 
 }  // namespace trellimap

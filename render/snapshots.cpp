@@ -30,6 +30,8 @@ RenderOutcome DirectionSnapshot::Render(dib& made, Progress& progress) const {
 LentWorkspace::LentWorkspace(const Workspace& from) {
   RestoreState(ws_, CaptureState(from));
   ws_.renderautomatically = from.renderautomatically;
+  ws_.smooth = from.smooth;
+  ws_.flatPage = from.flatPage;
   for (size_t i = 0; i < 4; ++i) {
     ReleaseDib(ws_.Pictures()[i]);
     *ws_.Pictures()[i] = *from.Pictures()[i];

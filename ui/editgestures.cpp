@@ -241,8 +241,9 @@ void TEditGestures::OutlineReplaced(size_t pane, const OutlineState& before) {
   Changed(pane, before);
 }
 
-void TEditGestures::PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore) {
-  history_.RecordPictureChange(before, pane, replaced, smoothBefore);
+void TEditGestures::PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore,
+                                    const std::optional<FlatPage>& flatPageBefore) {
+  history_.RecordPictureChange(before, pane, replaced, smoothBefore, flatPageBefore);
   LetGo();
   last_ = {pane, -1};
   selected_ = false;

@@ -52,10 +52,12 @@ class TEditGestures : public QObject {
   void OptionChanged(const OutlineState& before);
   // The window replaced the outline of picture `pane` (a found page): one step from `before`.
   void OutlineReplaced(size_t pane, const OutlineState& before);
-  // The window replaced picture `pane`, formerly `replaced`, and Smooth,
-  // formerly `smoothBefore`, with the outlines and options changed from
-  // `before` (a flattened page): one step, which owns `replaced` from here on.
-  void PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore);
+  // The window replaced picture `pane`, formerly `replaced`, Smooth and the
+  // flat page's record, formerly `smoothBefore` and `flatPageBefore`, with the
+  // outlines and options changed from `before` (a flattened page): one step,
+  // which owns `replaced` from here on.
+  void PictureReplaced(size_t pane, const OutlineState& before, const dib& replaced, bool smoothBefore,
+                       const std::optional<FlatPage>& flatPageBefore);
   // A new workspace (an opened project): nothing of the old one can be undone.
   void ForgetHistory();
 

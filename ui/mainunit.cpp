@@ -330,6 +330,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::TryToOpenFile(dib* field, const std::string& fname) {
   if (!trellimap::TryToOpenFile(field, fname)) return;
+  if (field == &workspace().di2) workspace().flatPage.reset();
   for (size_t side = 0; side < 2; ++side)
     if (field == &workspace().Side(side).picture) document_.NamePicture(side, fname);
 }

@@ -1,6 +1,7 @@
 #include "ui/pagecommands.h"
 
 #include <QDialog>
+#include <optional>
 #include <utility>
 
 #include "foundation/ioerror.h"
@@ -44,17 +45,18 @@ void PageCommands::FlattenPage() {
   TFlattenDialog dialog(host_.DialogParent());
   if (dialog.exec() != QDialog::Accepted) return;
   const ConstSideRef photo = std::as_const(doc.workspace()).Side(0);
-  const FlatSize flat =
-      FlatPageSize(dialog.Chosen(), photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
+  const PageSize chosen = dialog.Chosen();
+  const FlatSize flat = FlatPageSize(chosen, photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
   const OutlineState before = CaptureState(doc.workspace());
   const bool smoothBefore = doc.workspace().smooth;
+  const std::optional<FlatPage> flatPageBefore = doc.workspace().flatPage;
   dib replaced{};
-  if (!doc.MakeFlatPage(flat, &replaced))
+  if (!doc.MakeFlatPage({chosen, flat}, &replaced))
     return Tell(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.",
                                 {std::to_string(flat.width), std::to_string(flat.height)}),
                 MsgIcon::Error);
   // The step owns the picture that was replaced, so that undo brings it back.
-  host_.Editing().PictureReplaced(1, before, replaced, smoothBefore);
+  host_.Editing().PictureReplaced(1, before, replaced, smoothBefore, flatPageBefore);
   host_.RenderResult(WarpDirection::OneIntoTwo);
 }
 

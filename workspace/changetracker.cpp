@@ -17,14 +17,7 @@ void ChangeTracker::Saved(const Workspace& ws, bool resultsCurrent) {
     for (std::optional<Stamp>& r : rendered_) r = saved_;
 }
 
-bool ChangeTracker::Modified(const Workspace& ws) const {
-  if (!saved_) return true;
-  // Smooth results and perspective are options of the run, never stored.
-  Stamp now = StampOf(ws);
-  now.smooth = saved_->smooth;
-  now.outlines.perspective = saved_->outlines.perspective;
-  return !(now == *saved_);
-}
+bool ChangeTracker::Modified(const Workspace& ws) const { return !saved_ || !(StampOf(ws) == *saved_); }
 
 bool ChangeTracker::Stale(const Workspace& ws, WarpDirection direction) const {
   const std::optional<Stamp>& rendered = rendered_[Index(direction)];

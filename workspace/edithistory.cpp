@@ -73,8 +73,9 @@ void EditHistory::Record(const OutlineState& before, Workspace& ws) {
   Push({before, nullptr});
 }
 
-void EditHistory::RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore) {
-  Push({before, std::make_unique<KeptPicture>(side, replaced, smoothBefore)});
+void EditHistory::RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore,
+                                      const std::optional<FlatPage>& flatPageBefore) {
+  Push({before, std::make_unique<KeptPicture>(side, replaced, smoothBefore, flatPageBefore)});
 }
 
 void EditHistory::Push(Entry entry) {
@@ -94,6 +95,7 @@ bool EditHistory::Step(std::vector<Entry>& from, std::vector<Entry>& to, Workspa
   if (back.kept) {
     std::swap(back.kept->picture, ws.Side(back.kept->side).picture);
     std::swap(back.kept->smooth, ws.smooth);
+    std::swap(back.kept->flatPage, ws.flatPage);
   }
   to.push_back({CaptureState(ws), std::move(back.kept)});
   RestoreState(ws, back.state);

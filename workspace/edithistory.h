@@ -2,7 +2,8 @@
 // Undo and redo of outline editing: every change of the two outlines (their
 // points and corner counters) and of the option states that shape a render
 // is one step. Only a step that replaced a picture itself (a flattened page)
-// keeps a picture: the one on its other side, with the Smooth state there.
+// keeps a picture: the one on its other side, with the Smooth state and the
+// flat page's record there.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,11 +44,13 @@ class EditHistory {
   // step, when there is one; what could be redone is forgotten then.
   void Record(const OutlineState& before, Workspace& ws);
   // Records as one step a change from `before` that also replaced picture
-  // `side` (0 or 1), formerly `replaced`, and set Smooth, formerly
-  // `smoothBefore`. The history owns `replaced` from here on: undoing the step
-  // swaps it back into the workspace, which hands the picture it had to the
-  // step for a redo; the picture a step holds is released with the step.
-  void RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore);
+  // `side` (0 or 1), formerly `replaced`, and set Smooth and the flat page's
+  // record, formerly `smoothBefore` and `flatPageBefore`. The history owns
+  // `replaced` from here on: undoing the step swaps it back into the
+  // workspace, which hands the picture it had to the step for a redo; the
+  // picture a step holds is released with the step.
+  void RecordPictureChange(const OutlineState& before, size_t side, const dib& replaced, bool smoothBefore,
+                           const std::optional<FlatPage>& flatPageBefore);
   // Go back or forward one step; false (and nothing changed) when there is none.
   bool Undo(Workspace& ws);
   bool Redo(Workspace& ws);
@@ -59,12 +62,14 @@ class EditHistory {
   static constexpr size_t kMaxSteps = 1000;
 
  private:
-  // A picture a step owns, with the Smooth state that went with it.
+  // A picture a step owns, with the Smooth state and flat page's record that went with it.
   struct KeptPicture {
     size_t side;
     dib picture;
     bool smooth;
-    KeptPicture(size_t s, const dib& p, bool sm) : side(s), picture(p), smooth(sm) {}
+    std::optional<FlatPage> flatPage;
+    KeptPicture(size_t s, const dib& p, bool sm, const std::optional<FlatPage>& flat)
+        : side(s), picture(p), smooth(sm), flatPage(flat) {}
     ~KeptPicture();
     KeptPicture(const KeptPicture&) = delete;
     KeptPicture& operator=(const KeptPicture&) = delete;

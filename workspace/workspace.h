@@ -5,10 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "foundation/dynaarray.h"
 #include "foundation/outlinepoint.h"
 #include "image/dib.h"
+#include "workspace/flatpage.h"
 
 namespace trellimap {
 
@@ -56,8 +58,11 @@ struct Workspace {
   bool showoriginal = false;  // results start as a copy of the destination picture
   bool transparent = false;   // warped pixels are blended half and half
   bool renderautomatically = true;
-  bool smooth = false;       // results resampled smoothly; an option of the run, never stored
-  bool perspective = false;  // results mapped perspective-true; an option of the run, never stored
+  bool smooth = false;       // results resampled smoothly
+  bool perspective = false;  // results mapped perspective-true
+  // While picture 2 is a page Flatten made: the size chosen and the page's
+  // size. Whatever else replaces picture 2 clears it.
+  std::optional<FlatPage> flatPage;
 
   // Side 0 (picture 1, punkte1, ecken1) or side 1 (picture 2, punkte2, ecken2).
   SideRef Side(size_t side);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -94,6 +95,31 @@ TEST_F(CliTest, NewRenderAndInfoWorkTogether) {
   const std::string resultSum = run.out.substr(run.out.find("result1:"));
   run = Cli("info " + Quoted(folder.Path("r1.png")), folder);
   EXPECT_EQ(Field(run.out, "checksum"), Field(resultSum, "checksum"));
+}
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// render --smooth --perspective stores both with the project it writes, which
+// a render without them writes as it always was; one cut short is refused.
+TEST_F(CliTest, RenderStoresSmoothAndPerspectiveWithItsProject) {
+  const std::string demo = folder.Path("demo.gip"), plain = folder.Path("plain.gip"), set = folder.Path("set.gip");
+  ASSERT_EQ(Cli("demo " + Quoted(demo), folder).status, 0);
+  ASSERT_EQ(Cli("render " + Quoted(demo) + " " + Quoted(plain), folder).status, 0);
+  ASSERT_EQ(Cli("render --smooth --perspective " + Quoted(demo) + " " + Quoted(set), folder).status, 0);
+  const std::vector<uint8_t> without = Bytes(plain), with = Bytes(set);
+  ASSERT_EQ(with.size(), without.size() + 33);
+  EXPECT_EQ(Bytes(demo).size(), without.size());
+  const std::vector<uint8_t> head(with.end() - 33, with.end() - 21);
+  EXPECT_EQ(head, (std::vector<uint8_t>{'T', 'M', 'O', 'P', 1, 24, 0, 0, 0, 1, 1, 0}));  // both on, no flat page
+
+  const std::string cut = folder.Write("cut.gip", {with.begin(), with.end() - 1});
+  const CliRun refused = Cli("info " + Quoted(cut), folder);
+  EXPECT_NE(refused.status, 0);
+  EXPECT_NE(refused.err.find(cut + "\" is damaged: the settings at its end are unreadable"), std::string::npos)
+      << refused.err;
 }
 
 TEST_F(CliTest, ConvertKeepsThePixels) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,8 @@ class StoppingRunner final : public WorkRunner {
 // What a document shows of itself, to tell that an operation changed nothing.
 struct Look {
   OutlineState outlines;
+  bool smooth;
+  std::optional<FlatPage> flatPage;
   uint32_t pictures[4];
   std::string project, picture1, picture2, title;
   bool modified;
@@ -43,10 +47,15 @@ struct Look {
 };
 Look LookOf(const ProjectDocument& doc) {
   const Workspace& ws = doc.workspace();
-  return {CaptureState(ws),   {ws.di1.poih, ws.di2.poih, ws.di3.poih, ws.di4.poih},
-          doc.ProjectFile(),  doc.PictureFile(0),
-          doc.PictureFile(1), doc.Title(kProgram),
-          doc.Modified()};
+  return {
+      CaptureState(ws),  ws.smooth,          ws.flatPage,        {ws.di1.poih, ws.di2.poih, ws.di3.poih, ws.di4.poih},
+      doc.ProjectFile(), doc.PictureFile(0), doc.PictureFile(1), doc.Title(kProgram),
+      doc.Modified()};
+}
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void PlaceOutlines(Workspace& ws) {
@@ -97,9 +106,18 @@ TEST_F(ProjectDocumentTest, WhatFailsOrStopsChangesNothing) {
   const std::string good = folder.Path("good.gip");
   ASSERT_TRUE(doc.SaveProject(good, inPlace).done());
   PlaceOutlines(doc.workspace());
-  std::ifstream in(good, std::ios::binary);
-  std::vector<uint8_t> cut{std::istreambuf_iterator<char>(in), {}};
+  std::vector<uint8_t> cut = Bytes(good);
   cut.resize(cut.size() / 2);
+  // A flattened page's project whose settings at the end are damaged: none of it is taken.
+  ProjectDocument flattened;
+  Workspace& page = flattened.workspace();
+  page.smooth = page.perspective = true;
+  page.flatPage = FlatPage{{}, {kStartWidth, kStartHeight}};
+  const std::string settings = folder.Path("settings.gip");
+  ASSERT_TRUE(flattened.SaveProject(settings, inPlace).done());
+  const std::vector<uint8_t> withSettings = Bytes(settings);
+  std::vector<uint8_t> wrongTag = withSettings;
+  wrongTag[wrongTag.size() - 33] = 'X';
   StoppingRunner stopping;
   const Look before = LookOf(doc);
   const struct {
@@ -122,6 +140,13 @@ TEST_F(ProjectDocumentTest, WhatFailsOrStopsChangesNothing) {
       {"cut project", [&] { return doc.OpenProject(folder.Write("cut.gip", cut), inPlace); }, Outcome::Kind::Failed,
        FileProblem::CutShort},
       {"stopped project", [&] { return doc.OpenProject(good, stopping); }, Outcome::Kind::Stopped, FileProblem::None},
+      {"settings of a wrong tag", [&] { return doc.OpenProject(folder.Write("tag.gip", wrongTag), inPlace); },
+       Outcome::Kind::Failed, FileProblem::Damaged},
+      {"settings cut short",
+       [&] {
+         return doc.OpenProject(folder.Write("short.gip", {withSettings.begin(), withSettings.end() - 1}), inPlace);
+       },
+       Outcome::Kind::Failed, FileProblem::Damaged},
       {"project into no folder", [&] { return doc.SaveProject(folder.Path("no/such.gip"), inPlace); },
        Outcome::Kind::Failed, FileProblem::CannotOpen},
       {"stopped save", [&] { return doc.SaveProject(folder.Path("other.gip"), stopping); }, Outcome::Kind::Stopped,
@@ -187,7 +212,7 @@ TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
 
   const uint32_t picture2 = doc.workspace().di2.poih;
   dib replaced{};
-  ASSERT_TRUE(doc.MakeFlatPage({70, 99}, &replaced));
+  ASSERT_TRUE(doc.MakeFlatPage({{PageSize::Kind::Pixels, 70, 99, 0}, {70, 99}}, &replaced));
   EXPECT_EQ(replaced.poih, picture2);  // handed over, not released
   ReleaseDib(&replaced);
   const Workspace& ws = doc.workspace();
@@ -196,6 +221,53 @@ TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
   EXPECT_TRUE(ws.smooth && ws.perspective);
   ASSERT_EQ(doc.Render(WarpDirection::OneIntoTwo, inPlace), RenderOutcome::Rendered);
   EXPECT_EQ(DibHeight(&ws.di3), 99);
+}
+
+// A flattened photo's project opens as it was rendered: the same settings and
+// flat page, both results current, and rendering again gives the same
+// pictures. Picture 2 opened anew is no flat page any more.
+TEST_F(ProjectDocumentTest, AFlattenedProjectOpensAsItWasRendered) {
+  testing::PhotoSetup setup;
+  setup.width = 400;
+  setup.height = 300;
+  testing::SyntheticPhoto photo = testing::MakePhoto(setup);
+  ReplacePicture(&doc.workspace().di1, photo.picture);
+  photo.picture = dib{};
+  ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
+  const Workspace& ws = doc.workspace();
+  const PageSize chosen = *ParsePageSize("a5@40");
+  const FlatPage page{chosen, FlatPageSize(chosen, ws.punkte1, DibWidth(&ws.di1), DibHeight(&ws.di1))};
+  ASSERT_TRUE(doc.MakeFlatPage(page));
+  for (const WarpDirection d : kBothDirections) ASSERT_EQ(doc.Render(d, inPlace), RenderOutcome::Rendered);
+  const std::string project = folder.Path("flat.gip");
+  ASSERT_TRUE(doc.SaveProject(project, inPlace).done());
+
+  ProjectDocument opened;
+  ASSERT_TRUE(opened.OpenProject(project, inPlace).done());
+  const Workspace& back = opened.workspace();
+  EXPECT_TRUE(back.smooth && back.perspective);
+  EXPECT_EQ(back.flatPage, page);
+  EXPECT_FALSE(opened.Modified());
+  for (const WarpDirection d : kBothDirections) {
+    EXPECT_FALSE(opened.Stale(d));
+    ASSERT_EQ(opened.Render(d, inPlace), RenderOutcome::Rendered);
+    const dib &first = ws.Result(d), &again = back.Result(d);
+    ASSERT_EQ(DibWidth(&again), DibWidth(&first));
+    ASSERT_EQ(DibHeight(&again), DibHeight(&first));
+    ASSERT_EQ(again.bytew, first.bytew);
+    EXPECT_EQ(std::memcmp(again.poi, first.poi, static_cast<size_t>(first.bytew) * DibHeight(&first)), 0)
+        << ResultNumber(d);
+  }
+  opened.workspace().smooth = false;
+  EXPECT_TRUE(opened.Modified());
+  EXPECT_TRUE(opened.Stale(WarpDirection::OneIntoTwo));
+  opened.workspace().smooth = true;
+  EXPECT_FALSE(opened.Stale(WarpDirection::OneIntoTwo));
+
+  ASSERT_TRUE(opened.OpenPicture(0, Picture("one.bmp", 12, 9), inPlace).done());
+  EXPECT_EQ(back.flatPage, page);
+  ASSERT_TRUE(opened.OpenPicture(1, Picture("two.bmp", 12, 9), inPlace).done());
+  EXPECT_FALSE(back.flatPage);
 }
 
 }  // namespace

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/binaryfile.h"
 #include "image/pixmill3.h"
@@ -241,6 +246,188 @@ TEST_F(ProjectFileTest, TwoBitPicturesArrivePromotedTo24Bits) {
   EXPECT_EQ(getpixel(back.di3, 4, 0), 0x1E140Au);
   EXPECT_EQ(getpixel(back.di3, 0, 1), 0xFFFFFFu);
   EXPECT_EQ(getpixel(back.di3, 1, 1), 0u);
+}
+
+// Small pictures, picture 2 of `page` size, so that files stay small.
+void MakeSmall(Workspace& ws, FlatSize page) {
+  for (dib* d : ws.Pictures()) {
+    ReleaseDib(d);
+    newdib(d, 6, 4, 24, nullptr, 0);
+  }
+  ReleaseDib(&ws.di2);
+  newdib(&ws.di2, page.width, page.height, 24, nullptr, 0);
+}
+
+void PutLittleEndian(std::vector<uint8_t>& b, size_t at, int32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+constexpr size_t kSettingsBytes = 33;  // what the settings block adds to a project
+constexpr FlatSize kPage{9, 13};
+
+// Perspective, Smooth and the flat page come back as saved; they add one
+// block after the option bytes and leave all before it as a project without
+// them has it, and a project without them is that project byte for byte.
+TEST_F(ProjectFileTest, SettingsComeBackAndOnlyAddTheirBlock) {
+  using Kind = PageSize::Kind;
+  const struct {
+    const char* what;
+    bool perspective, smooth;
+    std::optional<FlatPage> flatPage;
+    bool stored;  // whether the flat page can be picture 2 and is stored
+  } cases[] = {
+      {"nothing", false, false, std::nullopt, false},
+      {"perspective", true, false, std::nullopt, false},
+      {"smooth", false, true, std::nullopt, false},
+      {"both", true, true, std::nullopt, false},
+      {"flattened, auto", true, true, FlatPage{{}, kPage}, true},
+      {"flat page alone", false, false, FlatPage{{Kind::Pixels, 9, 13, 0}, kPage}, true},
+      {"A4 at 300 DPI", true, false, FlatPage{{Kind::A4, 0, 0, 300}, kPage}, true},
+      {"legal at the default", false, true, FlatPage{{Kind::Legal, 0, 0, 0}, kPage}, true},
+      {"A5 at the most DPI", true, true, FlatPage{{Kind::A5, 0, 0, kMostPageSide}, kPage}, true},
+      {"a page not picture 2's size", false, false, FlatPage{{}, {kPage.width + 1, kPage.height}}, false},
+      {"pixels of nothing", true, false, FlatPage{{Kind::Pixels, 0, 13, 0}, kPage}, false},
+      {"a DPI beyond any", false, false, FlatPage{{Kind::A4, 0, 0, kMostPageSide + 1}, kPage}, false},
+  };
+  Workspace plainWs;
+  MakeSmall(plainWs, kPage);
+  ASSERT_TRUE(SaveProjectfile(plainWs, folder.Path("plain.gip")).done());
+  const std::vector<uint8_t> plain = Bytes(folder.Path("plain.gip"));
+  for (const auto& c : cases) {
+    Workspace ws;
+    MakeSmall(ws, kPage);
+    ws.perspective = c.perspective;
+    ws.smooth = c.smooth;
+    ws.flatPage = c.flatPage;
+    ASSERT_TRUE(SaveProjectfile(ws, path).done()) << c.what;
+    const std::vector<uint8_t> b = Bytes(path);
+    const bool block = c.perspective || c.smooth || c.stored;
+    ASSERT_EQ(b.size(), plain.size() + (block ? kSettingsBytes : 0)) << c.what;
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), b.begin())) << c.what;
+
+    // Read into a workspace set otherwise: each setting is the file's.
+    Workspace back;
+    back.perspective = !c.perspective;
+    back.smooth = !c.smooth;
+    back.flatPage = FlatPage{{PageSize::Kind::Pixels, 1, 1, 0}, {1, 1}};
+    ASSERT_TRUE(Open(back, path).done()) << c.what;
+    EXPECT_EQ(back.perspective, c.perspective) << c.what;
+    EXPECT_EQ(back.smooth, c.smooth) << c.what;
+    EXPECT_EQ(back.flatPage, c.stored ? c.flatPage : std::nullopt) << c.what;
+  }
+}
+
+// The block's bytes, which later programs read too; fields a later program
+// adds within its length are passed over.
+TEST_F(ProjectFileTest, SettingsBlockHasTheKnownLayout) {
+  Workspace ws;
+  MakeSmall(ws, kPage);
+  ws.perspective = true;
+  ws.flatPage = FlatPage{{PageSize::Kind::Letter, 0, 0, 0x1234}, kPage};
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
+  std::vector<uint8_t> b = Bytes(path);
+  ASSERT_GT(b.size(), kSettingsBytes);
+  std::string block;
+  for (auto at = b.end() - kSettingsBytes; at != b.end(); ++at) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", *at);
+    block += hex;
+  }
+  // The tag, version 1 and 24 bytes of fields; Perspective on, Smooth off, a
+  // flat page: letter, no width or height chosen, DPI 0x1234; the page 9 × 13.
+  std::string expected =
+      "544d4f50 01 18000000"
+      " 01 00 01"
+      " 04 00000000 00000000 34120000 09000000 0d000000";
+  std::erase(expected, ' ');
+  EXPECT_EQ(block, expected);
+
+  const size_t start = b.size() - kSettingsBytes;
+  for (const uint8_t later : {7, 0, 255}) b.push_back(later);
+  PutLittleEndian(b, start + 5, 24 + 3, 4);
+  folder.Write("later.gip", b);
+  Workspace back;
+  ASSERT_TRUE(Open(back, folder.Path("later.gip")).done());
+  EXPECT_TRUE(back.perspective && !back.smooth);
+  EXPECT_EQ(back.flatPage, ws.flatPage);
+}
+
+// Whatever follows the option bytes and is not one whole block of possible
+// values is damage, said with the file's name; nothing of it is taken.
+TEST_F(ProjectFileTest, DamagedSettingsAreRefusedAndTakeNothing) {
+  Workspace ws;
+  MakeSmall(ws, kPage);
+  ws.perspective = ws.smooth = true;
+  ws.flatPage = FlatPage{{PageSize::Kind::A4, 0, 0, 300}, kPage};
+  ASSERT_TRUE(SaveProjectfile(ws, path).done());
+  const std::vector<uint8_t> good = Bytes(path);
+  const size_t start = good.size() - kSettingsBytes;
+  const std::vector<uint8_t> plain(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(start));
+
+  struct Patch {
+    size_t at;  // in the block
+    int32_t value;
+    int bytes;
+  };
+  const auto patched = [&](std::initializer_list<Patch> patches) {
+    std::vector<uint8_t> b = good;
+    for (const Patch& p : patches) PutLittleEndian(b, start + p.at, p.value, p.bytes);
+    return b;
+  };
+  const auto appended = [](std::vector<uint8_t> b, std::initializer_list<uint8_t> tail) {
+    b.insert(b.end(), tail);
+    return b;
+  };
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> bad = {
+      {"wrong tag", patched({{0, 'X', 1}})},
+      {"tag of another case", patched({{3, 'p', 1}})},
+      {"version 0", patched({{4, 0, 1}})},
+      {"a later version", patched({{4, 2, 1}})},
+      {"length short of the fields", patched({{5, 23, 4}})},
+      {"length beyond the file", patched({{5, 25, 4}})},
+      {"negative length", patched({{5, -1, 4}})},
+      {"huge length", patched({{5, 1 << 30, 4}})},
+      {"perspective 2", patched({{9, 2, 1}})},
+      {"smooth 255", patched({{10, 255, 1}})},
+      {"flat page 2", patched({{11, 2, 1}})},
+      {"no such page size", patched({{12, 6, 1}})},
+      {"negative width chosen", patched({{13, -1, 4}})},
+      {"width chosen beyond any", patched({{13, kMostPageSide + 1, 4}})},
+      {"pixels of no width", patched({{12, 1, 1}, {13, 0, 4}, {17, 13, 4}})},
+      {"negative DPI", patched({{21, -5, 4}})},
+      {"page not picture 2's width", patched({{25, kPage.width + 1, 4}})},
+      {"page of no height", patched({{29, 0, 4}})},
+      {"no flat page, yet its fields", patched({{11, 0, 1}})},
+      {"no flat page, yet its sizes", patched({{11, 0, 1}, {12, 0, 1}})},
+      {"no flat page, yet its kind", patched({{11, 0, 1}, {21, 0, 4}, {25, 0, 4}, {29, 0, 4}})},
+      {"a byte after the block", appended(good, {0})},
+      {"a byte after the option bytes", appended(plain, {0})},
+      {"text after the option bytes", appended(plain, {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'})},
+  };
+  for (size_t cut = start + 1; cut < good.size(); ++cut)
+    bad.emplace_back("cut at " + std::to_string(cut - start),
+                     std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)));
+  for (const auto& [what, bytes] : bad) {
+    const std::string file = folder.Write("bad.gip", bytes);
+    ProjectRead read;
+    const Outcome outcome = ReadProject(file, read);
+    EXPECT_TRUE(outcome.failed()) << what;
+    EXPECT_EQ(outcome.problem, FileProblem::Damaged) << what;
+    EXPECT_NE(outcome.detail.find("\"" + file + "\" is damaged: the settings at its end"), std::string::npos)
+        << what << ": " << outcome.detail;
+    EXPECT_FALSE(read.settings) << what;
+    Workspace back;
+    back.smooth = true;
+    back.flatPage = FlatPage{{}, {1, 1}};
+    Open(back, file);
+    EXPECT_TRUE(back.smooth && !back.perspective) << what;
+    EXPECT_EQ(back.flatPage, (FlatPage{{}, {1, 1}})) << what;
+  }
+  // The block whole, or none at all, reads.
+  for (const std::vector<uint8_t>& whole : {good, plain}) {
+    ProjectRead read;
+    EXPECT_TRUE(ReadProject(folder.Write("whole.gip", whole), read).done());
+  }
 }
 
 TEST_F(ProjectFileTest, MissingFilesAndFoldersAreReportedWithoutHarm) {

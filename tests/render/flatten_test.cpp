@@ -135,14 +135,15 @@ TEST(FlatPageSize, AutomaticSizeHasTheTrueProportions) {
 }
 
 // Picture 2 becomes a white page of the size asked for, with the page's corner
-// pixels as a complete outline, and Perspective and Smooth on; a page that
-// cannot be made changes nothing.
+// pixels as a complete outline, Perspective and Smooth on, and the size chosen
+// recorded with it; a page that cannot be made changes nothing.
 TEST(PrepareFlatten, MakesAWhitePageWithItsCornersAsOutline) {
   Workspace ws;
   testing::FillOutline(ws.punkte2, {{5, 5, true}, {60, 7, false}, {90, 9, true}, {5, 5, false}});
   ws.ecken2 = 2;
+  const PageSize a4{Kind::A4, 0, 0, 96};
   for (const FlatSize flat : {FlatSize{1, 1}, FlatSize{37, 11}, FlatSize{11, 37}}) {
-    ASSERT_TRUE(PrepareFlatten(ws, flat));
+    ASSERT_TRUE(PrepareFlatten(ws, {a4, flat}));
     ASSERT_EQ(DibWidth(&ws.di2), flat.width);
     ASSERT_EQ(DibHeight(&ws.di2), flat.height);
     EXPECT_EQ(DibBitCount(&ws.di2), 24);
@@ -158,12 +159,14 @@ TEST(PrepareFlatten, MakesAWhitePageWithItsCornersAsOutline) {
     }
     EXPECT_EQ(ws.ecken2, 4);
     EXPECT_TRUE(ws.perspective && ws.smooth);
+    EXPECT_EQ(ws.flatPage, (FlatPage{a4, flat}));
   }
   const uint8_t* kept = ws.di2.poi;
   for (const FlatSize flat : {FlatSize{0, 5}, FlatSize{5, -1}, FlatSize{kMostPageSide, kMostPageSide}}) {
-    EXPECT_FALSE(PrepareFlatten(ws, flat));
+    EXPECT_FALSE(PrepareFlatten(ws, {PageSize{}, flat}));
     EXPECT_EQ(ws.di2.poi, kept);
     EXPECT_EQ(DibWidth(&ws.di2), 11);
+    EXPECT_EQ(ws.flatPage, (FlatPage{a4, {11, 37}}));
   }
 }
 

@@ -68,6 +68,8 @@ TEST(Snapshots, ALentWorkspaceBorrowsPicturesAndCopiesTheRest) {
   ws.ecken1 = 2;
   ws.transparent = ws.perspective = true;
   ws.renderautomatically = false;
+  ws.smooth = true;
+  ws.flatPage = FlatPage{{PageSize::Kind::A4, 0, 0, 0}, {kStartWidth, kStartHeight}};
   ws.punkte1.GetObject(0);
   {
     const LentWorkspace lent(ws);
@@ -75,6 +77,8 @@ TEST(Snapshots, ALentWorkspaceBorrowsPicturesAndCopiesTheRest) {
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(copy.Pictures()[i]->poi, ws.Pictures()[i]->poi) << i;
     EXPECT_EQ(CaptureState(copy), CaptureState(ws));
     EXPECT_FALSE(copy.renderautomatically);
+    EXPECT_TRUE(copy.smooth);
+    EXPECT_EQ(copy.flatPage, ws.flatPage);
     EXPECT_NE(&copy.punkte1, &ws.punkte1);
   }
   EXPECT_EQ(ws.punkte1.aobjnr, 0);

@@ -88,8 +88,9 @@ void FlattenDialogTest::choicesBecomePageSizes() {
 
 // Flatten asks for outline 1 first; then picture 2 becomes a white page of the
 // size chosen with outline 2 on its corners, Perspective and Smooth on, and
-// result 1 is rendered from it. Undo brings back picture 2, its outline and
-// the options as they were, redo the page; Cancel changes nothing.
+// the choice recorded, and result 1 is rendered from it. Undo brings back
+// picture 2, its outline and the options as they were, redo the page; Cancel
+// changes nothing.
 void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   TMainForm form({}, program.Folder());
   form.show();
@@ -144,6 +145,8 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   QVERIFY(CaptureState(ws) == page);
   QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked() &&
           testing::PerspectiveBox(form)->isChecked());
+  const FlatPage made{{PageSize::Kind::Pixels, 120, 80, 0}, {120, 80}};
+  QVERIFY(ws.flatPage == made);
   QCOMPARE(DibWidth(&ws.di3), 120);
   const std::vector<uint8_t> rendered(ws.di3.poi, ws.di3.poi + 80 * ws.di3.bytew);
   QVERIFY(RenderAsChosen(ws, WarpDirection::OneIntoTwo));
@@ -156,11 +159,13 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   QVERIFY(CaptureState(ws) == before);
   QVERIFY(!ws.smooth && !testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked() &&
           !testing::PerspectiveBox(form)->isChecked());
+  QVERIFY(!ws.flatPage);
   QCOMPARE(testing::PaneOf(form, 1).paintBox->width(), Zoomed(kStartWidth, form.PaneZoom(1)));
   EditItem(form, 1)->trigger();  // Redo
   QCOMPARE(ws.di2.poih, pageHandle);
   QVERIFY(CaptureState(ws) == page);
   QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked());
+  QVERIFY(ws.flatPage == made);
 }
 
 // The menu items and the dialog speak German when German is in force.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+#include <utility>
+
 #include "tests/support/outlines.h"
 
 namespace trellimap {
@@ -47,11 +51,12 @@ TEST(ChangeTracker, ModifiedAndStaleFollowWhatDiffers) {
     c.undo(ws);
     EXPECT_FALSE(changes.Stale(ws, WarpDirection::OneIntoTwo)) << c.what;
   }
-  // Smooth results and perspective are not stored, so they leave the file unmodified.
+  // Smooth results and perspective are stored with the project: unsaved until saved or set back.
   changes.Saved(ws, false);
   ws.smooth = ws.perspective = true;
-  EXPECT_FALSE(changes.Modified(ws));
+  EXPECT_TRUE(changes.Modified(ws));
   ws.smooth = ws.perspective = false;
+  EXPECT_FALSE(changes.Modified(ws));
 
   // A new picture cannot be undone: out of date and unsaved until rendered and saved.
   changes.PictureReplaced(1);
@@ -62,6 +67,41 @@ TEST(ChangeTracker, ModifiedAndStaleFollowWhatDiffers) {
   changes.Saved(ws, true);  // an opened project: both results are its own
   EXPECT_FALSE(changes.Modified(ws));
   EXPECT_FALSE(changes.NeverRendered(WarpDirection::TwoIntoOne));
+}
+
+// Random steps over Smooth and Perspective, saves (some of an opened
+// project, whose results are its own) and renders: the workspace is unsaved
+// exactly when its two settings differ from the last save's, and a result is
+// out of date exactly when they differ from those it was made or opened with.
+TEST(ChangeTracker, StoredSettingsFollowTheirLastSaveAndRender) {
+  using Settings = std::pair<bool, bool>;  // Smooth, Perspective
+  std::mt19937 rng(7);
+  for (int run = 0; run < 50; ++run) {
+    Workspace ws;
+    ChangeTracker changes;
+    changes.Saved(ws, false);
+    Settings saved{false, false};
+    std::optional<Settings> rendered[2];
+    for (int step = 0; step < 40; ++step) {
+      const uint32_t action = rng() % 5;
+      const size_t side = rng() % 2;
+      if (action == 0) ws.smooth = !ws.smooth;
+      if (action == 1) ws.perspective = !ws.perspective;
+      const Settings now{ws.smooth, ws.perspective};
+      if (action == 2) {
+        changes.Saved(ws, side == 0);
+        saved = now;
+        if (side == 0) rendered[0] = rendered[1] = now;
+      }
+      if (action >= 3) {
+        changes.Rendered(ws, kBothDirections[side]);
+        rendered[side] = now;
+      }
+      ASSERT_EQ(changes.Modified(ws), now != saved) << run << "/" << step;
+      for (size_t d = 0; d < 2; ++d)
+        ASSERT_EQ(changes.Stale(ws, kBothDirections[d]), rendered[d] && *rendered[d] != now) << run << "/" << step;
+    }
+  }
 }
 
 }  // namespace

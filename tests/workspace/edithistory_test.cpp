@@ -94,7 +94,8 @@ namespace trellimap {
 namespace {
 
 // A step that replaced a picture swaps it back and forth with the Smooth
-// state and the outlines; steps around it leave the picture alone. Every
+// state, the flat page's record and the outlines; steps around it leave the
+// picture alone. Every
 // picture stays owned once: those of steps dropped by a new change, by Clear
 // or with the history are released (the leak checker of the sanitizer build
 // reports any that is not, and a double release fails there too).
@@ -109,7 +110,9 @@ TEST(EditHistory, AStepThatReplacedAPictureSwapsItBackAndForth) {
   testing::FillOutline(ws.punkte2, {{0, 0, true}, {6, 0, true}, {6, 4, true}, {0, 4, true}, {0, 0, true}});
   ws.ecken2 = 4;
   ws.perspective = ws.smooth = true;
-  history.RecordPictureChange(before, 1, replaced, false);
+  const FlatPage flat{{PageSize::Kind::Pixels, 7, 5, 0}, {7, 5}};
+  ws.flatPage = flat;
+  history.RecordPictureChange(before, 1, replaced, false, std::nullopt);
   const OutlineState flattened = CaptureState(ws);
   ws.transparent = true;
   history.Record(flattened, ws);
@@ -127,6 +130,7 @@ TEST(EditHistory, AStepThatReplacedAPictureSwapsItBackAndForth) {
     EXPECT_EQ(ws.transparent, e.transparent);
     EXPECT_EQ(ws.ecken2, e.corners);
     EXPECT_EQ(ws.perspective, e.corners == 4);
+    EXPECT_EQ(ws.flatPage, e.picture == page ? std::optional(flat) : std::nullopt);
   };
   const Expected afterAll{page, 7, true, true, 4}, afterFlatten{page, 7, true, false, 4},
       atStart{photo, kStartWidth, false, false, 0};
@@ -156,7 +160,7 @@ TEST(EditHistory, AStepThatReplacedAPictureSwapsItBackAndForth) {
     const OutlineState now = CaptureState(ws);
     const dib gone = ws.di2;
     newdib(&ws.di2, 3 + round, 2, 24, nullptr, 0);
-    history.RecordPictureChange(now, 1, gone, ws.smooth);
+    history.RecordPictureChange(now, 1, gone, ws.smooth, ws.flatPage);
     if (round == 0)
       for (size_t i = 0; i < EditHistory::kMaxSteps; ++i) {
         const OutlineState step = CaptureState(ws);

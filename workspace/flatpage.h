@@ -1,0 +1,38 @@
+#pragma once
+// The sizes of a flattened page: what the user asked for and what it came to.
+// The workspace keeps both while picture 2 is such a page, and the project
+// file stores them, so that a later session knows picture 2 for a flat page.
+
+#include <cstdint>
+
+namespace trellimap {
+
+// How big the flat page is made.
+struct PageSize {
+  enum class Kind { Auto, Pixels, A4, A5, Letter, Legal };
+  Kind kind = Kind::Auto;
+  int32_t width = 0, height = 0;  // Pixels: the page's size in pixels
+  int32_t dpi = 0;                // paper sizes: pixels per inch (0: a default of 150)
+
+  bool operator==(const PageSize&) const = default;
+};
+
+// The longest side a flat page may have, in pixels.
+inline constexpr int32_t kMostPageSide = 30000;
+
+// A flat page's width and height in pixels.
+struct FlatSize {
+  int32_t width, height;
+
+  bool operator==(const FlatSize&) const = default;
+};
+
+// Picture 2 as Flatten made it: the size chosen and the page's size in pixels.
+struct FlatPage {
+  PageSize chosen;
+  FlatSize size;
+
+  bool operator==(const FlatPage&) const = default;
+};
+
+}  // namespace trellimap
