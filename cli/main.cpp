@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
   flattenCommand
       ->add_option_function<std::string>(
           "--size", [&flattenArguments](const std::string& text) { flattenArguments.size = *ParsePageSize(text); },
-          "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]")
+          "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]; WxH! keeps W across")
       ->check(CLI::Validator(
           [](std::string& text) { return ParsePageSize(text) ? std::string() : "not a page size: " + text; }, ""))
       ->type_name("SIZE");
@@ -179,9 +179,10 @@ int main(int argc, char** argv) {
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
       "a picture of the flat page's size, perspective-true and smooth. auto: the page's true\n"
       "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
-      "inch (default 150), turned to the page. One photo's file gets the format of its extension;\n"
-      "several go into the folder OUT, named after the photos. Ends with status 3 when a photo\n"
-      "shows no page (the others are still flattened), 1 when a file could not be read or written.");
+      "inch (default 150) and WxH turned to the page (WxH! stays as given, W across). One photo's\n"
+      "file gets the format of its extension; several go into the folder OUT, named after the\n"
+      "photos. Ends with status 3 when a photo shows no page (the others are still flattened), 1\n"
+      "when a file could not be read or written.");
 
   app.footer("COMMAND --help describes one command.");  // after the commands, which would inherit it
 

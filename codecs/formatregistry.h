@@ -129,6 +129,8 @@ std::vector<std::pair<const FormatRow*, const FormatExtension*>> ExtensionsInOrd
 
 // The extension a name without one is written with: the save dialog's first.
 inline constexpr std::string_view kDefaultExtension = "bmp";
+// A flat page is a scan: kept losslessly and small.
+inline constexpr std::string_view kFlatPageExtension = "png";
 
 // The extension of the file name part of `fname` with its dot, or "".
 std::string ExtensionOf(std::string_view fname);

@@ -7,6 +7,7 @@
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "detect/pageoutline.h"
+#include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 #include "persist/projectfile.h"
 #include "render/foundoutline.h"
@@ -122,19 +123,27 @@ bool ProjectDocument::MakeFlatPage(const FlatPage& page, dib* replaced) {
 std::string ProjectDocument::Title(const std::string& programTitle) const {
   const auto nameOf = [](const std::string& file) { return std::filesystem::path(file).filename().string(); };
   std::string name = nameOf(projectFile_);
-  for (size_t side = 0; side < 2 && projectFile_.empty(); ++side)
-    if (!pictureFile_[side].empty()) name += (name.empty() ? "" : ", ") + nameOf(pictureFile_[side]);
+  for (size_t side = 0; side < 2 && projectFile_.empty(); ++side) {
+    const std::string picture = side == 1 && ws_.flatPage ? TranslateUtf8("blank page") : nameOf(pictureFile_[side]);
+    if (!picture.empty()) name += (name.empty() ? "" : ", ") + picture;
+  }
   const std::string title = name.empty() ? programTitle : name + " \u2013 " + programTitle;
   return Modified() ? "*" + title : title;
 }
 
+bool ProjectDocument::FlatPageResult(WarpDirection direction) const {
+  return ws_.flatPage && direction == WarpDirection::OneIntoTwo;
+}
+
 const std::string& ProjectDocument::ResultNamesake(WarpDirection direction) const {
+  if (FlatPageResult(direction) && !pictureFile_[0].empty()) return pictureFile_[0];
   return projectFile_.empty() ? pictureFile_[DestinationSide(direction)] : projectFile_;
 }
 
 std::string ProjectDocument::ResultName(WarpDirection direction) const {
   const std::string& named = ResultNamesake(direction);
   const std::string stem = named.empty() ? "result" : std::filesystem::path(named).stem().string();
+  if (FlatPageResult(direction)) return stem + "-flat." + std::string(kFlatPageExtension);
   return stem + "-result" + std::to_string(ResultNumber(direction)) + "." + std::string(kDefaultExtension);
 }
 

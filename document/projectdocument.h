@@ -85,14 +85,18 @@ class ProjectDocument {
   // The file picture `side` was opened from since, if any.
   const std::string& PictureFile(size_t side) const { return pictureFile_[side]; }
   // `programTitle` after the project's file name, or without a project the
-  // names of the pictures opened, with "*" before while something is
-  // unsaved: "*work.gip – Vandoriq Trellimap 1.0", "photo.jpg, wall.png – ...".
+  // names of the pictures opened (a flat page's blank named as such), with
+  // "*" before while something is unsaved: "*work.gip – Vandoriq Trellimap
+  // 1.0", "photo.jpg, wall.png – ...".
   std::string Title(const std::string& programTitle) const;
-  // The file `direction`'s result is named after: the project, else the
-  // picture it is drawn on; empty for neither.
+  // Whether `direction`'s result is the page Flatten makes.
+  bool FlatPageResult(WarpDirection direction) const;
+  // The file `direction`'s result is named after: a flat page's photo, else
+  // the project, else the picture it is drawn on; empty for none.
   const std::string& ResultNamesake(WarpDirection direction) const;
   // The name proposed for `direction`'s result: "work-result1.bmp" after
-  // its namesake, "result-result1.bmp" without one.
+  // its namesake, "result-result1.bmp" without one; a flat page
+  // "photo-flat.png".
   std::string ResultName(WarpDirection direction) const;
 
  private:

@@ -28,6 +28,7 @@ constexpr int32_t kMaxPaletteEntries = 256;
 //   byte     Smooth, 0 or 1
 //   byte     1 when picture 2 is a flat page, else 0; then, zeros without one:
 //   byte     the size chosen: an index into kStoredKinds
+//   byte     its orientation: 0 as the page lies, 1 portrait, 2 landscape
 //   int32 ×3 its width and height in pixels, and its DPI
 //   int32 ×2 the flat page's width and height, which are picture 2's
 // A later program may add fields after these within L, which this one skips;
@@ -36,12 +37,15 @@ constexpr int32_t kMaxPaletteEntries = 256;
 constexpr uint8_t kSettingsTag[4] = {'T', 'M', 'O', 'P'};
 constexpr uint8_t kSettingsVersion = 1;
 constexpr size_t kSettingsHeadBytes = sizeof kSettingsTag + 1 + 4;
-constexpr int32_t kSettingsFieldBytes = 3 + 1 + 3 * 4 + 2 * 4;
+constexpr int32_t kSettingsFieldBytes = 3 + 2 + 3 * 4 + 2 * 4;
 // Far beyond any field a later version may add, and read whole.
 constexpr int32_t kMostSettingsBytes = 1 << 16;
 // The stored numbers of the page sizes: stable whatever order PageSize::Kind takes.
 constexpr PageSize::Kind kStoredKinds[] = {PageSize::Kind::Auto, PageSize::Kind::Pixels, PageSize::Kind::A4,
                                            PageSize::Kind::A5,   PageSize::Kind::Letter, PageSize::Kind::Legal};
+
+// The highest stored orientation; the enumeration's values are its stored numbers.
+constexpr uint8_t kMostOrientation = static_cast<uint8_t>(PageSize::Orientation::Landscape);
 
 void WritePoints(AtomicFileWriter& out, const TDynaArray& list) {
   out.WriteInt32(static_cast<int32_t>(list.count));
@@ -108,6 +112,7 @@ std::vector<uint8_t> SettingsBlock(const Workspace& ws) {
   block.push_back(flat ? 1 : 0);
   const FlatPage page = flat ? *ws.flatPage : FlatPage{{}, {0, 0}};
   block.push_back(flat ? static_cast<uint8_t>(StoredKind(page.chosen.kind)) : 0);
+  block.push_back(static_cast<uint8_t>(page.chosen.orientation));
   for (const int32_t value :
        {page.chosen.width, page.chosen.height, page.chosen.dpi, page.size.width, page.size.height})
     PutInt32(block, value);
@@ -151,7 +156,7 @@ ProjectRead::Settings ReadSettings(BinaryReader& in, const dib& picture2, const 
   in.Read(fields.data(), fields.size());
   FieldReader field(fields);
   const uint8_t perspective = field.Byte(), smooth = field.Byte(), flat = field.Byte();
-  const uint8_t kind = field.Byte();
+  const uint8_t kind = field.Byte(), orientation = field.Byte();
   int32_t values[5];
   for (int32_t& value : values) value = field.Int32();
   if (perspective > 1 || smooth > 1 || flat > 1) throw damaged();
@@ -159,12 +164,13 @@ ProjectRead::Settings ReadSettings(BinaryReader& in, const dib& picture2, const 
   settings.smooth = smooth == 1;
   if (flat == 0) {
     // Without a flat page its fields stay zero.
-    if (kind != 0 || std::any_of(std::begin(values), std::end(values), [](int32_t v) { return v != 0; }))
+    if (kind != 0 || orientation != 0 || std::any_of(std::begin(values), std::end(values), [](int32_t v) { return v != 0; }))
       throw damaged();
     return settings;
   }
-  if (size_t{kind} >= std::size(kStoredKinds)) throw damaged();
-  const FlatPage page{{kStoredKinds[kind], values[0], values[1], values[2]}, {values[3], values[4]}};
+  if (size_t{kind} >= std::size(kStoredKinds) || orientation > kMostOrientation) throw damaged();
+  const FlatPage page{{kStoredKinds[kind], values[0], values[1], values[2], PageSize::Orientation{orientation}},
+                      {values[3], values[4]}};
   if (!DescribesPicture(page, picture2)) throw damaged();
   settings.flatPage = page;
   return settings;

@@ -69,23 +69,34 @@ std::optional<PageSize> ParsePageSize(std::string_view text) {
     }
   const size_t x = lower.find('x');
   if (at != std::string::npos || x == std::string::npos) return std::nullopt;
+  const bool forced = lower.back() == '!';
   const std::optional<int64_t> width = Number(std::string_view(lower).substr(0, x));
-  const std::optional<int64_t> height = Number(std::string_view(lower).substr(x + 1));
+  const std::optional<int64_t> height = Number(std::string_view(lower).substr(x + 1, lower.size() - x - 1 - forced));
   if (!width || !height || !Fits(*width, *height)) return std::nullopt;
-  return PageSize{PageSize::Kind::Pixels, static_cast<int32_t>(*width), static_cast<int32_t>(*height), 0};
+  using Orientation = PageSize::Orientation;
+  const Orientation orientation =
+      !forced ? Orientation::FollowPage : (*width > *height ? Orientation::Landscape : Orientation::Portrait);
+  return PageSize{PageSize::Kind::Pixels, static_cast<int32_t>(*width), static_cast<int32_t>(*height), 0, orientation};
 }
 
 FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight) {
-  if (size.kind == PageSize::Kind::Pixels) return {size.width, size.height};
   std::vector<Vec> corners;
   for (int k = 1; k <= 4; ++k) corners.push_back(SidePoints(outline, k).front());
   const double ratio =
       TrueProportion(corners, pictureWidth, pictureHeight, SidePoints(outline, 1), SidePoints(outline, 3));
+  // A paper or pixel size's two sides, turned as asked.
+  const auto turned = [&](int32_t a, int32_t b) {
+    const int32_t shortSide = std::min(a, b), longSide = std::max(a, b);
+    using Orientation = PageSize::Orientation;
+    const bool landscape = size.orientation == Orientation::FollowPage ? ratio > 1
+                                                                       : size.orientation == Orientation::Landscape;
+    return landscape ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
+  };
+  if (size.kind == PageSize::Kind::Pixels) return turned(size.width, size.height);
   if (const Paper* paper = PaperOf(size.kind)) {
     const int32_t dpi = size.dpi > 0 ? size.dpi : kDefaultDpi;
-    const auto shortSide = static_cast<int32_t>(PaperPixels(paper->width, dpi));
-    const auto longSide = static_cast<int32_t>(PaperPixels(paper->height, dpi));
-    return ratio > 1 ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
+    return turned(static_cast<int32_t>(PaperPixels(paper->width, dpi)),
+                  static_cast<int32_t>(PaperPixels(paper->height, dpi)));
   }
   // The long side as long as the outline's longest side, bends included.
   const SideLengthSet sides = SideLengths(outline);

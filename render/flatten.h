@@ -16,16 +16,18 @@ namespace trellimap {
 
 // Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
 // size optionally followed by "@DPI" (150 without); case does not matter.
-// Nothing for text that is none of them, or a size of nothing or beyond
-// kMostPageSide pixels a side.
+// Sizes follow the page's orientation; "WxH!" keeps W across and H down
+// whatever the page. Nothing for text that is none of them, or a size of
+// nothing or beyond kMostPageSide pixels a side.
 std::optional<PageSize> ParsePageSize(std::string_view text);
 
 // The flat page's width and height in pixels for a page photographed inside
 // `outline` (complete, four corners) on a picture of `pictureWidth` ×
 // `pictureHeight`: Auto takes the true proportions with the long side as long
 // as the outline's longest side (a bent side measured along its bends),
-// within kMostPageSide; paper sizes turn to the outline's orientation
-// (landscape when the page is wider than high); Pixels is taken as it is.
+// within kMostPageSide; paper and pixel sizes turn to the orientation asked
+// for, where that follows the page to the outline's (landscape when the page
+// is wider than high).
 // Sides 1 and 3's bending points count as the page's curved top and bottom.
 FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight);
 

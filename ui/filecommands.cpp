@@ -52,7 +52,8 @@ void FileCommands::SaveResult(WarpDirection direction) {
   }
   TFileDialog* dialog = frame_.SaveDialog2;
   dialog->ProposedName = QString::fromStdString(doc.ResultName(direction));
-  if (dialog->InitialDir.isEmpty()) {
+  // A flat page goes beside its photo; other results where the last was saved.
+  if (dialog->InitialDir.isEmpty() || doc.FlatPageResult(direction)) {
     const std::string& near = doc.ResultNamesake(direction);
     if (!near.empty()) dialog->InitialDir = QFileInfo(QString::fromStdString(near)).absolutePath();
   }

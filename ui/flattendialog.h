@@ -1,10 +1,15 @@
 #pragma once
 // The dialog "Flatten..." asks in: the flat page's size, as its true
-// proportions (Auto), a paper size at a resolution, or a size in pixels.
+// proportions (Auto), a paper size at a resolution, or a size in pixels,
+// turned as the page lies or upright or across. It shows the size and
+// proportions each choice comes to before the page is made.
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QSettings>
 #include <QSpinBox>
+#include <functional>
 
 #include "render/flatten.h"
 
@@ -13,22 +18,35 @@ namespace trellimap {
 class TFlattenDialog : public QDialog {
   Q_OBJECT
  public:
-  // Texts in the language in force; Auto at 150 DPI is chosen.
-  explicit TFlattenDialog(QWidget* parent);
+  // The page's size for a choice.
+  using SizeOf = std::function<FlatSize(const PageSize&)>;
+
+  // Texts in the language in force; `first` is chosen (Auto at 150 DPI
+  // unless told). Without `sizeOf`, the sizes a choice comes to are not shown.
+  explicit TFlattenDialog(QWidget* parent, SizeOf sizeOf = {}, const PageSize& first = {});
 
   // The size chosen.
   PageSize Chosen() const;
 
   QComboBox* Kind = nullptr;
-  QSpinBox* Width = nullptr;   // for a size in pixels
-  QSpinBox* Height = nullptr;  // for a size in pixels
+  QComboBox* Turn = nullptr;   // as the page lies, portrait or landscape; not for Auto
+  QSpinBox* Width = nullptr;   // a size in pixels; else the width the choice comes to
+  QSpinBox* Height = nullptr;  // a size in pixels; else the height the choice comes to
   QSpinBox* Dpi = nullptr;     // for a paper size
+  QLabel* Outcome = nullptr;   // the size and proportions that will come out
 
  private:
-  // The pixel sizes for a size in pixels only, the resolution for paper sizes only.
-  void EnableFields();
+  // Fields enabled for the choice, and what it comes to shown.
+  void ShowChoice();
+
+  SizeOf sizeOf_;
+  int customWidth_ = 1000, customHeight_ = 1400;  // the pixel size while another choice shows its own
 };
 
 inline constexpr int kDefaultDpi = 150;
+
+// The choice "Flatten..." made last, kept in `settings`; Auto when none was.
+PageSize RecalledFlattenChoice(const QSettings& settings);
+void RememberFlattenChoice(QSettings& settings, const PageSize& chosen);
 
 }  // namespace trellimap

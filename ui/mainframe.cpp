@@ -83,6 +83,14 @@ void MainFrame::BuildPanes() {
     layout::PlaceAt(fit, layout::kFitButton);
     QWidget::setTabOrder(p.zoom, fit);  // beside its zoom edit
     fitButtons[i] = fit;
+    if (i == 3) {
+      unmadeHint = Named(new QLabel(p.scrollBox->viewport()), "UnmadeHint");
+      unmadeHint->setAlignment(Qt::AlignCenter);
+      unmadeHint->setWordWrap(true);
+      unmadeHint->setAutoFillBackground(true);  // hides the result that was there before
+      unmadeHint->hide();
+      fit->raise();
+    }
     if (result) continue;
     QLabel* hint = new QLabel(p.scrollBox->viewport());
     hint->setAlignment(Qt::AlignCenter);
@@ -164,6 +172,7 @@ void MainFrame::LayOutOverPane(size_t pane) const {
     return;
   }
   fitButtons[pane]->move(view->width() - layout::kFitButton.width - layout::kOverPaneMargin, layout::kOverPaneMargin);
+  if (pane == 3) unmadeHint->setGeometry(view->rect());
 }
 
 void MainFrame::LayOutColumn(const QWidget* column) const {

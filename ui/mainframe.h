@@ -56,6 +56,7 @@ struct MainFrame {
   // the result panes, whose tool rows are full.
   std::array<QToolButton*, 4> fitButtons{};
   std::array<QLabel*, 2> pictureHints{};  // over an empty picture pane, unnamed
+  QLabel* unmadeHint = nullptr;           // over result 2 while picture 2 is a flat page's blank
   std::array<TLoupeView*, 2> loupes{};    // in the picture panes
   // Menu.
   QMenu* Language1 = nullptr;

@@ -33,9 +33,6 @@
 namespace trellimap {
 namespace {
 
-// The pane that shows the result of `direction`.
-size_t ResultPane(WarpDirection direction) { return 1 + static_cast<size_t>(ResultNumber(direction)); }
-
 // The local files a drag carries; empty when it carries anything else.
 std::vector<std::string> DraggedFiles(const QMimeData* data) {
   std::vector<std::string> files;
@@ -144,7 +141,7 @@ void TMainForm::FormCreate() {
   const std::string allFiles = GetLangStringUtf8(6);
   frame_->OpenDialog1->Filter = QString::fromStdString(BuildPictureFilter(allPictures, allFiles));
   // The size and place the window had when it was last closed, kept on the screen.
-  const QString settings = QString::fromStdString(GetProgramDir(false) + kWindowSettingsName);
+  const QString settings = QString::fromStdString(WindowSettingsFile(false));
   if (QFileInfo::exists(settings))
     restoreGeometry(QSettings(settings, QSettings::IniFormat).value(QStringLiteral("geometry")).toByteArray());
 }
@@ -269,8 +266,8 @@ void TMainForm::RenderBoth() {
 
 void TMainForm::RenderBothIfAutomatic() {
   if (donotrendernow || !OutlinesComplete(workspace()) || !RendersAutomatically()) return;
-  // Cancel stops both.
-  if (RenderResult(WarpDirection::OneIntoTwo)) RenderResult(WarpDirection::TwoIntoOne);
+  // Cancel stops both; a flat page's blank is not warped back into the photo.
+  if (RenderResult(WarpDirection::OneIntoTwo) && !workspace().flatPage) RenderResult(WarpDirection::TwoIntoOne);
 }
 
 void TMainForm::ShoworiginalCheckClick() {
@@ -305,7 +302,10 @@ void TMainForm::ShowChanges() {
   if (!isfirst) return;  // shown with the window, once its texts are in the language in force
   for (size_t i = 0; i < 2; ++i) frame_->pictureHints[i]->setVisible(PictureMissing(i));
   setWindowTitle(QString::fromStdString(document_.Title(baseTitle_)));
-  for (const WarpDirection d : kBothDirections) panes_->ShowStale(ResultPane(d), document_.Stale(d));
+  const bool flat = workspace().flatPage.has_value();
+  frame_->unmadeHint->setVisible(flat);
+  panes_->ShowStale(ResultPane(WarpDirection::OneIntoTwo), document_.Stale(WarpDirection::OneIntoTwo));
+  panes_->ShowStale(ResultPane(WarpDirection::TwoIntoOne), !flat && document_.Stale(WarpDirection::TwoIntoOne));
   editing_->UpdateStatus();
 }
 
@@ -323,7 +323,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   // Kept beside options.dat, in a file of its own: that file's layout is fixed.
-  QSettings(QString::fromStdString(GetProgramDir(true) + kWindowSettingsName), QSettings::IniFormat)
+  QSettings(QString::fromStdString(WindowSettingsFile(true)), QSettings::IniFormat)
       .setValue(QStringLiteral("geometry"), saveGeometry());
   event->accept();
 }
@@ -375,6 +375,8 @@ void TMainForm::PutLanguageInForce() {
   menus_->Translate();
   for (QLabel* hint : frame_->pictureHints)
     hint->setText(QString::fromStdString(TranslateUtf8("Open a picture, or drop one here")));
+  frame_->unmadeHint->setText(
+      QString::fromStdString(TranslateUtf8("Result 2 is not made while picture 2 is a flat page's blank.")));
   for (size_t pane = 0; pane < frame_->panes.size(); ++pane) frame_->LayOutOverPane(pane);
   // Texts of the additions, once the language is in force.
   frame_->PerspectiveCheck->setText(QString::fromStdString(TranslateUtf8("Perspective")));

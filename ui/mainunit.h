@@ -86,6 +86,7 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   void FitPane(size_t pane) { panes_->Fit(pane); }
   // Fits a pane whose picture is larger than it at its zoom; one that fits keeps its zoom.
   void ShowWhole(size_t pane) override { panes_->FitIfLarger(pane); }
+  std::string WindowSettingsFile(bool create) override { return GetProgramDir(create) + kWindowSettingsName; }
   // The off-screen bitmap pane `pane` (0 to 3) was last composed into.
   const PixelSurface& PaneBitmap(size_t pane) const { return panes_->Bitmap(pane); }
 

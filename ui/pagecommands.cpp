@@ -1,6 +1,7 @@
 #include "ui/pagecommands.h"
 
 #include <QDialog>
+#include <QSettings>
 #include <optional>
 #include <utility>
 
@@ -42,22 +43,32 @@ void PageCommands::FlattenPage() {
   ProjectDocument& doc = host_.Document();
   if (doc.workspace().Side(0).corners != 4)
     return Tell(TranslateUtf8("Place the page's outline on picture 1 first."), MsgIcon::Information);
-  TFlattenDialog dialog(host_.DialogParent());
-  if (dialog.exec() != QDialog::Accepted) return;
   const ConstSideRef photo = std::as_const(doc.workspace()).Side(0);
+  const auto sizeOf = [&photo](const PageSize& size) {
+    return FlatPageSize(size, photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
+  };
+  const QString settingsFile = QString::fromStdString(host_.WindowSettingsFile(false));
+  TFlattenDialog dialog(host_.DialogParent(), sizeOf,
+                        RecalledFlattenChoice(QSettings(settingsFile, QSettings::IniFormat)));
+  if (dialog.exec() != QDialog::Accepted) return;
   const PageSize chosen = dialog.Chosen();
-  const FlatSize flat = FlatPageSize(chosen, photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
+  QSettings remembered(QString::fromStdString(host_.WindowSettingsFile(true)), QSettings::IniFormat);
+  RememberFlattenChoice(remembered, chosen);
+  const FlatSize flat = sizeOf(chosen);
   const OutlineState before = CaptureState(doc.workspace());
   const bool smoothBefore = doc.workspace().smooth;
   const std::optional<FlatPage> flatPageBefore = doc.workspace().flatPage;
   dib replaced{};
+  const std::string width = std::to_string(flat.width), height = std::to_string(flat.height);
   if (!doc.MakeFlatPage({chosen, flat}, &replaced))
-    return Tell(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.",
-                                {std::to_string(flat.width), std::to_string(flat.height)}),
+    return Tell(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.", {width, height}),
                 MsgIcon::Error);
   // The step owns the picture that was replaced, so that undo brings it back.
   host_.Editing().PictureReplaced(1, before, replaced, smoothBefore, flatPageBefore);
-  host_.RenderResult(WarpDirection::OneIntoTwo);
+  if (!host_.RenderResult(WarpDirection::OneIntoTwo)) return;
+  host_.ShowWhole(ResultPane(WarpDirection::OneIntoTwo));
+  host_.Editing().UpdateStatus(TranslateFormat(
+      "The flat page, %1 \u00d7 %2 pixels, is result 1; picture 2 is the blank page it is drawn on.", {width, height}));
 }
 
 }  // namespace trellimap

@@ -4,6 +4,7 @@
 // nothing else of the window.
 
 #include <cstddef>
+#include <string>
 
 #include "document/projectdocument.h"
 #include "foundation/workrunner.h"
@@ -30,6 +31,10 @@ class PageHost {
   virtual bool RenderResult(WarpDirection direction) = 0;
   // Both directions, when both outlines are complete and "Render automatically" is on.
   virtual void RenderBothIfAutomatic() = 0;
+  // Pane `pane` zoomed so that its picture shows whole, where it would not.
+  virtual void ShowWhole(size_t pane) = 0;
+  // The file the window keeps its own settings in; with `create`, its folder is made.
+  virtual std::string WindowSettingsFile(bool create) = 0;
 
  protected:
   ~PageHost() = default;
@@ -43,9 +48,10 @@ class PageCommands {
   // as one step; where no page stands out, the whole picture a little in
   // from its edges, corner 1 selected, for the user to adjust.
   void FindOutline();
-  // Asks for the page's size, then makes picture 2 a blank page of that size
-  // with outline 2 on its corners, Perspective and Smooth on, as one step,
-  // and renders result 1. Needs outline 1 complete.
+  // Asks for the page's size (offering the choice made last), then makes
+  // picture 2 a blank page of that size with outline 2 on its corners,
+  // Perspective and Smooth on, as one step, and renders result 1, the flat
+  // page, shown whole. Needs outline 1 complete.
   void FlattenPage();
 
  private:

@@ -10,9 +10,14 @@ namespace trellimap {
 // How big the flat page is made.
 struct PageSize {
   enum class Kind { Auto, Pixels, A4, A5, Letter, Legal };
+  // Which way a paper or pixel size is turned: as the page lies in the photo,
+  // or upright or across whatever the photo shows. Auto keeps the page's own.
+  // The values are stored in projects.
+  enum class Orientation : uint8_t { FollowPage = 0, Portrait = 1, Landscape = 2 };
   Kind kind = Kind::Auto;
   int32_t width = 0, height = 0;  // Pixels: the page's size in pixels
   int32_t dpi = 0;                // paper sizes: pixels per inch (0: a default of 150)
+  Orientation orientation = Orientation::FollowPage;
 
   bool operator==(const PageSize&) const = default;
 };

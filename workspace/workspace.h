@@ -38,6 +38,8 @@ inline size_t SourceSide(WarpDirection direction) { return direction == WarpDire
 inline size_t DestinationSide(WarpDirection direction) { return 1 - SourceSide(direction); }
 // The number of the result a direction writes: 1 or 2.
 inline int ResultNumber(WarpDirection direction) { return static_cast<int>(SourceSide(direction)) + 1; }
+// The window's pane that shows a direction's result: 2 or 3 (the picture panes are 0 and 1).
+inline size_t ResultPane(WarpDirection direction) { return 1 + static_cast<size_t>(ResultNumber(direction)); }
 
 struct Workspace {
   // Four 320 × 200 pictures at 24 bits, empty outlines, default options.

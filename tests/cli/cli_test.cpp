@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <tuple>
 #include <vector>
 
 #include "codecs/pictureopening.h"
@@ -110,10 +111,10 @@ TEST_F(CliTest, RenderStoresSmoothAndPerspectiveWithItsProject) {
   ASSERT_EQ(Cli("render " + Quoted(demo) + " " + Quoted(plain), folder).status, 0);
   ASSERT_EQ(Cli("render --smooth --perspective " + Quoted(demo) + " " + Quoted(set), folder).status, 0);
   const std::vector<uint8_t> without = Bytes(plain), with = Bytes(set);
-  ASSERT_EQ(with.size(), without.size() + 33);
+  ASSERT_EQ(with.size(), without.size() + 34);
   EXPECT_EQ(Bytes(demo).size(), without.size());
-  const std::vector<uint8_t> head(with.end() - 33, with.end() - 21);
-  EXPECT_EQ(head, (std::vector<uint8_t>{'T', 'M', 'O', 'P', 1, 24, 0, 0, 0, 1, 1, 0}));  // both on, no flat page
+  const std::vector<uint8_t> head(with.end() - 34, with.end() - 22);
+  EXPECT_EQ(head, (std::vector<uint8_t>{'T', 'M', 'O', 'P', 1, 25, 0, 0, 0, 1, 1, 0}));  // both on, no flat page
 
   const std::string cut = folder.Write("cut.gip", {with.begin(), with.end() - 1});
   const CliRun refused = Cli("info " + Quoted(cut), folder);
@@ -434,6 +435,18 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
       EXPECT_NEAR((*low + *high) / 2, v * 594, 0.01 * 594) << "rule at " << v << renderer;
     }
     ReleaseDib(&flat);
+  }
+  // A pixel size turns to the upright page as paper sizes do, unless "!" keeps it as given.
+  for (const auto& [size, width, height] : {std::tuple{"594x420", 420, 594}, std::tuple{"594x420!", 594, 420}}) {
+    const std::string out = folder.Path("turned.bmp");
+    ASSERT_EQ(
+        Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size " + size + " --points '" + page.corners + "'",
+            folder)
+            .status,
+        0);
+    const CliRun info = Cli("info " + Quoted(out), folder);
+    EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << size;
+    EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << size;
   }
   ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(folder.Path("auto.bmp")) + " --points '" +
                     page.corners + "'",

@@ -262,7 +262,7 @@ void PutLittleEndian(std::vector<uint8_t>& b, size_t at, int32_t value, int byte
   for (int i = 0; i < bytes; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-constexpr size_t kSettingsBytes = 33;  // what the settings block adds to a project
+constexpr size_t kSettingsBytes = 34;  // what the settings block adds to a project
 constexpr FlatSize kPage{9, 13};
 
 // Perspective, Smooth and the flat page come back as saved; they add one
@@ -283,6 +283,7 @@ TEST_F(ProjectFileTest, SettingsComeBackAndOnlyAddTheirBlock) {
       {"flattened, auto", true, true, FlatPage{{}, kPage}, true},
       {"flat page alone", false, false, FlatPage{{Kind::Pixels, 9, 13, 0}, kPage}, true},
       {"A4 at 300 DPI", true, false, FlatPage{{Kind::A4, 0, 0, 300}, kPage}, true},
+      {"A4 across", true, true, FlatPage{{Kind::A4, 0, 0, 300, PageSize::Orientation::Landscape}, kPage}, true},
       {"legal at the default", false, true, FlatPage{{Kind::Legal, 0, 0, 0}, kPage}, true},
       {"A5 at the most DPI", true, true, FlatPage{{Kind::A5, 0, 0, kMostPageSide}, kPage}, true},
       {"a page not picture 2's size", false, false, FlatPage{{}, {kPage.width + 1, kPage.height}}, false},
@@ -323,7 +324,7 @@ TEST_F(ProjectFileTest, SettingsBlockHasTheKnownLayout) {
   Workspace ws;
   MakeSmall(ws, kPage);
   ws.perspective = true;
-  ws.flatPage = FlatPage{{PageSize::Kind::Letter, 0, 0, 0x1234}, kPage};
+  ws.flatPage = FlatPage{{PageSize::Kind::Letter, 0, 0, 0x1234, PageSize::Orientation::Portrait}, kPage};
   ASSERT_TRUE(SaveProjectfile(ws, path).done());
   std::vector<uint8_t> b = Bytes(path);
   ASSERT_GT(b.size(), kSettingsBytes);
@@ -333,18 +334,19 @@ TEST_F(ProjectFileTest, SettingsBlockHasTheKnownLayout) {
     std::snprintf(hex, sizeof hex, "%02x", *at);
     block += hex;
   }
-  // The tag, version 1 and 24 bytes of fields; Perspective on, Smooth off, a
-  // flat page: letter, no width or height chosen, DPI 0x1234; the page 9 × 13.
+  // The tag, version 1 and 25 bytes of fields; Perspective on, Smooth off, a
+  // flat page: letter, portrait, no width or height chosen, DPI 0x1234; the
+  // page 9 × 13.
   std::string expected =
-      "544d4f50 01 18000000"
+      "544d4f50 01 19000000"
       " 01 00 01"
-      " 04 00000000 00000000 34120000 09000000 0d000000";
+      " 04 01 00000000 00000000 34120000 09000000 0d000000";
   std::erase(expected, ' ');
   EXPECT_EQ(block, expected);
 
   const size_t start = b.size() - kSettingsBytes;
   for (const uint8_t later : {7, 0, 255}) b.push_back(later);
-  PutLittleEndian(b, start + 5, 24 + 3, 4);
+  PutLittleEndian(b, start + 5, 25 + 3, 4);
   folder.Write("later.gip", b);
   Workspace back;
   ASSERT_TRUE(Open(back, folder.Path("later.gip")).done());
@@ -383,23 +385,25 @@ TEST_F(ProjectFileTest, DamagedSettingsAreRefusedAndTakeNothing) {
       {"tag of another case", patched({{3, 'p', 1}})},
       {"version 0", patched({{4, 0, 1}})},
       {"a later version", patched({{4, 2, 1}})},
-      {"length short of the fields", patched({{5, 23, 4}})},
-      {"length beyond the file", patched({{5, 25, 4}})},
+      {"length short of the fields", patched({{5, 24, 4}})},
+      {"length beyond the file", patched({{5, 26, 4}})},
       {"negative length", patched({{5, -1, 4}})},
       {"huge length", patched({{5, 1 << 30, 4}})},
       {"perspective 2", patched({{9, 2, 1}})},
       {"smooth 255", patched({{10, 255, 1}})},
       {"flat page 2", patched({{11, 2, 1}})},
       {"no such page size", patched({{12, 6, 1}})},
-      {"negative width chosen", patched({{13, -1, 4}})},
-      {"width chosen beyond any", patched({{13, kMostPageSide + 1, 4}})},
-      {"pixels of no width", patched({{12, 1, 1}, {13, 0, 4}, {17, 13, 4}})},
-      {"negative DPI", patched({{21, -5, 4}})},
-      {"page not picture 2's width", patched({{25, kPage.width + 1, 4}})},
-      {"page of no height", patched({{29, 0, 4}})},
+      {"no such orientation", patched({{13, 3, 1}})},
+      {"negative width chosen", patched({{14, -1, 4}})},
+      {"width chosen beyond any", patched({{14, kMostPageSide + 1, 4}})},
+      {"pixels of no width", patched({{12, 1, 1}, {14, 0, 4}, {18, 13, 4}})},
+      {"negative DPI", patched({{22, -5, 4}})},
+      {"page not picture 2's width", patched({{26, kPage.width + 1, 4}})},
+      {"page of no height", patched({{30, 0, 4}})},
       {"no flat page, yet its fields", patched({{11, 0, 1}})},
       {"no flat page, yet its sizes", patched({{11, 0, 1}, {12, 0, 1}})},
-      {"no flat page, yet its kind", patched({{11, 0, 1}, {21, 0, 4}, {25, 0, 4}, {29, 0, 4}})},
+      {"no flat page, yet its kind", patched({{11, 0, 1}, {22, 0, 4}, {26, 0, 4}, {30, 0, 4}})},
+      {"no flat page, yet its orientation", patched({{11, 0, 1}, {12, 0, 1}, {22, 0, 4}, {26, 0, 4}, {30, 0, 4}, {13, 1, 1}})},
       {"a byte after the block", appended(good, {0})},
       {"a byte after the option bytes", appended(plain, {0})},
       {"text after the option bytes", appended(plain, {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'})},

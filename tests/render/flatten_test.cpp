@@ -20,15 +20,20 @@ using Kind = PageSize::Kind;
 using testing::PointSpec;
 
 TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
+  using Turn = PageSize::Orientation;
   struct Case {
     const char* text;
     Kind kind;
     int32_t width, height, dpi;
+    Turn orientation = Turn::FollowPage;
   };
   for (const Case& c :
        {Case{"auto", Kind::Auto, 0, 0, 0}, Case{"AUTO", Kind::Auto, 0, 0, 0},
         Case{"800x600", Kind::Pixels, 800, 600, 0}, Case{"1X30000", Kind::Pixels, 1, 30000, 0},
-        Case{"a4", Kind::A4, 0, 0, 150}, Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72},
+        Case{"800x600!", Kind::Pixels, 800, 600, 0, Turn::Landscape},
+        Case{"600x800!", Kind::Pixels, 600, 800, 0, Turn::Portrait},
+        Case{"7x7!", Kind::Pixels, 7, 7, 0, Turn::Portrait}, Case{"a4", Kind::A4, 0, 0, 150},
+        Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72},
         Case{"Letter", Kind::Letter, 0, 0, 150}, Case{"legal@2000", Kind::Legal, 0, 0, 2000}}) {
     const std::optional<PageSize> size = ParsePageSize(c.text);
     ASSERT_TRUE(size) << c.text;
@@ -36,6 +41,7 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
     EXPECT_EQ(size->width, c.width) << c.text;
     EXPECT_EQ(size->height, c.height) << c.text;
     EXPECT_EQ(size->dpi, c.dpi) << c.text;
+    EXPECT_EQ(size->orientation, c.orientation) << c.text;
   }
   for (const char* text : {"",
                            "a3",
@@ -64,11 +70,19 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
                            "800x600x2",
                            "+800x600",
                            "a4a4",
-                           "a4@300@300"})
+                           "a4@300@300",
+                           "800x600!!",
+                           "!800x600",
+                           "800!x600",
+                           "a4!",
+                           "auto!",
+                           "x600!",
+                           "800x!"})
     EXPECT_FALSE(ParsePageSize(text)) << '"' << text << '"';
 }
 
-// Paper sizes at their resolution, turned to the page's orientation; pixels as asked.
+// Paper and pixel sizes at their resolution, turned to the page's
+// orientation or to the one asked for.
 TEST(FlatPageSize, PaperAndPixelSizes) {
   testing::Outline tall({{100, 50, true}, {300, 50, true}, {300, 333, true}, {100, 333, true}, {100, 50, true}});
   testing::Outline wide({{50, 100, true}, {333, 100, true}, {333, 300, true}, {50, 300, true}, {50, 100, true}});
@@ -85,9 +99,22 @@ TEST(FlatPageSize, PaperAndPixelSizes) {
     EXPECT_EQ(w.width, c.height) << c.size;
     EXPECT_EQ(w.height, c.width) << c.size;
   }
-  const FlatSize pixels = FlatPageSize(*ParsePageSize("640x480"), tall.list, 800, 600);
-  EXPECT_EQ(pixels.width, 640);
-  EXPECT_EQ(pixels.height, 480);
+  using Turn = PageSize::Orientation;
+  const struct {
+    const char* size;
+    Turn turn;
+    FlatSize tallPage, widePage;
+  } turns[] = {
+      {"640x480", Turn::FollowPage, {480, 640}, {640, 480}}, {"480x640", Turn::FollowPage, {480, 640}, {640, 480}},
+      {"640x480!", Turn::Landscape, {640, 480}, {640, 480}}, {"480x640!", Turn::Portrait, {480, 640}, {480, 640}},
+      {"a4", Turn::Landscape, {1754, 1240}, {1754, 1240}},   {"a4", Turn::Portrait, {1240, 1754}, {1240, 1754}},
+  };
+  for (const auto& c : turns) {
+    PageSize size = *ParsePageSize(c.size);
+    size.orientation = c.turn;
+    EXPECT_EQ(FlatPageSize(size, tall.list, 800, 600), c.tallPage) << c.size;
+    EXPECT_EQ(FlatPageSize(size, wide.list, 800, 600), c.widePage) << c.size;
+  }
 }
 
 // Automatic: the page's true proportions, its long side as long as the

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFormLayout>
 #include <QLabel>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
@@ -14,6 +16,8 @@
 #include "tests/support/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/testfiles.h"
 #include "tests/support/windowparts.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
@@ -27,9 +31,12 @@ class FlattenDialogTest : public QObject {
  private slots:
   void init() {
     std::filesystem::remove(DataFolder(false, "") + kOptionsFileName);
+    std::filesystem::remove(DataFolder(false, "") + kWindowSettingsName);
     messages.shown.clear();
   }
   void choicesBecomePageSizes();
+  void theLastChoiceIsRemembered();
+  void flattenTidiesUp();
   void flattenMakesPicture2APageAsOneStep();
   void textsInGerman();
 
@@ -52,23 +59,42 @@ class FlattenDialogTest : public QObject {
 };
 
 // Each choice gives its kind of size; the pixel sizes count for Custom alone,
-// and the resolution for the paper sizes alone.
+// the resolution for the paper sizes alone and the orientation for all but
+// Auto. Every choice shows the size it comes to, Custom keeps what was typed
+// while another choice showed its own, and the dialog opens at the choice
+// it is given.
 void FlattenDialogTest::choicesBecomePageSizes() {
-  TFlattenDialog dialog(nullptr);
+  using Kind = PageSize::Kind;
+  using Turn = PageSize::Orientation;
+  // A stand-in for the page: what each choice comes to, told apart by kind and DPI.
+  const auto sizeOf = [](const PageSize& size) {
+    const int32_t across = 100 + 10 * static_cast<int32_t>(size.kind) + size.dpi;
+    return size.kind == Kind::Pixels             ? FlatSize{size.width, size.height}
+           : size.orientation == Turn::Landscape ? FlatSize{2 * across, across}
+                                                 : FlatSize{across, 2 * across};
+  };
+  TFlattenDialog dialog(nullptr, sizeOf);
+  QCOMPARE(dialog.Kind->currentIndex(), 0);
+  dialog.Kind->setCurrentIndex(5);
   dialog.Width->setValue(640);
   dialog.Height->setValue(480);
   dialog.Dpi->setValue(300);
-  using Kind = PageSize::Kind;
+  dialog.Turn->setCurrentIndex(2);
   const struct {
     const char* text;
     Kind kind;
     int32_t width, height, dpi;
+    Turn turn;
+    FlatSize shown;
   } choices[] = {
-      {"Auto", Kind::Auto, 0, 0, 0},       {"A4", Kind::A4, 0, 0, 300},       {"A5", Kind::A5, 0, 0, 300},
-      {"Letter", Kind::Letter, 0, 0, 300}, {"Legal", Kind::Legal, 0, 0, 300}, {"Custom", Kind::Pixels, 640, 480, 0},
+      {"Auto", Kind::Auto, 0, 0, 0, Turn::FollowPage, {100, 200}},
+      {"A4", Kind::A4, 0, 0, 300, Turn::Landscape, {840, 420}},
+      {"A5", Kind::A5, 0, 0, 300, Turn::Landscape, {860, 430}},
+      {"Letter", Kind::Letter, 0, 0, 300, Turn::Landscape, {880, 440}},
+      {"Legal", Kind::Legal, 0, 0, 300, Turn::Landscape, {900, 450}},
+      {"Custom", Kind::Pixels, 640, 480, 0, Turn::Landscape, {640, 480}},
   };
   QCOMPARE(dialog.Kind->count(), 6);
-  QCOMPARE(dialog.Kind->currentIndex(), 0);
   for (int i = 0; i < 6; ++i) {
     const auto& c = choices[i];
     dialog.Kind->setCurrentIndex(i);
@@ -78,12 +104,47 @@ void FlattenDialogTest::choicesBecomePageSizes() {
     QCOMPARE(size.width, c.width);
     QCOMPARE(size.height, c.height);
     QCOMPARE(size.dpi, c.dpi);
+    QCOMPARE(size.orientation, c.turn);
     QCOMPARE(dialog.Width->isEnabled(), c.width != 0);
     QCOMPARE(dialog.Height->isEnabled(), c.height != 0);
     QCOMPARE(dialog.Dpi->isEnabled(), c.dpi != 0);
+    QCOMPARE(dialog.Turn->isEnabled(), c.kind != Kind::Auto);
+    QCOMPARE(FlatSize({dialog.Width->value(), dialog.Height->value()}), c.shown);
+    const int32_t shorter = std::min(c.shown.width, c.shown.height);
+    const QString ratio =
+        QString::number(static_cast<double>(std::max(c.shown.width, c.shown.height)) / shorter, 'f', 3);
+    QCOMPARE(dialog.Outcome->text(), QStringLiteral("%1 \u00d7 %2 pixels, 1 : %3, %4")
+                                         .arg(c.shown.width)
+                                         .arg(c.shown.height)
+                                         .arg(ratio)
+                                         .arg(c.shown.width > c.shown.height ? "landscape" : "portrait"));
   }
   TFlattenDialog fresh(nullptr);
   QCOMPARE(fresh.Dpi->value(), 150);
+  const PageSize last{Kind::Pixels, 300, 200, 0, Turn::Portrait};
+  TFlattenDialog again(nullptr, sizeOf, last);
+  QVERIFY(again.Chosen() == last);
+  QCOMPARE(again.Width->value(), 300);
+}
+
+// The choice made last is what the next dialog opens at, whatever it was;
+// settings that are no choice give Auto.
+void FlattenDialogTest::theLastChoiceIsRemembered() {
+  testing::TempFolder folder;
+  QSettings settings(QString::fromStdString(folder.Path("window.ini")), QSettings::IniFormat);
+  QVERIFY(RecalledFlattenChoice(settings) == PageSize{});
+  using Kind = PageSize::Kind;
+  using Turn = PageSize::Orientation;
+  for (const PageSize& chosen : {PageSize{Kind::A5, 0, 0, 300, Turn::Landscape}, PageSize{Kind::Pixels, 7, 9, 0},
+                                 PageSize{Kind::Legal, 0, 0, 72, Turn::FollowPage}, PageSize{}}) {
+    RememberFlattenChoice(settings, chosen);
+    QVERIFY(RecalledFlattenChoice(settings) == chosen);
+  }
+  settings.setValue("flatten/kind", 17);
+  QVERIFY(RecalledFlattenChoice(settings) == PageSize{});
+  settings.setValue("flatten/kind", 5);  // pixels of no size
+  settings.setValue("flatten/width", 0);
+  QVERIFY(RecalledFlattenChoice(settings) == PageSize{});
 }
 
 // Flatten asks for outline 1 first; then picture 2 becomes a white page of the
@@ -126,6 +187,7 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
     dialog.Kind->setCurrentIndex(5);
     dialog.Width->setValue(120);
     dialog.Height->setValue(80);
+    dialog.Turn->setCurrentIndex(2);
     dialog.accept();
   });
   flatten->trigger();
@@ -145,7 +207,7 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   QVERIFY(CaptureState(ws) == page);
   QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked() &&
           testing::PerspectiveBox(form)->isChecked());
-  const FlatPage made{{PageSize::Kind::Pixels, 120, 80, 0}, {120, 80}};
+  const FlatPage made{{PageSize::Kind::Pixels, 120, 80, 0, PageSize::Orientation::Landscape}, {120, 80}};
   QVERIFY(ws.flatPage == made);
   QCOMPARE(DibWidth(&ws.di3), 120);
   const std::vector<uint8_t> rendered(ws.di3.poi, ws.di3.poi + 80 * ws.di3.bytew);
@@ -166,6 +228,79 @@ void FlattenDialogTest::flattenMakesPicture2APageAsOneStep() {
   QVERIFY(CaptureState(ws) == page);
   QVERIFY(ws.smooth && testing::Part<QCheckBox>(form, "SmoothCheck")->isChecked());
   QVERIFY(ws.flatPage == made);
+}
+
+// Flatten with a photo and a picture 2 opened from files: the dialog opens at
+// the choice made last and shows what Auto comes to; the page goes into
+// result 1, shown whole, and the status bar says so; picture 2 is named the
+// blank page; result 2 is not rendered, also after undo and redo with
+// "Render automatically" on, and says why; "Save picture..." proposes
+// "<photo>-flat.png" beside the photo.
+void FlattenDialogTest::flattenTidiesUp() {
+  testing::TempFolder folder;
+  testing::ScriptedDialogs dialogs;
+  const auto bmp = [&](const std::string& name, int w, int h) {
+    return folder.Write(name,
+                        testing::MakeBmp(w, h, 24, {}, [](int x, int y) { return (x * 977 + y * 131) & 0xFFFFFF; }));
+  };
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  Workspace& ws = form.workspace();
+  dialogs.answers = {bmp("photo.bmp", 1600, 1200), bmp("wall.bmp", 300, 200)};
+  testing::PaneOf(form, 0).fileButton->click();
+  testing::PaneOf(form, 1).fileButton->click();
+  testing::FillOutline(ws.punkte1,
+                       {{200, 100, true}, {1400, 100, true}, {1400, 1000, true}, {200, 1000, true}, {200, 100, true}});
+  ws.ecken1 = 4;
+  QVERIFY(ws.renderautomatically);
+  const uint32_t result2 = ws.di4.poih;
+  testing::PaneOf(form, 2).zoom->setValue(400);  // a result zoomed in before
+  QAction* flatten = EditItem(form, 6);
+
+  FlatSize autoShown{};
+  WhenOpen([&](TFlattenDialog& dialog) {
+    QCOMPARE(dialog.Kind->currentIndex(), 0);  // nothing chosen before: Auto
+    autoShown = {dialog.Width->value(), dialog.Height->value()};
+    QVERIFY(dialog.Outcome->text().startsWith(
+        QStringLiteral("%1 \u00d7 %2 pixels, 1 : ").arg(autoShown.width).arg(autoShown.height)));
+    dialog.accept();
+  });
+  flatten->trigger();
+  QCOMPARE(FlatSize({DibWidth(&ws.di3), DibHeight(&ws.di3)}), autoShown);
+  QVERIFY(autoShown.width > autoShown.height);
+  QStringList status;
+  for (const QLabel* line : form.statusBar()->findChildren<QLabel*>()) status << line->text();
+  QVERIFY2(status.join('\n').contains(QStringLiteral("pixels, is result 1; picture 2 is the blank page")),
+           qPrintable(status.join('\n')));
+  const Pane page = testing::PaneOf(form, 2);
+  QVERIFY(page.paintBox->width() <= page.scrollBox->maximumViewportSize().width());
+  QVERIFY(page.paintBox->height() <= page.scrollBox->maximumViewportSize().height());
+  QCOMPARE(ws.di4.poih, result2);
+  QVERIFY(testing::Part<QLabel>(form, "UnmadeHint")->isVisible());
+  QVERIFY(form.windowTitle().startsWith(QStringLiteral("*photo.bmp, blank page \u2013 ")));
+
+  EditItem(form, 0)->trigger();  // Undo
+  QVERIFY(!testing::Part<QLabel>(form, "UnmadeHint")->isVisible());
+  QVERIFY(form.windowTitle().startsWith(QStringLiteral("*photo.bmp, wall.bmp \u2013 ")));
+  EditItem(form, 1)->trigger();  // Redo
+  QCOMPARE(ws.di4.poih, result2);
+
+  testing::PaneOf(form, 2).fileButton->click();  // "Save picture...", cancelled
+  QCOMPARE(dialogs.asked.back().proposedName, std::string("photo-flat.png"));
+  QCOMPARE(std::filesystem::path(dialogs.asked.back().folder), std::filesystem::path(folder.Path("")).parent_path());
+
+  WhenOpen([](TFlattenDialog& dialog) {
+    dialog.Kind->setCurrentIndex(2);  // A5
+    dialog.accept();
+  });
+  flatten->trigger();
+  QCOMPARE(FlatSize({DibWidth(&ws.di3), DibHeight(&ws.di3)}), FlatSize({1240, 874}));  // turned as the page lies
+  WhenOpen([](TFlattenDialog& dialog) {
+    QCOMPARE(dialog.Kind->currentIndex(), 2);
+    dialog.reject();
+  });
+  flatten->trigger();
 }
 
 // The menu items and the dialog speak German when German is in force.
