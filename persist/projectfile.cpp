@@ -12,6 +12,7 @@
 #include "i18n/translateunit.h"
 #include "image/depthpromotion.h"
 #include "image/pixmill3.h"
+#include "view/panegeometry.h"
 
 namespace trellimap {
 namespace {
@@ -31,13 +32,14 @@ constexpr int32_t kMaxPaletteEntries = 256;
 //   byte     its orientation: 0 as the page lies, 1 portrait, 2 landscape
 //   int32 ×3 its width and height in pixels, and its DPI
 //   int32 ×2 the flat page's width and height, which are picture 2's
+//   int32 ×4 the zooms of the window's four panes, each 0 when not known
 // A later program may add fields after these within L, which this one skips;
 // a change that a reader of version 1 could not skip takes a new version,
 // which such a reader refuses.
 constexpr uint8_t kSettingsTag[4] = {'T', 'M', 'O', 'P'};
 constexpr uint8_t kSettingsVersion = 1;
 constexpr size_t kSettingsHeadBytes = sizeof kSettingsTag + 1 + 4;
-constexpr int32_t kSettingsFieldBytes = 3 + 2 + 3 * 4 + 2 * 4;
+constexpr int32_t kSettingsFieldBytes = 3 + 2 + 3 * 4 + 2 * 4 + 4 * 4;
 // Far beyond any field a later version may add, and read whole.
 constexpr int32_t kMostSettingsBytes = 1 << 16;
 // The stored numbers of the page sizes: stable whatever order PageSize::Kind takes.
@@ -116,6 +118,7 @@ std::vector<uint8_t> SettingsBlock(const Workspace& ws) {
   for (const int32_t value :
        {page.chosen.width, page.chosen.height, page.chosen.dpi, page.size.width, page.size.height})
     PutInt32(block, value);
+  for (const int32_t zoom : ws.paneZooms) PutInt32(block, zoom == 0 ? 0 : std::clamp(zoom, kZoomMin, kZoomMax));
   return block;
 }
 
@@ -159,12 +162,17 @@ ProjectRead::Settings ReadSettings(BinaryReader& in, const dib& picture2, const 
   const uint8_t kind = field.Byte(), orientation = field.Byte();
   int32_t values[5];
   for (int32_t& value : values) value = field.Int32();
-  if (perspective > 1 || smooth > 1 || flat > 1) throw damaged();
+  for (int32_t& zoom : settings.zooms) zoom = field.Int32();
+  const auto possibleZoom = [](int32_t zoom) { return zoom == 0 || (zoom >= kZoomMin && zoom <= kZoomMax); };
+  if (perspective > 1 || smooth > 1 || flat > 1 ||
+      !std::all_of(settings.zooms.begin(), settings.zooms.end(), possibleZoom))
+    throw damaged();
   settings.perspective = perspective == 1;
   settings.smooth = smooth == 1;
   if (flat == 0) {
     // Without a flat page its fields stay zero.
-    if (kind != 0 || orientation != 0 || std::any_of(std::begin(values), std::end(values), [](int32_t v) { return v != 0; }))
+    if (kind != 0 || orientation != 0 ||
+        std::any_of(std::begin(values), std::end(values), [](int32_t v) { return v != 0; }))
       throw damaged();
     return settings;
   }
@@ -326,6 +334,7 @@ void ProjectRead::HandTo(Workspace& ws) {
     ws.perspective = settings->perspective;
     ws.smooth = settings->smooth;
     ws.flatPage = settings->flatPage;
+    ws.paneZooms = settings->zooms;
   }
 }
 

@@ -2,8 +2,10 @@
 // The project file: both outline lists with their corner counters, the four
 // pictures and the three option states, one after the other, little-endian;
 // then, only while one of them is in use, a block of the settings added
-// later: Perspective, Smooth and the flat page picture 2 is.
+// later: Perspective, Smooth, the flat page picture 2 is and, riding along,
+// the zooms the panes had.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +50,7 @@ class ProjectRead {
     bool perspective = false;
     bool smooth = false;
     std::optional<FlatPage> flatPage;
+    std::array<int32_t, 4> zooms{};  // of the four panes; 0: not known
     bool operator==(const Settings&) const = default;
   };
   std::optional<Settings> settings;

@@ -88,8 +88,8 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
   const auto turned = [&](int32_t a, int32_t b) {
     const int32_t shortSide = std::min(a, b), longSide = std::max(a, b);
     using Orientation = PageSize::Orientation;
-    const bool landscape = size.orientation == Orientation::FollowPage ? ratio > 1
-                                                                       : size.orientation == Orientation::Landscape;
+    const bool landscape =
+        size.orientation == Orientation::FollowPage ? ratio > 1 : size.orientation == Orientation::Landscape;
     return landscape ? FlatSize{longSide, shortSide} : FlatSize{shortSide, longSide};
   };
   if (size.kind == PageSize::Kind::Pixels) return turned(size.width, size.height);

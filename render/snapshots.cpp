@@ -32,6 +32,7 @@ LentWorkspace::LentWorkspace(const Workspace& from) {
   ws_.renderautomatically = from.renderautomatically;
   ws_.smooth = from.smooth;
   ws_.flatPage = from.flatPage;
+  ws_.paneZooms = from.paneZooms;
   for (size_t i = 0; i < 4; ++i) {
     ReleaseDib(ws_.Pictures()[i]);
     *ws_.Pictures()[i] = *from.Pictures()[i];

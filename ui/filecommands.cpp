@@ -85,12 +85,15 @@ void FileCommands::OpenProjectfile(const std::string& fname) {
   if (!outcome.done()) return;
   RememberProjectFolder();
   host_.Editing().ForgetHistory();
+  // A project that kept its panes' zooms is shown as it was looked at.
+  host_.ZoomPanes(host_.Document().workspace().paneZooms);
   host_.ShowWorkspace();
   host_.Editing().UpdateStatus();
   host_.ShowChanges();
 }
 
 void FileCommands::SaveProjectfile(const std::string& fname) {
+  host_.Document().workspace().paneZooms = host_.PaneZooms();
   Guarded([&] {
     const Outcome outcome = host_.Document().SaveProject(fname, host_.Runner());
     ShowProjectSaveFailure(fname, outcome);

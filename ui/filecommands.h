@@ -4,7 +4,9 @@
 // the work and a message telling what failed. They reach the rest of the
 // window through a small host.
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ class FileHost {
   virtual void RepaintPane(size_t pane) = 0;
   // Pane `pane` shows its picture whole, zooming out where it is larger than the pane.
   virtual void ShowWhole(size_t pane) = 0;
+  // The four panes' zooms; setting them leaves a pane given 0 as it is.
+  virtual std::array<int32_t, 4> PaneZooms() const = 0;
+  virtual void ZoomPanes(const std::array<int32_t, 4>& zooms) = 0;
 
  protected:
   ~FileHost() = default;

@@ -86,6 +86,8 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   void FitPane(size_t pane) { panes_->Fit(pane); }
   // Fits a pane whose picture is larger than it at its zoom; one that fits keeps its zoom.
   void ShowWhole(size_t pane) override { panes_->FitIfLarger(pane); }
+  std::array<int32_t, 4> PaneZooms() const override { return panes_->Zooms(); }
+  void ZoomPanes(const std::array<int32_t, 4>& zooms) override { panes_->SetZooms(zooms); }
   std::string WindowSettingsFile(bool create) override { return GetProgramDir(create) + kWindowSettingsName; }
   // The off-screen bitmap pane `pane` (0 to 3) was last composed into.
   const PixelSurface& PaneBitmap(size_t pane) const { return panes_->Bitmap(pane); }

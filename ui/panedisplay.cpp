@@ -19,6 +19,17 @@ int32_t PaneDisplay::Zoom(size_t pane) const {
   return ZoomFromText(frame_.panes[pane].zoom->cleanText().toStdString());
 }
 
+std::array<int32_t, 4> PaneDisplay::Zooms() const {
+  std::array<int32_t, 4> zooms{};
+  for (size_t pane = 0; pane < zooms.size(); ++pane) zooms[pane] = Zoom(pane);
+  return zooms;
+}
+
+void PaneDisplay::SetZooms(const std::array<int32_t, 4>& zooms) {
+  for (size_t pane = 0; pane < zooms.size(); ++pane)
+    if (zooms[pane] != 0) frame_.panes[pane].zoom->setValue(zooms[pane]);
+}
+
 void PaneDisplay::Paint(size_t pane) {
   TPaintBox* box = frame_.panes[pane].paintBox;
   const PaneArea size = ZoomedPicture(*document_.workspace().Pictures()[pane], Zoom(pane));
@@ -45,7 +56,7 @@ const PixelSurface* PaneDisplay::Compose(size_t pane, const PaneArea& area, int3
     ComposeStretched(*preview, {0, 0, size.width * scale, size.height * scale}, area, bitmap);
     return &bitmap;
   }
-  ComposePane(picture, zoom, pane < 2 ? &ws.Side(pane).outline : nullptr, area, bitmap, scale);
+  ComposePane(picture, zoom, pane < 2 ? &ws.Side(pane).outline : nullptr, area, bitmap, scale, &reduced_[pane]);
   // A result no longer made from what the picture panes show is drawn faded.
   if (pane >= 2 && shownStale_[pane - 2]) Fade(bitmap);
   return &bitmap;

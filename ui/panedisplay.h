@@ -24,6 +24,9 @@ class PaneDisplay {
 
   // The zoom in force for a pane (0 to 3), read afresh from its edit.
   int32_t Zoom(size_t pane) const;
+  // The zooms of the four panes; setting them leaves a pane given 0 as it is.
+  std::array<int32_t, 4> Zooms() const;
+  void SetZooms(const std::array<int32_t, 4>& zooms);
   // Sizes the pane's drawing area to the zoomed picture, or redraws it.
   void Paint(size_t pane);
   // The pane's area `area` in device pixels, `scale` of them to a pane pixel;
@@ -54,7 +57,8 @@ class PaneDisplay {
   // Off-screen bitmaps of panes 1, 2, 3 and 4.
   PixelSurface bit0, bit2, bit3, bit4;
   const std::array<PixelSurface*, 4> bitmaps_{&bit0, &bit2, &bit3, &bit4};
-  std::array<bool, 2> shownStale_{};  // result panes 3 and 4
+  std::array<bool, 2> shownStale_{};      // result panes 3 and 4
+  std::array<ReducedCopies, 4> reduced_;  // of each pane's picture, for drawing it below 100 %
 };
 
 }  // namespace trellimap

@@ -65,6 +65,10 @@ struct Workspace {
   // While picture 2 is a page Flatten made: the size chosen and the page's
   // size. Whatever else replaces picture 2 clears it.
   std::optional<FlatPage> flatPage;
+  // The zooms of the window's four panes as last saved with or opened from a
+  // project (0: not known). How the work was looked at, not the work: kept
+  // only beside the settings above and no change of the work.
+  std::array<int32_t, 4> paneZooms{};
 
   // Side 0 (picture 1, punkte1, ecken1) or side 1 (picture 2, punkte2, ecken2).
   SideRef Side(size_t side);

@@ -111,10 +111,10 @@ TEST_F(CliTest, RenderStoresSmoothAndPerspectiveWithItsProject) {
   ASSERT_EQ(Cli("render " + Quoted(demo) + " " + Quoted(plain), folder).status, 0);
   ASSERT_EQ(Cli("render --smooth --perspective " + Quoted(demo) + " " + Quoted(set), folder).status, 0);
   const std::vector<uint8_t> without = Bytes(plain), with = Bytes(set);
-  ASSERT_EQ(with.size(), without.size() + 34);
+  ASSERT_EQ(with.size(), without.size() + 50);
   EXPECT_EQ(Bytes(demo).size(), without.size());
-  const std::vector<uint8_t> head(with.end() - 34, with.end() - 22);
-  EXPECT_EQ(head, (std::vector<uint8_t>{'T', 'M', 'O', 'P', 1, 25, 0, 0, 0, 1, 1, 0}));  // both on, no flat page
+  const std::vector<uint8_t> head(with.end() - 50, with.end() - 38);
+  EXPECT_EQ(head, (std::vector<uint8_t>{'T', 'M', 'O', 'P', 1, 41, 0, 0, 0, 1, 1, 0}));  // both on, no flat page
 
   const std::string cut = folder.Write("cut.gip", {with.begin(), with.end() - 1});
   const CliRun refused = Cli("info " + Quoted(cut), folder);
@@ -439,11 +439,11 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
   // A pixel size turns to the upright page as paper sizes do, unless "!" keeps it as given.
   for (const auto& [size, width, height] : {std::tuple{"594x420", 420, 594}, std::tuple{"594x420!", 594, 420}}) {
     const std::string out = folder.Path("turned.bmp");
-    ASSERT_EQ(
-        Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size " + size + " --points '" + page.corners + "'",
-            folder)
-            .status,
-        0);
+    ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size " + size + " --points '" +
+                      page.corners + "'",
+                  folder)
+                  .status,
+              0);
     const CliRun info = Cli("info " + Quoted(out), folder);
     EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << size;
     EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << size;

@@ -117,7 +117,7 @@ TEST_F(ProjectDocumentTest, WhatFailsOrStopsChangesNothing) {
   ASSERT_TRUE(flattened.SaveProject(settings, inPlace).done());
   const std::vector<uint8_t> withSettings = Bytes(settings);
   std::vector<uint8_t> wrongTag = withSettings;
-  wrongTag[wrongTag.size() - 34] = 'X';
+  wrongTag[wrongTag.size() - 50] = 'X';
   StoppingRunner stopping;
   const Look before = LookOf(doc);
   const struct {

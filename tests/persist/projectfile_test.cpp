@@ -262,7 +262,7 @@ void PutLittleEndian(std::vector<uint8_t>& b, size_t at, int32_t value, int byte
   for (int i = 0; i < bytes; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-constexpr size_t kSettingsBytes = 34;  // what the settings block adds to a project
+constexpr size_t kSettingsBytes = 50;  // what the settings block adds to a project
 constexpr FlatSize kPage{9, 13};
 
 // Perspective, Smooth and the flat page come back as saved; they add one
@@ -325,6 +325,7 @@ TEST_F(ProjectFileTest, SettingsBlockHasTheKnownLayout) {
   MakeSmall(ws, kPage);
   ws.perspective = true;
   ws.flatPage = FlatPage{{PageSize::Kind::Letter, 0, 0, 0x1234, PageSize::Orientation::Portrait}, kPage};
+  ws.paneZooms = {30, 0, 250, 10000};
   ASSERT_TRUE(SaveProjectfile(ws, path).done());
   std::vector<uint8_t> b = Bytes(path);
   ASSERT_GT(b.size(), kSettingsBytes);
@@ -334,24 +335,26 @@ TEST_F(ProjectFileTest, SettingsBlockHasTheKnownLayout) {
     std::snprintf(hex, sizeof hex, "%02x", *at);
     block += hex;
   }
-  // The tag, version 1 and 25 bytes of fields; Perspective on, Smooth off, a
+  // The tag, version 1 and 41 bytes of fields; Perspective on, Smooth off, a
   // flat page: letter, portrait, no width or height chosen, DPI 0x1234; the
-  // page 9 × 13.
+  // page 9 × 13; the panes at 30 %, not known, 250 % and 10000 %.
   std::string expected =
-      "544d4f50 01 19000000"
+      "544d4f50 01 29000000"
       " 01 00 01"
-      " 04 01 00000000 00000000 34120000 09000000 0d000000";
+      " 04 01 00000000 00000000 34120000 09000000 0d000000"
+      " 1e000000 00000000 fa000000 10270000";
   std::erase(expected, ' ');
   EXPECT_EQ(block, expected);
 
   const size_t start = b.size() - kSettingsBytes;
   for (const uint8_t later : {7, 0, 255}) b.push_back(later);
-  PutLittleEndian(b, start + 5, 25 + 3, 4);
+  PutLittleEndian(b, start + 5, 41 + 3, 4);
   folder.Write("later.gip", b);
   Workspace back;
   ASSERT_TRUE(Open(back, folder.Path("later.gip")).done());
   EXPECT_TRUE(back.perspective && !back.smooth);
   EXPECT_EQ(back.flatPage, ws.flatPage);
+  EXPECT_EQ(back.paneZooms, ws.paneZooms);
 }
 
 // Whatever follows the option bytes and is not one whole block of possible
@@ -385,8 +388,10 @@ TEST_F(ProjectFileTest, DamagedSettingsAreRefusedAndTakeNothing) {
       {"tag of another case", patched({{3, 'p', 1}})},
       {"version 0", patched({{4, 0, 1}})},
       {"a later version", patched({{4, 2, 1}})},
-      {"length short of the fields", patched({{5, 24, 4}})},
-      {"length beyond the file", patched({{5, 26, 4}})},
+      {"length short of the fields", patched({{5, 40, 4}})},
+      {"length beyond the file", patched({{5, 42, 4}})},
+      {"a zoom beyond any", patched({{34, 10001, 4}})},
+      {"a negative zoom", patched({{46, -30, 4}})},
       {"negative length", patched({{5, -1, 4}})},
       {"huge length", patched({{5, 1 << 30, 4}})},
       {"perspective 2", patched({{9, 2, 1}})},
@@ -403,7 +408,8 @@ TEST_F(ProjectFileTest, DamagedSettingsAreRefusedAndTakeNothing) {
       {"no flat page, yet its fields", patched({{11, 0, 1}})},
       {"no flat page, yet its sizes", patched({{11, 0, 1}, {12, 0, 1}})},
       {"no flat page, yet its kind", patched({{11, 0, 1}, {22, 0, 4}, {26, 0, 4}, {30, 0, 4}})},
-      {"no flat page, yet its orientation", patched({{11, 0, 1}, {12, 0, 1}, {22, 0, 4}, {26, 0, 4}, {30, 0, 4}, {13, 1, 1}})},
+      {"no flat page, yet its orientation",
+       patched({{11, 0, 1}, {12, 0, 1}, {22, 0, 4}, {26, 0, 4}, {30, 0, 4}, {13, 1, 1}})},
       {"a byte after the block", appended(good, {0})},
       {"a byte after the option bytes", appended(plain, {0})},
       {"text after the option bytes", appended(plain, {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'})},

@@ -27,14 +27,13 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
     int32_t width, height, dpi;
     Turn orientation = Turn::FollowPage;
   };
-  for (const Case& c :
-       {Case{"auto", Kind::Auto, 0, 0, 0}, Case{"AUTO", Kind::Auto, 0, 0, 0},
-        Case{"800x600", Kind::Pixels, 800, 600, 0}, Case{"1X30000", Kind::Pixels, 1, 30000, 0},
-        Case{"800x600!", Kind::Pixels, 800, 600, 0, Turn::Landscape},
-        Case{"600x800!", Kind::Pixels, 600, 800, 0, Turn::Portrait},
-        Case{"7x7!", Kind::Pixels, 7, 7, 0, Turn::Portrait}, Case{"a4", Kind::A4, 0, 0, 150},
-        Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72},
-        Case{"Letter", Kind::Letter, 0, 0, 150}, Case{"legal@2000", Kind::Legal, 0, 0, 2000}}) {
+  for (const Case& c : {Case{"auto", Kind::Auto, 0, 0, 0}, Case{"AUTO", Kind::Auto, 0, 0, 0},
+                        Case{"800x600", Kind::Pixels, 800, 600, 0}, Case{"1X30000", Kind::Pixels, 1, 30000, 0},
+                        Case{"800x600!", Kind::Pixels, 800, 600, 0, Turn::Landscape},
+                        Case{"600x800!", Kind::Pixels, 600, 800, 0, Turn::Portrait},
+                        Case{"7x7!", Kind::Pixels, 7, 7, 0, Turn::Portrait}, Case{"a4", Kind::A4, 0, 0, 150},
+                        Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72},
+                        Case{"Letter", Kind::Letter, 0, 0, 150}, Case{"legal@2000", Kind::Legal, 0, 0, 2000}}) {
     const std::optional<PageSize> size = ParsePageSize(c.text);
     ASSERT_TRUE(size) << c.text;
     EXPECT_EQ(size->kind, c.kind) << c.text;

@@ -106,6 +106,24 @@ void FilesTest::projectsSaveAndReopenTheWholeWorkspace() {
   QVERIFY(testing::Part<QCheckBox>(back, "TransCheck")->isChecked());
   QCOMPARE(testing::PaneOf(back, 2).paintBox->size(), QSize(800, 500));  // result 1 at 250 %, zoom kept
   QVERIFY(messages.shown.empty());
+
+  // A project that keeps settings beyond the options keeps the panes' zooms
+  // with them, and opens at those; the zooms are no change of the work.
+  const std::string smooth = folder.Path("smooth.gip");
+  testing::Part<QCheckBox>(back, "SmoothCheck")->click();
+  const std::array<int32_t, 4> zooms = {70, 45, 250, 120};
+  for (size_t pane = 0; pane < 4; ++pane) testing::PaneOf(back, pane).zoom->setValue(zooms[pane]);
+  back.SaveProjectfile(smooth);
+  testing::PaneOf(back, 0).zoom->setValue(300);
+  QVERIFY(!back.windowTitle().startsWith('*'));
+  TMainForm third({}, program.Folder());
+  third.show();
+  third.OpenProjectfile(smooth);
+  for (size_t pane = 0; pane < 4; ++pane) QCOMPARE(testing::PaneOf(third, pane).zoom->value(), zooms[pane]);
+  QVERIFY(!third.windowTitle().startsWith('*'));
+  testing::PaneOf(third, 1).zoom->setValue(90);
+  third.OpenProjectfile(project);  // no settings kept: the zooms stay
+  QCOMPARE(testing::PaneOf(third, 1).zoom->value(), 90);
 }
 
 void FilesTest::projectFailuresAreReported() {
