@@ -65,6 +65,7 @@ void PageCommands::FlattenPage() {
                 MsgIcon::Error);
   // The step owns the picture that was replaced, so that undo brings it back.
   host_.Editing().PictureReplaced(1, before, replaced, smoothBefore, flatPageBefore);
+  host_.ShowWhole(1);  // the blank page, as a picture opened is shown
   if (!host_.RenderResult(WarpDirection::OneIntoTwo)) return;
   host_.ShowWhole(ResultPane(WarpDirection::OneIntoTwo));
   host_.Editing().UpdateStatus(TranslateFormat(
