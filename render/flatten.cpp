@@ -24,7 +24,6 @@ constexpr Paper kPapers[] = {{"a4", PageSize::Kind::A4, 210, 297},
                              {"a5", PageSize::Kind::A5, 148, 210},
                              {"letter", PageSize::Kind::Letter, 8.5 * 25.4, 11 * 25.4},
                              {"legal", PageSize::Kind::Legal, 8.5 * 25.4, 14 * 25.4}};
-constexpr int32_t kDefaultDpi = 150;
 
 const Paper* PaperOf(PageSize::Kind kind) {
   for (const Paper& paper : kPapers)

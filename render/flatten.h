@@ -14,6 +14,9 @@
 
 namespace trellimap {
 
+// The resolution of a paper size that names none, in pixels per inch.
+inline constexpr int32_t kDefaultDpi = 150;
+
 // Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
 // size optionally followed by "@DPI" (150 without); case does not matter.
 // Sizes follow the page's orientation; "WxH!" keeps W across and H down

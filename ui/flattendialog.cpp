@@ -66,7 +66,7 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
   Width->setValue(customWidth_);
   Height->setValue(customHeight_);
   Dpi = new QSpinBox(this);
-  Dpi->setRange(10, 2400);
+  Dpi->setRange(kLeastDpi, kMostDpi);
   Dpi->setValue(first.dpi > 0 ? first.dpi : kDefaultDpi);
   Outcome = new QLabel(this);
   Outcome->setObjectName(QStringLiteral("FlattenOutcome"));
@@ -128,7 +128,7 @@ PageSize RecalledFlattenChoice(const QSettings& settings) {
   size.width = std::clamp(settings.value(kWidthKey, 0).toInt(), 0, kMostPageSide);
   size.height = std::clamp(settings.value(kHeightKey, 0).toInt(), 0, kMostPageSide);
   if (size.kind == PageSize::Kind::Pixels && (size.width == 0 || size.height == 0)) return PageSize{};
-  size.dpi = std::clamp(settings.value(kDpiKey, 0).toInt(), 0, 2400);
+  size.dpi = std::clamp(settings.value(kDpiKey, 0).toInt(), 0, kMostDpi);
   const int turn = settings.value(kTurnKey, 0).toInt();
   if (turn >= 0 && turn < static_cast<int>(std::size(kTurns))) size.orientation = PageSize::Orientation(turn);
   return size;

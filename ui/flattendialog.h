@@ -43,7 +43,7 @@ class TFlattenDialog : public QDialog {
   int customWidth_ = 1000, customHeight_ = 1400;  // the pixel size while another choice shows its own
 };
 
-inline constexpr int kDefaultDpi = 150;
+inline constexpr int kLeastDpi = 10, kMostDpi = 2400;  // the resolutions offered for paper sizes
 
 // The choice "Flatten..." made last, kept in `settings`; Auto when none was.
 PageSize RecalledFlattenChoice(const QSettings& settings);
