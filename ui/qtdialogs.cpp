@@ -141,6 +141,16 @@ class ExtendingFileDialog final : public QFileDialog {
     name_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (!request_.save || name_ == nullptr) return;
     extension_ = Suffix(name_->text());
+    // The entry of the proposed name's type is the one shown; choosing it
+    // puts its first pattern on the name, so the name is put back.
+    const QString proposed = name_->text();
+    const QStringList filters = nameFilters();
+    for (qsizetype i = 0; i < filters.size(); ++i)
+      if (QString::fromStdString(FilterEntryExtension(request_.filter, static_cast<size_t>(i))) == extension_) {
+        selectNameFilter(filters[i]);
+        name_->setText(proposed);
+        break;
+      }
     connect(name_, &QLineEdit::textEdited, this, [this](const QString& typed) { extension_ = Suffix(typed); });
     connect(this, &QFileDialog::filterSelected, this, [this] { NameAfterEntry(); });
   }

@@ -339,6 +339,18 @@ void FilesTest::choosingATypePutsItsExtensionOnTheName() {
     // All files: the name keeps the extension it had.
     QCOMPARE(names[i], expected);
   }
+
+  // A name proposed with another type's extension opens with that type chosen.
+  QString shownType;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    shownType = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+    dialog->reject();
+  });
+  request.proposedName = "photo-flat.png";
+  QVERIFY(!real.Run(request, &chosen));
+  QVERIFY2(shownType.startsWith(QStringLiteral("PNG")), qPrintable(shownType));
 }
 
 // Every button of a message box answers to Alt with a letter of its text, in
