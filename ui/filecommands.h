@@ -1,8 +1,8 @@
 #pragma once
 // The window's commands on files: opening and saving projects, opening
-// pictures and saving results, each through its dialog, the document doing
-// the work and a message telling what failed. They reach the rest of the
-// window through a small host.
+// pictures, saving results and making mockups, each through its dialog, the
+// document doing the work and a message telling what failed. They reach the
+// rest of the window through a small host.
 
 #include <cstddef>
 #include <string>
@@ -11,6 +11,9 @@
 #include "document/projectdocument.h"
 #include "foundation/workrunner.h"
 #include "ui/editgestures.h"
+#include "ui/mockupcommand.h"
+
+class QWidget;
 
 namespace trellimap {
 
@@ -29,6 +32,8 @@ class FileHost {
   virtual void RepaintPane(size_t pane) = 0;
   // Pane `pane` shows its picture whole, zooming out where it is larger than the pane.
   virtual void ShowWhole(size_t pane) = 0;
+  // The window the commands' dialogs belong to.
+  virtual QWidget* DialogParent() = 0;
 
  protected:
   ~FileHost() = default;
@@ -37,7 +42,7 @@ class FileHost {
 class FileCommands {
  public:
   // The dialogs are the frame's.
-  FileCommands(FileHost& host, const MainFrame& frame) : host_(host), frame_(frame) {}
+  FileCommands(FileHost& host, const MainFrame& frame) : host_(host), frame_(frame), mockups_(host, frame) {}
 
   // "Open project...": unsaved changes are asked about first.
   void OpenProject();
@@ -49,6 +54,8 @@ class FileCommands {
   void OpenPicture(size_t pane);
   // "Save picture..." of a result; one not rendered from what is shown now is asked about first.
   void SaveResult(WarpDirection direction);
+  // "Mockups..." (see MockupCommand).
+  void MakeMockups() { mockups_.Run(); }
 
   // Opens the project `fname` in place of the work; a message when it cannot.
   void OpenProjectfile(const std::string& fname);
@@ -69,6 +76,7 @@ class FileCommands {
 
   FileHost& host_;
   const MainFrame& frame_;
+  MockupCommand mockups_;
 };
 
 }  // namespace trellimap

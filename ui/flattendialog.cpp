@@ -3,12 +3,10 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 
-#include "i18n/translateunit.h"
+#include "ui/translated.h"
 
 namespace trellimap {
 namespace {
-
-QString Tr(const char* english) { return QString::fromStdString(TranslateUtf8(english)); }
 
 // The choices of the size box, in its order.
 constexpr struct {

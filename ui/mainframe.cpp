@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "codecs/picturefilter.h"
 #include "ui/named.h"
 #include "ui/windowfont.h"
 #include "ui/windowlayout.h"
@@ -164,6 +165,11 @@ void MainFrame::LayOutOverPane(size_t pane) const {
     return;
   }
   fitButtons[pane]->move(view->width() - layout::kFitButton.width - layout::kOverPaneMargin, layout::kOverPaneMargin);
+}
+
+QString MainFrame::OfferedPictureFilter() const {
+  OpenDialog1->Filter = QString::fromStdString(TranslateFilterEntries(OpenDialog1->Filter.toStdString()));
+  return OpenDialog1->Filter;
 }
 
 void MainFrame::LayOutColumn(const QWidget* column) const {
