@@ -4,35 +4,16 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <set>
 
 #include "cli/files.h"
+#include "document/outputfiles.h"
 #include "foundation/workers.h"
 
 namespace trellimap::cli {
 
-namespace fs = std::filesystem;
-
-std::vector<std::string> OutputNames(const std::vector<std::string>& inputs, const std::string& output,
-                                     const std::string& format) {
-  if (inputs.size() == 1 && !fs::is_directory(output)) return {output};
-  std::vector<std::string> names;
-  std::set<std::string> taken;
-  for (const std::string& input : inputs) {
-    const std::string stem = fs::path(input).stem().string();
-    std::string name = stem;
-    for (int n = 2; !taken.insert(name).second; ++n) name = stem + "-" + std::to_string(n);
-    names.push_back((fs::path(output) / (name + "." + format)).string());
-  }
-  return names;
-}
-
 int MakeOutputFolder(const std::vector<std::string>& inputs, const std::string& output) {
   if (inputs.size() <= 1) return 0;
-  std::error_code error;
-  fs::create_directories(output, error);
-  return fs::is_directory(output) ? 0 : Fail(output, "the folder could not be made");
+  return MakeFolder(output) ? 0 : Fail(output, "the folder could not be made");
 }
 
 ProgressLine::ProgressLine(std::string command, size_t total)

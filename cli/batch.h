@@ -1,7 +1,7 @@
 #pragma once
-// What the commands that work through many pictures share: where each
-// result goes, the folder they go into, the progress line on a terminal, and
-// running the pictures a few at a time.
+// What the commands that work through many pictures share: the folder their
+// results go into (each file's name is OutputNames', document/outputfiles.h),
+// the progress line on a terminal, and running the pictures a few at a time.
 
 #include <atomic>
 #include <cstddef>
@@ -10,12 +10,6 @@
 #include <vector>
 
 namespace trellimap::cli {
-
-// The file each input's result is written to: `output` itself for one input
-// (unless it is a folder), else a file in the folder `output` named after the
-// input, in `format`; a name taken by an earlier input gets "-2", "-3", ... added.
-std::vector<std::string> OutputNames(const std::vector<std::string>& inputs, const std::string& output,
-                                     const std::string& format);
 
 // For several inputs, makes the folder `output` if it is missing: 0, or 1
 // with the reason printed.

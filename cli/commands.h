@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/mockups.h"
 #include "render/flatten.h"
 #include "workspace/pointlist.h"
 
@@ -28,11 +29,11 @@ struct RenderArguments {
 };
 
 struct MockupArguments {
-  std::string templateProject;       // its picture 2 and the outline on it
-  std::vector<std::string> designs;  // each mapped whole into that outline
-  std::string output;                // a file for one design, else a folder
-  std::string format = "png";        // of the files in the folder
-  int jobs = 0;                      // designs at once; 0: one per core
+  std::string templateProject;         // its picture 2 and the outline on it
+  std::vector<std::string> designs;    // each mapped whole into that outline
+  std::string output;                  // a file for one design, else a folder
+  std::string format = kMockupFormat;  // of the files in the folder
+  int jobs = 0;                        // designs at once; 0: one per core
 };
 
 struct InfoArguments {

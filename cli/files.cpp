@@ -1,11 +1,11 @@
 #include "cli/files.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
+#include "document/outputfiles.h"
 
 namespace trellimap::cli {
 namespace {
@@ -31,12 +31,6 @@ int Fail(const std::string& file, const std::string& reason) {
 int ReadFailed(const std::string& file, const Outcome& outcome) {
   if (outcome.failed()) std::fprintf(stderr, "%s\n", PictureReadFailure(file, outcome.problem).c_str());
   return 1;
-}
-
-// A file to write must be named as a file: a folder, or a name ending in "/",
-// would be written as a hidden file inside it or fail late.
-bool NamesAFile(const std::string& path) {
-  return !path.empty() && path.back() != '/' && !std::filesystem::is_directory(path);
 }
 
 int OpenProject(ProjectDocument& doc, const std::string& path) {

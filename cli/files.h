@@ -17,9 +17,6 @@ int Fail(const std::string& file, const std::string& reason);
 // Prints the message a picture that could not be read gets; returns 1.
 int ReadFailed(const std::string& file, const Outcome& outcome);
 
-// Whether `path` names a file to write, not a folder.
-bool NamesAFile(const std::string& path);
-
 // Each returns 0, or 1 with the reason printed.
 int OpenProject(ProjectDocument& doc, const std::string& path);
 int SaveProject(ProjectDocument& doc, const std::string& path);

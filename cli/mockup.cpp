@@ -1,54 +1,44 @@
-#include "render/mockup.h"
-
 #include <cstdio>
-#include <mutex>
-#include <utility>
 
 #include "cli/batch.h"
 #include "cli/commands.h"
 #include "cli/files.h"
-#include "codecs/pictureopening.h"
-#include "image/depthpromotion.h"
-#include "image/pixmill3.h"
-#include "render/perspectivewarnings.h"
+#include "document/mockups.h"
+#include "document/outputfiles.h"
 
 namespace trellimap::cli {
 
 int Mockup(const MockupArguments& options) {
   ProjectDocument doc;
   if (const int status = OpenProject(doc, options.templateProject)) return status;
-  Workspace& ws = doc.workspace();
-  const ConstSideRef place = std::as_const(ws).Side(1);
-  if (place.picture.poi == nullptr) return Fail(options.templateProject, "the project has no picture 2");
-  if (place.corners != 4) return Fail(options.templateProject, "the outline on picture 2 needs four corners");
-  if (const std::string warning = PerspectiveWarning(place.outline, 2); !warning.empty())
+  switch (CheckMockupTemplate(doc.workspace())) {
+    case TemplateProblem::NoPicture:
+      return Fail(options.templateProject, "the project has no picture 2");
+    case TemplateProblem::OutlineIncomplete:
+      return Fail(options.templateProject, "the outline on picture 2 needs four corners");
+    case TemplateProblem::None:
+      break;
+  }
+  const MockupTemplate from(doc.workspace());
+  if (const std::string warning = from.Warning(); !warning.empty())
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", options.templateProject.c_str(), warning.c_str());
   if (const int status = MakeOutputFolder(options.designs, options.output)) return status;
-  DepthUpTo(24, &ws.Side(1).picture);
 
   const std::vector<std::string> outputs = OutputNames(options.designs, options.output, options.format);
-  std::mutex reading;  // pictures are read one at a time: reading is short, and reports its failures itself
-  // Each design owns its picture, the template outline's copy and its result;
-  // the template picture is only read while they run.
   return RunBatch("mockup", options.designs.size(), options.jobs, [&](size_t i, int threads) {
-    TDynaArray outline(sizeof(TOutlinePoint));
-    if (!CopyOutline(place.outline, outline)) return 1;  // reported by the list
-    dib design{}, result{};
-    bool read;
-    {
-      const std::lock_guard<std::mutex> lock(reading);
-      read = TryToOpenFile(&design, options.designs[i]);
+    const MockupOutcome made = from.Make(options.designs[i], outputs[i], threads, nullptr);
+    switch (made.kind) {
+      case MockupOutcome::Kind::NotRead:
+        return ReadFailed(options.designs[i], made.outcome);
+      case MockupOutcome::Kind::NoMemory:
+        return Fail(outputs[i], "no memory for the mockup");
+      case MockupOutcome::Kind::NotWritten:
+        return Fail(outputs[i], made.outcome.detail);
+      case MockupOutcome::Kind::Written:
+      case MockupOutcome::Kind::Stopped:  // nothing stops the command line
+        break;
     }
-    if (read) {
-      DepthUpTo(24, &design);
-      RenderMockup(design, place.picture, outline, result, threads);
-    }
-    const int status = !read                   ? 1
-                       : result.poi == nullptr ? Fail(outputs[i], "no memory for the mockup")
-                                               : WritePicture(result, outputs[i]);
-    ReleaseDib(&design);
-    ReleaseDib(&result);
-    return status;
+    return 0;
   });
 }
 

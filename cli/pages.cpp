@@ -11,6 +11,7 @@
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "detect/pageoutline.h"
+#include "document/outputfiles.h"
 #include "document/projectdocument.h"
 #include "image/pixmill3.h"
 #include "render/foundoutline.h"

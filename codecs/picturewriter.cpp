@@ -11,6 +11,7 @@
 #include "codecs/plainencoders.h"
 #include "foundation/binaryfile.h"
 #include "foundation/ioerror.h"
+#include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 
@@ -207,6 +208,11 @@ Outcome WritePictureFile(const dib& given, const std::string& fname, Progress* p
     return Outcome::Failed(ProblemOfError(error), error.what());
   }
   return Outcome::Done();
+}
+
+std::string PictureSaveFailure(const std::string& fname, const Outcome& outcome) {
+  const std::string reason = outcome.problem != FileProblem::None ? PlainReason(outcome.problem) : outcome.detail;
+  return TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason});
 }
 
 }  // namespace trellimap

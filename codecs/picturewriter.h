@@ -37,4 +37,8 @@ Outcome EncodePicture(const dib& picture, PictureFileFormat format, std::vector<
 // stop it: Stopped, and any file is left alone.
 Outcome WritePictureFile(const dib& picture, const std::string& fname, Progress* progress = nullptr);
 
+// The message that says the failed `outcome` of writing `fname` in the
+// user's words: the file's own problem where it has one, else the writer's.
+std::string PictureSaveFailure(const std::string& fname, const Outcome& outcome);
+
 }  // namespace trellimap

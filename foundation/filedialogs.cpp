@@ -6,6 +6,7 @@ namespace {
 class CancellingDialogs final : public FileDialogs {
  public:
   bool Run(const FileDialogRequest&, std::string*) override { return false; }
+  bool RunSeveral(const FileDialogRequest&, std::vector<std::string>*) override { return false; }
 };
 
 CancellingDialogs defaultDialogs;

@@ -1,9 +1,10 @@
 #pragma once
-// File open and save dialogs as the core sees them. The desktop program shows
-// real dialogs; tests answer from a script; without either, every dialog is
-// cancelled.
+// File open and save dialogs (an open dialog may also choose several files or
+// a folder) as the core sees them. The desktop program shows real dialogs;
+// tests answer from a script; without either, every dialog is cancelled.
 
 #include <string>
+#include <vector>
 
 namespace trellimap {
 
@@ -19,6 +20,7 @@ struct FileDialogRequest {
   bool confirmOverwrite = false;  // ask before an existing file is replaced
   std::string folder;             // where the dialog starts; empty for the working folder
   std::string proposedName;       // the file name it proposes; empty for none
+  bool chooseFolder = false;      // an open dialog that chooses a folder, not a file
 };
 
 // The extension, with its dot, that entry `index` of `filter` (in the syntax
@@ -31,6 +33,9 @@ class FileDialogs {
   virtual ~FileDialogs() = default;
   // Asks for a file; true with `*fileName` set when the user confirmed.
   virtual bool Run(const FileDialogRequest& request, std::string* fileName) = 0;
+  // Asks for one or more existing files at once (an open dialog); true with
+  // `*fileNames` set when the user confirmed.
+  virtual bool RunSeveral(const FileDialogRequest& request, std::vector<std::string>* fileNames) = 0;
 };
 
 // The implementation in use; never null.

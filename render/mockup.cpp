@@ -19,15 +19,16 @@ void PictureEdgeOutline(int32_t w, int32_t h, TDynaArray& outline) {
   }
 }
 
-void RenderMockup(const dib& design, const dib& templatePicture, const TDynaArray& templateOutline, dib& result,
-                  int threads) {
+bool RenderMockup(const dib& design, const dib& templatePicture, const TDynaArray& templateOutline, dib& result,
+                  int threads, Progress* progress) {
   TDynaArray designOutline(sizeof(TOutlinePoint));
   PictureEdgeOutline(DibWidth(&design), DibHeight(&design), designOutline);
   RenderOptions options;
   options.showoriginal = true;
   options.perspective = true;
   options.threads = threads;
-  RenderSmooth(DirectionParts{design, designOutline, templatePicture, templateOutline, result}, options);
+  options.progress = progress;
+  return RenderSmooth(DirectionParts{design, designOutline, templatePicture, templateOutline, result}, options);
 }
 
 }  // namespace trellimap

@@ -4,6 +4,7 @@
 // smooth, over the template picture.
 
 #include "foundation/dynaarray.h"
+#include "foundation/progress.h"
 #include "image/dib.h"
 
 namespace trellimap {
@@ -17,8 +18,10 @@ void PictureEdgeOutline(int32_t w, int32_t h, TDynaArray& outline);
 // outline 1, the template's complete outline `templateOutline` on
 // `templatePicture` as outline 2, with perspective, smooth results and the
 // template picture in the background, on `threads` threads (0: one per core).
-// The result is left empty when no memory can be had for it.
-void RenderMockup(const dib& design, const dib& templatePicture, const TDynaArray& templateOutline, dib& result,
-                  int threads);
+// The result is left empty when no memory can be had for it. `progress`, when
+// given, hears how far the render got; false when it was stopped there (the
+// result is then incomplete).
+bool RenderMockup(const dib& design, const dib& templatePicture, const TDynaArray& templateOutline, dib& result,
+                  int threads, Progress* progress = nullptr);
 
 }  // namespace trellimap

@@ -13,12 +13,11 @@
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "ui/guarded.h"
+#include "ui/translated.h"
 #include "workspace/commandline.h"
 
 namespace trellimap {
 namespace {
-
-QString Tr(const char* english) { return QString::fromStdString(TranslateUtf8(english)); }
 
 // What the keys and gestures do, for the list F1 shows: the keys, then what they do.
 constexpr const char* kKeys[][2] = {
@@ -54,6 +53,7 @@ CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowComma
   Add(File, "Open picture 2...", {}, [c] { c->OpenPicture(1); });
   Add(File, "Save result 1...", {}, [c] { c->SaveResult(WarpDirection::OneIntoTwo); });
   Add(File, "Save result 2...", {}, [c] { c->SaveResult(WarpDirection::TwoIntoOne); });
+  Add(File, "Mockups...", {}, [c] { c->MakeMockups(); });
   File->addSeparator();
   Add(File, "Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [c] { c->Quit(); });
 

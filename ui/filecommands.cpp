@@ -31,9 +31,8 @@ void FileCommands::SaveProjectAs() {
 }
 
 void FileCommands::OpenPicture(size_t pane) {
-  TFileDialog* dialog = frame_.OpenDialog1;
-  dialog->Filter = QString::fromStdString(TranslateFilterEntries(dialog->Filter.toStdString()));
-  if (dialog->Execute()) LoadPicture(pane, dialog->FileName.toStdString());
+  frame_.OfferedPictureFilter();  // the dialog offers its filter in the language in force
+  if (frame_.OpenDialog1->Execute()) LoadPicture(pane, frame_.OpenDialog1->FileName.toStdString());
 }
 
 void FileCommands::SaveResult(WarpDirection direction) {

@@ -1,8 +1,8 @@
 #pragma once
 // The window's commands on files: opening and saving projects, opening
-// pictures and saving results, each through its dialog, the document doing
-// the work and a message telling what failed. They reach the rest of the
-// window through a small host.
+// pictures, saving results and making mockups, each through its dialog, the
+// document doing the work and a message telling what failed. They reach the
+// rest of the window through a small host.
 
 #include <array>
 #include <cstddef>
@@ -13,6 +13,9 @@
 #include "document/projectdocument.h"
 #include "foundation/workrunner.h"
 #include "ui/editgestures.h"
+#include "ui/mockupcommand.h"
+
+class QWidget;
 
 namespace trellimap {
 
@@ -34,6 +37,8 @@ class FileHost {
   // The four panes' zooms; setting them leaves a pane given 0 as it is.
   virtual std::array<int32_t, 4> PaneZooms() const = 0;
   virtual void ZoomPanes(const std::array<int32_t, 4>& zooms) = 0;
+  // The window the commands' dialogs belong to.
+  virtual QWidget* DialogParent() = 0;
 
  protected:
   ~FileHost() = default;
@@ -42,7 +47,7 @@ class FileHost {
 class FileCommands {
  public:
   // The dialogs are the frame's.
-  FileCommands(FileHost& host, const MainFrame& frame) : host_(host), frame_(frame) {}
+  FileCommands(FileHost& host, const MainFrame& frame) : host_(host), frame_(frame), mockups_(host, frame) {}
 
   // "Open project...": unsaved changes are asked about first.
   void OpenProject();
@@ -54,6 +59,8 @@ class FileCommands {
   void OpenPicture(size_t pane);
   // "Save picture..." of a result; one not rendered from what is shown now is asked about first.
   void SaveResult(WarpDirection direction);
+  // "Mockups..." (see MockupCommand).
+  void MakeMockups() { mockups_.Run(); }
 
   // Opens the project `fname` in place of the work; a message when it cannot.
   void OpenProjectfile(const std::string& fname);
@@ -74,6 +81,7 @@ class FileCommands {
 
   FileHost& host_;
   const MainFrame& frame_;
+  MockupCommand mockups_;
 };
 
 }  // namespace trellimap

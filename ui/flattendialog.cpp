@@ -6,12 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "i18n/translateunit.h"
+#include "ui/translated.h"
 
 namespace trellimap {
 namespace {
-
-QString Tr(const char* english) { return QString::fromStdString(TranslateUtf8(english)); }
 
 // The choices of the size box, in its order.
 constexpr struct {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "codecs/picturefilter.h"
 #include "ui/named.h"
 #include "ui/windowfont.h"
 #include "ui/windowlayout.h"
@@ -173,6 +174,11 @@ void MainFrame::LayOutOverPane(size_t pane) const {
   }
   fitButtons[pane]->move(view->width() - layout::kFitButton.width - layout::kOverPaneMargin, layout::kOverPaneMargin);
   if (pane == 3) unmadeHint->setGeometry(view->rect());
+}
+
+QString MainFrame::OfferedPictureFilter() const {
+  OpenDialog1->Filter = QString::fromStdString(TranslateFilterEntries(OpenDialog1->Filter.toStdString()));
+  return OpenDialog1->Filter;
 }
 
 void MainFrame::LayOutColumn(const QWidget* column) const {

@@ -35,6 +35,9 @@ struct MainFrame {
   void LayOutColumn(const QWidget* column) const;
   // The things lying over pane `pane`'s visible area follow its size.
   void LayOutOverPane(size_t pane) const;
+  // The open-picture dialog's filter, its entries put into the language in
+  // force as it is offered (TranslateFilterEntries).
+  QString OfferedPictureFilter() const;
 
   QWidget* client = nullptr;
   // Top bar.

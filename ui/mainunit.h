@@ -143,6 +143,7 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   void SaveProjectAs() override { files_->SaveProjectAs(); }
   void OpenPicture(size_t side) override { files_->OpenPicture(side); }
   void SaveResult(WarpDirection direction) override { files_->SaveResult(direction); }
+  void MakeMockups() override { files_->MakeMockups(); }
   void Quit() override { close(); }
   void Undo() override;
   void Redo() override;

@@ -1,10 +1,12 @@
 #include "ui/outcomemessages.h"
 
 #include "codecs/pictureopening.h"
+#include "codecs/picturewriter.h"
 #include "foundation/ioerror.h"
 #include "foundation/messagebox.h"
 #include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
+#include "ui/guarded.h"
 
 namespace trellimap {
 namespace {
@@ -47,10 +49,11 @@ void ShowPictureOpenFailure(const std::string& fname, const Outcome& outcome) {
 }
 
 void ShowPictureSaveFailure(const std::string& fname, const Outcome& outcome) {
-  if (!outcome.failed()) return;
-  // The file's own problems in the user's words; the writer's words for the rest.
-  const std::string reason = outcome.problem != FileProblem::None ? PlainReason(outcome.problem) : outcome.detail;
-  ShowError(TranslateFormat("Could not save the picture \"%1\": %2.", {fname, reason}), {});
+  if (outcome.failed()) ShowError(PictureSaveFailure(fname, outcome), {});
+}
+
+void Tell(const std::string& text, MsgIcon icon) {
+  Guarded([&] { ShowMessage(text, kApplicationTitle, icon, MsgButtons::Ok); });
 }
 
 }  // namespace trellimap

@@ -1,9 +1,11 @@
 #pragma once
 // The messages the window shows for work on files that did not get done:
 // what failed, in the user's words and language. Stopped work shows nothing.
+// Tell shows the commands' other messages.
 
 #include <string>
 
+#include "foundation/messagebox.h"
 #include "foundation/outcome.h"
 
 namespace trellimap {
@@ -19,5 +21,9 @@ void ShowPictureOpenFailure(const std::string& fname, const Outcome& outcome);
 
 // A result could not be saved as the picture `fname`.
 void ShowPictureSaveFailure(const std::string& fname, const Outcome& outcome);
+
+// Shows `text` with an OK button, titled with the program's name; an
+// input/output error on the way goes to the general handler.
+void Tell(const std::string& text, MsgIcon icon);
 
 }  // namespace trellimap

@@ -5,22 +5,13 @@
 #include <optional>
 #include <utility>
 
-#include "foundation/ioerror.h"
-#include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 #include "render/flatten.h"
 #include "ui/flattendialog.h"
-#include "ui/guarded.h"
+#include "ui/outcomemessages.h"
 
 namespace trellimap {
-namespace {
-
-void Tell(const std::string& text, MsgIcon icon) {
-  Guarded([&] { ShowMessage(text, kApplicationTitle, icon, MsgButtons::Ok); });
-}
-
-}  // namespace
 
 void PageCommands::FindOutline() {
   ProjectDocument& doc = host_.Document();

@@ -194,23 +194,41 @@ class ExtendingFileDialog final : public QFileDialog {
   QString extension_;  // the name's extension as the user typed it or the last entry chosen gave it
 };
 
-}  // namespace
-
-bool QtFileDialogs::Run(const FileDialogRequest& request, std::string* fileName) {
+// The files or the folder the user chose in a dialog of `mode` made as
+// `request` says; empty when the dialog was cancelled.
+QStringList Chosen(const FileDialogRequest& request, QFileDialog::FileMode mode) {
   ExtendingFileDialog dialog(QApplication::activeWindow(), request);
   // The toolkit's own dialog everywhere: it applies the extension before the
   // overwrite question, and it speaks the program's language, not the desktop's.
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(mode);
+  dialog.setOption(QFileDialog::ShowDirsOnly, mode == QFileDialog::Directory);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   if (!request.filter.empty()) dialog.setNameFilter(ToQtNameFilters(QString::fromStdString(request.filter)));
   if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
   if (!request.proposedName.empty()) dialog.selectFile(QString::fromStdString(request.proposedName));
   dialog.FollowTypes();
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  *fileName = dialog.selectedFiles().first().toStdString();
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+}  // namespace
+
+bool QtFileDialogs::Run(const FileDialogRequest& request, std::string* fileName) {
+  const QStringList chosen = Chosen(request, request.save           ? QFileDialog::AnyFile
+                                             : request.chooseFolder ? QFileDialog::Directory
+                                                                    : QFileDialog::ExistingFile);
+  if (chosen.isEmpty()) return false;
+  *fileName = chosen.first().toStdString();
+  return true;
+}
+
+bool QtFileDialogs::RunSeveral(const FileDialogRequest& request, std::vector<std::string>* fileNames) {
+  const QStringList chosen = Chosen(request, QFileDialog::ExistingFiles);
+  if (chosen.isEmpty()) return false;
+  fileNames->clear();
+  for (const QString& name : chosen) fileNames->push_back(name.toStdString());
   return true;
 }
 

@@ -17,6 +17,7 @@ class QtMessageBoxes final : public MessageBoxes {
 class QtFileDialogs final : public FileDialogs {
  public:
   bool Run(const FileDialogRequest& request, std::string* fileName) override;
+  bool RunSeveral(const FileDialogRequest& request, std::vector<std::string>* fileNames) override;
 };
 
 // "desc|*.A;*.B|desc2|*.C" as Qt name filters "desc (*.[aA] *.[bB]);;desc2 (...)".

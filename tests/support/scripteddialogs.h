@@ -1,6 +1,7 @@
 #pragma once
 // File dialogs for tests: each Run takes the next scripted answer (a file
-// name, or cancel when the script is empty) and records what it was asked.
+// name, or cancel when the script is empty), each RunSeveral the next list of
+// names, and both record what they were asked.
 
 #include <deque>
 #include <string>
@@ -25,7 +26,16 @@ class ScriptedDialogs final : public FileDialogs {
     return true;
   }
 
+  bool RunSeveral(const FileDialogRequest& request, std::vector<std::string>* fileNames) override {
+    asked.push_back(request);
+    if (severalAnswers.empty()) return false;
+    *fileNames = severalAnswers.front();
+    severalAnswers.pop_front();
+    return true;
+  }
+
   std::deque<std::string> answers;
+  std::deque<std::vector<std::string>> severalAnswers;
   std::vector<FileDialogRequest> asked;
 
  private:
