@@ -71,9 +71,9 @@ void ComposeAveraged(const dib& picture, const PaneArea& whole, const PaneArea& 
       for (int32_t i = 0; i < right - left; ++i) {
         const int32_t c0 = columnStart[static_cast<size_t>(i)], c1 = columnStart[static_cast<size_t>(i) + 1];
         const uint32_t times = reciprocal[static_cast<size_t>(c1 - c0)];
-        uint32_t blue = 0, green = 0, red = 0;
-        for (const uint32_t* s = &sums[3 * static_cast<size_t>(c0)]; s != &sums[3 * static_cast<size_t>(c1)]; s += 3)
-          blue += s[0], green += s[1], red += s[2];
+        const uint32_t* s = &sums[3 * static_cast<size_t>(c0)];
+        uint32_t blue = s[0], green = s[1], red = s[2];
+        for (s += 3; s != &sums[3 * static_cast<size_t>(c1)]; s += 3) blue += s[0], green += s[1], red += s[2];
         const auto mean = [times](uint32_t sum) {
           return static_cast<uint8_t>(std::min((sum * times + kHalf) >> kShift, 255u));
         };
