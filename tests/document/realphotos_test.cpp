@@ -1,0 +1,53 @@
+// Pages found in real phone photos of documents, against their hand-made
+// labels: a floor that detection must not fall below. The photos are kept
+// beside the source tree, never in it; without them the test is skipped.
+
+#include "tests/support/realphotos.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "codecs/pictureopening.h"
+#include "detect/pageoutline.h"
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// Of the photos that show a whole page, at least this many are found right
+// (overlap 0.95 or more), at most this many found wrong; where no whole page
+// shows, none is found.
+constexpr int kLeastRight = 13;
+constexpr int kMostWrong = 2;
+
+TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBefore) {
+  const std::optional<std::string> folder = testing::RealPhotoFolder();
+  if (!folder) GTEST_SKIP() << "the real photos are not here";
+  const std::vector<testing::RealPhoto> photos = testing::ReadRealPhotos(*folder);
+  ASSERT_FALSE(photos.empty()) << *folder << "/truth.json";
+  int right = 0, wrong = 0;
+  for (const testing::RealPhoto& photo : photos) {
+    const std::string name = std::filesystem::path(photo.file).filename().string();
+    dib picture{};
+    ASSERT_TRUE(ReadPictureFile(photo.file, picture).done()) << name;
+    // The labels are of the upright picture, as it is opened.
+    EXPECT_EQ(DibWidth(&picture), photo.width) << name;
+    EXPECT_EQ(DibHeight(&picture), photo.height) << name;
+    const std::optional<PageOutline> found = FindPageOutline(picture);
+    ReleaseDib(&picture);
+    if (photo.noPage) {
+      EXPECT_FALSE(found) << name << ": a page found where no whole page shows";
+      continue;
+    }
+    const double overlap = found ? testing::OverlapWithPage(photo, found->Polygon()) : 0;
+    right += overlap >= testing::kRightOverlap;
+    wrong += found && overlap < testing::kRightOverlap;
+    RecordProperty(name, std::to_string(overlap));
+  }
+  EXPECT_GE(right, kLeastRight);
+  EXPECT_LE(wrong, kMostWrong);
+}
+
+}  // namespace
+}  // namespace trellimap
