@@ -14,6 +14,7 @@
 #include <string>
 
 #include "codecs/picturewriter.h"
+#include "detect/doubt.h"
 #include "detect/pageoutline.h"
 #include "tests/support/syntheticphoto.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     return WritePictureFile(photo.picture, photoFile).done() ? 0 : 1;
   }
   std::map<std::string, Tally> tallies;
+  int rightDoubted = 0, wrongTrusted = 0;
   for (int i = first; i < first + count; ++i) {
     const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(setup);
@@ -58,6 +60,9 @@ int main(int argc, char** argv) {
     double overlap = 0, worst = 1e300;
     if (found) {
       overlap = testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height);
+      const bool doubtful = JudgeOutline(*found, photo.picture).Doubtful();
+      rightDoubted += overlap >= 0.95 && doubtful;
+      wrongTrusted += overlap < 0.95 && !doubtful;
       const std::vector<Vec> corners = found->Corners();
       const double diagonal =
           std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
@@ -87,6 +92,8 @@ int main(int argc, char** argv) {
   for (const auto& [key, t] : tallies)
     std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(), t.sum / t.count,
                 t.least, t.cornersClose, t.count, t.missing);
+
+  std::printf("doubt: right found doubtful %d, wrong found trusted %d\n", rightDoubted, wrongTrusted);
 
   testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
   const testing::SyntheticPhoto big = MakePhoto(setup);

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "codecs/pictureopening.h"
+#include "detect/doubt.h"
 #include "detect/pageoutline.h"
 #include "image/pixmill3.h"
 #include "tests/support/realphotos.h"
@@ -23,7 +24,7 @@ int main() {
     std::fprintf(stderr, "no real photos here: nothing measured\n");
     return 0;
   }
-  int pages = 0, right = 0, wrong = 0, missed = 0, falseFinds = 0;
+  int pages = 0, right = 0, wrong = 0, missed = 0, falseFinds = 0, rightDoubted = 0, wrongTrusted = 0;
   double overlapSum = 0, seconds = 0, slowest = 0;
   for (const testing::RealPhoto& photo : testing::ReadRealPhotos(*folder)) {
     const auto start = Clock::now();
@@ -33,6 +34,7 @@ int main() {
       continue;
     }
     const std::optional<PageOutline> found = FindPageOutline(picture);
+    const PageDoubt doubt = found ? JudgeOutline(*found, picture) : PageDoubt{};
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
     seconds += took;
     slowest = std::max(slowest, took);
@@ -47,12 +49,17 @@ int main() {
       right += overlap >= testing::kRightOverlap;
       wrong += found && overlap < testing::kRightOverlap;
       missed += !found;
-      std::fprintf(stderr, "%s: overlap %.4f%s, %.2f s\n", name.c_str(), overlap, found ? "" : " (none found)", took);
+      rightDoubted += overlap >= testing::kRightOverlap && doubt.Doubtful();
+      wrongTrusted += found && overlap < testing::kRightOverlap && !doubt.Doubtful();
+      std::fprintf(stderr, "%s: overlap %.4f%s, confidence %.2f%s%s, %.2f s\n", name.c_str(), overlap,
+                   found ? "" : " (none found)", doubt.confidence, doubt.Doubtful() ? ", doubtful: " : "",
+                   DoubtWords(doubt.reason), took);
     }
     ReleaseDib(&picture);
   }
   std::printf("real_found: %d of %d (wrong %d, missed %d, found where none is %d)\n", right, pages, wrong, missed,
               falseFinds);
+  std::printf("real_doubt: right found doubtful %d, wrong found trusted %d\n", rightDoubted, wrongTrusted);
   std::printf("real_overlap: %.4f\n", pages > 0 ? overlapSum / pages : 0.0);
   std::printf("real_detect_s: %.2f (slowest %.2f)\n", seconds / std::max(1, pages), slowest);
 }

@@ -62,10 +62,13 @@ struct FlattenArguments {
   bool exact = false;                             // the exact renderer, without resampling
   std::string format = "png";                     // of the files in the folder
   int jobs = 0;                                   // photos at once; 0: one per core
+  bool skipDoubtful = false;                      // a page found in doubt is left out
 };
 
 // The exit status when no page is found in a picture.
 inline constexpr int kNoPage = 3;
+// The exit status when the page found is doubtful.
+inline constexpr int kDoubtful = 4;
 
 int New(const NewArguments& options);
 int Render(const RenderArguments& options);

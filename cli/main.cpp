@@ -143,8 +143,10 @@ int main(int argc, char** argv) {
       "Prints the outline on one line as new's --points1 takes it: corner 1 (the page's top left),\n"
       "the points bending side 1, corners 2 and 3, the points bending side 3, corner 4, in whole\n"
       "pixels, bending points ending in \",i\". With --json: {\"points\":[{\"x\":..,\"y\":..,\"corner\":..},\n"
-      "...],\"score\":..}, the score from 0 to 1 telling how clearly the page's edges show.\n"
-      "Ends with status 3 when no page is found.");
+      "...],\"score\":..,\"confidence\":..,\"doubtful\":..}, the score from 0 to 1 telling how clearly\n"
+      "the page's edges show, the confidence the chance that the outline is the page, and a doubtful\n"
+      "outline's \"reason\". Ends with status 3 when no page is found, 4 when the outline found is\n"
+      "doubtful (it is printed all the same, and the reason is given on stderr).");
 
   FlattenArguments flattenArguments;
   CLI::App* flattenCommand = app.add_subcommand(
@@ -174,6 +176,8 @@ int main(int argc, char** argv) {
   flattenCommand->add_option("--jobs", flattenArguments.jobs, "Photos flattened at once (default: one per core)")
       ->check(CLI::PositiveNumber)
       ->type_name("N");
+  flattenCommand->add_flag("--skip-doubtful", flattenArguments.skipDoubtful,
+                           "Leave out photos whose page is found in doubt");
   AddFormat(flattenCommand, &flattenArguments.format);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
@@ -181,8 +185,10 @@ int main(int argc, char** argv) {
       "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
       "inch (default 150) and WxH turned to the page (WxH! stays as given, W across). One photo's\n"
       "file gets the format of its extension; several go into the folder OUT, named after the\n"
-      "photos. Ends with status 3 when a photo shows no page (the others are still flattened), 1\n"
-      "when a file could not be read or written.");
+      "photos. A page found in doubt is flattened all the same and named on stderr with the reason\n"
+      "(--skip-doubtful leaves it out). Ends with status 3 when a photo shows no page (the others\n"
+      "are still flattened), else 4 when a page was doubtful, and 1 when a file could not be read\n"
+      "or written.");
 
   app.footer("COMMAND --help describes one command.");  // after the commands, which would inherit it
 

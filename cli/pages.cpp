@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
+#include "detect/doubt.h"
 #include "detect/pageoutline.h"
 #include "document/outputfiles.h"
 #include "document/projectdocument.h"
@@ -23,6 +24,12 @@ namespace {
 int NoPage(const std::string& file) {
   std::fprintf(stderr, "trellimap-cli: %s: no page found\n", file.c_str());
   return kNoPage;
+}
+
+// Says on stderr why the page found on `file` is doubtful.
+int Doubtful(const std::string& file, DoubtReason reason) {
+  std::fprintf(stderr, "trellimap-cli: %s: doubtful: %s\n", file.c_str(), DoubtWords(reason));
+  return kDoubtful;
 }
 
 // Hundredths, as the JSON report gives sub-pixel places.
@@ -43,6 +50,9 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
     PlaceOutline(ws.Side(0), *options.points);
   else if (doc.FindOutline(0, inPlace) != PageSearch::Placed)
     return NoPage(input);
+  const std::optional<PageDoubt> doubt = doc.FoundDoubt(0);
+  const bool doubtful = doubt && doubt->Doubtful();
+  if (doubtful && options.skipDoubtful) return Doubtful(input, doubt->reason);
   if (ws.ecken1 != 4) return Fail(input, "the page's outline needs four corners");
   if (const std::string warning = PerspectiveWarning(ws.punkte1, 1); !warning.empty())
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", input.c_str(), warning.c_str());
@@ -52,8 +62,9 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   ws.smooth = !options.exact;
   doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
   const dib& page = ws.Result(WarpDirection::OneIntoTwo);
-  return page.poi == nullptr ? Fail(output, "no memory for a page of " + size)
-                             : SaveResult(doc, WarpDirection::OneIntoTwo, output);
+  if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
+  if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) return status;
+  return doubtful ? Doubtful(input, doubt->reason) : 0;
 }
 
 }  // namespace
@@ -63,18 +74,23 @@ int Detect(const DetectArguments& options) {
   if (const Outcome read = ReadPictureFile(options.picture, picture); !read.done())
     return ReadFailed(options.picture, read);
   const std::optional<PageOutline> found = FindPageOutline(picture);
+  const PageDoubt doubt = found ? JudgeOutline(*found, picture) : PageDoubt{};
   ReleaseDib(&picture);
   if (!found) return NoPage(options.picture);
   if (options.json) {
     nlohmann::ordered_json points = nlohmann::ordered_json::array();
     for (const PagePoint& p : found->points)
       points.push_back({{"x", Hundredths(p.at.x)}, {"y", Hundredths(p.at.y)}, {"corner", p.corner}});
-    const nlohmann::ordered_json report = {{"points", points}, {"score", Hundredths(found->score)}};
+    nlohmann::ordered_json report = {{"points", points},
+                                     {"score", Hundredths(found->score)},
+                                     {"confidence", Hundredths(doubt.confidence)},
+                                     {"doubtful", doubt.Doubtful()}};
+    if (doubt.Doubtful()) report["reason"] = DoubtWords(doubt.reason);
     std::printf("%s\n", report.dump().c_str());
   } else {
     std::printf("%s\n", FormatPointList(FoundPresses(*found)).c_str());
   }
-  return 0;
+  return doubt.Doubtful() ? Doubtful(options.picture, doubt.reason) : 0;
 }
 
 bool PlacesAnOutline(const std::vector<PointPress>& presses) {

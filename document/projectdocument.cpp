@@ -1,5 +1,6 @@
 #include "document/projectdocument.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -83,16 +84,44 @@ RenderOutcome ProjectDocument::Render(WarpDirection direction, WorkRunner& runne
 PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner) {
   const dib& picture = ws_.Side(side).picture;
   std::optional<PageOutline> found;
+  PageDoubt doubt;
   bool stopped = false;
   // The picture is only read, here as by the window's repaints meanwhile.
   runner.Run("Looking for a page...", [&](Progress& progress) {
     found = FindPageOutline(picture);
+    if (found) doubt = JudgeOutline(*found, picture);
     stopped = !progress.Report(1);
   });
   if (stopped) return PageSearch::Stopped;
   if (!found) return PageSearch::NoPage;
   PlaceFoundOutline(ws_.Side(side), *found);
+  const OutlineState placed = CaptureState(ws_);
+  found_[side] = Found{doubt, side == 0 ? placed.points1 : placed.points2};
   return PageSearch::Placed;
+}
+
+std::vector<std::string> ProjectDocument::Notes() const {
+  std::vector<std::string> notes;
+  for (const WarpDirection d : kBothDirections)
+    if (Stale(d) && !(ws_.flatPage && d == WarpDirection::TwoIntoOne))
+      notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultNumber(d))}));
+  for (size_t side = 0; side < 2; ++side)
+    if (const std::optional<PageDoubt> doubt = FoundDoubt(side); doubt && doubt->Doubtful())
+      notes.push_back(TranslateFormat("Picture %1: the page found is doubtful (%2); check its corners",
+                                      {std::to_string(side + 1), TranslateUtf8(DoubtWords(doubt->reason))}));
+  return notes;
+}
+
+std::optional<PageDoubt> ProjectDocument::FoundDoubt(size_t side) const {
+  if (!found_[side]) return std::nullopt;
+  const OutlineState now = CaptureState(ws_);
+  const std::vector<TOutlinePoint>& outline = side == 0 ? now.points1 : now.points2;
+  const auto same = [](const TOutlinePoint& a, const TOutlinePoint& b) {
+    return a.x == b.x && a.y == b.y && a.iscorner == b.iscorner;
+  };
+  if (!std::equal(outline.begin(), outline.end(), found_[side]->outline.begin(), found_[side]->outline.end(), same))
+    return std::nullopt;
+  return found_[side]->doubt;
 }
 
 void ProjectDocument::ProposeWholePicture(size_t side) {

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "detect/doubt.h"
 #include "foundation/outcome.h"
 #include "foundation/workrunner.h"
 #include "render/flatten.h"
@@ -50,8 +52,15 @@ class ProjectDocument {
   // threads (0: as many as the work is worth); the result replaces the old
   // one only when rendered.
   RenderOutcome Render(WarpDirection direction, WorkRunner& runner, int threads = 0);
-  // Makes the page found in picture `side` its outline, as clicking its points would.
+  // Makes the page found in picture `side` its outline, as clicking its
+  // points would, and judges how far it can be trusted.
   PageSearch FindOutline(size_t side, WorkRunner& runner);
+  // What the status bar notes of the document: results out of date (not
+  // result 2 while picture 2 is a flat page's blank), pages found in doubt.
+  std::vector<std::string> Notes() const;
+  // How far the outline of picture `side` can be trusted, while it is the
+  // one FindOutline placed there; nothing once it has changed or was never found.
+  std::optional<PageDoubt> FoundDoubt(size_t side) const;
   // Makes picture `side`'s outline its whole picture, a little in from the
   // edges, for the user to adjust where no page was found.
   void ProposeWholePicture(size_t side);
@@ -104,6 +113,12 @@ class ProjectDocument {
   ChangeTracker changes_;
   std::string projectFile_;
   std::string pictureFile_[2];
+  // The doubt of each side's found outline, with the outline it is of.
+  struct Found {
+    PageDoubt doubt;
+    std::vector<TOutlinePoint> outline;
+  };
+  std::optional<Found> found_[2];
 };
 
 }  // namespace trellimap

@@ -309,14 +309,6 @@ void TMainForm::ShowChanges() {
   editing_->UpdateStatus();
 }
 
-std::vector<std::string> TMainForm::StatusNotes() const {
-  std::vector<std::string> notes;
-  for (const WarpDirection d : kBothDirections)
-    if (document_.Stale(d))
-      notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultNumber(d))}));
-  return notes;
-}
-
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (!files_->MayLeaveWork()) {
     event->ignore();

@@ -160,7 +160,7 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   bool PointerOver(size_t pane) const override { return panes_->PointerOver(pane); }
   bool PictureMissing(size_t pane) const override;
   void WorkspaceChanged() override { ShowChanges(); }
-  std::vector<std::string> StatusNotes() const override;
+  std::vector<std::string> StatusNotes() const override { return document_.Notes(); }
   void ShowLoupe(size_t pane, int32_t x, int32_t y, int pointerX, int pointerY) override {
     panes_->ShowLoupe(pane, x, y, pointerX, pointerY);
   }

@@ -6,6 +6,7 @@
 #include "image/pixmill3.h"
 #include "ui/mainframe.h"
 #include "view/loupe.h"
+#include "view/outlinedrawing.h"
 #include "view/panegeometry.h"
 
 namespace trellimap {
@@ -57,6 +58,10 @@ const PixelSurface* PaneDisplay::Compose(size_t pane, const PaneArea& area, int3
     return &bitmap;
   }
   ComposePane(picture, zoom, pane < 2 ? &ws.Side(pane).outline : nullptr, area, bitmap, scale, &reduced_[pane]);
+  // A page found in doubt stands out until its outline is changed.
+  if (pane < 2)
+    if (const std::optional<PageDoubt> doubt = document_.FoundDoubt(pane); doubt && doubt->Doubtful())
+      DrawOutline(bitmap, area.left, area.top, ws.Side(pane).outline, zoom, scale, kDoubtfulOrange);
   // A result no longer made from what the picture panes show is drawn faded.
   if (pane >= 2 && shownStale_[pane - 2]) Fade(bitmap);
   return &bitmap;

@@ -13,7 +13,8 @@ constexpr int32_t kMarkerReach = 3;
 
 class Pen {
  public:
-  Pen(PixelSurface& surface, int32_t originX, int32_t originY) : s_(surface), ox_(originX), oy_(originY) {}
+  Pen(PixelSurface& surface, int32_t originX, int32_t originY, uint32_t colour)
+      : s_(surface), ox_(originX), oy_(originY), colour_(colour) {}
 
   void SetWidth(int32_t width) { width_ = width; }
 
@@ -74,22 +75,23 @@ class Pen {
     const int64_t sx = int64_t{x} - ox_, sy = int64_t{y} - oy_;
     if (sx < 0 || sy < 0 || sx >= s_.width() || sy >= s_.height()) return;
     uint8_t* p = s_.Row(static_cast<int32_t>(sy)) + 3 * sx;
-    p[0] = 0;  // blue
-    p[1] = 0;  // green
-    p[2] = 255;
+    p[0] = static_cast<uint8_t>(colour_ >> 16);  // blue
+    p[1] = static_cast<uint8_t>(colour_ >> 8);   // green
+    p[2] = static_cast<uint8_t>(colour_);        // red
   }
 
   PixelSurface& s_;
   int32_t ox_, oy_;
+  uint32_t colour_;
   int32_t width_ = 1;
 };
 
 }  // namespace
 
 void DrawOutline(PixelSurface& surface, int32_t originX, int32_t originY, const TDynaArray& list, int32_t zoom,
-                 int32_t scale) {
+                 int32_t scale, uint32_t colour) {
   if (list.count == 0) return;
-  Pen pen(surface, originX, originY);
+  Pen pen(surface, originX, originY, colour);
   const int32_t at = zoom * scale, reach = kMarkerReach * scale;
   const TOutlinePoint& first = PointAt(list, 0);
   int32_t penX = Zoomed(first.x, at), penY = Zoomed(first.y, at);

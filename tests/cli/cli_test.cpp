@@ -215,7 +215,7 @@ TEST_F(CliTest, EachCommandHasItsOwnHelp) {
       {"convert", {"IN", "OUT"}},
       {"demo", {"OUT.gip"}},
       {"detect", {"PICTURE", "--json"}},
-      {"flatten", {"IN", "--output", "--points", "--size", "--exact", "--jobs", "--format"}}};
+      {"flatten", {"IN", "--output", "--points", "--size", "--exact", "--jobs", "--skip-doubtful", "--format"}}};
   for (const auto& [command, own] : names) {
     const CliRun run = Cli(command + " --help", folder);
     EXPECT_EQ(run.status, 0) << command;
@@ -410,6 +410,39 @@ TEST_F(CliTest, DetectedOutlinesFeedNew) {
     EXPECT_EQ(point["corner"].get<bool>(), (*presses)[i].button == MouseButton::Left) << json.out;
   }
   EXPECT_TRUE(report["score"].is_number());
+  EXPECT_GT(report["confidence"].get<double>(), 0.9) << json.out;
+  EXPECT_FALSE(report["doubtful"].get<bool>()) << json.out;
+}
+
+// A page found in doubt (here a card far off, a speck of the picture) is
+// still printed, and flattened, but named with the reason and status 4;
+// --skip-doubtful leaves it out. A photo without a page still gives 3.
+TEST_F(CliTest, DoubtfulPagesAreSaidAloud) {
+  testing::PhotoSetup far = TiltedPage();
+  far.fill = 0.2;
+  const PagePhoto speck = WritePagePhoto(folder, "speck.png", far);
+  const CliRun detect = Cli("detect --json " + Quoted(speck.file), folder);
+  ASSERT_EQ(detect.status, 4) << detect.out << detect.err;
+  const nlohmann::json report = nlohmann::json::parse(detect.out);
+  EXPECT_TRUE(report["doubtful"].get<bool>());
+  EXPECT_LT(report["confidence"].get<double>(), 0.5);
+  EXPECT_NE(detect.err.find("speck.png: doubtful: a small part of the picture"), std::string::npos) << detect.err;
+
+  const PagePhoto clear = WritePagePhoto(folder, "clear.png", TiltedPage());
+  const std::string blank =
+      folder.Write("blank.bmp", testing::MakeBmp(64, 48, 24, {}, [](int, int) { return 0x808080u; }));
+  const std::string out = folder.Path("flat");
+  const CliRun both = Cli("flatten " + Quoted(speck.file) + " " + Quoted(clear.file) + " -o " + Quoted(out), folder);
+  EXPECT_EQ(both.status, 4) << both.err;
+  EXPECT_TRUE(std::filesystem::exists(out + "/speck.png") && std::filesystem::exists(out + "/clear.png"));
+  EXPECT_NE(both.err.find("speck.png: doubtful"), std::string::npos) << both.err;
+  const std::string skipped = folder.Path("skipped");
+  const CliRun skip = Cli("flatten --skip-doubtful " + Quoted(speck.file) + " " + Quoted(clear.file) + " " +
+                              Quoted(blank) + " -o " + Quoted(skipped),
+                          folder);
+  EXPECT_EQ(skip.status, 3) << skip.err;  // no page outranks a doubt
+  EXPECT_FALSE(std::filesystem::exists(skipped + "/speck.png"));
+  EXPECT_TRUE(std::filesystem::exists(skipped + "/clear.png"));
 }
 
 // A flattened page has the size asked for, and its rules run straight and

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "codecs/pictureopening.h"
+#include "detect/doubt.h"
 #include "detect/pageoutline.h"
 #include "image/pixmill3.h"
 
@@ -16,17 +17,19 @@ namespace trellimap {
 namespace {
 
 // Of the photos that show a whole page, at least this many are found right
-// (overlap 0.95 or more), at most this many found wrong; where no whole page
-// shows, none is found.
+// (overlap 0.95 or more), at most this many found wrong, each of them in
+// doubt, and at most this many right ones doubted; where no whole page shows,
+// none is found.
 constexpr int kLeastRight = 13;
 constexpr int kMostWrong = 2;
+constexpr int kMostRightDoubted = 1;
 
-TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBefore) {
+TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBeforeAndWrongOnesDoubted) {
   const std::optional<std::string> folder = testing::RealPhotoFolder();
   if (!folder) GTEST_SKIP() << "the real photos are not here";
   const std::vector<testing::RealPhoto> photos = testing::ReadRealPhotos(*folder);
   ASSERT_FALSE(photos.empty()) << *folder << "/truth.json";
-  int right = 0, wrong = 0;
+  int right = 0, wrong = 0, doubted = 0;
   for (const testing::RealPhoto& photo : photos) {
     const std::string name = std::filesystem::path(photo.file).filename().string();
     dib picture{};
@@ -35,6 +38,7 @@ TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBefore) {
     EXPECT_EQ(DibWidth(&picture), photo.width) << name;
     EXPECT_EQ(DibHeight(&picture), photo.height) << name;
     const std::optional<PageOutline> found = FindPageOutline(picture);
+    const bool doubtful = found && JudgeOutline(*found, picture).Doubtful();
     ReleaseDib(&picture);
     if (photo.noPage) {
       EXPECT_FALSE(found) << name << ": a page found where no whole page shows";
@@ -43,10 +47,13 @@ TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBefore) {
     const double overlap = found ? testing::OverlapWithPage(photo, found->Polygon()) : 0;
     right += overlap >= testing::kRightOverlap;
     wrong += found && overlap < testing::kRightOverlap;
+    doubted += overlap >= testing::kRightOverlap && doubtful;
+    EXPECT_TRUE(!found || overlap >= testing::kRightOverlap || doubtful) << name << ": wrong, and sure of it";
     RecordProperty(name, std::to_string(overlap));
   }
   EXPECT_GE(right, kLeastRight);
   EXPECT_LE(wrong, kMostWrong);
+  EXPECT_LE(doubted, kMostRightDoubted);
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ class EditGesturesTest : public QObject {
   void staleResultsAndUnsavedWorkAreShown();
   void loupeShowsTheHeldPointAwayFromThePointer();
   void findOutlineReplacesTheOutlineAsOneStep();
+  void aDoubtfulPageIsOutlinedInOrangeAndSaidWhy();
   void pointsOfAFinishedOutlineAreSelectedNotLost();
   void theLoupeDrawsTheSidesThroughTheMovedPoint();
 
@@ -427,6 +428,36 @@ void EditGesturesTest::theLoupeDrawsTheSidesThroughTheMovedPoint() {
     red += shot.pixel(x, row) == qRgb(255, 0, 0) ? 1 : 0;
   QVERIFY2(red > kLoupeSide / 2, qPrintable(QStringLiteral("%1 red pixels along side 1").arg(red)));
   QTRY_VERIFY_WITH_TIMEOUT(!loupe->isVisible(), 2 * kNudgeLoupeMs);
+}
+
+// A page found in doubt (a speck of a card far off) is outlined in orange,
+// and the status bar says why, until its outline is changed.
+void EditGesturesTest::aDoubtfulPageIsOutlinedInOrangeAndSaidWhy() {
+  Workspace& ws = form->workspace();
+  ReleaseDib(&ws.di2);
+  newdib(&ws.di2, 400, 300, 24, nullptr, 0);
+  for (int32_t y = 0; y < 300; ++y)
+    for (int32_t x = 0; x < 400; ++x)
+      setpixel(ws.di2, x, y, x >= 280 && x < 330 && y >= 190 && y < 260 ? 0xFFFFFFu : 0x302820u);
+  testing::PaneOf(*form, 1).zoom->setValue(100);
+  QTest::mouseMove(testing::PaneOf(*form, 1).scrollBox->viewport(), QPoint(30, 30));
+  QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+  QCOMPARE(ws.ecken2, 4);
+  const auto status = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
+  QVERIFY2(status().contains(QStringLiteral("Picture 2: the page found is doubtful (")),
+           qPrintable(status()));
+  const auto colourAtCorner = [&] {
+    const TOutlinePoint& corner = Point(ws.punkte2, 0);
+    Box(1)->repaint();
+    return Box(1)->grab().toImage().pixelColor(corner.x, corner.y);
+  };
+  QCOMPARE(colourAtCorner(), QColor(255, 0x98, 0));
+  const TOutlinePoint corner1 = Point(ws.punkte2, 0);
+  QTest::mousePress(Box(1), Qt::LeftButton, {}, QPoint(corner1.x, corner1.y));
+  QTest::mouseMove(Box(1), QPoint(corner1.x - 5, corner1.y - 5));
+  QTest::mouseRelease(Box(1), Qt::LeftButton, {}, QPoint(corner1.x - 10, corner1.y - 10));
+  QVERIFY(!status().contains(QStringLiteral("doubtful")));
+  QCOMPARE(colourAtCorner(), QColor(255, 0, 0));
 }
 
 }  // namespace trellimap
