@@ -4,26 +4,14 @@
 #include <cmath>
 
 #include "detect/proportions.h"
+#include "detect/tuning.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
 namespace {
 
-// Long side over short: papers, cards and screens stay well under this, long
-// receipts too.
-constexpr double kMostPaperRatio = 8;
-// The least share of the picture a page photographed on purpose covers.
-constexpr double kLeastShare = 0.03;
-// A side runs along the picture's edge when both its ends lie this close to
-// the same edge, in parts of the picture's side.
-constexpr double kNearBorder = 0.01;
-constexpr int kMostSidesAlongBorder = 2;
-// Paper in a photo is rarely clipped white over most of its area; a window
-// or a lamp is.
-constexpr int kClipped = 250;
-constexpr double kMostClipped = 0.5;
-// Samples across the outline's box for the brightness, each way.
-constexpr int kSamples = 48;
+using namespace tuning;
+
 // The edge score's confidence, from photos with the page known (synthetic and
 // real): the share of outlines of at least that score that were the page.
 constexpr struct {
@@ -36,7 +24,7 @@ double Area(const std::vector<Vec>& polygon) {
   double twice = 0;
   for (size_t i = 0; i < polygon.size(); ++i) {
     const Vec &p = polygon[i], &q = polygon[(i + 1) % polygon.size()];
-    twice += p.x * q.y - q.x * p.y;
+    twice += Cross(p, q);
   }
   return std::abs(twice) / 2;
 }
@@ -69,9 +57,10 @@ double ClippedShare(const std::vector<Vec>& polygon, const dib& picture) {
     top = std::min(top, p.y), bottom = std::max(bottom, p.y);
   }
   int inside = 0, clipped = 0;
-  for (int i = 0; i < kSamples; ++i)
-    for (int j = 0; j < kSamples; ++j) {
-      const Vec p{left + (right - left) * (i + 0.5) / kSamples, top + (bottom - top) * (j + 0.5) / kSamples};
+  for (int i = 0; i < kBrightnessSamples; ++i)
+    for (int j = 0; j < kBrightnessSamples; ++j) {
+      const Vec p{left + (right - left) * (i + 0.5) / kBrightnessSamples,
+                  top + (bottom - top) * (j + 0.5) / kBrightnessSamples};
       if (!Inside(polygon, p)) continue;
       ++inside;
       const uint32_t c = DibPixelColour(picture, static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
@@ -100,7 +89,7 @@ PageDoubt JudgeOutline(const PageOutline& found, const dib& picture) {
   const double ratio = TrueProportion(corners, DibWidth(&picture), DibHeight(&picture));
   if (std::max(ratio, 1 / ratio) > kMostPaperRatio)
     doubt.reason = DoubtReason::Sliver;
-  else if (Area(polygon) < kLeastShare * width * height)
+  else if (Area(polygon) < kLeastPageShare * width * height)
     doubt.reason = DoubtReason::Small;
   else if (SidesAlongBorder(corners, width, height) > kMostSidesAlongBorder)
     doubt.reason = DoubtReason::AlongBorder;

@@ -3,23 +3,25 @@
 #include <algorithm>
 #include <cmath>
 
+#include "detect/tuning.h"
+
 namespace trellimap {
+
+using namespace tuning;
+
 namespace {
 
 // The rise of the working copy's level into the page (along the normal) at p.
 float Rise(const WorkingCopy& copy, const Vec& p, const Vec& n, int polarity) {
-  const float gx = Sample(copy.gradientX, p.x, p.y), gy = Sample(copy.gradientY, p.x, p.y);
-  return polarity * static_cast<float>(gx * n.x + gy * n.y);
+  const Vec gradient{Sample(copy.gradientX, p), Sample(copy.gradientY, p)};
+  return polarity * static_cast<float>(Dot(gradient, n));
 }
-
-// The faintest fall still taken for an edge: a few grey levels on white.
-constexpr float kFaintest = 0.006f;
 
 }  // namespace
 
 std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
                            int polarity, float* strength) {
-  const int samples = std::clamp(static_cast<int>((t1 - t0) / 2), 12, 200);
+  const int samples = std::clamp(static_cast<int>((t1 - t0) / kTraceSpacing), kLeastTraced, kMostTraced);
   const int reach = std::max(1, static_cast<int>(std::ceil(band)));
   const int width = 2 * reach + 1;
   const Vec n = guess.Normal();
@@ -28,18 +30,17 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
     const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
     for (int k = 0; k < width; ++k) {
       const double e = k - reach;
-      rise[static_cast<size_t>(j) * width + k] =
-          std::max(0.0f, Rise(copy, {base.x + e * n.x, base.y + e * n.y}, n, polarity));
+      rise[static_cast<size_t>(j) * width + k] = std::max(0.0f, Rise(copy, base + e * n, n, polarity));
     }
   }
-  // The best path, moving at most two pixels from one sample to the next, at
-  // a small cost per pixel moved.
+  // The best path, moving at most kMostMove pixels from one sample to the
+  // next, at a small cost per pixel moved.
   float typical = 0;
   for (int j = 0; j < samples; ++j)
     typical += *std::max_element(rise.begin() + static_cast<ptrdiff_t>(j) * width,
                                  rise.begin() + static_cast<ptrdiff_t>(j + 1) * width);
   typical /= samples;
-  const float moveCost = 0.15f * typical;
+  const float moveCost = kMoveCost * typical;
   std::vector<float> best(rise.size());
   std::vector<int> from(rise.size(), 0);
   std::copy(rise.begin(), rise.begin() + width, best.begin());
@@ -47,7 +48,7 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
     for (int k = 0; k < width; ++k) {
       float top = -1e30f;
       int arg = k;
-      for (int d = -2; d <= 2; ++d) {
+      for (int d = -kMostMove; d <= kMostMove; ++d) {
         const int p = k + d;
         if (p < 0 || p >= width) continue;
         const float v = best[static_cast<size_t>(j - 1) * width + p] - moveCost * std::abs(d);
@@ -58,12 +59,12 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
     }
   int k = static_cast<int>(std::max_element(best.end() - width, best.end()) - (best.end() - width));
   std::vector<Vec> points;
-  const float faint = std::max(kFaintest, 0.3f * typical);
+  const float faint = std::max(kFaintest, kFaintTraced * typical);
   float sum = 0;
   for (int j = samples - 1; j >= 0; --j) {
     if (const float r = rise[static_cast<size_t>(j) * width + k]; r >= faint) {
       const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
-      points.push_back({base.x + (k - reach) * n.x, base.y + (k - reach) * n.y});
+      points.push_back(base + (k - reach) * n);
       sum += r;
     }
     k = from[static_cast<size_t>(j) * width + k];
@@ -79,17 +80,17 @@ namespace {
 bool Shows(const WorkingCopy& copy, const SideCurve& side, double t, int polarity, float faint) {
   const Vec p = side.At(t), n = side.Normal();
   for (const double e : {-1.0, 0.0, 1.0})
-    if (Rise(copy, {p.x + e * n.x, p.y + e * n.y}, n, polarity) >= faint) return true;
+    if (Rise(copy, p + e * n, n, polarity) >= faint) return true;
   return false;
 }
 
 }  // namespace
 
 double EdgeSupport(const WorkingCopy& copy, const SideCurve& side, double t0, double t1, int polarity, float faint) {
-  constexpr int kSamples = 48;
   int seen = 0;
-  for (int j = 0; j < kSamples; ++j) seen += Shows(copy, side, t0 + (t1 - t0) * (j + 0.5) / kSamples, polarity, faint);
-  return static_cast<double>(seen) / kSamples;
+  for (int j = 0; j < kSupportSamples; ++j)
+    seen += Shows(copy, side, t0 + (t1 - t0) * (j + 0.5) / kSupportSamples, polarity, faint);
+  return static_cast<double>(seen) / kSupportSamples;
 }
 
 double RunsOn(const WorkingCopy& copy, const SideCurve& side, double t, int way, int polarity, float faint, double gap,
@@ -109,22 +110,21 @@ std::vector<std::optional<Vec>> InnerEdge(const WorkingCopy& copy, const SideCur
   std::vector<std::optional<Vec>> found(samples);
   for (int j = 0; j < samples; ++j) {
     const Vec p = side.At(t0 + (t1 - t0) * (j + 0.5) / samples);
-    const auto rise = [&](double k) { return Rise(copy, {p.x + k * n.x, p.y + k * n.y}, n, polarity); };
+    const auto rise = [&](double k) { return Rise(copy, p + k * n, n, polarity); };
     double k = 1;
     while (k <= depth && rise(k) >= faint) ++k;  // past the side's own edge
     while (k <= depth && rise(k) < faint && rise(k) > -faint) ++k;
     if (k > depth || rise(k) <= -faint) continue;
     while (k + 1 <= depth && rise(k + 1) > rise(k)) ++k;
-    found[j] = Vec{p.x + k * n.x, p.y + k * n.y};
+    found[j] = p + k * n;
   }
   return found;
 }
 
 std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, double t0, double t1, double reach,
                             int polarity) {
-  const int samples = std::clamp(static_cast<int>((t1 - t0) / 6), 16, 240);
-  constexpr double kStep = 0.5;
-  const int steps = static_cast<int>(std::ceil(reach / kStep));
+  const int samples = std::clamp(static_cast<int>((t1 - t0) / kRefineSpacing), kLeastRefined, kMostRefined);
+  const int steps = static_cast<int>(std::ceil(reach / kRefineStep));
   const Vec n = side.Normal(), d = side.direction;
   std::vector<Vec> points;
   std::vector<float> profile(2 * steps + 3), rise(2 * steps + 1);
@@ -133,19 +133,21 @@ std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, d
     const Vec base = side.At(t);
     // The lightness across the edge, averaged over three pixels along it against noise.
     for (int k = 0; k < static_cast<int>(profile.size()); ++k) {
-      const double e = (k - steps - 1) * kStep;
+      const double e = (k - steps - 1) * kRefineStep;
       float sum = 0;
-      for (const double a : {-1.0, 0.0, 1.0})
-        sum += picture.Grey(base.x + e * n.x + a * d.x, base.y + e * n.y + a * d.y);
+      for (const double a : {-1.0, 0.0, 1.0}) {
+        const Vec p = base + e * n + a * d;
+        sum += picture.Grey(p.x, p.y);
+      }
       profile[k] = sum / 3;
     }
     int peak = -1;
     float strongest = 0;
     for (int k = 0; k < static_cast<int>(rise.size()); ++k) {
-      rise[k] = polarity * (profile[k + 2] - profile[k]) / (2 * kStep);
+      rise[k] = polarity * (profile[k + 2] - profile[k]) / (2 * kRefineStep);
       if (rise[k] > strongest) strongest = rise[k], peak = k;
     }
-    if (peak < 0 || strongest < 1.0f) continue;
+    if (peak < 0 || strongest < kLeastRefinedRise) continue;
     // The peak between samples, from the parabola through it and its neighbours.
     double offset = 0;
     if (peak > 0 && peak + 1 < static_cast<int>(rise.size())) {
@@ -153,8 +155,8 @@ std::vector<Vec> RefineEdge(const FullPicture& picture, const SideCurve& side, d
       const double curvature = a - 2 * b + c;
       if (curvature < 0) offset = std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5);
     }
-    const double e = (peak - steps + offset) * kStep;
-    points.push_back({base.x + e * n.x, base.y + e * n.y});
+    const double e = (peak - steps + offset) * kRefineStep;
+    points.push_back(base + e * n);
   }
   return points;
 }

@@ -23,8 +23,6 @@ constexpr double kMostRatio = 1000;
 // The most a page's bent side can be longer than its chord: a half circle.
 constexpr double kHalfCircle = 1.5707963267948966;
 
-double Distance(const Vec& a, const Vec& b) { return std::hypot(b.x - a.x, b.y - a.y); }
-
 // Width : height from the average lengths of opposite sides: right for a
 // parallelogram (a view from afar), and the answer of last resort.
 double AverageSides(const std::vector<Vec>& c) {
@@ -36,7 +34,7 @@ bool Convex(const Vec c[4]) {
   int turns = 0;
   for (int i = 0; i < 4; ++i) {
     const Vec &a = c[i], &b = c[(i + 1) % 4], &d = c[(i + 2) % 4];
-    const double cross = (b.x - a.x) * (d.y - b.y) - (b.y - a.y) * (d.x - b.x);
+    const double cross = Cross(b - a, d - b);
     turns += cross > 0 ? 1 : cross < 0 ? -1 : 0;
   }
   return std::abs(turns) == 4;
@@ -103,7 +101,7 @@ double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int
   const double diagonal =
       std::max(1.0, std::hypot(static_cast<double>(pictureWidth), static_cast<double>(pictureHeight)));
   const Vec centre{pictureWidth / 2.0, pictureHeight / 2.0};
-  const auto local = [&](const Vec& p) { return Vec{(p.x - centre.x) / diagonal, (p.y - centre.y) / diagonal}; };
+  const auto local = [&](const Vec& p) { return (p - centre) / diagonal; };
   Vec c[4];
   for (int i = 0; i < 4; ++i) c[i] = local(corners[i]);
 

@@ -5,14 +5,13 @@
 #include <opencv2/imgproc.hpp>
 #include <set>
 
+#include "detect/tuning.h"
+
 namespace trellimap {
+
+using namespace tuning;
+
 namespace {
-
-// Edge thresholds on the gradient of the logarithmic lightness, strong to
-// faint: 0.015 is a step of a few grey levels on white paper.
-constexpr float kThresholds[] = {0.12f, 0.08f, 0.055f, 0.04f, 0.028f, 0.02f, 0.015f, 0.011f, 0.008f};
-
-constexpr double kLeastFit = 0.6;  // the least share of its quad a region covers to make a guess
 
 struct Guess {
   Quad quad;
@@ -25,7 +24,7 @@ struct Guess {
 Quad QuadOf(const std::vector<cv::Point>& hull, double cell) {
   const double perimeter = cv::arcLength(hull, true);
   std::vector<cv::Point> polygon;
-  for (double share = 0.01; share < 0.2; share += 0.01) {
+  for (double share = kPolygonTolerance; share < kMostPolygonTolerance; share += kPolygonTolerance) {
     cv::approxPolyDP(hull, polygon, share * perimeter, true);
     if (polygon.size() <= 4) break;
   }
@@ -44,7 +43,7 @@ Quad QuadOf(const std::vector<cv::Point>& hull, double cell) {
 std::vector<Quad> Distinct(std::vector<Guess>& guesses, const WorkingCopy& copy) {
   std::stable_sort(guesses.begin(), guesses.end(), [](const Guess& a, const Guess& b) { return a.fit > b.fit; });
   std::vector<Quad> quads;
-  const double reach = 0.02 * std::hypot(copy.gradient.cols, copy.gradient.rows);
+  const double reach = kDistinct * std::hypot(copy.gradient.cols, copy.gradient.rows);
   for (const Guess& guess : guesses) {
     if (guess.fit < kLeastFit) continue;
     if (std::none_of(quads.begin(), quads.end(), [&](const Quad& q) { return NearlySame(q, guess.quad, reach); }))
@@ -57,7 +56,7 @@ std::vector<Quad> Distinct(std::vector<Guess>& guesses, const WorkingCopy& copy)
 
 bool NearlySame(const Quad& a, const Quad& b, double reach) {
   for (int i = 0; i < 4; ++i)
-    if (std::hypot(a[i].x - b[i].x, a[i].y - b[i].y) > reach) return false;
+    if (Distance(a[i], b[i]) > reach) return false;
   return true;
 }
 
@@ -71,13 +70,13 @@ Quad QuadAround(const std::vector<Vec>& points) {
 
 double Area(const Quad& quad) {
   double twice = 0;
-  for (int i = 0; i < 4; ++i) twice += quad[i].x * quad[(i + 1) % 4].y - quad[(i + 1) % 4].x * quad[i].y;
+  for (int i = 0; i < 4; ++i) twice += Cross(quad[i], quad[(i + 1) % 4]);
   return std::abs(twice) / 2;
 }
 
 Quad Clockwise(Quad quad) {
   Vec centre{0, 0};
-  for (const Vec& p : quad) centre = {centre.x + p.x / 4, centre.y + p.y / 4};
+  for (const Vec& p : quad) centre += p / 4;
   // With y downwards, a growing angle turns clockwise on the screen.
   std::sort(quad.begin(), quad.end(), [&](const Vec& a, const Vec& b) {
     return std::atan2(a.y - centre.y, a.x - centre.x) < std::atan2(b.y - centre.y, b.x - centre.x);
@@ -92,7 +91,6 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   // Regions are labelled at half the working resolution, the costliest step
   // done at a quarter of the cost: edges thickened to three pixels or more
   // still show at every other pixel.
-  constexpr double kCell = 2;
   const auto halved = [](const cv::Mat& full) {
     cv::Mat half;
     cv::resize(full, half, {}, 1 / kCell, 1 / kCell, cv::INTER_NEAREST);
@@ -110,10 +108,11 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
     };
     std::vector<int> regions;
     for (int i = 1; i < count; ++i)
-      if (stats.at<int>(i, cv::CC_STAT_AREA) > 0.002 * area && span(i) > 0.015 * area && span(i) < 0.95 * area)
+      if (stats.at<int>(i, cv::CC_STAT_AREA) > kLeastRegion * area && span(i) > kLeastRegionBox * area &&
+          span(i) < kMostRegionBox * area)
         regions.push_back(i);
     std::sort(regions.begin(), regions.end(), [&](int a, int b) { return span(a) > span(b); });
-    if (regions.size() > 5) regions.resize(5);
+    if (regions.size() > kMostRegions) regions.resize(kMostRegions);
     for (const int region : regions) {
       const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
                          stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));
@@ -139,9 +138,10 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   // Regions between edges, thickened a little, and again more to close the
   // gaps where a page meets something as light as itself.
   cv::Mat open;
-  const int wide = std::max(5, static_cast<int>(0.012 * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
+  const int wide =
+      std::max(kLeastWideEdge, static_cast<int>(kWideEdge * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
   cv::Mat thick;
-  for (const int thickness : {3, wide}) {
+  for (const int thickness : {kThinEdge, wide}) {
     // Thickening and halving the edge strengths once does so for every threshold alike.
     cv::dilate(copy.sharpness, thick, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
     const cv::Mat half = halved(thick);
@@ -153,12 +153,11 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
   // Blocks of text: dark strokes on a light ground, the strokes smeared
   // into one region. A page whose edge shows only in part, or merges with
   // light shapes it touches, still shows its text, and the page lies around it.
-  cv::Mat ground, strokes;
-  cv::exp(copy.level, ground);
-  cv::subtract(ground, 8, ground);
+  const cv::Mat ground = LightnessOf(copy.level);
+  cv::Mat strokes;
   copy.lightness.convertTo(strokes, CV_32F);
   cv::subtract(ground, strokes, strokes);
-  cv::compare(strokes, 40, open, cv::CMP_GT);
+  cv::compare(strokes, kStrokeDepth, open, cv::CMP_GT);
   cv::dilate(open, open, cv::getStructuringElement(cv::MORPH_RECT, {wide, wide}));
   regionsOf(halved(open));
   return Distinct(guesses, copy);

@@ -15,25 +15,17 @@ double SideCurve::Offset(double t) const {
   return sum;
 }
 
-Vec SideCurve::At(double t) const {
-  const double e = Offset(t);
-  const Vec n = Normal();
-  return {origin.x + t * direction.x + e * n.x, origin.y + t * direction.y + e * n.y};
-}
+Vec SideCurve::At(double t) const { return origin + t * direction + Offset(t) * Normal(); }
 
-double SideCurve::Along(const Vec& p) const { return (p.x - origin.x) * direction.x + (p.y - origin.y) * direction.y; }
+double SideCurve::Along(const Vec& p) const { return Dot(p - origin, direction); }
 
-double SideCurve::Across(const Vec& p) const {
-  const Vec n = Normal();
-  return (p.x - origin.x) * n.x + (p.y - origin.y) * n.y;
-}
+double SideCurve::Across(const Vec& p) const { return Dot(p - origin, Normal()); }
 
 SideCurve BaseLine(const Vec& a, const Vec& b) {
   SideCurve curve;
   curve.origin = a;
-  const double length = std::hypot(b.x - a.x, b.y - a.y);
-  curve.length = std::max(length, 1e-9);
-  curve.direction = {(b.x - a.x) / curve.length, (b.y - a.y) / curve.length};
+  curve.length = std::max(Distance(a, b), 1e-9);
+  curve.direction = (b - a) / curve.length;
   curve.coefficients = {0};
   return curve;
 }
@@ -150,7 +142,7 @@ FitQuality Quality(const SideCurve& curve, const std::vector<Vec>& points, doubl
 std::optional<Vec> Meet(const SideCurve& curve, const SideCurve& other) {
   // Newton's steps on the signed distance of curve(t) from the other's line
   // (the other taken as its tangent line where it is curved).
-  const double denominator = curve.direction.x * other.Normal().x + curve.direction.y * other.Normal().y;
+  const double denominator = Dot(curve.direction, other.Normal());
   if (std::abs(denominator) < 1e-3) return std::nullopt;
   double t = -other.Across(curve.origin) / denominator;
   for (int i = 0; i < 30; ++i) {
@@ -178,15 +170,15 @@ std::vector<Vec> BendPoints(const SideCurve& curve, const Vec& from, const Vec& 
   std::vector<double> arc{0};
   for (int i = 0; i <= kDense; ++i) {
     dense.push_back(curve.At(t0 + (t1 - t0) * i / kDense));
-    if (i > 0) arc.push_back(arc.back() + std::hypot(dense[i].x - dense[i - 1].x, dense[i].y - dense[i - 1].y));
+    if (i > 0) arc.push_back(arc.back() + Distance(dense[i - 1], dense[i]));
   }
   const auto strayOf = [&](const std::vector<size_t>& knots) {
     double stray = 0;
     for (size_t k = 0; k + 1 < knots.size(); ++k) {
       const Vec &a = dense[knots[k]], &b = dense[knots[k + 1]];
-      const double len = std::max(std::hypot(b.x - a.x, b.y - a.y), 1e-12);
+      const double len = std::max(Distance(a, b), 1e-12);
       for (size_t i = knots[k]; i <= knots[k + 1]; ++i)
-        stray = std::max(stray, std::abs((dense[i].x - a.x) * (b.y - a.y) - (dense[i].y - a.y) * (b.x - a.x)) / len);
+        stray = std::max(stray, std::abs(Cross(dense[i] - a, b - a)) / len);
     }
     return stray;
   };

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "detect/tuning.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
+
+using namespace tuning;
 
 FullPicture::FullPicture(const dib& picture) : width_(DibWidth(&picture)), height_(DibHeight(&picture)) {
   if (DibBitCount(&picture) == 24) {
@@ -42,6 +45,17 @@ float FullPicture::Grey(double x, double y) const {
   const float top = Luma(ix, iy) * (1 - tx) + Luma(ix + 1, iy) * tx;
   const float bottom = Luma(ix, iy + 1) * (1 - tx) + Luma(ix + 1, iy + 1) * tx;
   return top * (1 - ty) + bottom * ty;
+}
+
+float LevelOf(float lightness) { return std::log(lightness + kLevelOffset); }
+
+float LightnessOf(float level) { return std::exp(level) - kLevelOffset; }
+
+cv::Mat LightnessOf(const cv::Mat& level) {
+  cv::Mat lightness;
+  cv::exp(level, lightness);
+  cv::subtract(lightness, kLevelOffset, lightness);
+  return lightness;
 }
 
 float Sample(const cv::Mat& m, double x, double y) {
@@ -90,21 +104,22 @@ WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing) {
   copy.lightness = lightness;
   // Close dark strokes (text, rules) narrower than `closing` of the picture:
   // the page becomes one even region whose outline closing leaves in place.
-  const int k = std::max(5, static_cast<int>(std::lround(closing * std::max(lightness.cols, lightness.rows))) | 1);
+  const int k =
+      std::max(kLeastClosing, static_cast<int>(std::lround(closing * std::max(lightness.cols, lightness.rows))) | 1);
   cv::Mat closed;
   cv::morphologyEx(copy.lightness, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {k, k}));
   cv::Mat table(1, 256, CV_32F);
-  for (int i = 0; i < 256; ++i) table.at<float>(i) = std::log(static_cast<float>(i) + 8.0f);
+  for (int i = 0; i < 256; ++i) table.at<float>(i) = LevelOf(static_cast<float>(i));
   cv::LUT(closed, table, copy.level);
-  cv::GaussianBlur(copy.level, copy.level, {0, 0}, 1.2);
-  cv::Sobel(copy.level, copy.gradientX, CV_32F, 1, 0, 3, 1.0 / 8);
-  cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, 1.0 / 8);
+  cv::GaussianBlur(copy.level, copy.level, {0, 0}, kLevelBlur);
+  cv::Sobel(copy.level, copy.gradientX, CV_32F, 1, 0, 3, kSobelScale);
+  cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, kSobelScale);
   cv::magnitude(copy.gradientX, copy.gradientY, copy.gradient);
   cv::Mat trend, detail, detailX, detailY;
-  cv::GaussianBlur(copy.level, trend, {0, 0}, 0.01 * std::max(lightness.cols, lightness.rows));
+  cv::GaussianBlur(copy.level, trend, {0, 0}, kTrendBlur * std::max(lightness.cols, lightness.rows));
   cv::subtract(copy.level, trend, detail);
-  cv::Sobel(detail, detailX, CV_32F, 1, 0, 3, 1.0 / 8);
-  cv::Sobel(detail, detailY, CV_32F, 0, 1, 3, 1.0 / 8);
+  cv::Sobel(detail, detailX, CV_32F, 1, 0, 3, kSobelScale);
+  cv::Sobel(detail, detailY, CV_32F, 0, 1, 3, kSobelScale);
   cv::magnitude(detailX, detailY, copy.sharpness);
   return copy;
 }

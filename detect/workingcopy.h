@@ -52,7 +52,15 @@ cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale
 // narrower than `closing` of its longer side.
 WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing);
 
+// The working level of a lightness (0 to 255): its logarithm, offset so that
+// black stays finite; and the lightness a level stands for, of one value or
+// of every element of a float matrix (OpenCV's own exponential).
+float LevelOf(float lightness);
+float LightnessOf(float level);
+cv::Mat LightnessOf(const cv::Mat& level);
+
 // The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
 float Sample(const cv::Mat& m, double x, double y);
+inline float Sample(const cv::Mat& m, const Vec& p) { return Sample(m, p.x, p.y); }
 
 }  // namespace trellimap

@@ -15,12 +15,9 @@ constexpr double kMaxRows = 4096;
 constexpr double kMaxColumnsPerStrip = 4096;
 constexpr size_t kMaxColumns = 1 << 16;
 
-double Distance(const Vec& a, const Vec& b) { return std::hypot(b.x - a.x, b.y - a.y); }
-Vec Add(const Vec& a, const Vec& b) { return {a.x + b.x, a.y + b.y}; }
-Vec Sub(const Vec& a, const Vec& b) { return {a.x - b.x, a.y - b.y}; }
 // How nearly a direction runs across (0 down, 1 across; 0 for no direction).
 double Across(const Vec& way) {
-  const double length = std::hypot(way.x, way.y);
+  const double length = Length(way);
   return length > 0 ? std::abs(way.x) / length : 0;
 }
 
@@ -31,8 +28,8 @@ double CellStray(const OutlineMap& map, double s0, double s1, double r0, double 
   const double sm = (s0 + s1) / 2, rm = (r0 + r1) / 2;
   const auto mean = [](std::initializer_list<Vec> points) {
     Vec sum{0, 0};
-    for (const Vec& p : points) sum = Add(sum, p);
-    return Vec{sum.x / static_cast<double>(points.size()), sum.y / static_cast<double>(points.size())};
+    for (const Vec& p : points) sum += p;
+    return sum / static_cast<double>(points.size());
   };
   const std::pair<Vec, Vec> checks[] = {
       {map.At(sm, r0), mean({p00, p10})},
@@ -122,7 +119,7 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
     for (const OutlineMap* map : {&destination, &source}) {
       const Vec b0 = map->Bottom(strip.s0), b1 = map->Bottom(strip.s1);
       const Vec t0 = map->Top(strip.s0), t1 = map->Top(strip.s1);
-      strip.twist = std::max(strip.twist, std::hypot(t1.x - t0.x - b1.x + b0.x, t1.y - t0.y - b1.y + b0.y));
+      strip.twist = std::max(strip.twist, Length(t1 - t0 - b1 + b0));
       if (map == &destination) {
         strip.across = std::max(Distance(b0, b1), Distance(t0, t1));
         along = std::max({along, Distance(b0, t0), Distance(b1, t1)});
@@ -133,8 +130,8 @@ Mesh BuildMesh(const OutlineMap& destination, const OutlineMap& source, double c
   // Samples are taken along destination rows, so the tolerance is met by
   // dividing cells in the direction of the map that runs more nearly down the
   // destination: the cells come out long and flat, and their rows of samples long.
-  const Vec sWay = Add(Sub(destination.Top(1), destination.Top(0)), Sub(destination.Bottom(1), destination.Bottom(0)));
-  const Vec rWay = Add(Sub(destination.Top(0), destination.Bottom(0)), Sub(destination.Top(1), destination.Bottom(1)));
+  const Vec sWay = (destination.Top(1) - destination.Top(0)) + (destination.Bottom(1) - destination.Bottom(0));
+  const Vec rWay = (destination.Top(0) - destination.Bottom(0)) + (destination.Top(1) - destination.Bottom(1));
   const bool divideRows = Across(sWay) >= Across(rWay);
   // A triangle of a cell a × b (in parts of the strip) strays by at most
   // twist × a × b / 4 from its patch.

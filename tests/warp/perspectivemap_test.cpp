@@ -12,8 +12,6 @@ namespace {
 
 using testing::PointSpec;
 
-double Distance(const Vec& a, const Vec& b) { return std::hypot(a.x - b.x, a.y - b.y); }
-
 // A random outline in doubles: a convex quadrilateral near a w × h
 // rectangle, sides 1 and 3 bent through `bends` points each (none: straight).
 struct RandomOutline {

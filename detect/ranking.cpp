@@ -1,0 +1,100 @@
+// Ranking the pages that guesses led to, and choosing the one the picture
+// shows.
+
+#include <algorithm>
+#include <cmath>
+
+#include "detect/edgetrace.h"
+#include "detect/stages.h"
+#include "detect/tuning.h"
+
+namespace trellimap {
+
+using namespace tuning;
+
+namespace {
+
+// The mean share of the sides along which the page's edges show, and in `least` the least.
+double Support(const WorkingCopy& copy, const Page& page, double* least) {
+  double sum = 0;
+  *least = 1;
+  for (int i = 0; i < 4; ++i) {
+    const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
+    const double support = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
+    sum += support;
+    *least = std::min(*least, support);
+  }
+  return sum / 4;
+}
+
+}  // namespace
+
+void Score(const WorkingCopy& copy, Page& page) {
+  double least = 0;
+  page.score = Support(copy, page, &least);
+  if (least < kFaintestSide) page.score *= least / kFaintestSide;
+}
+
+Inside InsideOf(const WorkingCopy& copy, const Page& page) {
+  Inside inside;
+  for (int i = 0; i < kInsideGrid; ++i)
+    for (int j = 0; j < kInsideGrid; ++j) {
+      // Bilinear between the corners: across from side 4 to side 2, down from side 1 to side 3.
+      const double u = kInsideInset + (1 - 2 * kInsideInset) * (i + 0.5) / kInsideGrid,
+                   v = kInsideInset + (1 - 2 * kInsideInset) * (j + 0.5) / kInsideGrid;
+      const Vec &a = page.corners[0], &b = page.corners[1], &c = page.corners[2], &d = page.corners[3];
+      const Vec p = (1 - v) * ((1 - u) * a + u * b) + v * ((1 - u) * d + u * c);
+      inside.edges += Sample(copy.sharpness, p) > 2 * kFaint;
+      inside.light += LightnessOf(Sample(copy.level, p));
+    }
+  inside.edges /= kInsideGrid * kInsideGrid;
+  inside.light /= 255.0 * kInsideGrid * kInsideGrid;
+  return inside;
+}
+
+// Pages are lighter than what they lie on, nearly always, and light inside,
+// where coloured shapes around them are darker; and even inside once their
+// text is closed away: an outline around a page and more holds the page's
+// own edges within. The score counts most: a clutter's small shapes have
+// clear edges too, and larger pages come first.
+double Rank(const WorkingCopy& copy, const Page& page) {
+  const double area = static_cast<double>(copy.gradient.rows) * copy.gradient.cols;
+  const Inside inside = InsideOf(copy, page);
+  return std::pow(page.score, kScorePower) * std::sqrt(Area(Corners(page)) / area) *
+         (page.polarity > 0 ? 1 : kDarkPage) * inside.light / (1 + kInsideEdges * inside.edges);
+}
+
+bool Encloses(const Page& outer, const Page& inner) {
+  for (const Vec& p : inner.corners)
+    for (int i = 0; i < 4; ++i) {
+      const Vec &a = outer.corners[i], &b = outer.corners[(i + 1) % 4];
+      if (Cross(b - a, p - a) < 0) return false;
+    }
+  return true;
+}
+
+void Keep(std::vector<Page>& pages, const Page& page) {
+  for (Page& known : pages)
+    if (NearlySame(Corners(known), Corners(page), kSamePlace)) {
+      if (page.score > known.score) known = page;
+      return;
+    }
+  pages.push_back(page);
+}
+
+std::optional<Page> Choose(const WorkingCopy& copy, const std::vector<Page>& pages) {
+  if (pages.empty()) return std::nullopt;
+  std::vector<double> ranks;
+  for (const Page& page : pages) ranks.push_back(Rank(copy, page));
+  const Page& best = pages[std::max_element(ranks.begin(), ranks.end()) - ranks.begin()];
+  if (best.score < kLeastScore) return std::nullopt;
+  // A page whose text block shows as a quad of its own: the page is the quad around it.
+  const Page* chosen = &best;
+  for (const Page& page : pages)
+    if (page.score >= kEnclosingScore * best.score && Area(Corners(page)) > kEnclosingArea * Area(Corners(*chosen)) &&
+        Encloses(page, *chosen))
+      chosen = &page;
+  return *chosen;
+}
+
+}  // namespace trellimap

@@ -1,0 +1,129 @@
+#pragma once
+// The stages of finding a page, for detect/ alone, each of which can be run
+// and tested on its own: first guesses of where a page lies, following each
+// guess's sides along the page's edge, ranking the pages so found, rescue
+// passes that mend a page cut short or grown round a shape beside it, and
+// refining the chosen page at full resolution.
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "detect/pageoutline.h"
+#include "detect/roughquads.h"
+#include "detect/sidecurve.h"
+#include "detect/workingcopy.h"
+
+namespace trellimap {
+
+// A page as found: four sides (side i from corner i to corner i + 1, clockwise)
+// and where they meet.
+struct Page {
+  std::array<SideCurve, 4> sides;
+  std::array<Vec, 4> corners;
+  int polarity = 1;  // 1: the page lighter than its surroundings, -1: darker
+  double score = 0;  // 0 to 1: how clearly its edges show (Score)
+};
+
+// --- A page's shape, which every stage reads (pageshape.cpp).
+
+double Diagonal(const Page& page);  // from corner 1 to corner 3
+Quad Corners(const Page& page);
+
+// The stretch of a side between its corners, less the ends that fits leave out.
+struct Stretch {
+  double t0, t1;
+};
+Stretch Inner(const SideCurve& side, const Vec& from, const Vec& to);
+
+// Meets each side with the one before it, setting the corners; false where two do not meet.
+bool Meets(Page& page);
+// How far side i bows between its corners into the page (negative: out of it).
+double SignedBow(const Page& page, int i);
+// The pair of opposite sides (0: sides 0 and 2, 1: sides 1 and 3) that bow as
+// the top and bottom of a bent page do, the one that bows most; -1 for none.
+int BentPair(const Page& page);
+// Whether the pair's sides bow evenly, sagging through their middle half.
+bool BowsEvenly(const Page& page, int pair);
+// How much more side i runs across the picture than down it.
+double Horizontal(const Page& page, int i);
+// The pair of opposite sides that runs more across the picture than down it.
+int AcrossPair(const Page& page);
+// Whether the page may be one: corners near the picture of `size`, convex,
+// clockwise, and not too small.
+bool Plausible(const Page& page, cv::Size size);
+
+// A straight line, or a curve where that follows the points clearly better.
+std::optional<SideCurve> FitEither(const SideCurve& guess, const std::vector<Vec>& points, double spread);
+// Makes every side but those of the bent pair straight, refitted from `points`
+// (each side's edge points), and meets the sides again.
+void StraightenAllBut(Page& page, int pair, const std::array<std::vector<Vec>, 4>& points, double spread);
+
+// --- First guesses (guesses.cpp).
+
+// The rough quads worth following, the likeliest first.
+std::vector<Quad> FirstGuesses(const WorkingCopy& copy);
+// The quad grown by `factor` about its centre.
+Quad Grown(const Quad& quad, double factor);
+// Guesses around blocks of text: each guess darker inside than around it
+// grown by each of the text growths, in the order of `guesses`.
+std::vector<Quad> AroundText(const WorkingCopy& copy, const std::vector<Quad>& guesses);
+// The quad around two parts of one page that a dark band across it kept
+// apart; nothing for a pair that is not two such parts.
+std::optional<Quad> Joined(const Page& a, const Page& b);
+
+// --- Following a guess (following.cpp).
+
+// 1 where the level is higher inside the quad than around it, a little way
+// off its sides (a guess may lie a few pixels off the edge); else -1.
+int PolarityOf(const WorkingCopy& copy, const Quad& quad);
+// The page around a guess: each side's edge traced in a band that narrows
+// round by round, fitted and met with its neighbours, and scored; nothing
+// where the guess leads to no plausible page.
+std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad);
+
+// --- Ranking (ranking.cpp).
+
+// Sets the page's score: the share of its sides along which its edges show,
+// the faintest side counting most when it hardly shows.
+void Score(const WorkingCopy& copy, Page& page);
+// What a grid over the page's inside, clear of its sides, shows: the share
+// of its points where the working copy has a sharp edge, and the mean
+// lightness once text is closed away (0 black to 1 white).
+struct Inside {
+  double edges = 0, light = 0;
+};
+Inside InsideOf(const WorkingCopy& copy, const Page& page);
+// How likely the page is the one the picture shows.
+double Rank(const WorkingCopy& copy, const Page& page);
+// Whether every corner of `inner` lies inside `outer` (both clockwise).
+bool Encloses(const Page& outer, const Page& inner);
+// Adds the page to `pages`, or where one there has nearly the same corners,
+// keeps the better scoring of the two in its place.
+void Keep(std::vector<Page>& pages, const Page& page);
+// The page the working copy likeliest shows, of `pages`; nothing where
+// none shows its edges clearly.
+std::optional<Page> Choose(const WorkingCopy& copy, const std::vector<Page>& pages);
+
+// --- Rescue passes (rescues.cpp).
+
+// The page grown past sides that cut it short, where the sides next to one
+// side run on past their corners with the page's edge.
+Page Extended(const WorkingCopy& copy, Page page);
+// The page without a light shape that it touches along one side.
+Page Trimmed(const WorkingCopy& copy, Page page);
+
+// --- Refining (refining.cpp).
+
+// The side scaled by `factor` about the picture's origin.
+SideCurve Scaled(const SideCurve& side, double factor);
+// The page's sides taken to the full picture (`scale`: working pixels per
+// picture pixel) and fitted again to the edge found there, sub-pixel.
+Page AtFullResolution(const FullPicture& picture, double scale, const Page& found);
+// Turns the page so that side 1 is its top as the picture shows it, or, where
+// its top and bottom bow (an open book), so that those are sides 1 and 3.
+void TurnUpright(Page& page);
+// The page as an outline: corners and the points that bend sides 1 and 3.
+PageOutline Outline(const Page& page);
+
+}  // namespace trellimap
