@@ -53,7 +53,7 @@ void ComposeAveraged(const dib& picture, const PaneArea& whole, const PaneArea& 
   const int32_t rows = bottom - top;
   const int threads = ThreadsFor(0, int64_t{right - left} * rows);
   RunWorkers(threads, [&](int worker) {
-    // Sums of at most 257 rows of bytes fit 16 bits: a pane at 1 % of the picture itself sums 100.
+    // Sums of up to 257 rows of bytes fit 16 bits; a pane at 1 % of the picture itself sums under 150.
     std::vector<uint16_t> sums(static_cast<size_t>(to - from) * 3);
     std::vector<uint32_t> reciprocal(static_cast<size_t>(mostColumns) + 1);
     // Each worker a band of rows.
