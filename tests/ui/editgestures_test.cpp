@@ -444,8 +444,7 @@ void EditGesturesTest::aDoubtfulPageIsOutlinedInOrangeAndSaidWhy() {
   QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
   QCOMPARE(ws.ecken2, 4);
   const auto status = [&] { return form->statusBar()->findChildren<QLabel*>().value(1)->text(); };
-  QVERIFY2(status().contains(QStringLiteral("Picture 2: the page found is doubtful (")),
-           qPrintable(status()));
+  QVERIFY2(status().contains(QStringLiteral("Picture 2: the page found is doubtful (")), qPrintable(status()));
   const auto colourAtCorner = [&] {
     const TOutlinePoint& corner = Point(ws.punkte2, 0);
     Box(1)->repaint();
