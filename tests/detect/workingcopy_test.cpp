@@ -6,6 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <opencv2/core.hpp>
+
+// OpenCV works in the calling thread alone, as finding a page has it, also
+// for the stages tested on their own: its own pool would be threads no test
+// of ours accounts for.
+namespace {
+class OpenCvInTheCallingThread : public ::testing::Environment {
+ public:
+  void SetUp() override { cv::setNumThreads(0); }
+};
+const ::testing::Environment* const kOpenCvInTheCallingThread =
+    ::testing::AddGlobalTestEnvironment(new OpenCvInTheCallingThread);
+}  // namespace
 
 namespace trellimap {
 namespace {
