@@ -27,6 +27,7 @@ Outcome ProjectDocument::OpenProject(const std::string& fname, WorkRunner& runne
   read.HandTo(ws_);
   projectFile_ = fname;
   pictureFile_[0] = pictureFile_[1] = {};
+  found_[0] = found_[1] = std::nullopt;  // what was found, was found on other pictures
   changes_.Saved(ws_, true);
   return outcome;
 }
@@ -56,6 +57,7 @@ Outcome ProjectDocument::OpenPicture(size_t side, const std::string& fname, Work
   }
   ReplacePicture(&ws_.Side(side).picture, loaded);
   if (side == 1) ws_.flatPage.reset();
+  found_[side].reset();
   pictureFile_[side] = fname;
   changes_.PictureReplaced(side);
   return outcome;

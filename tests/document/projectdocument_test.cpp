@@ -223,6 +223,35 @@ TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
   EXPECT_EQ(DibHeight(&ws.di3), 99);
 }
 
+// What is judged of a found page holds while its outline is the one found:
+// not once a point moved, nor on a project or a picture opened since, even
+// with the same points.
+TEST_F(ProjectDocumentTest, AFoundPagesDoubtHoldsWhileItsOutlineDoes) {
+  testing::PhotoSetup setup;
+  setup.width = 400;
+  setup.height = 300;
+  testing::SyntheticPhoto photo = testing::MakePhoto(setup);
+  ReplacePicture(&doc.workspace().di1, photo.picture);
+  photo.picture = dib{};
+  EXPECT_FALSE(doc.FoundDoubt(0));
+  ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
+  ASSERT_TRUE(doc.FoundDoubt(0));
+  EXPECT_FALSE(doc.FoundDoubt(0)->Doubtful());
+  EXPECT_GT(doc.FoundDoubt(0)->confidence, 0.9);
+  EXPECT_FALSE(doc.FoundDoubt(1));
+  static_cast<TOutlinePoint*>(doc.workspace().punkte1.GetObject(1))->x += 1;
+  EXPECT_FALSE(doc.FoundDoubt(0));
+  static_cast<TOutlinePoint*>(doc.workspace().punkte1.GetObject(1))->x -= 1;
+  EXPECT_TRUE(doc.FoundDoubt(0));
+  const std::string project = folder.Path("found.gip");
+  ASSERT_TRUE(doc.SaveProject(project, inPlace).done());
+  ASSERT_TRUE(doc.OpenProject(project, inPlace).done());
+  EXPECT_FALSE(doc.FoundDoubt(0));
+  ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
+  ASSERT_TRUE(doc.OpenPicture(0, Picture("same.bmp", 400, 300), inPlace).done());
+  EXPECT_FALSE(doc.FoundDoubt(0));
+}
+
 // A flattened photo's project opens as it was rendered: the same settings and
 // flat page, both results current, and rendering again gives the same
 // pictures. Picture 2 opened anew is no flat page any more.
