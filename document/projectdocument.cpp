@@ -116,13 +116,14 @@ std::vector<std::string> ProjectDocument::Notes() const {
 
 std::optional<PageDoubt> ProjectDocument::FoundDoubt(size_t side) const {
   if (!found_[side]) return std::nullopt;
-  const OutlineState now = CaptureState(ws_);
-  const std::vector<TOutlinePoint>& outline = side == 0 ? now.points1 : now.points2;
-  const auto same = [](const TOutlinePoint& a, const TOutlinePoint& b) {
-    return a.x == b.x && a.y == b.y && a.iscorner == b.iscorner;
-  };
-  if (!std::equal(outline.begin(), outline.end(), found_[side]->outline.begin(), found_[side]->outline.end(), same))
-    return std::nullopt;
+  // Asked at every paint: the outline is compared where it lies, not copied.
+  const TDynaArray& outline = ws_.Side(side).outline;
+  const std::vector<TOutlinePoint>& found = found_[side]->outline;
+  if (outline.count != found.size()) return std::nullopt;
+  for (uint32_t i = 0; i < outline.count; ++i) {
+    const TOutlinePoint &a = PointAt(outline, i), &b = found[i];
+    if (a.x != b.x || a.y != b.y || a.iscorner != b.iscorner) return std::nullopt;
+  }
   return found_[side]->doubt;
 }
 

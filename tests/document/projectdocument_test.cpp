@@ -70,6 +70,15 @@ class ProjectDocumentTest : public ::testing::Test {
   testing::RecordingMessages messages;  // nothing is shown: outcomes are the caller's to tell
   RunInPlace inPlace;
   ProjectDocument doc;
+  // Picture 1 becomes a 400 × 300 synthetic photo of a page.
+  void PhotoAsPicture1() {
+    testing::PhotoSetup setup;
+    setup.width = 400;
+    setup.height = 300;
+    testing::SyntheticPhoto photo = testing::MakePhoto(setup);
+    ReplacePicture(&doc.workspace().di1, photo.picture);
+    photo.picture = dib{};
+  }
   std::string Picture(const std::string& name, int w, int h) {
     return folder.Write(name, testing::MakeBmp(w, h, 8, {{9, 9, 9}, {200, 100, 0}},
                                                [](int x, int y) { return static_cast<uint32_t>((x + y) & 1); }));
@@ -197,12 +206,7 @@ TEST_F(ProjectDocumentTest, ResultsKnowWhetherTheyAreCurrent) {
 }
 
 TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
-  testing::PhotoSetup setup;
-  setup.width = 400;
-  setup.height = 300;
-  testing::SyntheticPhoto photo = testing::MakePhoto(setup);
-  ReplacePicture(&doc.workspace().di1, photo.picture);
-  photo.picture = dib{};
+  PhotoAsPicture1();
   StoppingRunner stopping;
   EXPECT_EQ(doc.FindOutline(0, stopping), PageSearch::Stopped);
   EXPECT_EQ(doc.workspace().ecken1, 0);
@@ -227,12 +231,7 @@ TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
 // not once a point moved, nor on a project or a picture opened since, even
 // with the same points.
 TEST_F(ProjectDocumentTest, AFoundPagesDoubtHoldsWhileItsOutlineDoes) {
-  testing::PhotoSetup setup;
-  setup.width = 400;
-  setup.height = 300;
-  testing::SyntheticPhoto photo = testing::MakePhoto(setup);
-  ReplacePicture(&doc.workspace().di1, photo.picture);
-  photo.picture = dib{};
+  PhotoAsPicture1();
   EXPECT_FALSE(doc.FoundDoubt(0));
   ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
   ASSERT_TRUE(doc.FoundDoubt(0));
@@ -256,12 +255,7 @@ TEST_F(ProjectDocumentTest, AFoundPagesDoubtHoldsWhileItsOutlineDoes) {
 // flat page, both results current, and rendering again gives the same
 // pictures. Picture 2 opened anew is no flat page any more.
 TEST_F(ProjectDocumentTest, AFlattenedProjectOpensAsItWasRendered) {
-  testing::PhotoSetup setup;
-  setup.width = 400;
-  setup.height = 300;
-  testing::SyntheticPhoto photo = testing::MakePhoto(setup);
-  ReplacePicture(&doc.workspace().di1, photo.picture);
-  photo.picture = dib{};
+  PhotoAsPicture1();
   ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
   const Workspace& ws = doc.workspace();
   const PageSize chosen = *ParsePageSize("a5@40");
