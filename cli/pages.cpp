@@ -71,11 +71,14 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
 
 int Detect(const DetectArguments& options) {
   dib picture{};
-  if (const Outcome read = ReadPictureFile(options.picture, picture); !read.done())
+  // Finding needs no more than kFindingSide pixels: a large photo is read reduced where its format allows.
+  Reduction reduction{kFindingSide};
+  if (const Outcome read = ReadPictureFile(options.picture, picture, nullptr, &reduction); !read.done())
     return ReadFailed(options.picture, read);
-  const std::optional<PageOutline> found = FindPageOutline(picture);
+  std::optional<PageOutline> found = FindPageOutline(picture);
   const PageDoubt doubt = found ? JudgeOutline(*found, picture) : PageDoubt{};
   ReleaseDib(&picture);
+  if (found) found->Enlarge(reduction.factor);
   if (!found) return NoPage(options.picture);
   if (options.json) {
     nlohmann::ordered_json points = nlohmann::ordered_json::array();

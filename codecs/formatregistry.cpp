@@ -174,6 +174,7 @@ constexpr std::array<FormatRow, 14> kRows{{
      .writers = {{{.format = W::Jpeg, .saveText = "JPEG picture", .streamed = EncodeJpeg24, .library = "JPEG"}}},
      .reader = {.signature = JpegSignature,
                 .own = ReadJpeg,
+                .ownReduced = ReadJpegReduced,
                 .ownTakes = IsPlainJpeg,
                 .ownPastGate = true,
                 .library = {"JPEG", "JPG"},

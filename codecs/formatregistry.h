@@ -32,6 +32,10 @@ enum class PictureFileFormat { Bmp, BmpRle8, Gif, Ilbm, Jpeg, Jpeg2000, Pcx, Png
 // a stop from it ends the reading (Stopped). On anything but Done `picture`
 // holds no picture.
 using PictureReader = Outcome (*)(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
+// The same, reduced while the longer side stays at least `leastSide`;
+// `*factor` is set to what the sides were divided by.
+using ReducedReader = Outcome (*)(std::span<const uint8_t> bytes, dib& picture, Progress* progress, int32_t leastSide,
+                                  int32_t* factor);
 
 // How a format's files are recognised and read.
 struct FormatReader {
@@ -44,6 +48,8 @@ struct FormatReader {
   PictureFormat lookalike = PictureFormat::Unknown;
   // Our own reader, tried before the picture library; null: none.
   PictureReader own = nullptr;
+  // `own` decoding straight to a reduced size; null: it cannot.
+  ReducedReader ownReduced = nullptr;
   // The files `own` reads; null: all. The picture library reads the others.
   bool (*ownTakes)(std::span<const uint8_t> bytes) = nullptr;
   // `own` sees only the bytes the library's coder gate lets through.

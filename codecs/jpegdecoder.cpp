@@ -44,7 +44,16 @@ bool PlainColours(const jpeg_decompress_struct& info) {
   return colours && info.data_precision == 8;
 }
 
-Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress) {
+// The largest of libjpeg's reductions (1, 2, 4 or 8) that leaves the longer
+// side at least `leastSide`; 1 for none asked.
+int32_t ReductionFor(const jpeg_decompress_struct& info, int32_t leastSide) {
+  const int64_t longer = std::max(info.image_width, info.image_height);
+  int32_t factor = 1;
+  while (leastSide > 0 && factor < 8 && (longer + 2 * factor - 1) / (2 * factor) >= leastSide) factor *= 2;
+  return factor;
+}
+
+Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress, int32_t leastSide, int32_t* factor) {
   jpeg_decompress_struct info{};
   JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -71,6 +80,9 @@ Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress) {
     return FailedTooLarge("the picture's size is out of range");
   }
   info.out_color_space = JCS_EXT_BGR;  // the picture's own byte order
+  info.scale_num = 1;
+  info.scale_denom = static_cast<unsigned>(ReductionFor(info, leastSide));
+  if (factor != nullptr) *factor = static_cast<int32_t>(info.scale_denom);
   info.progress = &watch.manager;
   jpeg_start_decompress(&info);
   const auto w = static_cast<int32_t>(info.output_width), h = static_cast<int32_t>(info.output_height);
@@ -110,7 +122,13 @@ bool IsPlainJpeg(std::span<const uint8_t> bytes) {
 }
 
 Outcome ReadJpeg(std::span<const uint8_t> bytes, dib& picture, Progress* progress) {
-  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress); });
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, 0, nullptr); });
+}
+
+Outcome ReadJpegReduced(std::span<const uint8_t> bytes, dib& picture, Progress* progress, int32_t leastSide,
+                        int32_t* factor) {
+  *factor = 1;
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, leastSide, factor); });
 }
 
 }  // namespace trellimap

@@ -25,4 +25,11 @@ bool IsPlainJpeg(std::span<const uint8_t> bytes);
 // but Done `picture.poi` is null.
 Outcome ReadJpeg(std::span<const uint8_t> bytes, dib& picture, Progress* progress);
 
+// The same, decoded at a half, a quarter or an eighth of its size, the
+// smallest whose longer side is still at least `leastSide` (libjpeg leaves out
+// what a smaller picture cannot show, which makes it several times faster);
+// `*factor` is set to what the sides were divided by.
+Outcome ReadJpegReduced(std::span<const uint8_t> bytes, dib& picture, Progress* progress, int32_t leastSide,
+                        int32_t* factor);
+
 }  // namespace trellimap

@@ -192,24 +192,35 @@ Outcome ReadWithLibrary(const FormatReader& reader, const char* coder, std::span
 }
 
 // Reads `bytes`, taken for a file of the format `reader` reads, into `out` as stored.
-Outcome ReadAs(const FormatReader& reader, std::span<const uint8_t> bytes, dib* out, Progress* progress) {
+Outcome ReadAs(const FormatReader& reader, std::span<const uint8_t> bytes, dib* out, Progress* progress,
+               Reduction* reduction) {
   // Formats the graphics library lacks, and some kinds of file it reads
   // slowly, have readers of their own.
   const auto ownTakes = [&] { return reader.own != nullptr && (reader.ownTakes == nullptr || reader.ownTakes(bytes)); };
-  if (!reader.ownPastGate && ownTakes()) return reader.own(bytes, *out, progress);
+  const auto own = [&] {
+    if (reduction != nullptr && reduction->leastSide > 0 && reader.ownReduced != nullptr)
+      return reader.ownReduced(bytes, *out, progress, reduction->leastSide, &reduction->factor);
+    return reader.own(bytes, *out, progress);
+  };
+  if (!reader.ownPastGate && ownTakes()) return own();
   const char* coder = reader.library[0];
   if (coder == nullptr) return Outcome::Failed(FileProblem::NotThisFormat, "the file format is not recognised");
   InitializePictureLibrary();
   // The library would otherwise pick its own coder for what it recognises.
   if (std::string found; !CoderMaySee(coder, bytes.data(), bytes.size(), &found))
     return Outcome::Failed(FileProblem::NotThisFormat, "its content is " + found + ", not " + coder);
-  if (reader.ownPastGate && ownTakes()) return reader.own(bytes, *out, progress);
+  if (reader.ownPastGate && ownTakes()) return own();
   return ReadWithLibrary(reader, coder, bytes, out, progress);
 }
 
 }  // namespace
 
 Outcome ReadPicture(const std::string& path, dib& picture, Progress* progress) {
+  return ReadPicture(path, picture, progress, nullptr);
+}
+
+Outcome ReadPicture(const std::string& path, dib& picture, Progress* progress, Reduction* reduction) {
+  if (reduction != nullptr) reduction->factor = 1;
   return DecodeInto(picture, [&](dib& out) {
     std::vector<uint8_t> bytes;
     std::string why;
@@ -221,7 +232,7 @@ Outcome ReadPicture(const std::string& path, dib& picture, Progress* progress) {
     const FormatReader& reader = row->reader;
     ReadingProgress reading(progress);
     Outcome read = DecodeInto(out, [&](dib& stored) {
-      const Outcome decoded = ReadAs(reader, bytes, &stored, &reading);
+      const Outcome decoded = ReadAs(reader, bytes, &stored, &reading, reduction);
       if (decoded.done() && !ShowAsRecorded(bytes, stored)) return FailedNoMemory();
       return decoded;
     });

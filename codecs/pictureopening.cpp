@@ -26,8 +26,8 @@ void OpenDib(dib* d, const char* fname, int32_t /*flags*/, void* /*window*/) {
   ShowFailure(path, ReadPicture(path, *d));
 }
 
-Outcome ReadPictureFile(const std::string& fname, dib& loaded, Progress* progress) {
-  Outcome outcome = ReadPicture(fname, loaded, progress);
+Outcome ReadPictureFile(const std::string& fname, dib& loaded, Progress* progress, Reduction* reduction) {
+  Outcome outcome = ReadPicture(fname, loaded, progress, reduction);
   if (outcome.done() && DibBitCount(&loaded) != 24) DepthUpTo(24, &loaded);
   return outcome;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "codecs/picturedecoder.h"
 #include "foundation/fileproblem.h"
 #include "foundation/outcome.h"
 #include "foundation/progress.h"
@@ -26,9 +27,11 @@ bool TryToOpenFile(dib* field, const std::string& fname);
 
 // The reading half of TryToOpenFile, which shows no message: `loaded`
 // (overwritten) receives the picture promoted to 24 bits. On anything but
-// Done `loaded.poi` is null; `progress`, when given, may stop the reading.
-// The caller owns what it receives.
-Outcome ReadPictureFile(const std::string& fname, dib& loaded, Progress* progress = nullptr);
+// Done `loaded.poi` is null; `progress`, when given, may stop the reading;
+// `reduction`, when given, lets it be read reduced (ReadPicture). The caller
+// owns what it receives.
+Outcome ReadPictureFile(const std::string& fname, dib& loaded, Progress* progress = nullptr,
+                        Reduction* reduction = nullptr);
 
 // The message that says `fname` could not be read for `problem`, in the
 // user's words.

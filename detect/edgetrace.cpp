@@ -13,8 +13,7 @@ namespace {
 
 // The rise of the working copy's level into the page (along the normal) at p.
 float Rise(const WorkingCopy& copy, const Vec& p, const Vec& n, int polarity) {
-  const Vec gradient{Sample(copy.gradientX, p), Sample(copy.gradientY, p)};
-  return polarity * static_cast<float>(Dot(gradient, n));
+  return polarity * static_cast<float>(Dot(SamplePair(copy.slope, p), n));
 }
 
 }  // namespace
@@ -44,19 +43,20 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
   std::vector<float> best(rise.size());
   std::vector<int> from(rise.size(), 0);
   std::copy(rise.begin(), rise.begin() + width, best.begin());
-  for (int j = 1; j < samples; ++j)
+  for (int j = 1; j < samples; ++j) {
+    const float* before = best.data() + static_cast<size_t>(j - 1) * width;
+    const float* here = rise.data() + static_cast<size_t>(j) * width;
+    float* now = best.data() + static_cast<size_t>(j) * width;
+    int* came = from.data() + static_cast<size_t>(j) * width;
     for (int k = 0; k < width; ++k) {
       float top = -1e30f;
       int arg = k;
-      for (int d = -kMostMove; d <= kMostMove; ++d) {
-        const int p = k + d;
-        if (p < 0 || p >= width) continue;
-        const float v = best[static_cast<size_t>(j - 1) * width + p] - moveCost * std::abs(d);
-        if (v > top) top = v, arg = p;
-      }
-      best[static_cast<size_t>(j) * width + k] = top + rise[static_cast<size_t>(j) * width + k];
-      from[static_cast<size_t>(j) * width + k] = arg;
+      for (int p = std::max(0, k - kMostMove); p <= std::min(width - 1, k + kMostMove); ++p)
+        if (const float v = before[p] - moveCost * std::abs(p - k); v > top) top = v, arg = p;
+      now[k] = top + here[k];
+      came[k] = arg;
     }
+  }
   int k = static_cast<int>(std::max_element(best.end() - width, best.end()) - (best.end() - width));
   std::vector<Vec> points;
   const float faint = std::max(kFaintest, kFaintTraced * typical);

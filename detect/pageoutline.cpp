@@ -1,9 +1,13 @@
 #include "detect/pageoutline.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
 #include <opencv2/core/utility.hpp>
 
 #include "detect/stages.h"
 #include "detect/tuning.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -23,26 +27,44 @@ std::vector<Vec> PageOutline::Polygon() const {
   return polygon;
 }
 
+void PageOutline::Enlarge(double factor) {
+  for (PagePoint& p : points) p.at = p.at * factor;
+}
+
 namespace {
+
+// Each guess followed, the guesses shared out among the cores: following is
+// most of the work of finding a page, and each guess is followed alone.
+std::vector<std::optional<Page>> FollowEach(const WorkingCopy& copy, const std::vector<Quad>& guesses) {
+  std::vector<std::optional<Page>> followed(guesses.size());
+  const int threads = static_cast<int>(std::min<size_t>(guesses.size(), static_cast<size_t>(Cores())));
+  TakeInTurn(guesses.size(), threads, nullptr, [&](Turns& turns) {
+    while (const std::optional<size_t> i = turns.Next()) followed[*i] = Follow(copy, guesses[*i]);
+  });
+  return followed;
+}
 
 // The likeliest page the working copy shows; nothing when no page stands out clearly.
 std::optional<Page> BestPage(const WorkingCopy& copy) {
   // Every guess followed, kept once where guesses lead to nearly the same
-  // page (the better followed).
+  // page (the better followed), in the guesses' order.
   std::vector<Page> pages;
-  const auto follow = [&](const Quad& quad) {
-    if (const std::optional<Page> page = Follow(copy, quad)) Keep(pages, *page);
+  const auto follow = [&](const std::vector<Quad>& guesses) {
+    for (const std::optional<Page>& page : FollowEach(copy, guesses))
+      if (page) Keep(pages, *page);
   };
   const std::vector<Quad> guesses = FirstGuesses(copy);
-  for (const Quad& quad : guesses) follow(quad);
-  for (const Quad& quad : AroundText(copy, guesses)) follow(quad);
+  follow(guesses);
+  follow(AroundText(copy, guesses));
   // Parts of one page that dark bands across it (headings, a table's rules)
   // kept apart, joined two at a time, and the joined parts again.
   for (size_t from = 0, round = 0; round < kJoinRounds; ++round) {
     const size_t to = pages.size();
+    std::vector<Quad> joined;
     for (size_t i = 0; i < to; ++i)
       for (size_t j = std::max(i + 1, from); j < to; ++j)
-        if (const std::optional<Quad> joined = Joined(pages[i], pages[j])) follow(*joined);
+        if (const std::optional<Quad> quad = Joined(pages[i], pages[j])) joined.push_back(*quad);
+    follow(joined);
     from = to;
   }
   const std::optional<Page> chosen = Choose(copy, pages);
@@ -62,14 +84,19 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   const cv::Mat lightness = ReducedLightness(full, kWorkingSize, &scale);
   // Text closed away less and more: a page's dark bands (a heading, a table)
   // need the wider closing, a page beside light clutter the narrower one.
+  // Each closing is looked through on a thread of its own.
+  constexpr size_t kCopies = std::size(kClosings);
+  std::array<WorkingCopy, kCopies> copies;
+  std::array<std::optional<Page>, kCopies> found;
+  RunWorkers(static_cast<int>(kCopies), [&](int i) {
+    copies[i] = MakeWorkingCopy(lightness, kClosings[i]);
+    found[i] = BestPage(copies[i]);
+  });
   std::optional<Page> best;
   double bestRank = 0;
-  for (const double closing : kClosings) {
-    const WorkingCopy copy = MakeWorkingCopy(lightness, closing);
-    const std::optional<Page> found = BestPage(copy);
-    if (!found) continue;
-    if (const double rank = Rank(copy, *found); !best || rank > bestRank) best = found, bestRank = rank;
-  }
+  for (size_t i = 0; i < kCopies; ++i)
+    if (found[i])
+      if (const double rank = Rank(copies[i], *found[i]); !best || rank > bestRank) best = found[i], bestRank = rank;
   if (!best) return std::nullopt;
   Page page = AtFullResolution(full, scale, *best);
   TurnUpright(page);

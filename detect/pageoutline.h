@@ -28,7 +28,14 @@ struct PageOutline {
   std::vector<Vec> Corners() const;
   // Every point in order: the outline as a polygon.
   std::vector<Vec> Polygon() const;
+  // The same outline on the picture `factor` times as large.
+  void Enlarge(double factor);
 };
+
+// The longer side a picture needs for its page to be found: twice the
+// working copy's, for the last, sub-pixel step. A larger picture may be read
+// reduced to it (ReadPicture's Reduction) and the outline enlarged.
+inline constexpr int32_t kFindingSide = 1320;
 
 // The page the picture shows, or nothing when no page stands out clearly.
 // Works on any depth; reads the picture and changes nothing.

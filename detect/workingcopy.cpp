@@ -58,44 +58,32 @@ cv::Mat LightnessOf(const cv::Mat& level) {
   return lightness;
 }
 
-float Sample(const cv::Mat& m, double x, double y) {
-  x -= 0.5;
-  y -= 0.5;
-  const double fx = std::floor(x), fy = std::floor(y);
-  const int ix = std::clamp(static_cast<int>(fx), 0, m.cols - 1), iy = std::clamp(static_cast<int>(fy), 0, m.rows - 1);
-  const int jx = std::min(ix + 1, m.cols - 1), jy = std::min(iy + 1, m.rows - 1);
-  const float tx = static_cast<float>(std::clamp(x - fx, 0.0, 1.0)),
-              ty = static_cast<float>(std::clamp(y - fy, 0.0, 1.0));
-  const float* r0 = m.ptr<float>(iy);
-  const float* r1 = m.ptr<float>(jy);
-  return (r0[ix] * (1 - tx) + r0[jx] * tx) * (1 - ty) + (r1[ix] * (1 - tx) + r1[jx] * tx) * ty;
-}
-
 cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale) {
   const int longer = std::max(picture.Width(), picture.Height());
   bool flipped = false;
   const cv::Mat& colour = picture.Colour(&flipped);
-  cv::Mat reduced;
-  if (longer <= 3 * longSide / 2) {
-    *scale = std::min(1.0, static_cast<double>(longSide) / longer);
-    const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.Width() * *scale))),
-                        std::max(1, static_cast<int>(std::lround(picture.Height() * *scale))));
-    cv::resize(colour, reduced, size, 0, 0, cv::INTER_AREA);
-    *scale = static_cast<double>(size.width) / picture.Width();
-  } else {
-    // A large picture is reduced by a whole factor, each working pixel the
-    // mean of a square of picture pixels (the fast way to average); the last
-    // few rows and columns that make no whole square are left out.
-    const int factor = (longer + longSide - 1) / longSide;
-    *scale = 1.0 / factor;
+  // A large picture is first reduced by a whole factor, each pixel the mean
+  // of a square of picture pixels (the fast way to average), to no less than
+  // `longSide`; the last few rows and columns that make no whole square are
+  // left out. Then to `longSide` itself, so that the working copy has the
+  // same size however large the picture was read.
+  cv::Mat reduced = colour;
+  double kept = 1;  // the share of the picture's width the first step keeps
+  if (const int factor = longer / longSide; factor >= 2) {
     const cv::Size size(picture.Width() / factor, picture.Height() / factor);
     const int rows = size.height * factor;
     cv::resize(colour(cv::Rect(0, flipped ? colour.rows - rows : 0, size.width * factor, rows)), reduced, size, 0, 0,
                cv::INTER_AREA);
+    kept = static_cast<double>(size.width * factor) / picture.Width();
   }
-  if (flipped) cv::flip(reduced, reduced, 0);
-  cv::Mat lightness;
+  const double share = std::min(1.0, static_cast<double>(longSide) / std::max(reduced.cols, reduced.rows));
+  const cv::Size size(std::max(1, static_cast<int>(std::lround(reduced.cols * share))),
+                      std::max(1, static_cast<int>(std::lround(reduced.rows * share))));
+  if (size != reduced.size()) cv::resize(reduced, reduced, size, 0, 0, cv::INTER_AREA);
+  *scale = static_cast<double>(size.width) / (picture.Width() * kept);
+  cv::Mat lightness;  // always a copy: `reduced` may still be the picture itself
   cv::cvtColor(reduced, lightness, cv::COLOR_BGR2GRAY);
+  if (flipped) cv::flip(lightness, lightness, 0);
   return lightness;
 }
 
@@ -112,9 +100,11 @@ WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing) {
   for (int i = 0; i < 256; ++i) table.at<float>(i) = LevelOf(static_cast<float>(i));
   cv::LUT(closed, table, copy.level);
   cv::GaussianBlur(copy.level, copy.level, {0, 0}, kLevelBlur);
-  cv::Sobel(copy.level, copy.gradientX, CV_32F, 1, 0, 3, kSobelScale);
-  cv::Sobel(copy.level, copy.gradientY, CV_32F, 0, 1, 3, kSobelScale);
-  cv::magnitude(copy.gradientX, copy.gradientY, copy.gradient);
+  cv::Mat slopeX, slopeY;
+  cv::Sobel(copy.level, slopeX, CV_32F, 1, 0, 3, kSobelScale);
+  cv::Sobel(copy.level, slopeY, CV_32F, 0, 1, 3, kSobelScale);
+  cv::magnitude(slopeX, slopeY, copy.gradient);
+  cv::merge(std::vector<cv::Mat>{slopeX, slopeY}, copy.slope);
   cv::Mat trend, detail, detailX, detailY;
   cv::GaussianBlur(copy.level, trend, {0, 0}, kTrendBlur * std::max(lightness.cols, lightness.rows));
   cv::subtract(copy.level, trend, detail);

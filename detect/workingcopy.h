@@ -4,6 +4,8 @@
 // changes nothing but an offset), and the full picture read in place for the
 // last, sub-pixel step.
 
+#include <algorithm>
+#include <cmath>
 #include <opencv2/core.hpp>
 
 #include "image/dib.h"
@@ -36,9 +38,10 @@ class FullPicture {
 
 // The reduced copy: grey `lightness` (8 bits), and `level`, the logarithm of
 // the lightness with dark details narrower than a text line closed away and
-// slightly blurred, with its gradient.
+// slightly blurred, with its gradient: `slope` its two components side by
+// side (x then y, read together where an edge is traced) and `gradient` its size.
 struct WorkingCopy {
-  cv::Mat lightness, level, gradientX, gradientY, gradient;
+  cv::Mat lightness, level, slope, gradient;
   // The strength of sharp edges alone: the gradient of the level less its
   // broad trends, so that a shadow's soft border does not count.
   cv::Mat sharpness;
@@ -59,8 +62,39 @@ float LevelOf(float lightness);
 float LightnessOf(float level);
 cv::Mat LightnessOf(const cv::Mat& level);
 
+// The four elements of a float matrix around (x, y) and the weights of the
+// right and lower ones, clamped at the border; and channel `c` of `channels`
+// there, bilinear. Inline: edges are traced by many thousands of them.
+struct Around {
+  int ix, jx, iy, jy;
+  float tx, ty;
+};
+inline Around AroundOf(const cv::Mat& m, double x, double y) {
+  x -= 0.5;
+  y -= 0.5;
+  const double fx = std::floor(x), fy = std::floor(y);
+  const int ix = std::clamp(static_cast<int>(fx), 0, m.cols - 1), iy = std::clamp(static_cast<int>(fy), 0, m.rows - 1);
+  return {ix,
+          std::min(ix + 1, m.cols - 1),
+          iy,
+          std::min(iy + 1, m.rows - 1),
+          static_cast<float>(std::clamp(x - fx, 0.0, 1.0)),
+          static_cast<float>(std::clamp(y - fy, 0.0, 1.0))};
+}
+inline float Between(const cv::Mat& m, const Around& a, int channels, int c) {
+  const float* r0 = m.ptr<float>(a.iy);
+  const float* r1 = m.ptr<float>(a.jy);
+  const int i = a.ix * channels + c, j = a.jx * channels + c;
+  return (r0[i] * (1 - a.tx) + r0[j] * a.tx) * (1 - a.ty) + (r1[i] * (1 - a.tx) + r1[j] * a.tx) * a.ty;
+}
+
 // The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
-float Sample(const cv::Mat& m, double x, double y);
+inline float Sample(const cv::Mat& m, double x, double y) { return Between(m, AroundOf(m, x, y), 1, 0); }
 inline float Sample(const cv::Mat& m, const Vec& p) { return Sample(m, p.x, p.y); }
+// The same of a two-channel float matrix, both channels at once.
+inline Vec SamplePair(const cv::Mat& m, const Vec& p) {
+  const Around a = AroundOf(m, p.x, p.y);
+  return {Between(m, a, 2, 0), Between(m, a, 2, 1)};
+}
 
 }  // namespace trellimap

@@ -5,8 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "image/pixmill3.h"
 
 // OpenCV works in the calling thread alone, as finding a page has it, also
 // for the stages tested on their own: its own pool would be threads no test
@@ -56,6 +62,36 @@ TEST(MakeWorkingCopy, LevelsAnEvenPicture) {
     const WorkingCopy copy = MakeWorkingCopy(cv::Mat(40, 60, CV_8U, cv::Scalar(lightness)), 0.015);
     EXPECT_NEAR(Sample(copy.level, 30, 20), LevelOf(static_cast<float>(lightness)), 1e-5) << lightness;
     EXPECT_NEAR(Sample(copy.gradient, 30, 20), 0, 1e-6) << lightness;
+  }
+}
+
+// Any picture larger than the working copy becomes one of the same longer
+// side, whatever its size; a dark square shows where the scale says it is;
+// and the picture itself is left as it was, also where nothing is resized.
+TEST(ReducedLightness, LargePicturesGiveOneSizeAndTheirScale) {
+  constexpr int kLong = 660;
+  for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+           {200, 150}, {660, 400}, {700, 500}, {1321, 990}, {2448, 3264}, {4000, 3000}, {5000, 300}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    dib picture{};
+    newdib(&picture, w, h, 24, nullptr, 0);
+    ASSERT_NE(picture.poi, nullptr);
+    // White, with a black square from a fifth to two fifths of each side.
+    const int x0 = w / 5, x1 = 2 * w / 5, y0 = h / 5, y1 = 2 * h / 5;
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = picture.poi + static_cast<size_t>(h - 1 - y) * picture.bytew;  // rows bottom-up
+      for (int x = 0; x < w; ++x) std::fill_n(row + 3 * x, 3, x >= x0 && x < x1 && y >= y0 && y < y1 ? 0 : 255);
+    }
+    const std::vector<uint8_t> before(picture.poi, picture.poi + static_cast<size_t>(picture.bytew) * h);
+    double scale = 0;
+    const cv::Mat lightness = ReducedLightness(FullPicture(picture), kLong, &scale);
+    EXPECT_EQ(std::max(lightness.cols, lightness.rows), std::min(kLong, std::max(w, h)));
+    const cv::Mat dark = lightness < 128;
+    const cv::Moments m = cv::moments(dark, true);
+    EXPECT_NEAR(m.m10 / m.m00 + 0.5, (x0 + x1) / 2.0 * scale, 1.0);
+    EXPECT_NEAR(m.m01 / m.m00 + 0.5, (y0 + y1) / 2.0 * scale, 1.0);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), picture.poi));
+    ReleaseDib(&picture);
   }
 }
 
