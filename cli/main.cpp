@@ -1,209 +1,69 @@
 // trellimap-cli: the headless tool for scripting, batch work and checking the
-// program from outside. It works on the core alone.
-//
-// The command line is declared here, one subcommand per command; the parser
-// writes its help, refuses what it does not understand, and fills the options
-// of the chosen command, which commands.cpp then carries out.
+// program from outside. This program only reads the command line: it answers
+// --help, --version and mistakes at once, without loading the picture
+// libraries (a hundred shared libraries take far longer to load than such an
+// answer), and hands every command over to trellimap-cli-engine, which reads
+// the same command line again and does the work.
 
-#include <CLI/CLI.hpp>
-#include <string>
+#include <unistd.h>
 
-#include "cli/commands.h"
-#include "codecs/formatregistry.h"
-#include "render/flatten.h"
-#include "workspace/commandline.h"
-#include "workspace/pointlist.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/options.h"
 
 namespace {
 
-using namespace trellimap;
-using namespace trellimap::cli;
+constexpr const char* kEngine = "trellimap-cli-engine";
 
-// The exit status for a command line that is not understood, whichever of its
-// own codes the parser gives the problem.
-constexpr int kUsageError = 2;
-
-// An option whose value is a point list: text that is not one is refused by
-// the parser, and the list is stored parsed.
-CLI::Option* AddPoints(CLI::App* command, const std::string& name, std::optional<std::vector<PointPress>>* points,
-                       const std::string& description) {
-  const CLI::Validator pointList(
-      [](std::string& text) { return ParsePointList(text) ? std::string() : "not a list of x,y points: " + text; }, "");
-  return command
-      ->add_option_function<std::string>(
-          name, [points](const std::string& text) { *points = ParsePointList(text); }, description)
-      ->check(pointList)
-      ->type_name("LIST");
+// The engine: beside this program in a build, else where the installation
+// puts it relative to the folder of programs.
+std::filesystem::path EnginePath() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path folder = error ? std::filesystem::path(".") : self.parent_path();
+  const std::filesystem::path beside = folder / kEngine;
+  if (std::filesystem::exists(beside, error)) return beside;
+  return folder / TRELLIMAP_INSTALLED_ENGINE;
 }
 
-// An option naming the format of the files written into a folder.
-CLI::Option* AddFormat(CLI::App* command, std::string* format) {
-  const CLI::Validator known(
-      [](std::string& text) {
-        return FindExtension(text) ? std::string() : "names no picture format (use png, jpg, bmp, tif, ...): " + text;
-      },
-      "");
-  return command->add_option("--format", *format, "The format of the files in the folder (default: png)")
-      ->check(known)
-      ->type_name("EXT");
+// Replaces this process with the engine, given the same command line.
+[[noreturn]] void HandOver(char** argv) {
+  const std::string engine = EnginePath().string();
+  execv(engine.c_str(), argv);
+  std::fprintf(stderr, "trellimap-cli: cannot start %s: %s\n", engine.c_str(), std::strerror(errno));
+  std::exit(1);
+}
+
+// An action that hands the command over, whatever it was asked.
+template <typename Result>
+auto HandingOver(char** argv) {
+  return [argv](const auto&...) -> Result { HandOver(argv); };
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("Trellimap's projects and pictures without a window.", "trellimap-cli");
-  app.set_version_flag("--version", std::string("trellimap-cli ") + kVersion, "Print the version and exit");
-  app.require_subcommand(1);
-
-  NewArguments newArguments;
-  CLI::App* newCommand =
-      app.add_subcommand("new", "Saves a new workspace: pictures loaded and outlines placed as the window does");
-  newCommand->add_option("OUT.gip", newArguments.project, "The project to write")->required()->type_name("");
-  newCommand->add_option("--picture1", newArguments.pictures[0], "Picture 1")->type_name("FILE");
-  newCommand->add_option("--picture2", newArguments.pictures[1], "Picture 2")->type_name("FILE");
-  AddPoints(newCommand, "--points1", &newArguments.points[0], "The outline on picture 1");
-  AddPoints(newCommand, "--points2", &newArguments.points[1], "The outline on picture 2");
-  newCommand->add_flag("--background", newArguments.background, "Results start as a copy of the destination picture");
-  newCommand->add_flag("--transparent", newArguments.transparent, "Warped pixels are blended half and half with it");
-  newCommand->add_flag("--no-auto", newArguments.noAuto, "Switch off \"Render automatically\"");
-  newCommand->footer(
-      "LIST is \"x,y x,y ...\" in picture pixels; a point ending in \",i\" is an intermediate\n"
-      "point (a right-button press). Nothing is rendered.");
-
-  RenderArguments renderArguments;
-  CLI::App* renderCommand = app.add_subcommand(
-      "render", "Renders both directions of a project and saves it, and the results as pictures when asked");
-  renderCommand->add_option("IN.gip", renderArguments.input, "The project to read")->required()->type_name("");
-  renderCommand->add_option("OUT.gip", renderArguments.output, "The project to write (none: only the result pictures)")
-      ->type_name("");
-  renderCommand->add_flag("--smooth", renderArguments.smooth,
-                          "Resample: no holes, antialiased edges, area-averaged where minified");
-  renderCommand->add_flag("--perspective", renderArguments.perspective,
-                          "Map perspective-true: a flat picture seen at an angle looks right");
-  renderCommand->add_option("--result1", renderArguments.results[0], "Write result 1 (picture 1 warped into 2) here")
-      ->type_name("FILE");
-  renderCommand->add_option("--result2", renderArguments.results[1], "Write result 2 (picture 2 warped into 1) here")
-      ->type_name("FILE");
-  renderCommand->final_callback([&renderArguments] {
-    if (!renderArguments.output && !renderArguments.results[0] && !renderArguments.results[1])
-      throw CLI::RequiredError("OUT.gip, --result1 or --result2");
-  });
-  renderCommand->footer(
-      "The project's stored options are used. The extension of a result's file selects its format\n"
-      "(BMP when it has none).");
-
-  MockupArguments mockupArguments;
-  CLI::App* mockupCommand = app.add_subcommand(
-      "mockup", "Puts designs whole into the outline on a project's picture 2, perspective-true and smooth");
-  mockupCommand
-      ->add_option("TEMPLATE.gip", mockupArguments.templateProject,
-                   "The project whose picture 2 and outline 2 take the designs")
-      ->required()
-      ->type_name("");
-  mockupCommand->add_option("DESIGN", mockupArguments.designs, "The pictures to put in")->required()->type_name("");
-  mockupCommand->add_option("-o,--output", mockupArguments.output, "The mockup's file (one design) or folder (several)")
-      ->required()
-      ->type_name("OUT");
-  AddFormat(mockupCommand, &mockupArguments.format);
-  mockupCommand->add_option("--jobs", mockupArguments.jobs, "Designs rendered at once (default: one per core)")
-      ->check(CLI::PositiveNumber)
-      ->type_name("N");
-  mockupCommand->footer(
-      "Each design's corners go to the outline's corners from the top left on round clockwise.\n"
-      "The mockups show picture 2 around the design. One design's file gets the format of its\n"
-      "extension; several go into the folder OUT, named after the designs.");
-
-  InfoArguments infoArguments;
-  CLI::App* infoCommand = app.add_subcommand("info", "Describes a picture or a project");
-  infoCommand->add_option("FILE", infoArguments.file, "A picture, or a project (.gip)")->required()->type_name("");
-  infoCommand->add_flag("--json", infoArguments.json, "Print the same as JSON");
-  infoCommand->footer(
-      "A picture: size, depth as read and after promotion, pixel checksum. A project: points,\n"
-      "corner counters, pictures, options. Checksums are 64-bit FNV-1a over the pixel rows in\n"
-      "memory order.");
-
-  ConvertArguments convertArguments;
-  CLI::App* convertCommand =
-      app.add_subcommand("convert", "Reads a picture as the window loads it and writes it as \"Save picture...\" does");
-  convertCommand->add_option("IN", convertArguments.input, "The picture to read")->required()->type_name("");
-  convertCommand->add_option("OUT", convertArguments.output, "The picture to write (the extension selects the format)")
-      ->required()
-      ->type_name("");
-
-  DemoArguments demoArguments;
-  CLI::App* demoCommand =
-      app.add_subcommand("demo", "Writes a demonstration project with pictures drawn by the program and both results");
-  demoCommand->add_option("OUT.gip", demoArguments.project, "The project to write")->required()->type_name("");
-
-  DetectArguments detectArguments;
-  CLI::App* detectCommand = app.add_subcommand("detect", "Finds the outline of the page a photo shows");
-  detectCommand->add_option("PICTURE", detectArguments.picture, "The photo")->required()->type_name("");
-  detectCommand->add_flag("--json", detectArguments.json, "Print the points with their fractions of pixels as JSON");
-  detectCommand->footer(
-      "Prints the outline on one line as new's --points1 takes it: corner 1 (the page's top left),\n"
-      "the points bending side 1, corners 2 and 3, the points bending side 3, corner 4, in whole\n"
-      "pixels, bending points ending in \",i\". With --json: {\"points\":[{\"x\":..,\"y\":..,\"corner\":..},\n"
-      "...],\"score\":..,\"confidence\":..,\"doubtful\":..}, the score from 0 to 1 telling how clearly\n"
-      "the page's edges show, the confidence the chance that the outline is the page, and a doubtful\n"
-      "outline's \"reason\". Ends with status 3 when no page is found, 4 when the outline found is\n"
-      "doubtful (it is printed all the same, and the reason is given on stderr).");
-
-  FlattenArguments flattenArguments;
-  CLI::App* flattenCommand = app.add_subcommand(
-      "flatten", "Makes photographed pages flat and square: each page alone, in its true proportions");
-  flattenCommand->add_option("IN", flattenArguments.inputs, "The photos")->required()->type_name("");
-  flattenCommand
-      ->add_option("-o,--output", flattenArguments.output, "The flat page's file (one photo) or folder (several)")
-      ->required()
-      ->type_name("OUT");
-  AddPoints(flattenCommand, "--points", &flattenArguments.points,
-            "The page's outline on every photo (none: found in each)")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            const auto presses = ParsePointList(text);
-            return presses && PlacesAnOutline(*presses) ? std::string() : "the page's outline needs four corners";
-          },
-          ""));
-  flattenCommand
-      ->add_option_function<std::string>(
-          "--size", [&flattenArguments](const std::string& text) { flattenArguments.size = *ParsePageSize(text); },
-          "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]; WxH! keeps W across")
-      ->check(CLI::Validator(
-          [](std::string& text) { return ParsePageSize(text) ? std::string() : "not a page size: " + text; }, ""))
-      ->type_name("SIZE");
-  flattenCommand->add_flag("--exact", flattenArguments.exact,
-                           "The exact renderer, without resampling (still perspective-true)");
-  flattenCommand->add_option("--jobs", flattenArguments.jobs, "Photos flattened at once (default: one per core)")
-      ->check(CLI::PositiveNumber)
-      ->type_name("N");
-  flattenCommand->add_flag("--skip-doubtful", flattenArguments.skipDoubtful,
-                           "Leave out photos whose page is found in doubt");
-  AddFormat(flattenCommand, &flattenArguments.format);
-  flattenCommand->footer(
-      "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
-      "a picture of the flat page's size, perspective-true and smooth. auto: the page's true\n"
-      "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
-      "inch (default 150) and WxH turned to the page (WxH! stays as given, W across). One photo's\n"
-      "file gets the format of its extension; several go into the folder OUT, named after the\n"
-      "photos. A page found in doubt is flattened all the same and named on stderr with the reason\n"
-      "(--skip-doubtful leaves it out). Ends with status 3 when a photo shows no page (the others\n"
-      "are still flattened), else 4 when a page was doubtful, and 1 when a file could not be read\n"
-      "or written.");
-
-  app.footer("COMMAND --help describes one command.");  // after the commands, which would inherit it
-
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    // Help and the version are printed and end with 0; a problem is reported.
-    return app.exit(e) == 0 ? 0 : kUsageError;
-  }
-  if (*newCommand) return New(newArguments);
-  if (*renderCommand) return Render(renderArguments);
-  if (*mockupCommand) return Mockup(mockupArguments);
-  if (*infoCommand) return Info(infoArguments);
-  if (*convertCommand) return Convert(convertArguments);
-  if (*detectCommand) return Detect(detectArguments);
-  if (*flattenCommand) return Flatten(flattenArguments);
-  return Demo(demoArguments);
+  using namespace trellimap;
+  using namespace trellimap::cli;
+  // Checking an option's value already needs the core: the engine checks it.
+  const Actions handOver{
+      .parsePoints = HandingOver<std::optional<std::vector<PointPress>>>(argv),
+      .placesAnOutline = HandingOver<bool>(argv),
+      .knowsFormat = HandingOver<bool>(argv),
+      .parsePageSize = HandingOver<std::optional<PageSize>>(argv),
+      .runNew = HandingOver<int>(argv),
+      .runRender = HandingOver<int>(argv),
+      .runMockup = HandingOver<int>(argv),
+      .runInfo = HandingOver<int>(argv),
+      .runConvert = HandingOver<int>(argv),
+      .runDemo = HandingOver<int>(argv),
+      .runDetect = HandingOver<int>(argv),
+      .runFlatten = HandingOver<int>(argv),
+  };
+  return RunCommandLine(argc, argv, handOver);
 }

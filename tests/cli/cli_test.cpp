@@ -32,10 +32,11 @@ struct CliRun {
   std::string out, err;
 };
 
-// `environment` ("NAME=value ...") is set for the tool alone.
-CliRun Cli(const std::string& arguments, const TempFolder& folder, const std::string& environment = "") {
+// `environment` ("NAME=value ...") is set for the tool alone; `program` is the tool.
+CliRun Cli(const std::string& arguments, const TempFolder& folder, const std::string& environment = "",
+           const std::string& program = TRELLIMAP_CLI) {
   const std::string errFile = folder.Path("stderr.txt");
-  const std::string command = environment + " " + TRELLIMAP_CLI + " " + arguments + " 2>'" + errFile + "'";
+  const std::string command = environment + " '" + program + "' " + arguments + " 2>'" + errFile + "'";
   CliRun run{};
   FILE* pipe = popen(command.c_str(), "r");
   std::array<char, 4096> buffer{};
@@ -234,6 +235,25 @@ TEST_F(CliTest, EachCommandHasItsOwnHelp) {
   const CliRun version = Cli("--version", folder);
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("trellimap-cli ") + kVersion + "\n");
+}
+
+// The tool answers --help, --version and mistakes alone, without its engine
+// and the picture libraries the engine loads; a command needs the engine, and
+// says so where it is missing.
+TEST_F(CliTest, OnlyCommandsNeedTheEngine) {
+  const std::string alone = folder.Path("trellimap-cli");
+  std::filesystem::copy_file(TRELLIMAP_CLI, alone);
+  for (const auto& [arguments, status] : std::vector<std::pair<std::string, int>>{
+           {"--help", 0}, {"--version", 0}, {"detect --help", 0}, {"detect", 2}, {"frobnicate", 2}}) {
+    const CliRun run = Cli(arguments, folder, "", alone);
+    EXPECT_EQ(run.status, status) << arguments << ": " << run.err;
+  }
+  for (const std::string& arguments :
+       {"demo " + Quoted(folder.Path("d.gip")), std::string("flatten x -o y --size a4")}) {
+    const CliRun run = Cli(arguments, folder, "", alone);
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.err.find("cannot start"), std::string::npos) << arguments << ": " << run.err;
+  }
 }
 
 // A command line that is not understood ends with status 2 and the reason on
