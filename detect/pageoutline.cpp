@@ -52,7 +52,7 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
 
 }  // namespace
 
-std::optional<PageOutline> FindPageOutline(const dib& picture) {
+std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options) {
   if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
   // OpenCV works in the calling thread alone: detection is brief, and the
   // program's own workers are the only threads that touch pictures.
@@ -64,11 +64,24 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   // need the wider closing, a page beside light clutter the narrower one.
   std::optional<Page> best;
   double bestRank = 0;
+  WorkingCopy copy;
   for (const double closing : kClosings) {
-    const WorkingCopy copy = MakeWorkingCopy(lightness, closing);
+    copy = MakeWorkingCopy(lightness, closing);
     const std::optional<Page> found = BestPage(copy);
     if (!found) continue;
     if (const double rank = Rank(copy, *found); !best || rank > bestRank) best = found, bestRank = rank;
+  }
+  // A close-up's lines of text, on the copy with the widest closing: where
+  // the edges found no page, or one leaving most of the text out.
+  if (const std::optional<TextPage> text = FindTextPage(copy, options.page); text && TextTellsMore(copy, *text, best)) {
+    Page page = text->page;
+    for (int i = 0; i < 4; ++i) {
+      page.sides[i] = Scaled(page.sides[i], 1 / scale);
+      page.corners[i] = page.corners[i] / scale;
+    }
+    PageOutline outline = Outline(page);
+    outline.fromText = true;
+    return outline;
   }
   if (!best) return std::nullopt;
   Page page = AtFullResolution(full, scale, *best);
