@@ -51,7 +51,9 @@ TEST(BookCloseUps, FlattenToStraightEvenlySpacedLines) {
     for (const testing::TextRow& row : photo.textRows)
       for (const double u : {row.left, row.right}) {
         const Vec p = photo.Project(u, (row.top + row.bottom) / 2);
-        if (InPicture(p, setup)) EXPECT_TRUE(Inside(polygon, p)) << "seed " << c.seed << " at " << p.x << "," << p.y;
+        if (InPicture(p, setup)) {
+          EXPECT_TRUE(Inside(polygon, p)) << "seed " << c.seed << " at " << p.x << "," << p.y;
+        }
       }
     std::optional<dib> flat = testing::FlattenFound(*found, photo.picture);
     ASSERT_TRUE(flat) << "seed " << c.seed;
