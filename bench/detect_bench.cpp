@@ -16,6 +16,8 @@
 #include "codecs/picturewriter.h"
 #include "detect/doubt.h"
 #include "detect/pageoutline.h"
+#include "tests/support/flatlines.h"
+#include "tests/support/flattenfound.h"
 #include "tests/support/syntheticphoto.h"
 
 namespace trellimap {
@@ -94,6 +96,32 @@ int main(int argc, char** argv) {
                 t.least, t.cornersClose, t.count, t.missing);
 
   std::printf("doubt: right found doubtful %d, wrong found trusted %d\n", rightDoubted, wrongTrusted);
+
+  // Close-ups of open books' pages, flattened: how straight and evenly spaced their lines come out.
+  constexpr int kCloseUps = 12;
+  int closeFound = 0, fromText = 0;
+  double worstBend = 0, worstSpacing = 0;
+  for (int i = 0; i < kCloseUps; ++i) {
+    const testing::PhotoSetup setup = testing::BookCloseUp(0.03 + 0.01 * i, 5 + 2 * i, 0.85 + 0.02 * i,
+                                                           {0.6 * std::sin(i), 0.6 * std::cos(i)}, 100 + i);
+    testing::SyntheticPhoto photo = MakePhoto(setup);
+    const std::string name = folder + "/closeup" + std::to_string(i);
+    if (!folder.empty()) WritePictureFile(photo.picture, name + ".png");
+    const std::optional<PageOutline> found = FindPageOutline(photo.picture);
+    if (!found) continue;
+    std::optional<dib> flat = testing::FlattenFound(*found, photo.picture);
+    if (!flat) continue;
+    if (!folder.empty()) WritePictureFile(*flat, name + "-flat.png");
+    const testing::FlatLines lines = testing::MeasureFlatLines(*flat);
+    ReleaseDib(&*flat);
+    ++closeFound, fromText += found->fromText;
+    worstBend = std::max(worstBend, lines.worstBend);
+    worstSpacing = std::max(worstSpacing, lines.worstSpacing);
+    std::fprintf(stderr, "close-up %d: %s, %d lines, bend %.4f, spacing %.4f\n", i, found->fromText ? "text" : "edges",
+                 lines.lines, lines.worstBend, lines.worstSpacing);
+  }
+  std::printf("closeup_books: found %d of %d (%d from text), worst bend %.4f, worst spacing %.4f\n", closeFound,
+              kCloseUps, fromText, worstBend, worstSpacing);
 
   testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
   const testing::SyntheticPhoto big = MakePhoto(setup);

@@ -77,7 +77,11 @@ int main(int argc, char** argv) {
     const PageDoubt& doubt = found.doubt;
     if (photo.noPage) {
       falseFinds += found.outline.has_value();
-      std::fprintf(stderr, "%s: no page; %s, %.2f s\n", name.c_str(), found.outline ? "one found" : "none found", took);
+      std::fprintf(stderr, "%s: no page; %s, %.2f s\n", name.c_str(),
+                   !found.outline            ? "none found"
+                   : found.outline->fromText ? "one found from text"
+                                             : "one found",
+                   took);
       continue;
     }
     ++pages;
@@ -90,8 +94,10 @@ int main(int argc, char** argv) {
     rightDoubted += isRight && doubt.Doubtful();
     wrongTrusted += found.outline && !isRight && !doubt.Doubtful();
     std::fprintf(stderr, "%s: overlap %.4f%s, confidence %.2f%s%s, %.2f s\n", name.c_str(), overlap,
-                 found.outline ? "" : " (none found)", doubt.confidence, doubt.Doubtful() ? ", doubtful: " : "",
-                 DoubtWords(doubt.reason), took);
+                 !found.outline            ? " (none found)"
+                 : found.outline->fromText ? " (from text)"
+                                           : "",
+                 doubt.confidence, doubt.Doubtful() ? ", doubtful: " : "", DoubtWords(doubt.reason), took);
   }
   std::printf("real_found: %d of %d (wrong %d, missed %d, found where none is %d)\n", right, pages, wrong, missed,
               falseFinds);

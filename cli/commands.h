@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "detect/pageoutline.h"
 #include "document/mockups.h"
 #include "render/flatten.h"
 #include "workspace/pointlist.h"
@@ -52,6 +53,7 @@ struct DemoArguments {
 struct DetectArguments {
   std::string picture;
   bool json = false;
+  PageChoice page = PageChoice::Nearest;  // of an open book's two facing pages
 };
 
 struct FlattenArguments {
@@ -63,6 +65,7 @@ struct FlattenArguments {
   std::string format = "png";                     // of the files in the folder
   int jobs = 0;                                   // photos at once; 0: one per core
   bool skipDoubtful = false;                      // a page found in doubt is left out
+  PageChoice page = PageChoice::Nearest;          // of an open book's two facing pages
 };
 
 // The exit status when no page is found in a picture.

@@ -5,6 +5,7 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <map>
 
 #include "workspace/commandline.h"
 
@@ -29,6 +30,16 @@ CLI::Option* AddPoints(CLI::App* command, const std::string& name, std::optional
           name, [points, &actions](const std::string& text) { *points = actions.parsePoints(text); }, description)
       ->check(pointList)
       ->type_name("LIST");
+}
+
+// --page: which of an open book's two facing pages to take.
+CLI::Option* AddPageChoice(CLI::App* command, PageChoice* page) {
+  const std::map<std::string, PageChoice> names = {{"left", PageChoice::Left}, {"right", PageChoice::Right}};
+  return command
+      ->add_option("--page", *page,
+                   "Of an open book's two facing pages, the left or the right (default: the one nearer the middle)")
+      ->transform(CLI::CheckedTransformer(names, CLI::ignore_case))
+      ->type_name("left|right");
 }
 
 // An option naming the format of the files written into a folder.
@@ -135,14 +146,19 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
   CLI::App* detectCommand = app.add_subcommand("detect", "Finds the outline of the page a photo shows");
   detectCommand->add_option("PICTURE", detectArguments.picture, "The photo")->required()->type_name("");
   detectCommand->add_flag("--json", detectArguments.json, "Print the points with their fractions of pixels as JSON");
+  AddPageChoice(detectCommand, &detectArguments.page);
   detectCommand->footer(
       "Prints the outline on one line as new's --points1 takes it: corner 1 (the page's top left),\n"
       "the points bending side 1, corners 2 and 3, the points bending side 3, corner 4, in whole\n"
       "pixels, bending points ending in \",i\". With --json: {\"points\":[{\"x\":..,\"y\":..,\"corner\":..},\n"
-      "...],\"score\":..,\"confidence\":..,\"doubtful\":..}, the score from 0 to 1 telling how clearly\n"
-      "the page's edges show, the confidence the chance that the outline is the page, and a doubtful\n"
-      "outline's \"reason\". Ends with status 3 when no page is found, 4 when the outline found is\n"
-      "doubtful (it is printed all the same, and the reason is given on stderr).");
+      "...],\"score\":..,\"confidence\":..,\"doubtful\":..,\"from\":\"edges\"|\"text\"}, the score from 0\n"
+      "to 1 telling how clearly the page's edges (or its lines of text) show, the confidence the chance\n"
+      "that the outline is the page, and a doubtful outline's \"reason\". An open book photographed\n"
+      "close up, its page's edges outside the photo, is found from its lines of text (\"from\":\"text\"):\n"
+      "the lines give the bent top and bottom, their ends the sides, a margin out; corners may lie\n"
+      "outside the photo. Of two facing pages the one nearer the middle is taken, or the one --page\n"
+      "names. Ends with status 3 when no page is found, 4 when the outline found is doubtful (it is\n"
+      "printed all the same, and the reason is given on stderr).");
 
   FlattenArguments flattenArguments;
   CLI::App* flattenCommand = app.add_subcommand(
@@ -181,6 +197,7 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
       ->type_name("N");
   flattenCommand->add_flag("--skip-doubtful", flattenArguments.skipDoubtful,
                            "Leave out photos whose page is found in doubt");
+  AddPageChoice(flattenCommand, &flattenArguments.page);
   AddFormat(flattenCommand, &flattenArguments.format, actions);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
@@ -188,7 +205,9 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
       "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
       "inch (default 150) and WxH turned to the page (WxH! stays as given, W across). One photo's\n"
       "file gets the format of its extension; several go into the folder OUT, named after the\n"
-      "photos. A page found in doubt is flattened all the same and named on stderr with the reason\n"
+      "photos. An open book photographed close up is found from its lines of text, which come out\n"
+      "straight; of two facing pages the one nearer the middle, or the one --page names. A page\n"
+      "found in doubt is flattened all the same and named on stderr with the reason\n"
       "(--skip-doubtful leaves it out). Ends with status 3 when a photo shows no page (the others\n"
       "are still flattened), else 4 when a page was doubtful, and 1 when a file could not be read\n"
       "or written.");

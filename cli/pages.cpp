@@ -48,7 +48,7 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   RunInPlace inPlace;
   if (options.points)
     PlaceOutline(ws.Side(0), *options.points);
-  else if (doc.FindOutline(0, inPlace) != PageSearch::Placed)
+  else if (doc.FindOutline(0, inPlace, {options.page}) != PageSearch::Placed)
     return NoPage(input);
   const std::optional<PageDoubt> doubt = doc.FoundDoubt(0);
   const bool doubtful = doubt && doubt->Doubtful();
@@ -75,7 +75,7 @@ int Detect(const DetectArguments& options) {
   Reduction reduction{kFindingSide};
   if (const Outcome read = ReadPictureFile(options.picture, picture, nullptr, &reduction); !read.done())
     return ReadFailed(options.picture, read);
-  std::optional<PageOutline> found = FindPageOutline(picture);
+  std::optional<PageOutline> found = FindPageOutline(picture, {options.page});
   const PageDoubt doubt = found ? JudgeOutline(*found, picture) : PageDoubt{};
   ReleaseDib(&picture);
   if (found) found->Enlarge(reduction.factor);
@@ -87,7 +87,8 @@ int Detect(const DetectArguments& options) {
     nlohmann::ordered_json report = {{"points", points},
                                      {"score", Hundredths(found->score)},
                                      {"confidence", Hundredths(doubt.confidence)},
-                                     {"doubtful", doubt.Doubtful()}};
+                                     {"doubtful", doubt.Doubtful()},
+                                     {"from", found->fromText ? "text" : "edges"}};
     if (doubt.Doubtful()) report["reason"] = DoubtWords(doubt.reason);
     std::printf("%s\n", report.dump().c_str());
   } else {

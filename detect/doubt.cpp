@@ -84,20 +84,23 @@ double Calibrated(double score) {
 PageDoubt JudgeOutline(const PageOutline& found, const dib& picture) {
   const double width = DibWidth(&picture), height = DibHeight(&picture);
   const std::vector<Vec> corners = found.Corners(), polygon = found.Polygon();
-  PageDoubt doubt{Calibrated(found.score), DoubtReason::None};
+  // A page found from its text is as sure as its lines are many and follow
+  // their curves; it may fill the picture and run out of it.
+  PageDoubt doubt{found.fromText ? found.score : Calibrated(found.score), DoubtReason::None};
   if (corners.size() != 4 || width <= 0 || height <= 0) return {0, DoubtReason::Small};
   const double ratio = TrueProportion(corners, DibWidth(&picture), DibHeight(&picture));
   if (std::max(ratio, 1 / ratio) > kMostPaperRatio)
     doubt.reason = DoubtReason::Sliver;
   else if (Area(polygon) < kLeastPageShare * width * height)
     doubt.reason = DoubtReason::Small;
-  else if (SidesAlongBorder(corners, width, height) > kMostSidesAlongBorder)
+  else if (!found.fromText && SidesAlongBorder(corners, width, height) > kMostSidesAlongBorder)
     doubt.reason = DoubtReason::AlongBorder;
   else if (ClippedShare(polygon, picture) > kMostClipped)
     doubt.reason = DoubtReason::Bright;
   else if (doubt.confidence < kLeastConfidence)
-    doubt.reason = DoubtReason::FaintEdges;
-  if (doubt.reason != DoubtReason::None && doubt.reason != DoubtReason::FaintEdges)
+    doubt.reason = found.fromText ? DoubtReason::FewLines : DoubtReason::FaintEdges;
+  if (doubt.reason != DoubtReason::None && doubt.reason != DoubtReason::FaintEdges &&
+      doubt.reason != DoubtReason::FewLines)
     doubt.confidence = std::min(doubt.confidence, kSignedConfidence);
   return doubt;
 }
@@ -116,6 +119,8 @@ const char* DoubtWords(DoubtReason reason) {
       return "brighter than paper: a window or a lamp?";
     case DoubtReason::FaintEdges:
       return "the picture hardly shows edges along the outline";
+    case DoubtReason::FewLines:
+      return "found from few lines of text, or lines that fit poorly";
   }
   return "";
 }

@@ -17,6 +17,7 @@ enum class DoubtReason {
   AlongBorder,  // three or more sides run along the picture's edges
   Bright,       // mostly brighter than paper: a window or a lamp
   FaintEdges,   // the picture hardly shows edges along the outline
+  FewLines,     // found from text: few lines of text, or lines that fit their curves poorly
 };
 
 struct PageDoubt {

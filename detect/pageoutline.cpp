@@ -74,7 +74,7 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
 
 }  // namespace
 
-std::optional<PageOutline> FindPageOutline(const dib& picture) {
+std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options) {
   if (picture.poi == nullptr || DibWidth(&picture) < 16 || DibHeight(&picture) < 16) return std::nullopt;
   // OpenCV works in the calling thread alone: detection is brief, and the
   // program's own workers are the only threads that touch pictures.
@@ -97,6 +97,20 @@ std::optional<PageOutline> FindPageOutline(const dib& picture) {
   for (size_t i = 0; i < kCopies; ++i)
     if (found[i])
       if (const double rank = Rank(copies[i], *found[i]); !best || rank > bestRank) best = found[i], bestRank = rank;
+  // A close-up's lines of text, on the copy with the widest closing: where
+  // the edges found no page, or one leaving most of the text out.
+  const WorkingCopy& widest = copies.back();
+  if (const std::optional<TextPage> text = FindTextPage(widest, options.page);
+      text && TextTellsMore(widest, *text, best)) {
+    Page page = text->page;
+    for (int i = 0; i < 4; ++i) {
+      page.sides[i] = Scaled(page.sides[i], 1 / scale);
+      page.corners[i] = page.corners[i] / scale;
+    }
+    PageOutline outline = Outline(page);
+    outline.fromText = true;
+    return outline;
+  }
   if (!best) return std::nullopt;
   Page page = AtFullResolution(full, scale, *best);
   TurnUpright(page);

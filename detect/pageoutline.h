@@ -22,7 +22,10 @@ struct PagePoint {
 // 3, points of side 3, corner 4; clockwise on the screen.
 struct PageOutline {
   std::vector<PagePoint> points;
-  double score = 0;  // 0 to 1: how clearly the picture shows the page's edges along the outline
+  // 0 to 1: how clearly the picture shows the page's edges along the outline,
+  // or for a page found from its text, how clearly its lines show it.
+  double score = 0;
+  bool fromText = false;  // found from the page's lines of text, its edges not showing
 
   // The four corners, corner 1 first.
   std::vector<Vec> Corners() const;
@@ -37,8 +40,16 @@ struct PageOutline {
 // reduced to it (ReadPicture's Reduction) and the outline enlarged.
 inline constexpr int32_t kFindingSide = 1320;
 
+// Which page of an open book's two facing pages to take.
+enum class PageChoice { Nearest, Left, Right };  // Nearest: the one nearer the picture's middle
+
+struct FindOptions {
+  PageChoice page = PageChoice::Nearest;
+};
+
 // The page the picture shows, or nothing when no page stands out clearly.
-// Works on any depth; reads the picture and changes nothing.
-std::optional<PageOutline> FindPageOutline(const dib& picture);
+// Found from its edges; in a close-up whose edges do not show, from its lines
+// of text. Works on any depth; reads the picture and changes nothing.
+std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options = {});
 
 }  // namespace trellimap

@@ -26,6 +26,14 @@ Stretch Inner(const SideCurve& side, const Vec& from, const Vec& to) {
   return {a + share * (b - a), b - share * (b - a)};
 }
 
+bool Holds(const Page& page, const Vec& p) {
+  for (int i = 0; i < 4; ++i) {
+    const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
+    if (Cross(b - a, p - a) < 0) return false;
+  }
+  return true;
+}
+
 bool Meets(Page& page) {
   for (int i = 0; i < 4; ++i) {
     const SideCurve &before = page.sides[(i + 3) % 4], &after = page.sides[i];

@@ -65,12 +65,7 @@ double Rank(const WorkingCopy& copy, const Page& page) {
 }
 
 bool Encloses(const Page& outer, const Page& inner) {
-  for (const Vec& p : inner.corners)
-    for (int i = 0; i < 4; ++i) {
-      const Vec &a = outer.corners[i], &b = outer.corners[(i + 1) % 4];
-      if (Cross(b - a, p - a) < 0) return false;
-    }
-  return true;
+  return std::all_of(inner.corners.begin(), inner.corners.end(), [&](const Vec& p) { return Holds(outer, p); });
 }
 
 void Keep(std::vector<Page>& pages, const Page& page) {

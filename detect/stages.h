@@ -9,9 +9,11 @@
 #include <optional>
 #include <vector>
 
+#include "detect/linefamily.h"
 #include "detect/pageoutline.h"
 #include "detect/roughquads.h"
 #include "detect/sidecurve.h"
+#include "detect/textlines.h"
 #include "detect/workingcopy.h"
 
 namespace trellimap {
@@ -49,6 +51,8 @@ bool BowsEvenly(const Page& page, int pair);
 double Horizontal(const Page& page, int i);
 // The pair of opposite sides that runs more across the picture than down it.
 int AcrossPair(const Page& page);
+// Whether `p` lies inside the page's corners (clockwise).
+bool Holds(const Page& page, const Vec& p);
 // Whether the page may be one: corners near the picture of `size`, convex,
 // clockwise, and not too small.
 bool Plausible(const Page& page, cv::Size size);
@@ -112,6 +116,38 @@ std::optional<Page> Choose(const WorkingCopy& copy, const std::vector<Page>& pag
 Page Extended(const WorkingCopy& copy, Page page);
 // The page without a light shape that it touches along one side.
 Page Trimmed(const WorkingCopy& copy, Page page);
+
+// --- A page from its lines of text (pagefromtext.cpp), for close-ups.
+
+// The blocks of text side by side (facing pages), left to right: lines that
+// run across the same stretch, top to bottom without a gap of many lines;
+// blocks of few lines are left out.
+std::vector<std::vector<TextLine>> TextBlocks(const std::vector<TextLine>& lines);
+// The block `choice` asks for on a picture `width` wide (the one nearest its
+// middle, or the leftmost or rightmost); nothing without blocks.
+const std::vector<TextLine>* ChooseBlock(const std::vector<std::vector<TextLine>>& blocks, PageChoice choice,
+                                         double width);
+// The page around a block of lines, with the block and what it tells of the
+// lines: sides 1 and 3 curves of the family of the long lines nearest them,
+// just past the highest and lowest marks, sides 2 and 4 straight through the
+// lines' left ends and the long lines' right ends, all a margin out from the
+// text and as much again as `beyond` says for each side; scored by how many
+// lines and long lines there are and how closely they follow their curves.
+// Nothing for too few lines.
+struct TextPage {
+  Page page;
+  std::vector<TextLine> lines;
+  LineFamily upper, lower;  // the families of the long lines nearest the top and the bottom
+  double pitch = 0;         // the typical distance between lines
+};
+std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const std::array<double, 4>& beyond = {});
+// The page the chosen block of text makes, each side moved out to the
+// paper's edge where that shows a little way beyond the text.
+std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
+// Whether the text page is to be taken over the page found from `edges`: a
+// close-up's text (large), where the edges found nothing, or a page that cuts
+// through the text or whose top and bottom run across its lines.
+bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::optional<Page>& edges);
 
 // --- Refining (refining.cpp).
 

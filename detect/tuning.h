@@ -116,6 +116,44 @@ inline constexpr int kTrimSamples = 32;  // places along a side where an edge in
 inline constexpr double kTrimSpread = 1.5;  // the spread of fits to that edge
 inline constexpr double kTrimDepth = 0.12;  // how far inside it is looked for, share of the diagonal
 
+// Lines of text, and a page made from them.
+inline constexpr float kInkDepth = 0.25f;         // a mark lies this far below its closed ground, in working levels
+inline constexpr double kWordGap = 0.012;         // gaps between letters and words closed, share of the longer side
+inline constexpr double kLeastPiece = 0.01;       // the narrowest piece of a line, share of the longer side
+inline constexpr double kMostLineHeight = 0.035;  // the highest piece of a line, share of the longer side
+inline constexpr int kLeastLineHeight = 2;        // the lowest piece of a line, pixels
+inline constexpr double kLineGap = 0.05;          // the widest gap within a line, share of the longer side
+inline constexpr double kLineStray = 0.6;         // pieces of one line meet within this share of its height
+inline constexpr int kTextLineDegree = 3;         // a line's middle: a cubic offset from its base line
+inline constexpr size_t kFamilyLines = 4;  // the long lines nearest the top or bottom whose family gives its curve
+inline constexpr int kFamilySamples = 16;  // points along each line fitted into the family of lines
+inline constexpr double kLeastLineLength = 0.05;  // the shortest line, share of the longer side
+inline constexpr double kFrameClearance = 2;      // lines come no nearer the picture's top or bottom, pixels
+inline constexpr double kLeastLineAspect = 5;     // a line is at least this many times longer than high
+inline constexpr double kSameBlock = 0.5;         // lines sharing this much of the shorter one's run are one block
+inline constexpr double kBlockBreak = 5;          // a gap of this many line pitches ends a block
+inline constexpr size_t kLeastTextLines = 6;      // the fewest lines that make a page
+inline constexpr double kLongestLines = 0.9;      // the long lines' length: this quantile of the lengths
+inline constexpr double kLongLine = 0.8;          // a line this share of it long ends at the right margin
+inline constexpr double kEndSpread = 0.3;         // the spread of fits through line ends, in line pitches
+inline constexpr double kEndsOutside = 0.1;       // the share of line ends a side may leave outside it
+inline constexpr double kTextMargin = 0.5;        // the margin kept round the text, in line pitches
+inline constexpr double kManyTextLines = 15;      // this many lines and more show a page fully
+inline constexpr double kManyLongLines = 8;       // this many long lines and more show the right side fully
+inline constexpr double kPoorLineFit = 0.5;       // marks straying this share of their height fit no line
+inline constexpr double kCloseUp = 0.3;           // a close-up's text page covers this share of the picture
+inline constexpr double kNextLine = 1.5;          // a line this many pitches from one held carries its text on
+inline constexpr int kFollowSamples = 8;          // places along a page's top or bottom checked against the lines
+inline constexpr double kMostAcrossLines = 0.5;   // a top or bottom following the lines crosses fewer of their pitches
+inline constexpr double kTextTouched = 0.2;       // and one holding no more of it is a page of its own
+inline constexpr double kEdgeBand = 0.5;          // the paper's edge beyond the text is traced this many pitches off
+inline constexpr double kLeastEdgeBand = 3;       // or this many pixels, the more
+inline constexpr double kLeastTracedEdge = 0.6;   // it makes the side where it shows along this share of it
+inline constexpr int kPaperSamples = 5;           // places along a side of the text where the paper is followed out
+inline constexpr float kPaperEnds = 0.3f;  // the paper ends where the closed level falls this far below the side's
+inline constexpr double kMostPaperMargin =
+    0.15;  // the paper's edge is looked for this far out, share of the longer side
+
 // Doubt: the obvious signs of a wrong outline.
 // Long side over short: papers, cards and screens stay well under this, long
 // receipts too.

@@ -83,14 +83,14 @@ RenderOutcome ProjectDocument::Render(WarpDirection direction, WorkRunner& runne
   return outcome;
 }
 
-PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner) {
+PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner, const FindOptions& options) {
   const dib& picture = ws_.Side(side).picture;
   std::optional<PageOutline> found;
   PageDoubt doubt;
   bool stopped = false;
   // The picture is only read, here as by the window's repaints meanwhile.
   runner.Run("Looking for a page...", [&](Progress& progress) {
-    found = FindPageOutline(picture);
+    found = FindPageOutline(picture, options);
     if (found) doubt = JudgeOutline(*found, picture);
     stopped = !progress.Report(1);
   });

@@ -54,7 +54,7 @@ class ProjectDocument {
   RenderOutcome Render(WarpDirection direction, WorkRunner& runner, int threads = 0);
   // Makes the page found in picture `side` its outline, as clicking its
   // points would, and judges how far it can be trusted.
-  PageSearch FindOutline(size_t side, WorkRunner& runner);
+  PageSearch FindOutline(size_t side, WorkRunner& runner, const FindOptions& options = {});
   // What the status bar notes of the document: results out of date (not
   // result 2 while picture 2 is a flat page's blank), pages found in doubt.
   std::vector<std::string> Notes() const;

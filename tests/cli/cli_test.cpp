@@ -215,8 +215,9 @@ TEST_F(CliTest, EachCommandHasItsOwnHelp) {
       {"info", {"FILE", "--json"}},
       {"convert", {"IN", "OUT"}},
       {"demo", {"OUT.gip"}},
-      {"detect", {"PICTURE", "--json"}},
-      {"flatten", {"IN", "--output", "--points", "--size", "--exact", "--jobs", "--skip-doubtful", "--format"}}};
+      {"detect", {"PICTURE", "--json", "--page"}},
+      {"flatten",
+       {"IN", "--output", "--points", "--size", "--exact", "--jobs", "--skip-doubtful", "--page", "--format"}}};
   for (const auto& [command, own] : names) {
     const CliRun run = Cli(command + " --help", folder);
     EXPECT_EQ(run.status, 0) << command;

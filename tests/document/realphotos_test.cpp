@@ -18,8 +18,9 @@ namespace {
 
 // Of the photos that show a whole page, at least this many are found right
 // (overlap 0.95 or more), at most this many found wrong, each of them in
-// doubt, and at most this many right ones doubted; where no whole page shows,
-// none is found.
+// doubt, and at most this many right ones doubted; where no whole page shows
+// (a book's page filling the photo, a flat scan), an outline may be found
+// from the lines of text alone, never from edges.
 constexpr int kLeastRight = 13;
 constexpr int kMostWrong = 2;
 constexpr int kMostRightDoubted = 1;
@@ -41,7 +42,7 @@ TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBeforeAndWrongOnesDoubted) {
     const bool doubtful = found && JudgeOutline(*found, picture).Doubtful();
     ReleaseDib(&picture);
     if (photo.noPage) {
-      EXPECT_FALSE(found) << name << ": a page found where no whole page shows";
+      EXPECT_TRUE(!found || found->fromText) << name << ": a page found from edges where no whole page shows";
       continue;
     }
     const double overlap = found ? testing::OverlapWithPage(photo, found->Polygon()) : 0;

@@ -13,6 +13,26 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kProfileSteps = 512;
+// A book's text block, in shares of the page: its left and right margins,
+// the top of its first line, the lowest bottom of its last, its lines'
+// pitch and height.
+constexpr double kBookLeft = 0.1, kBookTextWidth = 0.8, kBookTop = 0.07, kBookBottom = 0.93;
+constexpr double kBookPitch = 0.026, kBookLineHeight = 0.012;
+
+// A book's lines of text: paragraphs of three to seven lines, ragged right
+// by up to 4 % of the text's width, the last line of each 15 to 70 % long.
+std::vector<TextRow> BookRows(uint32_t seed) {
+  std::mt19937 random(seed * 7 + 3);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  std::vector<TextRow> rows;
+  int left = 0;
+  for (double top = kBookTop; top + kBookLineHeight <= kBookBottom; top += kBookPitch) {
+    if (left == 0) left = std::uniform_int_distribution<int>(3, 7)(random);
+    const double length = --left == 0 ? uniform(0.15, 0.7) : 1 - uniform(0, 0.04);
+    rows.push_back({kBookLeft, kBookLeft + kBookTextWidth * length, top, top + kBookLineHeight});
+  }
+  return rows;
+}
 
 struct V3 {
   double x, y, z;
@@ -203,6 +223,7 @@ class Scene {
   }
 
   Colour Page(double u, double v) const {
+    if (setup_.bookText) return BookPage(u, v);
     const double rule = 0.0035;
     for (double at : photo_.rules)
       if (std::abs(v - at) < rule && u > photo_.ruleInset && u < 1 - photo_.ruleInset) return ink_;
@@ -217,6 +238,22 @@ class Scene {
           if (x >= words[i] && x < words[i + 1]) return Mix(ink_, paper_, 0.25);
       }
     }
+    return paper_;
+  }
+
+  // The rows are evenly pitched: the one under v is found by division.
+  Colour BookPage(double u, double v) const {
+    const std::vector<TextRow>& rows = photo_.textRows;
+    if (rows.empty()) return paper_;
+    const double pitch = rows.size() > 1 ? rows[1].top - rows[0].top : 1;
+    const long line = std::lround(std::floor((v - rows[0].top) / pitch));
+    if (line < 0 || line >= static_cast<long>(rows.size())) return paper_;
+    const TextRow& row = rows[static_cast<size_t>(line)];
+    if (v < row.top || v >= row.bottom || u < row.left || u >= row.right) return paper_;
+    const std::vector<double>& words = words_[static_cast<size_t>(line) % words_.size()];
+    const double x = (u - row.left) / kBookTextWidth;
+    for (size_t i = 0; i + 1 < words.size(); i += 2)
+      if (x >= words[i] && x < words[i + 1]) return ink_;
     return paper_;
   }
 
@@ -293,6 +330,7 @@ SyntheticPhoto::SyntheticPhoto(SyntheticPhoto&& other) noexcept
       outline(std::move(other.outline)),
       rules(std::move(other.rules)),
       ruleInset(other.ruleInset),
+      textRows(std::move(other.textRows)),
       camera(other.camera),
       width(other.width),
       height(other.height),
@@ -321,7 +359,10 @@ SyntheticPhoto PlacePage(const PhotoSetup& setup) {
   photo.width = setup.pageWidth;
   photo.height = setup.pageHeight;
   photo.lift = setup.curl * setup.pageWidth;
-  photo.rules = {0.06, 0.35, 0.65, 0.94};
+  if (setup.bookText)
+    photo.textRows = BookRows(setup.seed);
+  else
+    photo.rules = {0.06, 0.35, 0.65, 0.94};
   auto& cam = photo.camera;
   cam.focal = setup.focal * setup.width;
   cam.cx = setup.width / 2.0;
@@ -455,6 +496,25 @@ PhotoSetup VariedPhoto(uint32_t index, int32_t width, int32_t height) {
   setup.shadow = uniform(0, 1) < 0.4 ? uniform(0.1, 0.45) : 0;
   setup.noise = uniform(0, 6);
   setup.blur = uniform(0, 1) < 0.5 ? uniform(0.3, 1.5) : 0;
+  return setup;
+}
+
+PhotoSetup BookCloseUp(double curl, double tilt, double fill, Vec shift, uint32_t seed) {
+  PhotoSetup setup;
+  setup.width = 600;
+  setup.height = 800;
+  setup.pageWidth = 150;
+  setup.pageHeight = 230;
+  setup.bookText = true;
+  setup.curl = curl;
+  setup.tilt = tilt;
+  setup.azimuth = 90 + 20.0 * (seed % 3) - 20;
+  setup.roll = 3.0 * (seed % 5) - 6;
+  setup.fill = fill;
+  setup.shift = shift;
+  setup.noise = 2;
+  setup.blur = 0.6;
+  setup.seed = seed;
   return setup;
 }
 

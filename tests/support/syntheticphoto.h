@@ -30,14 +30,23 @@ struct PhotoSetup {
   double noise = 0;         // standard deviation, in grey levels
   double blur = 0;          // standard deviation of a Gaussian blur, in pixels
   uint32_t seed = 1;
+  // A book's lines of text (paragraphs, left-aligned with ragged right ends,
+  // each paragraph's last line shorter) instead of the filler text and rules.
+  bool bookText = false;
+};
+
+// A line of a book's text: the box its words fill, in shares of the page's width and height.
+struct TextRow {
+  double left, right, top, bottom;
 };
 
 struct SyntheticPhoto {
-  dib picture{};              // 24 bits; owned (released by the destructor)
-  Vec corners[4];             // the page's corners, top left first, clockwise
-  std::vector<Vec> outline;   // the page's true edge, densely: top, right, bottom, left
-  std::vector<double> rules;  // heights of the full-width rules, as shares of the page's height
-  double ruleInset = 0.05;    // the rules run across the page's width but this share at either end
+  dib picture{};                  // 24 bits; owned (released by the destructor)
+  Vec corners[4];                 // the page's corners, top left first, clockwise
+  std::vector<Vec> outline;       // the page's true edge, densely: top, right, bottom, left
+  std::vector<double> rules;      // heights of the full-width rules, as shares of the page's height
+  double ruleInset = 0.05;        // the rules run across the page's width but this share at either end
+  std::vector<TextRow> textRows;  // a book's lines of text, top to bottom (bookText only)
 
   SyntheticPhoto() = default;
   SyntheticPhoto(SyntheticPhoto&&) noexcept;
@@ -73,6 +82,11 @@ const char* PageKindName(PageKind kind);
 // the index.
 PhotoSetup VariedPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
 PageKind VariedPageKind(uint32_t index);
+
+// A close-up of an open book's page with lines of text, in a 600 × 800
+// picture: the page bent by `curl`, seen `tilt` degrees off straight on,
+// filling `fill` of the picture (above 1: running out of it), moved by `shift`.
+PhotoSetup BookCloseUp(double curl, double tilt, double fill, Vec shift, uint32_t seed);
 
 // The overlap of two simple polygons (intersection over union), measured on
 // a grid of `step`-pixel cells over the picture's area.

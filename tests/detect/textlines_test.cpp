@@ -1,0 +1,174 @@
+// Lines of text and the page made from them, stage by stage: lines drawn
+// with known curves are found along them; blocks side by side are told apart
+// and chosen as asked; a page made from a block holds every line, a margin
+// out from the flush left ends and the long lines' right ends.
+
+#include "detect/textlines.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "detect/linefamily.h"
+#include "detect/stages.h"
+#include "detect/tuning.h"
+
+namespace trellimap {
+namespace {
+
+struct DrawnLine {
+  double left, right, y0, bow, lean = 0;  // the middle: y0 + bow · (1 − s²) + lean · (x − centre)
+  double Middle(double x) const {
+    const double c = (left + right) / 2, half = (right - left) / 2, s = (x - c) / half;
+    return y0 + bow * (1 - s * s) + lean * (x - c);
+  }
+};
+
+// Marks of `lines` `height` pixels high, broken into words.
+cv::Mat Draw(const std::vector<DrawnLine>& lines, double height, std::mt19937& random) {
+  cv::Mat marks(500, 640, CV_8U, cv::Scalar(0));
+  for (const DrawnLine& line : lines) {
+    double wordEnd = line.left;
+    for (int x = static_cast<int>(line.left); x < static_cast<int>(line.right); ++x) {
+      if (x >= wordEnd + 3) wordEnd = x + std::uniform_real_distribution<double>(12, 40)(random);
+      if (x >= wordEnd) continue;
+      const double m = line.Middle(x + 0.5);
+      for (int y = static_cast<int>(m - height / 2 + 0.5); y < static_cast<int>(m + height / 2 + 0.5); ++y)
+        marks.at<uint8_t>(y, x) = 255;
+    }
+  }
+  return marks;
+}
+
+TEST(FindTextLines, FollowsEachLineAlongItsCurve) {
+  std::mt19937 random(7);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  for (int round = 0; round < 8; ++round) {
+    // Lines leaning far enough that each one's box is taller than a line.
+    const double pitch = uniform(14, 22), height = uniform(4, 7), bow = uniform(-12, 12), lean = uniform(-0.06, 0.06);
+    std::vector<DrawnLine> drawn;
+    for (double y = 60; y < 440; y += pitch) drawn.push_back({uniform(40, 50), uniform(520, 600), y, bow, lean});
+    const std::vector<TextLine> found = FindTextLines(Draw(drawn, height, random));
+    ASSERT_EQ(found.size(), drawn.size()) << "round " << round;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+      EXPECT_NEAR(found[i].height, height, 1.5) << round << ", line " << i;
+      EXPECT_LT(found[i].left.x - drawn[i].left, 3) << round << ", line " << i;
+      for (double x = found[i].left.x; x <= found[i].right.x; x += 10) {
+        const SideCurve& m = found[i].middle;
+        const double y = m.At((x - m.origin.x) / m.direction.x).y;
+        ASSERT_NEAR(y, drawn[i].Middle(x), 0.6) << round << ", line " << i << " at " << x;
+      }
+    }
+  }
+}
+
+TextLine Straight(double left, double right, double y) {
+  TextLine line;
+  line.middle = BaseLine({left, y}, {right, y});
+  line.left = {left, y}, line.right = {right, y};
+  line.height = 5;
+  return line;
+}
+
+// Lines of a page seen in perspective and bent: each line's middle
+// y = level + lean(level) · x + bow(level) · x², its lean and bow changing in
+// step with its level. The family of a few of them gives the curve of any
+// level a few lines beyond them, and the level of a point on such a curve.
+TEST(LineFamily, CarriesTheLinesShapeOnPastThem) {
+  std::mt19937 random(5);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  for (int round = 0; round < 20; ++round) {
+    const double lean0 = uniform(-0.1, 0.1), leanStep = uniform(-3e-4, 3e-4);
+    const double bow0 = uniform(-3e-4, 3e-4), bowStep = uniform(-1e-6, 1e-6), centre = uniform(250, 350);
+    const auto y = [&](double level, double x) {
+      const double d = x - centre;
+      return level + (lean0 + leanStep * level) * d + (bow0 + bowStep * level) * d * d;
+    };
+    std::vector<TextLine> lines;
+    for (const double level : {200.0, 218.0, 236.0, 254.0}) {
+      std::vector<Vec> points;
+      for (double x = centre - 200; x <= centre + 200; x += 10) points.push_back({x, y(level, x)});
+      TextLine line;
+      line.middle = *FitSide(BaseLine(points.front(), points.back()), points, tuning::kTextLineDegree, 1);
+      line.left = points.front(), line.right = points.back(), line.height = 5;
+      lines.push_back(line);
+    }
+    const std::vector<const TextLine*> pointers = {&lines[0], &lines[1], &lines[2], &lines[3]};
+    const std::optional<LineFamily> family = LineFamily::Of(pointers, centre - 200, centre + 200);
+    ASSERT_TRUE(family) << round;
+    for (const double level : {160.0, 227.0, 290.0}) {
+      const SideCurve curve = family->At(level, false), back = family->At(level, true);
+      for (double x = centre - 200; x <= centre + 200; x += 25) {
+        const Vec p{x, y(level, x)};
+        EXPECT_NEAR(curve.Across(p) - curve.Offset(curve.Along(p)), 0, 0.05) << round << " at " << level << ", " << x;
+        EXPECT_NEAR(back.Across(p) - back.Offset(back.Along(p)), 0, 0.05) << round << " at " << level << ", " << x;
+        EXPECT_NEAR(family->LevelThrough(p), level, 0.05) << round << " at " << level << ", " << x;
+      }
+    }
+  }
+}
+
+TEST(TextBlocks, FacingPagesAreTwoBlocksAndTheOneAskedForIsTaken) {
+  std::vector<TextLine> lines;
+  for (int i = 0; i < 20; ++i) {
+    lines.push_back(Straight(20, i % 5 == 4 ? 150 : 280, 30 + 20 * i));
+    lines.push_back(Straight(330, i % 6 == 5 ? 400 : 590, 35 + 20 * i));
+  }
+  const std::vector<std::vector<TextLine>> blocks = TextBlocks(lines);
+  ASSERT_EQ(blocks.size(), 2u);
+  EXPECT_LT(blocks[0].front().right.x, 300);
+  EXPECT_GT(blocks[1].front().left.x, 300);
+  const struct {
+    PageChoice choice;
+    double width;
+    size_t block;
+  } cases[] = {{PageChoice::Nearest, 700, 1},
+               {PageChoice::Nearest, 400, 0},
+               {PageChoice::Left, 700, 0},
+               {PageChoice::Right, 400, 1}};
+  for (const auto& c : cases) EXPECT_EQ(ChooseBlock(blocks, c.choice, c.width), &blocks[c.block]) << c.width;
+  // One block is every choice's; a run of lines far below the block is no part of it.
+  std::vector<TextLine> one(lines.begin(), lines.begin() + 1);
+  for (size_t i = 2; i < lines.size(); i += 2) one.push_back(lines[i]);
+  for (int i = 0; i < 3; ++i) one.push_back(Straight(40, 200, 480 + 10 * tuning::kBlockBreak * 20 + 20 * i));
+  const std::vector<std::vector<TextLine>> single = TextBlocks(one);
+  ASSERT_EQ(single.size(), 1u);
+  EXPECT_EQ(single[0].size(), 20u);
+  for (const PageChoice choice : {PageChoice::Nearest, PageChoice::Left, PageChoice::Right})
+    EXPECT_EQ(ChooseBlock(single, choice, 700), &single[0]);
+}
+
+// Blocks leaning at random, some lines indented and each paragraph's last
+// line short: the page holds every line, its left and right sides the margin
+// out from the flush ends, its top and bottom beyond the first and last lines.
+TEST(PageFromText, HoldsTheTextAMarginOutFromItsEnds) {
+  std::mt19937 random(11);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  for (int round = 0; round < 20; ++round) {
+    const double lean = uniform(-0.1, 0.1), pitch = uniform(12, 20), x0 = uniform(30, 80), x1 = uniform(400, 560);
+    std::vector<TextLine> block;
+    for (int i = 0; i < 24; ++i) {
+      const double y = 40 + pitch * i;
+      const double left = x0 + lean * y + (i % 6 == 1 ? 2 * pitch : 0);
+      const double right = x1 + lean * y - (i % 6 == 5 ? uniform(100, 250) : uniform(0, 3));
+      block.push_back(Straight(left, right, y));
+    }
+    const std::optional<TextPage> text = PageFromText(block);
+    ASSERT_TRUE(text) << round;
+    const Page* page = &text->page;
+    for (const TextLine& line : block)
+      for (const Vec& p : {line.left, line.Centre(), line.right}) EXPECT_TRUE(Holds(*page, p)) << round;
+    const double margin = tuning::kTextMargin * pitch;
+    const SideCurve flushLeft = BaseLine({x0 + lean * 600, 600}, {x0, 0});
+    const SideCurve flushRight = BaseLine({x1, 0}, {x1 + lean * 600, 600});
+    for (const int corner : {0, 3}) EXPECT_NEAR(-flushLeft.Across(page->corners[corner]), margin, 1) << round;
+    for (const int corner : {1, 2}) EXPECT_NEAR(-flushRight.Across(page->corners[corner]), margin, 3.5) << round;
+    EXPECT_NEAR(page->corners[0].y, 40 - 2.5 - margin, 1.5) << round;
+    EXPECT_GT(page->score, 0.9) << round;
+  }
+  std::vector<TextLine> few(3, Straight(10, 300, 40));
+  EXPECT_FALSE(PageFromText(few));
+}
+
+}  // namespace
+}  // namespace trellimap
