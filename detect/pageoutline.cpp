@@ -98,7 +98,8 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
     if (found[i])
       if (const double rank = Rank(copies[i], *found[i]); !best || rank > bestRank) best = found[i], bestRank = rank;
   // A close-up's lines of text, on the copy with the widest closing: where
-  // the edges found no page, or one leaving most of the text out.
+  // the edges found no page, or one that cuts the text off or runs across
+  // its lines.
   const WorkingCopy& widest = copies.back();
   if (const std::optional<TextPage> text = FindTextPage(widest, options.page);
       text && TextTellsMore(widest, *text, best)) {
