@@ -97,6 +97,26 @@ int main(int argc, char** argv) {
 
   std::printf("doubt: right found doubtful %d, wrong found trusted %d\n", rightDoubted, wrongTrusted);
 
+  // Sheets held up: fingers over their edges, a bright window behind every other one.
+  constexpr int kHandHeld = 24;
+  int heldRight = 0, heldWrongTrusted = 0, heldRightDoubted = 0;
+  double heldOverlap = 0;
+  for (int i = 0; i < kHandHeld; ++i) {
+    const testing::PhotoSetup setup = testing::HandHeldPhoto(i, width, width * 3 / 4);
+    const testing::SyntheticPhoto photo = MakePhoto(setup);
+    if (!folder.empty()) WritePictureFile(photo.picture, folder + "/handheld" + std::to_string(i) + ".png");
+    const std::optional<PageOutline> found = FindPageOutline(photo.picture);
+    const double overlap = found ? testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height) : 0;
+    const bool doubtful = found && JudgeOutline(*found, photo.picture).Doubtful();
+    heldOverlap += overlap;
+    heldRight += overlap >= 0.95;
+    heldRightDoubted += overlap >= 0.95 && doubtful;
+    heldWrongTrusted += found && overlap < 0.95 && !doubtful;
+    std::fprintf(stderr, "hand-held %d: overlap %.4f%s\n", i, overlap, doubtful ? ", doubtful" : "");
+  }
+  std::printf("handheld: %d of %d right, mean overlap %.4f, right doubtful %d, wrong trusted %d\n", heldRight,
+              kHandHeld, heldOverlap / kHandHeld, heldRightDoubted, heldWrongTrusted);
+
   // Close-ups of open books' pages, flattened: how straight and evenly spaced their lines come out.
   constexpr int kCloseUps = 12;
   int closeFound = 0, fromText = 0;

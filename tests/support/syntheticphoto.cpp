@@ -167,6 +167,17 @@ class Scene {
                           unit(random) * kPi, Colour{255 * unit(random), 255 * unit(random), 255 * unit(random)}});
       }
     }
+    // Fingers over the page's edge: ellipses across it, most of each outside
+    // the page, skin-toned and in front of everything.
+    for (int i = 0; i < setup.fingers && !photo.outline.empty(); ++i) {
+      const size_t at = static_cast<size_t>(unit(random) * (photo.outline.size() - 1));
+      const Vec p = photo.outline[at], q = photo.outline[(at + 1) % photo.outline.size()];
+      const double along = std::atan2(q.y - p.y, q.x - p.x);
+      const double length = (0.05 + 0.04 * unit(random)) * setup.width, width = 0.35 * length;
+      const Vec out{std::sin(along), -std::cos(along)};  // away from the clockwise outline's inside
+      fingers_.push_back({true, p.x + out.x * 0.45 * length, p.y + out.y * 0.45 * length, length, width,
+                          along + kPi / 2, Mix(Colour{228, 176, 146}, Colour{176, 118, 92}, unit(random))});
+    }
     shadowAngle_ = unit(random) * 2 * kPi;
     shadowPlace_ = unit(random) * 0.6 - 0.3;
     // Words: per text line, a run of word lengths.
@@ -184,6 +195,7 @@ class Scene {
 
   // The colour the ray through picture point (px, py) meets.
   Colour Ray(double px, double py) const {
+    if (const Blob* finger = Inside(fingers_, px, py)) return finger->colour;
     const auto& cam = photo_.camera;
     const V3 local{(px - cam.cx) / cam.focal, (py - cam.cy) / cam.focal, 1};
     const V3 d{cam.rotation[0][0] * local.x + cam.rotation[0][1] * local.y + cam.rotation[0][2] * local.z,
@@ -257,8 +269,26 @@ class Scene {
     return paper_;
   }
 
+  // The last of `blobs` (the one in front) that covers (px, py), if any.
+  static const Blob* Inside(const std::vector<Blob>& blobs, double px, double py) {
+    for (auto blob = blobs.rbegin(); blob != blobs.rend(); ++blob) {
+      const double dx = px - blob->x, dy = py - blob->y;
+      const double a = dx * std::cos(blob->angle) + dy * std::sin(blob->angle);
+      const double b = -dx * std::sin(blob->angle) + dy * std::cos(blob->angle);
+      const bool inside = blob->round ? (a * a) / (blob->a * blob->a) + (b * b) / (blob->b * blob->b) < 1
+                                      : std::abs(a) < blob->a && std::abs(b) < blob->b;
+      if (inside) return &*blob;
+    }
+    return nullptr;
+  }
+
   Colour Backdrop(double px, double py) const {
     const double s = 1.0 / std::max(setup_.width, setup_.height);
+    // A window behind: clipped white panes with darker bars between them.
+    if (py < setup_.window * setup_.height) {
+      const bool bar = std::fmod(px, 0.25 * setup_.width) < 0.015 * setup_.width;
+      return bar ? Colour{150, 150, 155} : Colour{255, 255, 252};
+    }
     switch (setup_.backdrop) {
       case Backdrop::Plain:
         return backdrop_;
@@ -272,14 +302,7 @@ class Scene {
         return Mix(backdrop_, Colour{200, 160, 110}, 0.25 * grain + 0.2 * rings);
       }
       case Backdrop::Cluttered:
-        for (auto blob = blobs_.rbegin(); blob != blobs_.rend(); ++blob) {
-          const double dx = px - blob->x, dy = py - blob->y;
-          const double a = dx * std::cos(blob->angle) + dy * std::sin(blob->angle);
-          const double b = -dx * std::sin(blob->angle) + dy * std::cos(blob->angle);
-          const bool inside = blob->round ? (a * a) / (blob->a * blob->a) + (b * b) / (blob->b * blob->b) < 1
-                                          : std::abs(a) < blob->a && std::abs(b) < blob->b;
-          if (inside) return blob->colour;
-        }
+        if (const Blob* blob = Inside(blobs_, px, py)) return blob->colour;
         return Mix(backdrop_, Colour{0, 0, 0}, 0.3 * noise_.At(px * s * 20, py * s * 20));
     }
     return backdrop_;
@@ -290,7 +313,7 @@ class Scene {
   Profile profile_;
   Noise noise_;
   Colour backdrop_{}, paper_{}, ink_{};
-  std::vector<Blob> blobs_;
+  std::vector<Blob> blobs_, fingers_;
   std::vector<std::vector<double>> words_;
   double shadowAngle_ = 0, shadowPlace_ = 0;
 };
@@ -496,6 +519,14 @@ PhotoSetup VariedPhoto(uint32_t index, int32_t width, int32_t height) {
   setup.shadow = uniform(0, 1) < 0.4 ? uniform(0.1, 0.45) : 0;
   setup.noise = uniform(0, 6);
   setup.blur = uniform(0, 1) < 0.5 ? uniform(0.3, 1.5) : 0;
+  return setup;
+}
+
+PhotoSetup HandHeldPhoto(uint32_t index, int32_t width, int32_t height) {
+  // Flat pages only: every sixth varied photo is a book's bent page.
+  PhotoSetup setup = VariedPhoto(index + index / 5, width, height);
+  setup.fingers = 1 + static_cast<int>(index % 3);
+  setup.window = index % 2 == 1 ? 0.3 + 0.05 * (index % 4) : 0;
   return setup;
 }
 

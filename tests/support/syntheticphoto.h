@@ -29,6 +29,8 @@ struct PhotoSetup {
   double shadow = 0;        // 0 to 1: how dark a soft shadow over part of the picture is
   double noise = 0;         // standard deviation, in grey levels
   double blur = 0;          // standard deviation of a Gaussian blur, in pixels
+  int fingers = 0;          // fingers and thumbs over the page's edges, in front of it (a sheet held up)
+  double window = 0;        // 0 to 1: how far down the picture a bright window behind the page reaches
   uint32_t seed = 1;
   // A book's lines of text (paragraphs, left-aligned with ragged right ends,
   // each paragraph's last line shorter) instead of the filler text and rules.
@@ -82,6 +84,10 @@ const char* PageKindName(PageKind kind);
 // the index.
 PhotoSetup VariedPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
 PageKind VariedPageKind(uint32_t index);
+
+// The `index`th of a set of sheets held up: a varied photo of a flat page
+// with fingers over its edges and, every other one, a bright window behind.
+PhotoSetup HandHeldPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
 
 // A close-up of an open book's page with lines of text, in a 600 × 800
 // picture: the page bent by `curl`, seen `tilt` degrees off straight on,
