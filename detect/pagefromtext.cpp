@@ -231,6 +231,49 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
 
 namespace {
 
+// Which of the text's lines the page holds whole, ends and middle inside its corners.
+std::vector<bool> WholeLines(const TextPage& text, const Page& page) {
+  std::vector<bool> whole;
+  for (const TextLine& line : text.lines) {
+    int held = 0;
+    for (const Vec& p : {line.left, line.Centre(), line.right}) held += Holds(page, p);
+    whole.push_back(held == 3);
+  }
+  return whole;
+}
+
+// Which of the text's lines' middles the page holds: inside every side (bowed
+// as it is), or beyond one by less than a little of the lines' pitch, as a
+// line's middle is found a little off.
+std::vector<bool> HeldMiddles(const TextPage& text, const Page& page) {
+  const auto held = [&](const Vec& p) {
+    for (const SideCurve& side : page.sides)
+      if (side.Across(p) - side.Offset(side.Along(p)) < -kHeldBeyond * text.pitch) return false;
+    return true;
+  };
+  std::vector<bool> middles;
+  for (const TextLine& line : text.lines) middles.push_back(held(line.Centre()));
+  return middles;
+}
+
+// Whether the text is the page's own: a page holding hardly any of its lines
+// is another page (the facing one) or another thing.
+bool OwnText(const TextPage& text, const std::vector<bool>& whole) {
+  return static_cast<double>(std::count(whole.begin(), whole.end(), true)) >
+         kTextTouched * static_cast<double>(text.lines.size());
+}
+
+// Whether the text runs on past the lines held whole: a page has margins, so
+// the next line beyond those it holds lies further off than a line's pitch.
+bool RunsOnPast(const TextPage& text, const std::vector<bool>& whole) {
+  for (size_t i = 0; i < text.lines.size(); ++i) {
+    if (whole[i]) continue;
+    for (size_t j = 0; j < text.lines.size(); ++j)
+      if (whole[j] && Distance(text.lines[i].Centre(), text.lines[j].Centre()) < kNextLine * text.pitch) return true;
+  }
+  return false;
+}
+
 // Whether the page's top and bottom (the pair of its sides that runs across)
 // follow the text's lines: each stays near one curve of the family of the
 // lines nearest it. A page's edges do; a shape beside it, or a corner of the
@@ -259,6 +302,13 @@ bool FollowsTheLines(const Page& page, const TextPage& text) {
 
 }  // namespace
 
+bool CutsText(const TextPage& text, const Page& page) {
+  // By the lines' middles alone: marks beside the page at a line's height
+  // (a shape on the table, a finger) carry a line on past its ends.
+  const std::vector<bool> middles = HeldMiddles(text, page);
+  return OwnText(text, middles) && RunsOnPast(text, middles);
+}
+
 bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::optional<Page>& edges) {
   // Only a close-up, whose page fills much of the picture: elsewhere the
   // page's edges show, and a block of text alone is no page.
@@ -268,21 +318,10 @@ bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::opt
   // them: a page found from edges that cuts through its text, or runs across
   // the lines, is some other shape, or has the picture's edges for the
   // page's where these run out of it. Lines well away from it are marks of
-  // other things; a page holding hardly any line is another page (the
-  // facing one) or another thing, and stands.
-  std::vector<bool> whole;
-  for (const TextLine& line : text.lines) {
-    int held = 0;
-    for (const Vec& p : {line.left, line.Centre(), line.right}) held += Holds(*edges, p);
-    whole.push_back(held == 3);
-  }
-  const size_t held = static_cast<size_t>(std::count(whole.begin(), whole.end(), true));
-  if (held <= kTextTouched * static_cast<double>(text.lines.size())) return false;
-  // The text runs on past a side where the next line beyond the lines held
-  // follows at a line's pitch: a page has margins.
-  for (size_t i = 0; i < text.lines.size(); ++i)
-    for (size_t j = 0; j < text.lines.size() && !whole[i]; ++j)
-      if (whole[j] && Distance(text.lines[i].Centre(), text.lines[j].Centre()) < kNextLine * text.pitch) return true;
+  // other things.
+  const std::vector<bool> whole = WholeLines(text, *edges);
+  if (!OwnText(text, whole)) return false;
+  if (RunsOnPast(text, whole)) return true;
   return !FollowsTheLines(*edges, text);
 }
 

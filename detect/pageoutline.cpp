@@ -101,8 +101,8 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // the edges found no page, or one that cuts the text off or runs across
   // its lines.
   const WorkingCopy& widest = copies.back();
-  if (const std::optional<TextPage> text = FindTextPage(widest, options.page);
-      text && TextTellsMore(widest, *text, best)) {
+  const std::optional<TextPage> text = FindTextPage(widest, options.page);
+  if (text && TextTellsMore(widest, *text, best)) {
     Page page = text->page;
     for (int i = 0; i < 4; ++i) {
       page.sides[i] = Scaled(page.sides[i], 1 / scale);
@@ -115,7 +115,9 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   if (!best) return std::nullopt;
   Page page = AtFullResolution(full, scale, *best);
   TurnUpright(page);
-  return Outline(page);
+  PageOutline outline = Outline(page);
+  outline.cutsText = text && CutsText(*text, *best);
+  return outline;
 }
 
 }  // namespace trellimap

@@ -26,6 +26,7 @@ struct PageOutline {
   // or for a page found from its text, how clearly its lines show it.
   double score = 0;
   bool fromText = false;  // found from the page's lines of text, its edges not showing
+  bool cutsText = false;  // lines of the page's text run on past its sides: likely a part of the page
 
   // The four corners, corner 1 first.
   std::vector<Vec> Corners() const;

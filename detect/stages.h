@@ -144,6 +144,10 @@ std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const s
 // The page the chosen block of text makes, each side moved out to the
 // paper's edge where that shows a little way beyond the text.
 std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
+// Whether `page` cuts through the text: it holds the middles of more than a
+// few of its lines, and another line's middle lies within a line's pitch or
+// so of those.
+bool CutsText(const TextPage& text, const Page& page);
 // Whether the text page is to be taken over the page found from `edges`: a
 // close-up's text (large), where the edges found nothing, or a page that cuts
 // through the text or whose top and bottom run across its lines.

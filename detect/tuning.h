@@ -143,6 +143,7 @@ inline constexpr double kManyLongLines = 8;       // this many long lines and mo
 inline constexpr double kPoorLineFit = 0.5;       // marks straying this share of their height fit no line
 inline constexpr double kCloseUp = 0.3;           // a close-up's text page covers this share of the picture
 inline constexpr double kNextLine = 1.5;          // a line this many pitches from one held carries its text on
+inline constexpr double kHeldBeyond = 0.5;        // a line's point this many pitches beyond a side still counts as held
 inline constexpr int kFollowSamples = 8;          // places along a page's top or bottom checked against the lines
 inline constexpr double kMostAcrossLines = 0.5;   // a top or bottom following the lines crosses fewer of their pitches
 inline constexpr double kTextTouched = 0.2;       // and one holding no more of it is a page of its own

@@ -62,6 +62,8 @@ float LevelOf(float lightness);
 float LightnessOf(float level);
 cv::Mat LightnessOf(const cv::Mat& level);
 
+namespace bilinear {
+
 // The four elements of a float matrix around (x, y) and the weights of the
 // right and lower ones, clamped at the border; and channel `c` of `channels`
 // there, bilinear. Inline: edges are traced by many thousands of them.
@@ -88,13 +90,17 @@ inline float Between(const cv::Mat& m, const Around& a, int channels, int c) {
   return (r0[i] * (1 - a.tx) + r0[j] * a.tx) * (1 - a.ty) + (r1[i] * (1 - a.tx) + r1[j] * a.tx) * a.ty;
 }
 
+}  // namespace bilinear
+
 // The value of a one-channel float matrix at (x, y), bilinear, clamped at the border.
-inline float Sample(const cv::Mat& m, double x, double y) { return Between(m, AroundOf(m, x, y), 1, 0); }
+inline float Sample(const cv::Mat& m, double x, double y) {
+  return bilinear::Between(m, bilinear::AroundOf(m, x, y), 1, 0);
+}
 inline float Sample(const cv::Mat& m, const Vec& p) { return Sample(m, p.x, p.y); }
 // The same of a two-channel float matrix, both channels at once.
 inline Vec SamplePair(const cv::Mat& m, const Vec& p) {
-  const Around a = AroundOf(m, p.x, p.y);
-  return {Between(m, a, 2, 0), Between(m, a, 2, 1)};
+  const bilinear::Around a = bilinear::AroundOf(m, p.x, p.y);
+  return {bilinear::Between(m, a, 2, 0), bilinear::Between(m, a, 2, 1)};
 }
 
 }  // namespace trellimap

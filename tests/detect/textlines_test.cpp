@@ -170,5 +170,39 @@ TEST(PageFromText, HoldsTheTextAMarginOutFromItsEnds) {
   EXPECT_FALSE(PageFromText(few));
 }
 
+// A page cuts its text where lines run on past its top or bottom at the
+// lines' pitch; one holding every line's middle, or hardly any (another
+// page's), does not.
+TEST(CutsText, WhereTheNextLineRunsOnPastASide) {
+  constexpr double kPitch = 15;
+  std::vector<TextLine> block;
+  for (int i = 0; i < 20; ++i) block.push_back(Straight(60, 500, 50 + kPitch * i));
+  const std::optional<TextPage> text = PageFromText(block);
+  ASSERT_TRUE(text);
+  const auto box = [](double left, double top, double right, double bottom) {
+    Page page;
+    const Vec c[] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+    for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(c[i], c[(i + 1) % 4]);
+    EXPECT_TRUE(Meets(page));
+    return page;
+  };
+  const double last = 50 + kPitch * 19;
+  const struct {
+    const char* what;
+    Page page;
+    bool cuts;
+  } cases[] = {
+      {"the text's own page", text->page, false},
+      {"wide margins", box(10, 10, 630, 480), false},
+      {"the top through the third line", box(10, 50 + 2 * kPitch + 3, 630, 480), true},
+      {"the last line a pitch below the bottom", box(10, 10, 630, last - kPitch + 2), true},
+      {"the last line found a little past the bottom", box(10, 10, 630, last - 3), false},
+      {"the right side through every line's end", box(10, 10, 450, 480), false},
+      {"two lines only", box(10, 10, 630, 50 + kPitch + 3), false},
+      {"beside the text", box(520, 10, 630, 480), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CutsText(*text, c.page), c.cuts) << c.what;
+}
+
 }  // namespace
 }  // namespace trellimap
