@@ -256,20 +256,21 @@ std::vector<bool> HeldMiddles(const TextPage& text, const Page& page) {
   return middles;
 }
 
-// Whether the text is the page's own: a page holding hardly any of its lines
-// is another page (the facing one) or another thing.
-bool OwnText(const TextPage& text, const std::vector<bool>& whole) {
-  return static_cast<double>(std::count(whole.begin(), whole.end(), true)) >
+// Whether the text is the page's own, of the lines it `held`: a page holding
+// hardly any of them is another page (the facing one) or another thing.
+bool OwnText(const TextPage& text, const std::vector<bool>& held) {
+  return static_cast<double>(std::count(held.begin(), held.end(), true)) >
          kTextTouched * static_cast<double>(text.lines.size());
 }
 
-// Whether the text runs on past the lines held whole: a page has margins, so
-// the next line beyond those it holds lies further off than a line's pitch.
-bool RunsOnPast(const TextPage& text, const std::vector<bool>& whole) {
+// Whether the text runs on past the lines the page `held`: a page has
+// margins, so the next line beyond those it holds lies further off than a
+// line's pitch.
+bool RunsOnPast(const TextPage& text, const std::vector<bool>& held) {
   for (size_t i = 0; i < text.lines.size(); ++i) {
-    if (whole[i]) continue;
+    if (held[i]) continue;
     for (size_t j = 0; j < text.lines.size(); ++j)
-      if (whole[j] && Distance(text.lines[i].Centre(), text.lines[j].Centre()) < kNextLine * text.pitch) return true;
+      if (held[j] && Distance(text.lines[i].Centre(), text.lines[j].Centre()) < kNextLine * text.pitch) return true;
   }
   return false;
 }
