@@ -103,14 +103,15 @@ PageSearch ProjectDocument::FindOutline(size_t side, WorkRunner& runner, const F
 }
 
 std::vector<std::string> ProjectDocument::Notes() const {
+  // A doubtful page first: its corners are to be checked before anything is rendered from them.
   std::vector<std::string> notes;
-  for (const WarpDirection d : kBothDirections)
-    if (Stale(d) && !(ws_.flatPage && d == WarpDirection::TwoIntoOne))
-      notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultNumber(d))}));
   for (size_t side = 0; side < 2; ++side)
     if (const std::optional<PageDoubt> doubt = FoundDoubt(side); doubt && doubt->Doubtful())
       notes.push_back(TranslateFormat("Picture %1: the page found is doubtful (%2); check its corners",
                                       {std::to_string(side + 1), TranslateUtf8(DoubtWords(doubt->reason))}));
+  for (const WarpDirection d : kBothDirections)
+    if (Stale(d) && !(ws_.flatPage && d == WarpDirection::TwoIntoOne))
+      notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultNumber(d))}));
   return notes;
 }
 

@@ -301,6 +301,8 @@ void TEditGestures::UpdateStatus(const std::string& notice) {
   QStringList lines;
   for (const std::string& w : warnings) lines << QString::fromStdString(w);
   warnings_->setText(lines.join(QStringLiteral("  \u00b7  ")));  // a dot between notes, which need not end in one
+  // The bar keeps two lines: notes that run on past them are read whole in the tooltip, one to a line.
+  warnings_->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace trellimap
