@@ -97,8 +97,6 @@ PageDoubt JudgeOutline(const PageOutline& found, const dib& picture) {
     doubt.reason = DoubtReason::AlongBorder;
   else if (ClippedShare(polygon, picture) > kMostClipped)
     doubt.reason = DoubtReason::Bright;
-  else if (found.cutsText)
-    doubt.reason = DoubtReason::CutsText;
   else if (doubt.confidence < kLeastConfidence)
     doubt.reason = found.fromText ? DoubtReason::FewLines : DoubtReason::FaintEdges;
   if (doubt.reason != DoubtReason::None && doubt.reason != DoubtReason::FaintEdges &&
@@ -123,8 +121,6 @@ const char* DoubtWords(DoubtReason reason) {
       return "the picture hardly shows edges along the outline";
     case DoubtReason::FewLines:
       return "found from few lines of text, or lines that fit poorly";
-    case DoubtReason::CutsText:
-      return "the outline cuts through lines of text";
   }
   return "";
 }

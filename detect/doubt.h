@@ -18,7 +18,6 @@ enum class DoubtReason {
   Bright,       // mostly brighter than paper: a window or a lamp
   FaintEdges,   // the picture hardly shows edges along the outline
   FewLines,     // found from text: few lines of text, or lines that fit their curves poorly
-  CutsText,     // lines of text run on past the outline
 };
 
 struct PageDoubt {

@@ -69,37 +69,55 @@ std::optional<SideCurve> EndSide(const Vec& from, const Vec& to, const std::vect
   return side;
 }
 
+// Where the paper beyond a side of the text ends: how far out, and the
+// polarity of its edge there (1: a darker ground beyond, -1: something
+// brighter than paper, a window or a lamp behind a sheet held up).
+struct PaperEnd {
+  double distance = 0;
+  int polarity = 1;
+};
+
 // How far the paper beyond side i runs out from the text, followed out from
 // points along the side until the closed level falls far below its level at
-// the side (the paper ending on a darker ground): the median of where it
-// ends, where most points see it end near; nothing where it runs on out of
-// the picture or shows no clear end.
-std::optional<double> PaperBeyond(const WorkingCopy& copy, const Page& page, int i) {
+// the side, or rises clearly above it to clipped white (paper's own light
+// unevenness does not clip): the median of where it ends, where most points
+// see it end near and the same way; nothing where it runs on out of the
+// picture or shows no clear end.
+std::optional<PaperEnd> PaperBeyond(const WorkingCopy& copy, const Page& page, int i) {
   const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
   const Vec outward = -BaseLine(from, to).Normal();
   const auto inside = [&](const Vec& p) {
     return p.x >= 0 && p.y >= 0 && p.x < copy.level.cols && p.y < copy.level.rows;
   };
   const double reach = kMostPaperMargin * std::max(copy.level.cols, copy.level.rows);
-  std::vector<double> ends;
+  std::vector<double> darker, brighter;
   for (int k = 1; k <= kPaperSamples; ++k) {
     Vec p = from + (to - from) * (k / (kPaperSamples + 1.0));
     const float ground = Sample(copy.level, p);
-    double walked = 0;
-    while (inside(p) && Sample(copy.level, p) > ground - kPaperEnds && walked <= reach) p += outward, ++walked;
-    if (inside(p) && walked <= reach) ends.push_back(walked);
+    for (double walked = 0; inside(p) && walked <= reach; p += outward, ++walked) {
+      const float level = Sample(copy.level, p);
+      if (level <= ground - kPaperEnds) {
+        darker.push_back(walked);
+        break;
+      }
+      if (level >= ground + kPaperEndsBrighter && LightnessOf(level) >= kClipped) {
+        brighter.push_back(walked);
+        break;
+      }
+    }
   }
-  if (2 * static_cast<int>(ends.size()) > kPaperSamples) return Median(ends);
+  if (2 * static_cast<int>(darker.size()) > kPaperSamples) return PaperEnd{Median(darker), 1};
+  if (2 * static_cast<int>(brighter.size()) > kPaperSamples) return PaperEnd{Median(brighter), -1};
   return std::nullopt;
 }
 
-// The paper's edge along side i of the page, traced near it and fitted as
-// the side is (curved for the top and bottom, else straight); nothing where
-// it shows along too little of the side.
-std::optional<SideCurve> PaperEdge(const WorkingCopy& copy, const Page& page, int i, double pitch) {
+// The paper's edge of `polarity` along side i of the page, traced near it
+// and fitted as the side is (curved for the top and bottom, else straight);
+// nothing where it shows along too little of the side.
+std::optional<SideCurve> PaperEdge(const WorkingCopy& copy, const Page& page, int i, double pitch, int polarity) {
   const SideCurve& side = page.sides[i];
   const double t0 = side.Along(page.corners[i]), t1 = side.Along(page.corners[(i + 1) % 4]);
-  const std::vector<Vec> points = TraceEdge(copy, side, t0, t1, std::max(kLeastEdgeBand, kEdgeBand * pitch), 1);
+  const std::vector<Vec> points = TraceEdge(copy, side, t0, t1, std::max(kLeastEdgeBand, kEdgeBand * pitch), polarity);
   const double samples = std::clamp((t1 - t0) / kTraceSpacing, double{kLeastTraced}, double{kMostTraced});
   if (points.size() < kLeastTracedEdge * samples) return std::nullopt;
   return FitSide(side, points, side.Straight() ? 1 : kCurveDegree, kLeastSpread);
@@ -212,8 +230,12 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
   std::optional<TextPage> text = PageFromText(*block);
   if (!text) return std::nullopt;
   // Sides moved out to the paper's edge where it shows beyond the text.
+  std::array<std::optional<PaperEnd>, 4> ends;
   std::array<double, 4> beyond{};
-  for (int i = 0; i < 4; ++i) beyond[i] = PaperBeyond(copy, text->page, i).value_or(0);
+  for (int i = 0; i < 4; ++i) {
+    ends[i] = PaperBeyond(copy, text->page, i);
+    beyond[i] = ends[i] ? ends[i]->distance : 0;
+  }
   if (std::optional<TextPage> moved = PageFromText(*block, beyond);
       moved && Plausible(moved->page, copy.level.size())) {
     // There the side is the paper's edge itself, as far as it is traced:
@@ -221,7 +243,8 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
     Page traced = moved->page;
     for (int i = 0; i < 4; ++i)
       if (beyond[i] > 0)
-        if (const std::optional<SideCurve> edge = PaperEdge(copy, traced, i, moved->pitch)) traced.sides[i] = *edge;
+        if (const std::optional<SideCurve> edge = PaperEdge(copy, traced, i, moved->pitch, ends[i]->polarity))
+          traced.sides[i] = *edge;
     if (Meets(traced) && Plausible(traced, copy.level.size())) moved->page = traced;
     text = std::move(moved);
   }
@@ -311,8 +334,11 @@ bool CutsText(const TextPage& text, const Page& page) {
 }
 
 bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::optional<Page>& edges) {
-  // Only a close-up, whose page fills much of the picture: elsewhere the
-  // page's edges show, and a block of text alone is no page.
+  // A page found from edges that cuts through its own text is a part of the
+  // page (its top lost against a window behind, say), whatever its size.
+  if (edges && CutsText(text, *edges)) return true;
+  // Otherwise only a close-up, whose page fills much of the picture:
+  // elsewhere the page's edges show, and a block of text alone is no page.
   if (Area(Corners(text.page)) < kCloseUp * copy.lightness.cols * copy.lightness.rows) return false;
   if (!edges) return true;
   // A page holds its lines of text whole, and its top and bottom follow

@@ -97,12 +97,13 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   for (size_t i = 0; i < kCopies; ++i)
     if (found[i])
       if (const double rank = Rank(copies[i], *found[i]); !best || rank > bestRank) best = found[i], bestRank = rank;
-  // A close-up's lines of text, on the copy with the widest closing: where
-  // the edges found no page, or one that cuts the text off or runs across
-  // its lines.
+  // The lines of text, on the copy with the widest closing: where the edges
+  // found a page that cuts its own text off (its top lost against a window
+  // behind it, say), and in a close-up where they found none, or one that
+  // runs across the lines.
   const WorkingCopy& widest = copies.back();
-  const std::optional<TextPage> text = FindTextPage(widest, options.page);
-  if (text && TextTellsMore(widest, *text, best)) {
+  if (const std::optional<TextPage> text = FindTextPage(widest, options.page);
+      text && TextTellsMore(widest, *text, best)) {
     Page page = text->page;
     for (int i = 0; i < 4; ++i) {
       page.sides[i] = Scaled(page.sides[i], 1 / scale);
@@ -115,9 +116,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   if (!best) return std::nullopt;
   Page page = AtFullResolution(full, scale, *best);
   TurnUpright(page);
-  PageOutline outline = Outline(page);
-  outline.cutsText = text && CutsText(*text, *best);
-  return outline;
+  return Outline(page);
 }
 
 }  // namespace trellimap

@@ -26,7 +26,6 @@ struct PageOutline {
   // or for a page found from its text, how clearly its lines show it.
   double score = 0;
   bool fromText = false;  // found from the page's lines of text, its edges not showing
-  bool cutsText = false;  // lines of the page's text run on past its sides: likely a part of the page
 
   // The four corners, corner 1 first.
   std::vector<Vec> Corners() const;
@@ -49,8 +48,8 @@ struct FindOptions {
 };
 
 // The page the picture shows, or nothing when no page stands out clearly.
-// Found from its edges; in a close-up whose edges do not show, from its lines
-// of text. Works on any depth; reads the picture and changes nothing.
+// Found from its edges; from its lines of text in a close-up whose edges do
+// not show, and where the edges cut the text off. Works on any depth; reads the picture and changes nothing.
 std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options = {});
 
 }  // namespace trellimap

@@ -148,9 +148,10 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
 // few of its lines, and another line's middle lies within a line's pitch or
 // so of those.
 bool CutsText(const TextPage& text, const Page& page);
-// Whether the text page is to be taken over the page found from `edges`: a
-// close-up's text (large), where the edges found nothing, or a page that cuts
-// through the text or whose top and bottom run across its lines.
+// Whether the text page is to be taken over the page found from `edges`: one
+// that cuts through its text (CutsText), whatever the text's size; and a
+// close-up's text (large), where the edges found nothing, or a page whose
+// top and bottom run across its lines.
 bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::optional<Page>& edges);
 
 // --- Refining (refining.cpp).

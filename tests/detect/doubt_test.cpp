@@ -20,12 +20,11 @@ dib GreyWithWindow() {
   return picture;
 }
 
-PageOutline Quad(std::initializer_list<Vec> corners, double score, bool fromText = false, bool cutsText = false) {
+PageOutline Quad(std::initializer_list<Vec> corners, double score, bool fromText = false) {
   PageOutline outline;
   for (const Vec& c : corners) outline.points.push_back({c, true});
   outline.score = score;
   outline.fromText = fromText;
-  outline.cutsText = cutsText;
   return outline;
 }
 
@@ -42,7 +41,6 @@ TEST(JudgeOutline, NamesEachObviousSign) {
       {"the picture's frame", Quad({{1, 0}, {399, 1}, {399, 299}, {0, 299}}, 0.97), DoubtReason::AlongBorder},
       {"a window", Quad({{10, 10}, {140, 10}, {140, 140}, {10, 140}}, 0.97), DoubtReason::Bright},
       {"faint edges", Quad({{180, 40}, {330, 45}, {325, 260}, {175, 255}}, 0.6), DoubtReason::FaintEdges},
-      {"text cut off", Quad({{180, 40}, {330, 45}, {325, 260}, {175, 255}}, 0.97, false, true), DoubtReason::CutsText},
       // Found from text, a close-up's page may fill the picture and run out
       // of it; it is doubted for few lines or lines that fit poorly alone.
       {"text filling the frame", Quad({{-5, 0}, {399, 1}, {405, 299}, {0, 310}}, 0.9, true), DoubtReason::None},

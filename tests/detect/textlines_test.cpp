@@ -12,6 +12,7 @@
 #include "detect/linefamily.h"
 #include "detect/stages.h"
 #include "detect/tuning.h"
+#include "tests/detect/stagepictures.h"
 
 namespace trellimap {
 namespace {
@@ -202,6 +203,32 @@ TEST(CutsText, WhereTheNextLineRunsOnPastASide) {
       {"beside the text", box(520, 10, 630, 480), false},
   };
   for (const auto& c : cases) EXPECT_EQ(CutsText(*text, c.page), c.cuts) << c.what;
+}
+
+// A sheet of text held up, a window behind its top: the page made from the
+// text runs out to the paper's edge on every side, where the paper ends on a
+// darker wall and where it ends against clipped white; a light wall that is
+// brighter than the paper but not clipped leaves the top at the text's margin.
+TEST(FindTextPage, RunsOutToThePapersEdgeDarkerOrClippedBeyond) {
+  const struct {
+    const char* what;
+    uint8_t behindTop;
+    double top;  // where the page's top is to lie
+  } cases[] = {{"a dark wall all round", 70, 60}, {"a window behind its top", 255, 60}, {"a light wall", 242, 72}};
+  for (const auto& c : cases) {
+    std::vector<testing::Patch> patches = {{testing::Box(0, 0, 400, 110), c.behindTop},
+                                           {testing::Box(80, 60, 320, 262), 225}};
+    for (double y = 80; y <= 240; y += 12) patches.push_back({testing::Box(100, y - 1.5, 300, y + 1.5), 40});
+    const WorkingCopy copy = testing::CopyOf(400, 300, 70, patches);
+    const std::optional<TextPage> text = FindTextPage(copy, PageChoice::Nearest);
+    ASSERT_TRUE(text) << c.what;
+    const Page& page = text->page;
+    EXPECT_NEAR(page.corners[0].y, c.top, 2.5) << c.what;
+    EXPECT_NEAR(page.corners[1].y, c.top, 2.5) << c.what;
+    EXPECT_NEAR(page.corners[2].y, 262, 2.5) << c.what;
+    EXPECT_NEAR(page.corners[0].x, 80, 2.5) << c.what;
+    EXPECT_NEAR(page.corners[1].x, 320, 2.5) << c.what;
+  }
 }
 
 }  // namespace
