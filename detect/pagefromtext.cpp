@@ -241,11 +241,12 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
     // There the side is the paper's edge itself, as far as it is traced:
     // the lines' shape carried that far out is less sure than the edge.
     Page traced = moved->page;
+    int edges = 0;
     for (int i = 0; i < 4; ++i)
       if (beyond[i] > 0)
         if (const std::optional<SideCurve> edge = PaperEdge(copy, traced, i, moved->pitch, ends[i]->polarity))
-          traced.sides[i] = *edge;
-    if (Meets(traced) && Plausible(traced, copy.level.size())) moved->page = traced;
+          traced.sides[i] = *edge, ++edges;
+    if (Meets(traced) && Plausible(traced, copy.level.size())) moved->page = traced, moved->edgesTraced = edges;
     text = std::move(moved);
   }
   if (!Plausible(text->page, copy.level.size())) return std::nullopt;
@@ -339,6 +340,10 @@ bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::opt
   if (edges && CutsText(text, *edges)) return true;
   // Otherwise only a close-up, whose page fills much of the picture:
   // elsewhere the page's edges show, and a block of text alone is no page.
+  // Where the edges found nothing, a block of text with the paper's edge
+  // traced nearly all round it is a page too (a sheet held up, its edges
+  // faint against what lies behind).
+  if (!edges && text.edgesTraced >= kLeastTracedSides) return true;
   if (Area(Corners(text.page)) < kCloseUp * copy.lightness.cols * copy.lightness.rows) return false;
   if (!edges) return true;
   // A page holds its lines of text whole, and its top and bottom follow

@@ -139,6 +139,7 @@ struct TextPage {
   std::vector<TextLine> lines;
   LineFamily upper, lower;  // the families of the long lines nearest the top and the bottom
   double pitch = 0;         // the typical distance between lines
+  int edgesTraced = 0;      // sides that are the paper's edge, traced beyond the text
 };
 std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const std::array<double, 4>& beyond = {});
 // The page the chosen block of text makes, each side moved out to the
@@ -149,8 +150,9 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
 // so of those.
 bool CutsText(const TextPage& text, const Page& page);
 // Whether the text page is to be taken over the page found from `edges`: one
-// that cuts through its text (CutsText), whatever the text's size; and a
-// close-up's text (large), where the edges found nothing, or a page whose
+// that cuts through its text (CutsText), whatever the text's size; where the
+// edges found nothing, text with the paper's edge traced on most sides; and
+// a close-up's text (large), where the edges found nothing, or a page whose
 // top and bottom run across its lines.
 bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::optional<Page>& edges);
 

@@ -231,5 +231,24 @@ TEST(FindTextPage, RunsOutToThePapersEdgeDarkerOrClippedBeyond) {
   }
 }
 
+// Where the edges found no page, small text is taken for one only with the
+// paper's edge traced on most of its sides; a close-up's text always.
+TEST(TextTellsMore, WithoutAPageFromEdgesSmallTextNeedsThePapersEdges) {
+  std::vector<TextLine> block;
+  for (int i = 0; i < 12; ++i) block.push_back(Straight(100, 300, 80 + 12 * i));
+  std::optional<TextPage> text = PageFromText(block);
+  ASSERT_TRUE(text);
+  WorkingCopy copy;
+  const struct {
+    int width, traced;
+    bool taken;
+  } cases[] = {{1000, 4, true}, {1000, 3, true}, {1000, 2, false}, {1000, 0, false}, {320, 0, true}};
+  for (const auto& c : cases) {
+    copy.lightness = cv::Mat(300, c.width, CV_8U);
+    text->edgesTraced = c.traced;
+    EXPECT_EQ(TextTellsMore(copy, *text, std::nullopt), c.taken) << c.width << ", " << c.traced;
+  }
+}
+
 }  // namespace
 }  // namespace trellimap
