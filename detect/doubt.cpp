@@ -97,6 +97,8 @@ PageDoubt JudgeOutline(const PageOutline& found, const dib& picture) {
     doubt.reason = DoubtReason::AlongBorder;
   else if (ClippedShare(polygon, picture) > kMostClipped)
     doubt.reason = DoubtReason::Bright;
+  else if (found.paperUnseen)
+    doubt.reason = DoubtReason::PaperUnseen;
   else if (doubt.confidence < kLeastConfidence)
     doubt.reason = found.fromText ? DoubtReason::FewLines : DoubtReason::FaintEdges;
   if (doubt.reason != DoubtReason::None && doubt.reason != DoubtReason::FaintEdges &&
@@ -121,6 +123,8 @@ const char* DoubtWords(DoubtReason reason) {
       return "the picture hardly shows edges along the outline";
     case DoubtReason::FewLines:
       return "found from few lines of text, or lines that fit poorly";
+    case DoubtReason::PaperUnseen:
+      return "found from its text; the paper's edges hardly show";
   }
   return "";
 }

@@ -18,6 +18,7 @@ enum class DoubtReason {
   Bright,       // mostly brighter than paper: a window or a lamp
   FaintEdges,   // the picture hardly shows edges along the outline
   FewLines,     // found from text: few lines of text, or lines that fit their curves poorly
+  PaperUnseen,  // found from text, the paper's edges hardly showing round it
 };
 
 struct PageDoubt {

@@ -327,6 +327,10 @@ bool FollowsTheLines(const Page& page, const TextPage& text) {
 
 }  // namespace
 
+bool CloseUp(const WorkingCopy& copy, const TextPage& text) {
+  return Area(Corners(text.page)) >= kCloseUp * copy.lightness.cols * copy.lightness.rows;
+}
+
 bool CutsText(const TextPage& text, const Page& page) {
   // By the lines' middles alone: marks beside the page at a line's height
   // (a shape on the table, a finger) carry a line on past its ends.
@@ -344,7 +348,7 @@ bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::opt
   // traced nearly all round it is a page too (a sheet held up, its edges
   // faint against what lies behind).
   if (!edges && text.edgesTraced >= kLeastTracedSides) return true;
-  if (Area(Corners(text.page)) < kCloseUp * copy.lightness.cols * copy.lightness.rows) return false;
+  if (!CloseUp(copy, text)) return false;
   if (!edges) return true;
   // A page holds its lines of text whole, and its top and bottom follow
   // them: a page found from edges that cuts through its text, or runs across

@@ -111,6 +111,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
     }
     PageOutline outline = Outline(page);
     outline.fromText = true;
+    outline.paperUnseen = !CloseUp(widest, *text) && text->edgesTraced < kLeastTracedSides;
     return outline;
   }
   if (!best) return std::nullopt;

@@ -26,6 +26,9 @@ struct PageOutline {
   // or for a page found from its text, how clearly its lines show it.
   double score = 0;
   bool fromText = false;  // found from the page's lines of text, its edges not showing
+  // Found from the text of a page that does not fill the picture, the
+  // paper's edge traced on too few sides: its size is the text's guess.
+  bool paperUnseen = false;
 
   // The four corners, corner 1 first.
   std::vector<Vec> Corners() const;

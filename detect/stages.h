@@ -145,6 +145,8 @@ std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const s
 // The page the chosen block of text makes, each side moved out to the
 // paper's edge where that shows a little way beyond the text.
 std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
+// Whether the text's page fills much of the picture, as a close-up's does.
+bool CloseUp(const WorkingCopy& copy, const TextPage& text);
 // Whether `page` cuts through the text: it holds the middles of more than a
 // few of its lines, and another line's middle lies within a line's pitch or
 // so of those.

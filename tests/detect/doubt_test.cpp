@@ -20,11 +20,12 @@ dib GreyWithWindow() {
   return picture;
 }
 
-PageOutline Quad(std::initializer_list<Vec> corners, double score, bool fromText = false) {
+PageOutline Quad(std::initializer_list<Vec> corners, double score, bool fromText = false, bool paperUnseen = false) {
   PageOutline outline;
   for (const Vec& c : corners) outline.points.push_back({c, true});
   outline.score = score;
   outline.fromText = fromText;
+  outline.paperUnseen = paperUnseen;
   return outline;
 }
 
@@ -46,6 +47,8 @@ TEST(JudgeOutline, NamesEachObviousSign) {
       {"text filling the frame", Quad({{-5, 0}, {399, 1}, {405, 299}, {0, 310}}, 0.9, true), DoubtReason::None},
       {"few lines of text", Quad({{180, 40}, {330, 45}, {325, 260}, {175, 255}}, 0.3, true), DoubtReason::FewLines},
       {"a sliver of text", Quad({{200, 20}, {215, 20}, {215, 280}, {200, 280}}, 0.9, true), DoubtReason::Sliver},
+      {"text, its paper unseen", Quad({{180, 40}, {330, 45}, {325, 260}, {175, 255}}, 0.9, true, true),
+       DoubtReason::PaperUnseen},
   };
   for (const auto& c : cases) {
     const PageDoubt doubt = JudgeOutline(c.found, picture);
