@@ -267,12 +267,19 @@ std::vector<bool> WholeLines(const TextPage& text, const Page& page) {
 }
 
 // Which of the text's lines' middles the page holds: inside every side (bowed
-// as it is), or beyond one by less than a little of the lines' pitch, as a
+// as it is between its corners, straight on past them, where a fitted curve
+// soon strays), or beyond one by less than a little of the lines' pitch, as a
 // line's middle is found a little off.
 std::vector<bool> HeldMiddles(const TextPage& text, const Page& page) {
   const auto held = [&](const Vec& p) {
-    for (const SideCurve& side : page.sides)
-      if (side.Across(p) - side.Offset(side.Along(p)) < -kHeldBeyond * text.pitch) return false;
+    for (int i = 0; i < 4; ++i) {
+      const SideCurve& side = page.sides[i];
+      const double a = side.Along(page.corners[i]), b = side.Along(page.corners[(i + 1) % 4]), t = side.Along(p);
+      const double inward = std::min(a, b) <= t && t <= std::max(a, b)
+                                ? side.Across(p) - side.Offset(t)
+                                : BaseLine(page.corners[i], page.corners[(i + 1) % 4]).Across(p);
+      if (inward < -kHeldBeyond * text.pitch) return false;
+    }
     return true;
   };
   std::vector<bool> middles;
@@ -354,9 +361,10 @@ bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::opt
   // them: a page found from edges that cuts through its text, or runs across
   // the lines, is some other shape, or has the picture's edges for the
   // page's where these run out of it. Lines well away from it are marks of
-  // other things.
+  // other things. One holding hardly any line whole is another page (the
+  // facing one), unless it holds their middles: then it runs across them.
   const std::vector<bool> whole = WholeLines(text, *edges);
-  if (!OwnText(text, whole)) return false;
+  if (!OwnText(text, whole)) return OwnText(text, HeldMiddles(text, *edges));
   if (RunsOnPast(text, whole)) return true;
   return !FollowsTheLines(*edges, text);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iterator>
 #include <opencv2/core/utility.hpp>
 
@@ -58,12 +59,20 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   follow(AroundText(copy, guesses));
   // Parts of one page that dark bands across it (headings, a table's rules)
   // kept apart, joined two at a time, and the joined parts again.
+  const double reach = kDistinct * std::hypot(copy.gradient.cols, copy.gradient.rows);
   for (size_t from = 0, round = 0; round < kJoinRounds; ++round) {
     const size_t to = pages.size();
+    // Many pairs join to nearly the same quad, and a quad nearly a page
+    // already found leads to that page again: each is followed once.
     std::vector<Quad> joined;
+    const auto known = [&](const Quad& quad) {
+      return std::any_of(joined.begin(), joined.end(), [&](const Quad& q) { return NearlySame(q, quad, reach); }) ||
+             std::any_of(pages.begin(), pages.end(),
+                         [&](const Page& page) { return NearlySame(Corners(page), quad, reach); });
+    };
     for (size_t i = 0; i < to; ++i)
       for (size_t j = std::max(i + 1, from); j < to; ++j)
-        if (const std::optional<Quad> quad = Joined(pages[i], pages[j])) joined.push_back(*quad);
+        if (const std::optional<Quad> quad = Joined(pages[i], pages[j]); quad && !known(*quad)) joined.push_back(*quad);
     follow(joined);
     from = to;
   }

@@ -171,6 +171,15 @@ TEST(PageFromText, HoldsTheTextAMarginOutFromItsEnds) {
   EXPECT_FALSE(PageFromText(few));
 }
 
+// The page of straight sides from (left, top) to (right, bottom).
+Page BoxPage(double left, double top, double right, double bottom) {
+  Page page;
+  const Vec c[] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+  for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(c[i], c[(i + 1) % 4]);
+  EXPECT_TRUE(Meets(page));
+  return page;
+}
+
 // A page cuts its text where lines run on past its top or bottom at the
 // lines' pitch; one holding every line's middle, or hardly any (another
 // page's), does not.
@@ -180,13 +189,7 @@ TEST(CutsText, WhereTheNextLineRunsOnPastASide) {
   for (int i = 0; i < 20; ++i) block.push_back(Straight(60, 500, 50 + kPitch * i));
   const std::optional<TextPage> text = PageFromText(block);
   ASSERT_TRUE(text);
-  const auto box = [](double left, double top, double right, double bottom) {
-    Page page;
-    const Vec c[] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-    for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(c[i], c[(i + 1) % 4]);
-    EXPECT_TRUE(Meets(page));
-    return page;
-  };
+  const auto box = BoxPage;
   const double last = 50 + kPitch * 19;
   const struct {
     const char* what;
@@ -232,7 +235,9 @@ TEST(FindTextPage, RunsOutToThePapersEdgeDarkerOrClippedBeyond) {
 }
 
 // Where the edges found no page, small text is taken for one only with the
-// paper's edge traced on most of its sides; a close-up's text always.
+// paper's edge traced on most of its sides; a close-up's text always. A
+// close-up's page from edges that holds hardly any line stands (the facing
+// page), unless it holds their middles and so runs across them.
 TEST(TextTellsMore, WithoutAPageFromEdgesSmallTextNeedsThePapersEdges) {
   std::vector<TextLine> block;
   for (int i = 0; i < 12; ++i) block.push_back(Straight(100, 300, 80 + 12 * i));
@@ -248,6 +253,11 @@ TEST(TextTellsMore, WithoutAPageFromEdgesSmallTextNeedsThePapersEdges) {
     text->edgesTraced = c.traced;
     EXPECT_EQ(TextTellsMore(copy, *text, std::nullopt), c.taken) << c.width << ", " << c.traced;
   }
+  copy.lightness = cv::Mat(300, 320, CV_8U);
+  text->edgesTraced = 0;
+  EXPECT_FALSE(TextTellsMore(copy, *text, BoxPage(10, 10, 310, 290))) << "the page round the text";
+  EXPECT_FALSE(TextTellsMore(copy, *text, BoxPage(305, 10, 319, 290))) << "the facing page";
+  EXPECT_TRUE(TextTellsMore(copy, *text, BoxPage(150, 10, 250, 290))) << "across every line";
 }
 
 }  // namespace
