@@ -26,6 +26,27 @@ namespace {
 using testing::MakePhoto;
 using testing::VariedPhoto;
 
+// Found outlines by their confidence: how many of each band were right, as
+// the confidence says they are likely to be.
+struct Calibration {
+  static constexpr double kBands[] = {0, 0.5, 0.8, 0.95, 1.0001};
+  int found[4] = {}, right[4] = {};
+  void Add(double confidence, bool isRight) {
+    for (int b = 0; b < 4; ++b)
+      if (confidence < kBands[b + 1]) {
+        ++found[b], right[b] += isRight;
+        return;
+      }
+  }
+  void Print() const {
+    std::printf("confidence_right:");
+    for (int b = 0; b < 4; ++b)
+      std::printf("%s %.2f-%.2f %d of %d", b > 0 ? "," : "", kBands[b], std::min(1.0, kBands[b + 1]), right[b],
+                  found[b]);
+    std::printf("\n");
+  }
+};
+
 struct Tally {
   double sum = 0, least = 1;
   int count = 0, cornersClose = 0, missing = 0;
@@ -52,6 +73,7 @@ int main(int argc, char** argv) {
     return WritePictureFile(photo.picture, photoFile).done() ? 0 : 1;
   }
   std::map<std::string, Tally> tallies;
+  Calibration calibration;
   int rightDoubted = 0, wrongTrusted = 0;
   for (int i = first; i < first + count; ++i) {
     const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
@@ -62,7 +84,9 @@ int main(int argc, char** argv) {
     double overlap = 0, worst = 1e300;
     if (found) {
       overlap = testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height);
-      const bool doubtful = JudgeOutline(*found, photo.picture).Doubtful();
+      const PageDoubt doubt = JudgeOutline(*found, photo.picture);
+      const bool doubtful = doubt.Doubtful();
+      calibration.Add(doubt.confidence, overlap >= 0.95);
       rightDoubted += overlap >= 0.95 && doubtful;
       wrongTrusted += overlap < 0.95 && !doubtful;
       const std::vector<Vec> corners = found->Corners();
@@ -107,7 +131,9 @@ int main(int argc, char** argv) {
     if (!folder.empty()) WritePictureFile(photo.picture, folder + "/handheld" + std::to_string(i) + ".png");
     const std::optional<PageOutline> found = FindPageOutline(photo.picture);
     const double overlap = found ? testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height) : 0;
-    const bool doubtful = found && JudgeOutline(*found, photo.picture).Doubtful();
+    const PageDoubt doubt = found ? JudgeOutline(*found, photo.picture) : PageDoubt{};
+    const bool doubtful = doubt.Doubtful();
+    if (found) calibration.Add(doubt.confidence, overlap >= 0.95);
     heldOverlap += overlap;
     heldRight += overlap >= 0.95;
     heldRightDoubted += overlap >= 0.95 && doubtful;
@@ -116,6 +142,7 @@ int main(int argc, char** argv) {
   }
   std::printf("handheld: %d of %d right, mean overlap %.4f, right doubtful %d, wrong trusted %d\n", heldRight,
               kHandHeld, heldOverlap / kHandHeld, heldRightDoubted, heldWrongTrusted);
+  calibration.Print();
 
   // Close-ups of open books' pages, flattened: how straight and evenly spaced their lines come out.
   constexpr int kCloseUps = 12;

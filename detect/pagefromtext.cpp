@@ -1,7 +1,9 @@
 // A page made from its lines of text, for close-ups whose page edges lie
-// outside the picture or do not show: the top-most and bottom-most long lines
+// outside the picture or do not show, and for sheets whose edges found cut
+// the text off or show too faintly: the top-most and bottom-most long lines
 // give the bent top and bottom, straight lines through the lines' ends the
-// left and right, each a little way out from the text.
+// left and right, each a little way out from the text and on to the paper's
+// edge where that shows.
 
 #include <algorithm>
 #include <array>
@@ -296,7 +298,8 @@ bool OwnText(const TextPage& text, const std::vector<bool>& held) {
 
 // Whether the text runs on past the lines the page `held`: a page has
 // margins, so the next line beyond those it holds lies further off than a
-// line's pitch.
+// couple of line pitches (a rule or a heading between paragraphs leaves
+// less).
 bool RunsOnPast(const TextPage& text, const std::vector<bool>& held) {
   for (size_t i = 0; i < text.lines.size(); ++i) {
     if (held[i]) continue;
@@ -349,12 +352,12 @@ bool TextTellsMore(const WorkingCopy& copy, const TextPage& text, const std::opt
   // A page found from edges that cuts through its own text is a part of the
   // page (its top lost against a window behind, say), whatever its size.
   if (edges && CutsText(text, *edges)) return true;
-  // Otherwise only a close-up, whose page fills much of the picture:
-  // elsewhere the page's edges show, and a block of text alone is no page.
   // Where the edges found nothing, a block of text with the paper's edge
   // traced nearly all round it is a page too (a sheet held up, its edges
   // faint against what lies behind).
   if (!edges && text.edgesTraced >= kLeastTracedSides) return true;
+  // Otherwise only a close-up, whose page fills much of the picture:
+  // elsewhere the page's edges show, and a block of text alone is no page.
   if (!CloseUp(copy, text)) return false;
   if (!edges) return true;
   // A page holds its lines of text whole, and its top and bottom follow

@@ -25,7 +25,7 @@ struct PageOutline {
   // 0 to 1: how clearly the picture shows the page's edges along the outline,
   // or for a page found from its text, how clearly its lines show it.
   double score = 0;
-  bool fromText = false;  // found from the page's lines of text, its edges not showing
+  bool fromText = false;  // found from the page's lines of text, its edges not showing all round
   // Found from the text of a page that does not fill the picture, the
   // paper's edge traced on too few sides: its size is the text's guess.
   bool paperUnseen = false;
@@ -52,7 +52,8 @@ struct FindOptions {
 
 // The page the picture shows, or nothing when no page stands out clearly.
 // Found from its edges; from its lines of text in a close-up whose edges do
-// not show, and where the edges cut the text off. Works on any depth; reads the picture and changes nothing.
+// not show, and where the edges cut the text off or show too faintly. Works
+// on any depth; reads the picture and changes nothing.
 std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options = {});
 
 }  // namespace trellimap

@@ -117,7 +117,8 @@ Page Extended(const WorkingCopy& copy, Page page);
 // The page without a light shape that it touches along one side.
 Page Trimmed(const WorkingCopy& copy, Page page);
 
-// --- A page from its lines of text (pagefromtext.cpp), for close-ups.
+// --- A page from its lines of text (pagefromtext.cpp), for close-ups and sheets
+// whose edges cut their text off or hardly show.
 
 // The blocks of text side by side (facing pages), left to right: lines that
 // run across the same stretch, top to bottom without a gap of many lines;
@@ -148,8 +149,8 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
 // Whether the text's page fills much of the picture, as a close-up's does.
 bool CloseUp(const WorkingCopy& copy, const TextPage& text);
 // Whether `page` cuts through the text: it holds the middles of more than a
-// few of its lines, and another line's middle lies within a line's pitch or
-// so of those.
+// few of its lines, and another line's middle lies within a couple of line
+// pitches of those.
 bool CutsText(const TextPage& text, const Page& page);
 // Whether the text page is to be taken over the page found from `edges`: one
 // that cuts through its text (CutsText), whatever the text's size; where the
