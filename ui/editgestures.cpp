@@ -14,7 +14,8 @@ namespace trellimap {
 
 TEditGestures::TEditGestures(EditHost& host, QObject* parent) : QObject(parent), host_(host) {
   // Two lines: the next step on each picture on the left, warnings beside
-  // them; the bar keeps its height whatever it shows.
+  // them; the bar keeps its height whatever it shows, and notes that run on
+  // past two lines are cut at their end, their start (the most urgent) shown.
   QStatusBar* bar = host.StatusBar();
   guidance_ = new QLabel(bar);
   warnings_ = new QLabel(bar);
@@ -22,7 +23,7 @@ TEditGestures::TEditGestures(EditHost& host, QObject* parent) : QObject(parent),
   warnings_->setStyleSheet(QStringLiteral("color: #b00000"));
   for (QLabel* label : {guidance_, warnings_}) {
     label->setFixedHeight(2 * label->fontMetrics().lineSpacing() + 2);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
   bar->addWidget(guidance_);
   bar->addWidget(warnings_, 1);
