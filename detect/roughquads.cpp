@@ -4,7 +4,9 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <set>
+#include <span>
 
+#include "detect/nestedregions.h"
 #include "detect/tuning.h"
 
 namespace trellimap {
@@ -96,70 +98,69 @@ std::vector<Quad> RoughQuads(const WorkingCopy& copy) {
     cv::resize(full, half, {}, 1 / kCell, 1 / kCell, cv::INTER_NEAREST);
     return half;
   };
-  // The quads of the regions of `open` (at half resolution) that span the
+  // Of each threshold's regions (at half resolution), those that span the
   // most, by their boxes: a page's margin around its text can be a thin ring
   // whose outline is still the page's.
-  const auto regionsOf = [&](const cv::Mat& open) {
-    const double area = static_cast<double>(open.rows) * open.cols;
-    cv::Mat labels, stats, centroids;
-    const int count = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
-    const auto span = [&](int i) {
-      return static_cast<double>(stats.at<int>(i, cv::CC_STAT_WIDTH)) * stats.at<int>(i, cv::CC_STAT_HEIGHT);
-    };
-    std::vector<int> regions;
-    for (int i = 1; i < count; ++i)
-      if (stats.at<int>(i, cv::CC_STAT_AREA) > kLeastRegion * area && span(i) > kLeastRegionBox * area &&
-          span(i) < kMostRegionBox * area)
-        regions.push_back(i);
-    std::sort(regions.begin(), regions.end(), [&](int a, int b) { return span(a) > span(b); });
-    if (regions.size() > kMostRegions) regions.resize(kMostRegions);
-    for (const int region : regions) {
-      const cv::Rect box(stats.at<int>(region, cv::CC_STAT_LEFT), stats.at<int>(region, cv::CC_STAT_TOP),
-                         stats.at<int>(region, cv::CC_STAT_WIDTH), stats.at<int>(region, cv::CC_STAT_HEIGHT));
-      if (!seen.insert({box.x, box.y, box.width, box.height, stats.at<int>(region, cv::CC_STAT_AREA)}).second) continue;
-      cv::Mat inRegion = labels(box) == region;
-      std::vector<std::vector<cv::Point>> contours;
-      cv::findContours(inRegion, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
-      if (contours.empty()) continue;
-      const auto& contour = *std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
-        return cv::contourArea(a) < cv::contourArea(b);
-      });
-      std::vector<cv::Point> hull;
-      cv::convexHull(contour, hull);
-      const double hullArea = cv::contourArea(hull), regionArea = cv::contourArea(contour);
-      if (hullArea <= 0) continue;
-      const Quad quad = QuadOf(hull, kCell);
-      const double quadArea = Area(quad) / (kCell * kCell);
-      if (quadArea <= 0) continue;
-      const double cover = std::min(regionArea, quadArea) / std::max(regionArea, quadArea);
-      guesses.push_back({quad, cover * regionArea / hullArea});
-    }
+  const auto spanning = [](const std::vector<RegionStats>& regions, double area) {
+    const auto span = [&](size_t i) { return static_cast<double>(regions[i].box.width) * regions[i].box.height; };
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < regions.size(); ++i)
+      if (regions[i].area > kLeastRegion * area && span(i) > kLeastRegionBox * area && span(i) < kMostRegionBox * area)
+        chosen.push_back(i);
+    std::sort(chosen.begin(), chosen.end(), [&](size_t a, size_t b) { return span(a) > span(b); });
+    if (chosen.size() > kMostRegions) chosen.resize(kMostRegions);
+    return chosen;
+  };
+  // The quads of the spanning regions below each threshold, the highest threshold first.
+  const auto regionsOf = [&](const cv::Mat& values, std::span<const float> rising) {
+    const double area = static_cast<double>(values.rows) * values.cols;
+    const auto chosen = RegionsBelow(values, rising, [&](const auto& regions) { return spanning(regions, area); });
+    for (auto step = chosen.rbegin(); step != chosen.rend(); ++step)
+      for (const ChosenRegion& region : *step) {
+        const cv::Rect& box = region.stats.box;
+        if (!seen.insert({box.x, box.y, box.width, box.height, region.stats.area}).second) continue;
+        std::vector<std::vector<cv::Point>> contours;
+        cv::findContours(region.mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
+        if (contours.empty()) continue;
+        const auto& contour = *std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
+          return cv::contourArea(a) < cv::contourArea(b);
+        });
+        std::vector<cv::Point> hull;
+        cv::convexHull(contour, hull);
+        const double hullArea = cv::contourArea(hull), regionArea = cv::contourArea(contour);
+        if (hullArea <= 0) continue;
+        const Quad quad = QuadOf(hull, kCell);
+        const double quadArea = Area(quad) / (kCell * kCell);
+        if (quadArea <= 0) continue;
+        const double cover = std::min(regionArea, quadArea) / std::max(regionArea, quadArea);
+        guesses.push_back({quad, cover * regionArea / hullArea});
+      }
   };
   // Regions between edges, thickened a little, and again more to close the
   // gaps where a page meets something as light as itself.
-  cv::Mat open;
+  const std::vector<float> rising(std::rbegin(kThresholds), std::rend(kThresholds));
   const int wide =
       std::max(kLeastWideEdge, static_cast<int>(kWideEdge * std::max(copy.sharpness.cols, copy.sharpness.rows)) | 1);
   cv::Mat thick;
   for (const int thickness : {kThinEdge, wide}) {
     // Thickening and halving the edge strengths once does so for every threshold alike.
     cv::dilate(copy.sharpness, thick, cv::getStructuringElement(cv::MORPH_RECT, {thickness, thickness}));
-    const cv::Mat half = halved(thick);
-    for (const float threshold : kThresholds) {
-      cv::compare(half, threshold, open, cv::CMP_LE);
-      regionsOf(open);
-    }
+    regionsOf(halved(thick), rising);
   }
   // Blocks of text: dark strokes on a light ground, the strokes smeared
   // into one region. A page whose edge shows only in part, or merges with
   // light shapes it touches, still shows its text, and the page lies around it.
   const cv::Mat ground = LightnessOf(copy.level);
-  cv::Mat strokes;
+  cv::Mat strokes, open;
   copy.lightness.convertTo(strokes, CV_32F);
   cv::subtract(ground, strokes, strokes);
   cv::compare(strokes, kStrokeDepth, open, cv::CMP_GT);
   cv::dilate(open, open, cv::getStructuringElement(cv::MORPH_RECT, {wide, wide}));
-  regionsOf(halved(open));
+  // The smeared strokes as the one region below 0.
+  cv::Mat outside;
+  cv::Mat(255 - halved(open)).convertTo(outside, CV_32F);
+  const float zero = 0;
+  regionsOf(outside, {&zero, 1});
   return Distinct(guesses, copy);
 }
 
