@@ -24,13 +24,22 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
   const int reach = std::max(1, static_cast<int>(std::ceil(band)));
   const int width = 2 * reach + 1;
   const Vec n = guess.Normal();
+  std::vector<Vec> bases(samples);
+  for (int j = 0; j < samples; ++j) bases[j] = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
   std::vector<float> rise(static_cast<size_t>(samples) * width);
-  for (int j = 0; j < samples; ++j) {
-    const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
-    for (int k = 0; k < width; ++k) {
-      const double e = k - reach;
-      rise[static_cast<size_t>(j) * width + k] = std::max(0.0f, Rise(copy, base + e * n, n, polarity));
-    }
+  const auto fill = [&](int j, int k) {
+    const double e = k - reach;
+    rise[static_cast<size_t>(j) * width + k] = std::max(0.0f, Rise(copy, bases[j] + e * n, n, polarity));
+  };
+  // The band is read along the picture's rows, which keeps a wide band's
+  // samples in the cache: across the side where it stands upright, along it
+  // where it lies.
+  if (std::abs(n.x) >= std::abs(n.y)) {
+    for (int j = 0; j < samples; ++j)
+      for (int k = 0; k < width; ++k) fill(j, k);
+  } else {
+    for (int k = 0; k < width; ++k)
+      for (int j = 0; j < samples; ++j) fill(j, k);
   }
   // The best path, moving at most kMostMove pixels from one sample to the
   // next, at a small cost per pixel moved.

@@ -113,27 +113,28 @@ class Forest {
 
 std::vector<std::vector<ChosenRegion>> RegionsBelow(const cv::Mat& values, std::span<const float> thresholds,
                                                     const RegionChoice& choose) {
-  CV_Assert(values.type() == CV_32F && thresholds.size() < 255);
-  // Each pixel's step: the first threshold it lies at or below, or none.
-  const auto none = static_cast<uint8_t>(thresholds.size());
-  cv::Mat step(values.size(), CV_8U);
-  for (int y = 0; y < values.rows; ++y) {
+  CV_Assert(values.type() == CV_32F);
+  // The pixels in the order they join: by the first threshold each lies at
+  // or below, row by row within one threshold; the pixels above every
+  // threshold never join.
+  const size_t steps = thresholds.size();
+  std::vector<int> stepOf(values.total()), starts(steps + 2, 0);
+  for (int y = 0, p = 0; y < values.rows; ++y) {
     const float* v = values.ptr<float>(y);
-    uint8_t* s = step.ptr<uint8_t>(y);
-    for (int x = 0; x < values.cols; ++x) {
-      uint8_t i = 0;
-      while (i < none && !(v[x] <= thresholds[i])) ++i;
-      s[x] = i;
+    for (int x = 0; x < values.cols; ++x, ++p) {
+      size_t i = 0;
+      while (i < steps && !(v[x] <= thresholds[i])) ++i;
+      stepOf[p] = static_cast<int>(i);
+      ++starts[i + 2];
     }
   }
+  for (size_t i = 2; i < starts.size(); ++i) starts[i] += starts[i - 1];
+  std::vector<int> order(values.total());
+  for (size_t p = 0; p < stepOf.size(); ++p) order[starts[stepOf[p] + 1]++] = static_cast<int>(p);
   Forest forest(values.cols, values.rows);
-  std::vector<std::vector<ChosenRegion>> chosen(none);
-  for (uint8_t i = 0; i < none; ++i) {
-    for (int y = 0; y < step.rows; ++y) {
-      const uint8_t* s = step.ptr<uint8_t>(y);
-      for (int x = 0; x < step.cols; ++x)
-        if (s[x] == i) forest.Add(y * step.cols + x);
-    }
+  std::vector<std::vector<ChosenRegion>> chosen(steps);
+  for (size_t i = 0; i < steps; ++i) {
+    for (int k = starts[i]; k < starts[i + 1]; ++k) forest.Add(order[k]);
     const std::vector<std::pair<RegionStats, int>> regions = forest.Regions();
     std::vector<RegionStats> stats;
     for (const auto& [region, root] : regions) stats.push_back(region);
