@@ -15,6 +15,7 @@
 #include "codecs/pictureopening.h"
 #include "detect/doubt.h"
 #include "detect/pageoutline.h"
+#include "foundation/freedmemory.h"
 #include "image/pixmill3.h"
 #include "tests/support/realphotos.h"
 
@@ -49,6 +50,7 @@ Found ReadAndFind(const std::string& file) {
 
 int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
+  KeepFreedMemory();  // as the command line does
   const std::optional<std::string> folder = testing::RealPhotoFolder();
   if (!folder) {
     std::fprintf(stderr, "no real photos here: nothing measured\n");

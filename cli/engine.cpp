@@ -4,12 +4,14 @@
 
 #include "cli/options.h"
 #include "codecs/formatregistry.h"
+#include "foundation/freedmemory.h"
 #include "render/flatten.h"
 #include "workspace/pointlist.h"
 
 int main(int argc, char** argv) {
   using namespace trellimap;
   using namespace trellimap::cli;
+  KeepFreedMemory();
   const Actions work{
       .parsePoints = ParsePointList,
       .placesAnOutline = PlacesAnOutline,
