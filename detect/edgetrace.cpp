@@ -57,14 +57,19 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
     const float* here = rise.data() + static_cast<size_t>(j) * width;
     float* now = best.data() + static_cast<size_t>(j) * width;
     int* came = from.data() + static_cast<size_t>(j) * width;
-    for (int k = 0; k < width; ++k) {
+    // The nearest of equally good places before wins, the lower one first.
+    const auto step = [&](int k, int lowest, int highest) {
       float top = -1e30f;
       int arg = k;
-      for (int p = std::max(0, k - kMostMove); p <= std::min(width - 1, k + kMostMove); ++p)
+      for (int p = lowest; p <= highest; ++p)
         if (const float v = before[p] - moveCost * std::abs(p - k); v > top) top = v, arg = p;
       now[k] = top + here[k];
       came[k] = arg;
-    }
+    };
+    const int inner = std::max(kMostMove, width - kMostMove);
+    for (int k = 0; k < std::min(kMostMove, width); ++k) step(k, 0, std::min(width - 1, k + kMostMove));
+    for (int k = kMostMove; k < inner; ++k) step(k, k - kMostMove, k + kMostMove);
+    for (int k = inner; k < width; ++k) step(k, std::max(0, k - kMostMove), width - 1);
   }
   int k = static_cast<int>(std::max_element(best.end() - width, best.end()) - (best.end() - width));
   std::vector<Vec> points;
