@@ -52,6 +52,13 @@ struct Tally {
   int count = 0, cornersClose = 0, missing = 0;
 };
 
+// Ends a photo's line on stderr with the points of the outline found, bend points marked.
+void PrintPoints(const std::optional<PageOutline>& found) {
+  if (found)
+    for (const PagePoint& p : found->points) std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
+  std::fputc('\n', stderr);
+}
+
 }  // namespace
 }  // namespace trellimap
 
@@ -110,10 +117,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "photo %d: %s %s overlap %.4f corner %.4f", i, curved ? "curved" : "flat",
                  backdrops[static_cast<int>(setup.backdrop)], overlap, worst);
-    if (found)
-      for (const PagePoint& p : found->points)
-        std::fprintf(stderr, " %.1f,%.1f%s", p.at.x, p.at.y, p.corner ? "" : ",i");
-    std::fputc('\n', stderr);
+    PrintPoints(found);
   }
   for (const auto& [key, t] : tallies)
     std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(), t.sum / t.count,
@@ -169,6 +173,34 @@ int main(int argc, char** argv) {
   }
   std::printf("closeup_books: found %d of %d (%d from text), worst bend %.4f, worst spacing %.4f\n", closeFound,
               kCloseUps, fromText, worstBend, worstSpacing);
+
+  // ISO sheets held up and bowed across their width: how close the automatic
+  // size of those found right comes to their true 1:1.414.
+  constexpr int kBentSheets = 12;
+  int bentRight = 0, bentTrue = 0;
+  double worstProportion = 0;
+  for (int i = 0; i < kBentSheets; ++i) {
+    testing::PhotoSetup setup = testing::HandHeldPhoto(i, width, width * 3 / 4);
+    setup.pageWidth = 210, setup.pageHeight = 297, setup.cornerRadius = 0;
+    setup.curl = 0.03 + 0.01 * (i % 5);
+    testing::SyntheticPhoto photo = MakePhoto(setup);
+    if (!folder.empty()) WritePictureFile(photo.picture, folder + "/bent" + std::to_string(i) + ".png");
+    const std::optional<PageOutline> found = FindPageOutline(photo.picture);
+    const double overlap = found ? testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height) : 0;
+    double error = -1;
+    if (overlap >= 0.95) {
+      const FlatSize flat = testing::AutoSizeFound(*found, photo.picture);
+      error = std::abs(static_cast<double>(std::max(flat.width, flat.height)) / std::min(flat.width, flat.height) /
+                           std::sqrt(2.0) -
+                       1);
+      ++bentRight, bentTrue += error <= 0.03;
+      worstProportion = std::max(worstProportion, error);
+    }
+    std::fprintf(stderr, "bent sheet %d: overlap %.4f, proportion error %.4f", i, overlap, error);
+    PrintPoints(found);
+  }
+  std::printf("bent_held: %d of %d right, proportions within 3 %% %d of %d, worst %.4f\n", bentRight, kBentSheets,
+              bentTrue, bentRight, worstProportion);
 
   testing::PhotoSetup setup = VariedPhoto(0, 4000, 3000);
   const testing::SyntheticPhoto big = MakePhoto(setup);

@@ -12,6 +12,13 @@
 
 namespace trellimap::testing {
 
+// The automatic size of the flat page of `found` on a picture of `picture`'s size.
+inline FlatSize AutoSizeFound(const PageOutline& found, const dib& picture) {
+  Workspace ws;
+  PlaceFoundOutline(ws.Side(0), found);
+  return FlatPageSize(PageSize{}, ws.punkte1, DibWidth(&picture), DibHeight(&picture));
+}
+
 // The flat page of `found` on `picture` (which the workspace takes), or
 // nothing when it cannot be made. The caller releases the page.
 inline std::optional<dib> FlattenFound(const PageOutline& found, dib& picture) {
