@@ -1,9 +1,14 @@
 #include "codecs/jpegdecoder.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 
 #include "codecs/decodeinto.h"
 #include "codecs/jpegerrors.h"
+#include "codecs/jpegrestarts.h"
+#include "foundation/workers.h"
 #include "image/pixmill3.h"
 
 namespace trellimap {
@@ -45,15 +50,24 @@ bool PlainColours(const jpeg_decompress_struct& info) {
 }
 
 // The largest of libjpeg's reductions (1, 2, 4 or 8) that leaves the longer
-// side at least `leastSide`; 1 for none asked.
-int32_t ReductionFor(const jpeg_decompress_struct& info, int32_t leastSide) {
-  const int64_t longer = std::max(info.image_width, info.image_height);
+// side `longer` at least `leastSide`; 1 for none asked.
+int32_t ReductionFor(int64_t longer, int32_t leastSide) {
   int32_t factor = 1;
   while (leastSide > 0 && factor < 8 && (longer + 2 * factor - 1) / (2 * factor) >= leastSide) factor *= 2;
   return factor;
 }
 
-Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress, int32_t leastSide, int32_t* factor) {
+// Where a decoding's rows go: into a new picture, reduced by the largest
+// reduction that leaves `leastSide`; or, for a stream that holds part of the
+// rows of `into`, reduced by `factor`, its first row being `into`'s row
+// `firstRow`, and only `into`'s rows from `keepFrom` to before `keepTo` kept.
+struct Rows {
+  int32_t leastSide = 0;
+  dib* into = nullptr;
+  int32_t factor = 1, firstRow = 0, keepFrom = 0, keepTo = 0;
+};
+
+Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress, const Rows& rows, int32_t* factor) {
   jpeg_decompress_struct info{};
   JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -81,18 +95,31 @@ Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress, int
   }
   info.out_color_space = JCS_EXT_BGR;  // the picture's own byte order
   info.scale_num = 1;
-  info.scale_denom = static_cast<unsigned>(ReductionFor(info, leastSide));
+  info.scale_denom = static_cast<unsigned>(
+      rows.into != nullptr ? rows.factor : ReductionFor(std::max(info.image_width, info.image_height), rows.leastSide));
   if (factor != nullptr) *factor = static_cast<int32_t>(info.scale_denom);
   info.progress = &watch.manager;
   jpeg_start_decompress(&info);
   const auto w = static_cast<int32_t>(info.output_width), h = static_cast<int32_t>(info.output_height);
-  newdib(out, w, h, 24, nullptr, 0);
-  if (out->poi == nullptr) {
+  dib* target = rows.into != nullptr ? rows.into : out;
+  if (rows.into == nullptr) newdib(out, w, h, 24, nullptr, 0);
+  if (target->poi == nullptr) {
     jpeg_destroy_decompress(&info);
     return FailedNoMemory();
   }
+  const int32_t height = DibHeight(target);
+  const int32_t keepFrom = rows.into != nullptr ? rows.keepFrom : 0, keepTo = rows.into != nullptr ? rows.keepTo : h;
+  if (DibWidth(target) != w || keepFrom < rows.firstRow || keepTo > height ||
+      int64_t{rows.firstRow} + h < int64_t{keepTo}) {
+    jpeg_destroy_decompress(&info);
+    return FailedDamaged("the parts of the JPEG stream do not fit together");
+  }
+  std::vector<JSAMPLE> passed;  // a row decoded only for the rows beside it
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = out->poi + static_cast<int64_t>(h - 1 - static_cast<int32_t>(info.output_scanline)) * out->bytew;
+    const int32_t y = rows.firstRow + static_cast<int32_t>(info.output_scanline);
+    if (y < keepFrom || y >= keepTo) passed.resize(static_cast<size_t>(target->bytew));
+    JSAMPROW row = y >= keepFrom && y < keepTo ? target->poi + static_cast<int64_t>(height - 1 - y) * target->bytew
+                                               : passed.data();
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
@@ -122,13 +149,39 @@ bool IsPlainJpeg(std::span<const uint8_t> bytes) {
 }
 
 Outcome ReadJpeg(std::span<const uint8_t> bytes, dib& picture, Progress* progress) {
-  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, 0, nullptr); });
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, {}, nullptr); });
 }
 
 Outcome ReadJpegReduced(std::span<const uint8_t> bytes, dib& picture, Progress* progress, int32_t leastSide,
                         int32_t* factor) {
   *factor = 1;
-  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, leastSide, factor); });
+  // A stream with restart markers is read in two halves at once; where the
+  // halves will not read, the whole stream says why.
+  if (const std::optional<JpegHalves> halves = SplitAtRestart(bytes)) {
+    const int32_t reduction = ReductionFor(std::max(halves->width, halves->height), leastSide);
+    const Outcome read = DecodeInto(picture, [&](dib& out) {
+      newdib(&out, (halves->width + reduction - 1) / reduction, (halves->height + reduction - 1) / reduction, 24,
+             nullptr, 0);
+      if (out.poi == nullptr) return FailedNoMemory();
+      // Only the upper half tells the progress: it is told from one thread.
+      std::array<Outcome, 2> parts;
+      const int32_t seam = halves->seam / reduction;
+      RunWorkers(2, [&](int i) {
+        const Rows rows{.into = &out,
+                        .factor = reduction,
+                        .firstRow = i == 0 ? 0 : (halves->seam - halves->overlap) / reduction,
+                        .keepFrom = i == 0 ? 0 : seam,
+                        .keepTo = i == 0 ? seam : DibHeight(&out)};
+        parts[i] = Decode(i == 0 ? halves->upper : halves->lower, nullptr, i == 0 ? progress : nullptr, rows, nullptr);
+      });
+      return parts[0].done() ? parts[1] : parts[0];
+    });
+    if (read.done() || read.stopped()) {
+      if (read.done()) *factor = reduction;
+      return read;
+    }
+  }
+  return DecodeInto(picture, [&](dib& out) { return Decode(bytes, &out, progress, {.leastSide = leastSide}, factor); });
 }
 
 }  // namespace trellimap

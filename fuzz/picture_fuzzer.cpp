@@ -1,7 +1,8 @@
 // Opens the input as a picture file whose name ends in the extension that
 // $TRELLIMAP_FUZZ_EXTENSION gives (png, bmp, jp2, ...), as the window and the
 // command-line tool open one: the name and the content choose the reader, and
-// a picture read is promoted to 24 bits. One target per format is this
+// a picture read is promoted to 24 bits; and again reduced, as a page is
+// found in it. One target per format is this
 // program run with that format's extension and seeds.
 
 #include <magick/api.h>
@@ -51,5 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       trellimap::DibHeight(&picture) <= 0)
     std::abort();
   trellimap::ReleaseDib(&picture);
+  // Read again as finding a page reads it, reduced where the format allows
+  // (a JPEG with restart markers then in two halves at once).
+  trellimap::Reduction reduction{16};
+  if (trellimap::ReadPictureFile(input->Path(), picture, nullptr, &reduction).done())
+    trellimap::ReleaseDib(&picture);
+  else if (picture.poi != nullptr)
+    std::abort();
   return 0;
 }

@@ -8,12 +8,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 // libjpeg's header needs the standard I/O declarations first.
 #include <jpeglib.h>
 
+#include "codecs/jpegrestarts.h"
 #include "codecs/picturedecoder.h"
 #include "image/pixmill3.h"
 #include "tests/support/testfiles.h"
@@ -23,9 +25,16 @@ namespace {
 
 constexpr int kW = 16, kH = 8;
 
+// How a stream is coded beyond its colours: a restart marker after every
+// `restartRows` rows of blocks (0: none), progressive, chroma kept whole.
+struct Coding {
+  int restartRows = 0;
+  bool progressive = false, wholeChroma = false;
+};
+
 // A `width` × `height` JPEG of `components` samples a pixel in `given`, stored in `stored`.
 std::vector<uint8_t> MakeJpeg(J_COLOR_SPACE given, int components, J_COLOR_SPACE stored, int width = kW,
-                              int height = kH) {
+                              int height = kH, const Coding& coding = {}) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -39,10 +48,15 @@ std::vector<uint8_t> MakeJpeg(J_COLOR_SPACE given, int components, J_COLOR_SPACE
   info.in_color_space = given;
   jpeg_set_defaults(&info);
   jpeg_set_colorspace(&info, stored);
+  info.restart_in_rows = coding.restartRows;
+  if (coding.progressive) jpeg_simple_progression(&info);
+  if (coding.wholeChroma)
+    for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
   std::vector<JSAMPLE> row(static_cast<size_t>(width * components));
   for (int y = 0; y < height; ++y) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<JSAMPLE>(i * 13 + static_cast<size_t>(y) * 29);
+    for (size_t i = 0; i < row.size(); ++i)
+      row[i] = static_cast<JSAMPLE>(i * 13 + static_cast<size_t>(y) * 29 + (i * 7 + static_cast<size_t>(y)) % 11 * 17);
     JSAMPROW rows[] = {row.data()};
     jpeg_write_scanlines(&info, rows, 1);
   }
@@ -143,6 +157,93 @@ TEST(JpegReader, ReadsReducedWhereLessIsNeeded) {
   EXPECT_EQ(reduction.factor, 1);
   EXPECT_EQ(DibWidth(&bmp), kWidth);
   ReleaseDib(&bmp);
+}
+
+// A stream with a restart marker after every row of blocks is cut nearest
+// its middle at a row of blocks and read in two halves at once: the same
+// picture, to the last bit, as the stream without markers gives, at every
+// reduction, colour smoothed across the cut included.
+TEST(JpegRestarts, HalvesReadAsTheWholeStream) {
+  struct Stream {
+    J_COLOR_SPACE given;
+    int components;
+    J_COLOR_SPACE stored;
+    int width, height;
+    bool wholeChroma;
+  };
+  const Stream streams[] = {
+      {JCS_GRAYSCALE, 1, JCS_GRAYSCALE, 40, 64, false}, {JCS_GRAYSCALE, 1, JCS_GRAYSCALE, 33, 71, false},
+      {JCS_RGB, 3, JCS_YCbCr, 50, 90, false},           {JCS_RGB, 3, JCS_YCbCr, 48, 37, true},
+      {JCS_RGB, 3, JCS_YCbCr, 17, 200, false},
+  };
+  for (const Stream& s : streams) {
+    SCOPED_TRACE(std::to_string(s.components) + " components, " + std::to_string(s.width) + " x " +
+                 std::to_string(s.height));
+    const std::vector<uint8_t> marked =
+        MakeJpeg(s.given, s.components, s.stored, s.width, s.height, {.restartRows = 1, .wholeChroma = s.wholeChroma});
+    const std::optional<JpegHalves> halves = SplitAtRestart(marked);
+    ASSERT_TRUE(halves.has_value());
+    const int unit = s.components == 1 || s.wholeChroma ? 8 : 16;
+    EXPECT_EQ(halves->seam % unit, 0);
+    EXPECT_EQ(halves->overlap, unit);
+    EXPECT_LE(std::abs(2 * halves->seam - s.height), 2 * unit);
+    // Each half a stream of its own.
+    for (const auto& [half, rows] : {std::pair{&halves->upper, halves->seam + halves->overlap},
+                                     std::pair{&halves->lower, s.height - halves->seam + halves->overlap}}) {
+      dib part;
+      ASSERT_TRUE(ReadJpeg(*half, part, nullptr).done());
+      EXPECT_EQ(DibHeight(&part), rows);
+      ReleaseDib(&part);
+    }
+    const std::vector<uint8_t> plain =
+        MakeJpeg(s.given, s.components, s.stored, s.width, s.height, {.wholeChroma = s.wholeChroma});
+    ASSERT_FALSE(SplitAtRestart(plain).has_value());
+    for (const int32_t least : {0, 20, 10, 5}) {
+      int32_t factor = 0, plainFactor = 0;
+      dib cut, whole;
+      ASSERT_TRUE(ReadJpegReduced(marked, cut, nullptr, least, &factor).done());
+      ASSERT_TRUE(ReadJpegReduced(plain, whole, nullptr, least, &plainFactor).done());
+      ASSERT_EQ(factor, plainFactor);
+      ASSERT_EQ(DibWidth(&cut), DibWidth(&whole));
+      ASSERT_EQ(DibHeight(&cut), DibHeight(&whole));
+      for (int32_t y = 0; y < DibHeight(&cut); ++y)
+        for (int32_t x = 0; x < DibWidth(&cut); ++x)
+          ASSERT_EQ(DibPixelColour(cut, x, y), DibPixelColour(whole, x, y))
+              << "at " << x << ", " << y << ", reduced by " << factor;
+      ReleaseDib(&cut);
+      ReleaseDib(&whole);
+    }
+  }
+}
+
+// Only sequential streams of one scan whose markers all stand in order are
+// cut; any other, and any stream cut short or with a byte changed, is either
+// not cut or read whole or refused as the whole stream would be: never
+// anything in between.
+TEST(JpegRestarts, OnlyStreamsInOrderAreCut) {
+  EXPECT_FALSE(SplitAtRestart(MakeJpeg(JCS_RGB, 3, JCS_YCbCr, 64, 64, {.restartRows = 1, .progressive = true})));
+  EXPECT_FALSE(SplitAtRestart(MakeJpeg(JCS_RGB, 3, JCS_YCbCr, 64, 48, {.restartRows = 1})));  // three rows of blocks
+  EXPECT_FALSE(SplitAtRestart(std::vector<uint8_t>{}));
+  const std::vector<uint8_t> marked = MakeJpeg(JCS_RGB, 3, JCS_YCbCr, 40, 96, {.restartRows = 1});
+  ASSERT_TRUE(SplitAtRestart(marked));
+  std::srand(5);
+  for (int trial = 0; trial < 400; ++trial) {
+    std::vector<uint8_t> bytes = marked;
+    if (trial % 2 == 0)
+      bytes.resize(static_cast<size_t>(std::rand()) % bytes.size());
+    else
+      bytes[static_cast<size_t>(std::rand()) % bytes.size()] ^= static_cast<uint8_t>(1 + std::rand() % 255);
+    dib whole, reduced;
+    int32_t factor = 0;
+    const Outcome wholeRead = ReadJpeg(bytes, whole, nullptr);
+    const Outcome reducedRead = ReadJpegReduced(bytes, reduced, nullptr, 0, &factor);
+    if (SplitAtRestart(bytes) && !wholeRead.done()) {
+      EXPECT_FALSE(reducedRead.done()) << trial;  // the halves refuse what the whole refuses
+    }
+    EXPECT_EQ(reducedRead.done() || reducedRead.failed(), true) << trial;
+    if (whole.poi != nullptr) ReleaseDib(&whole);
+    if (reduced.poi != nullptr) ReleaseDib(&reduced);
+  }
 }
 
 }  // namespace
