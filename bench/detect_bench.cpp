@@ -47,6 +47,20 @@ struct Calibration {
   }
 };
 
+// The doubt said of found pages against whether they were right: right
+// ones called doubtful and wrong ones trusted, each page also added to the
+// calibration.
+struct DoubtTally {
+  Calibration& calibration;
+  int rightDoubted = 0, wrongTrusted = 0;
+  void Add(const PageDoubt& doubt, double overlap) {
+    const bool right = overlap >= 0.95;
+    calibration.Add(doubt.confidence, right);
+    rightDoubted += right && doubt.Doubtful();
+    wrongTrusted += !right && !doubt.Doubtful();
+  }
+};
+
 struct Tally {
   double sum = 0, least = 1;
   int count = 0, cornersClose = 0, missing = 0;
@@ -81,7 +95,7 @@ int main(int argc, char** argv) {
   }
   std::map<std::string, Tally> tallies;
   Calibration calibration;
-  int rightDoubted = 0, wrongTrusted = 0;
+  DoubtTally varied{calibration};
   for (int i = first; i < first + count; ++i) {
     const testing::PhotoSetup setup = VariedPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(setup);
@@ -91,11 +105,7 @@ int main(int argc, char** argv) {
     double overlap = 0, worst = 1e300;
     if (found) {
       overlap = testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height);
-      const PageDoubt doubt = JudgeOutline(*found, photo.picture);
-      const bool doubtful = doubt.Doubtful();
-      calibration.Add(doubt.confidence, overlap >= 0.95);
-      rightDoubted += overlap >= 0.95 && doubtful;
-      wrongTrusted += overlap < 0.95 && !doubtful;
+      varied.Add(JudgeOutline(*found, photo.picture), overlap);
       const std::vector<Vec> corners = found->Corners();
       const double diagonal =
           std::hypot(photo.corners[2].x - photo.corners[0].x, photo.corners[2].y - photo.corners[0].y);
@@ -123,12 +133,13 @@ int main(int argc, char** argv) {
     std::printf("overlap_%s: %.4f (least %.4f, corners close %d of %d, none found %d)\n", key.c_str(), t.sum / t.count,
                 t.least, t.cornersClose, t.count, t.missing);
 
-  std::printf("doubt: right found doubtful %d, wrong found trusted %d\n", rightDoubted, wrongTrusted);
+  std::printf("doubt: right found doubtful %d, wrong found trusted %d\n", varied.rightDoubted, varied.wrongTrusted);
 
   // Sheets held up: fingers over their edges, a bright window behind every other one.
   constexpr int kHandHeld = 24;
-  int heldRight = 0, heldWrongTrusted = 0, heldRightDoubted = 0;
+  int heldRight = 0;
   double heldOverlap = 0;
+  DoubtTally held{calibration};
   for (int i = 0; i < kHandHeld; ++i) {
     const testing::PhotoSetup setup = testing::HandHeldPhoto(i, width, width * 3 / 4);
     const testing::SyntheticPhoto photo = MakePhoto(setup);
@@ -136,16 +147,13 @@ int main(int argc, char** argv) {
     const std::optional<PageOutline> found = FindPageOutline(photo.picture);
     const double overlap = found ? testing::Overlap(found->Polygon(), photo.outline, setup.width, setup.height) : 0;
     const PageDoubt doubt = found ? JudgeOutline(*found, photo.picture) : PageDoubt{};
-    const bool doubtful = doubt.Doubtful();
-    if (found) calibration.Add(doubt.confidence, overlap >= 0.95);
+    if (found) held.Add(doubt, overlap);
     heldOverlap += overlap;
     heldRight += overlap >= 0.95;
-    heldRightDoubted += overlap >= 0.95 && doubtful;
-    heldWrongTrusted += found && overlap < 0.95 && !doubtful;
-    std::fprintf(stderr, "hand-held %d: overlap %.4f%s\n", i, overlap, doubtful ? ", doubtful" : "");
+    std::fprintf(stderr, "hand-held %d: overlap %.4f%s\n", i, overlap, doubt.Doubtful() ? ", doubtful" : "");
   }
   std::printf("handheld: %d of %d right, mean overlap %.4f, right doubtful %d, wrong trusted %d\n", heldRight,
-              kHandHeld, heldOverlap / kHandHeld, heldRightDoubted, heldWrongTrusted);
+              kHandHeld, heldOverlap / kHandHeld, held.rightDoubted, held.wrongTrusted);
   calibration.Print();
 
   // Close-ups of open books' pages, flattened: how straight and evenly spaced their lines come out.
