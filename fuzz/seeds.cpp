@@ -1,15 +1,19 @@
 // Writes the fuzz targets' first inputs, made by the program's own writers:
 // into FOLDER/project, /translation, /options and one folder per picture
 // format named after its first extension (bmp, gif, jpg, ...), small files
-// of every kind the program writes, and enhanced metafiles drawn record by
-// record. Usage: fuzz_seeds FOLDER
+// of every kind the program writes, JPEG streams with restart markers, and
+// enhanced metafiles drawn record by record. Usage: fuzz_seeds FOLDER
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+// libjpeg's header needs the standard I/O declarations first.
+#include <jpeglib.h>
 
 #include "codecs/formatregistry.h"
 #include "codecs/picturewriter.h"
@@ -201,12 +205,45 @@ void Metafiles(const fs::path& folder) {
   }
 }
 
+// JPEG streams with a restart marker after every row of blocks, tall enough
+// to be read in two halves (our own writer sets no markers): colour with its
+// chroma halved both ways, and grey.
+void RestartedJpegs(const fs::path& folder) {
+  for (const bool colour : {true, false}) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = 24;
+    info.image_height = 72;
+    info.input_components = colour ? 3 : 1;
+    info.in_color_space = colour ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.restart_in_rows = 1;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(info.image_width * static_cast<size_t>(info.input_components));
+    for (JDIMENSION y = 0; y < info.image_height; ++y) {
+      for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<JSAMPLE>(i * 37 + y * 11);
+      JSAMPROW rows[] = {row.data()};
+      jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    WriteBytes(folder / (colour ? "restarts.jpg" : "restarts-grey.jpg"), std::vector<uint8_t>(buffer, buffer + size));
+    std::free(buffer);
+    jpeg_destroy_compress(&info);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) Fail("usage: fuzz_seeds FOLDER");
   const fs::path folder = argv[1];
   Pictures(folder);
+  RestartedJpegs(folder / "jpg");
   Projects(folder / "project");
   Translations(folder / "translation");
   Options(folder / "options");
