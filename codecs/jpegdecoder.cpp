@@ -156,8 +156,9 @@ Outcome ReadJpegReduced(std::span<const uint8_t> bytes, dib& picture, Progress* 
                         int32_t* factor) {
   *factor = 1;
   // A stream with restart markers is read in two halves at once; where the
-  // halves will not read, the whole stream says why.
-  if (const std::optional<JpegHalves> halves = SplitAtRestart(bytes)) {
+  // halves will not read, or the picture is too large, the whole stream says why.
+  if (const std::optional<JpegHalves> halves = SplitAtRestart(bytes);
+      halves && int64_t{halves->width} * halves->height <= kMaxPicturePixels) {
     const int32_t reduction = ReductionFor(std::max(halves->width, halves->height), leastSide);
     const Outcome read = DecodeInto(picture, [&](dib& out) {
       newdib(&out, (halves->width + reduction - 1) / reduction, (halves->height + reduction - 1) / reduction, 24,
