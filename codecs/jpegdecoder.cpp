@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <vector>
 
 #include "codecs/decodeinto.h"
 #include "codecs/jpegerrors.h"
@@ -114,12 +113,16 @@ Outcome Decode(std::span<const uint8_t> bytes, dib* out, Progress* progress, con
     jpeg_destroy_decompress(&info);
     return FailedDamaged("the parts of the JPEG stream do not fit together");
   }
-  std::vector<JSAMPLE> passed;  // a row decoded only for the rows beside it
+  // Rows decoded only for the rows beside them go to a row of libjpeg's own,
+  // which it frees however the reading ends.
+  JSAMPROW passed = nullptr;
+  if (keepFrom > rows.firstRow || keepTo < rows.firstRow + h)
+    passed = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                       static_cast<JDIMENSION>(target->bytew), 1)[0];
   while (info.output_scanline < info.output_height) {
     const int32_t y = rows.firstRow + static_cast<int32_t>(info.output_scanline);
-    if (y < keepFrom || y >= keepTo) passed.resize(static_cast<size_t>(target->bytew));
-    JSAMPROW row = y >= keepFrom && y < keepTo ? target->poi + static_cast<int64_t>(height - 1 - y) * target->bytew
-                                               : passed.data();
+    JSAMPROW row =
+        y >= keepFrom && y < keepTo ? target->poi + static_cast<int64_t>(height - 1 - y) * target->bytew : passed;
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);

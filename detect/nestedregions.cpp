@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 
 namespace trellimap {
 namespace {
@@ -114,9 +115,10 @@ class Forest {
 std::vector<std::vector<ChosenRegion>> RegionsBelow(const cv::Mat& values, std::span<const float> thresholds,
                                                     const RegionChoice& choose) {
   CV_Assert(values.type() == CV_32F);
-  // The pixels in the order they join: by the first threshold each lies at
-  // or below, row by row within one threshold; the pixels above every
-  // threshold never join.
+  // The pixels in the order they join: by their step, the first threshold
+  // each lies at or below, row by row within one step; starts[i] is where
+  // step i begins in `order`. Step `steps` holds the pixels above every
+  // threshold, which never join.
   const size_t steps = thresholds.size();
   std::vector<int> stepOf(values.total()), starts(steps + 2, 0);
   for (int y = 0, p = 0; y < values.rows; ++y) {
@@ -125,12 +127,12 @@ std::vector<std::vector<ChosenRegion>> RegionsBelow(const cv::Mat& values, std::
       size_t i = 0;
       while (i < steps && !(v[x] <= thresholds[i])) ++i;
       stepOf[p] = static_cast<int>(i);
-      ++starts[i + 2];
+      ++starts[i + 1];
     }
   }
-  for (size_t i = 2; i < starts.size(); ++i) starts[i] += starts[i - 1];
-  std::vector<int> order(values.total());
-  for (size_t p = 0; p < stepOf.size(); ++p) order[starts[stepOf[p] + 1]++] = static_cast<int>(p);
+  std::partial_sum(starts.begin(), starts.end(), starts.begin());
+  std::vector<int> order(values.total()), next(starts.begin(), starts.end() - 1);
+  for (size_t p = 0; p < stepOf.size(); ++p) order[next[stepOf[p]]++] = static_cast<int>(p);
   Forest forest(values.cols, values.rows);
   std::vector<std::vector<ChosenRegion>> chosen(steps);
   for (size_t i = 0; i < steps; ++i) {
