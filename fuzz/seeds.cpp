@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-// libjpeg's header needs the standard I/O declarations first.
-#include <jpeglib.h>
-
 #include "codecs/formatregistry.h"
 #include "codecs/picturewriter.h"
 #include "foundation/outlinepoint.h"
@@ -23,6 +20,7 @@
 #include "persist/optionsfile.h"
 #include "persist/projectfile.h"
 #include "tests/support/emfwriter.h"
+#include "tests/support/jpegstreams.h"
 
 namespace {
 
@@ -209,32 +207,9 @@ void Metafiles(const fs::path& folder) {
 // to be read in two halves (our own writer sets no markers): colour with its
 // chroma halved both ways, and grey.
 void RestartedJpegs(const fs::path& folder) {
-  for (const bool colour : {true, false}) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 24;
-    info.image_height = 72;
-    info.input_components = colour ? 3 : 1;
-    info.in_color_space = colour ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    info.restart_in_rows = 1;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(info.image_width * static_cast<size_t>(info.input_components));
-    for (JDIMENSION y = 0; y < info.image_height; ++y) {
-      for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<JSAMPLE>(i * 37 + y * 11);
-      JSAMPROW rows[] = {row.data()};
-      jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    WriteBytes(folder / (colour ? "restarts.jpg" : "restarts-grey.jpg"), std::vector<uint8_t>(buffer, buffer + size));
-    std::free(buffer);
-    jpeg_destroy_compress(&info);
-  }
+  const testing::Coding restarts{.restartRows = 1};
+  WriteBytes(folder / "restarts.jpg", testing::MakeJpeg(JCS_RGB, 3, JCS_YCbCr, 24, 72, restarts));
+  WriteBytes(folder / "restarts-grey.jpg", testing::MakeJpeg(JCS_GRAYSCALE, 1, JCS_GRAYSCALE, 24, 72, restarts));
 }
 
 }  // namespace

@@ -18,54 +18,15 @@
 #include "codecs/jpegrestarts.h"
 #include "codecs/picturedecoder.h"
 #include "image/pixmill3.h"
+#include "tests/support/jpegstreams.h"
 #include "tests/support/testfiles.h"
 
 namespace trellimap {
 namespace {
 
+using testing::MakeJpeg;
+
 constexpr int kW = 16, kH = 8;
-
-// How a stream is coded beyond its colours: a restart marker after every
-// `restartRows` rows of blocks (0: none), progressive, chroma kept whole.
-struct Coding {
-  int restartRows = 0;
-  bool progressive = false, wholeChroma = false;
-};
-
-// A `width` × `height` JPEG of `components` samples a pixel in `given`, stored in `stored`.
-std::vector<uint8_t> MakeJpeg(J_COLOR_SPACE given, int components, J_COLOR_SPACE stored, int width = kW,
-                              int height = kH, const Coding& coding = {}) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = components;
-  info.in_color_space = given;
-  jpeg_set_defaults(&info);
-  jpeg_set_colorspace(&info, stored);
-  info.restart_in_rows = coding.restartRows;
-  if (coding.progressive) jpeg_simple_progression(&info);
-  if (coding.wholeChroma)
-    for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-  jpeg_start_compress(&info, TRUE);
-  std::vector<JSAMPLE> row(static_cast<size_t>(width * components));
-  for (int y = 0; y < height; ++y) {
-    for (size_t i = 0; i < row.size(); ++i)
-      row[i] = static_cast<JSAMPLE>(i * 13 + static_cast<size_t>(y) * 29 + (i * 7 + static_cast<size_t>(y)) % 11 * 17);
-    JSAMPROW rows[] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  std::vector<uint8_t> file(buffer, buffer + size);
-  std::free(buffer);
-  jpeg_destroy_compress(&info);
-  return file;
-}
 
 std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t size) {
   bytes.resize(size);
@@ -80,13 +41,13 @@ struct Case {
 };
 
 TEST(JpegReader, TakesPlainColoursAndUnreadableHeadersAndLeavesTheRest) {
-  const std::vector<uint8_t> ycbcr = MakeJpeg(JCS_RGB, 3, JCS_YCbCr);
+  const std::vector<uint8_t> ycbcr = MakeJpeg(JCS_RGB, 3, JCS_YCbCr, kW, kH);
   const Case cases[] = {
-      {"grey", MakeJpeg(JCS_GRAYSCALE, 1, JCS_GRAYSCALE), true, true},
+      {"grey", MakeJpeg(JCS_GRAYSCALE, 1, JCS_GRAYSCALE, kW, kH), true, true},
       {"YCbCr", ycbcr, true, true},
-      {"RGB", MakeJpeg(JCS_RGB, 3, JCS_RGB), true, true},
-      {"CMYK", MakeJpeg(JCS_CMYK, 4, JCS_CMYK), false, false},
-      {"YCCK", MakeJpeg(JCS_CMYK, 4, JCS_YCCK), false, false},
+      {"RGB", MakeJpeg(JCS_RGB, 3, JCS_RGB, kW, kH), true, true},
+      {"CMYK", MakeJpeg(JCS_CMYK, 4, JCS_CMYK, kW, kH), false, false},
+      {"YCCK", MakeJpeg(JCS_CMYK, 4, JCS_YCCK, kW, kH), false, false},
       {"header cut short", Cut(ycbcr, 30), true, false},
   };
   testing::TempFolder folder;
