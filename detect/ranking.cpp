@@ -2,6 +2,7 @@
 // shows.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "detect/edgetrace.h"
@@ -14,17 +15,43 @@ using namespace tuning;
 
 namespace {
 
-// The mean share of the sides along which the page's edges show, and in `least` the least.
+// Whether side i runs from corner to corner along one border of the picture:
+// a page that fills the picture may end at its border, or run on out of it.
+bool AlongBorder(const WorkingCopy& copy, const Page& page, int i) {
+  const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
+  const auto near = [](double u, double v, double border) {
+    return std::abs(u - border) <= kOnBorder && std::abs(v - border) <= kOnBorder;
+  };
+  const double width = copy.gradient.cols, height = copy.gradient.rows;
+  return near(a.x, b.x, 0) || near(a.x, b.x, width) || near(a.y, b.y, 0) || near(a.y, b.y, height);
+}
+
+// The mean share of the sides along which the page's edges show, and in
+// `least` the least. A page filling most of the picture may end at its border
+// and show no edge there: with its other three sides all clear, it rests on
+// those. Smaller shapes cut off by the border (a window, a lamp), and shapes
+// that merely reach it, are judged on all four.
 double Support(const WorkingCopy& copy, const Page& page, double* least) {
-  double sum = 0;
-  *least = 1;
+  std::array<double, 4> support;
+  std::array<bool, 4> along;
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-    const double support = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
-    sum += support;
-    *least = std::min(*least, support);
+    support[i] = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
+    along[i] = AlongBorder(copy, page, i);
   }
-  return sum / 4;
+  const auto mean = [&](int leftOut) {
+    double sum = 0;
+    *least = 1;
+    for (int i = 0; i < 4; ++i)
+      if (i != leftOut) sum += support[i], *least = std::min(*least, support[i]);
+    return sum / (leftOut < 0 ? 4 : 3);
+  };
+  const double picture = static_cast<double>(copy.gradient.cols) * copy.gradient.rows;
+  if (std::count(along.begin(), along.end(), true) == 1 && Area(Corners(page)) >= kFillsPicture * picture) {
+    const double rest = mean(static_cast<int>(std::find(along.begin(), along.end(), true) - along.begin()));
+    if (*least >= kClearSides) return rest;
+  }
+  return mean(-1);
 }
 
 }  // namespace

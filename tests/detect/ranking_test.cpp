@@ -41,6 +41,29 @@ TEST(Score, CountsWhereTheEdgesShow) {
   }
 }
 
+// A page filling most of the picture whose top is the picture's border shows
+// no edge there and rests on its other sides; not so a small shape cut off
+// by the border, nor a page with another side off its edge.
+TEST(Score, LeavesOutTheBorderOfAPageFillingThePicture) {
+  struct Case {
+    const char* name;
+    Quad patch, page;
+    double least, most;
+  };
+  const Case cases[] = {
+      {"filling, its other sides clear", Box(20, -10, 220, 170), Box(20, 0, 220, 170), 0.95, 1},
+      {"filling, one other side off", Box(20, -10, 220, 170), Box(20, 0, 227, 170), 0, 0.05},
+      {"small", Box(80, -10, 160, 60), Box(80, 0, 160, 60), 0, 0.05},
+      {"filling, its bottom the border too", Box(20, -10, 220, 190), Box(20, 0, 220, 180), 0, 0.05},
+  };
+  for (const Case& c : cases) {
+    Page page = PageOf(c.page);
+    Score(CopyOf(kWidth, kHeight, 50, {{c.patch, 235}}), page);
+    EXPECT_GE(page.score, c.least) << c.name;
+    EXPECT_LE(page.score, c.most) << c.name;
+  }
+}
+
 // Inside an even page its lightness reads back as it is, with no edges;
 // a wide dark block inside shows as edges.
 TEST(InsideOf, ReadsTheLightnessBackAndSeesEdges) {
