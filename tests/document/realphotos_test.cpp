@@ -21,8 +21,8 @@ namespace {
 // doubt, and at most this many right ones doubted; where no whole page shows
 // (a book's page filling the photo, a flat scan), an outline may be found
 // from the lines of text alone, never from edges.
-constexpr int kLeastRight = 13;
-constexpr int kMostWrong = 2;
+constexpr int kLeastRight = 14;
+constexpr int kMostWrong = 1;
 constexpr int kMostRightDoubted = 1;
 
 TEST(RealPhotos, PagesAreFoundAtLeastAsOftenAsBeforeAndWrongOnesDoubted) {
