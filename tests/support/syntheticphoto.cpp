@@ -530,6 +530,28 @@ PhotoSetup HandHeldPhoto(uint32_t index, int32_t width, int32_t height) {
   return setup;
 }
 
+PhotoSetup FillingPhoto(uint32_t index, int32_t size) {
+  PhotoSetup setup;
+  const bool landscape = index % 3 == 0;
+  setup.width = landscape ? size : size * 3 / 4;
+  setup.height = landscape ? size * 3 / 4 : size;
+  const bool letter = index % 5 == 0;
+  setup.pageWidth = letter ? 216 : 210;
+  setup.pageHeight = letter ? 279 : 297;
+  setup.tilt = 2 + (index * 7) % 15;
+  setup.azimuth = 37.0 * index;
+  setup.roll = static_cast<double>((index * 5) % 9) - 4;
+  setup.fill = 0.97 + 0.01 * (index % 7);
+  // Pushed against one side: the page's far end touches or runs out of the picture.
+  const double way = index % 2 == 0 ? 1 : -1;
+  setup.shift = (index / 2) % 2 == 0 ? Vec{0, way} : Vec{way, 0};
+  setup.backdrop = static_cast<Backdrop>(index % 4);
+  setup.noise = 2;
+  setup.blur = 0.6;
+  setup.seed = 7 + index;
+  return setup;
+}
+
 PhotoSetup BookCloseUp(double curl, double tilt, double fill, Vec shift, uint32_t seed) {
   PhotoSetup setup;
   setup.width = 600;

@@ -89,6 +89,12 @@ PageKind VariedPageKind(uint32_t index);
 // with fingers over its edges and, every other one, a bright window behind.
 PhotoSetup HandHeldPhoto(uint32_t index, int32_t width = 800, int32_t height = 600);
 
+// The `index`th of a set of sheets photographed to fill the frame (portrait
+// and landscape, `size` pixels on the longer side), running just out of it
+// at one side, the other side touching the border or nearly, over every
+// backdrop in turn.
+PhotoSetup FillingPhoto(uint32_t index, int32_t size = 800);
+
 // A close-up of an open book's page with lines of text, in a 600 × 800
 // picture: the page bent by `curl`, seen `tilt` degrees off straight on,
 // filling `fill` of the picture (above 1: running out of it), moved by `shift`.
