@@ -79,25 +79,37 @@ struct PaperEnd {
   int polarity = 1;
 };
 
+// What lies beyond a side of the text: where the paper ends, where it
+// clearly does, or else how far it runs on, as even paper, to the picture's
+// border (0 where it does not).
+struct Beyond {
+  std::optional<PaperEnd> end;
+  double runsOut = 0;
+};
+
 // How far the paper beyond side i runs out from the text, followed out from
 // points along the side until the closed level falls far below its level at
 // the side, or rises clearly above it to clipped white (paper's own light
 // unevenness does not clip): the median of where it ends, where most points
-// see it end near and the same way; nothing where it runs on out of the
-// picture or shows no clear end.
-std::optional<PaperEnd> PaperBeyond(const WorkingCopy& copy, const Page& page, int i) {
+// see it end near and the same way; no end where it runs on out of the
+// picture or shows no clear end. Where most points reach the border on paper
+// no lighter than at the side, the median of how far they walked.
+Beyond PaperBeyond(const WorkingCopy& copy, const Page& page, int i) {
   const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
   const Vec outward = -BaseLine(from, to).Normal();
   const auto inside = [&](const Vec& p) {
     return p.x >= 0 && p.y >= 0 && p.x < copy.level.cols && p.y < copy.level.rows;
   };
   const double reach = kMostPaperMargin * std::max(copy.level.cols, copy.level.rows);
-  std::vector<double> darker, brighter;
+  std::vector<double> darker, brighter, ranOut;
   for (int k = 1; k <= kPaperSamples; ++k) {
     Vec p = from + (to - from) * (k / (kPaperSamples + 1.0));
     const float ground = Sample(copy.level, p);
-    for (double walked = 0; inside(p) && walked <= reach; p += outward, ++walked) {
+    bool even = true;
+    double walked = 0;
+    for (; inside(p) && walked <= reach; p += outward, ++walked) {
       const float level = Sample(copy.level, p);
+      even = even && level < ground + kPaperEndsBrighter;
       if (level <= ground - kPaperEnds) {
         darker.push_back(walked);
         break;
@@ -107,10 +119,11 @@ std::optional<PaperEnd> PaperBeyond(const WorkingCopy& copy, const Page& page, i
         break;
       }
     }
+    if (!inside(p) && even) ranOut.push_back(walked);
   }
-  if (2 * static_cast<int>(darker.size()) > kPaperSamples) return PaperEnd{Median(darker), 1};
-  if (2 * static_cast<int>(brighter.size()) > kPaperSamples) return PaperEnd{Median(brighter), -1};
-  return std::nullopt;
+  if (2 * static_cast<int>(darker.size()) > kPaperSamples) return {PaperEnd{Median(darker), 1}};
+  if (2 * static_cast<int>(brighter.size()) > kPaperSamples) return {PaperEnd{Median(brighter), -1}};
+  return {std::nullopt, 2 * static_cast<int>(ranOut.size()) > kPaperSamples ? Median(ranOut) : 0};
 }
 
 // The paper's edge of `polarity` along side i of the page, traced near it
@@ -234,9 +247,12 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
   // Sides moved out to the paper's edge where it shows beyond the text.
   std::array<std::optional<PaperEnd>, 4> ends;
   std::array<double, 4> beyond{};
+  std::array<double, 4> runsOut{};
   for (int i = 0; i < 4; ++i) {
-    ends[i] = PaperBeyond(copy, text->page, i);
+    const Beyond past = PaperBeyond(copy, text->page, i);
+    ends[i] = past.end;
     beyond[i] = ends[i] ? ends[i]->distance : 0;
+    runsOut[i] = past.runsOut;
   }
   if (std::optional<TextPage> moved = PageFromText(*block, beyond);
       moved && Plausible(moved->page, copy.level.size())) {
@@ -252,6 +268,7 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
     text = std::move(moved);
   }
   if (!Plausible(text->page, copy.level.size())) return std::nullopt;
+  text->paperRunsOut = runsOut;
   return text;
 }
 
@@ -336,6 +353,15 @@ bool FollowsTheLines(const Page& page, const TextPage& text) {
 }
 
 }  // namespace
+
+double PaperLeftOut(const TextPage& text) {
+  const std::array<Vec, 4>& c = text.page.corners;
+  const double down = Distance((c[0] + c[1]) / 2, (c[2] + c[3]) / 2),
+               across = Distance((c[1] + c[2]) / 2, (c[3] + c[0]) / 2);
+  if (down <= 0 || across <= 0) return 0;
+  const std::array<double, 4>& out = text.paperRunsOut;
+  return (out[0] + out[2]) / down + (out[1] + out[3]) / across;
+}
 
 bool CloseUp(const WorkingCopy& copy, const TextPage& text) {
   return Area(Corners(text.page)) >= kCloseUp * copy.lightness.cols * copy.lightness.rows;

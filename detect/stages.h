@@ -138,14 +138,18 @@ const std::vector<TextLine>* ChooseBlock(const std::vector<std::vector<TextLine>
 struct TextPage {
   Page page;
   std::vector<TextLine> lines;
-  LineFamily upper, lower;  // the families of the long lines nearest the top and the bottom
-  double pitch = 0;         // the typical distance between lines
-  int edgesTraced = 0;      // sides that are the paper's edge, traced beyond the text
+  LineFamily upper, lower;               // the families of the long lines nearest the top and the bottom
+  double pitch = 0;                      // the typical distance between lines
+  int edgesTraced = 0;                   // sides that are the paper's edge, traced beyond the text
+  std::array<double, 4> paperRunsOut{};  // how far the paper runs on past each side out of the picture, or 0
 };
 std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const std::array<double, 4>& beyond = {});
 // The page the chosen block of text makes, each side moved out to the
 // paper's edge where that shows a little way beyond the text.
 std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
+// How much larger the page would be with the paper that runs on past its
+// sides out of the picture: the shares of its height and width, added.
+double PaperLeftOut(const TextPage& text);
 // Whether the text's page fills much of the picture, as a close-up's does.
 bool CloseUp(const WorkingCopy& copy, const TextPage& text);
 // Whether `page` cuts through the text: it holds the middles of more than a

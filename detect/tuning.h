@@ -156,6 +156,7 @@ inline constexpr double kLeastTracedEdge = 0.6;   // it makes the side where it 
 inline constexpr int kPaperSamples = 5;           // places along a side of the text where the paper is followed out
 inline constexpr float kPaperEnds = 0.3f;  // the paper ends where the closed level falls this far below the side's
 inline constexpr float kPaperEndsBrighter = 0.03f;  // or rises this far above it (a window behind)
+inline constexpr double kMostPaperLeftOut = 0.05;   // the paper a flat text page may leave out, shares of its sides
 inline constexpr int kLeastTracedSides = 3;         // text with the paper's edge traced on this many sides is a page
 inline constexpr double kMostPaperMargin =
     0.15;  // the paper's edge is looked for this far out, share of the longer side

@@ -234,6 +234,44 @@ TEST(FindTextPage, RunsOutToThePapersEdgeDarkerOrClippedBeyond) {
   }
 }
 
+// Paper that runs on past the text's top out of the picture (within the
+// reach where its edge is looked for) is measured to the border; paper that ends on a darker wall, or under a lighter
+// one (a wall or a window, not paper), is not running out.
+TEST(FindTextPage, MeasuresThePaperRunningOnOutOfThePicture) {
+  const struct {
+    const char* what;
+    double paperTop;
+    uint8_t above;
+    bool runsOut;
+  } cases[] = {{"out of the picture", -20, 70, true},
+               {"a dark wall above", 40, 70, false},
+               {"a light wall above", 40, 242, false}};
+  for (const auto& c : cases) {
+    std::vector<testing::Patch> patches = {{testing::Box(0, 0, 500, 110), c.above},
+                                           {testing::Box(80, c.paperTop, 320, 262), 225}};
+    for (double y = 80; y <= 240; y += 12) patches.push_back({testing::Box(100, y - 1.5, 300, y + 1.5), 40});
+    const std::optional<TextPage> text = FindTextPage(testing::CopyOf(500, 300, 70, patches), PageChoice::Nearest);
+    ASSERT_TRUE(text) << c.what;
+    const std::array<double, 4>& out = text->paperRunsOut;
+    EXPECT_NEAR(out[0], c.runsOut ? text->page.corners[0].y : 0, 2) << c.what;
+    EXPECT_EQ(out[1] + out[2] + out[3], 0) << c.what;
+  }
+}
+
+// The paper left out adds the shares of the page's height and width that
+// runs past its sides add.
+TEST(PaperLeftOut, AddsTheSharesOfHeightAndWidth) {
+  TextPage text{BoxPage(100, 50, 200, 250)};
+  const struct {
+    std::array<double, 4> out;
+    double share;
+  } cases[] = {{{0, 0, 0, 0}, 0}, {{10, 0, 0, 0}, 0.05}, {{10, 0, 10, 5}, 0.15}, {{0, 20, 0, 0}, 0.2}};
+  for (const auto& c : cases) {
+    text.paperRunsOut = c.out;
+    EXPECT_NEAR(PaperLeftOut(text), c.share, 1e-9);
+  }
+}
+
 // Where the edges found no page, small text is taken for one only with the
 // paper's edge traced on most of its sides; a close-up's text always. A
 // close-up's page from edges that holds hardly any line stands (the facing
