@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "detect/proportions.h"
+#include "detect/roughquads.h"
 #include "detect/tuning.h"
 #include "image/pixmill3.h"
 
@@ -40,12 +41,9 @@ bool Inside(const std::vector<Vec>& polygon, const Vec& p) {
 
 int SidesAlongBorder(const std::vector<Vec>& corners, double width, double height) {
   int along = 0;
-  for (size_t k = 0; k < 4; ++k) {
-    const Vec &a = corners[k], &b = corners[(k + 1) % 4];
-    const auto near = [](double v, double edge, double span) { return std::abs(v - edge) <= kNearBorder * span; };
-    along += (near(a.x, 0, width) && near(b.x, 0, width)) || (near(a.x, width, width) && near(b.x, width, width)) ||
-             (near(a.y, 0, height) && near(b.y, 0, height)) || (near(a.y, height, height) && near(b.y, height, height));
-  }
+  for (size_t k = 0; k < 4; ++k)
+    along +=
+        AlongOneBorder(corners[k], corners[(k + 1) % 4], width, height, {kNearBorder * width, kNearBorder * height});
   return along;
 }
 

@@ -15,17 +15,6 @@ using namespace tuning;
 
 namespace {
 
-// Whether side i runs from corner to corner along one border of the picture:
-// a page that fills the picture may end at its border, or run on out of it.
-bool AlongBorder(const WorkingCopy& copy, const Page& page, int i) {
-  const Vec &a = page.corners[i], &b = page.corners[(i + 1) % 4];
-  const auto near = [](double u, double v, double border) {
-    return std::abs(u - border) <= kOnBorder && std::abs(v - border) <= kOnBorder;
-  };
-  const double width = copy.gradient.cols, height = copy.gradient.rows;
-  return near(a.x, b.x, 0) || near(a.x, b.x, width) || near(a.y, b.y, 0) || near(a.y, b.y, height);
-}
-
 // The mean share of the sides along which the page's edges show, and in
 // `least` the least. A page filling most of the picture may end at its border
 // and show no edge there: with its other three sides all clear, it rests on
@@ -37,7 +26,9 @@ double Support(const WorkingCopy& copy, const Page& page, double* least) {
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
     support[i] = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
-    along[i] = AlongBorder(copy, page, i);
+    // A page that fills the picture may end at its border, or run on out of it.
+    along[i] = AlongOneBorder(page.corners[i], page.corners[(i + 1) % 4], copy.gradient.cols, copy.gradient.rows,
+                              {kOnBorder, kOnBorder});
   }
   const auto mean = [&](int leftOut) {
     double sum = 0;

@@ -62,6 +62,14 @@ bool NearlySame(const Quad& a, const Quad& b, double reach) {
   return true;
 }
 
+bool AlongOneBorder(const Vec& a, const Vec& b, double width, double height, const Vec& within) {
+  const auto near = [](double u, double v, double border, double reach) {
+    return std::abs(u - border) <= reach && std::abs(v - border) <= reach;
+  };
+  return near(a.x, b.x, 0, within.x) || near(a.x, b.x, width, within.x) || near(a.y, b.y, 0, within.y) ||
+         near(a.y, b.y, height, within.y);
+}
+
 Quad QuadAround(const std::vector<Vec>& points) {
   std::vector<cv::Point> pixels, hull;
   for (const Vec& p : points)

@@ -22,6 +22,11 @@ Quad QuadAround(const std::vector<Vec>& points);
 Quad Clockwise(Quad quad);
 double Area(const Quad& quad);
 
+// Whether both points lie near the same border of a picture `width` ×
+// `height`: within `within.x` of its left or right, or `within.y` of its top
+// or bottom.
+bool AlongOneBorder(const Vec& a, const Vec& b, double width, double height, const Vec& within);
+
 // Whether each corner of one quad lies within `reach` of the other's.
 bool NearlySame(const Quad& a, const Quad& b, double reach);
 
