@@ -2,6 +2,7 @@
 // in a band that narrows round by round, fitted, and met with its neighbours.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "detect/edgetrace.h"
@@ -12,24 +13,45 @@ namespace trellimap {
 
 using namespace tuning;
 
-int PolarityOf(const WorkingCopy& copy, const Quad& quad) {
-  double inside = 0, outside = 0;
+namespace {
+
+// How much higher the level lies inside the quad than outside it along each
+// side, a little way off the side (a guess may lie a few pixels off the
+// edge), summed over the side's pieces.
+std::array<double, 4> RiseInto(const WorkingCopy& copy, const Quad& quad) {
+  std::array<double, 4> rise{};
   const double away = kPolarityAway + kPolarityAwayShare * Distance(quad[0], quad[2]);
   for (int i = 0; i < 4; ++i) {
     const SideCurve side = BaseLine(quad[i], quad[(i + 1) % 4]);
     const Vec n = side.Normal();
     for (int j = 1; j < kPolaritySamples; ++j) {
       const Vec p = side.At(side.length * j / kPolaritySamples);
-      inside += Sample(copy.level, p + away * n);
-      outside += Sample(copy.level, p - away * n);
+      rise[i] += Sample(copy.level, p + away * n) - Sample(copy.level, p - away * n);
     }
   }
-  return inside >= outside ? 1 : -1;
+  return rise;
+}
+
+}  // namespace
+
+int PolarityOf(const WorkingCopy& copy, const Quad& quad) {
+  const std::array<double, 4> rise = RiseInto(copy, quad);
+  return rise[0] + rise[1] + rise[2] + rise[3] >= 0 ? 1 : -1;
+}
+
+std::array<int, 4> RisingOf(const WorkingCopy& copy, const Quad& quad, int polarity) {
+  const std::array<double, 4> rise = RiseInto(copy, quad);
+  std::array<int, 4> rising;
+  for (int i = 0; i < 4; ++i)
+    rising[i] = polarity * rise[i] <= -kOwnRise * (kPolaritySamples - 1) ? -polarity : polarity;
+  return rising;
 }
 
 std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   Page page;
   page.polarity = PolarityOf(copy, quad);
+  page.rising.fill(page.polarity);
+  const std::array<int, 4> told = RisingOf(copy, quad, page.polarity);
   for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(quad[i], quad[(i + 1) % 4]);
   std::copy(quad.begin(), quad.end(), page.corners.begin());
   const double diagonal = Distance(quad[0], quad[2]);
@@ -43,7 +65,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     std::array<float, 4> strength;
     for (int i = 0; i < 4; ++i) {
       stretches[i] = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-      points[i] = TraceEdge(copy, page.sides[i], stretches[i].t0, stretches[i].t1, band, page.polarity, &strength[i]);
+      points[i] = TraceEdge(copy, page.sides[i], stretches[i].t0, stretches[i].t1, band, page.rising[i], &strength[i]);
     }
     const float strongest = *std::max_element(strength.begin(), strength.end());
     for (int i = 0; i < 4; ++i) {
@@ -53,13 +75,29 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
       // the page (its lighting) while other sides show the page's edge.
       const double few =
           kFewTraced * std::clamp((s.t1 - s.t0) / kTraceSpacing, double{kLeastTraced}, double{kMostTraced});
-      for (double wider = kFirstWider * band;
-           first && (points[i].size() < few || strength[i] < kFaintShare * strongest) && wider <= kWidest * diagonal;
-           wider *= 2) {
-        float widerStrength = 0;
-        std::vector<Vec> found = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, page.polarity, &widerStrength);
-        if (points[i].size() < few || widerStrength > kFaintShare * strongest)
-          points[i] = found, strength[i] = widerStrength;
+      const auto widen = [&](std::vector<Vec>& found, float& shown, int polarity) {
+        for (double wider = kFirstWider * band;
+             (found.size() < few || shown < kFaintShare * strongest) && wider <= kWidest * diagonal; wider *= 2) {
+          float widerStrength = 0;
+          std::vector<Vec> farther = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, polarity, &widerStrength);
+          if (found.size() < few || widerStrength > kFaintShare * strongest)
+            found = std::move(farther), shown = widerStrength;
+        }
+      };
+      if (first) widen(points[i], strength[i], page.rising[i]);
+      // A side whose level tells the other polarity takes it where its edge
+      // shows so, and the page's way hardly at all: a shadow along the page,
+      // or a dark rule across it, show both ways, and so does a side half
+      // against a darker ground, half against a lighter shape.
+      if (first && told[i] != page.polarity) {
+        float otherStrength = 0;
+        std::vector<Vec> other = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, told[i], &otherStrength);
+        widen(other, otherStrength, told[i]);
+        if (strength[i] < kFaintShare * otherStrength &&
+            otherStrength * other.size() >= kOtherWay * strength[i] * points[i].size()) {
+          points[i] = std::move(other), strength[i] = otherStrength;
+          page.rising[i] = next.rising[i] = told[i];
+        }
       }
       const SideCurve base = BaseLine(page.sides[i].At(s.t0), page.sides[i].At(s.t1));
       const std::optional<SideCurve> fit = FitEither(base, points[i], spread);

@@ -25,7 +25,7 @@ double Support(const WorkingCopy& copy, const Page& page, double* least) {
   std::array<bool, 4> along;
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-    support[i] = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.polarity, kFaint);
+    support[i] = EdgeSupport(copy, page.sides[i], s.t0, s.t1, page.rising[i], kFaint);
     // A page that fills the picture may end at its border, or run on out of it.
     along[i] = AlongOneBorder(page.corners[i], page.corners[(i + 1) % 4], copy.gradient.cols, copy.gradient.rows,
                               {kOnBorder, kOnBorder});

@@ -48,7 +48,7 @@ Page AtFullResolution(const FullPicture& picture, double scale, const Page& foun
   const double spread = std::max(1.0, kRefineSpread * factor);
   for (int i = 0; i < 4; ++i) {
     const Stretch s = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-    points[i] = RefineEdge(picture, page.sides[i], s.t0, s.t1, reach, page.polarity);
+    points[i] = RefineEdge(picture, page.sides[i], s.t0, s.t1, reach, page.rising[i]);
     const int degree = page.sides[i].Straight() ? 1 : kCurveDegree;
     if (const std::optional<SideCurve> fit = FitSide(page.sides[i], points[i], degree, spread)) next.sides[i] = *fit;
   }

@@ -22,8 +22,8 @@ Page Extended(const WorkingCopy& copy, Page page) {
     const Vec &from = page.corners[i], &to = page.corners[(i + 1) % 4];
     const SideCurve before = BaseLine(page.corners[(i + 3) % 4], from), after = BaseLine(to, page.corners[(i + 2) % 4]);
     const double size = Diagonal(page), gap = std::max(kLeastRunGap, kRunGap * size);
-    const double along = RunsOn(copy, before, before.Along(from), 1, page.polarity, kFaint, gap, size);
-    const double back = RunsOn(copy, after, after.Along(to), -1, page.polarity, kFaint, gap, size);
+    const double along = RunsOn(copy, before, before.Along(from), 1, page.rising[(i + 3) % 4], kFaint, gap, size);
+    const double back = RunsOn(copy, after, after.Along(to), -1, page.rising[(i + 1) % 4], kFaint, gap, size);
     const double reach = std::min(along, back);
     if (reach < kLeastRunOn * size) continue;
     Quad quad = Corners(page);
@@ -48,7 +48,7 @@ Page Trimmed(const WorkingCopy& copy, Page page) {
     const SideCurve& side = page.sides[i];
     const Stretch s = Inner(side, page.corners[i], page.corners[(i + 1) % 4]);
     const std::vector<std::optional<Vec>> inner =
-        InnerEdge(copy, side, s.t0, s.t1, kTrimSamples, kTrimDepth * Diagonal(page), page.polarity, kFaint);
+        InnerEdge(copy, side, s.t0, s.t1, kTrimSamples, kTrimDepth * Diagonal(page), page.rising[i], kFaint);
     std::vector<Vec> points;
     for (const std::optional<Vec>& p : inner)
       if (p) points.push_back(*p);

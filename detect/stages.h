@@ -24,6 +24,10 @@ struct Page {
   std::array<SideCurve, 4> sides;
   std::array<Vec, 4> corners;
   int polarity = 1;  // 1: the page lighter than its surroundings, -1: darker
+  // Per side, 1 where the level rises into the page across it, -1 where it
+  // falls: the page's polarity, but for a side that clearly shows the other
+  // (a sheet held up before a bright window is darker than the glass above it).
+  std::array<int, 4> rising{1, 1, 1, 1};
   double score = 0;  // 0 to 1: how clearly its edges show (Score)
 };
 
@@ -81,9 +85,14 @@ std::optional<Quad> Joined(const Page& a, const Page& b);
 // 1 where the level is higher inside the quad than around it, a little way
 // off its sides (a guess may lie a few pixels off the edge); else -1.
 int PolarityOf(const WorkingCopy& copy, const Quad& quad);
+// Per side of the quad, the polarity the page's edge there has: `polarity`
+// unless the level clearly falls into the quad across that side where
+// `polarity` has it rise, or the other way round.
+std::array<int, 4> RisingOf(const WorkingCopy& copy, const Quad& quad, int polarity);
 // The page around a guess: each side's edge traced in a band that narrows
 // round by round, fitted and met with its neighbours, and scored; nothing
-// where the guess leads to no plausible page.
+// where the guess leads to no plausible page. A side RisingOf tells the other
+// polarity is traced so where its edge hardly shows the page's way.
 std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad);
 
 // --- Ranking (ranking.cpp).

@@ -75,10 +75,13 @@ inline constexpr double kWidest = 0.25;             // the widest band, share of
 inline constexpr double kPolarityAway = 3;          // pixels off the sides where the page's polarity is read
 inline constexpr double kPolarityAwayShare = 0.03;  // and this share of the diagonal more
 inline constexpr int kPolaritySamples = 8;          // pieces of each side read for the polarity
-inline constexpr double kCurveInliers = 0.05;       // a curve fits better with this share more points near it
-inline constexpr double kCurveRms = 0.7;            // or with its points this much closer than the line's
-inline constexpr int kBowSamples = 32;              // pieces of a side where its bow is measured
-inline constexpr double kLeastBow = 0.002;       // a bow below this share of the diagonal (and a pixel) bends nothing
+inline constexpr double kOwnRise = 0.05;       // a side whose level falls this much into the page (rises, on a darker
+                                               // page) may have the other polarity from the page's
+inline constexpr double kOtherWay = 1.5;       // and has it where its edge shows this many times more so, all along it
+inline constexpr double kCurveInliers = 0.05;  // a curve fits better with this share more points near it
+inline constexpr double kCurveRms = 0.7;       // or with its points this much closer than the line's
+inline constexpr int kBowSamples = 32;         // pieces of a side where its bow is measured
+inline constexpr double kLeastBow = 0.002;     // a bow below this share of the diagonal (and a pixel) bends nothing
 inline constexpr double kMostBowOfHeight = 0.1;  // a side bowing more than this share of the page's height strays
 inline constexpr double kMostBow = 0.2;          // the most a bent side bows, as a share of its chord
 inline constexpr double kEvenSag = 0.12;         // the least sag of a bent side's middle half, as a share of its bow

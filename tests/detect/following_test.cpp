@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "tests/detect/stagepictures.h"
@@ -39,6 +40,58 @@ TEST(PolarityOf, TellsLighterInsideFromDarker) {
     const WorkingCopy copy = CopyOf(kWidth, kHeight, c.ground, {{kPage, c.page}});
     for (const Quad& by : off) EXPECT_EQ(PolarityOf(copy, Moved(kPage, by)), c.polarity) << c.name;
   }
+}
+
+// A sheet held up between a bright window above and a dark table below:
+// darker than what lies beyond its top, lighter than what lies beyond its
+// bottom. A side takes the other polarity only where the level clearly says so.
+TEST(RisingOf, TellsEachSideItsOwnPolarity) {
+  struct Case {
+    const char* name;
+    uint8_t above, below, page;
+    std::array<int, 4> rising;
+  } const cases[] = {
+      {"on one ground", 50, 50, 235, {1, 1, 1, 1}},
+      {"window above, table below", 250, 40, 190, {-1, 1, 1, 1}},
+      {"barely brighter above", 196, 40, 190, {1, 1, 1, 1}},
+      {"dark page, light above", 240, 40, 90, {-1, 1, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    const WorkingCopy copy = CopyOf(kWidth, kHeight, c.below, {{Box(0, 0, kWidth, 60), c.above}, {kPage, c.page}});
+    const int polarity = PolarityOf(copy, kPage);
+    const std::array<int, 4> rising = RisingOf(copy, kPage, polarity);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(rising[i], c.rising[i]) << c.name << " side " << i + 1;
+  }
+}
+
+// Followed from a guess off its corners, such a sheet is found all round.
+TEST(Follow, FindsASheetDarkerThanWhatLiesBeyondOneSide) {
+  const WorkingCopy copy = CopyOf(kWidth, kHeight, 40, {{Box(0, 0, kWidth, 60), 250}, {kPage, 190}});
+  const std::optional<Page> page = Follow(copy, Moved(kPage, {{{-3, 2}, {2, 3}, {3, -2}, {-2, -3}}}));
+  ASSERT_TRUE(page);
+  EXPECT_LT(CornerError(Corners(*page), kPage), 1.5);
+  // Its sides down show its edge but where they pass the window's sill.
+  EXPECT_GE(page->score, 0.9);
+}
+
+// A bottom in a soft shadow on a ground lighter than the page: the level
+// beyond the side tells the other polarity, but the page's own edge, sharp
+// where the shadow ends at the paper, shows more strongly, and is kept.
+TEST(Follow, KeepsThePagesPolarityWhereItsEdgeShowsMore) {
+  const Vec outward = (kPage[3] - kPage[0]) / Distance(kPage[3], kPage[0]);
+  const auto band = [&](double from, double to) {
+    return Quad{
+        {kPage[3] + from * outward, kPage[2] + from * outward, kPage[2] + to * outward, kPage[3] + to * outward}};
+  };
+  std::vector<testing::Patch> patches{{band(0, 30), 255}, {band(0, 4), 60}};
+  for (int k = 0; k < 3; ++k) patches.push_back({band(4 + k, 5 + k), static_cast<uint8_t>(110 + 45 * k)});
+  patches.push_back({kPage, 220});
+  const WorkingCopy copy = CopyOf(kWidth, kHeight, 60, patches);
+  ASSERT_EQ(RisingOf(copy, kPage, 1)[2], -1);
+  const std::optional<Page> page = Follow(copy, kPage);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->rising[2], 1);
+  EXPECT_LT(CornerError(Corners(*page), kPage), 1.5);
 }
 
 struct FollowCase {

@@ -82,6 +82,9 @@ std::vector<PhotoCase> Photos() {
   cases.push_back({"page_side_along_light_shapes", testing::VariedPhoto(1575, 800, 600)});
   // A receipt whose whole top lies on a light ellipse.
   cases.push_back({"receipt_top_on_a_light_ellipse", testing::VariedPhoto(832, 800, 600)});
+  // A receipt held up before a bright window: darker than the window beyond
+  // its top, lighter than the room below.
+  cases.push_back({"receipt_held_before_a_window", testing::HandHeldPhoto(9)});
   return cases;
 }
 

@@ -77,6 +77,7 @@ inline dib Picture(int w, int h, uint8_t ground, const std::vector<Patch>& patch
 inline Page PageOf(const Quad& quad, int polarity = 1) {
   Page page;
   page.polarity = polarity;
+  page.rising.fill(polarity);
   for (int i = 0; i < 4; ++i) {
     page.corners[i] = quad[i];
     page.sides[i] = BaseLine(quad[i], quad[(i + 1) % 4]);

@@ -261,7 +261,8 @@ TEST(FindTextPage, MeasuresThePaperRunningOnOutOfThePicture) {
 // The paper left out adds the shares of the page's height and width that
 // runs past its sides add.
 TEST(PaperLeftOut, AddsTheSharesOfHeightAndWidth) {
-  TextPage text{BoxPage(100, 50, 200, 250)};
+  TextPage text;
+  text.page = BoxPage(100, 50, 200, 250);
   const struct {
     std::array<double, 4> out;
     double share;
