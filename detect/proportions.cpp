@@ -127,11 +127,14 @@ double TrueProportion(const std::vector<Vec>& corners, int32_t pictureWidth, int
   // side 3 along r = 0 (through m3). A side whose plane the camera sees
   // edge-on shows its bend hardly at all, and a pixel's error there is a
   // large error in space: each side given has the say of the squared sine of
-  // the angle at which the ray to its middle meets its plane.
+  // the angle at which the ray to its middle meets its plane. A side given
+  // by its corners alone shows no bend: where the other one bends, its bend
+  // was hidden (under a thumb, or seen edge-on), and the page's width comes
+  // from the other alone.
   double stretch = 0, say = 0;
   for (const auto& [side, corner] :
        {std::pair{&top, V3{m2.x + m3.x, m2.y + m3.y, m2.z + m3.z}}, std::pair{&bottom, m3}})
-    if (!side->empty()) {
+    if (side->size() > 2) {
       std::vector<Vec> points;
       for (const Vec& p : *side) points.push_back(local(p));
       const double level = Dot(corner, m2);
