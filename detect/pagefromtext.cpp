@@ -248,10 +248,14 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
   std::array<std::optional<PaperEnd>, 4> ends;
   std::array<double, 4> beyond{};
   std::array<double, 4> runsOut{};
+  // A flat page's side past which the paper runs on out of the picture goes
+  // out as far, kept as the text has it: the picture's border is no side of
+  // the page seen in perspective. A bent page's follows its lines there.
+  const bool flat = BentPair(text->page) < 0;
   for (int i = 0; i < 4; ++i) {
     const Beyond past = PaperBeyond(copy, text->page, i);
     ends[i] = past.end;
-    beyond[i] = ends[i] ? ends[i]->distance : 0;
+    beyond[i] = ends[i] ? ends[i]->distance : flat ? past.runsOut : 0;
     runsOut[i] = past.runsOut;
   }
   if (std::optional<TextPage> moved = PageFromText(*block, beyond);

@@ -123,9 +123,10 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
     // Its size is the text's guess where the paper's edges hardly show
     // round a page smaller than the picture, or where the paper runs on out
     // of the picture past the text of a flat page (a sheet filling the
-    // frame): its outline stops short of more paper than an outline found
-    // right may leave out. A bent book page's outline follows its lines
-    // there, as it is meant to.
+    // frame): its outline is taken out to the picture's border there, and
+    // where the page ends beyond that is unseen, for more paper than an
+    // outline found right may leave out. A bent book page's outline follows
+    // its lines there, as it is meant to.
     outline.paperUnseen = (!CloseUp(widest, *text) && text->edgesTraced < kLeastTracedSides) ||
                           (BentPair(text->page) < 0 && PaperLeftOut(*text) > kMostPaperLeftOut);
     return outline;

@@ -150,11 +150,13 @@ struct TextPage {
   LineFamily upper, lower;               // the families of the long lines nearest the top and the bottom
   double pitch = 0;                      // the typical distance between lines
   int edgesTraced = 0;                   // sides that are the paper's edge, traced beyond the text
-  std::array<double, 4> paperRunsOut{};  // how far the paper runs on past each side out of the picture, or 0
+  std::array<double, 4> paperRunsOut{};  // how far the paper ran on past each side of the text out of the
+                                         // picture, or 0 (a flat page's side is then taken out as far)
 };
 std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const std::array<double, 4>& beyond = {});
 // The page the chosen block of text makes, each side moved out to the
-// paper's edge where that shows a little way beyond the text.
+// paper's edge where that shows a little way beyond the text, and a flat
+// page's out to the picture's border where the paper runs on out of it.
 std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
 // How much larger the page would be with the paper that runs on past its
 // sides out of the picture: the shares of its height and width, added.

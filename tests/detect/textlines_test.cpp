@@ -235,17 +235,19 @@ TEST(FindTextPage, RunsOutToThePapersEdgeDarkerOrClippedBeyond) {
 }
 
 // Paper that runs on past the text's top out of the picture (within the
-// reach where its edge is looked for) is measured to the border; paper that ends on a darker wall, or under a lighter
-// one (a wall or a window, not paper), is not running out.
-TEST(FindTextPage, MeasuresThePaperRunningOnOutOfThePicture) {
+// reach where its edge is looked for) is measured to the border, and the
+// page's top taken out there; paper that ends on a darker wall, or under a
+// lighter one (a wall or a window, not paper), is not running out.
+TEST(FindTextPage, TakesInThePaperRunningOnOutOfThePicture) {
   const struct {
     const char* what;
     double paperTop;
     uint8_t above;
     bool runsOut;
-  } cases[] = {{"out of the picture", -20, 70, true},
-               {"a dark wall above", 40, 70, false},
-               {"a light wall above", 40, 242, false}};
+    double top;  // the page's top found
+  } cases[] = {{"out of the picture", -20, 70, true, 0},
+               {"a dark wall above", 40, 70, false, 40},
+               {"a light wall above", 40, 242, false, 72.5}};
   for (const auto& c : cases) {
     std::vector<testing::Patch> patches = {{testing::Box(0, 0, 500, 110), c.above},
                                            {testing::Box(80, c.paperTop, 320, 262), 225}};
@@ -253,8 +255,10 @@ TEST(FindTextPage, MeasuresThePaperRunningOnOutOfThePicture) {
     const std::optional<TextPage> text = FindTextPage(testing::CopyOf(500, 300, 70, patches), PageChoice::Nearest);
     ASSERT_TRUE(text) << c.what;
     const std::array<double, 4>& out = text->paperRunsOut;
-    EXPECT_NEAR(out[0], c.runsOut ? text->page.corners[0].y : 0, 2) << c.what;
+    // The text's top lies a margin over the first line.
+    EXPECT_NEAR(out[0], c.runsOut ? 72.5 : 0, 2) << c.what;
     EXPECT_EQ(out[1] + out[2] + out[3], 0) << c.what;
+    for (const int k : {0, 1}) EXPECT_NEAR(text->page.corners[k].y, c.top, 2) << c.what;
   }
 }
 
