@@ -11,6 +11,7 @@
 #include "detect/pageoutline.h"
 #include "document/mockups.h"
 #include "render/flatten.h"
+#include "scan/look.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {
@@ -66,6 +67,7 @@ struct FlattenArguments {
   int jobs = 0;                                   // photos at once; 0: one per core
   bool skipDoubtful = false;                      // a page found in doubt is left out
   PageChoice page = PageChoice::Nearest;          // of an open book's two facing pages
+  Look look = Look::Photo;                        // of the flat pages
 };
 
 // The exit status when no page is found in a picture.

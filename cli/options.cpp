@@ -38,7 +38,7 @@ CLI::Option* AddPageChoice(CLI::App* command, PageChoice* page) {
   return command
       ->add_option("--page", *page,
                    "Of an open book's two facing pages, the left or the right (default: the one nearer the middle)")
-      ->transform(CLI::CheckedTransformer(names, CLI::ignore_case))
+      ->transform(CLI::CheckedTransformer(names, CLI::ignore_case).description(""))
       ->type_name("left|right");
 }
 
@@ -198,6 +198,19 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
   flattenCommand->add_flag("--skip-doubtful", flattenArguments.skipDoubtful,
                            "Leave out photos whose page is found in doubt");
   AddPageChoice(flattenCommand, &flattenArguments.page);
+  const std::map<std::string, Look> looks = {
+      {"photo", Look::Photo}, {"clean", Look::Clean}, {"grey", Look::Grey}, {"bw", Look::BlackWhite}};
+  flattenCommand
+      ->add_option_function<std::string>(
+          "--look", [&flattenArguments, looks](const std::string& text) { flattenArguments.look = looks.at(text); },
+          "photo (default: as photographed), clean (white paper, no shadows or cast), grey, or bw "
+          "(black and white)")
+      ->check(CLI::Validator(
+          [looks](std::string& text) {
+            return looks.count(text) != 0 ? std::string() : "not a look (photo, clean, grey or bw): " + text;
+          },
+          ""))
+      ->type_name("photo|clean|grey|bw");
   AddFormat(flattenCommand, &flattenArguments.format, actions);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"

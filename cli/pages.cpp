@@ -17,6 +17,7 @@
 #include "image/pixmill3.h"
 #include "render/foundoutline.h"
 #include "render/perspectivewarnings.h"
+#include "scan/looks.h"
 
 namespace trellimap::cli {
 namespace {
@@ -61,8 +62,9 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   if (!doc.MakeFlatPage({options.size, flat})) return Fail(output, "no memory for a page of " + size);
   ws.smooth = !options.exact;
   doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
-  const dib& page = ws.Result(WarpDirection::OneIntoTwo);
+  dib& page = ws.Result(WarpDirection::OneIntoTwo);
   if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
+  ApplyLook(page, options.look);
   if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) return status;
   return doubtful ? Doubtful(input, doubt->reason) : 0;
 }

@@ -289,7 +289,8 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"flatten " + picture + " -o " + out + " --points '1,1 3,1 3,3'", "four corners"},
            {"flatten " + picture + " -o " + out + " --points '1,1 3,x'", "--points"},
            {"flatten " + picture + " -o " + out + " --jobs 0", "--jobs"},
-           {"flatten " + picture + " -o " + out + " --format nonsense", "--format"}}) {
+           {"flatten " + picture + " -o " + out + " --format nonsense", "--format"},
+           {"flatten " + picture + " -o " + out + " --look blue", "--look"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -510,6 +511,36 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
   const CliRun info = Cli("info " + Quoted(folder.Path("auto.bmp")), folder);
   const double w = std::stod(Field(info.out, "width")), h = std::stod(Field(info.out, "height"));
   EXPECT_NEAR(w / h, 210.0 / 297, 0.025 * 210 / 297) << info.out;
+}
+
+// The grey and black-and-white looks leave grey levels, black and white
+// only black and white, its page's rules black on white paper.
+TEST_F(CliTest, FlattenGivesThePageTheLookAskedFor) {
+  const PagePhoto page = WritePagePhoto(folder, "page.png", TiltedPage());
+  for (const std::string look : {"grey", "bw"}) {
+    const std::string out = folder.Path(look + ".png");
+    const CliRun run = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 420x594 --look " + look +
+                               " --points '" + page.corners + "'",
+                           folder);
+    ASSERT_EQ(run.status, 0) << run.err;
+    dib flat{};
+    ASSERT_TRUE(ReadPictureFile(out, flat).done());
+    int coloured = 0, between = 0, black = 0;
+    for (int y = 0; y < DibHeight(&flat); ++y)
+      for (int x = 0; x < DibWidth(&flat); ++x) {
+        const uint32_t c = DibPixelColour(flat, x, y);
+        const int r = c & 0xff, g = (c >> 8) & 0xff, b = (c >> 16) & 0xff;
+        coloured += r != g || g != b;
+        between += r != 0 && r != 255;
+        black += r == 0;
+      }
+    EXPECT_EQ(coloured, 0) << look;
+    if (look == "bw") {
+      EXPECT_EQ(between, 0);
+      EXPECT_GT(black, 0.005 * DibWidth(&flat) * DibHeight(&flat));
+    }
+    ReleaseDib(&flat);
+  }
 }
 
 // Flattening in one step, the outline found: a flat page's rules and an open

@@ -1,0 +1,34 @@
+#pragma once
+// Looks for a flat page: as photographed, or made clean (the paper even and
+// white, the light's cast and shadows gone, ink in its own colours), in grey
+// levels, or black and white for text.
+
+#include <opencv2/core.hpp>
+
+#include "image/dib.h"
+#include "scan/look.h"
+
+namespace trellimap {
+
+// The paper's own colour at every pixel of a page (BGR, 8 bits): per cell of
+// the page the mean colour of its brightest pixels, which is the paper's
+// wherever a cell holds some paper; cells without any (inside a photo, a
+// dark stamp) filled from their neighbours; smoothed and spread over the
+// page. 32-bit float, BGR.
+cv::Mat PaperColour(const cv::Mat& page);
+
+// The page divided by the paper's colour, so the paper comes out white and
+// ink keeps its colour against it; the last few levels below white made
+// white, which takes the paper's grain and noise with them.
+cv::Mat Whitened(const cv::Mat& page, const cv::Mat& paper);
+
+// Black (0) and white (255) from grey levels on white paper, by a threshold
+// that follows the local mean and spread: light pencil and thin strokes stay
+// black, the paper's grain stays white.
+cv::Mat BlackAndWhite(const cv::Mat& grey);
+
+// Gives the flat page (24 bits) the look, in place: Photo leaves it as it
+// is; Grey and BlackWhite leave equal red, green and blue.
+void ApplyLook(dib& page, Look look);
+
+}  // namespace trellimap
