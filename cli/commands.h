@@ -11,7 +11,7 @@
 #include "detect/pageoutline.h"
 #include "document/mockups.h"
 #include "render/flatten.h"
-#include "scan/look.h"
+#include "scan/pagefinish.h"
 #include "workspace/pointlist.h"
 
 namespace trellimap::cli {
@@ -68,6 +68,7 @@ struct FlattenArguments {
   bool skipDoubtful = false;                      // a page found in doubt is left out
   PageChoice page = PageChoice::Nearest;          // of an open book's two facing pages
   Look look = Look::Photo;                        // of the flat pages
+  PageInset inset;                                // trimmed off every flat page
 };
 
 // The exit status when no page is found in a picture.

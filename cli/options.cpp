@@ -5,7 +5,11 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdlib>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "workspace/commandline.h"
 
@@ -53,6 +57,20 @@ CLI::Option* AddFormat(CLI::App* command, std::string* format, const Actions& ac
   return command->add_option("--format", *format, "The format of the files in the folder (default: png)")
       ->check(known)
       ->type_name("EXT");
+}
+
+// The inset "N%" (below half the page) or "Npx" names; nothing for other text.
+std::optional<PageInset> InsetNamed(const std::string& text) {
+  const bool percent = text.size() > 1 && text.back() == '%';
+  const bool pixels = text.size() > 2 && text.compare(text.size() - 2, 2, "px") == 0;
+  if (!percent && !pixels) return std::nullopt;
+  const std::string number = text.substr(0, text.size() - (percent ? 1 : 2));
+  char* end = nullptr;
+  const double amount = std::strtod(number.c_str(), &end);
+  if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(amount) || amount < 0 ||
+      (percent && amount >= 50) || amount > 1e6)
+    return std::nullopt;
+  return PageInset{amount, percent};
 }
 
 }  // namespace
@@ -211,6 +229,16 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
           },
           ""))
       ->type_name("photo|clean|grey|bw");
+  flattenCommand
+      ->add_option_function<std::string>(
+          "--inset", [&flattenArguments](const std::string& text) { flattenArguments.inset = *InsetNamed(text); },
+          "A margin trimmed off every side of the flat page: N% of its width and height, or Npx")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return InsetNamed(text) ? std::string() : "not an inset (N% below 50, or Npx): " + text;
+          },
+          ""))
+      ->type_name("N%|Npx");
   AddFormat(flattenCommand, &flattenArguments.format, actions);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"

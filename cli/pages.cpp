@@ -17,6 +17,7 @@
 #include "image/pixmill3.h"
 #include "render/foundoutline.h"
 #include "render/perspectivewarnings.h"
+#include "scan/inset.h"
 #include "scan/looks.h"
 
 namespace trellimap::cli {
@@ -64,6 +65,7 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
   dib& page = ws.Result(WarpDirection::OneIntoTwo);
   if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
+  if (!TrimInset(page, options.inset)) return Fail(output, "the inset leaves nothing of a page of " + size);
   ApplyLook(page, options.look);
   if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) return status;
   return doubtful ? Doubtful(input, doubt->reason) : 0;

@@ -290,7 +290,9 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"flatten " + picture + " -o " + out + " --points '1,1 3,x'", "--points"},
            {"flatten " + picture + " -o " + out + " --jobs 0", "--jobs"},
            {"flatten " + picture + " -o " + out + " --format nonsense", "--format"},
-           {"flatten " + picture + " -o " + out + " --look blue", "--look"}}) {
+           {"flatten " + picture + " -o " + out + " --look blue", "--look"},
+           {"flatten " + picture + " -o " + out + " --inset 50%", "--inset"},
+           {"flatten " + picture + " -o " + out + " --inset 12", "--inset"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -491,6 +493,24 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
     }
     ReleaseDib(&flat);
   }
+  // An inset trims the page; one that leaves nothing fails and writes nothing.
+  for (const auto& [inset, width, height] : {std::tuple{"10px", 400, 574}, std::tuple{"5%", 378, 534}}) {
+    const std::string out = folder.Path("inset.bmp");
+    ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 420x594 --inset " + inset +
+                      " --points '" + page.corners + "'",
+                  folder)
+                  .status,
+              0);
+    const CliRun info = Cli("info " + Quoted(out), folder);
+    EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << inset;
+    EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << inset;
+  }
+  const CliRun trimmedAway = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(folder.Path("none.png")) +
+                                     " --size 420x594 --inset 300px --points '" + page.corners + "'",
+                                 folder);
+  EXPECT_EQ(trimmedAway.status, 1);
+  EXPECT_NE(trimmedAway.err.find("inset"), std::string::npos) << trimmedAway.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("none.png")));
   // A pixel size turns to the upright page as paper sizes do, unless "!" keeps it as given.
   for (const auto& [size, width, height] : {std::tuple{"594x420", 420, 594}, std::tuple{"594x420!", 594, 420}}) {
     const std::string out = folder.Path("turned.bmp");
