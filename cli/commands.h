@@ -69,6 +69,7 @@ struct FlattenArguments {
   PageChoice page = PageChoice::Nearest;          // of an open book's two facing pages
   Look look = Look::Photo;                        // of the flat pages
   PageInset inset;                                // trimmed off every flat page
+  int turn = kTurnUpright;                        // quarter turns clockwise, or as its text reads
 };
 
 // The exit status when no page is found in a picture.

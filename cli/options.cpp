@@ -229,6 +229,18 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
           },
           ""))
       ->type_name("photo|clean|grey|bw");
+  const std::map<std::string, int> turns = {{"auto", kTurnUpright}, {"0", 0}, {"90", 1}, {"180", 2}, {"270", 3}};
+  flattenCommand
+      ->add_option_function<std::string>(
+          "--turn", [&flattenArguments, turns](const std::string& text) { flattenArguments.turn = turns.at(text); },
+          "Turn the flat page clockwise by 0, 90, 180 or 270 degrees, or auto (default): so that its text "
+          "reads upright")
+      ->check(CLI::Validator(
+          [turns](std::string& text) {
+            return turns.count(text) != 0 ? std::string() : "not a turn (auto, 0, 90, 180 or 270): " + text;
+          },
+          ""))
+      ->type_name("auto|0|90|180|270");
   flattenCommand
       ->add_option_function<std::string>(
           "--inset", [&flattenArguments](const std::string& text) { flattenArguments.inset = *InsetNamed(text); },

@@ -19,6 +19,7 @@
 #include "render/perspectivewarnings.h"
 #include "scan/inset.h"
 #include "scan/looks.h"
+#include "scan/upright.h"
 
 namespace trellimap::cli {
 namespace {
@@ -66,6 +67,8 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   dib& page = ws.Result(WarpDirection::OneIntoTwo);
   if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
   if (!TrimInset(page, options.inset)) return Fail(output, "the inset leaves nothing of a page of " + size);
+  if (!TurnPage(page, options.turn == kTurnUpright ? UprightTurns(page) : options.turn))
+    return Fail(output, "no memory to turn a page of " + size);
   ApplyLook(page, options.look);
   if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) return status;
   return doubtful ? Doubtful(input, doubt->reason) : 0;

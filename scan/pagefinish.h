@@ -1,6 +1,6 @@
 #pragma once
-// How a flat page is finished: the look it is given and the margin trimmed
-// off it.
+// How a flat page is finished: the look it is given, the margin trimmed off
+// it, and how it is turned.
 
 namespace trellimap {
 
@@ -8,6 +8,10 @@ namespace trellimap {
 // shadows gone, ink in its own colours); the same in grey levels; black and
 // white, for text.
 enum class Look { Photo, Clean, Grey, BlackWhite };
+
+// Quarter turns clockwise a flat page is given (0 to 3), or kTurnUpright:
+// as many as make its text read upright.
+inline constexpr int kTurnUpright = -1;
 
 // The margin trimmed off every side of a flat page: `amount` pixels, or, as
 // a share, `amount` percent of the page's width off its left and right and

@@ -292,7 +292,8 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"flatten " + picture + " -o " + out + " --format nonsense", "--format"},
            {"flatten " + picture + " -o " + out + " --look blue", "--look"},
            {"flatten " + picture + " -o " + out + " --inset 50%", "--inset"},
-           {"flatten " + picture + " -o " + out + " --inset 12", "--inset"}}) {
+           {"flatten " + picture + " -o " + out + " --inset 12", "--inset"},
+           {"flatten " + picture + " -o " + out + " --turn 45", "--turn"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -494,7 +495,10 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
     ReleaseDib(&flat);
   }
   // An inset trims the page; one that leaves nothing fails and writes nothing.
-  for (const auto& [inset, width, height] : {std::tuple{"10px", 400, 574}, std::tuple{"5%", 378, 534}}) {
+  // A turn asked for turns it; a page of text bars tells no way up and stays.
+  for (const auto& [inset, width, height] :
+       {std::tuple{"10px", 400, 574}, std::tuple{"5%", 378, 534}, std::tuple{"0px --turn 90", 594, 420},
+        std::tuple{"0px --turn auto", 420, 594}}) {
     const std::string out = folder.Path("inset.bmp");
     ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 420x594 --inset " + inset +
                       " --points '" + page.corners + "'",
