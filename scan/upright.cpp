@@ -15,7 +15,7 @@ namespace {
 
 // Letters are read on a copy no larger than this, which still shows a
 // letter's ascender at the smallest print a page is read at.
-constexpr int kMostSide = 2400;
+constexpr int kMostSide = 1600;
 // A mark of a letter (or of a few letters run together): at least this many
 // pixels, no taller than this share of the page's shorter side, and no wider
 // than this share.
