@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -150,6 +151,9 @@ cv::Mat BlackAndWhite(const cv::Mat& grey) {
 
 void ApplyLook(dib& page, Look look) {
   if (look == Look::Photo || page.poi == nullptr || DibBitCount(&page) != 24) return;
+  // OpenCV works in the calling thread alone: the program's own workers are
+  // the only threads that touch pictures, and pages are finished one per worker.
+  cv::setNumThreads(0);
   cv::Mat pixels(DibHeight(&page), DibWidth(&page), CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
   cv::Mat clean = Whitened(pixels, PaperColour(pixels));
   if (look != Look::Clean) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
 
@@ -179,6 +180,7 @@ double UprightEvidence(const Letters& letters) {
 }
 
 int UprightTurns(const cv::Mat& grey) {
+  cv::setNumThreads(0);  // in the calling thread alone, as ApplyLook
   const Letters letters = LettersOf(grey);
   if (letters.marks.size() < kLeastMarks) return 0;
   const std::optional<bool> across = LinesRunAcross(letters);
