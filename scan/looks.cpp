@@ -44,12 +44,15 @@ struct Cell {
   bool paper = false;
 };
 
+// A BGR pixel's lightness, 0 to 255, in integers.
+int Lightness(const cv::Vec3b& p) { return (p[0] * 29 + p[1] * 150 + p[2] * 77) >> 8; }
+
 // The mean colour of the brightest pixels of a block of the page, and their lightness.
 Cell CellOf(const cv::Mat& block) {
   std::array<int, 256> counts{};
   for (int y = 0; y < block.rows; ++y) {
     const cv::Vec3b* row = block.ptr<cv::Vec3b>(y);
-    for (int x = 0; x < block.cols; ++x) ++counts[(row[x][0] * 29 + row[x][1] * 150 + row[x][2] * 77) >> 8];
+    for (int x = 0; x < block.cols; ++x) ++counts[Lightness(row[x])];
   }
   const int wanted = std::max(1, static_cast<int>(kBrightest * block.total()));
   int least = 255;
@@ -59,7 +62,7 @@ Cell CellOf(const cv::Mat& block) {
   for (int y = 0; y < block.rows; ++y) {
     const cv::Vec3b* row = block.ptr<cv::Vec3b>(y);
     for (int x = 0; x < block.cols; ++x)
-      if (((row[x][0] * 29 + row[x][1] * 150 + row[x][2] * 77) >> 8) >= least) sum += cv::Vec3d(row[x]), ++n;
+      if (Lightness(row[x]) >= least) sum += cv::Vec3d(row[x]), ++n;
   }
   Cell cell;
   cell.colour = cv::Vec3f(sum / std::max(1, n));
