@@ -59,6 +59,22 @@ CLI::Option* AddFormat(CLI::App* command, std::string* format, const Actions& ac
       ->type_name("EXT");
 }
 
+// An option taking one of a few words, each standing for a value of
+// `target`; another word is refused as not `what`.
+template <typename T>
+CLI::Option* AddWordChoice(CLI::App* command, const std::string& name, const std::map<std::string, T>& words, T* target,
+                           const std::string& help, const std::string& what, const std::string& typeName) {
+  return command
+      ->add_option_function<std::string>(
+          name, [words, target](const std::string& text) { *target = words.at(text); }, help)
+      ->check(CLI::Validator(
+          [words, what](std::string& text) {
+            return words.count(text) != 0 ? std::string() : "not " + what + ": " + text;
+          },
+          ""))
+      ->type_name(typeName);
+}
+
 // The inset "N%" (below half the page) or "Npx" names; nothing for other text.
 std::optional<PageInset> InsetNamed(const std::string& text) {
   const bool percent = text.size() > 1 && text.back() == '%';
@@ -216,31 +232,17 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
   flattenCommand->add_flag("--skip-doubtful", flattenArguments.skipDoubtful,
                            "Leave out photos whose page is found in doubt");
   AddPageChoice(flattenCommand, &flattenArguments.page);
-  const std::map<std::string, Look> looks = {
-      {"photo", Look::Photo}, {"clean", Look::Clean}, {"grey", Look::Grey}, {"bw", Look::BlackWhite}};
-  flattenCommand
-      ->add_option_function<std::string>(
-          "--look", [&flattenArguments, looks](const std::string& text) { flattenArguments.look = looks.at(text); },
-          "photo (default: as photographed), clean (white paper, no shadows or cast), grey, or bw "
-          "(black and white)")
-      ->check(CLI::Validator(
-          [looks](std::string& text) {
-            return looks.count(text) != 0 ? std::string() : "not a look (photo, clean, grey or bw): " + text;
-          },
-          ""))
-      ->type_name("photo|clean|grey|bw");
-  const std::map<std::string, int> turns = {{"auto", kTurnUpright}, {"0", 0}, {"90", 1}, {"180", 2}, {"270", 3}};
-  flattenCommand
-      ->add_option_function<std::string>(
-          "--turn", [&flattenArguments, turns](const std::string& text) { flattenArguments.turn = turns.at(text); },
-          "Turn the flat page clockwise by 0, 90, 180 or 270 degrees, or auto (default): so that its text "
-          "reads upright")
-      ->check(CLI::Validator(
-          [turns](std::string& text) {
-            return turns.count(text) != 0 ? std::string() : "not a turn (auto, 0, 90, 180 or 270): " + text;
-          },
-          ""))
-      ->type_name("auto|0|90|180|270");
+  AddWordChoice(flattenCommand, "--look",
+                {{"photo", Look::Photo}, {"clean", Look::Clean}, {"grey", Look::Grey}, {"bw", Look::BlackWhite}},
+                &flattenArguments.look,
+                "photo (default: as photographed), clean (white paper, no shadows or cast), grey, or bw "
+                "(black and white)",
+                "a look (photo, clean, grey or bw)", "photo|clean|grey|bw");
+  AddWordChoice(flattenCommand, "--turn", {{"auto", kTurnUpright}, {"0", 0}, {"90", 1}, {"180", 2}, {"270", 3}},
+                &flattenArguments.turn,
+                "Turn the flat page clockwise by 0, 90, 180 or 270 degrees, or auto (default): so that its text "
+                "reads upright",
+                "a turn (auto, 0, 90, 180 or 270)", "auto|0|90|180|270");
   flattenCommand
       ->add_option_function<std::string>(
           "--inset", [&flattenArguments](const std::string& text) { flattenArguments.inset = *InsetNamed(text); },

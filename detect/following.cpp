@@ -32,26 +32,32 @@ std::array<double, 4> RiseInto(const WorkingCopy& copy, const Quad& quad) {
   return rise;
 }
 
-}  // namespace
+// The polarity all sides' rises together tell.
+int PolarityOf(const std::array<double, 4>& rise) { return rise[0] + rise[1] + rise[2] + rise[3] >= 0 ? 1 : -1; }
 
-int PolarityOf(const WorkingCopy& copy, const Quad& quad) {
-  const std::array<double, 4> rise = RiseInto(copy, quad);
-  return rise[0] + rise[1] + rise[2] + rise[3] >= 0 ? 1 : -1;
-}
-
-std::array<int, 4> RisingOf(const WorkingCopy& copy, const Quad& quad, int polarity) {
-  const std::array<double, 4> rise = RiseInto(copy, quad);
+// Per side, `polarity` unless its own rise clearly says the other.
+std::array<int, 4> RisingOf(const std::array<double, 4>& rise, int polarity) {
   std::array<int, 4> rising;
   for (int i = 0; i < 4; ++i)
     rising[i] = polarity * rise[i] <= -kOwnRise * (kPolaritySamples - 1) ? -polarity : polarity;
   return rising;
 }
 
+}  // namespace
+
+int PolarityOf(const WorkingCopy& copy, const Quad& quad) { return PolarityOf(RiseInto(copy, quad)); }
+
+std::array<int, 4> RisingOf(const WorkingCopy& copy, const Quad& quad, int polarity) {
+  return RisingOf(RiseInto(copy, quad), polarity);
+}
+
 std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
   Page page;
-  page.polarity = PolarityOf(copy, quad);
+  // Each side's rise is read once: it tells the page's polarity and each side's.
+  const std::array<double, 4> rise = RiseInto(copy, quad);
+  page.polarity = PolarityOf(rise);
   page.rising.fill(page.polarity);
-  const std::array<int, 4> told = RisingOf(copy, quad, page.polarity);
+  const std::array<int, 4> told = RisingOf(rise, page.polarity);
   for (int i = 0; i < 4; ++i) page.sides[i] = BaseLine(quad[i], quad[(i + 1) % 4]);
   std::copy(quad.begin(), quad.end(), page.corners.begin());
   const double diagonal = Distance(quad[0], quad[2]);

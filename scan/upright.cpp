@@ -208,16 +208,14 @@ bool TurnPage(dib& page, int quarters) {
   dib turned{};
   newdib(&turned, turnedWidth, turnedHeight, 24, nullptr, 0);
   if (turned.poi == nullptr) return false;
-  // Both are stored bottom-up: flipped upright as matrices, turned, and the
-  // turn written bottom-up again.
-  cv::Mat from, to;
-  cv::flip(cv::Mat(height, width, CV_8UC3, page.poi, static_cast<size_t>(page.bytew)), from, 0);
-  cv::rotate(from, to,
-             quarters == 1   ? cv::ROTATE_90_CLOCKWISE
+  // Both are stored bottom-up, upside down as matrices: a turn of the page
+  // is the opposite turn of what is stored.
+  const cv::Mat stored(height, width, CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
+  cv::Mat into(turnedHeight, turnedWidth, CV_8UC3, turned.poi, static_cast<size_t>(turned.bytew));
+  cv::rotate(stored, into,
+             quarters == 1   ? cv::ROTATE_90_COUNTERCLOCKWISE
              : quarters == 2 ? cv::ROTATE_180
-                             : cv::ROTATE_90_COUNTERCLOCKWISE);
-  cv::Mat stored(turnedHeight, turnedWidth, CV_8UC3, turned.poi, static_cast<size_t>(turned.bytew));
-  cv::flip(to, stored, 0);
+                             : cv::ROTATE_90_CLOCKWISE);
   ReplacePicture(&page, turned);
   return true;
 }

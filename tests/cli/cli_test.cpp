@@ -494,39 +494,30 @@ TEST_F(CliTest, FlattenMakesThePageFlatAndSquare) {
     }
     ReleaseDib(&flat);
   }
-  // An inset trims the page; one that leaves nothing fails and writes nothing.
-  // A turn asked for turns it; a page of text bars tells no way up and stays.
-  for (const auto& [inset, width, height] :
-       {std::tuple{"10px", 400, 574}, std::tuple{"5%", 378, 534}, std::tuple{"0px --turn 90", 594, 420},
-        std::tuple{"0px --turn auto", 420, 594}}) {
-    const std::string out = folder.Path("inset.bmp");
-    ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size 420x594 --inset " + inset +
-                      " --points '" + page.corners + "'",
-                  folder)
-                  .status,
-              0);
+  // A pixel size turns to the upright page as paper sizes do, unless "!"
+  // keeps it as given. An inset trims the page; a turn asked for turns it; a
+  // page of text bars tells no way up and stays.
+  for (const auto& [options, width, height] :
+       {std::tuple{"--size 594x420", 420, 594}, std::tuple{"--size 594x420!", 594, 420},
+        std::tuple{"--size 420x594 --inset 10px", 400, 574}, std::tuple{"--size 420x594 --inset 5%", 378, 534},
+        std::tuple{"--size 420x594 --turn 90", 594, 420}, std::tuple{"--size 420x594 --turn auto", 420, 594}}) {
+    const std::string out = folder.Path("turned.bmp");
+    ASSERT_EQ(
+        Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " " + options + " --points '" + page.corners + "'",
+            folder)
+            .status,
+        0);
     const CliRun info = Cli("info " + Quoted(out), folder);
-    EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << inset;
-    EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << inset;
+    EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << options;
+    EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << options;
   }
+  // An inset that leaves nothing fails and writes nothing.
   const CliRun trimmedAway = Cli("flatten " + Quoted(page.file) + " -o " + Quoted(folder.Path("none.png")) +
                                      " --size 420x594 --inset 300px --points '" + page.corners + "'",
                                  folder);
   EXPECT_EQ(trimmedAway.status, 1);
   EXPECT_NE(trimmedAway.err.find("inset"), std::string::npos) << trimmedAway.err;
   EXPECT_FALSE(std::filesystem::exists(folder.Path("none.png")));
-  // A pixel size turns to the upright page as paper sizes do, unless "!" keeps it as given.
-  for (const auto& [size, width, height] : {std::tuple{"594x420", 420, 594}, std::tuple{"594x420!", 594, 420}}) {
-    const std::string out = folder.Path("turned.bmp");
-    ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(out) + " --size " + size + " --points '" +
-                      page.corners + "'",
-                  folder)
-                  .status,
-              0);
-    const CliRun info = Cli("info " + Quoted(out), folder);
-    EXPECT_EQ(Field(info.out, "width"), std::to_string(width)) << size;
-    EXPECT_EQ(Field(info.out, "height"), std::to_string(height)) << size;
-  }
   ASSERT_EQ(Cli("flatten " + Quoted(page.file) + " -o " + Quoted(folder.Path("auto.bmp")) + " --points '" +
                     page.corners + "'",
                 folder)
