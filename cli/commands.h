@@ -70,6 +70,8 @@ struct FlattenArguments {
   Look look = Look::Photo;                        // of the flat pages
   PageInset inset;                                // trimmed off every flat page
   int turn = kTurnUpright;                        // quarter turns clockwise, or as its text reads
+  std::string ocr;                                // languages the text is read in for a PDF; none: not read
+  std::optional<int> quality;                     // of a PDF's JPEG pages; none: kPdfJpegQuality
 };
 
 // The exit status when no page is found in a picture.

@@ -5,6 +5,8 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -199,7 +201,8 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
       "flatten", "Makes photographed pages flat and square: each page alone, in its true proportions");
   flattenCommand->add_option("IN", flattenArguments.inputs, "The photos")->required()->type_name("");
   flattenCommand
-      ->add_option("-o,--output", flattenArguments.output, "The flat page's file (one photo) or folder (several)")
+      ->add_option("-o,--output", flattenArguments.output,
+                   "The flat page's file (one photo), a PDF of all the pages (.pdf), or a folder (several)")
       ->required()
       ->type_name("OUT");
   AddPoints(flattenCommand, "--points", &flattenArguments.points,
@@ -217,7 +220,7 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
           [&flattenArguments, &actions](const std::string& text) {
             flattenArguments.size = *actions.parsePageSize(text);
           },
-          "The flat page's size: auto (default), WxH, a4, a5, letter or legal[@DPI]; WxH! keeps W across")
+          "The flat page's size: auto[@DPI] (default), WxH, a4, a5, letter or legal[@DPI]; WxH! keeps W across")
       ->check(CLI::Validator(
           [&actions](std::string& text) {
             return actions.parsePageSize(text) ? std::string() : "not a page size: " + text;
@@ -253,6 +256,23 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
           },
           ""))
       ->type_name("N%|Npx");
+  flattenCommand
+      ->add_option("--ocr", flattenArguments.ocr,
+                   "Read each page's text in these languages (eng, deu, deu+eng, ...) and put it under the page "
+                   "in the PDF, to be searched and copied")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const bool named = !text.empty() && text.front() != '+' && text.back() != '+' &&
+                               text.find("++") == std::string::npos &&
+                               std::all_of(text.begin(), text.end(),
+                                           [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '+'; });
+            return named ? std::string() : "not languages (such as eng or deu+eng): " + text;
+          },
+          ""))
+      ->type_name("LANGS");
+  flattenCommand->add_option("--quality", flattenArguments.quality, "The JPEG quality of a PDF's pages (default 85)")
+      ->check(CLI::Range(1, 100))
+      ->type_name("1-100");
   AddFormat(flattenCommand, &flattenArguments.format, actions);
   flattenCommand->footer(
       "Each photo's page is found (or given by --points, in new's syntax), and rendered alone into\n"
@@ -260,7 +280,9 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
       "proportions, its long side as long as the outline's longest; paper sizes at DPI pixels per\n"
       "inch (default 150) and WxH turned to the page (WxH! stays as given, W across). One photo's\n"
       "file gets the format of its extension; several go into the folder OUT, named after the\n"
-      "photos. An open book photographed close up is found from its lines of text, which come out\n"
+      "photos; OUT.pdf takes them all, one page each in the order given: a paper size's page at\n"
+      "that size, any other at DPI (auto@DPI); colour and grey pages as JPEG, bw at a bit a pixel.\n"
+      "An open book photographed close up is found from its lines of text, which come out\n"
       "straight; of two facing pages the one nearer the middle, or the one --page names. A page\n"
       "found in doubt is flattened all the same and named on stderr with the reason\n"
       "(--skip-doubtful leaves it out). Ends with status 3 when a photo shows no page (the others\n"

@@ -3,12 +3,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "cli/batch.h"
 #include "cli/commands.h"
 #include "cli/files.h"
+#include "codecs/formatregistry.h"
 #include "codecs/pictureopening.h"
 #include "detect/doubt.h"
 #include "detect/pageoutline.h"
@@ -19,6 +22,8 @@
 #include "render/perspectivewarnings.h"
 #include "scan/inset.h"
 #include "scan/looks.h"
+#include "scan/pdfpages.h"
+#include "scan/recognition.h"
 #include "scan/upright.h"
 
 namespace trellimap::cli {
@@ -38,10 +43,24 @@ int Doubtful(const std::string& file, DoubtReason reason) {
 // Hundredths, as the JSON report gives sub-pixel places.
 double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
 
-// Flattens the page on the photo `input` into the picture file `output`,
-// rendering on `threads` threads.
+// The finished page as a page of the PDF, its text read where asked.
+int CodeForPdf(const FlattenArguments& options, const dib& page, const std::string& input,
+               std::optional<PdfPage>& coded) {
+  const auto [across, down] = PagePoints(options.size, DibWidth(&page), DibHeight(&page));
+  coded = CodePdfPage(page, {across, down}, options.quality.value_or(kPdfJpegQuality));
+  if (!coded) return Fail(input, "the flat page could not be coded for the PDF");
+  if (!options.ocr.empty()) {
+    constexpr double kPointsPerInch = 72;
+    const int dpi = static_cast<int>(std::lround(DibWidth(&page) * kPointsPerInch / across));
+    coded->words = RecogniseWords(page, options.ocr, dpi);
+  }
+  return 0;
+}
+
+// Flattens the page on the photo `input` into the picture file `output`, or,
+// with `pdfPage`, into that page of a PDF; rendering on `threads` threads.
 int FlattenOne(const FlattenArguments& options, const std::string& input, const std::string& output, int threads,
-               std::mutex& reading) {
+               std::mutex& reading, std::optional<PdfPage>* pdfPage) {
   ProjectDocument doc;
   {
     const std::lock_guard<std::mutex> lock(reading);
@@ -70,8 +89,43 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   if (!TurnPage(page, options.turn == kTurnUpright ? UprightTurns(page) : options.turn))
     return Fail(output, "no memory to turn a page of " + size);
   ApplyLook(page, options.look);
-  if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) return status;
+  if (const int status = pdfPage != nullptr ? CodeForPdf(options, page, input, *pdfPage)
+                                            : SaveResult(doc, WarpDirection::OneIntoTwo, output))
+    return status;
   return doubtful ? Doubtful(input, doubt->reason) : 0;
+}
+
+bool NamesAPdf(const std::string& path) {
+  std::string extension = ExtensionOf(path);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".pdf";
+}
+
+// What the PDF `path` says of itself: its name for a title, made now.
+PdfInfo PdfInfoFor(const std::string& path) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char created[32];
+  std::strftime(created, sizeof created, "%Y-%m-%dT%H:%M:%S", &local);
+  return {std::filesystem::path(path).stem().string(), created};
+}
+
+// Flattens every photo into a page of the PDF `output`, in their order;
+// the PDF holds the pages that were made, and is written when there is one.
+int FlattenIntoPdf(const FlattenArguments& options, std::mutex& reading) {
+  if (!NamesAFile(options.output)) return Fail(options.output, "is a folder, not a file");
+  std::vector<std::optional<PdfPage>> made(options.inputs.size());
+  const int status = RunBatch("flatten", options.inputs.size(), options.jobs, [&](size_t i, int threads) {
+    return FlattenOne(options, options.inputs[i], options.output, threads, reading, &made[i]);
+  });
+  std::vector<PdfPage> pages;
+  for (std::optional<PdfPage>& page : made)
+    if (page) pages.push_back(std::move(*page));
+  if (pages.empty()) return status != 0 ? status : Fail(options.output, "there are no pages to write");
+  if (const Outcome written = WritePdf(pages, PdfInfoFor(options.output), options.output); !written.done())
+    return Fail(options.output, written.detail);
+  return status;
 }
 
 }  // namespace
@@ -112,11 +166,18 @@ bool PlacesAnOutline(const std::vector<PointPress>& presses) {
 }
 
 int Flatten(const FlattenArguments& options) {
+  const bool pdf = NamesAPdf(options.output);
+  if (!pdf && (!options.ocr.empty() || options.quality))
+    return Fail(options.output, "--ocr and --quality are for a PDF (-o OUT.pdf)");
+  if (const std::string missing = options.ocr.empty() ? "" : MissingLanguage(options.ocr); !missing.empty())
+    return Fail(missing,
+                "no text recognition data for this language is installed (Debian: tesseract-ocr-" + missing + ")");
+  std::mutex reading;  // photos are read one at a time: reading is short, and reports its failures itself
+  if (pdf) return FlattenIntoPdf(options, reading);
   if (const int status = MakeOutputFolder(options.inputs, options.output)) return status;
   const std::vector<std::string> outputs = OutputNames(options.inputs, options.output, options.format);
-  std::mutex reading;  // photos are read one at a time: reading is short, and reports its failures itself
   return RunBatch("flatten", options.inputs.size(), options.jobs, [&](size_t i, int threads) {
-    return FlattenOne(options, options.inputs[i], outputs[i], threads, reading);
+    return FlattenOne(options, options.inputs[i], outputs[i], threads, reading, nullptr);
   });
 }
 

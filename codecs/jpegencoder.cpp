@@ -50,7 +50,10 @@ void PassRest(j_compress_ptr info) {
 
 }  // namespace
 
-Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink) {
+Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink) { return EncodeJpeg(picture, sink, {}); }
+
+Outcome EncodeJpeg(const dib& picture, const ByteSink& sink, const JpegCoding& coding) {
+  const bool grey = coding.grey;
   jpeg_compress_struct info{};
   JpegErrorTrap errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -60,6 +63,8 @@ Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink) {
   destination.manager.init_destination = StartOutput;
   destination.manager.empty_output_buffer = PassBuffer;
   destination.manager.term_destination = PassRest;
+  // A grey row is gathered here; made before the library can jump back past it.
+  std::vector<uint8_t> level(grey ? static_cast<size_t>(DibWidth(&picture)) : 0);
   if (setjmp(errors.back) != 0) {
     jpeg_destroy_compress(&info);
     return Outcome::Failed(FileProblem::None, errors.message);
@@ -68,15 +73,21 @@ Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink) {
   info.dest = &destination.manager;
   info.image_width = static_cast<JDIMENSION>(DibWidth(&picture));
   info.image_height = static_cast<JDIMENSION>(DibHeight(&picture));
-  info.input_components = 3;
-  info.in_color_space = JCS_EXT_BGR;  // the picture's own byte order
+  info.input_components = grey ? 1 : 3;
+  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;  // the picture's own byte order
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, kJpegQuality, TRUE);
-  for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+  jpeg_set_quality(&info, coding.quality, TRUE);
+  // The defaults halve the colour's resolution.
+  if (!coding.halfColour)
+    for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
   const int32_t h = DibHeight(&picture);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = picture.poi + static_cast<int64_t>(h - 1 - static_cast<int32_t>(info.next_scanline)) * picture.bytew;
+    if (grey) {
+      for (JDIMENSION x = 0; x < info.image_width; ++x) level[x] = row[3 * x + 1];
+      row = level.data();
+    }
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

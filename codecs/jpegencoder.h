@@ -15,4 +15,17 @@ inline constexpr int kJpegQuality = 90;
 // what `sink` throws is thrown again once the encoder is done.
 Outcome EncodeJpeg24(const dib& picture, const ByteSink& sink);
 
+// How a JPEG is coded: its quality (1 to 100); grey keeps one channel (the
+// green, which is the grey level of a picture whose pixels are all grey);
+// halfColour keeps colour at half the resolution across and down, as
+// documents are sent, where the full resolution serves a picture's edits.
+struct JpegCoding {
+  int quality = kJpegQuality;
+  bool grey = false;
+  bool halfColour = false;
+};
+
+// The same, coded as `coding` says.
+Outcome EncodeJpeg(const dib& picture, const ByteSink& sink, const JpegCoding& coding);
+
 }  // namespace trellimap

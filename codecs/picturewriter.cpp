@@ -1,8 +1,6 @@
 #include "codecs/picturewriter.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "codecs/jpegencoder.h"
@@ -10,7 +8,6 @@
 #include "codecs/picturedecoder.h"
 #include "codecs/plainencoders.h"
 #include "foundation/binaryfile.h"
-#include "foundation/ioerror.h"
 #include "i18n/plainreasons.h"
 #include "i18n/translateunit.h"
 #include "image/pixmill3.h"
@@ -189,25 +186,12 @@ Outcome WritePictureFile(const dib& given, const std::string& fname, Progress* p
     if (Outcome encoded = EncodePicture(picture, *format, &bytes, progress); !encoded.done()) return encoded;
   }
   if (!Continue(progress, encoder ? 0 : 1)) return Outcome::Stopped();
-  try {
-    AtomicFileWriter out;
-    if (!out.Open(fname)) {
-      std::string detail = "the file could not be created";
-      const FileProblem problem = std::filesystem::is_directory(fname) ? FileProblem::Folder : ProblemOfErrno(errno);
-      return Outcome::Failed(problem, std::move(detail));
-    }
-    if (encoder != nullptr) {
-      // An unfinished file is removed: the previous one stays.
-      Outcome streamed = encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); });
-      if (!streamed.done()) return streamed;
-    } else {
-      out.Write(bytes.data(), bytes.size());
-    }
-    out.Commit();
-  } catch (const InOutError& error) {
-    return Outcome::Failed(ProblemOfError(error), error.what());
-  }
-  return Outcome::Done();
+  return WriteFileWhole(fname, [&](AtomicFileWriter& out) {
+    // An unfinished file is removed: the previous one stays.
+    if (encoder != nullptr) return encoder(picture, [&](const uint8_t* data, size_t size) { out.Write(data, size); });
+    out.Write(bytes.data(), bytes.size());
+    return Outcome::Done();
+  });
 }
 
 std::string PictureSaveFailure(const std::string& fname, const Outcome& outcome) {

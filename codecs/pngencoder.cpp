@@ -35,6 +35,45 @@ uint8_t Paeth(int a, int b, int c) {
   return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
+// How the picture's rows are written: 8-bit truecolour, or, for a 1-bit
+// picture, 1-bit grey (its table black then white, or white then black:
+// the bits flipped) or 1-bit with a palette of its two colours.
+struct Layout {
+  bool bilevel = false;
+  bool flipped = false;
+  uint8_t colourType = 2;
+  size_t rowBytes = 0;
+  size_t pixelBytes = 3;  // the byte a filter predicts from lies this far back
+};
+
+constexpr uint32_t kBlack = 0, kWhite = 0xFFFFFF;
+
+uint32_t TableColour(const dib& picture, int index) {
+  const RgbQuad& q = picture.pmi->bmiColors[index];
+  return q.rgbRed | (uint32_t{q.rgbGreen} << 8) | (uint32_t{q.rgbBlue} << 16);
+}
+
+Layout LayoutOf(const dib& picture) {
+  const auto w = static_cast<size_t>(DibWidth(&picture));
+  if (DibBitCount(&picture) != 1) return {.rowBytes = w * 3};
+  const uint32_t first = TableColour(picture, 0), second = TableColour(picture, 1);
+  const bool grey = (first == kBlack && second == kWhite) || (first == kWhite && second == kBlack);
+  return {.bilevel = true,
+          .flipped = first == kWhite && second == kBlack,
+          .colourType = static_cast<uint8_t>(grey ? 0 : 3),
+          .rowBytes = (w + 7) / 8,
+          .pixelBytes = 1};
+}
+
+// Row y of a 1-bit picture as PNG packs it: the leftmost pixel in the
+// highest bit, as in the picture itself; the bits after the last pixel 0.
+void BitRow(const dib& picture, const Layout& layout, int32_t y, uint8_t* out) {
+  const uint8_t* p = picture.poi + static_cast<int64_t>(DibHeight(&picture) - 1 - y) * picture.bytew;
+  for (size_t i = 0; i < layout.rowBytes; ++i) out[i] = layout.flipped ? static_cast<uint8_t>(~p[i]) : p[i];
+  if (const int spare = static_cast<int>(layout.rowBytes * 8) - DibWidth(&picture); spare > 0)
+    out[layout.rowBytes - 1] &= static_cast<uint8_t>(0xFF << spare);
+}
+
 // Row y of the picture as red, green, blue bytes.
 void RgbRow(const dib& picture, int32_t y, uint8_t* out) {
   const int32_t w = DibWidth(&picture);
@@ -55,13 +94,18 @@ void RgbRow(const dib& picture, int32_t y, uint8_t* out) {
   }
 }
 
-// Row `row` filtered against `above` (zeros for the first row): the filter
-// byte, then the row, whichever of the five filters leaves the smallest sum
-// of absolute (signed) bytes.
+// Row y in the layout's bytes.
+void LaidOutRow(const dib& picture, const Layout& layout, int32_t y, uint8_t* out) {
+  if (layout.bilevel)
+    BitRow(picture, layout, y, out);
+  else
+    RgbRow(picture, y, out);
+}
+
 // The prediction of filter f (0 none, 1 left, 2 above, 3 average, 4 Paeth)
-// for byte i of a row of 3-byte pixels.
-inline int Predicted(int f, const uint8_t* row, const uint8_t* above, size_t i) {
-  const int a = i >= 3 ? row[i - 3] : 0, b = above[i], c = i >= 3 ? above[i - 3] : 0;
+// for byte i of a row whose pixels are `step` bytes apart.
+inline int Predicted(int f, const uint8_t* row, const uint8_t* above, size_t i, size_t step) {
+  const int a = i >= step ? row[i - step] : 0, b = above[i], c = i >= step ? above[i - step] : 0;
   switch (f) {
     case 1:
       return a;
@@ -76,15 +120,23 @@ inline int Predicted(int f, const uint8_t* row, const uint8_t* above, size_t i) 
   }
 }
 
-void FilterRow(const uint8_t* row, const uint8_t* above, size_t bytes, uint8_t* out) {
-  std::array<uint64_t, 5> sums{};
-  for (size_t i = 0; i < bytes; ++i)
-    for (int f = 0; f < 5; ++f)
-      sums[static_cast<size_t>(f)] +=
-          static_cast<uint64_t>(std::abs(static_cast<int8_t>(row[i] - Predicted(f, row, above, i))));
-  const int chosen = static_cast<int>(std::min_element(sums.begin(), sums.end()) - sums.begin());
+// Row `row` filtered against `above` (zeros for the first row): the filter
+// byte, then the row, whichever of the five filters leaves the smallest sum
+// of absolute (signed) bytes. Rows of bits are left unfiltered, as they
+// compress best.
+void FilterRow(const uint8_t* row, const uint8_t* above, const Layout& layout, uint8_t* out) {
+  const size_t bytes = layout.rowBytes, step = layout.pixelBytes;
+  int chosen = 0;
+  if (!layout.bilevel) {
+    std::array<uint64_t, 5> sums{};
+    for (size_t i = 0; i < bytes; ++i)
+      for (int f = 0; f < 5; ++f)
+        sums[static_cast<size_t>(f)] +=
+            static_cast<uint64_t>(std::abs(static_cast<int8_t>(row[i] - Predicted(f, row, above, i, step))));
+    chosen = static_cast<int>(std::min_element(sums.begin(), sums.end()) - sums.begin());
+  }
   out[0] = static_cast<uint8_t>(chosen);
-  for (size_t i = 0; i < bytes; ++i) out[1 + i] = static_cast<uint8_t>(row[i] - Predicted(chosen, row, above, i));
+  for (size_t i = 0; i < bytes; ++i) out[1 + i] = static_cast<uint8_t>(row[i] - Predicted(chosen, row, above, i, step));
 }
 
 struct Band {
@@ -96,23 +148,23 @@ struct Band {
 
 // Filters and deflates rows [first, end); the band before it lends its last
 // window as the dictionary, so the bands compress as well as one stream would.
-void MakeBand(const dib& picture, int32_t first, int32_t end, bool last, Band& band) {
-  const auto bytes = static_cast<size_t>(DibWidth(&picture)) * 3;
+void MakeBand(const dib& picture, const Layout& layout, int32_t first, int32_t end, bool last, Band& band) {
+  const size_t bytes = layout.rowBytes;
   std::vector<uint8_t> row(bytes), above(bytes, 0);
-  if (first > 0) RgbRow(picture, first - 1, above.data());
+  if (first > 0) LaidOutRow(picture, layout, first - 1, above.data());
   // The window before the band, re-made from the rows before it.
   std::vector<uint8_t> window;
   for (int32_t y = std::max(0, first - 1 - static_cast<int32_t>(kWindow / (bytes + 1)) - 1); y < first; ++y) {
     std::vector<uint8_t> before(bytes), beforeAbove(bytes, 0), filtered(bytes + 1);
-    RgbRow(picture, y, before.data());
-    if (y > 0) RgbRow(picture, y - 1, beforeAbove.data());
-    FilterRow(before.data(), beforeAbove.data(), bytes, filtered.data());
+    LaidOutRow(picture, layout, y, before.data());
+    if (y > 0) LaidOutRow(picture, layout, y - 1, beforeAbove.data());
+    FilterRow(before.data(), beforeAbove.data(), layout, filtered.data());
     window.insert(window.end(), filtered.begin(), filtered.end());
   }
   band.raw.resize((bytes + 1) * static_cast<size_t>(end - first));
   for (int32_t y = first; y < end; ++y) {
-    RgbRow(picture, y, row.data());
-    FilterRow(row.data(), above.data(), bytes, band.raw.data() + (bytes + 1) * static_cast<size_t>(y - first));
+    LaidOutRow(picture, layout, y, row.data());
+    FilterRow(row.data(), above.data(), layout, band.raw.data() + (bytes + 1) * static_cast<size_t>(y - first));
     std::swap(row, above);
   }
   band.adler = adler32(1, band.raw.data(), static_cast<uInt>(band.raw.size()));
@@ -142,13 +194,14 @@ bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads, Progr
   if (picture.poi == nullptr || w <= 0 || h <= 0) return false;
   const int32_t bandCount = (h + kBandRows - 1) / kBandRows;
   std::vector<Band> bands(static_cast<size_t>(bandCount));
+  const Layout layout = LayoutOf(picture);
   // The bands take most of the time; the calling thread, worker 0, tells the
   // progress (a reporter need not be thread-safe).
   PartProgress deflating(progress, 0, 0.95);
   const auto deflate = [&](Turns& turns) {
     while (const std::optional<size_t> band = turns.Next()) {
       const auto b = static_cast<int32_t>(*band);
-      MakeBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1, bands[*band]);
+      MakeBand(picture, layout, b * kBandRows, std::min(h, (b + 1) * kBandRows), b == bandCount - 1, bands[*band]);
     }
   };
   if (!TakeInTurn(static_cast<size_t>(bandCount), ThreadsFor(threads, int64_t{w} * h), &deflating, deflate)) {
@@ -170,8 +223,18 @@ bool EncodePng(const dib& picture, std::vector<uint8_t>* out, int threads, Progr
   std::vector<uint8_t> header;
   Put32(header, static_cast<uint32_t>(w));
   Put32(header, static_cast<uint32_t>(h));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, truecolour, deflate, adaptive filters, no interlace
+  // Bits per sample, colour type, deflate, adaptive filters, no interlace.
+  header.insert(header.end(), {static_cast<uint8_t>(layout.bilevel ? 1 : 8), layout.colourType, 0, 0, 0});
   Chunk(*out, "IHDR", header.data(), header.size());
+  if (layout.colourType == 3) {
+    std::vector<uint8_t> palette;
+    for (int i = 0; i < 2; ++i) {
+      const uint32_t c = TableColour(picture, i);
+      palette.insert(palette.end(),
+                     {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
+    }
+    Chunk(*out, "PLTE", palette.data(), palette.size());
+  }
   for (size_t at = 0; at < stream.size(); at += kIdatBytes)
     Chunk(*out, "IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at));
   Chunk(*out, "IEND", nullptr, 0);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "foundation/ioerror.h"
 
@@ -178,6 +179,21 @@ void AtomicFileWriter::Discard() {
     ::unlink(temporary_.c_str());
     temporary_.clear();
   }
+}
+
+Outcome WriteFileWhole(const std::string& path, const std::function<Outcome(AtomicFileWriter& out)>& write) {
+  try {
+    AtomicFileWriter out;
+    if (!out.Open(path)) {
+      const FileProblem problem = std::filesystem::is_directory(path) ? FileProblem::Folder : ProblemOfErrno(errno);
+      return Outcome::Failed(problem, "the file could not be created");
+    }
+    if (Outcome written = write(out); !written.done()) return written;
+    out.Commit();
+  } catch (const InOutError& error) {
+    return Outcome::Failed(ProblemOfError(error), error.what());
+  }
+  return Outcome::Done();
 }
 
 }  // namespace trellimap

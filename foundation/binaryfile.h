@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "foundation/outcome.h"
 
 namespace trellimap {
 
@@ -74,5 +77,11 @@ class AtomicFileWriter {
   std::string path_, temporary_;
   std::vector<uint8_t> buffer_;
 };
+
+// Writes the file `path` whole through an AtomicFileWriter: `write` gives it
+// its bytes and says how that went; the file appears only when it did. A
+// failure of the file itself (no such folder, no permission, a folder, a
+// full disk) names its FileProblem, with a detail in short English.
+Outcome WriteFileWhole(const std::string& path, const std::function<Outcome(AtomicFileWriter& out)>& write);
 
 }  // namespace trellimap

@@ -53,18 +53,19 @@ std::optional<PageSize> ParsePageSize(std::string_view text) {
   if (lower == "auto") return PageSize{};
   const size_t at = lower.find('@');
   const std::string_view name = std::string_view(lower).substr(0, at);
+  const std::optional<int64_t> dpi =
+      at == std::string::npos ? std::optional<int64_t>(kDefaultDpi) : Number(std::string_view(lower).substr(at + 1));
+  if (name == "auto") {
+    if (!dpi || *dpi > kMostPageSide) return std::nullopt;
+    return PageSize{.dpi = static_cast<int32_t>(*dpi)};
+  }
   for (const Paper& paper : kPapers)
     if (name == paper.name) {
-      PageSize size{paper.kind, 0, 0, kDefaultDpi};
-      if (at != std::string::npos) {
-        const std::optional<int64_t> dpi = Number(std::string_view(lower).substr(at + 1));
-        if (!dpi || *dpi > kMostPageSide) return std::nullopt;  // no paper is under an inch
-        if (!Fits(PaperPixels(paper.width, static_cast<int32_t>(*dpi)),
-                  PaperPixels(paper.height, static_cast<int32_t>(*dpi))))
-          return std::nullopt;
-        size.dpi = static_cast<int32_t>(*dpi);
-      }
-      return size;
+      if (!dpi || *dpi > kMostPageSide) return std::nullopt;  // no paper is under an inch
+      if (!Fits(PaperPixels(paper.width, static_cast<int32_t>(*dpi)),
+                PaperPixels(paper.height, static_cast<int32_t>(*dpi))))
+        return std::nullopt;
+      return PageSize{paper.kind, 0, 0, static_cast<int32_t>(*dpi)};
     }
   const size_t x = lower.find('x');
   if (at != std::string::npos || x == std::string::npos) return std::nullopt;
@@ -105,6 +106,16 @@ FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t p
     return static_cast<int32_t>(std::clamp(std::nearbyint(pixels), 1.0, static_cast<double>(kMostPageSide)));
   };
   return ratio >= 1 ? FlatSize{side(longest), side(longest / ratio)} : FlatSize{side(longest * ratio), side(longest)};
+}
+
+std::pair<double, double> PagePoints(const PageSize& size, int32_t width, int32_t height) {
+  constexpr double kPointsPerInch = 72, kPointsPerMillimetre = kPointsPerInch / 25.4;
+  if (const Paper* paper = PaperOf(size.kind)) {
+    const double across = paper->width * kPointsPerMillimetre, down = paper->height * kPointsPerMillimetre;
+    return width > height ? std::pair{down, across} : std::pair{across, down};
+  }
+  const double dpi = size.dpi > 0 ? size.dpi : kDefaultDpi;
+  return {width * kPointsPerInch / dpi, height * kPointsPerInch / dpi};
 }
 
 bool PrepareFlatten(Workspace& ws, const FlatPage& made) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "foundation/dynaarray.h"
 #include "workspace/flatpage.h"
@@ -18,7 +19,9 @@ namespace trellimap {
 inline constexpr int32_t kDefaultDpi = 150;
 
 // Parses "auto", "WxH" (pixels), "a4", "a5", "letter" or "legal", each paper
-// size optionally followed by "@DPI" (150 without); case does not matter.
+// size and auto optionally followed by "@DPI" (150 without; auto's pixels
+// come from the photo, and its DPI says only how large it is on paper); case
+// does not matter.
 // Sizes follow the page's orientation; "WxH!" keeps W across and H down
 // whatever the page. Nothing for text that is none of them, or a size of
 // nothing or beyond kMostPageSide pixels a side.
@@ -33,6 +36,12 @@ std::optional<PageSize> ParsePageSize(std::string_view text);
 // is wider than high).
 // Sides 1 and 3's bending points count as the page's curved top and bottom.
 FlatSize FlatPageSize(const PageSize& size, const TDynaArray& outline, int32_t pictureWidth, int32_t pictureHeight);
+
+// The size on paper, in points (1/72 inch), of a flat page of `width` ×
+// `height` pixels made at `size`: a paper size's own, turned as the page is
+// (its picture stretched over it where a margin was trimmed off), any other
+// its pixels at the size's DPI (kDefaultDpi where it names none).
+std::pair<double, double> PagePoints(const PageSize& size, int32_t width, int32_t height);
 
 // Makes picture 2 a white 24-bit page of `page.size`, outline 2 its four
 // corner pixels from the top left on round clockwise (no bending points),

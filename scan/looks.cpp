@@ -152,6 +152,24 @@ cv::Mat BlackAndWhite(const cv::Mat& grey) {
   return out;
 }
 
+// A 1-bit picture of a black-and-white page, its colour table black then
+// white; `bw`'s rows are the page's rows as stored (the bottom first). An
+// empty picture when no memory can be had.
+dib BitsOf(const cv::Mat& bw) {
+  BitmapInfo colours{};
+  colours.bmiColors[1] = {255, 255, 255, 0};
+  dib bits{};
+  newdib(&bits, bw.cols, bw.rows, 1, &colours, 2);
+  if (bits.poi == nullptr) return bits;
+  for (int y = 0; y < bw.rows; ++y) {
+    const uint8_t* level = bw.ptr<uint8_t>(y);
+    uint8_t* row = bits.poi + static_cast<size_t>(y) * static_cast<size_t>(bits.bytew);
+    for (int x = 0; x < bw.cols; ++x)
+      if (level[x] != 0) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  return bits;
+}
+
 void ApplyLook(dib& page, Look look) {
   if (look == Look::Photo || page.poi == nullptr || DibBitCount(&page) != 24) return;
   // OpenCV works in the calling thread alone: the program's own workers are
@@ -162,7 +180,11 @@ void ApplyLook(dib& page, Look look) {
   if (look != Look::Clean) {
     cv::Mat grey;
     cv::cvtColor(clean, grey, cv::COLOR_BGR2GRAY);
-    if (look == Look::BlackWhite) grey = BlackAndWhite(grey);
+    if (look == Look::BlackWhite) {
+      // Stored at a bit a pixel; kept at 24 bits where that memory is not to be had.
+      grey = BlackAndWhite(grey);
+      if (const dib bits = BitsOf(grey); bits.poi != nullptr) return ReplacePicture(&page, bits);
+    }
     cv::cvtColor(grey, clean, cv::COLOR_GRAY2BGR);
   }
   clean.copyTo(pixels);

@@ -28,7 +28,8 @@ cv::Mat Whitened(const cv::Mat& page, const cv::Mat& paper);
 cv::Mat BlackAndWhite(const cv::Mat& grey);
 
 // Gives the flat page (24 bits) the look, in place: Photo leaves it as it
-// is; Grey and BlackWhite leave equal red, green and blue.
+// is; Grey leaves equal red, green and blue; BlackWhite makes it a 1-bit
+// picture, its colour table black then white.
 void ApplyLook(dib& page, Look look);
 
 }  // namespace trellimap

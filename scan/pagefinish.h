@@ -1,6 +1,6 @@
 #pragma once
 // How a flat page is finished: the look it is given, the margin trimmed off
-// it, and how it is turned.
+// it, how it is turned, and how it goes into a PDF.
 
 namespace trellimap {
 
@@ -20,5 +20,8 @@ struct PageInset {
   double amount = 0;
   bool percent = false;
 };
+
+// The quality of the JPEG of a colour or grey page in a PDF unless asked otherwise.
+inline constexpr int kPdfJpegQuality = 85;
 
 }  // namespace trellimap

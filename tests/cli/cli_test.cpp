@@ -11,14 +11,17 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
 #include "codecs/pictureopening.h"
 #include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
+#include "tests/support/pdftools.h"
 #include "tests/support/syntheticphoto.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/textpages.h"
 #include "workspace/commandline.h"
 #include "workspace/pointlist.h"
 
@@ -293,7 +296,10 @@ TEST_F(CliTest, CommandLinesNotUnderstoodAreRefused) {
            {"flatten " + picture + " -o " + out + " --look blue", "--look"},
            {"flatten " + picture + " -o " + out + " --inset 50%", "--inset"},
            {"flatten " + picture + " -o " + out + " --inset 12", "--inset"},
-           {"flatten " + picture + " -o " + out + " --turn 45", "--turn"}}) {
+           {"flatten " + picture + " -o " + out + " --turn 45", "--turn"},
+           {"flatten " + picture + " -o " + out + " --ocr 'eng deu'", "--ocr"},
+           {"flatten " + picture + " -o " + out + " --ocr eng++deu", "--ocr"},
+           {"flatten " + picture + " -o " + out + " --quality 0", "--quality"}}) {
     const CliRun run = Cli(arguments, folder);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -606,6 +612,67 @@ TEST_F(CliTest, FlattenManyIntoAFolder) {
   EXPECT_FALSE(std::filesystem::exists(folder.Path("found/blank.png")));
   // The photo's page is flattened once the detector finds it.
   EXPECT_NE(std::filesystem::exists(folder.Path("found/page.png")), run.err.find(page.file) != std::string::npos);
+}
+
+// Photos of text pages, each lying on a grey table at the same place: `size`
+// gives each page's font size.
+std::vector<std::string> TextPhotos(const TempFolder& folder, const std::vector<double>& sizes,
+                                    std::vector<std::vector<std::string>>& words) {
+  std::vector<std::string> files;
+  for (const double size : sizes) {
+    std::vector<std::string> drawn;
+    dib text = testing::TextPagePicture({"serif", size, 800, 600}, &drawn);
+    files.push_back(folder.Write(
+        "text" + std::to_string(files.size()) + ".bmp", testing::MakeBmp(900, 700, 24, {}, [&](int x, int y) {
+          return x >= 50 && x < 850 && y >= 50 && y < 650 ? getpixel(text, x - 50, y - 50) : 0x707070u;
+        })));
+    words.push_back(drawn);
+    ReleaseDib(&text);
+  }
+  return files;
+}
+
+// Photos go into one PDF in their order, a page each at the paper's size;
+// black and white at a bit a pixel; the text read with --ocr is found on its
+// page. The PDF's options are refused where no PDF is written, and a
+// language without data before any work is done.
+TEST_F(CliTest, FlattenIntoOnePdf) {
+  std::vector<std::vector<std::string>> words;
+  const std::vector<std::string> photos = TextPhotos(folder, {18, 30}, words);
+  const std::string pdf = folder.Path("scan.pdf"), both = Quoted(photos[0]) + " " + Quoted(photos[1]);
+  const std::string points = " --points '50,50 849,50 849,649 50,649'";
+  CliRun run =
+      Cli("flatten " + both + " -o " + Quoted(pdf) + " --size a4 --look bw --ocr eng --jobs 2" + points, folder);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(testing::RunTool("qpdf --check " + Quoted(pdf)).status, 0);
+  const std::vector<testing::PdfPageBox> boxes = testing::PdfPageBoxes(pdf);
+  ASSERT_EQ(boxes.size(), 2u);
+  for (const testing::PdfPageBox& box : boxes) {
+    EXPECT_NEAR(box.width, 841.89, 0.01);  // the page lies across
+    EXPECT_NEAR(box.height, 595.28, 0.01);
+  }
+  EXPECT_EQ(testing::PdfPictures(pdf), (std::vector<std::string>{"gray 1 image", "gray 1 image"}));
+  for (int page = 1; page <= 2; ++page) {
+    std::istringstream text(testing::RunTool("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                             " " + Quoted(pdf) + " -")
+                                .out);
+    std::vector<std::string> read;
+    for (std::string word; text >> word;) read.push_back(word);
+    EXPECT_GE(testing::WordsFound(words[static_cast<size_t>(page - 1)], read), 0.95) << page;
+    EXPECT_LE(read.size(), words[static_cast<size_t>(page - 1)].size() * 105 / 100) << page;
+  }
+
+  for (const auto& [arguments, says] : std::vector<std::pair<std::string, std::string>>{
+           {" -o " + Quoted(folder.Path("page.png")) + " --ocr eng", "are for a PDF"},
+           {" -o " + Quoted(folder.Path("pages")) + " --quality 50", "are for a PDF"},
+           {" -o " + Quoted(folder.Path("other.pdf")) + " --ocr eng+xq_none", "xq_none: no text recognition data"}}) {
+    run = Cli("flatten " + both + arguments + points, folder);
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("page.png")));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("pages")));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path("other.pdf")));
 }
 
 }  // namespace

@@ -88,6 +88,43 @@ TEST(PictureWriter, PngBytesDoNotDependOnTheThreadsAndAStoppedWriteLeavesTheFile
   ReleaseDib(&picture);
 }
 
+// A 1-bit picture is written at 1 bit a pixel: grey when its colours are
+// black and white (either way round), else with its two colours' palette;
+// it reads back the same whatever its width's bits past a whole byte hold.
+TEST(PictureWriter, PngKeepsOneBitPicturesAtOneBit) {
+  const struct {
+    RgbQuad first, second;
+    uint8_t colourType;
+  } tables[] = {{{0, 0, 0, 0}, {255, 255, 255, 0}, 0},
+                {{255, 255, 255, 0}, {0, 0, 0, 0}, 0},
+                {{200, 10, 30, 0}, {0, 90, 255, 0}, 3}};
+  for (const auto& t : tables)
+    for (const int32_t w : {1, 8, 13, 70}) {
+      BitmapInfo colours{};
+      colours.bmiColors[0] = t.first;
+      colours.bmiColors[1] = t.second;
+      dib picture;
+      newdib(&picture, w, 130, 1, &colours, 2);
+      std::fill(picture.poi, picture.poi + picture.bytew * 130, 0xFF);  // the row's padding set too
+      for (int32_t y = 0; y < 130; ++y)
+        for (int32_t x = 0; x < w; ++x) setpixel(picture, x, y, (x * 7 + y * y) % 5 < 2 ? 0u : 1u);
+      std::vector<uint8_t> png;
+      ASSERT_TRUE(EncodePng(picture, &png, 2));
+      EXPECT_EQ(png[24], 1) << "bit depth";
+      EXPECT_EQ(png[25], t.colourType);
+      TempFolder folder;
+      const std::string path = folder.Write("bits.png", png);
+      dib back;
+      OpenDib(&back, path.c_str(), 0, nullptr);
+      ASSERT_NE(back.poi, nullptr);
+      for (int32_t y = 0; y < 130; ++y)
+        for (int32_t x = 0; x < w; ++x)
+          ASSERT_EQ(DibPixelColour(back, x, y), DibPixelColour(picture, x, y)) << w << " at " << x << "," << y;
+      ReleaseDib(&back);
+      ReleaseDib(&picture);
+    }
+}
+
 // A TIFF result of any depth is the file our own writer makes of the same
 // colours at 24 bits, every byte of it written.
 TEST(PictureWriter, TiffOfAnyDepthIsWrittenAt24Bits) {

@@ -27,13 +27,14 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
     int32_t width, height, dpi;
     Turn orientation = Turn::FollowPage;
   };
-  for (const Case& c : {Case{"auto", Kind::Auto, 0, 0, 0}, Case{"AUTO", Kind::Auto, 0, 0, 0},
-                        Case{"800x600", Kind::Pixels, 800, 600, 0}, Case{"1X30000", Kind::Pixels, 1, 30000, 0},
-                        Case{"800x600!", Kind::Pixels, 800, 600, 0, Turn::Landscape},
-                        Case{"600x800!", Kind::Pixels, 600, 800, 0, Turn::Portrait},
-                        Case{"7x7!", Kind::Pixels, 7, 7, 0, Turn::Portrait}, Case{"a4", Kind::A4, 0, 0, 150},
-                        Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72},
-                        Case{"Letter", Kind::Letter, 0, 0, 150}, Case{"legal@2000", Kind::Legal, 0, 0, 2000}}) {
+  for (const Case& c :
+       {Case{"auto", Kind::Auto, 0, 0, 0}, Case{"AUTO", Kind::Auto, 0, 0, 0},
+        Case{"800x600", Kind::Pixels, 800, 600, 0}, Case{"1X30000", Kind::Pixels, 1, 30000, 0},
+        Case{"800x600!", Kind::Pixels, 800, 600, 0, Turn::Landscape},
+        Case{"600x800!", Kind::Pixels, 600, 800, 0, Turn::Portrait},
+        Case{"7x7!", Kind::Pixels, 7, 7, 0, Turn::Portrait}, Case{"a4", Kind::A4, 0, 0, 150},
+        Case{"A4@300", Kind::A4, 0, 0, 300}, Case{"a5@72", Kind::A5, 0, 0, 72}, Case{"Letter", Kind::Letter, 0, 0, 150},
+        Case{"legal@2000", Kind::Legal, 0, 0, 2000}, Case{"Auto@300", Kind::Auto, 0, 0, 300}}) {
     const std::optional<PageSize> size = ParsePageSize(c.text);
     ASSERT_TRUE(size) << c.text;
     EXPECT_EQ(size->kind, c.kind) << c.text;
@@ -62,7 +63,9 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
                            "800x",
                            "x600",
                            "800x600@72",
-                           "auto@300",
+                           "auto@",
+                           "auto@0",
+                           "auto@30001",
                            " a4",
                            "a4 ",
                            "800 x 600",
@@ -78,6 +81,24 @@ TEST(ParsePageSize, ReadsEachSizeAndRefusesTheRest) {
                            "x600!",
                            "800x!"})
     EXPECT_FALSE(ParsePageSize(text)) << '"' << text << '"';
+}
+
+// On paper a paper size is its own, turned as the page is whatever its
+// pixels; any other size is its pixels at its resolution.
+TEST(PagePoints, PaperSizesAreTheirOwnAndOthersFollowTheResolution) {
+  const struct {
+    const char* size;
+    int32_t width, height;
+    double across, down;
+  } cases[] = {{"a4", 1240, 1754, 595.28, 841.89}, {"a4@300", 3508, 2480, 841.89, 595.28},
+               {"a4", 1200, 1700, 595.28, 841.89},  // a margin trimmed off
+               {"letter", 10, 20, 612, 792},       {"auto", 300, 150, 144, 72},
+               {"auto@300", 600, 900, 144, 216},   {"800x600", 800, 600, 384, 288}};
+  for (const auto& c : cases) {
+    const auto [across, down] = PagePoints(*ParsePageSize(c.size), c.width, c.height);
+    EXPECT_NEAR(across, c.across, 0.01) << c.size;
+    EXPECT_NEAR(down, c.down, 0.01) << c.size;
+  }
 }
 
 // Paper and pixel sizes at their resolution, turned to the page's

@@ -97,8 +97,9 @@ TEST(ApplyLook, CleanMakesThePaperWhiteAndKeepsTheInk) {
   EXPECT_LT(cv::mean(again)[0], 2);
 }
 
-// Grey and black and white leave grey levels; black and white keeps the text
-// and the pencil black and leaves the paper white, without speckle.
+// Grey and black and white leave grey levels; black and white is a picture
+// of one bit a pixel that keeps the text and the pencil black and leaves the
+// paper white, without speckle.
 TEST(ApplyLook, GreyAndBlackAndWhite) {
   const PhotographedPage p = Photographed();
   for (const Look look : {Look::Grey, Look::BlackWhite}) {
@@ -107,8 +108,15 @@ TEST(ApplyLook, GreyAndBlackAndWhite) {
     cv::Mat pixels(kHeight, kWidth, CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
     p.page.copyTo(pixels);
     ApplyLook(page, look);
+    EXPECT_EQ(DibBitCount(&page), look == Look::BlackWhite ? 1 : 24);
+    cv::Mat looked(kHeight, kWidth, CV_8UC3);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint32_t c = DibPixelColour(page, x, kHeight - 1 - y);  // rows as stored, as `pixels` holds them
+        looked.at<cv::Vec3b>(y, x) = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
+      }
     std::vector<cv::Mat> channels;
-    cv::split(pixels, channels);
+    cv::split(looked, channels);
     EXPECT_EQ(cv::countNonZero(channels[0] != channels[1]) + cv::countNonZero(channels[1] != channels[2]), 0);
     if (look == Look::BlackWhite) {
       const cv::Mat& bw = channels[0];

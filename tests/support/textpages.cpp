@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ constexpr const char* kText =
 
 }  // namespace
 
-dib TextPagePicture(const TextPageSetup& setup) {
+dib TextPagePicture(const TextPageSetup& setup, std::vector<std::string>* drawn) {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, setup.width, setup.height);
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 1, 1, 1);
@@ -45,6 +46,7 @@ dib TextPagePicture(const TextPageSetup& setup) {
       cairo_text_extents(cr, longer.c_str(), &extents);
       if (!line.empty() && margin + extents.x_advance > right) break;
       line = longer;
+      if (drawn != nullptr) drawn->push_back(word);
       ++next;
     }
     cairo_move_to(cr, margin, y);
@@ -64,6 +66,16 @@ dib TextPagePicture(const TextPageSetup& setup) {
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return page;
+}
+
+double WordsFound(const std::vector<std::string>& drawn, const std::vector<std::string>& read) {
+  if (drawn.empty()) return 1;
+  std::map<std::string, int> left;
+  for (const std::string& word : read) ++left[word];
+  size_t found = 0;
+  for (const std::string& word : drawn)
+    if (int& n = left[word]; n > 0) --n, ++found;
+  return static_cast<double>(found) / static_cast<double>(drawn.size());
 }
 
 }  // namespace trellimap::testing

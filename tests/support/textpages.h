@@ -3,6 +3,8 @@
 // on white, the lines upright and left-aligned within wide margins.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "image/dib.h"
 
@@ -15,7 +17,11 @@ struct TextPageSetup {
   bool bold = false;
 };
 
-// The page as a 24-bit picture; the caller releases it.
-dib TextPagePicture(const TextPageSetup& setup);
+// The page as a 24-bit picture; the caller releases it. `words`, when
+// given, receives the words drawn, in reading order.
+dib TextPagePicture(const TextPageSetup& setup, std::vector<std::string>* words = nullptr);
+
+// The share of `drawn` words that `read` holds, each read word counted once.
+double WordsFound(const std::vector<std::string>& drawn, const std::vector<std::string>& read);
 
 }  // namespace trellimap::testing

@@ -1,0 +1,174 @@
+#include "scan/pdfpages.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "codecs/jpegencoder.h"
+#include "foundation/binaryfile.h"
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// The words are set in this face, scaled to each word's box: only their
+// place and their text matter, as the page's picture covers them.
+constexpr const char* kWordFace = "DejaVu Sans";
+// The page's picture stops this many points short of the page's right and
+// bottom edges: renderers that round a picture's far edge up to the next
+// whole pixel would otherwise draw it a pixel larger than it is at its own
+// resolution, every row and column after the middle one off by one.
+constexpr double kFarEdgeGap = 0.001;
+// A word's letters stand this share of its box's height above the baseline
+// when the box reaches below it no further (no descenders).
+constexpr double kAscentShare = 0.75;
+
+struct CairoSurface {
+  cairo_surface_t* surface;
+  ~CairoSurface() { cairo_surface_destroy(surface); }
+};
+struct CairoContext {
+  cairo_t* cr;
+  ~CairoContext() { cairo_destroy(cr); }
+};
+
+bool AllGrey(const dib& page) {
+  const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* p = page.poi + static_cast<size_t>(y) * static_cast<size_t>(page.bytew);
+    for (int32_t x = 0; x < w; ++x, p += 3)
+      if (p[0] != p[1] || p[1] != p[2]) return false;
+  }
+  return true;
+}
+
+// A 1-bit page's rows from the top, 1 for white.
+std::vector<uint8_t> BitRows(const dib& page) {
+  const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  const size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
+  const bool whiteFirst = page.pmi->bmiColors[0].rgbGreen > page.pmi->bmiColors[1].rgbGreen;
+  std::vector<uint8_t> rows(rowBytes * static_cast<size_t>(h));
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* in = page.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(page.bytew);
+    std::transform(in, in + rowBytes, rows.begin() + static_cast<ptrdiff_t>(rowBytes * static_cast<size_t>(y)),
+                   [whiteFirst](uint8_t b) { return whiteFirst ? static_cast<uint8_t>(~b) : b; });
+  }
+  return rows;
+}
+
+// The page's picture as cairo draws it: for a JPEG an empty picture of its
+// size that carries the file, which the PDF takes as it is; for bits, the
+// black and white pixels, which the PDF keeps at one bit a pixel.
+cairo_surface_t* PagePicture(const PdfPage& page) {
+  cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, page.width, page.height);
+  if (cairo_surface_status(picture) != CAIRO_STATUS_SUCCESS) return picture;
+  if (!page.bilevel) {
+    auto* jpeg = new std::vector<uint8_t>(page.coded);
+    cairo_surface_set_mime_data(
+        picture, CAIRO_MIME_TYPE_JPEG, jpeg->data(), jpeg->size(),
+        [](void* data) { delete static_cast<std::vector<uint8_t>*>(data); }, jpeg);
+    return picture;
+  }
+  cairo_surface_flush(picture);
+  uint8_t* pixels = cairo_image_surface_get_data(picture);
+  const int stride = cairo_image_surface_get_stride(picture);
+  const size_t rowBytes = (static_cast<size_t>(page.width) + 7) / 8;
+  for (int32_t y = 0; y < page.height; ++y) {
+    auto* out = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(y) * stride);
+    const uint8_t* bits = page.coded.data() + rowBytes * static_cast<size_t>(y);
+    for (int32_t x = 0; x < page.width; ++x) out[x] = (bits[x >> 3] & (0x80 >> (x & 7))) ? 0xFFFFFFFF : 0xFF000000;
+  }
+  cairo_surface_mark_dirty(picture);
+  return picture;
+}
+
+// The words in the page's pixels, each stretched across its box, its
+// baseline on the word's.
+void SetWords(cairo_t* cr, const std::vector<RecognisedWord>& words) {
+  cairo_select_font_face(cr, kWordFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  for (const RecognisedWord& word : words) {
+    const double width = word.right - word.left;
+    const double above = std::max(1, word.baseline - word.top);
+    if (width <= 0) continue;
+    cairo_set_font_size(cr, above / kAscentShare);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, word.text.c_str(), &extents);
+    if (extents.x_advance <= 0) continue;
+    cairo_save(cr);
+    cairo_translate(cr, word.left, word.baseline);
+    cairo_scale(cr, width / extents.x_advance, 1);
+    cairo_move_to(cr, 0, 0);
+    cairo_show_text(cr, word.text.c_str());
+    cairo_restore(cr);
+  }
+}
+
+cairo_status_t Append(void* closure, const unsigned char* data, unsigned int length) {
+  auto* out = static_cast<std::vector<uint8_t>*>(closure);
+  out->insert(out->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::optional<PdfPage> CodePdfPage(const dib& page, PaperPoints paper, int quality) {
+  PdfPage coded;
+  coded.width = DibWidth(&page);
+  coded.height = DibHeight(&page);
+  coded.paper = paper;
+  if (page.poi == nullptr || coded.width <= 0 || coded.height <= 0) return std::nullopt;
+  if (DibBitCount(&page) == 1) {
+    coded.bilevel = true;
+    coded.coded = BitRows(page);
+    return coded;
+  }
+  if (DibBitCount(&page) != 24) return std::nullopt;
+  const JpegCoding coding{.quality = quality, .grey = AllGrey(page), .halfColour = true};
+  const Outcome encoded = EncodeJpeg(
+      page, [&](const uint8_t* data, size_t size) { coded.coded.insert(coded.coded.end(), data, data + size); },
+      coding);
+  if (!encoded.done()) return std::nullopt;
+  return coded;
+}
+
+Outcome MakePdf(const std::vector<PdfPage>& pages, const PdfInfo& info, std::vector<uint8_t>* out) {
+  out->clear();
+  if (pages.empty()) return Outcome::Failed(FileProblem::None, "there are no pages");
+  const CairoSurface pdf{cairo_pdf_surface_create_for_stream(Append, out, pages[0].paper.width, pages[0].paper.height)};
+  cairo_pdf_surface_set_metadata(pdf.surface, CAIRO_PDF_METADATA_TITLE, info.title.c_str());
+  cairo_pdf_surface_set_metadata(pdf.surface, CAIRO_PDF_METADATA_CREATOR, "Trellimap");
+  if (!info.created.empty())
+    cairo_pdf_surface_set_metadata(pdf.surface, CAIRO_PDF_METADATA_CREATE_DATE, info.created.c_str());
+  for (const PdfPage& page : pages) {
+    cairo_pdf_surface_set_size(pdf.surface, page.paper.width, page.paper.height);
+    const CairoContext cr{cairo_create(pdf.surface)};
+    cairo_scale(cr.cr, (page.paper.width - kFarEdgeGap) / page.width, (page.paper.height - kFarEdgeGap) / page.height);
+    // The words first: the picture drawn over them hides them, where they
+    // are still found and marked.
+    SetWords(cr.cr, page.words);
+    const CairoSurface picture{PagePicture(page)};
+    cairo_set_source_surface(cr.cr, picture.surface, 0, 0);
+    cairo_paint(cr.cr);
+    cairo_show_page(cr.cr);
+    if (cairo_status(cr.cr) != CAIRO_STATUS_SUCCESS)
+      return Outcome::Failed(FileProblem::None, cairo_status_to_string(cairo_status(cr.cr)));
+  }
+  cairo_surface_finish(pdf.surface);
+  if (const cairo_status_t status = cairo_surface_status(pdf.surface); status != CAIRO_STATUS_SUCCESS)
+    return Outcome::Failed(FileProblem::None, cairo_status_to_string(status));
+  return Outcome::Done();
+}
+
+Outcome WritePdf(const std::vector<PdfPage>& pages, const PdfInfo& info, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (Outcome made = MakePdf(pages, info, &bytes); !made.done()) return made;
+  return WriteFileWhole(path, [&](AtomicFileWriter& out) {
+    out.Write(bytes.data(), bytes.size());
+    return Outcome::Done();
+  });
+}
+
+}  // namespace trellimap

@@ -1,0 +1,78 @@
+#include "scan/recognition.h"
+
+#include <tesseract/baseapi.h>
+
+#include <memory>
+#include <sstream>
+
+#include "image/pixmill3.h"
+
+namespace trellimap {
+namespace {
+
+// The recognition, quiet: its messages go nowhere, as the command line and
+// the window say themselves what failed. Null when it has no data for
+// `languages`.
+std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages) {
+  auto api = std::make_unique<tesseract::TessBaseAPI>();
+  api->SetVariable("debug_file", "/dev/null");
+  if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
+  return api;
+}
+
+// The page in grey levels, rows from the top.
+std::vector<uint8_t> GreyLevels(const dib& page) {
+  const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  std::vector<uint8_t> grey(static_cast<size_t>(w) * static_cast<size_t>(h));
+  uint8_t* out = grey.data();
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const uint32_t c = DibPixelColour(page, x, y);
+      *out++ = static_cast<uint8_t>(((c & 0xFF) * 77 + ((c >> 8) & 0xFF) * 150 + ((c >> 16) & 0xFF) * 29) >> 8);
+    }
+  return grey;
+}
+
+}  // namespace
+
+std::string MissingLanguage(const std::string& languages) {
+  std::istringstream names(languages);
+  std::string name;
+  while (std::getline(names, name, '+'))
+    if (name.empty() || Recogniser(name) == nullptr) return name;
+  return {};
+}
+
+std::vector<RecognisedWord> RecogniseWords(const dib& page, const std::string& languages, int dpi) {
+  const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  std::vector<RecognisedWord> words;
+  if (page.poi == nullptr || w <= 0 || h <= 0) return words;
+  const std::unique_ptr<tesseract::TessBaseAPI> api = Recogniser(languages);
+  if (api == nullptr) return words;
+  const std::vector<uint8_t> grey = GreyLevels(page);
+  api->SetImage(grey.data(), w, h, 1, w);
+  api->SetSourceResolution(dpi);
+  if (api->Recognize(nullptr) != 0) return words;
+  const std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
+  if (it == nullptr) return words;
+  constexpr auto kWord = tesseract::RIL_WORD;
+  do {
+    const std::unique_ptr<char[]> text(it->GetUTF8Text(kWord));
+    RecognisedWord word;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (text == nullptr || *text.get() == '\0' ||
+        !it->BoundingBox(kWord, &word.left, &word.top, &word.right, &word.bottom))
+      continue;
+    word.text = text.get();
+    // The baseline runs across the word's line; where it has none, the box's bottom.
+    word.baseline = word.bottom;
+    if (it->Baseline(kWord, &x1, &y1, &x2, &y2) && x2 != x1) {
+      const double middle = (word.left + word.right) / 2.0;
+      word.baseline = static_cast<int32_t>(y1 + (y2 - y1) * (middle - x1) / (x2 - x1) + 0.5);
+    }
+    words.push_back(std::move(word));
+  } while (it->Next(kWord));
+  return words;
+}
+
+}  // namespace trellimap
