@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "codecs/jpegencoder.h"
 #include "foundation/binaryfile.h"
 #include "image/pixmill3.h"
+#include "scan/faxcoding.h"
 
 namespace trellimap {
 namespace {
@@ -58,29 +60,29 @@ std::vector<uint8_t> BitRows(const dib& page) {
   return rows;
 }
 
-// The page's picture as cairo draws it: for a JPEG an empty picture of its
-// size that carries the file, which the PDF takes as it is; for bits, the
-// black and white pixels, which the PDF keeps at one bit a pixel.
+// Hands `bytes` to `picture` as its coded form of `type`, which the PDF
+// takes as it is; the picture keeps its own copy.
+void Attach(cairo_surface_t* picture, const char* type, const std::vector<uint8_t>& bytes) {
+  auto* kept = new std::vector<uint8_t>(bytes);
+  if (cairo_surface_set_mime_data(
+          picture, type, kept->data(), kept->size(),
+          [](void* data) { delete static_cast<std::vector<uint8_t>*>(data); }, kept) != CAIRO_STATUS_SUCCESS)
+    delete kept;
+}
+
+// The page's picture as cairo draws it: an empty picture of its size that
+// carries the coded page.
 cairo_surface_t* PagePicture(const PdfPage& page) {
   cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, page.width, page.height);
   if (cairo_surface_status(picture) != CAIRO_STATUS_SUCCESS) return picture;
   if (!page.bilevel) {
-    auto* jpeg = new std::vector<uint8_t>(page.coded);
-    cairo_surface_set_mime_data(
-        picture, CAIRO_MIME_TYPE_JPEG, jpeg->data(), jpeg->size(),
-        [](void* data) { delete static_cast<std::vector<uint8_t>*>(data); }, jpeg);
+    Attach(picture, CAIRO_MIME_TYPE_JPEG, page.coded);
     return picture;
   }
-  cairo_surface_flush(picture);
-  uint8_t* pixels = cairo_image_surface_get_data(picture);
-  const int stride = cairo_image_surface_get_stride(picture);
-  const size_t rowBytes = (static_cast<size_t>(page.width) + 7) / 8;
-  for (int32_t y = 0; y < page.height; ++y) {
-    auto* out = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(y) * stride);
-    const uint8_t* bits = page.coded.data() + rowBytes * static_cast<size_t>(y);
-    for (int32_t x = 0; x < page.width; ++x) out[x] = (bits[x >> 3] & (0x80 >> (x & 7))) ? 0xFFFFFFFF : 0xFF000000;
-  }
-  cairo_surface_mark_dirty(picture);
+  const std::string parameters =
+      "Columns=" + std::to_string(page.width) + " Rows=" + std::to_string(page.height) + " K=-1";
+  Attach(picture, CAIRO_MIME_TYPE_CCITT_FAX, page.coded);
+  Attach(picture, CAIRO_MIME_TYPE_CCITT_FAX_PARAMS, {parameters.begin(), parameters.end()});
   return picture;
 }
 
@@ -122,7 +124,8 @@ std::optional<PdfPage> CodePdfPage(const dib& page, PaperPoints paper, int quali
   if (page.poi == nullptr || coded.width <= 0 || coded.height <= 0) return std::nullopt;
   if (DibBitCount(&page) == 1) {
     coded.bilevel = true;
-    coded.coded = BitRows(page);
+    coded.coded = FaxGroup4(BitRows(page), coded.width, coded.height);
+    if (coded.coded.empty()) return std::nullopt;
     return coded;
   }
   if (DibBitCount(&page) != 24) return std::nullopt;

@@ -31,9 +31,9 @@ struct PdfPage {
 };
 
 // `page` (24 bits, or 1 bit for black and white) coded for a PDF page of
-// `paper`: a 1-bit picture as bits, a picture whose pixels are all grey as a
-// grey JPEG, any other as a colour JPEG, at `quality`. Nothing when the
-// encoder fails.
+// `paper`: a 1-bit picture in fax code, a picture whose pixels are all grey
+// as a grey JPEG, any other as a colour JPEG, at `quality`. Nothing when the
+// coder fails.
 std::optional<PdfPage> CodePdfPage(const dib& page, PaperPoints paper, int quality);
 
 // What the PDF says of itself.

@@ -3,9 +3,12 @@
 #include <tesseract/baseapi.h>
 
 #include <memory>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 
 #include "image/pixmill3.h"
+#include "scan/looks.h"
 
 namespace trellimap {
 namespace {
@@ -20,9 +23,19 @@ std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages)
   return api;
 }
 
-// The page in grey levels, rows from the top.
+// The page in grey levels, rows from the top: a page in colour made clean
+// first, as recognition thresholds the page at one level, which a shadow
+// or uneven light would put over whole lines.
 std::vector<uint8_t> GreyLevels(const dib& page) {
   const int32_t w = DibWidth(&page), h = DibHeight(&page);
+  if (DibBitCount(&page) == 24) {
+    cv::setNumThreads(0);  // as in ApplyLook
+    const cv::Mat pixels(h, w, CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
+    cv::Mat grey;
+    cv::cvtColor(Whitened(pixels, PaperColour(pixels)), grey, cv::COLOR_BGR2GRAY);
+    cv::flip(grey, grey, 0);  // the page's rows are stored from the bottom
+    return {grey.data, grey.data + grey.total()};
+  }
   std::vector<uint8_t> grey(static_cast<size_t>(w) * static_cast<size_t>(h));
   uint8_t* out = grey.data();
   for (int32_t y = 0; y < h; ++y)

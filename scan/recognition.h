@@ -23,9 +23,10 @@ struct RecognisedWord {
 // first one it has none for.
 std::string MissingLanguage(const std::string& languages);
 
-// The words on `page` (any depth), read in `languages`, which
-// MissingLanguage has found there, in reading order; `dpi` tells the
-// recognition how large the letters are on paper. Empty when the page holds
+// The words on `page` (any depth; a 24-bit page is read as the clean look
+// makes it, in grey), read in `languages`, which MissingLanguage has found
+// there, in reading order; `dpi` tells the recognition how large the letters
+// are on paper. Empty when the page holds
 // no text, or the recognition cannot start.
 std::vector<RecognisedWord> RecogniseWords(const dib& page, const std::string& languages, int dpi);
 

@@ -19,14 +19,15 @@ using testing::TempFolder;
 
 // A page of paper tinted by soft gradients with bars of dark blue ink and a
 // red stamp, or the same in grey levels, or in black and white at a bit a
-// pixel.
-enum class Kind { Colour, Grey, Bits };
+// pixel; or speckle, black and white at random.
+enum class Kind { Colour, Grey, Bits, Speckle };
 
 dib PageOf(Kind kind, int32_t w, int32_t h) {
   dib page{};
   BitmapInfo colours{};
   colours.bmiColors[1] = {255, 255, 255, 0};
-  newdib(&page, w, h, kind == Kind::Bits ? 1 : 24, &colours, 2);
+  newdib(&page, w, h, kind == Kind::Bits || kind == Kind::Speckle ? 1 : 24, &colours, 2);
+  uint32_t random = 12345;
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const bool ink = (y / 12) % 3 == 1 && x > w / 10 && x < w * 8 / 10;
@@ -40,7 +41,10 @@ dib PageOf(Kind kind, int32_t w, int32_t h) {
                  b = static_cast<uint32_t>(ink     ? 80
                                            : stamp ? 50
                                                    : 220 + 30 * y / h);
-      if (kind == Kind::Bits)
+      random = random * 1664525 + 1013904223;
+      if (kind == Kind::Speckle)
+        setpixel(page, x, y, random >> 31);
+      else if (kind == Kind::Bits)
         setpixel(page, x, y, ink ? 0 : 1);
       else if (kind == Kind::Grey)
         setpixel(page, x, y, g * 0x010101);
@@ -60,8 +64,9 @@ TEST(MakePdf, PagesComeBackInOrderAtTheirSizes) {
     const char* picture;
     double leastPsnr;
   } cases[] = {{Kind::Colour, 300, 450, {144, 216}, "rgb 8 jpeg", 30},
-               {Kind::Bits, 450, 300, {216, 144}, "gray 1 image", 99},
-               {Kind::Grey, 150, 150, {72, 72}, "gray 8 jpeg", 30}};
+               {Kind::Bits, 450, 300, {216, 144}, "gray 1 ccitt", 99},
+               {Kind::Grey, 150, 150, {72, 72}, "gray 8 jpeg", 30},
+               {Kind::Speckle, 37, 23, {37, 23}, "gray 1 ccitt", 99}};
   std::vector<PdfPage> pages;
   std::vector<dib> pictures;
   for (const auto& c : cases) {

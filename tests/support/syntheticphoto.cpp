@@ -236,6 +236,7 @@ class Scene {
 
   Colour Page(double u, double v) const {
     if (setup_.bookText) return BookPage(u, v);
+    if (setup_.print != nullptr) return Printed(u, v);
     const double rule = 0.0035;
     for (double at : photo_.rules)
       if (std::abs(v - at) < rule && u > photo_.ruleInset && u < 1 - photo_.ruleInset) return ink_;
@@ -251,6 +252,23 @@ class Scene {
       }
     }
     return paper_;
+  }
+
+  // The print's colour at (u, v), between its pixels' middles, on the paper.
+  Colour Printed(double u, double v) const {
+    const dib& print = *setup_.print;
+    const int32_t w = DibWidth(&print), h = DibHeight(&print);
+    const double x = std::clamp(u * w - 0.5, 0.0, w - 1.0), y = std::clamp(v * h - 0.5, 0.0, h - 1.0);
+    const auto x0 = static_cast<int32_t>(x), y0 = static_cast<int32_t>(y);
+    const int32_t x1 = std::min(x0 + 1, w - 1), y1 = std::min(y0 + 1, h - 1);
+    const auto at = [&](int32_t px, int32_t py) {
+      const uint32_t c = getpixel(print, px, py);
+      return Colour{static_cast<double>(c & 0xFF), static_cast<double>(c >> 8 & 0xFF),
+                    static_cast<double>(c >> 16 & 0xFF)};
+    };
+    const Colour top = Mix(at(x0, y0), at(x1, y0), x - x0), bottom = Mix(at(x0, y1), at(x1, y1), x - x0);
+    const Colour c = Mix(top, bottom, y - y0);
+    return {c.r * paper_.r / 255, c.g * paper_.g / 255, c.b * paper_.b / 255};
   }
 
   // The rows are evenly pitched: the one under v is found by division.
@@ -466,7 +484,8 @@ SyntheticPhoto MakePhoto(const PhotoSetup& setup) {
         }
       const double shade = scene.Shade(x + 0.5, y + 0.5) / 4;
       const size_t i = static_cast<size_t>(y) * setup.width + x;
-      planes[0][i] = sum.r * shade, planes[1][i] = sum.g * shade, planes[2][i] = sum.b * shade;
+      planes[0][i] = sum.r * shade * setup.light[0], planes[1][i] = sum.g * shade * setup.light[1];
+      planes[2][i] = sum.b * shade * setup.light[2];
     }
   if (setup.blur > 0)
     for (auto& plane : planes) Blur(plane, setup.width, setup.height, setup.blur);

@@ -35,6 +35,12 @@ struct PhotoSetup {
   // A book's lines of text (paragraphs, left-aligned with ragged right ends,
   // each paragraph's last line shorter) instead of the filler text and rules.
   bool bookText = false;
+  // The page's print (24 bits) laid over the whole page in place of the
+  // filler text and rules: its colours multiply the paper's.
+  const dib* print = nullptr;
+  // The light's colour, a share of white per red, green and blue (a lamp's
+  // warm cast), over the whole picture.
+  double light[3] = {1, 1, 1};
 };
 
 // A line of a book's text: the box its words fill, in shares of the page's width and height.

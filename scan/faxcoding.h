@@ -1,0 +1,18 @@
+#pragma once
+// Black-and-white pages coded as fax machines code them (ITU-T T.6, "Group
+// 4"): each row by how its changes from black to white differ from the row
+// above's, which takes a page of text to a fraction of what deflating its
+// bits gives.
+
+#include <cstdint>
+#include <vector>
+
+namespace trellimap {
+
+// `rows` (from the top, each (width + 7) / 8 bytes, the leftmost pixel in the
+// highest bit, 1 white) coded in Group 4, as a PDF's CCITTFaxDecode filter
+// reads it with K -1 and its other parameters left as they are. Empty when
+// the coder fails.
+std::vector<uint8_t> FaxGroup4(const std::vector<uint8_t>& rows, int32_t width, int32_t height);
+
+}  // namespace trellimap
