@@ -67,9 +67,7 @@ struct FlattenArguments {
   int jobs = 0;                                   // photos at once; 0: one per core
   bool skipDoubtful = false;                      // a page found in doubt is left out
   PageChoice page = PageChoice::Nearest;          // of an open book's two facing pages
-  Look look = Look::Photo;                        // of the flat pages
-  PageInset inset;                                // trimmed off every flat page
-  int turn = kTurnUpright;                        // quarter turns clockwise, or as its text reads
+  PageFinish finish;                              // of every flat page
   std::string ocr;                                // languages the text is read in for a PDF; none: not read
   std::optional<int> quality;                     // of a PDF's JPEG pages; none: kPdfJpegQuality
 };

@@ -237,18 +237,19 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
   AddPageChoice(flattenCommand, &flattenArguments.page);
   AddWordChoice(flattenCommand, "--look",
                 {{"photo", Look::Photo}, {"clean", Look::Clean}, {"grey", Look::Grey}, {"bw", Look::BlackWhite}},
-                &flattenArguments.look,
+                &flattenArguments.finish.look,
                 "photo (default: as photographed), clean (white paper, no shadows or cast), grey, or bw "
                 "(black and white)",
                 "a look (photo, clean, grey or bw)", "photo|clean|grey|bw");
   AddWordChoice(flattenCommand, "--turn", {{"auto", kTurnUpright}, {"0", 0}, {"90", 1}, {"180", 2}, {"270", 3}},
-                &flattenArguments.turn,
+                &flattenArguments.finish.turn,
                 "Turn the flat page clockwise by 0, 90, 180 or 270 degrees, or auto (default): so that its text "
                 "reads upright",
                 "a turn (auto, 0, 90, 180 or 270)", "auto|0|90|180|270");
   flattenCommand
       ->add_option_function<std::string>(
-          "--inset", [&flattenArguments](const std::string& text) { flattenArguments.inset = *InsetNamed(text); },
+          "--inset",
+          [&flattenArguments](const std::string& text) { flattenArguments.finish.inset = *InsetNamed(text); },
           "A margin trimmed off every side of the flat page: N% of its width and height, or Npx")
       ->check(CLI::Validator(
           [](std::string& text) {

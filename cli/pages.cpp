@@ -20,11 +20,8 @@
 #include "image/pixmill3.h"
 #include "render/foundoutline.h"
 #include "render/perspectivewarnings.h"
-#include "scan/inset.h"
-#include "scan/looks.h"
 #include "scan/pdfpages.h"
 #include "scan/recognition.h"
-#include "scan/upright.h"
 
 namespace trellimap::cli {
 namespace {
@@ -82,13 +79,12 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   const std::string size = std::to_string(flat.width) + " × " + std::to_string(flat.height);
   if (!doc.MakeFlatPage({options.size, flat})) return Fail(output, "no memory for a page of " + size);
   ws.smooth = !options.exact;
+  ws.finish = options.finish;
   doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
   dib& page = ws.Result(WarpDirection::OneIntoTwo);
   if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
-  if (!TrimInset(page, options.inset)) return Fail(output, "the inset leaves nothing of a page of " + size);
-  if (!TurnPage(page, options.turn == kTurnUpright ? UprightTurns(page) : options.turn))
-    return Fail(output, "no memory to turn a page of " + size);
-  ApplyLook(page, options.look);
+  if (const std::optional<FinishedPage>& finished = doc.PageFinished(); finished && !finished->failure.empty())
+    return Fail(output, finished->failure + " (" + size + ")");
   if (const int status = pdfPage != nullptr ? CodeForPdf(options, page, input, *pdfPage)
                                             : SaveResult(doc, WarpDirection::OneIntoTwo, output))
     return status;

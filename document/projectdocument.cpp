@@ -74,11 +74,19 @@ Outcome ProjectDocument::SaveResult(WarpDirection direction, const std::string& 
 RenderOutcome ProjectDocument::Render(WarpDirection direction, WorkRunner& runner, int threads) {
   // Rendered beside the old result, which stays until the new one is complete.
   const DirectionSnapshot snapshot(ws_, direction, threads);
+  // A flat page is finished as the workspace asks, in the same work.
+  const bool flatPage = direction == WarpDirection::OneIntoTwo && ws_.flatPage;
+  const PageFinish finish = ws_.finish;
   dib made{};
   RenderOutcome outcome = RenderOutcome::Rendered;
-  runner.Run("Rendering the result...", [&](Progress& progress) { outcome = snapshot.Render(made, progress); });
+  FinishedPage finished;
+  runner.Run("Rendering the result...", [&](Progress& progress) {
+    outcome = snapshot.Render(made, progress);
+    if (outcome == RenderOutcome::Rendered && flatPage) finished = FinishPage(made, finish);
+  });
   if (outcome != RenderOutcome::Rendered) return outcome;
   ReplacePicture(&ws_.Result(direction), made);
+  if (direction == WarpDirection::OneIntoTwo) pageFinished_ = flatPage ? std::optional(finished) : std::nullopt;
   changes_.Rendered(ws_, direction);
   return outcome;
 }

@@ -15,6 +15,7 @@
 #include "foundation/workrunner.h"
 #include "render/flatten.h"
 #include "render/snapshots.h"
+#include "scan/pagefinish.h"
 #include "workspace/changetracker.h"
 #include "workspace/workspace.h"
 
@@ -51,7 +52,11 @@ class ProjectDocument {
   // Renders `direction` as the workspace's options choose, on `threads`
   // threads (0: as many as the work is worth); the result replaces the old
   // one only when rendered.
+  // Result 1 of a flat page is finished as the workspace's finish asks.
   RenderOutcome Render(WarpDirection direction, WorkRunner& runner, int threads = 0);
+  // What finishing the flat page came to when result 1 was last rendered;
+  // nothing when result 1 was no flat page.
+  const std::optional<FinishedPage>& PageFinished() const { return pageFinished_; }
   // Makes the page found in picture `side` its outline, as clicking its
   // points would, and judges how far it can be trusted.
   PageSearch FindOutline(size_t side, WorkRunner& runner, const FindOptions& options = {});
@@ -119,6 +124,7 @@ class ProjectDocument {
     std::vector<TOutlinePoint> outline;
   };
   std::optional<Found> found_[2];
+  std::optional<FinishedPage> pageFinished_;
 };
 
 }  // namespace trellimap

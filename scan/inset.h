@@ -2,7 +2,7 @@
 // Trimming a margin off a flat page.
 
 #include "image/dib.h"
-#include "scan/pagefinish.h"
+#include "workspace/flatpage.h"
 
 namespace trellimap {
 

@@ -6,7 +6,7 @@
 #include <opencv2/core.hpp>
 
 #include "image/dib.h"
-#include "scan/pagefinish.h"
+#include "workspace/flatpage.h"
 
 namespace trellimap {
 

@@ -33,7 +33,7 @@ bool SamePoints(const std::vector<TOutlinePoint>& a, const std::vector<TOutlineP
 bool OutlineState::operator==(const OutlineState& other) const {
   return SamePoints(points1, other.points1) && SamePoints(points2, other.points2) && corners1 == other.corners1 &&
          corners2 == other.corners2 && showoriginal == other.showoriginal && transparent == other.transparent &&
-         perspective == other.perspective;
+         perspective == other.perspective && finish == other.finish;
 }
 
 std::optional<ChangedPoint> PointChanged(const OutlineState& from, const OutlineState& to) {
@@ -52,8 +52,8 @@ std::optional<ChangedPoint> PointChanged(const OutlineState& from, const Outline
 }
 
 OutlineState CaptureState(const Workspace& ws) {
-  return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1,     ws.ecken2,
-          ws.showoriginal,    ws.transparent,     ws.perspective};
+  return {Points(ws.punkte1), Points(ws.punkte2), ws.ecken1,      ws.ecken2,
+          ws.showoriginal,    ws.transparent,     ws.perspective, ws.finish};
 }
 
 void RestoreState(Workspace& ws, const OutlineState& state) {
@@ -64,6 +64,7 @@ void RestoreState(Workspace& ws, const OutlineState& state) {
   ws.showoriginal = state.showoriginal;
   ws.transparent = state.transparent;
   ws.perspective = state.perspective;
+  ws.finish = state.finish;
 }
 
 EditHistory::KeptPicture::~KeptPicture() { ReleaseDib(&picture); }

@@ -1,7 +1,7 @@
 #pragma once
 // Undo and redo of outline editing: every change of the two outlines (their
-// points and corner counters) and of the option states that shape a render
-// is one step. Only a step that replaced a picture itself (a flattened page)
+// points and corner counters), of the option states that shape a render and
+// of how a flat page is finished is one step. Only a step that replaced a picture itself (a flattened page)
 // keeps a picture: the one on its other side, with the Smooth state and the
 // flat page's record there.
 
@@ -21,6 +21,7 @@ struct OutlineState {
   std::vector<TOutlinePoint> points1, points2;  // whole records, as the lists hold them
   int32_t corners1 = 0, corners2 = 0;
   bool showoriginal = false, transparent = false, perspective = false;
+  PageFinish finish;
 
   bool operator==(const OutlineState& other) const;
 };

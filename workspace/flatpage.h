@@ -2,6 +2,8 @@
 // The sizes of a flattened page: what the user asked for and what it came to.
 // The workspace keeps both while picture 2 is such a page, and the project
 // file stores them, so that a later session knows picture 2 for a flat page.
+// And how the flat page is finished: its look, a margin trimmed off, its
+// turn; kept for the session only, as the window's zooms are.
 
 #include <cstdint>
 
@@ -38,6 +40,34 @@ struct FlatPage {
   FlatSize size;
 
   bool operator==(const FlatPage&) const = default;
+};
+
+// As photographed; clean (the paper even and white, the light's cast and
+// shadows gone, ink in its own colours); the same in grey levels; black and
+// white, for text.
+enum class Look { Photo, Clean, Grey, BlackWhite };
+
+// Quarter turns clockwise a flat page is given (0 to 3), or kTurnUpright:
+// as many as make its text read upright.
+inline constexpr int kTurnUpright = -1;
+
+// The margin trimmed off every side of a flat page: `amount` pixels, or, as
+// a share, `amount` percent of the page's width off its left and right and
+// of its height off its top and bottom.
+struct PageInset {
+  double amount = 0;
+  bool percent = false;
+
+  bool operator==(const PageInset&) const = default;
+};
+
+// How a flat page is finished once it is drawn: trimmed, turned, given its look.
+struct PageFinish {
+  Look look = Look::Photo;
+  PageInset inset;
+  int turn = kTurnUpright;
+
+  bool operator==(const PageFinish&) const = default;
 };
 
 }  // namespace trellimap

@@ -65,6 +65,8 @@ struct Workspace {
   // While picture 2 is a page Flatten made: the size chosen and the page's
   // size. Whatever else replaces picture 2 clears it.
   std::optional<FlatPage> flatPage;
+  // How result 1 is finished while picture 2 is a flat page.
+  PageFinish finish;
   // The zooms of the window's four panes as last saved with or opened from a
   // project (0: not known). How the work was looked at, not the work: kept
   // only beside the settings above and no change of the work.

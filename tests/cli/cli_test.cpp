@@ -651,7 +651,7 @@ TEST_F(CliTest, FlattenIntoOnePdf) {
     EXPECT_NEAR(box.width, 841.89, 0.01);  // the page lies across
     EXPECT_NEAR(box.height, 595.28, 0.01);
   }
-  EXPECT_EQ(testing::PdfPictures(pdf), (std::vector<std::string>{"gray 1 image", "gray 1 image"}));
+  EXPECT_EQ(testing::PdfPictures(pdf), (std::vector<std::string>{"gray 1 ccitt", "gray 1 ccitt"}));
   for (int page = 1; page <= 2; ++page) {
     std::istringstream text(testing::RunTool("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) +
                                              " " + Quoted(pdf) + " -")

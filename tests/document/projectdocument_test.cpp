@@ -227,6 +227,43 @@ TEST_F(ProjectDocumentTest, APageFoundBecomesTheOutlineAndCanBeFlattened) {
   EXPECT_EQ(DibHeight(&ws.di3), 99);
 }
 
+// Result 1 of a flat page comes finished as the workspace asks (trimmed,
+// turned, in its look), and a finish that cannot be done says why; a change
+// of the finish is a step to undo and leaves result 1 out of date.
+TEST_F(ProjectDocumentTest, AFlatPageIsFinishedAsAsked) {
+  PhotoAsPicture1();
+  ASSERT_EQ(doc.FindOutline(0, inPlace), PageSearch::Placed);
+  ASSERT_TRUE(doc.MakeFlatPage({{PageSize::Kind::Pixels, 70, 99, 0}, {70, 99}}));
+  Workspace& ws = doc.workspace();
+  const struct {
+    PageFinish finish;
+    int width, height, bits, turns;
+    bool fails;
+  } cases[] = {{{trellimap::Look::BlackWhite, {10, true}, 1}, 79, 56, 1, 1, false},
+               {{trellimap::Look::Grey, {3, false}, 2}, 64, 93, 24, 2, false},
+               {{trellimap::Look::Clean, {40, false}, 0}, 70, 99, 24, 0, true}};
+  for (const auto& c : cases) {
+    EditHistory history;
+    const OutlineState before = CaptureState(ws);
+    ws.finish = c.finish;
+    history.Record(before, ws);
+    EXPECT_TRUE(history.CanUndo());
+    ASSERT_EQ(doc.Render(WarpDirection::OneIntoTwo, inPlace), RenderOutcome::Rendered);
+    EXPECT_EQ(DibWidth(&ws.di3), c.width);
+    EXPECT_EQ(DibHeight(&ws.di3), c.height);
+    EXPECT_EQ(DibBitCount(&ws.di3), c.bits);
+    ASSERT_TRUE(doc.PageFinished());
+    EXPECT_EQ(doc.PageFinished()->turns, c.turns);
+    EXPECT_EQ(doc.PageFinished()->failure.empty(), !c.fails);
+    ASSERT_TRUE(history.Undo(ws));
+    EXPECT_EQ(ws.finish, before.finish);
+    EXPECT_TRUE(doc.Stale(WarpDirection::OneIntoTwo));
+  }
+  ASSERT_TRUE(doc.OpenPicture(1, Picture("two.bmp", 12, 9), inPlace).done());
+  ASSERT_EQ(doc.Render(WarpDirection::OneIntoTwo, inPlace), RenderOutcome::Rendered);
+  EXPECT_FALSE(doc.PageFinished());
+}
+
 // What is judged of a found page holds while its outline is the one found:
 // not once a point moved, nor on a project or a picture opened since, even
 // with the same points.
