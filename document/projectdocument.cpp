@@ -120,6 +120,14 @@ std::vector<std::string> ProjectDocument::Notes() const {
   for (const WarpDirection d : kBothDirections)
     if (Stale(d) && !(ws_.flatPage && d == WarpDirection::TwoIntoOne))
       notes.push_back(TranslateFormat("Result %1 is out of date: press Render", {std::to_string(ResultNumber(d))}));
+  // What finishing the flat page came to: a step it could not take, a turn it chose.
+  if (pageFinished_ && ws_.flatPage) {
+    if (!pageFinished_->failure.empty())
+      notes.push_back(TranslateFormat("The flat page is not finished: %1", {TranslateUtf8(pageFinished_->failure)}));
+    else if (ws_.finish.turn == kTurnUpright && pageFinished_->turns != 0)
+      notes.push_back(TranslateFormat("The flat page is turned %1\u00b0 clockwise so that its text reads upright",
+                                      {std::to_string(90 * pageFinished_->turns)}));
+  }
   return notes;
 }
 

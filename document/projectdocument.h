@@ -61,7 +61,8 @@ class ProjectDocument {
   // points would, and judges how far it can be trusted.
   PageSearch FindOutline(size_t side, WorkRunner& runner, const FindOptions& options = {});
   // What the status bar notes of the document: results out of date (not
-  // result 2 while picture 2 is a flat page's blank), pages found in doubt.
+  // result 2 while picture 2 is a flat page's blank), pages found in doubt,
+  // a flat page that could not be finished or was turned to read upright.
   std::vector<std::string> Notes() const;
   // How far the outline of picture `side` can be trusted, while it is the
   // one FindOutline placed there; nothing once it has changed or was never found.

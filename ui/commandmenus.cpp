@@ -30,6 +30,7 @@ constexpr const char* kKeys[][2] = {
     {"Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y", "undoes or redoes a change of the outlines or options"},
     {"Backspace", "takes back the last point"},
     {"Ctrl+D", "finds a page's outline in the picture under the pointer"},
+    {"Ctrl+[, Ctrl+]", "turn the flat page left or right"},
     {"Arrow keys (with Shift: 10 pixels)", "move the point last clicked, dragged or brought back"},
     {"Ctrl + wheel", "zooms a pane around the pointer"},
     {"Double-click on a zoom label", "fits the picture to its pane"},
@@ -66,6 +67,12 @@ CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowComma
   Edit->addSeparator();
   Add(Edit, "Find outline", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [c] { c->FindOutline(); });
   Add(Edit, "Flatten...", {}, [c] { c->FlattenPage(); });
+  Add(Edit, "Turn page left", {QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)}, [c] { c->TurnPage(3); });
+  Add(Edit, "Turn page right", {QKeySequence(Qt::CTRL | Qt::Key_BracketRight)}, [c] { c->TurnPage(1); });
+  QMenu* looks = AddSubmenu(Edit, "Page look");
+  for (const auto& [look, text] : {std::pair{Look::Photo, "As photographed"}, std::pair{Look::Clean, "Clean"},
+                                   std::pair{Look::Grey, "Grey"}, std::pair{Look::BlackWhite, "Black and white"}})
+    Add(looks, text, {}, [c, look = look] { c->GiveLook(look); });
 
   Help = AddMenu(nullptr, "Help");
   Add(Help, "Keys and gestures", {QKeySequence(Qt::Key_F1)}, [this] { ShowKeys(); });
@@ -94,6 +101,12 @@ QMenu* CommandMenus::AddMenu(QAction* before, const char* title) {
   return menu;
 }
 
+QMenu* CommandMenus::AddSubmenu(QMenu* menu, const char* title) {
+  QMenu* submenu = menu->addMenu(QString::fromLatin1(title));
+  texts_.push_back({submenu, title});
+  return submenu;
+}
+
 QAction* CommandMenus::Add(QMenu* menu, const char* text, const QList<QKeySequence>& keys,
                            std::function<void()> command) {
   QAction* action = menu->addAction(QString::fromLatin1(text));
@@ -105,8 +118,9 @@ QAction* CommandMenus::Add(QMenu* menu, const char* text, const QList<QKeySequen
 
 void CommandMenus::Translate() {
   for (const Text& t : texts_) {
-    if (auto* menu = qobject_cast<QMenu*>(t.item))
-      menu->setTitle(QLatin1Char('&') + Tr(t.english));
+    if (auto* menu = qobject_cast<QMenu*>(t.item))  // the menu bar's menus open with Alt and their first letter
+      menu->setTitle((window_.menuBar()->actions().contains(menu->menuAction()) ? QStringLiteral("&") : QString()) +
+                     Tr(t.english));
     else
       static_cast<QAction*>(t.item)->setText(Tr(t.english));
   }

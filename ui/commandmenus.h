@@ -41,6 +41,7 @@ class CommandMenus : public QObject {
   };
   QAction* Add(QMenu* menu, const char* text, const QList<QKeySequence>& keys, std::function<void()> command);
   QMenu* AddMenu(QAction* before, const char* title);
+  QMenu* AddSubmenu(QMenu* menu, const char* title);
 
   QMainWindow& window_;
   std::vector<Text> texts_;

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +23,15 @@ constexpr struct {
 
 // The choices of the orientation box, in the order of PageSize::Orientation.
 constexpr const char* kTurns[] = {"As the page lies", "Portrait", "Landscape"};
+
+// The looks in the order of the look box, and the turns of the turn box:
+// as its text reads, then 0 to 3 quarter turns clockwise.
+constexpr const char* kLooks[] = {"As photographed", "Clean", "Grey", "Black and white"};
+constexpr const char* kUprights[] = {"As its text reads", "None", "90\u00b0 clockwise", "180\u00b0",
+                                     "90\u00b0 anticlockwise"};
+// The inset box's units, and the largest inset each allows.
+constexpr const char* kInsetUnits[] = {"%", "pixels"};
+constexpr double kMostInsetPercent = 49, kMostInsetPixels = 1000;
 
 bool IsPaper(PageSize::Kind kind) { return kind != PageSize::Kind::Auto && kind != PageSize::Kind::Pixels; }
 
@@ -46,10 +56,14 @@ const QString kWidthKey = QStringLiteral("flatten/width");
 const QString kHeightKey = QStringLiteral("flatten/height");
 const QString kDpiKey = QStringLiteral("flatten/dpi");
 const QString kTurnKey = QStringLiteral("flatten/orientation");
+const QString kLookKey = QStringLiteral("flatten/look");
+const QString kUprightKey = QStringLiteral("flatten/turn");
+const QString kInsetKey = QStringLiteral("flatten/inset");
+const QString kInsetPercentKey = QStringLiteral("flatten/insetpercent");
 
 }  // namespace
 
-TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& first)
+TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& first, const PageFinish& finish)
     : QDialog(parent), sizeOf_(std::move(sizeOf)) {
   setWindowTitle(Tr("Flatten"));
   auto* form = new QFormLayout(this);
@@ -74,6 +88,29 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
   form->addRow(Tr("Height"), Height);
   form->addRow(Tr("DPI"), Dpi);
   form->addRow(Tr("Comes out at"), Outcome);
+  Look = new QComboBox(this);
+  for (const char* look : kLooks) Look->addItem(Tr(look));
+  Look->setCurrentIndex(static_cast<int>(finish.look));
+  Upright = new QComboBox(this);
+  for (const char* turn : kUprights) Upright->addItem(Tr(turn));
+  Upright->setCurrentIndex(finish.turn == kTurnUpright ? 0 : 1 + finish.turn);
+  Inset = new QDoubleSpinBox(this);
+  Inset->setDecimals(1);
+  InsetUnit = new QComboBox(this);
+  for (const char* unit : kInsetUnits) InsetUnit->addItem(Tr(unit));
+  InsetUnit->setCurrentIndex(finish.inset.percent ? 0 : 1);
+  const auto limitInset = [this] {
+    Inset->setRange(0, InsetUnit->currentIndex() == 0 ? kMostInsetPercent : kMostInsetPixels);
+  };
+  limitInset();
+  Inset->setValue(finish.inset.amount);
+  connect(InsetUnit, &QComboBox::currentIndexChanged, this, limitInset);
+  auto* inset = new QHBoxLayout;
+  inset->addWidget(Inset, 1);
+  inset->addWidget(InsetUnit);
+  form->addRow(Tr("Look"), Look);
+  form->addRow(Tr("Turn"), Upright);
+  form->addRow(Tr("Inset"), inset);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -95,6 +132,14 @@ PageSize TFlattenDialog::Chosen() const {
   if (IsPaper(size.kind)) size.dpi = Dpi->value();
   if (size.kind != PageSize::Kind::Auto) size.orientation = static_cast<PageSize::Orientation>(Turn->currentIndex());
   return size;
+}
+
+PageFinish TFlattenDialog::Finish() const {
+  PageFinish finish;
+  finish.look = static_cast<trellimap::Look>(Look->currentIndex());
+  finish.turn = Upright->currentIndex() == 0 ? kTurnUpright : Upright->currentIndex() - 1;
+  finish.inset = {Inset->value(), InsetUnit->currentIndex() == 0};
+  return finish;
 }
 
 void TFlattenDialog::ShowChoice() {
@@ -138,6 +183,25 @@ void RememberFlattenChoice(QSettings& settings, const PageSize& chosen) {
   settings.setValue(kHeightKey, chosen.height);
   settings.setValue(kDpiKey, chosen.dpi);
   settings.setValue(kTurnKey, static_cast<int>(chosen.orientation));
+}
+
+PageFinish RecalledFinish(const QSettings& settings) {
+  PageFinish finish;
+  const int look = settings.value(kLookKey, 0).toInt();
+  if (look >= 0 && look < static_cast<int>(std::size(kLooks))) finish.look = static_cast<Look>(look);
+  const int turn = settings.value(kUprightKey, kTurnUpright).toInt();
+  if (turn >= kTurnUpright && turn <= 3) finish.turn = turn;
+  finish.inset.percent = settings.value(kInsetPercentKey, true).toBool();
+  finish.inset.amount = std::clamp(settings.value(kInsetKey, 0.0).toDouble(), 0.0,
+                                   finish.inset.percent ? kMostInsetPercent : kMostInsetPixels);
+  return finish;
+}
+
+void RememberFinish(QSettings& settings, const PageFinish& finish) {
+  settings.setValue(kLookKey, static_cast<int>(finish.look));
+  settings.setValue(kUprightKey, finish.turn);
+  settings.setValue(kInsetKey, finish.inset.amount);
+  settings.setValue(kInsetPercentKey, finish.inset.percent);
 }
 
 }  // namespace trellimap

@@ -2,10 +2,12 @@
 // The dialog "Flatten..." asks in: the flat page's size, as its true
 // proportions (Auto), a paper size at a resolution, or a size in pixels,
 // turned as the page lies or upright or across. It shows the size and
-// proportions each choice comes to before the page is made.
+// proportions each choice comes to before the page is made. And how the
+// flat page is finished: its look, its turn, a margin trimmed off.
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QSettings>
 #include <QSpinBox>
@@ -23,17 +25,24 @@ class TFlattenDialog : public QDialog {
 
   // Texts in the language in force; `first` is chosen (Auto at 150 DPI
   // unless told). Without `sizeOf`, the sizes a choice comes to are not shown.
-  explicit TFlattenDialog(QWidget* parent, SizeOf sizeOf = {}, const PageSize& first = {});
+  explicit TFlattenDialog(QWidget* parent, SizeOf sizeOf = {}, const PageSize& first = {},
+                          const PageFinish& finish = {});
 
   // The size chosen.
   PageSize Chosen() const;
+  // The finish chosen.
+  PageFinish Finish() const;
 
   QComboBox* Kind = nullptr;
-  QComboBox* Turn = nullptr;   // as the page lies, portrait or landscape; not for Auto
-  QSpinBox* Width = nullptr;   // a size in pixels; else the width the choice comes to
-  QSpinBox* Height = nullptr;  // a size in pixels; else the height the choice comes to
-  QSpinBox* Dpi = nullptr;     // for a paper size
-  QLabel* Outcome = nullptr;   // the size and proportions that will come out
+  QComboBox* Turn = nullptr;        // as the page lies, portrait or landscape; not for Auto
+  QSpinBox* Width = nullptr;        // a size in pixels; else the width the choice comes to
+  QSpinBox* Height = nullptr;       // a size in pixels; else the height the choice comes to
+  QSpinBox* Dpi = nullptr;          // for a paper size
+  QLabel* Outcome = nullptr;        // the size and proportions that will come out
+  QComboBox* Look = nullptr;        // photo, clean, grey, black and white
+  QComboBox* Upright = nullptr;     // as its text reads, or a quarter turn
+  QDoubleSpinBox* Inset = nullptr;  // the margin trimmed off
+  QComboBox* InsetUnit = nullptr;   // per cent or pixels
 
  private:
   // Fields enabled for the choice, and what it comes to shown.
@@ -48,5 +57,8 @@ inline constexpr int kLeastDpi = 10, kMostDpi = 2400;  // the resolutions offere
 // The choice "Flatten..." made last, kept in `settings`; Auto when none was.
 PageSize RecalledFlattenChoice(const QSettings& settings);
 void RememberFlattenChoice(QSettings& settings, const PageSize& chosen);
+// The same for the finish; the default one when none was kept.
+PageFinish RecalledFinish(const QSettings& settings);
+void RememberFinish(QSettings& settings, const PageFinish& finish);
 
 }  // namespace trellimap

@@ -95,6 +95,8 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   // "Find outline" and "Flatten..." (see PageCommands).
   void FindOutline() override { pages_.FindOutline(); }
   void FlattenPage() override { pages_.FlattenPage(); }
+  void TurnPage(int quarters) override { pages_.TurnPage(quarters); }
+  void GiveLook(Look look) override { pages_.GiveLook(look); }
 
   // Shows the workspace as it stands: option boxes (without rendering) and all panes.
   void ShowWorkspace() override;

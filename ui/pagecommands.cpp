@@ -38,22 +38,25 @@ void PageCommands::FlattenPage() {
   const auto sizeOf = [&photo](const PageSize& size) {
     return FlatPageSize(size, photo.outline, DibWidth(&photo.picture), DibHeight(&photo.picture));
   };
-  const QString settingsFile = QString::fromStdString(host_.WindowSettingsFile(false));
-  TFlattenDialog dialog(host_.DialogParent(), sizeOf,
-                        RecalledFlattenChoice(QSettings(settingsFile, QSettings::IniFormat)));
+  const QSettings recalled(QString::fromStdString(host_.WindowSettingsFile(false)), QSettings::IniFormat);
+  TFlattenDialog dialog(host_.DialogParent(), sizeOf, RecalledFlattenChoice(recalled), RecalledFinish(recalled));
   if (dialog.exec() != QDialog::Accepted) return;
   const PageSize chosen = dialog.Chosen();
   QSettings remembered(QString::fromStdString(host_.WindowSettingsFile(true)), QSettings::IniFormat);
   RememberFlattenChoice(remembered, chosen);
+  RememberFinish(remembered, dialog.Finish());
   const FlatSize flat = sizeOf(chosen);
   const OutlineState before = CaptureState(doc.workspace());
+  doc.workspace().finish = dialog.Finish();
   const bool smoothBefore = doc.workspace().smooth;
   const std::optional<FlatPage> flatPageBefore = doc.workspace().flatPage;
   dib replaced{};
   const std::string width = std::to_string(flat.width), height = std::to_string(flat.height);
-  if (!doc.MakeFlatPage({chosen, flat}, &replaced))
+  if (!doc.MakeFlatPage({chosen, flat}, &replaced)) {
+    doc.workspace().finish = before.finish;
     return Tell(TranslateFormat("There is not enough memory for a page of %1 \u00d7 %2 pixels.", {width, height}),
                 MsgIcon::Error);
+  }
   // The step owns the picture that was replaced, so that undo brings it back.
   host_.Editing().PictureReplaced(1, before, replaced, smoothBefore, flatPageBefore);
   host_.ShowWhole(1);  // the blank page, as a picture opened is shown
@@ -61,6 +64,26 @@ void PageCommands::FlattenPage() {
   host_.ShowWhole(ResultPane(WarpDirection::OneIntoTwo));
   host_.Editing().UpdateStatus(TranslateFormat(
       "The flat page, %1 \u00d7 %2 pixels, is result 1; picture 2 is the blank page it is drawn on.", {width, height}));
+}
+
+void PageCommands::ChangeFinish(const std::function<void(PageFinish&)>& change) {
+  ProjectDocument& doc = host_.Document();
+  if (!doc.workspace().flatPage)
+    return Tell(TranslateUtf8("Result 1 is no flat page: flatten a page first."), MsgIcon::Information);
+  const OutlineState before = CaptureState(doc.workspace());
+  change(doc.workspace().finish);
+  host_.Editing().OptionChanged(before);
+  if (host_.RenderResult(WarpDirection::OneIntoTwo)) host_.ShowWhole(ResultPane(WarpDirection::OneIntoTwo));
+}
+
+void PageCommands::TurnPage(int quarters) {
+  const std::optional<FinishedPage>& shown = host_.Document().PageFinished();
+  const int turned = shown ? shown->turns : 0;
+  ChangeFinish([&](PageFinish& finish) { finish.turn = (turned + quarters) % 4; });
+}
+
+void PageCommands::GiveLook(Look look) {
+  ChangeFinish([look](PageFinish& finish) { finish.look = look; });
 }
 
 }  // namespace trellimap

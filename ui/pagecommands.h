@@ -1,9 +1,11 @@
 #pragma once
-// "Find outline" and "Flatten...": the commands for photographed pages. They
-// work on the window's document through a small host, so that they know
-// nothing else of the window.
+// "Find outline", "Flatten...", and turning the flat page and choosing its
+// look: the commands for photographed pages. They work on the window's
+// document through a small host, so that they know nothing else of the
+// window.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "document/projectdocument.h"
@@ -48,13 +50,21 @@ class PageCommands {
   // as one step; where no page stands out, the whole picture a little in
   // from its edges, corner 1 selected, for the user to adjust.
   void FindOutline();
-  // Asks for the page's size (offering the choice made last), then makes
-  // picture 2 a blank page of that size with outline 2 on its corners,
-  // Perspective and Smooth on, as one step, and renders result 1, the flat
-  // page, shown whole. Needs outline 1 complete.
+  // Asks for the page's size and finish (offering the choice made last),
+  // then makes picture 2 a blank page of that size with outline 2 on its
+  // corners, Perspective and Smooth on, as one step, and renders result 1,
+  // the flat page finished, shown whole. Needs outline 1 complete.
   void FlattenPage();
+  // Turns the flat page a quarter turn from how it shows (1: clockwise, 3:
+  // anticlockwise), or gives it `look`: each one step, result 1 rendered
+  // again. Needs a flat page.
+  void TurnPage(int quarters);
+  void GiveLook(Look look);
 
  private:
+  // Changes the finish as `change` does, as one step, and renders result 1 again.
+  void ChangeFinish(const std::function<void(PageFinish&)>& change);
+
   PageHost& host_;
 };
 

@@ -22,6 +22,9 @@ class WindowCommands {
   virtual void RemoveSelectedPoint() = 0;
   virtual void FindOutline() = 0;
   virtual void FlattenPage() = 0;
+  // The flat page turned by quarters from how it shows (1: clockwise, 3: anticlockwise), or given a look.
+  virtual void TurnPage(int quarters) = 0;
+  virtual void GiveLook(Look look) = 0;
 
  protected:
   ~WindowCommands() = default;

@@ -58,7 +58,10 @@ struct PageInset {
   double amount = 0;
   bool percent = false;
 
-  bool operator==(const PageInset&) const = default;
+  // No inset is no inset in either unit.
+  bool operator==(const PageInset& other) const {
+    return amount == other.amount && (amount == 0 || percent == other.percent);
+  }
 };
 
 // How a flat page is finished once it is drawn: trimmed, turned, given its look.

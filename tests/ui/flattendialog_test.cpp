@@ -13,11 +13,13 @@
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
 #include "render/workspacerender.h"
+#include "scan/upright.h"
 #include "tests/support/outlines.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/testfiles.h"
+#include "tests/support/textpages.h"
 #include "tests/support/windowparts.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
@@ -38,6 +40,7 @@ class FlattenDialogTest : public QObject {
   void theLastChoiceIsRemembered();
   void flattenTidiesUp();
   void flattenMakesPicture2APageAsOneStep();
+  void theFlatPageIsFinishedAndTurned();
   void textsInGerman();
 
  private:
@@ -145,6 +148,84 @@ void FlattenDialogTest::theLastChoiceIsRemembered() {
   settings.setValue("flatten/kind", 5);  // pixels of no size
   settings.setValue("flatten/width", 0);
   QVERIFY(RecalledFlattenChoice(settings) == PageSize{});
+
+  QVERIFY(RecalledFinish(settings) == PageFinish{});
+  for (const PageFinish& finish :
+       {PageFinish{Look::BlackWhite, {2.5, true}, 3}, PageFinish{Look::Clean, {12, false}, 0}, PageFinish{}}) {
+    RememberFinish(settings, finish);
+    QVERIFY(RecalledFinish(settings) == finish);
+    TFlattenDialog dialog(nullptr, {}, {}, finish);
+    QVERIFY(dialog.Finish() == finish);
+  }
+  settings.setValue("flatten/look", 9);
+  settings.setValue("flatten/turn", 4);
+  settings.setValue("flatten/insetpercent", true);
+  settings.setValue("flatten/inset", 80.0);  // beyond what a percentage may be
+  const PageFinish recalled = RecalledFinish(settings);
+  QVERIFY(recalled.look == Look::Photo && recalled.turn == kTurnUpright && recalled.inset.amount == 49);
+}
+
+// The flat page comes finished as the dialog asks; the menu turns it from
+// how it shows and gives it another look, each a step to undo, and the
+// status bar says a turn made to read upright.
+void FlattenDialogTest::theFlatPageIsFinishedAndTurned() {
+  TMainForm form({}, program.Folder());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  Workspace& ws = form.workspace();
+  QAction* turnLeft = EditItem(form, 7);
+  QCOMPARE(turnLeft->text(), QStringLiteral("Turn page left"));
+  QAction* turnRight = EditItem(form, 8);
+  QMenu* looks = EditItem(form, 9)->menu();
+  QVERIFY(looks != nullptr);
+  turnRight->trigger();  // no flat page yet
+  QCOMPARE(messages.shown.back().text, std::string("Result 1 is no flat page: flatten a page first."));
+  testing::FillOutline(ws.punkte1,
+                       {{20, 10, true}, {300, 20, true}, {290, 190, true}, {30, 180, true}, {20, 10, true}});
+  ws.ecken1 = 4;
+  WhenOpen([](TFlattenDialog& dialog) {
+    dialog.Kind->setCurrentIndex(5);
+    dialog.Width->setValue(100);
+    dialog.Height->setValue(60);
+    dialog.Look->setCurrentIndex(3);
+    dialog.Upright->setCurrentIndex(2);  // 90° clockwise
+    dialog.InsetUnit->setCurrentIndex(1);
+    dialog.Inset->setValue(5);
+    dialog.accept();
+  });
+  EditItem(form, 6)->trigger();
+  const auto shape = [&ws] { return std::tuple(DibWidth(&ws.di3), DibHeight(&ws.di3), DibBitCount(&ws.di3)); };
+  QCOMPARE(shape(), std::tuple(50, 90, 1));
+  turnLeft->trigger();
+  QCOMPARE(shape(), std::tuple(90, 50, 1));
+  QCOMPARE(ws.finish.turn, 0);
+  looks->actions().value(1)->trigger();  // clean
+  QCOMPARE(shape(), std::tuple(90, 50, 24));
+  EditItem(form, 0)->trigger();  // undo the look
+  QCOMPARE(shape(), std::tuple(90, 50, 1));
+  EditItem(form, 0)->trigger();  // and the turn
+  QCOMPARE(shape(), std::tuple(50, 90, 1));
+  QCOMPARE(ws.finish.turn, 1);
+
+  // A page of text lying on its side is turned to read upright, and said to be.
+  dib text = testing::TextPagePicture({"serif", 14, 300, 420});
+  QVERIFY(TurnPage(text, 1));
+  ReplacePicture(&ws.di1, text);
+  testing::FillOutline(ws.punkte1, {{0, 0, true}, {419, 0, true}, {419, 299, true}, {0, 299, true}, {0, 0, true}});
+  WhenOpen([](TFlattenDialog& dialog) {
+    dialog.Kind->setCurrentIndex(0);
+    dialog.Look->setCurrentIndex(0);
+    dialog.Upright->setCurrentIndex(0);
+    dialog.Inset->setValue(0);
+    dialog.accept();
+  });
+  EditItem(form, 6)->trigger();
+  QCOMPARE(shape(), std::tuple(299, 419, 24));  // the outline's longest side, across at first
+  QStringList status;
+  for (const QLabel* line : form.statusBar()->findChildren<QLabel*>()) status << line->text();
+  QVERIFY2(status.join('\n').contains(QString::fromUtf8("The flat page is turned 270\u00b0 clockwise so that its text "
+                                                        "reads upright")),
+           qPrintable(status.join('\n')));
 }
 
 // Flatten asks for outline 1 first; then picture 2 becomes a white page of the
@@ -322,6 +403,11 @@ void FlattenDialogTest::textsInGerman() {
   for (QWidget* field : std::initializer_list<QWidget*>{dialog.Kind, dialog.Width, dialog.Height, dialog.Dpi})
     labels << qobject_cast<QLabel*>(form2->labelForField(field))->text();
   QCOMPARE(labels, QStringList({QString::fromUtf8("Größe"), "Breite", QString::fromUtf8("Höhe"), "DPI"}));
+  QStringList looks;
+  for (int i = 0; i < dialog.Look->count(); ++i) looks << dialog.Look->itemText(i);
+  QCOMPARE(looks, QStringList({"Wie fotografiert", "Sauber", "Graustufen", QString::fromUtf8("Schwarzweiß")}));
+  QCOMPARE(EditItem(form, 7)->text(), QStringLiteral("Seite nach links drehen"));
+  QCOMPARE(EditItem(form, 9)->text(), QStringLiteral("Aussehen der Seite"));
   form.findChild<CommandMenus*>()->Edit->actions().value(6)->trigger();  // no outline on picture 1
   QCOMPARE(messages.shown.back().text, std::string("Legen Sie zuerst den Umriss der Seite auf Bild 1 fest."));
   CurrentLanguage() = 0;
