@@ -3,8 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
 #include <mutex>
 #include <nlohmann/json.hpp>
 
@@ -16,6 +14,7 @@
 #include "detect/doubt.h"
 #include "detect/pageoutline.h"
 #include "document/outputfiles.h"
+#include "document/flatpages.h"
 #include "document/projectdocument.h"
 #include "image/pixmill3.h"
 #include "render/foundoutline.h"
@@ -40,20 +39,6 @@ int Doubtful(const std::string& file, DoubtReason reason) {
 // Hundredths, as the JSON report gives sub-pixel places.
 double Hundredths(double v) { return std::nearbyint(v * 100) / 100; }
 
-// The finished page as a page of the PDF, its text read where asked.
-int CodeForPdf(const FlattenArguments& options, const dib& page, const std::string& input,
-               std::optional<PdfPage>& coded) {
-  const auto [across, down] = PagePoints(options.size, DibWidth(&page), DibHeight(&page));
-  coded = CodePdfPage(page, {across, down}, options.quality.value_or(kPdfJpegQuality));
-  if (!coded) return Fail(input, "the flat page could not be coded for the PDF");
-  if (!options.ocr.empty()) {
-    constexpr double kPointsPerInch = 72;
-    const int dpi = static_cast<int>(std::lround(DibWidth(&page) * kPointsPerInch / across));
-    coded->words = RecogniseWords(page, options.ocr, dpi);
-  }
-  return 0;
-}
-
 // Flattens the page on the photo `input` into the picture file `output`, or,
 // with `pdfPage`, into that page of a PDF; rendering on `threads` threads.
 int FlattenOne(const FlattenArguments& options, const std::string& input, const std::string& output, int threads,
@@ -75,36 +60,17 @@ int FlattenOne(const FlattenArguments& options, const std::string& input, const 
   if (ws.ecken1 != 4) return Fail(input, "the page's outline needs four corners");
   if (const std::string warning = PerspectiveWarning(ws.punkte1, 1); !warning.empty())
     std::fprintf(stderr, "trellimap-cli: %s: %s\n", input.c_str(), warning.c_str());
-  const FlatSize flat = FlatPageSize(options.size, ws.punkte1, DibWidth(&ws.di1), DibHeight(&ws.di1));
-  const std::string size = std::to_string(flat.width) + " × " + std::to_string(flat.height);
-  if (!doc.MakeFlatPage({options.size, flat})) return Fail(output, "no memory for a page of " + size);
-  ws.smooth = !options.exact;
-  ws.finish = options.finish;
-  doc.Render(WarpDirection::OneIntoTwo, inPlace, threads);
-  dib& page = ws.Result(WarpDirection::OneIntoTwo);
-  if (page.poi == nullptr) return Fail(output, "no memory for a page of " + size);
-  if (const std::optional<FinishedPage>& finished = doc.PageFinished(); finished && !finished->failure.empty())
-    return Fail(output, finished->failure + " (" + size + ")");
-  if (const int status = pdfPage != nullptr ? CodeForPdf(options, page, input, *pdfPage)
-                                            : SaveResult(doc, WarpDirection::OneIntoTwo, output))
+  if (const Outcome made = FlattenPicture1(doc, {options.size, options.finish, options.exact}, inPlace, threads);
+      !made.done())
+    return Fail(output, made.detail);
+  if (pdfPage != nullptr) {
+    *pdfPage = PdfPageOf(ws.Result(WarpDirection::OneIntoTwo), options.size,
+                         {options.quality.value_or(kPdfJpegQuality), options.ocr});
+    if (!*pdfPage) return Fail(input, "the flat page could not be coded for the PDF");
+  } else if (const int status = SaveResult(doc, WarpDirection::OneIntoTwo, output)) {
     return status;
+  }
   return doubtful ? Doubtful(input, doubt->reason) : 0;
-}
-
-bool NamesAPdf(const std::string& path) {
-  std::string extension = ExtensionOf(path);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".pdf";
-}
-
-// What the PDF `path` says of itself: its name for a title, made now.
-PdfInfo PdfInfoFor(const std::string& path) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char created[32];
-  std::strftime(created, sizeof created, "%Y-%m-%dT%H:%M:%S", &local);
-  return {std::filesystem::path(path).stem().string(), created};
 }
 
 // Flattens every photo into a page of the PDF `output`, in their order;
