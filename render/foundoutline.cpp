@@ -38,6 +38,16 @@ std::vector<PointPress> InsetPresses(int32_t width, int32_t height, double share
           {left, bottom, MouseButton::Left}};
 }
 
+std::vector<PointPress> OutlinePresses(ConstSideRef side) {
+  std::vector<PointPress> presses;
+  const uint32_t points = side.corners == 4 && side.outline.count > 0 ? side.outline.count - 1 : side.outline.count;
+  for (uint32_t i = 0; i < points; ++i) {
+    const TOutlinePoint& p = PointAt(side.outline, i);
+    presses.push_back({p.x, p.y, p.iscorner ? MouseButton::Left : MouseButton::Right});
+  }
+  return presses;
+}
+
 void PlaceOutline(SideRef side, const std::vector<PointPress>& presses) {
   side.outline.Clear();
   side.corners = 0;

@@ -24,6 +24,10 @@ std::vector<PointPress> InsetPresses(int32_t width, int32_t height, double share
 // How far in from a picture's edges the outline proposed where no page is found lies.
 inline constexpr double kProposedInset = 0.02;
 
+// The presses that place `side`'s outline as it stands (its closing copy of
+// corner 1 left out), which PlaceOutline turns back into the same outline.
+std::vector<PointPress> OutlinePresses(ConstSideRef side);
+
 // Replaces the outline of `side` by the one `presses` place, as the window's
 // presses on a complete outline would.
 void PlaceOutline(SideRef side, const std::vector<PointPress>& presses);

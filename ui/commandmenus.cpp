@@ -55,6 +55,7 @@ CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowComma
   Add(File, "Save result 1...", {}, [c] { c->SaveResult(WarpDirection::OneIntoTwo); });
   Add(File, "Save result 2...", {}, [c] { c->SaveResult(WarpDirection::TwoIntoOne); });
   Add(File, "Mockups...", {}, [c] { c->MakeMockups(); });
+  Add(File, "Scan pages...", {}, [c] { c->ScanPages(); });
   File->addSeparator();
   Add(File, "Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [c] { c->Quit(); });
 

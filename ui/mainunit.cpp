@@ -5,9 +5,11 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
+#include <algorithm>
 #include <tuple>
 #include <utility>
 
@@ -18,11 +20,13 @@
 #include "image/depthpromotion.h"
 #include "persist/optionsfile.h"
 #include "persist/tableplace.h"
+#include "render/foundoutline.h"
 #include "render/workspacerender.h"
 #include "ui/commandmenus.h"
 #include "ui/editgestures.h"
 #include "ui/guarded.h"
 #include "ui/mainframe.h"
+#include "ui/outcomemessages.h"
 #include "ui/translatefunit.h"
 #include "ui/translatewalk.h"
 #include "view/panegeometry.h"
@@ -310,7 +314,7 @@ void TMainForm::ShowChanges() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (!files_->MayLeaveWork()) {
+  if ((scan_ != nullptr && !scan_->MayClose()) || !files_->MayLeaveWork()) {
     event->ignore();
     return;
   }
@@ -319,6 +323,42 @@ void TMainForm::closeEvent(QCloseEvent* event) {
       .setValue(QStringLiteral("geometry"), saveGeometry());
   event->accept();
 }
+
+void TMainForm::ScanPages() {
+  if (scan_ == nullptr) {
+    scan_ = new TScanDialog(this, *this, frame_->OpenDialog1->Filter.toStdString());
+    // Beside the window's right edge, where its picture 2 lies: pane 1 and
+    // result 1, where a page is reviewed, stay in sight.
+    scan_->adjustSize();
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    scan_->move(std::clamp(frame.right() - scan_->width() / 2, room.left(), room.right() - scan_->width()),
+                std::clamp(frame.top(), room.top(), room.bottom() - scan_->height()));
+  }
+  scan_->show();
+  scan_->raise();
+}
+
+bool TMainForm::ReviewPage(const std::string& photo, const std::vector<PointPress>& outline,
+                           const FlattenChoices& choices) {
+  // The window's own work is asked about once; from then on it shows the list's pages.
+  if (!reviewing_ && !files_->MayLeaveWork()) return false;
+  reviewing_ = true;
+  const Outcome opened = document_.OpenPicture(0, photo, runner_);
+  Guarded([&] { ShowPictureOpenFailure(photo, opened); });
+  if (!opened.done()) return false;
+  PlaceOutline(workspace().Side(0), outline);
+  const Outcome flat = FlattenPicture1(document_, choices, runner_);
+  if (flat.failed()) Tell(flat.detail, MsgIcon::Error);
+  editing_->ForgetHistory();
+  ShowWorkspace();
+  for (const size_t pane : {size_t{0}, size_t{1}, ResultPane(WarpDirection::OneIntoTwo)}) ShowWhole(pane);
+  editing_->UpdateStatus();
+  ShowChanges();
+  return true;
+}
+
+std::vector<PointPress> TMainForm::ReviewedOutline() const { return OutlinePresses(document_.workspace().Side(0)); }
 
 void TMainForm::TryToOpenFile(dib* field, const std::string& fname) {
   if (!trellimap::TryToOpenFile(field, fname)) return;

@@ -19,6 +19,7 @@
 #include "ui/pagecommands.h"
 #include "ui/panedisplay.h"
 #include "ui/progressrunner.h"
+#include "ui/scandialog.h"
 #include "ui/toolkittexts.h"
 #include "ui/translatewalk.h"
 #include "ui/windowcommands.h"
@@ -33,7 +34,12 @@ struct MainFrame;
 // The window's size and place, kept between runs in the options' folder.
 inline constexpr const char* kWindowSettingsName = "window.ini";
 
-class TMainForm : public QMainWindow, private EditHost, private WindowCommands, private PageHost, private FileHost {
+class TMainForm : public QMainWindow,
+                  private EditHost,
+                  private WindowCommands,
+                  private PageHost,
+                  private FileHost,
+                  private ScanHost {
   Q_OBJECT
  public:
   // `arguments` are the command-line arguments after the program's name;
@@ -146,6 +152,8 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   void OpenPicture(size_t side) override { files_->OpenPicture(side); }
   void SaveResult(WarpDirection direction) override { files_->SaveResult(direction); }
   void MakeMockups() override { files_->MakeMockups(); }
+  // "Scan pages...": the list of pages, made at the first asking, shown beside the window.
+  void ScanPages() override;
   void Quit() override { close(); }
   void Undo() override;
   void Redo() override;
@@ -174,6 +182,11 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   TEditGestures& Editing() override { return *editing_; }
   QWidget* DialogParent() override { return this; }
 
+  // What the list of scanned pages asks of the window.
+  bool ReviewPage(const std::string& photo, const std::vector<PointPress>& outline,
+                  const FlattenChoices& choices) override;
+  std::vector<PointPress> ReviewedOutline() const override;
+
   ProjectDocument document_;
   std::unique_ptr<MainFrame> frame_;
   TEditGestures* editing_ = nullptr;  // dragging, undo and redo, the editing keys and the status bar
@@ -181,6 +194,8 @@ class TMainForm : public QMainWindow, private EditHost, private WindowCommands, 
   std::unique_ptr<PaneDisplay> panes_;
   std::unique_ptr<FileCommands> files_;
   PageCommands pages_{*this};
+  TScanDialog* scan_ = nullptr;  // the list of scanned pages, once asked for
+  bool reviewing_ = false;       // the window shows a page of that list, its own work given up
   DialogRunner runner_{this};
   TTranslateForm* TranslateForm = nullptr;  // the translation editor, hidden until asked for
   bool dontchlang = false;

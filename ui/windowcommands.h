@@ -15,6 +15,7 @@ class WindowCommands {
   virtual void OpenPicture(size_t side) = 0;
   virtual void SaveResult(WarpDirection direction) = 0;
   virtual void MakeMockups() = 0;
+  virtual void ScanPages() = 0;
   virtual void Quit() = 0;
   virtual void Undo() = 0;
   virtual void Redo() = 0;

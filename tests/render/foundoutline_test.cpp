@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "tests/support/outlines.h"
@@ -77,6 +78,15 @@ TEST(FoundOutline, BecomesTheSidesCompleteOutlineAsClicksPlaceIt) {
       }
       EXPECT_EQ(ws.Side(1 - s).outline.count, 1u);
       EXPECT_EQ(ws.Side(1 - s).corners, 1);
+      // Its presses place it again as it is.
+      Workspace again;
+      PlaceOutline(again.Side(s), OutlinePresses(std::as_const(ws).Side(s)));
+      EXPECT_EQ(again.Side(s).corners, 4);
+      ASSERT_EQ(again.Side(s).outline.count, list.count);
+      for (uint32_t i = 0; i < list.count; ++i) {
+        EXPECT_EQ(PointAt(again.Side(s).outline, i).x, PointAt(list, i).x) << i;
+        EXPECT_EQ(PointAt(again.Side(s).outline, i).iscorner, PointAt(list, i).iscorner) << i;
+      }
     }
   }
 }
