@@ -8,6 +8,7 @@
 #include "cli/files.h"
 #include "codecs/pictureopening.h"
 #include "document/projectdocument.h"
+#include "document/scandemo.h"
 #include "image/depthpromotion.h"
 #include "image/pixmill3.h"
 #include "render/demo.h"
@@ -218,7 +219,13 @@ int Convert(const ConvertArguments& options) {
 
 int Demo(const DemoArguments& options) {
   ProjectDocument doc;
-  BuildDemoWorkspace(doc.workspace());
+  if (!options.scan) {
+    BuildDemoWorkspace(doc.workspace());
+  } else if (!BuildScanDemo(doc)) {
+    return Fail(options.project, "there is not enough memory for the demonstration");
+  }
+  if (options.scan && !options.photo.empty())
+    if (const int status = WritePicture(doc.workspace().Side(0).picture, options.photo)) return status;
   return SaveProject(doc, options.project);
 }
 

@@ -49,6 +49,8 @@ struct ConvertArguments {
 
 struct DemoArguments {
   std::string project;
+  bool scan = false;  // the scanning demonstration
+  std::string photo;  // where its photographed letter is also written as a picture; none: nowhere
 };
 
 struct DetectArguments {

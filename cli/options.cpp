@@ -177,6 +177,10 @@ int RunCommandLine(int argc, char** argv, const Actions& actions) {
   CLI::App* demoCommand =
       app.add_subcommand("demo", "Writes a demonstration project with pictures drawn by the program and both results");
   demoCommand->add_option("OUT.gip", demoArguments.project, "The project to write")->required()->type_name("");
+  demoCommand->add_flag("--scan", demoArguments.scan,
+                        "The scanning job instead: a letter photographed on a table, and its page flat and clean");
+  demoCommand->add_option("--photo", demoArguments.photo, "With --scan, also write the photographed letter to FILE")
+      ->type_name("FILE");
 
   DetectArguments detectArguments;
   CLI::App* detectCommand = app.add_subcommand("detect", "Finds the outline of the page a photo shows");

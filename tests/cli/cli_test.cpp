@@ -144,6 +144,21 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
   // Only a result picture is wanted: no project is written.
   ASSERT_EQ(Cli("render " + Quoted(demo) + " --result2 " + Quoted(folder.Path("r2.png")), folder).status, 0);
   EXPECT_TRUE(std::filesystem::exists(folder.Path("r2.png")));
+  // The scanning demonstration: its photographed letter is found where the
+  // project's outline lies, and the project holds the page flat and clean.
+  const std::string scan = folder.Path("scan.gip"), photo = folder.Path("letter.png");
+  ASSERT_EQ(Cli("demo --scan " + Quoted(scan) + " --photo " + Quoted(photo), folder).status, 0);
+  const CliRun found = Cli("detect " + Quoted(photo), folder);
+  ASSERT_EQ(found.status, 0) << found.err;
+  const nlohmann::json project = nlohmann::json::parse(Cli("info --json " + Quoted(scan), folder).out);
+  const std::vector<PointPress> corners = *ParsePointList(found.out.substr(0, found.out.find('\n')));
+  ASSERT_EQ(corners.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_NEAR(corners[i].x, project["points1"][i]["x"].get<int>(), 3) << i;
+    EXPECT_NEAR(corners[i].y, project["points1"][i]["y"].get<int>(), 3) << i;
+  }
+  EXPECT_EQ(project["picture2"]["width"], 583);  // A5 at 100 DPI: the blank flat page
+  EXPECT_LT(project["result1"]["width"], 583);    // the page, its rim trimmed off
 
   for (const std::string& arguments :
        {"info " + Quoted(folder.Path("missing.png")), "info " + Quoted(folder.Path("missing.gip")),
