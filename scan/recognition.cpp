@@ -2,6 +2,8 @@
 
 #include <tesseract/baseapi.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
@@ -49,10 +51,16 @@ std::vector<uint8_t> GreyLevels(const dib& page) {
 }  // namespace
 
 std::string MissingLanguage(const std::string& languages) {
+  // Names are letters, digits and underlines: they become file names.
+  const auto named = [](const std::string& name) {
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c) || c == '_'; });
+  };
+  if (languages.empty() || languages.back() == '+') return languages;
   std::istringstream names(languages);
   std::string name;
   while (std::getline(names, name, '+'))
-    if (name.empty() || Recogniser(name) == nullptr) return name;
+    if (!named(name) || Recogniser(name) == nullptr) return name.empty() ? languages : name;
   return {};
 }
 

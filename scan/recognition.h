@@ -20,7 +20,8 @@ struct RecognisedWord {
 
 // Languages as the text recognition names them ("eng", "deu", "deu+eng").
 // Empty when the recognition has data for every one of them, else the
-// first one it has none for.
+// first one it has none for (or that is no name: letters, digits and
+// underlines), or the whole text where it names no list.
 std::string MissingLanguage(const std::string& languages);
 
 // The words on `page` (any depth; a 24-bit page is read as the clean look

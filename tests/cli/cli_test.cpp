@@ -158,7 +158,7 @@ TEST_F(CliTest, DemoRendersAndFailuresSayWhy) {
     EXPECT_NEAR(corners[i].y, project["points1"][i]["y"].get<int>(), 3) << i;
   }
   EXPECT_EQ(project["picture2"]["width"], 583);  // A5 at 100 DPI: the blank flat page
-  EXPECT_LT(project["result1"]["width"], 583);    // the page, its rim trimmed off
+  EXPECT_LT(project["result1"]["width"], 583);   // the page, its rim trimmed off
 
   for (const std::string& arguments :
        {"info " + Quoted(folder.Path("missing.png")), "info " + Quoted(folder.Path("missing.gip")),

@@ -14,7 +14,9 @@ TEST(MissingLanguage, NamesTheFirstLanguageWithoutData) {
   EXPECT_EQ(MissingLanguage("eng"), "");
   EXPECT_EQ(MissingLanguage("deu+eng"), "");
   EXPECT_EQ(MissingLanguage("eng+xq_none+qq"), "xq_none");
-  EXPECT_EQ(MissingLanguage("eng+"), "");
+  EXPECT_EQ(MissingLanguage("eng+"), "eng+");
+  EXPECT_EQ(MissingLanguage("eng++deu"), "eng++deu");
+  EXPECT_EQ(MissingLanguage("../eng"), "../eng");
 }
 
 // Nearly every word is read, each inside the text's block, its baseline in its box.
