@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <mutex>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
@@ -17,8 +18,12 @@ namespace {
 
 // The recognition, quiet: its messages go nowhere, as the command line and
 // the window say themselves what failed. Null when it has no data for
-// `languages`.
+// `languages`. Recognisers are made one at a time: the place of messages is
+// shared by all of them, and so are some settings that starting one reads;
+// once started, each reads pages on its own thread.
 std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages) {
+  static std::mutex starting;
+  const std::lock_guard<std::mutex> lock(starting);
   auto api = std::make_unique<tesseract::TessBaseAPI>();
   api->SetVariable("debug_file", "/dev/null");
   if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
