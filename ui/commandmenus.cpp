@@ -12,6 +12,7 @@
 #include "foundation/ioerror.h"
 #include "foundation/messagebox.h"
 #include "i18n/translateunit.h"
+#include "ui/finishfields.h"
 #include "ui/guarded.h"
 #include "ui/translated.h"
 #include "workspace/commandline.h"
@@ -71,9 +72,8 @@ CommandMenus::CommandMenus(QMainWindow& window, QMenu* languageMenu, WindowComma
   Add(Edit, "Turn page left", {QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)}, [c] { c->TurnPage(3); });
   Add(Edit, "Turn page right", {QKeySequence(Qt::CTRL | Qt::Key_BracketRight)}, [c] { c->TurnPage(1); });
   QMenu* looks = AddSubmenu(Edit, "Page look");
-  for (const auto& [look, text] : {std::pair{Look::Photo, "As photographed"}, std::pair{Look::Clean, "Clean"},
-                                   std::pair{Look::Grey, "Grey"}, std::pair{Look::BlackWhite, "Black and white"}})
-    Add(looks, text, {}, [c, look = look] { c->GiveLook(look); });
+  for (size_t look = 0; look < std::size(kLookNames); ++look)
+    Add(looks, kLookNames[look], {}, [c, look] { c->GiveLook(static_cast<Look>(look)); });
 
   Help = AddMenu(nullptr, "Help");
   Add(Help, "Keys and gestures", {QKeySequence(Qt::Key_F1)}, [this] { ShowKeys(); });

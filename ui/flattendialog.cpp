@@ -2,7 +2,6 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cstdio>
@@ -23,15 +22,6 @@ constexpr struct {
 
 // The choices of the orientation box, in the order of PageSize::Orientation.
 constexpr const char* kTurns[] = {"As the page lies", "Portrait", "Landscape"};
-
-// The looks in the order of the look box, and the turns of the turn box:
-// as its text reads, then 0 to 3 quarter turns clockwise.
-constexpr const char* kLooks[] = {"As photographed", "Clean", "Grey", "Black and white"};
-constexpr const char* kUprights[] = {"As its text reads", "None", "90\u00b0 clockwise", "180\u00b0",
-                                     "90\u00b0 anticlockwise"};
-// The inset box's units, and the largest inset each allows.
-constexpr const char* kInsetUnits[] = {"%", "pixels"};
-constexpr double kMostInsetPercent = 49, kMostInsetPixels = 1000;
 
 bool IsPaper(PageSize::Kind kind) { return kind != PageSize::Kind::Auto && kind != PageSize::Kind::Pixels; }
 
@@ -64,7 +54,7 @@ const QString kInsetPercentKey = QStringLiteral("flatten/insetpercent");
 }  // namespace
 
 TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& first, const PageFinish& finish)
-    : QDialog(parent), sizeOf_(std::move(sizeOf)) {
+    : QDialog(parent), Finishing(this, finish), sizeOf_(std::move(sizeOf)) {
   setWindowTitle(Tr("Flatten"));
   auto* form = new QFormLayout(this);
   Kind = new QComboBox(this);
@@ -88,29 +78,9 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
   form->addRow(Tr("Height"), Height);
   form->addRow(Tr("DPI"), Dpi);
   form->addRow(Tr("Comes out at"), Outcome);
-  Look = new QComboBox(this);
-  for (const char* look : kLooks) Look->addItem(Tr(look));
-  Look->setCurrentIndex(static_cast<int>(finish.look));
-  Upright = new QComboBox(this);
-  for (const char* turn : kUprights) Upright->addItem(Tr(turn));
-  Upright->setCurrentIndex(finish.turn == kTurnUpright ? 0 : 1 + finish.turn);
-  Inset = new QDoubleSpinBox(this);
-  Inset->setDecimals(1);
-  InsetUnit = new QComboBox(this);
-  for (const char* unit : kInsetUnits) InsetUnit->addItem(Tr(unit));
-  InsetUnit->setCurrentIndex(finish.inset.percent ? 0 : 1);
-  const auto limitInset = [this] {
-    Inset->setRange(0, InsetUnit->currentIndex() == 0 ? kMostInsetPercent : kMostInsetPixels);
-  };
-  limitInset();
-  Inset->setValue(finish.inset.amount);
-  connect(InsetUnit, &QComboBox::currentIndexChanged, this, limitInset);
-  auto* inset = new QHBoxLayout;
-  inset->addWidget(Inset, 1);
-  inset->addWidget(InsetUnit);
-  form->addRow(Tr("Look"), Look);
-  form->addRow(Tr("Turn"), Upright);
-  form->addRow(Tr("Inset"), inset);
+  form->addRow(Tr("Look"), Finishing.look);
+  form->addRow(Tr("Turn"), Finishing.upright);
+  form->addRow(Tr("Inset"), Finishing.insetRow);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -134,13 +104,7 @@ PageSize TFlattenDialog::Chosen() const {
   return size;
 }
 
-PageFinish TFlattenDialog::Finish() const {
-  PageFinish finish;
-  finish.look = static_cast<trellimap::Look>(Look->currentIndex());
-  finish.turn = Upright->currentIndex() == 0 ? kTurnUpright : Upright->currentIndex() - 1;
-  finish.inset = {Inset->value(), InsetUnit->currentIndex() == 0};
-  return finish;
-}
+PageFinish TFlattenDialog::Finish() const { return Finishing.Chosen(); }
 
 void TFlattenDialog::ShowChoice() {
   const PageSize::Kind kind = kChoices[Kind->currentIndex()].kind;
@@ -188,7 +152,7 @@ void RememberFlattenChoice(QSettings& settings, const PageSize& chosen) {
 PageFinish RecalledFinish(const QSettings& settings) {
   PageFinish finish;
   const int look = settings.value(kLookKey, 0).toInt();
-  if (look >= 0 && look < static_cast<int>(std::size(kLooks))) finish.look = static_cast<Look>(look);
+  if (look >= 0 && look < static_cast<int>(std::size(kLookNames))) finish.look = static_cast<Look>(look);
   const int turn = settings.value(kUprightKey, kTurnUpright).toInt();
   if (turn >= kTurnUpright && turn <= 3) finish.turn = turn;
   finish.inset.percent = settings.value(kInsetPercentKey, true).toBool();

@@ -7,13 +7,13 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QSettings>
 #include <QSpinBox>
 #include <functional>
 
 #include "render/flatten.h"
+#include "ui/finishfields.h"
 
 namespace trellimap {
 
@@ -34,15 +34,12 @@ class TFlattenDialog : public QDialog {
   PageFinish Finish() const;
 
   QComboBox* Kind = nullptr;
-  QComboBox* Turn = nullptr;        // as the page lies, portrait or landscape; not for Auto
-  QSpinBox* Width = nullptr;        // a size in pixels; else the width the choice comes to
-  QSpinBox* Height = nullptr;       // a size in pixels; else the height the choice comes to
-  QSpinBox* Dpi = nullptr;          // for a paper size
-  QLabel* Outcome = nullptr;        // the size and proportions that will come out
-  QComboBox* Look = nullptr;        // photo, clean, grey, black and white
-  QComboBox* Upright = nullptr;     // as its text reads, or a quarter turn
-  QDoubleSpinBox* Inset = nullptr;  // the margin trimmed off
-  QComboBox* InsetUnit = nullptr;   // per cent or pixels
+  QComboBox* Turn = nullptr;   // as the page lies, portrait or landscape; not for Auto
+  QSpinBox* Width = nullptr;   // a size in pixels; else the width the choice comes to
+  QSpinBox* Height = nullptr;  // a size in pixels; else the height the choice comes to
+  QSpinBox* Dpi = nullptr;     // for a paper size
+  QLabel* Outcome = nullptr;   // the size and proportions that will come out
+  FinishFields Finishing;      // look, turn, inset
 
  private:
   // Fields enabled for the choice, and what it comes to shown.

@@ -21,6 +21,7 @@
 #include "i18n/translateunit.h"
 #include "image/pixmill3.h"
 #include "scan/recognition.h"
+#include "ui/flattendialog.h"
 #include "ui/guarded.h"
 #include "ui/outcomemessages.h"
 #include "ui/translated.h"
@@ -37,19 +38,7 @@ constexpr struct {
               {"A5", PageSize::Kind::A5},
               {"Letter", PageSize::Kind::Letter},
               {"Legal", PageSize::Kind::Legal}};
-constexpr const char* kLooks[] = {"As photographed", "Clean", "Grey", "Black and white"};
-constexpr const char* kUprights[] = {"As its text reads", "None", "90\u00b0 clockwise", "180\u00b0",
-                                     "90\u00b0 anticlockwise"};
-constexpr const char* kInsetUnits[] = {"%", "pixels"};
-constexpr double kMostInsetPercent = 49, kMostInsetPixels = 1000;
-constexpr int kLeastDpi = 10, kMostDpi = 2400;
 constexpr int kIconSide = 96;
-
-QComboBox* Choices(QWidget* parent, std::initializer_list<const char*> texts) {
-  auto* box = new QComboBox(parent);
-  for (const char* text : texts) box->addItem(Tr(text));
-  return box;
-}
 
 QIcon IconOf(const dib& thumbnail) {
   const int32_t w = DibWidth(&thumbnail), h = DibHeight(&thumbnail);
@@ -75,7 +64,7 @@ size_t AfterMove(size_t index, size_t from, size_t to) {
 }  // namespace
 
 TScanDialog::TScanDialog(QWidget* parent, ScanHost& host, std::string pictureFilter)
-    : QDialog(parent), host_(host), pictureFilter_(std::move(pictureFilter)) {
+    : QDialog(parent), Finishing(this, {}), host_(host), pictureFilter_(std::move(pictureFilter)) {
   setWindowTitle(Tr("Scan pages"));
   setAcceptDrops(true);
   auto* layout = new QVBoxLayout(this);
@@ -95,33 +84,25 @@ TScanDialog::TScanDialog(QWidget* parent, ScanHost& host, std::string pictureFil
   layout->addLayout(pageButtons);
 
   auto* form = new QFormLayout;
-  Look = Choices(this, {kLooks[0], kLooks[1], kLooks[2], kLooks[3]});
-  Size = Choices(this, {kSizes[0].text, kSizes[1].text, kSizes[2].text, kSizes[3].text, kSizes[4].text});
+  Size = new QComboBox(this);
+  for (const auto& size : kSizes) Size->addItem(Tr(size.text));
   Dpi = new QSpinBox(this);
   Dpi->setRange(kLeastDpi, kMostDpi);
   Dpi->setValue(kDefaultDpi);
   Dpi->setSuffix(QStringLiteral(" DPI"));
   Dpi->setEnabled(false);  // for paper sizes
-  Upright = Choices(this, {kUprights[0], kUprights[1], kUprights[2], kUprights[3], kUprights[4]});
-  Inset = new QDoubleSpinBox(this);
-  Inset->setDecimals(1);
-  Inset->setRange(0, kMostInsetPercent);
-  InsetUnit = Choices(this, {kInsetUnits[0], kInsetUnits[1]});
   auto* size = new QHBoxLayout;
   size->addWidget(Size, 1);
   size->addWidget(Dpi);
-  auto* inset = new QHBoxLayout;
-  inset->addWidget(Inset, 1);
-  inset->addWidget(InsetUnit);
   ReadText = new QCheckBox(Tr("Searchable text in the PDF, in the languages"), this);
   Languages = new QLineEdit(QStringLiteral("eng"), this);
   auto* text = new QHBoxLayout;
   text->addWidget(ReadText);
   text->addWidget(Languages, 1);
-  form->addRow(Tr("Look"), Look);
+  form->addRow(Tr("Look"), Finishing.look);
   form->addRow(Tr("Size"), size);
-  form->addRow(Tr("Turn"), Upright);
-  form->addRow(Tr("Inset"), inset);
+  form->addRow(Tr("Turn"), Finishing.upright);
+  form->addRow(Tr("Inset"), Finishing.insetRow);
   layout->addLayout(form);
   layout->addLayout(text);
 
@@ -154,12 +135,10 @@ TScanDialog::TScanDialog(QWidget* parent, ScanHost& host, std::string pictureFil
           [this](const QModelIndex&, int start, int, const QModelIndex&, int row) {
             if (!showing_) PagesMoved(start, row > start ? row - 1 : row);
           });
-  connect(InsetUnit, &QComboBox::currentIndexChanged, this,
-          [this] { Inset->setRange(0, InsetUnit->currentIndex() == 0 ? kMostInsetPercent : kMostInsetPixels); });
-  for (QComboBox* box : {Look, Size, Upright, InsetUnit})
+  for (QComboBox* box : {Finishing.look, Size, Finishing.upright, Finishing.insetUnit})
     connect(box, &QComboBox::currentIndexChanged, this, &TScanDialog::ChoicesChanged);
   connect(Dpi, &QSpinBox::editingFinished, this, &TScanDialog::ChoicesChanged);
-  connect(Inset, &QDoubleSpinBox::editingFinished, this, &TScanDialog::ChoicesChanged);
+  connect(Finishing.inset, &QDoubleSpinBox::editingFinished, this, &TScanDialog::ChoicesChanged);
   ShowPages(-1);
 }
 
@@ -167,9 +146,7 @@ FlattenChoices TScanDialog::ChosenChoices() const {
   FlattenChoices choices;
   choices.size.kind = kSizes[Size->currentIndex()].kind;
   if (choices.size.kind != PageSize::Kind::Auto) choices.size.dpi = Dpi->value();
-  choices.finish.look = static_cast<trellimap::Look>(Look->currentIndex());
-  choices.finish.turn = Upright->currentIndex() == 0 ? kTurnUpright : Upright->currentIndex() - 1;
-  choices.finish.inset = {Inset->value(), InsetUnit->currentIndex() == 0};
+  choices.finish = Finishing.Chosen();
   return choices;
 }
 

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -22,6 +21,7 @@
 
 #include "document/scanbatch.h"
 #include "foundation/workrunner.h"
+#include "ui/finishfields.h"
 
 namespace trellimap {
 
@@ -57,9 +57,9 @@ class TScanDialog : public QDialog {
 
   QListWidget* Pages = nullptr;
   QPushButton *AddButton = nullptr, *RemoveButton = nullptr, *TurnLeftButton = nullptr, *TurnRightButton = nullptr;
-  QComboBox *Look = nullptr, *Size = nullptr, *Upright = nullptr, *InsetUnit = nullptr;
+  FinishFields Finishing;  // look, turn, inset for every page
+  QComboBox* Size = nullptr;
   QSpinBox* Dpi = nullptr;
-  QDoubleSpinBox* Inset = nullptr;
   QCheckBox* ReadText = nullptr;
   QLineEdit* Languages = nullptr;
   QPushButton *ExportPdfButton = nullptr, *ExportPicturesButton = nullptr;

@@ -187,10 +187,10 @@ void FlattenDialogTest::theFlatPageIsFinishedAndTurned() {
     dialog.Kind->setCurrentIndex(5);
     dialog.Width->setValue(100);
     dialog.Height->setValue(60);
-    dialog.Look->setCurrentIndex(3);
-    dialog.Upright->setCurrentIndex(2);  // 90° clockwise
-    dialog.InsetUnit->setCurrentIndex(1);
-    dialog.Inset->setValue(5);
+    dialog.Finishing.look->setCurrentIndex(3);
+    dialog.Finishing.upright->setCurrentIndex(2);  // 90° clockwise
+    dialog.Finishing.insetUnit->setCurrentIndex(1);
+    dialog.Finishing.inset->setValue(5);
     dialog.accept();
   });
   EditItem(form, 6)->trigger();
@@ -214,9 +214,9 @@ void FlattenDialogTest::theFlatPageIsFinishedAndTurned() {
   testing::FillOutline(ws.punkte1, {{0, 0, true}, {419, 0, true}, {419, 299, true}, {0, 299, true}, {0, 0, true}});
   WhenOpen([](TFlattenDialog& dialog) {
     dialog.Kind->setCurrentIndex(0);
-    dialog.Look->setCurrentIndex(0);
-    dialog.Upright->setCurrentIndex(0);
-    dialog.Inset->setValue(0);
+    dialog.Finishing.look->setCurrentIndex(0);
+    dialog.Finishing.upright->setCurrentIndex(0);
+    dialog.Finishing.inset->setValue(0);
     dialog.accept();
   });
   EditItem(form, 6)->trigger();
@@ -404,7 +404,7 @@ void FlattenDialogTest::textsInGerman() {
     labels << qobject_cast<QLabel*>(form2->labelForField(field))->text();
   QCOMPARE(labels, QStringList({QString::fromUtf8("Größe"), "Breite", QString::fromUtf8("Höhe"), "DPI"}));
   QStringList looks;
-  for (int i = 0; i < dialog.Look->count(); ++i) looks << dialog.Look->itemText(i);
+  for (int i = 0; i < dialog.Finishing.look->count(); ++i) looks << dialog.Finishing.look->itemText(i);
   QCOMPARE(looks, QStringList({"Wie fotografiert", "Sauber", "Graustufen", QString::fromUtf8("Schwarzweiß")}));
   QCOMPARE(EditItem(form, 7)->text(), QStringLiteral("Seite nach links drehen"));
   QCOMPARE(EditItem(form, 9)->text(), QStringLiteral("Aussehen der Seite"));

@@ -127,7 +127,7 @@ void ScanDialogTest::textsInGerman() {
   QCOMPARE(dialog->windowTitle(), QStringLiteral("Seiten scannen"));
   QCOMPARE(dialog->AddButton->text(), QString::fromUtf8("Fotos hinzufügen..."));
   QCOMPARE(dialog->ExportPdfButton->text(), QStringLiteral("PDF exportieren..."));
-  QCOMPARE(dialog->Look->itemText(3), QString::fromUtf8("Schwarzweiß"));
+  QCOMPARE(dialog->Finishing.look->itemText(3), QString::fromUtf8("Schwarzweiß"));
   CurrentLanguage() = 0;
 }
 
