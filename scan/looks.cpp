@@ -159,6 +159,10 @@ cv::Mat BlackAndWhite(const cv::Mat& grey) {
   return out;
 }
 
+cv::Mat PagePixels(const dib& page) {
+  return cv::Mat(DibHeight(&page), DibWidth(&page), CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
+}
+
 // A 1-bit picture of a black-and-white page, its colour table black then
 // white; `bw`'s rows are the page's rows as stored (the bottom first). An
 // empty picture when no memory can be had.
@@ -182,7 +186,7 @@ void ApplyLook(dib& page, Look look) {
   // OpenCV works in the calling thread alone: the program's own workers are
   // the only threads that touch pictures, and pages are finished one per worker.
   cv::setNumThreads(0);
-  cv::Mat pixels(DibHeight(&page), DibWidth(&page), CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
+  cv::Mat pixels = PagePixels(page);
   cv::Mat clean = Whitened(pixels, PaperColour(pixels));
   if (look != Look::Clean) {
     cv::Mat grey;

@@ -10,6 +10,10 @@
 
 namespace trellimap {
 
+// A 24-bit page's pixels as OpenCV sees them, not copied: BGR, its rows as
+// the page stores them (the bottom first).
+cv::Mat PagePixels(const dib& page);
+
 // The paper's own colour at every pixel of a page (BGR, 8 bits): per cell of
 // the page the mean colour of its brightest pixels, which is the paper's
 // wherever a cell holds some paper; cells without any (inside a photo, a

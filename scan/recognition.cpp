@@ -37,7 +37,7 @@ std::vector<uint8_t> GreyLevels(const dib& page) {
   const int32_t w = DibWidth(&page), h = DibHeight(&page);
   if (DibBitCount(&page) == 24) {
     cv::setNumThreads(0);  // as in ApplyLook
-    const cv::Mat pixels(h, w, CV_8UC3, page.poi, static_cast<size_t>(page.bytew));
+    const cv::Mat pixels = PagePixels(page);
     cv::Mat grey;
     cv::cvtColor(Whitened(pixels, PaperColour(pixels)), grey, cv::COLOR_BGR2GRAY);
     cv::flip(grey, grey, 0);  // the page's rows are stored from the bottom

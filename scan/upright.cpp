@@ -193,8 +193,7 @@ int UprightTurns(const cv::Mat& grey) {
 int UprightTurns(const dib& page) {
   if (page.poi == nullptr || DibBitCount(&page) != 24) return 0;
   cv::Mat grey;
-  cv::cvtColor(cv::Mat(DibHeight(&page), DibWidth(&page), CV_8UC3, page.poi, static_cast<size_t>(page.bytew)), grey,
-               cv::COLOR_BGR2GRAY);
+  cv::cvtColor(PagePixels(page), grey, cv::COLOR_BGR2GRAY);
   cv::flip(grey, grey, 0);  // rows are stored bottom-up
   return UprightTurns(grey);
 }

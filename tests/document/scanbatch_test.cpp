@@ -6,10 +6,9 @@
 
 #include <filesystem>
 
-#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
+#include "tests/support/pagephotos.h"
 #include "tests/support/pdftools.h"
-#include "tests/support/syntheticphoto.h"
 #include "tests/support/testfiles.h"
 
 namespace trellimap {
@@ -19,17 +18,7 @@ using testing::TempFolder;
 
 // A photo of a page of `width` × `height` (any unit) lying tilted on a table.
 std::string PagePhoto(const TempFolder& folder, const std::string& name, double width, double height) {
-  testing::PhotoSetup setup;
-  setup.width = 640;
-  setup.height = 480;
-  setup.pageWidth = width;
-  setup.pageHeight = height;
-  setup.tilt = 20;
-  setup.fill = 0.8;
-  const testing::SyntheticPhoto photo = testing::MakePhoto(setup);
-  const std::string path = folder.Path(name);
-  EXPECT_TRUE(WritePictureFile(photo.picture, path).done());
-  return path;
+  return testing::WriteTiltedPagePhoto(folder, name, width, height, 640, 480);
 }
 
 struct StopHalfway final : Progress {

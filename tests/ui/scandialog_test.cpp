@@ -5,14 +5,13 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "codecs/picturewriter.h"
 #include "image/pixmill3.h"
 #include "persist/optionsfile.h"
+#include "tests/support/pagephotos.h"
 #include "tests/support/pdftools.h"
 #include "tests/support/programfolder.h"
 #include "tests/support/recordingmessages.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/support/syntheticphoto.h"
 #include "tests/support/testfiles.h"
 #include "ui/commandmenus.h"
 #include "ui/mainunit.h"
@@ -33,17 +32,7 @@ class ScanDialogTest : public QObject {
 
  private:
   std::string PagePhoto(const std::string& name, double width, double height) {
-    testing::PhotoSetup setup;
-    setup.width = 480;
-    setup.height = 360;
-    setup.pageWidth = width;
-    setup.pageHeight = height;
-    setup.tilt = 20;
-    setup.fill = 0.8;
-    const testing::SyntheticPhoto photo = testing::MakePhoto(setup);
-    const std::string path = folder.Path(name);
-    WritePictureFile(photo.picture, path);
-    return path;
+    return testing::WriteTiltedPagePhoto(folder, name, width, height, 480, 360);
   }
   static QAction* FileItem(TMainForm& form, const QString& text) {
     for (QAction* action : form.findChild<CommandMenus*>()->File->actions())
