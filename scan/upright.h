@@ -24,10 +24,14 @@ Letters TurnedQuarter(const Letters& letters);
 // Whether the marks make lines running across the page (true) or down it;
 // nothing where the page does not tell.
 std::optional<bool> LinesRunAcross(const Letters& letters);
-// Of the letters' ink in lines running across, that standing out over each
-// line's letters less that hanging below them, as a share of both: above 0
-// for text upright (ascenders outweigh descenders), below 0 for text upside
-// down, 0 where too little tells.
+// The lines of letters running across the page, each from left to right,
+// followed letter to letter (so slanting and bending lines are whole); dots,
+// commas and accents, and lines of fewer than five letters, left out.
+std::vector<std::vector<cv::Rect>> LinesOf(const Letters& letters);
+// How the letters and dots of lines running across stand against their
+// lines' bands: above 0 for text upright (ascenders outweigh descenders,
+// dots sit over and at the foot of the band), below 0 for text upside down,
+// 0 where too little tells.
 double UprightEvidence(const Letters& letters);
 // How many quarter turns clockwise make the page's text read upright; 0 where
 // it does already, or where the page shows no text that tells.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
+#include <random>
 
 #include "image/pixmill3.h"
 #include "tests/support/textpages.h"
@@ -54,6 +55,84 @@ TEST(UprightEvidence, TellsTheLinesAndTheirWayUp) {
   cv::rotate(grey, upsideDown, cv::ROTATE_180);
   EXPECT_LT(UprightEvidence(LettersOf(upsideDown)), 0);
   ReleaseDib(&page);
+}
+
+// Letters drawn as boxes on an ink mask of `size`.
+Letters BoxLetters(const std::vector<cv::Rect>& boxes, cv::Size size) {
+  Letters letters{cv::Mat::zeros(size, CV_8U), boxes};
+  for (const cv::Rect& b : boxes) cv::rectangle(letters.ink, b, 255, cv::FILLED);
+  return letters;
+}
+
+// Lines of letters (some rising, some hanging), slanting and bowing at
+// random, with dots about them: each line comes back whole and alone, in
+// order from left to right, and the dots in none.
+TEST(LinesOf, FollowsSlantingAndBendingLinesLetterByLetter) {
+  std::mt19937 random(7);
+  for (int trial = 0; trial < 40; ++trial) {
+    const double slant = std::uniform_real_distribution<>(-0.14, 0.14)(random);
+    const double bow = std::uniform_real_distribution<>(-15, 15)(random);
+    const int height = std::uniform_int_distribution<>(8, 20)(random), lineCount = 6;
+    std::vector<cv::Rect> boxes;
+    std::vector<size_t> letterCounts;
+    for (int l = 0; l < lineCount; ++l) {
+      size_t count = 0;
+      for (double x = 20; x < 900; x += 1.1 * height, ++count) {
+        const double base = 60 + l * 3.0 * height + slant * x + bow * std::sin(x / 900 * 3.14159);
+        const int kind = std::uniform_int_distribution<>(0, 5)(random);  // 0: rising, 1: hanging
+        const int top = static_cast<int>(base) - height - (kind == 0 ? height / 2 : 0);
+        boxes.push_back({static_cast<int>(x), top, 7 * height / 10, height + (kind < 2 ? height / 2 : 0)});
+        if (kind == 2) boxes.push_back({static_cast<int>(x) + 2, top - height / 2, 2, 2});  // a dot over it
+      }
+      letterCounts.push_back(count);
+    }
+    const std::vector<std::vector<cv::Rect>> lines = LinesOf(BoxLetters(boxes, {1000, 60 + lineCount * 3 * 20 + 200}));
+    ASSERT_EQ(lines.size(), letterCounts.size()) << "trial " << trial;
+    std::vector<size_t> found;
+    for (const std::vector<cv::Rect>& line : lines) {
+      found.push_back(line.size());
+      for (size_t k = 1; k < line.size(); ++k) EXPECT_LT(line[k - 1].x, line[k].x);
+    }
+    EXPECT_EQ(found, letterCounts) << "trial " << trial;
+  }
+}
+
+// Letters spaced wider than their lines, each line set half a letter along
+// from the last: each letter's nearest neighbour lies in the next line, yet
+// the letters follow one another only along their lines.
+TEST(LinesRunAcross, FollowsLettersWhereNeighboursMislead) {
+  const int h = 10;
+  std::vector<cv::Rect> boxes;
+  for (int l = 0; l < 20; ++l)
+    for (int k = 0; k < 30; ++k) boxes.push_back({20 + k * 19 + (l % 2) * 9, 20 + l * 16, 6, h});
+  const Letters letters = BoxLetters(boxes, {640, 360});
+  EXPECT_EQ(LinesRunAcross(letters), true);
+  EXPECT_EQ(LinesRunAcross(TurnedQuarter(letters)), false);
+}
+
+// A page of text slanting and bending, as a photographed page may, still
+// tells its way up, and so does one strewn with more specks than letters.
+TEST(UprightEvidence, TellsOnLinesThatSlantAndBend) {
+  for (const char* family : {"serif", "sans-serif"}) {
+    dib page = testing::TextPagePicture({family, 16, 600, 700});
+    const cv::Mat grey = GreyOf(page);
+    cv::Mat mapX(grey.size(), CV_32F), mapY(grey.size(), CV_32F);
+    for (int y = 0; y < grey.rows; ++y)
+      for (int x = 0; x < grey.cols; ++x) {
+        mapX.at<float>(y, x) = static_cast<float>(x);
+        mapY.at<float>(y, x) = static_cast<float>(y - 0.05 * x + 12 * std::sin(x * 3.14159 / grey.cols) + 20);
+      }
+    cv::Mat bent, upsideDown;
+    cv::remap(grey, bent, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255));
+    cv::rotate(bent, upsideDown, cv::ROTATE_180);
+    EXPECT_GT(UprightEvidence(LettersOf(bent)), 0) << family;
+    EXPECT_LT(UprightEvidence(LettersOf(upsideDown)), 0) << family;
+    std::mt19937 random(3);
+    for (int speck = 0; speck < 3000; ++speck)
+      cv::rectangle(bent, cv::Rect(random() % bent.cols, random() % bent.rows, 2, 2), 0, cv::FILLED);
+    EXPECT_GT(UprightEvidence(LettersOf(bent)), 0) << family << " with specks";
+    ReleaseDib(&page);
+  }
 }
 
 // Pages in three families at three sizes, turned every way, come back
