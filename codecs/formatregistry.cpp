@@ -9,6 +9,7 @@
 #include "codecs/bmprle8.h"
 #include "codecs/bmptruecolour.h"
 #include "codecs/emf.h"
+#include "codecs/faxcoding.h"
 #include "codecs/heif.h"
 #include "codecs/ilbm.h"
 #include "codecs/jpeg2000.h"
@@ -18,6 +19,7 @@
 #include "codecs/pcxencoder.h"
 #include "codecs/pngencoder.h"
 #include "codecs/webp.h"
+#include "image/pixmill3.h"
 
 namespace trellimap {
 namespace {
@@ -104,6 +106,14 @@ Outcome StreamPcx(const dib& p, const ByteSink& sink) {
 }
 
 Outcome NotEncoded() { return Outcome::Failed(FileProblem::None, "the picture could not be encoded"); }
+
+// A black-and-white picture as a TIFF of one bit a pixel, fax-coded.
+Outcome StreamFaxTiff(const dib& p, const ByteSink& sink) {
+  const std::vector<uint8_t> file = FaxTiff(WhiteBitRows(p), DibWidth(&p), DibHeight(&p));
+  if (file.empty()) return NotEncoded();
+  sink(file.data(), file.size());
+  return Outcome::Done();
+}
 
 // The table's writers are defined in this file: its checks compare them with
 // null at compile time, which a function of another file does not allow in
@@ -206,7 +216,8 @@ constexpr std::array<FormatRow, 14> kRows{{
                    .saveText = "TIFF picture",
                    .streamed = StreamTiff,
                    .library = "TIFF",
-                   .widened = true}}},
+                   .widened = true,
+                   .bilevel = StreamFaxTiff}}},
      .reader = {.signature = TiffSignature,
                 .library = {"TIFF", "TIF", "BIGTIFF", "PTIF"},
                 .colourTable = TiffColourTable}},

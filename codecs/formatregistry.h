@@ -79,6 +79,7 @@ struct FormatWriter {
   OwnEncoder own = nullptr;          // or else our own writer
   bool reduceColours = false;        // `own` gets the picture reduced to at most 256 colours
   bool widened = false;              // a picture of another depth goes to `streamed` at 24 bits
+  StreamEncoder bilevel = nullptr;   // but a black-and-white 1-bit one here, as it is
 };
 
 inline constexpr int kReadOnly = -1;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "codecs/faxcoding.h"
 #include "codecs/jpegencoder.h"
 #include "codecs/magickowners.h"
 #include "codecs/picturedecoder.h"
@@ -91,12 +92,19 @@ Outcome EncodeWithLibrary(const dib& picture, const char* coder, std::vector<uin
   return Outcome::Done();
 }
 
+// Whether `writer` writes `picture` at one bit a pixel, as it is.
+bool KeptBilevel(const FormatWriter* writer, const dib& picture) {
+  return writer != nullptr && writer->bilevel != nullptr && IsBlackAndWhite(picture);
+}
+
 // The picture as a writer takes it: a copy at 24 bits for one that widens
 // other depths (where the copy can be made), else the picture itself.
 class Widened {
  public:
   Widened(const FormatWriter* writer, const dib& picture) : picture_(&picture) {
-    if (writer == nullptr || !writer->widened || picture.poi == nullptr || DibBitCount(&picture) == 24) return;
+    if (writer == nullptr || !writer->widened || picture.poi == nullptr || DibBitCount(&picture) == 24 ||
+        KeptBilevel(writer, picture))
+      return;
     const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
     newdib(&copy_, w, h, 24, nullptr, 0);
     if (copy_.poi == nullptr) return;
@@ -125,6 +133,7 @@ class Widened {
 
 // The writer of our own that streams `picture` for `writer`, when it takes it; null otherwise.
 StreamEncoder StreamedFor(const FormatWriter* writer, const dib& picture) {
+  if (KeptBilevel(writer, picture)) return writer->bilevel;
   return writer != nullptr && writer->streamed != nullptr && PlainlyEncodable(picture) ? writer->streamed : nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codecs/faxcoding.h"
 #include "foundation/workers.h"
 #include "image/pixmill3.h"
 
@@ -46,7 +47,7 @@ struct Layout {
   size_t pixelBytes = 3;  // the byte a filter predicts from lies this far back
 };
 
-constexpr uint32_t kBlack = 0, kWhite = 0xFFFFFF;
+constexpr uint32_t kWhite = 0xFFFFFF;
 
 uint32_t TableColour(const dib& picture, int index) {
   const RgbQuad& q = picture.pmi->bmiColors[index];
@@ -56,10 +57,9 @@ uint32_t TableColour(const dib& picture, int index) {
 Layout LayoutOf(const dib& picture) {
   const auto w = static_cast<size_t>(DibWidth(&picture));
   if (DibBitCount(&picture) != 1) return {.rowBytes = w * 3};
-  const uint32_t first = TableColour(picture, 0), second = TableColour(picture, 1);
-  const bool grey = (first == kBlack && second == kWhite) || (first == kWhite && second == kBlack);
+  const bool grey = IsBlackAndWhite(picture);
   return {.bilevel = true,
-          .flipped = first == kWhite && second == kBlack,
+          .flipped = grey && TableColour(picture, 0) == kWhite,
           .colourType = static_cast<uint8_t>(grey ? 0 : 3),
           .rowBytes = (w + 7) / 8,
           .pixelBytes = 1};

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "codecs/faxcoding.h"
 #include "codecs/jpegencoder.h"
 #include "foundation/binaryfile.h"
 #include "image/pixmill3.h"
-#include "scan/faxcoding.h"
 
 namespace trellimap {
 namespace {
@@ -44,20 +44,6 @@ bool AllGrey(const dib& page) {
       if (p[0] != p[1] || p[1] != p[2]) return false;
   }
   return true;
-}
-
-// A 1-bit page's rows from the top, 1 for white.
-std::vector<uint8_t> BitRows(const dib& page) {
-  const int32_t w = DibWidth(&page), h = DibHeight(&page);
-  const size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
-  const bool whiteFirst = page.pmi->bmiColors[0].rgbGreen > page.pmi->bmiColors[1].rgbGreen;
-  std::vector<uint8_t> rows(rowBytes * static_cast<size_t>(h));
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* in = page.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(page.bytew);
-    std::transform(in, in + rowBytes, rows.begin() + static_cast<ptrdiff_t>(rowBytes * static_cast<size_t>(y)),
-                   [whiteFirst](uint8_t b) { return whiteFirst ? static_cast<uint8_t>(~b) : b; });
-  }
-  return rows;
 }
 
 // Hands `bytes` to `picture` as its coded form of `type`, which the PDF
@@ -124,7 +110,7 @@ std::optional<PdfPage> CodePdfPage(const dib& page, PaperPoints paper, int quali
   if (page.poi == nullptr || coded.width <= 0 || coded.height <= 0) return std::nullopt;
   if (DibBitCount(&page) == 1) {
     coded.bilevel = true;
-    coded.coded = FaxGroup4(BitRows(page), coded.width, coded.height);
+    coded.coded = FaxGroup4(WhiteBitRows(page), coded.width, coded.height);
     if (coded.coded.empty()) return std::nullopt;
     return coded;
   }

@@ -1,8 +1,10 @@
 #include "codecs/picturewriter.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <filesystem>
+#include <string_view>
 
 #include "codecs/pictureopening.h"
 #include "codecs/pngencoder.h"
@@ -88,10 +90,11 @@ TEST(PictureWriter, PngBytesDoNotDependOnTheThreadsAndAStoppedWriteLeavesTheFile
   ReleaseDib(&picture);
 }
 
-// A 1-bit picture is written at 1 bit a pixel: grey when its colours are
-// black and white (either way round), else with its two colours' palette;
-// it reads back the same whatever its width's bits past a whole byte hold.
-TEST(PictureWriter, PngKeepsOneBitPicturesAtOneBit) {
+// A 1-bit picture is written at 1 bit a pixel: in PNG grey when its colours
+// are black and white (either way round), else with its two colours'
+// palette; in TIFF fax-coded when they are black and white. It reads back
+// the same whatever its width's bits past a whole byte hold.
+TEST(PictureWriter, OneBitPicturesStayAtOneBit) {
   const struct {
     RgbQuad first, second;
     uint8_t colourType;
@@ -113,20 +116,35 @@ TEST(PictureWriter, PngKeepsOneBitPicturesAtOneBit) {
       EXPECT_EQ(png[24], 1) << "bit depth";
       EXPECT_EQ(png[25], t.colourType);
       TempFolder folder;
-      const std::string path = folder.Write("bits.png", png);
-      dib back;
-      OpenDib(&back, path.c_str(), 0, nullptr);
-      ASSERT_NE(back.poi, nullptr);
-      for (int32_t y = 0; y < 130; ++y)
-        for (int32_t x = 0; x < w; ++x)
-          ASSERT_EQ(DibPixelColour(back, x, y), DibPixelColour(picture, x, y)) << w << " at " << x << "," << y;
-      ReleaseDib(&back);
+      const bool blackAndWhite = t.colourType == 0;
+      for (const char* name : {"bits.png", "bits.tif"}) {
+        const std::string path = folder.Path(name);
+        ASSERT_TRUE(WritePictureFile(picture, path).done()) << name;
+        if (std::string_view(name).ends_with(".tif")) {
+          TIFF* tiff = TIFFOpen(path.c_str(), "r");
+          ASSERT_NE(tiff, nullptr);
+          uint16_t bits = 0, coding = 0;
+          TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+          TIFFGetField(tiff, TIFFTAG_COMPRESSION, &coding);
+          TIFFClose(tiff);
+          EXPECT_EQ(bits, blackAndWhite ? 1 : 8) << w;
+          EXPECT_EQ(coding, blackAndWhite ? COMPRESSION_CCITTFAX4 : COMPRESSION_NONE) << w;
+        }
+        dib back;
+        OpenDib(&back, path.c_str(), 0, nullptr);
+        ASSERT_NE(back.poi, nullptr);
+        for (int32_t y = 0; y < 130; ++y)
+          for (int32_t x = 0; x < w; ++x)
+            ASSERT_EQ(DibPixelColour(back, x, y), DibPixelColour(picture, x, y))
+                << name << " " << w << " at " << x << "," << y;
+        ReleaseDib(&back);
+      }
       ReleaseDib(&picture);
     }
 }
 
-// A TIFF result of any depth is the file our own writer makes of the same
-// colours at 24 bits, every byte of it written.
+// A TIFF result of any depth, black and white apart, is the file our own
+// writer makes of the same colours at 24 bits, every byte of it written.
 TEST(PictureWriter, TiffOfAnyDepthIsWrittenAt24Bits) {
   BitmapInfo colours{};
   for (int i = 0; i < 256; ++i) colours.bmiColors[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};

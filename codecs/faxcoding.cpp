@@ -1,9 +1,11 @@
-#include "scan/faxcoding.h"
+#include "codecs/faxcoding.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "image/pixmill3.h"
 
 namespace trellimap {
 namespace {
@@ -51,7 +53,31 @@ TIFF* Open(MemoryFile& file, const char* mode) {
 
 }  // namespace
 
-std::vector<uint8_t> FaxGroup4(const std::vector<uint8_t>& rows, int32_t width, int32_t height) {
+bool IsBlackAndWhite(const dib& picture) {
+  if (picture.poi == nullptr || picture.pmi == nullptr || DibBitCount(&picture) != 1) return false;
+  const auto is = [&](int index, uint8_t level) {
+    const RgbQuad& q = picture.pmi->bmiColors[index];
+    return q.rgbRed == level && q.rgbGreen == level && q.rgbBlue == level;
+  };
+  return (is(0, 0) && is(1, 255)) || (is(0, 255) && is(1, 0));
+}
+
+std::vector<uint8_t> WhiteBitRows(const dib& picture) {
+  const int32_t w = DibWidth(&picture), h = DibHeight(&picture);
+  const size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
+  const RgbQuad* table = picture.pmi->bmiColors;
+  const auto level = [](const RgbQuad& q) { return q.rgbRed + q.rgbGreen + q.rgbBlue; };
+  const bool lighterFirst = level(table[0]) > level(table[1]);
+  std::vector<uint8_t> rows(rowBytes * static_cast<size_t>(h));
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* in = picture.poi + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(picture.bytew);
+    std::transform(in, in + rowBytes, rows.begin() + static_cast<ptrdiff_t>(rowBytes * static_cast<size_t>(y)),
+                   [lighterFirst](uint8_t b) { return lighterFirst ? static_cast<uint8_t>(~b) : b; });
+  }
+  return rows;
+}
+
+std::vector<uint8_t> FaxTiff(const std::vector<uint8_t>& rows, int32_t width, int32_t height) {
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
   if (width <= 0 || height <= 0 || rows.size() < rowBytes * static_cast<size_t>(height)) return {};
   // Fax codes runs of 0 as white: the rows go in with white as 0, one strip.
@@ -68,10 +94,17 @@ std::vector<uint8_t> FaxGroup4(const std::vector<uint8_t>& rows, int32_t width, 
   TIFFSetField(out, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
   TIFFSetField(out, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+  TIFFSetField(out, TIFFTAG_XRESOLUTION, 72.0f);
+  TIFFSetField(out, TIFFTAG_YRESOLUTION, 72.0f);
+  TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   const bool written = TIFFWriteEncodedStrip(out, 0, strip.data(), static_cast<tmsize_t>(strip.size())) >= 0;
   TIFFClose(out);
-  if (!written) return {};
-  file.at = 0;
+  return written ? file.bytes : std::vector<uint8_t>{};
+}
+
+std::vector<uint8_t> FaxGroup4(const std::vector<uint8_t>& rows, int32_t width, int32_t height) {
+  MemoryFile file{FaxTiff(rows, width, height)};
+  if (file.bytes.empty()) return {};
   TIFF* in = Open(file, "r");
   if (in == nullptr) return {};
   std::vector<uint8_t> coded(static_cast<size_t>(std::max<tmsize_t>(0, TIFFRawStripSize(in, 0))));
