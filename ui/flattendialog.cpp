@@ -11,23 +11,15 @@
 namespace trellimap {
 namespace {
 
-// The choices of the size box, in its order.
-constexpr struct {
-  const char* text;
-  PageSize::Kind kind;
-} kChoices[] = {
-    {"Auto", PageSize::Kind::Auto},     {"A4", PageSize::Kind::A4},       {"A5", PageSize::Kind::A5},
-    {"Letter", PageSize::Kind::Letter}, {"Legal", PageSize::Kind::Legal}, {"Custom", PageSize::Kind::Pixels},
-};
-
 // The choices of the orientation box, in the order of PageSize::Orientation.
 constexpr const char* kTurns[] = {"As the page lies", "Portrait", "Landscape"};
 
 bool IsPaper(PageSize::Kind kind) { return kind != PageSize::Kind::Auto && kind != PageSize::Kind::Pixels; }
 
 int ChoiceOf(PageSize::Kind kind) {
-  const auto* found = std::find_if(std::begin(kChoices), std::end(kChoices), [&](auto& c) { return c.kind == kind; });
-  return static_cast<int>(found - std::begin(kChoices));
+  const auto* found =
+      std::find_if(std::begin(kPageSizeChoices), std::end(kPageSizeChoices), [&](auto& c) { return c.kind == kind; });
+  return static_cast<int>(found - std::begin(kPageSizeChoices));
 }
 
 // "1240 × 1754 pixels, 1 : 1.415, portrait".
@@ -58,7 +50,7 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
   setWindowTitle(Tr("Flatten"));
   auto* form = new QFormLayout(this);
   Kind = new QComboBox(this);
-  for (const auto& choice : kChoices) Kind->addItem(Tr(choice.text));
+  for (const auto& choice : kPageSizeChoices) Kind->addItem(Tr(choice.text));
   Turn = new QComboBox(this);
   for (const char* turn : kTurns) Turn->addItem(Tr(turn));
   Width = new QSpinBox(this);
@@ -85,7 +77,7 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  Kind->setCurrentIndex(std::min(ChoiceOf(first.kind), static_cast<int>(std::size(kChoices)) - 1));
+  Kind->setCurrentIndex(std::min(ChoiceOf(first.kind), static_cast<int>(std::size(kPageSizeChoices)) - 1));
   Turn->setCurrentIndex(static_cast<int>(first.orientation));
   for (QComboBox* box : {Kind, Turn}) connect(box, &QComboBox::currentIndexChanged, this, &TFlattenDialog::ShowChoice);
   for (QSpinBox* box : {Width, Height, Dpi}) connect(box, &QSpinBox::valueChanged, this, &TFlattenDialog::ShowChoice);
@@ -94,7 +86,7 @@ TFlattenDialog::TFlattenDialog(QWidget* parent, SizeOf sizeOf, const PageSize& f
 
 PageSize TFlattenDialog::Chosen() const {
   PageSize size;
-  size.kind = kChoices[Kind->currentIndex()].kind;
+  size.kind = kPageSizeChoices[Kind->currentIndex()].kind;
   if (size.kind == PageSize::Kind::Pixels) {
     size.width = customWidth_;
     size.height = customHeight_;
@@ -107,7 +99,7 @@ PageSize TFlattenDialog::Chosen() const {
 PageFinish TFlattenDialog::Finish() const { return Finishing.Chosen(); }
 
 void TFlattenDialog::ShowChoice() {
-  const PageSize::Kind kind = kChoices[Kind->currentIndex()].kind;
+  const PageSize::Kind kind = kPageSizeChoices[Kind->currentIndex()].kind;
   const bool custom = kind == PageSize::Kind::Pixels;
   if (custom && Width->isEnabled()) {
     // The user's own size, as typed.
@@ -130,8 +122,8 @@ void TFlattenDialog::ShowChoice() {
 PageSize RecalledFlattenChoice(const QSettings& settings) {
   PageSize size;
   const int kind = settings.value(kKindKey, 0).toInt();
-  if (kind < 0 || kind >= static_cast<int>(std::size(kChoices))) return size;
-  size.kind = kChoices[kind].kind;
+  if (kind < 0 || kind >= static_cast<int>(std::size(kPageSizeChoices))) return size;
+  size.kind = kPageSizeChoices[kind].kind;
   size.width = std::clamp(settings.value(kWidthKey, 0).toInt(), 0, kMostPageSide);
   size.height = std::clamp(settings.value(kHeightKey, 0).toInt(), 0, kMostPageSide);
   if (size.kind == PageSize::Kind::Pixels && (size.width == 0 || size.height == 0)) return PageSize{};

@@ -17,6 +17,17 @@
 
 namespace trellimap {
 
+// The page sizes a size box offers, in its order; the last, Custom, only
+// where the box's dialog asks for the pixels.
+struct PageSizeChoice {
+  const char* text;
+  PageSize::Kind kind;
+};
+inline constexpr PageSizeChoice kPageSizeChoices[] = {
+    {"Auto", PageSize::Kind::Auto},     {"A4", PageSize::Kind::A4},       {"A5", PageSize::Kind::A5},
+    {"Letter", PageSize::Kind::Letter}, {"Legal", PageSize::Kind::Legal}, {"Custom", PageSize::Kind::Pixels},
+};
+
 class TFlattenDialog : public QDialog {
   Q_OBJECT
  public:

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <utility>
 
 #include "codecs/formatregistry.h"
@@ -29,15 +30,8 @@
 namespace trellimap {
 namespace {
 
-// The size box's choices, in its order; paper sizes at the resolution box's DPI.
-constexpr struct {
-  const char* text;
-  PageSize::Kind kind;
-} kSizes[] = {{"Auto", PageSize::Kind::Auto},
-              {"A4", PageSize::Kind::A4},
-              {"A5", PageSize::Kind::A5},
-              {"Letter", PageSize::Kind::Letter},
-              {"Legal", PageSize::Kind::Legal}};
+// The size box's choices: all but Custom, paper sizes at the resolution box's DPI.
+constexpr std::span<const PageSizeChoice> kSizes(kPageSizeChoices, std::size(kPageSizeChoices) - 1);
 constexpr int kIconSide = 96;
 
 QIcon IconOf(const dib& thumbnail) {
