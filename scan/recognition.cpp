@@ -21,12 +21,13 @@ namespace {
 // `languages`. Recognisers are made one at a time: the place of messages is
 // shared by all of them, and so are some settings that starting one reads;
 // once started, each reads pages on its own thread.
-std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages) {
+std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages,
+                                                   tesseract::OcrEngineMode engine = tesseract::OEM_LSTM_ONLY) {
   static std::mutex starting;
   const std::lock_guard<std::mutex> lock(starting);
   auto api = std::make_unique<tesseract::TessBaseAPI>();
   api->SetVariable("debug_file", "/dev/null");
-  if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
+  if (api->Init(nullptr, languages.c_str(), engine) != 0) return nullptr;
   return api;
 }
 
@@ -99,6 +100,25 @@ std::vector<RecognisedWord> RecogniseWords(const dib& page, const std::string& l
     words.push_back(std::move(word));
   } while (it->Next(kWord));
   return words;
+}
+
+std::optional<int> RecognisedTurns(const cv::Mat& grey) {
+  if (grey.empty() || grey.type() != CV_8U) return std::nullopt;
+  // Its judgement of a page's orientation has a model of its own, for the
+  // engine its data chooses.
+  const std::unique_ptr<tesseract::TessBaseAPI> api = Recogniser("osd", tesseract::OEM_DEFAULT);
+  if (api == nullptr) return std::nullopt;
+  const cv::Mat rows = grey.isContinuous() ? grey : grey.clone();
+  api->SetPageSegMode(tesseract::PSM_OSD_ONLY);
+  api->SetImage(rows.data, rows.cols, rows.rows, 1, static_cast<int>(rows.step));
+  int degrees = 0;
+  float confidence = 0, scriptConfidence = 0;
+  const char* script = nullptr;
+  if (!api->DetectOrientationScript(&degrees, &confidence, &script, &scriptConfidence) ||
+      !(confidence >= kLeastTurnConfidence))
+    return std::nullopt;
+  // It tells how far the text is turned clockwise from upright.
+  return (4 - (degrees / 90) % 4) % 4;
 }
 
 }  // namespace trellimap

@@ -3,6 +3,8 @@
 // so that a PDF of the page can carry it under the page's picture.
 
 #include <cstdint>
+#include <opencv2/core.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,13 @@ std::string MissingLanguage(const std::string& languages);
 // are on paper. Empty when the page holds
 // no text, or the recognition cannot start.
 std::vector<RecognisedWord> RecogniseWords(const dib& page, const std::string& languages, int dpi);
+
+// The recognition's own judgement of which way up a page's text is (grey
+// levels, 8 bits, rows from the top): how many quarter turns clockwise make
+// it read upright. Nothing where it is not sure of it (a confidence below
+// kLeastTurnConfidence), the page shows too little text, or the recognition
+// has no data for judging it.
+inline constexpr float kLeastTurnConfidence = 2;
+std::optional<int> RecognisedTurns(const cv::Mat& grey);
 
 }  // namespace trellimap

@@ -10,6 +10,7 @@
 
 #include "image/pixmill3.h"
 #include "scan/looks.h"
+#include "scan/recognition.h"
 
 namespace trellimap {
 namespace {
@@ -57,6 +58,9 @@ constexpr double kNeighbourCells = 2;
 // the lines' direction, this many times as many letters make lines one way
 // as the other tell it.
 constexpr double kClearlyMoreLines = 2;
+// A page whose letters do not tell its way up goes to the recognition's
+// judgement with at least this many letters in lines.
+constexpr size_t kLeastLettersToJudge = 40;
 // Fewer marks than this are no text.
 constexpr size_t kLeastMarks = 40;
 
@@ -150,16 +154,19 @@ Letters LettersOfInk(const cv::Mat& ink) {
   return letters;
 }
 
+// The page no larger than letters are read on.
+cv::Mat Reduced(const cv::Mat& grey) {
+  const int longer = std::max(grey.cols, grey.rows);
+  if (longer <= kMostSide) return grey;
+  const double scale = static_cast<double>(kMostSide) / longer;
+  cv::Mat level;
+  cv::resize(grey, level, {}, scale, scale, cv::INTER_AREA);
+  return level;
+}
+
 }  // namespace
 
-Letters LettersOf(const cv::Mat& grey) {
-  cv::Mat level = grey;
-  if (const int longer = std::max(grey.cols, grey.rows); longer > kMostSide) {
-    const double scale = static_cast<double>(kMostSide) / longer;
-    cv::resize(grey, level, {}, scale, scale, cv::INTER_AREA);
-  }
-  return LettersOfInk(BlackAndWhite(level) == 0);
-}
+Letters LettersOf(const cv::Mat& grey) { return LettersOfInk(BlackAndWhite(Reduced(grey)) == 0); }
 
 Letters TurnedQuarter(const Letters& letters) {
   Letters turned;
@@ -357,13 +364,20 @@ double UprightEvidence(const Letters& letters) {
 
 int UprightTurns(const cv::Mat& grey) {
   cv::setNumThreads(0);  // in the calling thread alone, as ApplyLook
-  const Letters letters = LettersOf(grey);
+  const cv::Mat bw = BlackAndWhite(Reduced(grey));
+  const Letters letters = LettersOfInk(bw == 0);
   if (letters.marks.size() < kLeastMarks) return 0;
   const std::optional<bool> across = LinesRunAcross(letters);
-  if (!across) return 0;
-  if (*across) return UprightEvidence(letters) < 0 ? 2 : 0;
-  const double evidence = UprightEvidence(TurnedQuarter(letters));
-  return evidence > 0 ? 1 : evidence < 0 ? 3 : 0;
+  if (across) {
+    if (const double evidence = UprightEvidence(*across ? letters : TurnedQuarter(letters)); evidence != 0)
+      return *across ? (evidence < 0 ? 2 : 0) : (evidence > 0 ? 1 : 3);
+  }
+  // Lines of text whose letters do not tell (capitals alone, say) are left
+  // to the recognition's judgement, where it agrees with the lines' direction.
+  if (std::max(LettersInLines(letters), LettersInLines(TurnedQuarter(letters))) < kLeastLettersToJudge) return 0;
+  const std::optional<int> judged = RecognisedTurns(bw);
+  if (!judged || (across && (*judged % 2 == 0) != *across)) return 0;
+  return *judged;
 }
 
 int UprightTurns(const dib& page) {

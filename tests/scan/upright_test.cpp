@@ -9,6 +9,7 @@
 #include <random>
 
 #include "image/pixmill3.h"
+#include "scan/recognition.h"
 #include "tests/support/textpages.h"
 
 namespace trellimap {
@@ -151,6 +152,21 @@ TEST(UprightTurns, TurnsTextUprightWhateverItsFontAndSize) {
       }
   EXPECT_GE(right, 0.95 * all);
   EXPECT_EQ(UprightTurns(cv::Mat(400, 300, CV_8U, cv::Scalar(240))), 0);
+}
+
+// Text in capitals alone has no letters rising or hanging: the way up is the
+// recognition's judgement, where its data for judging is installed.
+TEST(UprightTurns, LeavesCapitalsToTheRecognitionsJudgement) {
+  dib upright = testing::TextPagePicture({"sans-serif", 22, 700, 900, false, true});
+  if (!RecognisedTurns(GreyOf(upright))) GTEST_SKIP() << "no data for judging a page's orientation";
+  EXPECT_EQ(UprightEvidence(LettersOf(GreyOf(upright))), 0);
+  for (int turn = 0; turn < 4; ++turn) {
+    dib page = testing::TextPagePicture({"sans-serif", 22, 700, 900, false, true});
+    ASSERT_TRUE(TurnPage(page, turn));
+    EXPECT_EQ(UprightTurns(page), (4 - turn) % 4) << "turned " << turn;
+    ReleaseDib(&page);
+  }
+  ReleaseDib(&upright);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -34,7 +36,11 @@ dib TextPagePicture(const TextPageSetup& setup, std::vector<std::string>* drawn)
   cairo_set_font_size(cr, setup.size);
   std::vector<std::string> words;
   std::istringstream in(kText);
-  for (std::string w; in >> w;) words.push_back(w);
+  for (std::string w; in >> w;) {
+    if (setup.capitals)
+      std::transform(w.begin(), w.end(), w.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    words.push_back(w);
+  }
   const double margin = 0.08 * setup.width, right = setup.width - margin, pitch = 1.5 * setup.size;
   size_t next = 0;
   for (double y = margin + setup.size; y < setup.height - margin; y += pitch) {

@@ -15,6 +15,7 @@ struct TextPageSetup {
   double size;         // the font's size, in pixels
   int32_t width, height;
   bool bold = false;
+  bool capitals = false;  // every letter a capital, as on many receipts
 };
 
 // The page as a 24-bit picture; the caller releases it. `words`, when
