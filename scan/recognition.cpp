@@ -18,15 +18,17 @@ namespace {
 
 // The recognition, quiet: its messages go nowhere, as the command line and
 // the window say themselves what failed. Null when it has no data for
-// `languages`. Recognisers are made one at a time: the place of messages is
-// shared by all of them, and so are some settings that starting one reads;
-// once started, each reads pages on its own thread.
+// `languages`. Recognisers are made one at a time, as some settings that
+// starting one reads are shared by all of them; once started, each reads
+// pages on its own thread. The place of messages is such a setting, which
+// each reads whenever it prints: it is set once, before the first starts.
 std::unique_ptr<tesseract::TessBaseAPI> Recogniser(const std::string& languages,
                                                    tesseract::OcrEngineMode engine = tesseract::OEM_LSTM_ONLY) {
   static std::mutex starting;
+  static bool quiet = false;
   const std::lock_guard<std::mutex> lock(starting);
   auto api = std::make_unique<tesseract::TessBaseAPI>();
-  api->SetVariable("debug_file", "/dev/null");
+  if (!quiet) quiet = api->SetVariable("debug_file", "/dev/null");
   if (api->Init(nullptr, languages.c_str(), engine) != 0) return nullptr;
   return api;
 }
