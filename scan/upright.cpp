@@ -317,7 +317,7 @@ double StretchEvidence(const std::vector<std::vector<cv::Rect>>& lines, const cv
       // The stretch's rows reach as far as its letters do; dots within them
       // (on i and j) count, the next lines' letters beyond them not.
       cv::Rect box = line[from];
-      int highest = along(box.x, box.y), lowest = highest;
+      int highest = std::numeric_limits<int>::max(), lowest = std::numeric_limits<int>::min();
       for (size_t k = from; k < to; ++k) {
         // A slanting mark's box reaches past its ink by half its slant.
         const int middle = line[k].x + line[k].width / 2;
