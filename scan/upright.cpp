@@ -90,9 +90,8 @@ class MarkGrid {
  public:
   explicit MarkGrid(double cell) : cell_(std::max(1.0, cell)) {}
   void Add(cv::Point2d at, size_t index) { cells_.emplace(CellOf(at), std::pair{at, index}); }
-  // The nearest point's index that `eligible` accepts, if any lies near.
-  template <typename Eligible>
-  std::optional<size_t> Nearest(cv::Point2d at, Eligible eligible) const {
+  // The index of the nearest point but the one of index `self`, if any lies near.
+  std::optional<size_t> NearestOther(cv::Point2d at, size_t self) const {
     const auto [cx, cy] = CellOf(at);
     double nearest = std::numeric_limits<double>::infinity();
     std::optional<size_t> found;
@@ -101,7 +100,7 @@ class MarkGrid {
         const auto [first, last] = cells_.equal_range({u, v});
         for (auto k = first; k != last; ++k) {
           const cv::Point2d d = k->second.first - at;
-          if (const double dd = d.dot(d); dd < nearest && eligible(k->second.second))
+          if (const double dd = d.dot(d); dd < nearest && k->second.second != self)
             nearest = dd, found = k->second.second;
         }
       }
@@ -197,7 +196,7 @@ std::optional<bool> LinesRunAcross(const Letters& letters) {
   for (size_t i = 0; i < marks.size(); ++i) grid.Add(Centre(marks[i]), i);
   int across = 0, down = 0;
   for (size_t i = 0; i < marks.size(); ++i) {
-    const std::optional<size_t> nearest = grid.Nearest(Centre(marks[i]), [i](size_t k) { return k != i; });
+    const std::optional<size_t> nearest = grid.NearestOther(Centre(marks[i]), i);
     if (!nearest) continue;
     const cv::Point2d way = Centre(marks[*nearest]) - Centre(marks[i]);
     std::abs(way.x) >= std::abs(way.y) ? ++across : ++down;
@@ -326,22 +325,22 @@ double StretchEvidence(const std::vector<std::vector<cv::Rect>>& lines, const cv
         highest = std::min(highest, along(middle, line[k].y) + slant);
         lowest = std::max(lowest, along(middle, line[k].y + line[k].height - 1) - slant);
       }
-      std::map<int, double> rows;
+      if (highest > lowest) continue;
+      std::vector<double> rows(static_cast<size_t>(lowest - highest + 1));  // from `highest` down
       for (int y = box.y; y < box.y + box.height; ++y) {
         const uint8_t* row = ink.ptr<uint8_t>(y);
         for (int x = box.x; x < box.x + box.width; ++x)
-          if (const int at = along(x, y); row[x] != 0 && at >= highest && at <= lowest) rows[at] += 1;
+          if (const int at = along(x, y); row[x] != 0 && at >= highest && at <= lowest) rows[at - highest] += 1;
       }
-      if (rows.empty()) continue;
-      double thickest = 0;
-      for (const auto& [y, count] : rows) thickest = std::max(thickest, count);
-      int top = rows.rbegin()->first, bottom = rows.begin()->first;
-      for (const auto& [y, count] : rows)
-        if (count >= kBody * thickest) top = std::min(top, y), bottom = std::max(bottom, y);
-      for (const auto& [y, count] : rows) {
-        all += count;
-        if (y < top) above += count;
-        if (y > bottom) below += count;
+      const double thickest = *std::max_element(rows.begin(), rows.end());
+      if (thickest == 0) continue;
+      const auto body = [&](double count) { return count >= kBody * thickest; };
+      const auto top = std::find_if(rows.begin(), rows.end(), body) - rows.begin();
+      const auto bottom = rows.rend() - 1 - std::find_if(rows.rbegin(), rows.rend(), body);
+      for (ptrdiff_t y = 0; y < static_cast<ptrdiff_t>(rows.size()); ++y) {
+        all += rows[y];
+        if (y < top) above += rows[y];
+        if (y > bottom) below += rows[y];
       }
     }
   if (above + below < kLeastTelling * all) return 0;
@@ -368,13 +367,14 @@ int UprightTurns(const cv::Mat& grey) {
   const Letters letters = LettersOfInk(bw == 0);
   if (letters.marks.size() < kLeastMarks) return 0;
   const std::optional<bool> across = LinesRunAcross(letters);
+  const Letters turned = TurnedQuarter(letters);
   if (across) {
-    if (const double evidence = UprightEvidence(*across ? letters : TurnedQuarter(letters)); evidence != 0)
+    if (const double evidence = UprightEvidence(*across ? letters : turned); evidence != 0)
       return *across ? (evidence < 0 ? 2 : 0) : (evidence > 0 ? 1 : 3);
   }
   // Lines of text whose letters do not tell (capitals alone, say) are left
   // to the recognition's judgement, where it agrees with the lines' direction.
-  if (std::max(LettersInLines(letters), LettersInLines(TurnedQuarter(letters))) < kLeastLettersToJudge) return 0;
+  if (std::max(LettersInLines(letters), LettersInLines(turned)) < kLeastLettersToJudge) return 0;
   const std::optional<int> judged = RecognisedTurns(bw);
   if (!judged || (across && (*judged % 2 == 0) != *across)) return 0;
   return *judged;
