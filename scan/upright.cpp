@@ -63,6 +63,18 @@ constexpr double kClearlyMoreLines = 2;
 constexpr size_t kLeastLettersToJudge = 40;
 // Fewer marks than this are no text.
 constexpr size_t kLeastMarks = 40;
+// A page written on in part tells where its writing begins by the blanks
+// its marks leave: marks within this share of the shorter side of the
+// border are left out (the table or the paper's edge), and marks shorter
+// and longer than these shares of it (specks of dust, which stray furthest;
+// rules and drawings); along each side, the larger blank is at least this
+// share of the page, the smaller at most this share of the larger; and this
+// many marks at least.
+constexpr double kBorderBand = 0.02, kLeastWritten = 0.01, kMostWritten = 0.7, kLeastBlank = 0.2, kNearBlank = 0.34;
+constexpr size_t kLeastWrittenMarks = 4;
+// Written marks are strokes: their ink fills at most this share of their box
+// (the dark shapes of a picture fill more).
+constexpr double kMostStrokeFill = 0.4;
 
 double Median(std::vector<double> values) {
   const size_t half = values.size() / 2;
@@ -183,7 +195,55 @@ size_t LettersInLines(const Letters& letters) {
   return count;
 }
 
+// Which end of the page the writing keeps to along one of its sides, its
+// letters reaching from `from` to `to` of `length`: -1 the start (the left,
+// the top), 1 the end, 0 where neither blank is clearly the larger.
+int KeepsTo(double from, double to, double length) {
+  const double before = from / length, after = (length - to) / length;
+  if (std::max(before, after) < kLeastBlank) return 0;
+  if (before <= kNearBlank * after) return -1;
+  if (after <= kNearBlank * before) return 1;
+  return 0;
+}
+
 }  // namespace
+
+int TurnsByWritingStart(const cv::Mat& ink, std::optional<bool> across) {
+  // Handwriting may run larger than print, its words joined up: any mark of
+  // strokes short of a rule or a drawing counts, but what lies along the
+  // border (the table, the paper's edge) and specks of dust, which stray furthest.
+  cv::Mat labels, stats, centres;
+  const int count = cv::connectedComponentsWithStats(ink, labels, stats, centres, 8, CV_32S);
+  const int width = ink.cols, height = ink.rows;
+  const double shorter = std::min(width, height);
+  const double border = kBorderBand * shorter, least = kLeastWritten * shorter, most = kMostWritten * shorter;
+  std::vector<cv::Rect> written;
+  for (int i = 1; i < count; ++i) {
+    const cv::Rect m(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
+                     stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
+    const int extent = std::max(m.width, m.height);
+    const bool strokes = stats.at<int>(i, cv::CC_STAT_AREA) <= kMostStrokeFill * m.area();
+    if (strokes && extent >= least && extent <= most && m.x >= border && m.y >= border &&
+        m.x + m.width <= width - border && m.y + m.height <= height - border)
+      written.push_back(m);
+  }
+  if (written.size() < kLeastWrittenMarks) return 0;
+  cv::Rect extent = written.front();
+  for (const cv::Rect& m : written) extent |= m;
+  const int x = KeepsTo(extent.x, extent.x + extent.width, width);
+  const int y = KeepsTo(extent.y, extent.y + extent.height, height);
+  // Turned upright, the corner where the writing begins is the top left; it
+  // lies at the top right after a quarter turn clockwise, and so on round.
+  // Where the lines' direction is known, one side's blanks tell too.
+  const auto turns = [](int x, int y) { return y < 0 ? (x < 0 ? 0 : 3) : (x < 0 ? 1 : 2); };
+  if (x != 0 && y != 0) {
+    const int found = turns(x, y);
+    return !across || (found % 2 == 0) == *across ? found : 0;
+  }
+  if (across && *across && y != 0) return y < 0 ? 0 : 2;
+  if (across && !*across && x != 0) return x < 0 ? 1 : 3;
+  return 0;
+}
 
 std::optional<bool> LinesRunAcross(const Letters& letters) {
   // Each mark's nearest neighbour lies beside it in its line, nearer than
@@ -365,7 +425,7 @@ int UprightTurns(const cv::Mat& grey) {
   cv::setNumThreads(0);  // in the calling thread alone, as ApplyLook
   const cv::Mat bw = BlackAndWhite(Reduced(grey));
   const Letters letters = LettersOfInk(bw == 0);
-  if (letters.marks.size() < kLeastMarks) return 0;
+  if (letters.marks.size() < kLeastMarks) return TurnsByWritingStart(bw == 0, std::nullopt);
   const std::optional<bool> across = LinesRunAcross(letters);
   const Letters turned = TurnedQuarter(letters);
   if (across) {
@@ -374,10 +434,11 @@ int UprightTurns(const cv::Mat& grey) {
   }
   // Lines of text whose letters do not tell (capitals alone, say) are left
   // to the recognition's judgement, where it agrees with the lines' direction.
-  if (std::max(LettersInLines(letters), LettersInLines(turned)) < kLeastLettersToJudge) return 0;
-  const std::optional<int> judged = RecognisedTurns(bw);
-  if (!judged || (across && (*judged % 2 == 0) != *across)) return 0;
-  return *judged;
+  if (std::max(LettersInLines(letters), LettersInLines(turned)) >= kLeastLettersToJudge)
+    if (const std::optional<int> judged = RecognisedTurns(bw); judged && (!across || (*judged % 2 == 0) == *across))
+      return *judged;
+  // Nor does the recognition: a page written on in part may tell by where its writing begins.
+  return TurnsByWritingStart(bw == 0, across);
 }
 
 int UprightTurns(const dib& page) {

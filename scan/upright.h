@@ -33,6 +33,12 @@ std::vector<std::vector<cv::Rect>> LinesOf(const Letters& letters);
 // dots sit over and at the foot of the band), below 0 for text upside down,
 // 0 where too little tells.
 double UprightEvidence(const Letters& letters);
+// Where its letters do not tell, how many quarter turns clockwise make a page
+// written on in part read upright, by where its writing begins: at the top
+// left, the blank lying below and to the right of it (a handwritten note, a
+// letter's first lines). `ink` 255 on the page's ink; `across` as the lines
+// run, where known; 0 where the blanks do not tell.
+int TurnsByWritingStart(const cv::Mat& ink, std::optional<bool> across);
 // How many quarter turns clockwise make the page's text read upright; 0 where
 // it does already, or where the page shows no text that tells.
 int UprightTurns(const cv::Mat& grey);

@@ -154,6 +154,48 @@ TEST(UprightTurns, TurnsTextUprightWhateverItsFontAndSize) {
   EXPECT_EQ(UprightTurns(cv::Mat(400, 300, CV_8U, cv::Scalar(240))), 0);
 }
 
+// A few handwritten words (random strokes) written from the top left of a
+// page, the table showing along its border and dust strewn on it, turned
+// every way: where the writing begins tells the turn, alone or with the
+// lines' direction. Words spread over the page tell nothing, nor do dark
+// shapes (a picture's) that are no strokes.
+TEST(TurnsByWritingStart, TurnsWhereTheWritingBeginsToTheTopLeft) {
+  std::mt19937 random(11);
+  const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+  // Lines of words from the left margin down from the top, as far as
+  // `reach` of the page's width and height.
+  const auto page = [&](double reach, bool strokes) {
+    cv::Mat ink(900, 640, CV_8U, cv::Scalar(0));
+    for (double y = uniform(30, 60); y < reach * 900 - 50; y += uniform(60, 90))
+      for (double x = uniform(30, 50); x < reach * 640 - 120; x += uniform(140, 220)) {
+        const cv::Point2d at(x, y);
+        if (!strokes) {
+          cv::ellipse(ink, at + cv::Point2d(60, 20), {60, 20}, 0, 0, 360, 255, cv::FILLED);
+          continue;
+        }
+        std::vector<cv::Point> stroke;
+        for (int k = 0; k < 7; ++k) stroke.emplace_back(at + cv::Point2d(k * 20, uniform(0, 45)));
+        cv::polylines(ink, stroke, false, 255, 3);
+      }
+    cv::rectangle(ink, {0, 0, 640, 900}, 255, 6);
+    for (int speck = 0; speck < 40; ++speck) ink.at<uint8_t>(random() % 900, random() % 640) = 255;
+    return ink;
+  };
+  for (int trial = 0; trial < 12; ++trial)
+    for (int turn = 0; turn < 4; ++turn) {
+      cv::Mat written = page(uniform(0.5, 0.7), true);
+      for (int k = 0; k < turn; ++k) cv::rotate(written, written, cv::ROTATE_90_CLOCKWISE);
+      const int upright = (4 - turn) % 4;
+      EXPECT_EQ(TurnsByWritingStart(written, std::nullopt), upright) << "trial " << trial << " turned " << turn;
+      EXPECT_EQ(TurnsByWritingStart(written, turn % 2 == 0), upright) << "trial " << trial << " turned " << turn;
+      EXPECT_EQ(TurnsByWritingStart(written, turn % 2 != 0), 0) << "lines the other way, turned " << turn;
+      cv::Mat spread = page(1, true), shapes = page(uniform(0.5, 0.7), false);
+      for (int k = 0; k < turn; ++k) cv::rotate(shapes, shapes, cv::ROTATE_90_CLOCKWISE);
+      EXPECT_EQ(TurnsByWritingStart(spread, std::nullopt), 0) << "spread, trial " << trial;
+      EXPECT_EQ(TurnsByWritingStart(shapes, std::nullopt), 0) << "shapes, trial " << trial << " turned " << turn;
+    }
+}
+
 // Text in capitals alone has no letters rising or hanging: the way up is the
 // recognition's judgement, where its data for judging is installed.
 TEST(UprightTurns, LeavesCapitalsToTheRecognitionsJudgement) {
