@@ -93,12 +93,15 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   const cv::Mat lightness = ReducedLightness(full, kWorkingSize, &scale);
   // Text closed away less and more: a page's dark bands (a heading, a table)
   // need the wider closing, a page beside light clutter the narrower one.
-  // Each closing is looked through on a thread of its own.
+  // Each closing is looked through on a thread of its own, the lines of
+  // text on the widest one's.
   constexpr size_t kCopies = std::size(kClosings);
   std::array<WorkingCopy, kCopies> copies;
   std::array<std::optional<Page>, kCopies> found;
+  std::optional<TextPage> text;
   RunWorkers(static_cast<int>(kCopies), [&](int i) {
     copies[i] = MakeWorkingCopy(lightness, kClosings[i]);
+    if (static_cast<size_t>(i) + 1 == kCopies) text = FindTextPage(copies[i], options.page);
     found[i] = BestPage(copies[i]);
   });
   std::optional<Page> best;
@@ -111,8 +114,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // behind it, say), and in a close-up where they found none, or one that
   // runs across the lines.
   const WorkingCopy& widest = copies.back();
-  if (const std::optional<TextPage> text = FindTextPage(widest, options.page);
-      text && TextTellsMore(widest, *text, best)) {
+  if (text && TextTellsMore(widest, *text, best)) {
     Page page = text->page;
     for (int i = 0; i < 4; ++i) {
       page.sides[i] = Scaled(page.sides[i], 1 / scale);
