@@ -151,7 +151,10 @@ Letters LettersOfInk(const cv::Mat& ink) {
   for (int i = 1; i < count; ++i) {
     const cv::Rect box(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
                        stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
-    if (stats.at<int>(i, cv::CC_STAT_AREA) >= kLeastMarkArea &&
+    // Marks that touch the page's border are no letters: the table or
+    // shadow a found outline leaves along the page's edge, or letters cut off.
+    const bool inside = box.x > 0 && box.y > 0 && box.x + box.width < ink.cols && box.y + box.height < ink.rows;
+    if (inside && stats.at<int>(i, cv::CC_STAT_AREA) >= kLeastMarkArea &&
         std::min(box.height, box.width) <= kMostMarkHeight * shorter &&
         std::max(box.height, box.width) <= kMostMarkWidth * shorter)
       letters.marks.push_back(box), kept[i] = 255;

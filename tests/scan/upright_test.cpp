@@ -157,8 +157,8 @@ TEST(UprightTurns, TurnsTextUprightWhateverItsFontAndSize) {
 // A few handwritten words (random strokes) written from the top left of a
 // page, the table showing along its border and dust strewn on it, turned
 // every way: where the writing begins tells the turn, alone or with the
-// lines' direction. Words spread over the page tell nothing, nor do dark
-// shapes (a picture's) that are no strokes.
+// lines' direction, and the strips of table are not taken for letters. Words spread over the page tell nothing, nor do
+// dark shapes (a picture's) that are no strokes.
 TEST(TurnsByWritingStart, TurnsWhereTheWritingBeginsToTheTopLeft) {
   std::mt19937 random(11);
   const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
@@ -177,7 +177,12 @@ TEST(TurnsByWritingStart, TurnsWhereTheWritingBeginsToTheTopLeft) {
         for (int k = 0; k < 7; ++k) stroke.emplace_back(at + cv::Point2d(k * 20, uniform(0, 45)));
         cv::polylines(ink, stroke, false, 255, 3);
       }
-    cv::rectangle(ink, {0, 0, 640, 900}, 255, 6);
+    // The table a found outline leaves along the border, in broken strips.
+    for (int at = 0; at < 900; at += 12) {
+      cv::line(ink, {0, at}, {2, at + 6}, 255, 2);
+      cv::line(ink, {637, at}, {639, at + 6}, 255, 2);
+      if (at < 640) cv::line(ink, {at, 0}, {at + 6, 1}, 255, 2), cv::line(ink, {at, 898}, {at + 6, 899}, 255, 2);
+    }
     for (int speck = 0; speck < 40; ++speck) ink.at<uint8_t>(random() % 900, random() % 640) = 255;
     return ink;
   };
@@ -189,6 +194,7 @@ TEST(TurnsByWritingStart, TurnsWhereTheWritingBeginsToTheTopLeft) {
       EXPECT_EQ(TurnsByWritingStart(written, std::nullopt), upright) << "trial " << trial << " turned " << turn;
       EXPECT_EQ(TurnsByWritingStart(written, turn % 2 == 0), upright) << "trial " << trial << " turned " << turn;
       EXPECT_EQ(TurnsByWritingStart(written, turn % 2 != 0), 0) << "lines the other way, turned " << turn;
+      EXPECT_EQ(UprightTurns(255 - written), upright) << "the whole page, trial " << trial << " turned " << turn;
       cv::Mat spread = page(1, true), shapes = page(uniform(0.5, 0.7), false);
       for (int k = 0; k < turn; ++k) cv::rotate(shapes, shapes, cv::ROTATE_90_CLOCKWISE);
       EXPECT_EQ(TurnsByWritingStart(spread, std::nullopt), 0) << "spread, trial " << trial;
