@@ -141,6 +141,17 @@ double Unevenness(const std::vector<cv::Rect>& marks, int length, bool rows) {
   return mean > 0 ? (squares / cover.size() - mean * mean) / (mean * mean) : 0;
 }
 
+// The box of mark `i` of connected components' `stats`.
+cv::Rect BoxOf(const cv::Mat& stats, int i) {
+  return {stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP), stats.at<int>(i, cv::CC_STAT_WIDTH),
+          stats.at<int>(i, cv::CC_STAT_HEIGHT)};
+}
+
+// Whether a mark keeps at least `band` pixels from every edge of a page of `size`.
+bool Clear(const cv::Rect& mark, cv::Size size, int band) {
+  return (mark & cv::Rect(band, band, size.width - 2 * band, size.height - 2 * band)) == mark;
+}
+
 // The letters of an ink mask (255 on ink).
 Letters LettersOfInk(const cv::Mat& ink) {
   cv::Mat labels, stats, centres;
@@ -149,12 +160,10 @@ Letters LettersOfInk(const cv::Mat& ink) {
   std::vector<uint8_t> kept(static_cast<size_t>(count), 0);
   Letters letters;
   for (int i = 1; i < count; ++i) {
-    const cv::Rect box(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
-                       stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
+    const cv::Rect box = BoxOf(stats, i);
     // Marks that touch the page's border are no letters: the table or
     // shadow a found outline leaves along the page's edge, or letters cut off.
-    const bool inside = box.x > 0 && box.y > 0 && box.x + box.width < ink.cols && box.y + box.height < ink.rows;
-    if (inside && stats.at<int>(i, cv::CC_STAT_AREA) >= kLeastMarkArea &&
+    if (Clear(box, ink.size(), 1) && stats.at<int>(i, cv::CC_STAT_AREA) >= kLeastMarkArea &&
         std::min(box.height, box.width) <= kMostMarkHeight * shorter &&
         std::max(box.height, box.width) <= kMostMarkWidth * shorter)
       letters.marks.push_back(box), kept[i] = 255;
@@ -219,16 +228,14 @@ int TurnsByWritingStart(const cv::Mat& ink, std::optional<bool> across) {
   const int count = cv::connectedComponentsWithStats(ink, labels, stats, centres, 8, CV_32S);
   const int width = ink.cols, height = ink.rows;
   const double shorter = std::min(width, height);
-  const double border = kBorderBand * shorter, least = kLeastWritten * shorter, most = kMostWritten * shorter;
+  const int border = static_cast<int>(std::ceil(kBorderBand * shorter));
+  const double least = kLeastWritten * shorter, most = kMostWritten * shorter;
   std::vector<cv::Rect> written;
   for (int i = 1; i < count; ++i) {
-    const cv::Rect m(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
-                     stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
+    const cv::Rect m = BoxOf(stats, i);
     const int extent = std::max(m.width, m.height);
     const bool strokes = stats.at<int>(i, cv::CC_STAT_AREA) <= kMostStrokeFill * m.area();
-    if (strokes && extent >= least && extent <= most && m.x >= border && m.y >= border &&
-        m.x + m.width <= width - border && m.y + m.height <= height - border)
-      written.push_back(m);
+    if (strokes && extent >= least && extent <= most && Clear(m, ink.size(), border)) written.push_back(m);
   }
   if (written.size() < kLeastWrittenMarks) return 0;
   cv::Rect extent = written.front();
@@ -238,9 +245,8 @@ int TurnsByWritingStart(const cv::Mat& ink, std::optional<bool> across) {
   // Turned upright, the corner where the writing begins is the top left; it
   // lies at the top right after a quarter turn clockwise, and so on round.
   // Where the lines' direction is known, one side's blanks tell too.
-  const auto turns = [](int x, int y) { return y < 0 ? (x < 0 ? 0 : 3) : (x < 0 ? 1 : 2); };
   if (x != 0 && y != 0) {
-    const int found = turns(x, y);
+    const int found = y < 0 ? (x < 0 ? 0 : 3) : (x < 0 ? 1 : 2);
     return !across || (found % 2 == 0) == *across ? found : 0;
   }
   if (across && *across && y != 0) return y < 0 ? 0 : 2;
@@ -426,9 +432,9 @@ double UprightEvidence(const Letters& letters) {
 
 int UprightTurns(const cv::Mat& grey) {
   cv::setNumThreads(0);  // in the calling thread alone, as ApplyLook
-  const cv::Mat bw = BlackAndWhite(Reduced(grey));
-  const Letters letters = LettersOfInk(bw == 0);
-  if (letters.marks.size() < kLeastMarks) return TurnsByWritingStart(bw == 0, std::nullopt);
+  const cv::Mat bw = BlackAndWhite(Reduced(grey)), ink = bw == 0;
+  const Letters letters = LettersOfInk(ink);
+  if (letters.marks.size() < kLeastMarks) return TurnsByWritingStart(ink, std::nullopt);
   const std::optional<bool> across = LinesRunAcross(letters);
   const Letters turned = TurnedQuarter(letters);
   if (across) {
@@ -441,7 +447,7 @@ int UprightTurns(const cv::Mat& grey) {
     if (const std::optional<int> judged = RecognisedTurns(bw); judged && (!across || (*judged % 2 == 0) == *across))
       return *judged;
   // Nor does the recognition: a page written on in part may tell by where its writing begins.
-  return TurnsByWritingStart(bw == 0, across);
+  return TurnsByWritingStart(ink, across);
 }
 
 int UprightTurns(const dib& page) {
