@@ -77,12 +77,14 @@ RenderOutcome ProjectDocument::Render(WarpDirection direction, WorkRunner& runne
   // A flat page is finished as the workspace asks, in the same work.
   const bool flatPage = direction == WarpDirection::OneIntoTwo && ws_.flatPage;
   const PageFinish finish = ws_.finish;
+  const double enlargement =
+      flatPage ? PageEnlargement(ws_.Side(0).outline, ws_.flatPage->size.width, ws_.flatPage->size.height) : 0;
   dib made{};
   RenderOutcome outcome = RenderOutcome::Rendered;
   FinishedPage finished;
   runner.Run("Rendering the result...", [&](Progress& progress) {
     outcome = snapshot.Render(made, progress);
-    if (outcome == RenderOutcome::Rendered && flatPage) finished = FinishPage(made, finish);
+    if (outcome == RenderOutcome::Rendered && flatPage) finished = FinishPage(made, finish, enlargement);
   });
   if (outcome != RenderOutcome::Rendered) return outcome;
   ReplacePicture(&ws_.Result(direction), made);

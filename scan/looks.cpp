@@ -38,10 +38,11 @@ constexpr int kLeastWindow = 15;
 constexpr double kThresholdDepth = 0.2;
 constexpr double kSpreadRange = 128;
 // The grey levels are smoothed before the threshold, by this share of the
-// page's longer side and no less than the least: the camera's noise, made
-// larger where the page was enlarged, would leave ragged letters (and
-// larger files) that the eye does not see on the page.
-constexpr double kSmoothShare = 1.0 / 3000, kLeastSmooth = 0.7;
+// page pixels one photo pixel became and no less than the least: the
+// camera's noise, enlarged with the page, would leave ragged letters (and
+// larger files) that the eye does not see on the page, and the photo holds
+// no detail finer than its own pixel.
+constexpr double kSmoothPerPhotoPixel = 0.8, kLeastSmooth = 0.7;
 
 struct Cell {
   cv::Vec3f colour;
@@ -73,6 +74,26 @@ Cell CellOf(const cv::Mat& block) {
   cell.colour = cv::Vec3f(sum / std::max(1, n));
   cell.light = 0.114f * cell.colour[0] + 0.587f * cell.colour[1] + 0.299f * cell.colour[2];
   return cell;
+}
+
+// Which rings of a pixel's eight neighbours of its own colour (bit i set for
+// the i-th, read round it clockwise from above) make it a lone bump on an
+// edge: exactly one of its four sides and two or three of the eight are of
+// its colour, in one run round it, so that flipping it neither cuts nor
+// joins anything.
+std::array<bool, 256> LoneBumps() {
+  std::array<bool, 256> bump{};
+  for (int ring = 0; ring < 256; ++ring) {
+    const auto at = [ring](int i) { return (ring >> (i & 7) & 1) != 0; };
+    int sides = 0, all = 0, runs = 0;
+    for (int i = 0; i < 8; ++i) {
+      sides += (i % 2 == 0) && at(i);
+      all += at(i);
+      runs += at(i) && !at(i + 1);
+    }
+    bump[ring] = sides == 1 && (all == 2 || all == 3) && runs == 1;
+  }
+  return bump;
 }
 
 }  // namespace
@@ -138,11 +159,11 @@ cv::Mat Whitened(const cv::Mat& page, const cv::Mat& paper) {
   return out;
 }
 
-cv::Mat BlackAndWhite(const cv::Mat& grey) {
+cv::Mat BlackAndWhite(const cv::Mat& grey, double enlargement) {
   const int window = std::max(kLeastWindow, static_cast<int>(kWindowShare * std::max(grey.cols, grey.rows)) | 1);
   cv::Mat level, mean, square;
   grey.convertTo(level, CV_32F);
-  const double smooth = std::max(kLeastSmooth, kSmoothShare * std::max(grey.cols, grey.rows));
+  const double smooth = std::max(kLeastSmooth, kSmoothPerPhotoPixel * enlargement);
   cv::GaussianBlur(level, level, {0, 0}, smooth);
   cv::boxFilter(level, mean, CV_32F, {window, window}, {-1, -1}, true, cv::BORDER_REFLECT);
   cv::boxFilter(level.mul(level), square, CV_32F, {window, window}, {-1, -1}, true, cv::BORDER_REFLECT);
@@ -154,6 +175,28 @@ cv::Mat BlackAndWhite(const cv::Mat& grey) {
       const double spread = std::sqrt(std::max(0.0, static_cast<double>(q[x]) - static_cast<double>(m[x]) * m[x]));
       const double threshold = m[x] * (1 + kThresholdDepth * (spread / kSpreadRange - 1));
       o[x] = v[x] < threshold ? 0 : 255;
+    }
+  }
+  return out;
+}
+
+cv::Mat SmoothedEdges(const cv::Mat& bw) {
+  static const std::array<bool, 256> kBump = LoneBumps();
+  cv::Mat framed;
+  cv::copyMakeBorder(bw, framed, 1, 1, 1, 1, cv::BORDER_REPLICATE);
+  cv::Mat out = bw.clone();
+  for (int y = 0; y < bw.rows; ++y) {
+    const uint8_t *above = framed.ptr<uint8_t>(y) + 1, *row = framed.ptr<uint8_t>(y + 1) + 1,
+                  *below = framed.ptr<uint8_t>(y + 2) + 1;
+    uint8_t* o = out.ptr<uint8_t>(y);
+    for (int x = 0; x < bw.cols; ++x) {
+      const uint8_t self = row[x];
+      // Clockwise from above: above, above right, right, below right, below, below left, left, above left.
+      const uint8_t ring[8] = {above[x], above[x + 1], row[x + 1], below[x + 1],
+                               below[x], below[x - 1], row[x - 1], above[x - 1]};
+      int same = 0;
+      for (int i = 0; i < 8; ++i) same |= (ring[i] == self) << i;
+      if (kBump[same]) o[x] = static_cast<uint8_t>(255 - self);
     }
   }
   return out;
@@ -181,7 +224,7 @@ dib BitsOf(const cv::Mat& bw) {
   return bits;
 }
 
-void ApplyLook(dib& page, Look look) {
+void ApplyLook(dib& page, Look look, double enlargement) {
   if (look == Look::Photo || page.poi == nullptr || DibBitCount(&page) != 24) return;
   // OpenCV works in the calling thread alone: the program's own workers are
   // the only threads that touch pictures, and pages are finished one per worker.
@@ -193,7 +236,7 @@ void ApplyLook(dib& page, Look look) {
     cv::cvtColor(clean, grey, cv::COLOR_BGR2GRAY);
     if (look == Look::BlackWhite) {
       // Stored at a bit a pixel; kept at 24 bits where that memory is not to be had.
-      grey = BlackAndWhite(grey);
+      grey = SmoothedEdges(BlackAndWhite(grey, enlargement));
       if (const dib bits = BitsOf(grey); bits.poi != nullptr) return ReplacePicture(&page, bits);
     }
     cv::cvtColor(grey, clean, cv::COLOR_GRAY2BGR);

@@ -28,12 +28,21 @@ cv::Mat Whitened(const cv::Mat& page, const cv::Mat& paper);
 
 // Black (0) and white (255) from grey levels on white paper, by a threshold
 // that follows the local mean and spread: light pencil and thin strokes stay
-// black, the paper's grain stays white.
-cv::Mat BlackAndWhite(const cv::Mat& grey);
+// black, the paper's grain stays white. `enlargement` is how many page
+// pixels one photo pixel became (0 where not known): the camera's noise is
+// smoothed away over that.
+cv::Mat BlackAndWhite(const cv::Mat& grey, double enlargement = 0);
+
+// A black-and-white picture with its lone one-pixel bumps and notches along
+// edges flipped: they are the camera's noise, not the page's, and each costs
+// a fax code dearly. Lines one pixel thin, diagonal ones too, stay whole, and
+// no mark is cut or joined to another.
+cv::Mat SmoothedEdges(const cv::Mat& bw);
 
 // Gives the flat page (24 bits) the look, in place: Photo leaves it as it
 // is; Grey leaves equal red, green and blue; BlackWhite makes it a 1-bit
-// picture, its colour table black then white.
-void ApplyLook(dib& page, Look look);
+// picture, its colour table black then white. `enlargement` as for
+// BlackAndWhite.
+void ApplyLook(dib& page, Look look, double enlargement = 0);
 
 }  // namespace trellimap

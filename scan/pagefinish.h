@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "foundation/dynaarray.h"
 #include "image/dib.h"
 #include "workspace/flatpage.h"
 
@@ -17,7 +18,14 @@ struct FinishedPage {
   std::string failure;
 };
 
-FinishedPage FinishPage(dib& page, const PageFinish& finish);
+// `enlargement`: how many page pixels one pixel of the photo became (0 where
+// not known); see PageEnlargement.
+FinishedPage FinishPage(dib& page, const PageFinish& finish, double enlargement = 0);
+
+// How many pixels of a flat page of `pageWidth` by `pageHeight` one pixel of
+// the photo became, on average over the page drawn from the outline
+// `photoOutline`; 0 where the outline encloses nothing.
+double PageEnlargement(const TDynaArray& photoOutline, int32_t pageWidth, int32_t pageHeight);
 
 // The quality of the JPEG of a colour or grey page in a PDF unless asked otherwise.
 inline constexpr int kPdfJpegQuality = 85;

@@ -131,5 +131,44 @@ TEST(ApplyLook, GreyAndBlackAndWhite) {
   }
 }
 
+int Pieces(const cv::Mat& mask, int connectivity) {
+  cv::Mat labels;
+  return cv::connectedComponents(mask, labels, connectivity) - 1;
+}
+
+// Smoothing edges flips lone bumps and notches away: a box with them comes
+// back plain, thin lines (straight, slanting, round) stay whole, and on
+// random blotches no mark and no hole is cut or joined.
+TEST(SmoothedEdges, FlipsLoneBumpsAndKeepsEveryMarkWhole) {
+  cv::Mat plain(40, 40, CV_8U, cv::Scalar(255));
+  plain(cv::Rect(10, 10, 20, 15)).setTo(0);
+  cv::Mat bumpy = plain.clone();
+  for (const cv::Point bump : {cv::Point(15, 9), cv::Point(30, 20), cv::Point(9, 12), cv::Point(22, 25)})
+    bumpy.at<uint8_t>(bump) = 0;
+  for (const cv::Point notch : {cv::Point(18, 10), cv::Point(29, 14), cv::Point(10, 22), cv::Point(25, 24)})
+    bumpy.at<uint8_t>(notch) = 255;
+  EXPECT_EQ(cv::countNonZero(SmoothedEdges(bumpy) != plain), 0);
+
+  cv::Mat lines(60, 60, CV_8U, cv::Scalar(255));
+  cv::line(lines, {5, 5}, {50, 5}, 0);
+  cv::line(lines, {5, 10}, {5, 55}, 0);
+  cv::line(lines, {10, 12}, {50, 52}, 0);
+  cv::line(lines, {12, 50}, {30, 14}, 0);
+  cv::circle(lines, {38, 28}, 9, 0);
+  EXPECT_EQ(cv::countNonZero(SmoothedEdges(lines) != lines), 0);
+
+  cv::RNG random(7);
+  for (int trial = 0; trial < 20; ++trial) {
+    cv::Mat level(80, 80, CV_32F);
+    random.fill(level, cv::RNG::UNIFORM, 0, 1);
+    cv::GaussianBlur(level, level, {0, 0}, 1 + trial % 3 * 0.5);
+    cv::Mat bw = (level > 0.5) / 255 * 255;
+    const cv::Mat smoothed = SmoothedEdges(bw);
+    EXPECT_EQ(Pieces(smoothed == 0, 8), Pieces(bw == 0, 8)) << trial;
+    EXPECT_EQ(Pieces(smoothed != 0, 4), Pieces(bw != 0, 4)) << trial;
+    EXPECT_GT(cv::countNonZero(smoothed != bw), 0) << trial;
+  }
+}
+
 }  // namespace
 }  // namespace trellimap
