@@ -18,29 +18,58 @@ float Rise(const WorkingCopy& copy, const Vec& p, const Vec& n, int polarity) {
 
 }  // namespace
 
-std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
-                           int polarity, float* strength) {
-  const int samples = std::clamp(static_cast<int>((t1 - t0) / kTraceSpacing), kLeastTraced, kMostTraced);
-  const int reach = std::max(1, static_cast<int>(std::ceil(band)));
-  const int width = 2 * reach + 1;
-  const Vec n = guess.Normal();
-  std::vector<Vec> bases(samples);
-  for (int j = 0; j < samples; ++j) bases[j] = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
-  std::vector<float> rise(static_cast<size_t>(samples) * width);
-  const auto fill = [&](int j, int k) {
-    const double e = k - reach;
-    rise[static_cast<size_t>(j) * width + k] = std::max(0.0f, Rise(copy, bases[j] + e * n, n, polarity));
+BandReadings::BandReadings(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1)
+    : copy_(copy),
+      normal_(guess.Normal()),
+      samples_(std::clamp(static_cast<int>((t1 - t0) / kTraceSpacing), kLeastTraced, kMostTraced)),
+      bases_(static_cast<size_t>(samples_)) {
+  for (int j = 0; j < samples_; ++j) bases_[j] = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples_);
+}
+
+void BandReadings::Reach(int reach) {
+  if (reach <= reach_) return;
+  const size_t samples = static_cast<size_t>(samples_);
+  std::vector<float> slopes(static_cast<size_t>(2 * reach + 1) * samples);
+  if (reach_ >= 0)
+    std::copy(slopes_.begin(), slopes_.end(), slopes.begin() + static_cast<ptrdiff_t>((reach - reach_) * samples));
+  const auto read = [&](int j, int offset) {
+    const Vec p = bases_[j] + static_cast<double>(offset) * normal_;
+    slopes[static_cast<size_t>(offset + reach) * samples + j] =
+        static_cast<float>(Dot(SamplePair(copy_.slope, p), normal_));
   };
+  const auto unread = [&](int offset) { return std::abs(offset) > reach_; };
   // The band is read along the picture's rows, which keeps a wide band's
   // samples in the cache: across the side where it stands upright, along it
   // where it lies.
-  if (std::abs(n.x) >= std::abs(n.y)) {
-    for (int j = 0; j < samples; ++j)
-      for (int k = 0; k < width; ++k) fill(j, k);
+  if (std::abs(normal_.x) >= std::abs(normal_.y)) {
+    for (int j = 0; j < samples_; ++j)
+      for (int offset = -reach; offset <= reach; ++offset)
+        if (unread(offset)) read(j, offset);
   } else {
-    for (int k = 0; k < width; ++k)
-      for (int j = 0; j < samples; ++j) fill(j, k);
+    for (int offset = -reach; offset <= reach; ++offset)
+      if (unread(offset))
+        for (int j = 0; j < samples_; ++j) read(j, offset);
   }
+  slopes_ = std::move(slopes);
+  reach_ = reach;
+}
+
+std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, double t0, double t1, double band,
+                           int polarity, float* strength) {
+  BandReadings readings(copy, guess, t0, t1);
+  return TraceEdge(readings, guess, band, polarity, strength);
+}
+
+std::vector<Vec> TraceEdge(BandReadings& readings, const SideCurve& guess, double band, int polarity, float* strength) {
+  const int samples = readings.Samples();
+  const int reach = std::max(1, static_cast<int>(std::ceil(band)));
+  const int width = 2 * reach + 1;
+  const Vec n = guess.Normal();
+  readings.Reach(reach);
+  std::vector<float> rise(static_cast<size_t>(samples) * width);
+  for (int j = 0; j < samples; ++j)
+    for (int k = 0; k < width; ++k)
+      rise[static_cast<size_t>(j) * width + k] = std::max(0.0f, polarity * readings.Slope(j, k - reach));
   // The best path, moving at most kMostMove pixels from one sample to the
   // next, at a small cost per pixel moved.
   float typical = 0;
@@ -77,8 +106,7 @@ std::vector<Vec> TraceEdge(const WorkingCopy& copy, const SideCurve& guess, doub
   float sum = 0;
   for (int j = samples - 1; j >= 0; --j) {
     if (const float r = rise[static_cast<size_t>(j) * width + k]; r >= faint) {
-      const Vec base = guess.At(t0 + (t1 - t0) * (j + 0.5) / samples);
-      points.push_back(base + (k - reach) * n);
+      points.push_back(readings.Base(j) + (k - reach) * n);
       sum += r;
     }
     k = from[static_cast<size_t>(j) * width + k];

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "detect/edgetrace.h"
 #include "detect/stages.h"
@@ -69,9 +70,12 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
     const double spread = std::max(kLeastSpread, band / kBandsPerSpread);
     std::array<Stretch, 4> stretches;
     std::array<float, 4> strength;
+    // Each side's stretch is read once however often the first round traces it.
+    std::array<std::optional<BandReadings>, 4> readings;
     for (int i = 0; i < 4; ++i) {
       stretches[i] = Inner(page.sides[i], page.corners[i], page.corners[(i + 1) % 4]);
-      points[i] = TraceEdge(copy, page.sides[i], stretches[i].t0, stretches[i].t1, band, page.rising[i], &strength[i]);
+      readings[i].emplace(copy, page.sides[i], stretches[i].t0, stretches[i].t1);
+      points[i] = TraceEdge(*readings[i], page.sides[i], band, page.rising[i], &strength[i]);
     }
     const float strongest = *std::max_element(strength.begin(), strength.end());
     for (int i = 0; i < 4; ++i) {
@@ -85,7 +89,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
         for (double wider = kFirstWider * band;
              (found.size() < few || shown < kFaintShare * strongest) && wider <= kWidest * diagonal; wider *= 2) {
           float widerStrength = 0;
-          std::vector<Vec> farther = TraceEdge(copy, page.sides[i], s.t0, s.t1, wider, polarity, &widerStrength);
+          std::vector<Vec> farther = TraceEdge(*readings[i], page.sides[i], wider, polarity, &widerStrength);
           if (found.size() < few || widerStrength > kFaintShare * strongest)
             found = std::move(farther), shown = widerStrength;
         }
@@ -97,7 +101,7 @@ std::optional<Page> Follow(const WorkingCopy& copy, const Quad& quad) {
       // against a darker ground, half against a lighter shape.
       if (first && told[i] != page.polarity) {
         float otherStrength = 0;
-        std::vector<Vec> other = TraceEdge(copy, page.sides[i], s.t0, s.t1, band, told[i], &otherStrength);
+        std::vector<Vec> other = TraceEdge(*readings[i], page.sides[i], band, told[i], &otherStrength);
         widen(other, otherStrength, told[i]);
         if (strength[i] < kFaintShare * otherStrength &&
             otherStrength * other.size() >= kOtherWay * strength[i] * points[i].size()) {

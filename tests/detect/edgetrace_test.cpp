@@ -67,5 +67,37 @@ TEST(RunsOn, EndsAtThePageCorner) {
   }
 }
 
+// Readings kept from trace to trace give the trace a fresh reading gives,
+// whichever bands and polarities came before, on a wavy edge in noise and
+// on sides slanting every way (read along rows or along the side).
+TEST(TraceEdge, KeptReadingsTraceAsFreshOnes) {
+  cv::RNG random(3);
+  cv::Mat lightness(kSize, kSize, CV_8U);
+  random.fill(lightness, cv::RNG::UNIFORM, 50, 90);
+  for (int y = 0; y < kSize; ++y)
+    lightness.row(y).colRange(100 + static_cast<int>(6 * std::sin(y / 9.0)), kSize).setTo(220);
+  const WorkingCopy copy = MakeWorkingCopy(lightness, 0.015);
+  for (int trial = 0; trial < 12; ++trial) {
+    const double tilt = random.uniform(-1.2, 1.2);
+    const Vec from{120 - 80 * std::sin(tilt), 120 + 80 * std::cos(tilt)};
+    const SideCurve side = BaseLine(from, {240 - from.x, 240 - from.y});
+    const double length = 160;
+    BandReadings kept(copy, side, 10, length - 10);
+    for (int round = 0; round < 4; ++round) {
+      const double band = random.uniform(1.0, 30.0);
+      const int polarity = random.uniform(0, 2) == 0 ? -1 : 1;
+      float keptStrength = 0, freshStrength = 0;
+      const std::vector<Vec> fromKept = TraceEdge(kept, side, band, polarity, &keptStrength);
+      const std::vector<Vec> fresh = TraceEdge(copy, side, 10, length - 10, band, polarity, &freshStrength);
+      ASSERT_EQ(fromKept.size(), fresh.size()) << trial << " " << round;
+      for (size_t i = 0; i < fresh.size(); ++i) {
+        EXPECT_EQ(fromKept[i].x, fresh[i].x) << trial << " " << round;
+        EXPECT_EQ(fromKept[i].y, fresh[i].y) << trial << " " << round;
+      }
+      EXPECT_EQ(keptStrength, freshStrength);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace trellimap
