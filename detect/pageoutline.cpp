@@ -81,6 +81,24 @@ std::optional<Page> BestPage(const WorkingCopy& copy) {
   return Extended(copy, Trimmed(copy, *chosen));
 }
 
+// The page a block of text makes, where it tells more than the page the
+// edges found (both on `copy`), and whether paper of it is unseen: the
+// text's guess of its size where the paper's edges hardly show round a page
+// smaller than the picture, or where the paper runs on out of the picture
+// past the text of a flat page (a sheet filling the frame), its outline
+// taken out to the picture's border there. A bent book page's outline
+// follows its lines there, as it is meant to.
+struct TextTaken {
+  Page page;
+  bool paperUnseen = false;
+};
+std::optional<TextTaken> Taken(const WorkingCopy& copy, const std::optional<TextPage>& text,
+                               const std::optional<Page>& edges) {
+  if (!text || !TextTellsMore(copy, *text, edges)) return std::nullopt;
+  return TextTaken{text->page, (!CloseUp(copy, *text) && text->edgesTraced < kLeastTracedSides) ||
+                                   (BentPair(text->page) < 0 && PaperLeftOut(*text) > kMostPaperLeftOut)};
+}
+
 }  // namespace
 
 std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions& options) {
@@ -94,14 +112,23 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // Text closed away less and more: a page's dark bands (a heading, a table)
   // need the wider closing, a page beside light clutter the narrower one.
   // Each closing is looked through on a thread of its own, the lines of
-  // text on the widest one's.
+  // text on the widest one's. Where no text runs across the picture, it may
+  // run down it (a page photographed sideways): it is read on that copy
+  // turned a quarter.
   constexpr size_t kCopies = std::size(kClosings);
   std::array<WorkingCopy, kCopies> copies;
   std::array<std::optional<Page>, kCopies> found;
-  std::optional<TextPage> text;
+  std::optional<TextPage> text, sideways;
+  WorkingCopy turned;
   RunWorkers(static_cast<int>(kCopies), [&](int i) {
     copies[i] = MakeWorkingCopy(lightness, kClosings[i]);
-    if (static_cast<size_t>(i) + 1 == kCopies) text = FindTextPage(copies[i], options.page);
+    if (static_cast<size_t>(i) + 1 == kCopies) {
+      text = FindTextPage(copies[i], options.page);
+      if (!text) {
+        turned = TurnedQuarter(copies[i]);
+        sideways = FindTextPage(turned, options.page);
+      }
+    }
     found[i] = BestPage(copies[i]);
   });
   std::optional<Page> best;
@@ -112,25 +139,24 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // The lines of text, on the copy with the widest closing: where the edges
   // found a page that cuts its own text off (its top lost against a window
   // behind it, say), and in a close-up where they found none, or one that
-  // runs across the lines.
+  // runs across the lines; text running down the picture judged so on the
+  // turned copy.
   const WorkingCopy& widest = copies.back();
-  if (text && TextTellsMore(widest, *text, best)) {
-    Page page = text->page;
+  const int rows = widest.level.rows;
+  std::optional<TextTaken> taken = Taken(widest, text, best);
+  if (sideways) {
+    taken = Taken(turned, sideways, best ? std::optional(TurnedQuarter(*best, rows)) : std::nullopt);
+    if (taken) taken->page = TurnedBack(taken->page, rows);
+  }
+  if (taken) {
+    Page page = taken->page;
     for (int i = 0; i < 4; ++i) {
       page.sides[i] = Scaled(page.sides[i], 1 / scale);
       page.corners[i] = page.corners[i] / scale;
     }
     PageOutline outline = Outline(page);
     outline.fromText = true;
-    // Its size is the text's guess where the paper's edges hardly show
-    // round a page smaller than the picture, or where the paper runs on out
-    // of the picture past the text of a flat page (a sheet filling the
-    // frame): its outline is taken out to the picture's border there, and
-    // where the page ends beyond that is unseen, for more paper than an
-    // outline found right may leave out. A bent book page's outline follows
-    // its lines there, as it is meant to.
-    outline.paperUnseen = (!CloseUp(widest, *text) && text->edgesTraced < kLeastTracedSides) ||
-                          (BentPair(text->page) < 0 && PaperLeftOut(*text) > kMostPaperLeftOut);
+    outline.paperUnseen = taken->paperUnseen;
     return outline;
   }
   if (!best) return std::nullopt;

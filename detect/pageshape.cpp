@@ -19,6 +19,45 @@ Quad Corners(const Page& page) {
   return quad;
 }
 
+namespace {
+
+// The page with every point and direction moved by `point` and `way`; a
+// turn keeps each side's normal on its side, so the offsets stay.
+template <typename Point, typename Way>
+Page Moved(const Page& page, const Point& point, const Way& way) {
+  Page moved = page;
+  for (int i = 0; i < 4; ++i) {
+    moved.sides[i].origin = point(page.sides[i].origin);
+    moved.sides[i].direction = way(page.sides[i].direction);
+    moved.corners[i] = point(page.corners[i]);
+  }
+  return moved;
+}
+
+}  // namespace
+
+Page TurnedQuarter(const Page& page, int rows) {
+  return Moved(
+      page,
+      [rows](const Vec& p) {
+        return Vec{rows - p.y, p.x};
+      },
+      [](const Vec& d) {
+        return Vec{-d.y, d.x};
+      });
+}
+
+Page TurnedBack(const Page& page, int rows) {
+  return Moved(
+      page,
+      [rows](const Vec& p) {
+        return Vec{p.y, rows - p.x};
+      },
+      [](const Vec& d) {
+        return Vec{d.y, -d.x};
+      });
+}
+
 Stretch Inner(const SideCurve& side, const Vec& from, const Vec& to) {
   const double a = side.Along(from), b = side.Along(to);
   // A curved side is followed nearly to its ends: a curve does not extend well beyond its points.

@@ -35,6 +35,10 @@ struct Page {
 
 double Diagonal(const Page& page);  // from corner 1 to corner 3
 Quad Corners(const Page& page);
+// The page as it lies on the working copy of `rows` rows turned a quarter
+// clockwise (TurnedQuarter), and a page on such a turned copy back on the copy.
+Page TurnedQuarter(const Page& page, int rows);
+Page TurnedBack(const Page& page, int rows);
 
 // The stretch of a side between its corners, less the ends that fits leave out.
 struct Stretch {

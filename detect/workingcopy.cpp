@@ -122,4 +122,19 @@ WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing) {
   return copy;
 }
 
+WorkingCopy TurnedQuarter(const WorkingCopy& copy) {
+  WorkingCopy turned;
+  const auto turn = [](const cv::Mat& m, cv::Mat& into) { cv::rotate(m, into, cv::ROTATE_90_CLOCKWISE); };
+  turn(copy.lightness, turned.lightness);
+  turn(copy.level, turned.level);
+  turn(copy.gradient, turned.gradient);
+  turn(copy.sharpness, turned.sharpness);
+  // A slope (sx, sy) is (-sy, sx) on the turned copy.
+  cv::Mat slope, parts[2];
+  turn(copy.slope, slope);
+  cv::split(slope, parts);
+  cv::merge(std::vector<cv::Mat>{-parts[1], parts[0]}, turned.slope);
+  return turned;
+}
+
 }  // namespace trellimap

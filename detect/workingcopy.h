@@ -55,6 +55,11 @@ cv::Mat ReducedLightness(const FullPicture& picture, int longSide, double* scale
 // narrower than `closing` of its longer side.
 WorkingCopy MakeWorkingCopy(const cv::Mat& lightness, double closing);
 
+// The working copy turned a quarter clockwise, its slopes turned with it:
+// text that runs down the picture runs across the turned copy. A point
+// (x, y) of the copy is (rows - y, x) on the turned one.
+WorkingCopy TurnedQuarter(const WorkingCopy& copy);
+
 // The working level of a lightness (0 to 255): its logarithm, offset so that
 // black stays finite; and the lightness a level stands for, of one value or
 // of every element of a float matrix (OpenCV's own exponential).

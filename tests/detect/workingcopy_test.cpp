@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "detect/stages.h"
 #include "image/pixmill3.h"
 
 // OpenCV works in the calling thread alone, as finding a page has it, also
@@ -92,6 +93,41 @@ TEST(ReducedLightness, LargePicturesGiveOneSizeAndTheirScale) {
     EXPECT_NEAR(m.m01 / m.m00 + 0.5, (y0 + y1) / 2.0 * scale, 1.0);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), picture.poi));
     ReleaseDib(&picture);
+  }
+}
+
+// The copy turned a quarter reads at each turned point what the copy reads at
+// the point, its slopes turned too; a page turned and turned back is the
+// page, and a bent side of the turned page runs through the turned points.
+TEST(TurnedQuarter, ReadsAtTheTurnedPoints) {
+  cv::RNG random(5);
+  cv::Mat lightness(90, 140, CV_8U);
+  random.fill(lightness, cv::RNG::UNIFORM, 40, 230);
+  cv::GaussianBlur(lightness, lightness, {0, 0}, 3);
+  const WorkingCopy copy = MakeWorkingCopy(lightness, 0.015), turned = TurnedQuarter(copy);
+  const int rows = lightness.rows;
+  const auto turn = [rows](const Vec& p) { return Vec{rows - p.y, p.x}; };
+  for (int i = 0; i < 200; ++i) {
+    const Vec p{random.uniform(1.0, 139.0), random.uniform(1.0, 89.0)};
+    EXPECT_NEAR(Sample(turned.level, turn(p)), Sample(copy.level, p), 1e-5);
+    EXPECT_NEAR(Sample(turned.sharpness, turn(p)), Sample(copy.sharpness, p), 1e-5);
+    const Vec slope = SamplePair(copy.slope, p), turnedSlope = SamplePair(turned.slope, turn(p));
+    EXPECT_NEAR(turnedSlope.x, -slope.y, 1e-5);
+    EXPECT_NEAR(turnedSlope.y, slope.x, 1e-5);
+  }
+  Page page;
+  const Quad quad = {Vec{20, 10}, Vec{120, 18}, Vec{110, 80}, Vec{15, 70}};
+  for (int i = 0; i < 4; ++i) {
+    page.sides[i] = BaseLine(quad[i], quad[(i + 1) % 4]);
+    page.sides[i].coefficients = {0, 6, -6};  // bowing into the page
+    page.corners[i] = quad[i];
+  }
+  const Page there = TurnedQuarter(page, rows), back = TurnedBack(there, rows);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(Distance(back.corners[i], page.corners[i]), 0, 1e-9);
+    EXPECT_NEAR(Distance(there.corners[i], turn(page.corners[i])), 0, 1e-9);
+    for (const double t : {0.0, 20.0, 55.0})
+      EXPECT_NEAR(Distance(there.sides[i].At(t), turn(page.sides[i].At(t))), 0, 1e-9);
   }
 }
 
