@@ -139,13 +139,18 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // The lines of text, on the copy with the widest closing: where the edges
   // found a page that cuts its own text off (its top lost against a window
   // behind it, say), and in a close-up where they found none, or one that
-  // runs across the lines; text running down the picture judged so on the
-  // turned copy.
+  // runs across the lines. Text running down the picture is judged so on the
+  // turned copy, where it makes a close-up's page only, and a page from edges
+  // that cuts it is a part of it only where not clearly larger: marks on a
+  // textured table (granite, carpet) line up both ways, and lines running on
+  // from a page into them would pass for text the page cuts off.
   const WorkingCopy& widest = copies.back();
   const int rows = widest.level.rows;
   std::optional<TextTaken> taken = Taken(widest, text, best);
-  if (sideways) {
-    taken = Taken(turned, sideways, best ? std::optional(TurnedQuarter(*best, rows)) : std::nullopt);
+  if (sideways && CloseUp(turned, *sideways)) {
+    const std::optional<Page> edges = best ? std::optional(TurnedQuarter(*best, rows)) : std::nullopt;
+    if (!edges || !CutsText(*sideways, *edges) || Area(Corners(*edges)) < kNoPartOf * Area(Corners(sideways->page)))
+      taken = Taken(turned, sideways, edges);
     if (taken) taken->page = TurnedBack(taken->page, rows);
   }
   if (taken) {

@@ -148,6 +148,7 @@ inline constexpr double kManyTextLines = 15;      // this many lines and more sh
 inline constexpr double kManyLongLines = 8;       // this many long lines and more show the right side fully
 inline constexpr double kPoorLineFit = 0.5;       // marks straying this share of their height fit no line
 inline constexpr double kCloseUp = 0.3;           // a close-up's text page covers this share of the picture
+inline constexpr double kNoPartOf = 1.25;         // a page this many times a text page's area is no part of it
 inline constexpr double kNextLine = 2.0;          // a line this many pitches from one held carries its text on
 inline constexpr double kHeldBeyond = 0.5;        // a line's point this many pitches beyond a side still counts as held
 inline constexpr int kFollowSamples = 8;          // places along a page's top or bottom checked against the lines
