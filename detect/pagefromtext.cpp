@@ -238,12 +238,19 @@ std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const s
   return TextPage{page, block, *upper, *lower, pitch};
 }
 
-std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice) {
-  const std::vector<std::vector<TextLine>> blocks = TextBlocks(FindTextLines(DarkMarks(copy)));
-  const std::vector<TextLine>* block = ChooseBlock(blocks, choice, copy.lightness.cols);
+namespace {
+
+// The page of the text alone that the chosen block of `marks`' lines makes.
+std::optional<TextPage> TextAlone(const cv::Mat& marks, PageChoice choice) {
+  const std::vector<std::vector<TextLine>> blocks = TextBlocks(FindTextLines(marks));
+  const std::vector<TextLine>* block = ChooseBlock(blocks, choice, marks.cols);
   if (block == nullptr) return std::nullopt;
-  std::optional<TextPage> text = PageFromText(*block);
-  if (!text) return std::nullopt;
+  return PageFromText(*block);
+}
+
+// The text's page with its sides moved out to the paper as FindTextPage tells.
+std::optional<TextPage> OutToThePaper(const WorkingCopy& copy, std::optional<TextPage> text) {
+  const std::vector<TextLine> block = text->lines;
   // Sides moved out to the paper's edge where it shows beyond the text.
   std::array<std::optional<PaperEnd>, 4> ends;
   std::array<double, 4> beyond{};
@@ -258,8 +265,7 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
     beyond[i] = ends[i] ? ends[i]->distance : flat ? past.runsOut : 0;
     runsOut[i] = past.runsOut;
   }
-  if (std::optional<TextPage> moved = PageFromText(*block, beyond);
-      moved && Plausible(moved->page, copy.level.size())) {
+  if (std::optional<TextPage> moved = PageFromText(block, beyond); moved && Plausible(moved->page, copy.level.size())) {
     // There the side is the paper's edge itself, as far as it is traced:
     // the lines' shape carried that far out is less sure than the edge.
     Page traced = moved->page;
@@ -274,6 +280,23 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
   if (!Plausible(text->page, copy.level.size())) return std::nullopt;
   text->paperRunsOut = runsOut;
   return text;
+}
+
+}  // namespace
+
+std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice) {
+  std::optional<TextPage> text = TextAlone(DarkMarks(copy), choice);
+  if (!text) return std::nullopt;
+  return OutToThePaper(copy, std::move(text));
+}
+
+std::optional<TextPage> FindTextPageDown(const WorkingCopy& copy, PageChoice choice, WorkingCopy& turned) {
+  cv::Mat marks;
+  cv::rotate(DarkMarks(copy), marks, cv::ROTATE_90_CLOCKWISE);
+  std::optional<TextPage> text = TextAlone(marks, choice);
+  if (!text) return std::nullopt;
+  turned = TurnedQuarter(copy);
+  return OutToThePaper(turned, std::move(text));
 }
 
 namespace {

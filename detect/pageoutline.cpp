@@ -113,8 +113,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // need the wider closing, a page beside light clutter the narrower one.
   // Each closing is looked through on a thread of its own, the lines of
   // text on the widest one's. Where no text runs across the picture, it may
-  // run down it (a page photographed sideways): it is read on that copy
-  // turned a quarter.
+  // run down it (a page photographed sideways).
   constexpr size_t kCopies = std::size(kClosings);
   std::array<WorkingCopy, kCopies> copies;
   std::array<std::optional<Page>, kCopies> found;
@@ -124,10 +123,7 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
     copies[i] = MakeWorkingCopy(lightness, kClosings[i]);
     if (static_cast<size_t>(i) + 1 == kCopies) {
       text = FindTextPage(copies[i], options.page);
-      if (!text) {
-        turned = TurnedQuarter(copies[i]);
-        sideways = FindTextPage(turned, options.page);
-      }
+      if (!text) sideways = FindTextPageDown(copies[i], options.page, turned);
     }
     found[i] = BestPage(copies[i]);
   });
