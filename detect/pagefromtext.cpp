@@ -290,13 +290,18 @@ std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice)
   return OutToThePaper(copy, std::move(text));
 }
 
-std::optional<TextPage> FindTextPageDown(const WorkingCopy& copy, PageChoice choice, WorkingCopy& turned) {
-  cv::Mat marks;
-  cv::rotate(DarkMarks(copy), marks, cv::ROTATE_90_CLOCKWISE);
-  std::optional<TextPage> text = TextAlone(marks, choice);
-  if (!text) return std::nullopt;
-  turned = TurnedQuarter(copy);
-  return OutToThePaper(turned, std::move(text));
+TextBothWays FindTextBothWays(const WorkingCopy& copy, PageChoice choice) {
+  TextBothWays found;
+  const cv::Mat marks = DarkMarks(copy);
+  if (std::optional<TextPage> text = TextAlone(marks, choice)) found.across = OutToThePaper(copy, std::move(text));
+  if (found.across) return found;
+  cv::Mat turnedMarks;
+  cv::rotate(marks, turnedMarks, cv::ROTATE_90_CLOCKWISE);
+  if (std::optional<TextPage> text = TextAlone(turnedMarks, choice)) {
+    found.turned = TurnedQuarter(copy);
+    found.down = OutToThePaper(found.turned, std::move(text));
+  }
+  return found;
 }
 
 namespace {

@@ -117,14 +117,10 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   constexpr size_t kCopies = std::size(kClosings);
   std::array<WorkingCopy, kCopies> copies;
   std::array<std::optional<Page>, kCopies> found;
-  std::optional<TextPage> text, sideways;
-  WorkingCopy turned;
+  TextBothWays text;
   RunWorkers(static_cast<int>(kCopies), [&](int i) {
     copies[i] = MakeWorkingCopy(lightness, kClosings[i]);
-    if (static_cast<size_t>(i) + 1 == kCopies) {
-      text = FindTextPage(copies[i], options.page);
-      if (!text) sideways = FindTextPageDown(copies[i], options.page, turned);
-    }
+    if (static_cast<size_t>(i) + 1 == kCopies) text = FindTextBothWays(copies[i], options.page);
     found[i] = BestPage(copies[i]);
   });
   std::optional<Page> best;
@@ -141,12 +137,12 @@ std::optional<PageOutline> FindPageOutline(const dib& picture, const FindOptions
   // textured table (granite, carpet) line up both ways, and lines running on
   // from a page into them would pass for text the page cuts off.
   const WorkingCopy& widest = copies.back();
-  const int rows = widest.level.rows;
-  std::optional<TextTaken> taken = Taken(widest, text, best);
-  if (sideways && CloseUp(turned, *sideways)) {
+  std::optional<TextTaken> taken = Taken(widest, text.across, best);
+  if (const std::optional<TextPage>& down = text.down; down && CloseUp(text.turned, *down)) {
+    const int rows = widest.level.rows;
     const std::optional<Page> edges = best ? std::optional(TurnedQuarter(*best, rows)) : std::nullopt;
-    if (!edges || !CutsText(*sideways, *edges) || Area(Corners(*edges)) < kNoPartOf * Area(Corners(sideways->page)))
-      taken = Taken(turned, sideways, edges);
+    if (!edges || !CutsText(*down, *edges) || Area(Corners(*edges)) < kNoPartOf * Area(Corners(down->page)))
+      taken = Taken(text.turned, down, edges);
     if (taken) taken->page = TurnedBack(taken->page, rows);
   }
   if (taken) {

@@ -162,10 +162,16 @@ std::optional<TextPage> PageFromText(const std::vector<TextLine>& block, const s
 // paper's edge where that shows a little way beyond the text, and a flat
 // page's out to the picture's border where the paper runs on out of it.
 std::optional<TextPage> FindTextPage(const WorkingCopy& copy, PageChoice choice);
-// The same for text running down the picture (a page photographed sideways):
-// found on the copy turned a quarter clockwise, which is made into `turned`
-// where some text makes a page, and the page given on it.
-std::optional<TextPage> FindTextPageDown(const WorkingCopy& copy, PageChoice choice, WorkingCopy& turned);
+// The page of text running across the picture as FindTextPage finds it, and
+// where none does, the page of text running down it (a page photographed
+// sideways), found and given on the copy turned a quarter clockwise,
+// `turned`, which is made only where some text makes a page there. The dark
+// marks are made once for both.
+struct TextBothWays {
+  std::optional<TextPage> across, down;
+  WorkingCopy turned;
+};
+TextBothWays FindTextBothWays(const WorkingCopy& copy, PageChoice choice);
 // How much larger the page would be with the paper that runs on past its
 // sides out of the picture: the shares of its height and width, added.
 double PaperLeftOut(const TextPage& text);
